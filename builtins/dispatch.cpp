@@ -1,0 +1,193 @@
+#include "builtins/dispatch.h"
+
+#include <cstdio>
+#include "builtins/families.h"
+#include "engine/convert.h"
+#include "engine/evaluator.h"
+#include "engine/keyword_table.h"
+#include "engine/keywords.h"
+#include "engine/messages.h"
+#include "engine/specials.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "extend/host_call.h"
+
+namespace orv {
+namespace {
+
+// Releases every argument slot however the call ends.
+struct SlotGuard {
+  Context& c;
+  ArgSlots& slots;
+  ~SlotGuard() {
+    for (auto& s : slots) {
+      release_value(c, s);
+      clear_operand(s);
+    }
+  }
+};
+
+bool nt_platform() {
+  static const bool nt = platform::is_nt_platform();
+  return nt;
+}
+
+bool wants_wide(int code, bool wide) {
+  switch (code) {
+    case 5: return true;
+    case 6: return wide;
+    case 7: return nt_platform();
+    case 8: return wide && nt_platform();
+    default: return false;
+  }
+}
+
+bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
+  for (int k = 1; k <= count && k <= limits::kMaxArgs; ++k) {
+    int code = arg_type(r, k);
+    if ((code == 6 || (code == 8 && nt_platform())) && (args[static_cast<std::size_t>(k)].flags & vf::kWide))
+      return true;
+  }
+  return false;
+}
+
+void tidy_result(Context& c, Operand& result) {
+  if ((result.flags & vf::kNumeric) && (result.flags & vf::kStr)) {
+    c.heap.free(result.str);
+    result.str = 0;
+    result.flags &= ~vf::kStr;
+  }
+}
+
+bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
+              Operand& result) {
+  make_int(result, 0);
+  bool wide = false;
+  const bool isUdf = id >= kUdfStart && id <= kUdfEnd;
+  if (!variadic && !isUdf) {
+    wide = is_wide_call(r, args, count);
+    for (int k = 1; k <= count; ++k)
+      if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
+  }
+  Call call{c, id, count, args, result, wide};
+  if (id >= 0 && id < kKeywordCount && id != id::kOleObject) {
+    Handler h = handler_table().byId[static_cast<std::size_t>(id)];
+    if (!h) return fail(c, 3046);
+    h(call);
+  } else if (id >= kParentStart && id <= kParentEnd) {
+    call_host_function(call);
+  } else {
+    return fail(c, 3046);
+  }
+  tidy_result(c, result);
+  if (std::uint16_t math = take_pending_math_error(); math != 0) c.error = math;
+  return !failed(c);
+}
+
+// Collects arguments 1..R+O; on success the closing parenthesis is current.
+bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, int& count) {
+  get_token(c);
+  if (failed(c)) return false;
+  int k = 1;
+  for (;;) {
+    if (is_keyword(c, id::kRParen)) {
+      if (k > required) break;
+      return fail(c, 3068, message_text(9500));
+    }
+    if (k > 1) {
+      if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+      get_token(c);
+      if (failed(c)) return false;
+    }
+    if (k > required + optional) return fail(c, 3066, message_text(9504));
+    Operand& slot = args[static_cast<std::size_t>(k)];
+    if (!process_sub_expression(c, slot, false, false)) return false;
+    slot.slot = slot.frame = 0xFFFF;
+    if (k < required && !is_keyword(c, id::kComma)) return fail(c, 3068, message_text(9500));
+    if (k == required + optional) { ++k; break; }
+    ++k;
+  }
+  count = k - 1;
+  if (!is_keyword(c, id::kRParen)) return fail(c, 3066, message_text(9504));
+  return true;
+}
+
+}  // namespace
+
+std::uint16_t& pending_math_error() {
+  static thread_local std::uint16_t pending = 0;
+  return pending;
+}
+
+std::uint16_t take_pending_math_error() {
+  std::uint16_t v = pending_math_error();
+  pending_math_error() = 0;
+  return v;
+}
+
+const HandlerTable& handler_table() {
+  static const HandlerTable table = [] {
+    HandlerTable t;
+    register_control_functions(t);
+    return t;
+  }();
+  return table;
+}
+
+bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wide) {
+  auto numberError = [&] {
+    c.error = 0;
+    char text[64];
+    std::snprintf(text, sizeof text, "Argument number %d could not be converted", argNumber);
+    return fail(c, 3057, text);
+  };
+  switch (code) {
+    case 15: return true;
+    case 1: return to_string(c, arg);
+    case 2: return to_float(c, arg);
+    case 3: return (arg.flags & vf::kArray) ? true : fail(c, 3650);
+    case 4: return (arg.flags & vf::kCom) ? true : fail(c, 3732);
+    case 5: case 6: case 7: case 8:
+      if (wants_wide(code, wide)) return to_wide(c, arg);
+      return to_string(c, arg);
+    case 9:
+      if (arg.flags & (vf::kInt | vf::kInt64)) return true;
+      if (!to_numeric(c, arg, true)) return numberError();
+      if (arg.flags & vf::kFloat) {
+        std::int64_t v = 0;
+        if (!float_to_int64(arg.wide.f, v)) return numberError();
+        arg.wide.i64 = v;
+        arg.flags = (arg.flags & ~vf::kFloat) | vf::kInt64;
+      }
+      return true;
+    default:
+      if (!to_int32(c, arg)) return numberError();
+      return true;
+  }
+}
+
+bool call_function(Context& c, int id, Operand& result) {
+  const api::KeywordRecord* r = keyword_record(c, id);
+  if (!r) return fail(c, 3046);
+  if (r->kind & kk::kDisabledBit) return fail(c, 3472);
+  if (r->kind == kk::kSpecial) return call_special(c, id, result);
+  const bool variadic = is_variadic(*r);
+  const int required = variadic ? 0 : required_count(*r);
+  const int optional = variadic ? 0 : optional_count(*r);
+  if (required + optional > limits::kMaxArgs) return fail(c, 3070);
+  if (id != id::kOleObject) {
+    get_token(c);
+    if (failed(c)) return false;
+    if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(r->name) + " " + message_text(9502));
+  }
+  ArgSlots args{};
+  for (auto& a : args) clear_operand(a);
+  SlotGuard guard{c, args};
+  int count = limits::kMaxArgs;
+  if (!variadic && !collect_arguments(c, required, optional, args, count)) return false;
+  if (!dispatch(c, id, *r, args, count, variadic, result)) return false;
+  get_token(c);
+  return !failed(c);
+}
+
+}  // namespace orv

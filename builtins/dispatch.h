@@ -1,0 +1,40 @@
+// Built-in function calls: argument collection, coercion and the handler table.
+#pragma once
+#include <array>
+#include "engine/context.h"
+
+namespace orv {
+
+inline constexpr int kArgSlotCount = 17;
+using ArgSlots = std::array<Operand, kArgSlotCount>;
+
+// Arguments as a handler sees them: slots 1..count, coerced by the type codes.
+struct Call {
+  Context& c;
+  int id;
+  int count;
+  ArgSlots& args;
+  Operand& result;
+  bool wide;
+};
+using Handler = void (*)(Call&);
+
+// The handler table: one entry per built-in id, filled once by the families.
+struct HandlerTable {
+  std::array<Handler, 793> byId{};
+  void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
+};
+const HandlerTable& handler_table();
+
+// Parses and runs a call of the function whose name is the current token;
+// leaves the token after the closing parenthesis current. False on error.
+bool call_function(Context& c, int id, Operand& result);
+
+// Coerces one argument slot by its type code; false with the error set.
+bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);
+
+// The pending math error left by a floating-point routine during a call.
+std::uint16_t& pending_math_error();
+std::uint16_t take_pending_math_error();
+
+}  // namespace orv

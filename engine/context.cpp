@@ -1,0 +1,17 @@
+#include "engine/context.h"
+#include "engine/value_ops.h"
+
+namespace orv {
+
+Context::Context() {
+  clear_operand(returnValue);
+}
+
+Context::~Context() {
+  if (slotMem) platform::mem_unlock(slotMem);
+  for (std::size_t i = 1; i < frames.size(); ++i) {
+    if (frames[i].mem && frames[i].mem != slotMem) platform::mem_free(frames[i].mem);
+  }
+}
+
+}  // namespace orv

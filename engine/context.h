@@ -1,0 +1,173 @@
+// The interpreter context: all state of one running script. The host owns a
+// fixed-size block whose public head points at this object.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/heap.h"
+#include "engine/limits.h"
+#include "engine/value.h"
+#include "platform/platform.h"
+
+namespace orv {
+
+struct VarSlot {
+  Value v;
+  char name[32];   // lower-case, NUL-terminated; byte 31 is the flag byte
+};
+static_assert(sizeof(VarSlot) == 76);
+inline constexpr std::uint8_t kDeclaredGlobalBit = 0x01;
+
+struct FrameEntry {
+  std::uint16_t level = 0;
+  platform::MemHandle mem = nullptr;
+  std::uint32_t seq = 0;
+  std::uint32_t tick = 0;
+  std::uint16_t capacity = 0;
+  std::uint16_t hwm = 0;
+  std::uint16_t marker = 0;
+};
+
+// Structure-stack entry kinds.
+namespace sk {
+inline constexpr std::uint16_t kFor = 501, kForEach = 502, kSwitch = 708, kWhile = 741;
+inline constexpr std::uint16_t kIfThen = 10001, kIfElse = 10002;
+inline constexpr std::uint16_t kGosubFalse = 29000, kGosubTrue = 29001, kGosubNone = 29003;
+inline constexpr std::uint16_t kUdf = 29500, kCall = 349;
+}  // namespace sk
+
+// Skip states of a structure entry.
+namespace skip {
+inline constexpr std::uint8_t kRun = 0, kFalse = 1, kAll = 2, kContinue = 4, kBreak = 8;
+}
+
+struct StructEntry {
+  std::uint16_t kind = 0;
+  std::uint32_t jump = 0;
+  std::uint32_t stmtPos = 0;
+  std::uint32_t script = 0;
+  std::uint16_t udf = 0xFFFF;
+  std::uint16_t udfState = 0;
+  std::uint8_t skip = 0;
+  std::uint8_t breakable = 0;
+  std::uint16_t word = 0;
+  std::uint16_t collSlot = 0;
+};
+
+// Token kinds.
+namespace tk {
+inline constexpr std::uint8_t kEnd = 0, kKeyword = 1, kVariable = 2, kInteger = 3, kString = 4,
+                              kFloat = 5, kMultiline = 6;
+}
+
+// One prepared script text (the main script or a Call target).
+struct Script {
+  std::string text;   // LF-separated lines, NUL-terminated by std::string
+  std::string dir;    // folder of the file, with trailing separator, or ""
+  std::string file;   // file name for reports
+};
+
+struct Context {
+  Context();
+  ~Context();
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  // ---- String heap ----
+  StringHeap heap;
+
+  // ---- Variable table ----
+  VarSlot* slots = nullptr;
+  std::uint16_t capacity = 0;
+  std::uint16_t hwm = 0;
+  platform::MemHandle slotMem = nullptr;
+  std::array<FrameEntry, limits::kFrames> frames{};
+  std::uint16_t level = 0;
+  std::uint32_t frameCounter = 0;
+  std::uint32_t curSeq = 0;
+  std::uint32_t curTick = 0;
+
+  // ---- Scanner ----
+  char* prog = nullptr;
+  std::uint8_t tokKind = tk::kEnd;
+  std::int32_t delim = 0;
+  char token[limits::kLineBuffer] = {};
+  char rawName[limits::kLineBuffer] = {};
+  char* tokenStart = nullptr;      // where the current token began (for putback)
+  bool lastAmpIsPointer = false;
+  bool derefNext = false;
+  bool persistentName = false;
+  int persistentUdf = 0;
+
+  // ---- Script ----
+  std::vector<std::unique_ptr<Script>> scripts;   // active scripts: [0] main, then Call targets
+  std::uint32_t curScript = 0;
+  char line[limits::kLineBuffer] = {};
+  const api::KeywordRecord* hostTable = nullptr;
+  int hostCount = 0;
+  api::HostEntry hostEntry = nullptr;
+  std::vector<api::KeywordRecord> udfRecords;   // user-defined functions (ids 4000+)
+  std::vector<api::KeywordRecord> extRecords;   // extender functions (ids 10000+)
+  std::uint32_t runFlags = 0;
+  void* blockPointer = nullptr;     // the locked context block during a call
+
+  // ---- Errors ----
+  std::uint16_t error = 0;
+  std::string errorText;
+  std::uint32_t lastError = 0;
+  std::uint32_t lastLine = 0;
+  std::uint32_t errorPos = 0;       // statement position of the failing statement
+  std::uint32_t errorScript = 0;
+  std::string errorLine;            // the failing line as read
+
+  // ---- Numbers ----
+  std::int32_t decimals = -1;
+  bool allow64 = true;
+
+  // ---- Structures ----
+  std::array<StructEntry, limits::kStructDepth + 1> stack{};
+  int depth = 0;
+
+  // ---- Run state ----
+  int ifState = -1;
+  std::uint8_t breakable = 0;
+  bool cancelRequested = false;
+  int callLevel = 0;
+  std::uint16_t pendingLineError = 0;
+  bool assignAllowed = false;
+  std::uint16_t assignFrame = 0xFFFF;
+  std::uint16_t assignSlot = 0xFFFF;
+  std::uint32_t stmtPos = 0;        // position of the statement being run
+  std::uint32_t pos = 0;            // where the run loop reads the next line
+  bool lineSubstituted = false;
+  bool returned = false;            // a Return reached the innermost Call frame
+  Operand returnValue{};
+  int traceEvent = 0;
+  int conditionResult = 0;
+
+  // ---- Settings ----
+  bool includeOption = false;
+  bool includeAsCall = false;
+  bool debugOutput = false;
+  bool noYield = false;
+  bool noCancel = false;
+  int executeReportMode = 0;
+  bool commandEnable = false;
+  std::array<std::int32_t, 11> diag{};
+  int sounds = 0;
+  int prettyDialogs = 1;
+
+  Script& script() { return *scripts[curScript]; }
+};
+
+// Error helpers: a failing routine stores the number and returns a failure result.
+inline bool failed(const Context& c) { return c.error != 0; }
+bool fail(Context& c, std::uint16_t number);
+bool fail(Context& c, std::uint16_t number, std::string text);
+// Additional text made from a message number.
+bool fail_msg(Context& c, std::uint16_t number, std::uint32_t textNumber);
+
+}  // namespace orv

@@ -1,0 +1,339 @@
+// The library's exported entry points for hosts and extenders.
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <thread>
+
+#include "engine/context.h"
+#include "engine/convert.h"
+#include "engine/evaluator.h"
+#include "engine/keywords.h"
+#include "engine/runloop.h"
+#include "engine/script.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "host/orv_api.h"
+
+namespace orv {
+namespace {
+
+constexpr int kInstanceInitResult = 76;
+
+// DoDaDllInit calls are made one at a time across the process.
+std::atomic<int>& busy_counter() {
+  static std::atomic<int> counter{0};
+  return counter;
+}
+
+class BusyGuard {
+ public:
+  BusyGuard() {
+    int expected = 0;
+    while (!busy_counter().compare_exchange_weak(expected, 1)) {
+      expected = 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~BusyGuard() { busy_counter().store(0); }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+// A host block locked for the duration of one call.
+class LockedBlock {
+ public:
+  explicit LockedBlock(api::Handle h) : h_(h), p_(h ? platform::mem_lock(h) : nullptr) {}
+  ~LockedBlock() { if (p_) platform::mem_unlock(h_); }
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  void* get() const { return p_; }
+  std::size_t size() const { return h_ ? platform::mem_size(h_) : 0; }
+
+ private:
+  api::Handle h_;
+  void* p_;
+};
+
+api::ContextBlockHead* head_of(void* block) { return static_cast<api::ContextBlockHead*>(block); }
+
+Context* context_of(void* block) {
+  if (!block) return nullptr;
+  api::ContextBlockHead* head = head_of(block);
+  if (head->magic != api::kContextMagic || !head->impl) return nullptr;
+  return static_cast<Context*>(head->impl);
+}
+
+void seed_random_once() {
+  static const bool seeded = [] {
+    std::srand(static_cast<unsigned>(std::time(nullptr)) * platform::tick_count());
+    return true;
+  }();
+  (void)seeded;
+}
+
+int instance_init(void* block) {
+  if (!block) return 0;
+  api::ContextBlockHead* head = head_of(block);
+  if (head->magic == api::kContextMagic && head->impl) {
+    std::unique_ptr<Context> old(static_cast<Context*>(head->impl));
+  }
+  std::memset(block, 0, api::kContextBlockSize);
+  auto ctx = std::make_unique<Context>();
+  ctx->sounds = std::atoi(platform::read_setting("MAIN", "Sounds", "0").c_str());
+  ctx->prettyDialogs = std::atoi(platform::read_setting("MAIN", "PrettyDialogs", "1").c_str());
+  seed_random_once();
+  head->magic = api::kContextMagic;
+  head->impl = ctx.release();
+  return kInstanceInitResult;
+}
+
+int heap_init(Context& c, api::Word base, api::Word size, api::Word book) {
+  if (!base || size < 4096) return 0;
+  c.heap.init(reinterpret_cast<std::uint8_t*>(base), static_cast<std::uint32_t>(size),
+              reinterpret_cast<api::HeapBookkeeping*>(book));
+  std::string cwd = platform::current_directory();
+  if (cwd.size() >= 2 && cwd[1] == ':') platform::set_environment(std::string("=") + cwd[0] + ":", cwd);
+  return 1;
+}
+
+int run_init(Context& c, api::Word tableHandle, api::Word capacity) {
+  release_all_variables(c);
+  if (c.slotMem) platform::mem_unlock(c.slotMem);
+  c.slotMem = nullptr;
+  c.slots = nullptr;
+  if (!init_variable_table(c, reinterpret_cast<api::Handle>(tableHandle), static_cast<std::uint16_t>(capacity & 0xFFFF)))
+    return 0;
+  c.decimals = -1;
+  return 1;
+}
+
+void terminate(void* block) {
+  Context* c = context_of(block);
+  if (!c) return;
+  std::unique_ptr<Context> owned(c);
+  if (owned->heap.ready()) {
+    release_all_variables(*owned);
+    release_value(*owned, owned->returnValue);
+  }
+  head_of(block)->impl = nullptr;
+  head_of(block)->magic = 0;
+}
+
+void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hostTable) {
+  c.depth = 0;
+  c.ifState = -1;
+  c.cancelRequested = false;
+  c.callLevel = 0;
+  c.pendingLineError = 0;
+  c.error = 0;
+  c.errorText.clear();
+  c.lastError = 0;
+  c.lastLine = 0;
+  c.breakable = 0;
+  c.returned = false;
+  c.runFlags = runFlags;
+  c.includeOption = (runFlags & api::kRunIncludeOption) != 0;
+  c.hostTable = hostTable;
+  c.hostCount = 0;
+  c.hostEntry = nullptr;
+  if (hostTable) {
+    while (c.hostCount < kParentEnd - kParentStart + 1 && hostTable[c.hostCount].nameLength != 0) ++c.hostCount;
+    c.hostEntry = reinterpret_cast<api::HostEntry>(static_cast<std::uintptr_t>(hostTable[c.hostCount].argTypes));
+  }
+}
+
+// The text of a script block: 8-bit text ends at its first NUL; UTF-16 text
+// (after an optional host header line) ends at its first NUL character.
+std::string block_text(const LockedBlock& b) {
+  const char* p = static_cast<const char*>(b.get());
+  const std::size_t n = b.size();
+  std::size_t start = 0;
+  if (n > 3 && p[0] == ';' && p[1] == 0x0C && p[2] == '@') {
+    const void* eol = std::memchr(p, '\n', n);
+    start = eol ? static_cast<std::size_t>(static_cast<const char*>(eol) - p) + 1 : n;
+  }
+  const auto* u = reinterpret_cast<const unsigned char*>(p + start);
+  const std::size_t rest = n - start;
+  if (rest >= 2 && ((u[0] == 0xFF && u[1] == 0xFE) || (u[0] == 0xFE && u[1] == 0xFF))) {
+    std::size_t end = 2;
+    while (end + 1 < rest && (u[end] != 0 || u[end + 1] != 0)) end += 2;
+    return std::string(p, start + end);
+  }
+  const void* nul = std::memchr(p, '\0', n);
+  return std::string(p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : n);
+}
+
+}  // namespace
+}  // namespace orv
+
+using namespace orv;
+
+ORV_EXPORT int ORV_CALL DoDaDllInit(api::Word, api::Handle context, api::Word version, int request, api::Word a,
+                                    api::Word, api::Word c) {
+  if (request < 0 || request > 99) return 0;
+  BusyGuard busy;
+  if (request == api::kHandshake) {
+    if (((version >> 8) & 0xFF) != 0x13) {
+      platform::message_box("Version Interface Incompatible", "DLL mismatch", platform::mb_ok);
+      return 0;
+    }
+    return static_cast<int>(api::kContextBlockSize);
+  }
+  LockedBlock block(context);
+  if (!block.get() || block.size() < api::kContextBlockSize) return 0;
+  if (request == api::kInstanceInit) return instance_init(block.get());
+  Context* ctx = context_of(block.get());
+  if (!ctx) return 0;
+  ctx->blockPointer = block.get();
+  switch (request) {
+    case api::kHeapInit: return heap_init(*ctx, version, a, c);
+    case api::kRunInit: return run_init(*ctx, version, a);
+    case api::kTerminate: terminate(block.get()); return 1;
+    default: return 0;
+  }
+}
+
+ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word, api::Handle context, api::Handle script, std::uint32_t runFlags,
+                                           api::KeywordRecord* hostTable) {
+  LockedBlock block(context);
+  Context* c = context_of(block.get());
+  if (!c || !c->heap.ready() || !c->slots) return 0;
+  c->blockPointer = block.get();
+  reset_run_state(*c, runFlags, hostTable);
+  std::string text;
+  {
+    LockedBlock scriptBlock(script);
+    if (!scriptBlock.get()) return 0;
+    text = block_text(scriptBlock);
+  }
+  // A host names the script file with a first line ";" 0x0C "@" + path.
+  std::string file, dir;
+  if (text.size() > 3 && text[0] == ';' && text[1] == 0x0C && text[2] == '@') {
+    std::size_t eol = text.find('\n');
+    file = text.substr(3, (eol == std::string::npos ? text.size() : eol) - 3);
+    while (!file.empty() && (file.back() == '\r' || file.back() == ' ')) file.pop_back();
+    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
+    dir = platform::directory_of(file);
+  }
+  c->scripts.clear();
+  auto prepared = std::make_unique<Script>();
+  prepared->file = file;
+  if (!prepare_script(*c, std::move(text), file, dir, *prepared)) {
+    c->scripts.push_back(std::move(prepared));
+    c->errorScript = 0;
+    c->errorPos = 0;
+    report_error(*c);
+    head_of(block.get())->lastError = c->lastError;
+    c->scripts.clear();
+    return 0;
+  }
+  c->scripts.push_back(std::move(prepared));
+  platform::pump_messages(false);
+  run_script(*c, 0);
+  release_value(*c, c->returnValue);
+  clear_operand(c->returnValue);
+  api::ContextBlockHead* head = head_of(block.get());
+  head->lastError = c->lastError;
+  head->lastLine = c->lastLine;
+  c->error = 0;
+  c->scripts.clear();
+  platform::pump_messages(false);
+  return 1;
+}
+
+ORV_EXPORT int ORV_CALL DLLServices(api::Handle context, int request, void* ptrA, void* ptrB, std::int32_t numA,
+                                    std::int32_t) {
+  if (request > 60 || request < 0) return 0;
+  LockedBlock block(context);
+  Context* c = context_of(block.get());
+  if (!c || !c->heap.ready()) return 0;
+  const std::uint16_t savedError = c->error;
+  std::string savedText = c->errorText;
+  c->error = 0;
+  int result = 0;
+  switch (request) {
+    case 1:
+      if (ptrA && ptrB) result = set_string_variable(*c, static_cast<const char*>(ptrA), static_cast<const char*>(ptrB));
+      break;
+    case 2:
+      if (ptrA && ptrB && numA > 0) {
+        std::uint16_t slot = find_var(*c, static_cast<const char*>(ptrA), false);
+        std::string text;
+        if (slot != kNotFound && value_text(*c, c->slots[slot].v, text)) {
+          if (text.size() >= static_cast<std::size_t>(numA)) text = "<Value too large>";
+          if (text.size() < static_cast<std::size_t>(numA)) {
+            std::memcpy(ptrB, text.c_str(), text.size() + 1);
+            result = 1;
+          }
+        }
+      }
+      break;
+    case 11:
+      if (ptrA) {
+        result = set_parameters(*c, static_cast<const char*>(ptrA));
+      } else if (ptrB) {
+        std::string quoted;
+        for (auto** arg = static_cast<char**>(ptrB); *arg; ++arg) {
+          std::string word = *arg;
+          std::string q = "\"";
+          for (char ch : word) { q += ch; if (ch == '"') q += '"'; }
+          quoted += q + "\" ";
+        }
+        result = set_parameters(*c, quoted);
+      }
+      break;
+    case 13:
+      c->error = static_cast<std::uint16_t>(numA);
+      return 1;
+    case 31: result = 1; break;
+    case 42:
+      if (ptrA) result = static_cast<int>(heap_string(*c, static_cast<const char*>(ptrA)));
+      break;
+    default: break;
+  }
+  if (c->error) result = 0;
+  c->error = savedError;
+  c->errorText = std::move(savedText);
+  return result;
+}
+
+ORV_EXPORT int ORV_CALL ProcessSubExpression(void* context, api::Operand* result, int assignAllowed, int pointerTarget,
+                                             api::Handle) {
+  Context* c = context_of(context);
+  if (!c || !result) return 0;
+  return process_sub_expression(*c, *result, assignAllowed != 0, pointerTarget != 0) ? 1 : 0;
+}
+
+ORV_EXPORT int ORV_CALL get_token(void* context) {
+  Context* c = context_of(context);
+  return c ? orv::get_token(*c) : 0;
+}
+
+ORV_EXPORT void ORV_CALL get_string_token(void* context) {
+  if (Context* c = context_of(context)) orv::get_string_token(*c);
+}
+
+ORV_EXPORT void ORV_CALL putback(void* context) {
+  if (Context* c = context_of(context)) orv::putback(*c);
+}
+
+ORV_EXPORT std::uint32_t ORV_CALL find_var(void* context, const char* name, int report) {
+  Context* c = context_of(context);
+  if (!c || !name) return 0xFFFF;
+  std::uint16_t slot = orv::find_var(*c, name, report != 0);
+  if (slot == kNotFound) return 0xFFFFu | (std::uint32_t{c->error} << 16);
+  return slot;
+}
+
+ORV_EXPORT std::uint32_t ORV_CALL VMalloc(void* context, std::uint32_t bytes) {
+  Context* c = context_of(context);
+  return c ? c->heap.alloc(bytes) : 0;
+}
+
+ORV_EXPORT void ORV_CALL VFree(void* context, std::uint32_t offset) {
+  if (Context* c = context_of(context)) c->heap.free(offset);
+}

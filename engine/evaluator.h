@@ -1,0 +1,19 @@
+// The expression evaluator: recursive descent, one routine per precedence level.
+#pragma once
+#include "engine/context.h"
+
+namespace orv {
+
+// Evaluates one expression (or one assignment when allowed) starting at the
+// current token; leaves the first token after it current. False on error.
+bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, bool pointerTarget);
+
+// The combiners, also used by statements (For) and built-ins.
+bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right);
+bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool ignoreCase);
+bool combine_concat(Context& c, Operand& left, Operand& right);
+
+// Value of a condition (If, While): 32-bit truth; false + 3057 when not numeric.
+bool condition_value(Context& c, Operand& v, bool& truth);
+
+}  // namespace orv

@@ -1,0 +1,9 @@
+// LoadMyString: message texts for extenders and hosts. The module handle is
+// not used: the texts are always the interpreter's own (its string table or
+// language file), whichever module asks.
+#include "engine/messages.h"
+#include "host/orv_api.h"
+
+ORV_EXPORT int ORV_CALL LoadMyString(void* /*module*/, unsigned number, char* buffer, int size) {
+  return orv::copy_message_text(number, buffer, size);
+}

@@ -1,0 +1,207 @@
+#include "engine/heap.h"
+
+#include <cstring>
+#include "engine/messages.h"
+#include "platform/platform.h"
+
+namespace orv {
+namespace {
+constexpr std::uint32_t kNext = 8;   // free-list links inside a free block header
+constexpr std::uint32_t kPrev = 12;
+constexpr std::uint32_t kHead = 0;   // the heap header doubles as the list's head node
+
+std::uint32_t round_up(std::uint32_t v, std::uint32_t to) { return (v + to - 1) / to * to; }
+
+void report_corruption(int textNumber) {
+  platform::message_box(message_text(textNumber), message_text(845), platform::mb_ok);
+}
+}  // namespace
+
+std::uint32_t StringHeap::block_size_for(std::uint32_t request) {
+  // Header (8) and trailer (8) around the payload, rounded to 4 bytes.
+  std::uint32_t size = round_up(request + 16, 4);
+  return size < kMinBlock ? kMinBlock : size;
+}
+
+bool StringHeap::tag_is(std::uint32_t off, const char* tag) const {
+  return std::memcmp(base_ + off, tag, 4) == 0;
+}
+void StringHeap::set_tag(std::uint32_t off, const char* tag) const { std::memcpy(base_ + off, tag, 4); }
+
+void StringHeap::make_block(std::uint32_t off, std::uint32_t size, const char* tag) const {
+  set_tag(off, tag);
+  word(off + 4) = size;
+  word(off + size - 8) = size;
+  set_tag(off + size - 4, tag);
+}
+
+void StringHeap::link_at_head(std::uint32_t off) const {
+  std::uint32_t first = word(kHead + kNext);
+  word(off + kNext) = first;
+  word(off + kPrev) = kHead;
+  if (first == kHead) word(kHead + kPrev) = off;
+  else word(first + kPrev) = off;
+  word(kHead + kNext) = off;
+}
+
+void StringHeap::unlink(std::uint32_t off) const {
+  std::uint32_t next = word(off + kNext), prev = word(off + kPrev);
+  word(prev + kNext) = next;
+  word(next + kPrev) = prev;
+  if (rover() == off) set_rover(0);
+}
+
+void StringHeap::set_committed(std::uint32_t bytes) {
+  localCommitted_ = bytes;
+  if (book_) {
+    book_->committed = bytes;
+    book_->base = base_;
+  }
+}
+
+std::uint32_t StringHeap::committed() const { return book_ ? book_->committed : localCommitted_; }
+
+void StringHeap::init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeeping* book) {
+  base_ = base;
+  book_ = book;
+  set_committed(size);
+  std::memset(base_, 0, kHeaderSize);
+  set_tag(0, kTagUsed);
+  word(4) = 0;
+  word(kHead + kNext) = kHeaderSize;
+  word(kHead + kPrev) = kHeaderSize;
+  set_tag(16, kTagUsed);
+  set_tag(20, kTagUsed);
+  word(24) = 0;
+  set_rover(kHeaderSize);
+  word(32) = 0;
+  set_tag(36, kTagUsed);
+  std::uint32_t blockSize = (size - 56) & ~3u;
+  make_block(kHeaderSize, blockSize, kTagFree);
+  word(kHeaderSize + kNext) = kHead;
+  word(kHeaderSize + kPrev) = kHead;
+  endOffset_ = kHeaderSize + blockSize;
+  set_tag(endOffset_, kTagUsed);
+}
+
+bool StringHeap::grow(std::uint32_t blockSize) {
+  const std::uint32_t page = static_cast<std::uint32_t>(platform::page_size());
+  std::uint64_t wanted = std::uint64_t{committed()} + blockSize + kGrowSlack;
+  if (wanted > 0x7FFFFFFFu) return false;
+  std::uint32_t newCommitted = round_up(static_cast<std::uint32_t>(wanted), page);
+  std::uint32_t err = platform::vm_commit(base_, newCommitted);
+  if (err != 0) {
+    if (err != 8 && err != 487)
+      platform::message_box(std::to_string(err), "VMalloc error - VirtualAlloc failed", platform::mb_ok);
+    return false;
+  }
+  set_committed(newCommitted);
+  std::uint32_t off = endOffset_;
+  std::uint32_t size = blockSize + kGrowSlack - 12;
+  make_block(off, size, kTagUsed);
+  endOffset_ = off + size;
+  set_tag(endOffset_, kTagUsed);
+  free(off + 8);
+  return true;
+}
+
+std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
+  if (!base_ || bytes > 0x7FFF0000u) return 0;
+  const std::uint32_t need = block_size_for(bytes);
+  for (;;) {
+    std::uint32_t cur = word(rover() + kNext);
+    int wraps = 0;
+    bool grown = false;
+    for (;;) {
+      if (cur == kHead) {
+        if (++wraps == 2) {
+          if (!grow(need)) return 0;
+          grown = true;
+          break;
+        }
+        cur = word(kHead + kNext);
+        continue;
+      }
+      std::uint32_t size = word(cur + 4);
+      if (size >= need) {
+        std::uint32_t used = cur, usedSize = size;
+        if (size - need >= kMinBlock) {
+          make_block(cur, size - need, kTagFree);
+          used = cur + size - need;
+          usedSize = need;
+          set_rover(cur);
+        } else {
+          unlink(cur);
+        }
+        make_block(used, usedSize, kTagUsed);
+        return used + 8;
+      }
+      set_rover(cur);
+      cur = word(cur + kNext);
+    }
+    if (!grown) return 0;
+  }
+}
+
+void StringHeap::free(std::uint32_t handle) {
+  if (!base_ || handle < kHeaderSize + 8 || handle >= endOffset_) return;
+  std::uint32_t block = handle - 8;
+  if (!tag_is(block, kTagUsed)) return;   // not a live block: a double release is ignored
+  std::uint32_t size = word(block + 4);
+  if (size < kMinBlock || block + size > endOffset_ || !tag_is(block + size - 4, kTagUsed)) {
+    report_corruption(846);
+    return;
+  }
+  if (tag_is(block - 4, kTagFree)) {
+    std::uint32_t prevSize = word(block - 8);
+    std::uint32_t prev = block - prevSize;
+    unlink(prev);
+    block = prev;
+    size += prevSize;
+  } else if (!tag_is(block - 4, kTagUsed)) {
+    report_corruption(846);
+    return;
+  }
+  std::uint32_t next = block + size;
+  if (tag_is(next, kTagFree)) {
+    unlink(next);
+    size += word(next + 4);
+  } else if (!tag_is(next, kTagUsed)) {
+    report_corruption(847);
+    return;
+  }
+  make_block(block, size, kTagFree);
+  link_at_head(block);
+}
+
+std::uint32_t StringHeap::bytes_in_use() const {
+  std::uint32_t total = 0;
+  for (std::uint32_t off = kHeaderSize; off < endOffset_;) {
+    std::uint32_t size = word(off + 4);
+    if (size == 0) break;
+    if (tag_is(off, kTagUsed)) total += size;
+    off += size;
+  }
+  return total;
+}
+
+bool StringHeap::verify() const {
+  std::uint32_t freeBlocks = 0;
+  for (std::uint32_t off = kHeaderSize; off < endOffset_;) {
+    std::uint32_t size = word(off + 4);
+    if (size < kMinBlock || off + size > endOffset_) return false;
+    bool isFree = tag_is(off, kTagFree);
+    if (!isFree && !tag_is(off, kTagUsed)) return false;
+    if (word(off + size - 8) != size || std::memcmp(base_ + off, base_ + off + size - 4, 4) != 0) return false;
+    if (isFree) ++freeBlocks;
+    off += size;
+  }
+  if (!tag_is(endOffset_, kTagUsed)) return false;
+  std::uint32_t listed = 0;
+  for (std::uint32_t cur = word(kHead + kNext); cur != kHead; cur = word(cur + kNext)) {
+    if (!tag_is(cur, kTagFree) || ++listed > freeBlocks) return false;
+  }
+  return listed == freeBlocks;
+}
+
+}  // namespace orv

@@ -1,0 +1,278 @@
+#include "engine/runloop.h"
+
+#include <cstring>
+#include "engine/convert.h"
+#include "engine/messages.h"
+#include "engine/script.h"
+#include "engine/statements.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+enum class DefKind { none, function, subroutine, command };
+
+struct ScanSave {
+  std::uint8_t tokKind;
+  std::int32_t delim;
+  bool assignAllowed;
+  int ifState;
+  std::uint32_t stmtPos;
+  bool lineSubstituted;
+  std::uint8_t breakable;
+};
+
+bool line_starts_with(const char* line, const char* word) {
+  for (; *word; ++word, ++line) {
+    char ch = *line;
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ch != *word) return false;
+  }
+  return true;
+}
+
+// Definition lines: opens, closes or passes over function bodies. Returns
+// true when the line belongs to definition handling.
+bool definition_line(Context& c, DefKind& open) {
+  struct Word { const char* text; DefKind kind; bool opens; std::uint16_t nested, noMatch; };
+  static constexpr Word kWords[] = {
+      {"#definefunction", DefKind::function, true, 3623, 0},
+      {"#definesubroutine", DefKind::subroutine, true, 3691, 0},
+      {"#definecommand", DefKind::command, true, 3230, 0},
+      {"#endfunction", DefKind::function, false, 0, 3625},
+      {"#endsubroutine", DefKind::subroutine, false, 0, 3693},
+      {"#endcommand", DefKind::command, false, 0, 3403},
+  };
+  if (c.line[0] != '#') return open != DefKind::none;
+  for (const Word& w : kWords) {
+    if (!line_starts_with(c.line, w.text)) continue;
+    if (w.opens) {
+      if (open != DefKind::none) { fail(c, w.nested); return true; }
+      open = w.kind;
+    } else {
+      if (open == DefKind::none) { fail(c, w.noMatch); return true; }
+      open = DefKind::none;
+    }
+    return true;
+  }
+  return open != DefKind::none;
+}
+
+std::string raw_line_at(const Script& s, std::uint32_t pos) {
+  if (pos >= s.text.size()) return {};
+  std::size_t end = s.text.find('\n', pos);
+  std::string line = s.text.substr(pos, (end == std::string::npos ? s.text.size() : end) - pos);
+  for (char& ch : line)
+    if (ch == kGotoMarker || ch == kGosubMarker) ch = '?';
+  return line;
+}
+
+// Decides what follows a statement that left an error. True to go on.
+bool after_error(Context& c) {
+  const std::uint16_t err = c.error;
+  if (err == 0) return true;
+  if (err >= 9000) return false;   // control codes: Exit, cancel, failed Call
+  c.errorPos = c.stmtPos;
+  c.errorScript = c.curScript;
+  c.errorLine = raw_line_at(c.script(), c.stmtPos);
+  report_error(c);
+  return false;
+}
+
+}  // namespace
+
+void report_error(Context& c) {
+  if (c.lastError == 0) c.lastError = c.error;
+  Origin o = origin_of(*c.scripts[c.errorScript], c.errorPos);
+  c.lastLine = o.line;
+  std::string report = o.file + "(" + std::to_string(o.line) + "): error " + std::to_string(c.error) + ": " +
+                       message_text(c.error) + "\n";
+  if (!c.errorText.empty()) {
+    std::string text = c.errorText;
+    std::size_t at = 0;
+    while ((at = text.find('\n', at)) != std::string::npos) text.replace(at, 1, "\n    "), at += 5;
+    report += "    " + text + "\n";
+  }
+  report += "    >>> " + c.errorLine + "\n";
+  if (c.runFlags & api::kRunReportToHost) {
+    platform::write_stderr(report);
+  } else {
+    platform::message_box(report, "ORV Error", platform::mb_ok | platform::mb_icon_exclamation);
+  }
+}
+
+void run_script(Context& c, std::uint32_t index) {
+  const std::uint32_t savedScript = c.curScript;
+  const std::uint32_t savedPos = c.pos;
+  c.curScript = index;
+  c.pos = 0;
+  DefKind open = DefKind::none;
+  Operand result;
+  clear_operand(result);
+  while (read_line(c, c.script(), c.pos, c.stmtPos)) {
+    c.assignFrame = c.assignSlot = 0xFFFF;
+    char* text = c.line;
+    if (*text == '\0' || *text == ';') { c.pendingLineError = 0; continue; }
+    if (definition_line(c, open)) {
+      c.pendingLineError = 0;
+      if (failed(c) && !after_error(c)) break;
+      continue;
+    }
+    c.lineSubstituted = false;
+    if (!substitute(c, text, false)) {
+      if (skipping(c)) { c.error = 0; c.errorText.clear(); }
+      else if (!after_error(c)) break;
+    }
+    if (*text == ':') {
+      ++text;
+      while (*text && *text != ' ' && *text != '\t' && *text != ';') ++text;
+      while (*text == ' ' || *text == '\t') ++text;
+      if (*text == '\0' || *text == ';') { c.pendingLineError = 0; continue; }
+    }
+    if (c.debugOutput) platform::debug_output(std::string(">>>>>") + text + "<<<<<\n");
+    if (c.pendingLineError) {
+      std::uint16_t pending = c.pendingLineError;
+      c.pendingLineError = 0;
+      if (!skipping(c)) {
+        fail(c, pending);
+        if (!after_error(c)) break;
+        continue;
+      }
+    }
+    const bool ok = execute_statement(c, result, text);
+    release_value(c, result);
+    clear_operand(result);
+    if (!ok || failed(c)) {
+      if (!after_error(c)) break;
+    }
+    if (c.returned) break;
+    if (!c.noYield && platform::pump_messages(false) && !c.noCancel) c.cancelRequested = true;
+    if (c.cancelRequested) {
+      fail(c, 194);
+      c.errorPos = c.stmtPos;
+      c.errorScript = c.curScript;
+      c.errorLine = raw_line_at(c.script(), c.stmtPos);
+      report_error(c);
+      c.error = 9999;
+      break;
+    }
+  }
+  if (!failed(c) && open != DefKind::none) {
+    fail(c, 3723);
+    c.errorPos = c.stmtPos;
+    c.errorScript = c.curScript;
+    c.errorLine = raw_line_at(c.script(), c.stmtPos);
+    report_error(c);
+  }
+  c.curScript = savedScript;
+  c.pos = savedPos;
+}
+
+bool set_parameters(Context& c, std::string_view params) {
+  std::int32_t oldCount = 0;
+  if (std::uint16_t slot = find_slot(c, "param0"); slot != kNotFound && (c.slots[slot].v.flags & vf::kInt))
+    oldCount = c.slots[slot].v.i;
+  for (std::int32_t i = 1; i <= oldCount && i < 10000; ++i) {
+    std::uint16_t slot = find_slot(c, "param" + std::to_string(i));
+    if (slot != kNotFound) drop_slot(c, slot);
+  }
+  std::int32_t count = 0;
+  std::size_t p = 0;
+  while (p < params.size()) {
+    while (p < params.size() && (params[p] == ' ' || params[p] == '\t')) ++p;
+    if (p >= params.size()) break;
+    std::string word;
+    char quote = params[p];
+    if (quote == '"' || quote == '\'' || quote == '`') {
+      ++p;
+      while (p < params.size()) {
+        if (params[p] == quote) {
+          if (p + 1 < params.size() && params[p + 1] == quote) { word += quote; p += 2; continue; }
+          ++p;
+          break;
+        }
+        word += params[p++];
+      }
+    } else {
+      while (p < params.size() && params[p] != ' ' && params[p] != '\t') word += params[p++];
+    }
+    if (!set_string_variable(c, "param" + std::to_string(++count), word)) return false;
+  }
+  return set_int_variable(c, "param0", count);
+}
+
+bool call_script(Context& c, const std::string& file, const Value& params, Operand& result) {
+  std::string paramText;
+  if (!value_text(c, params, paramText)) return false;
+  const std::string path = locate_script_file(file, c.script().dir);
+  if (path.empty()) return fail(c, 1400);
+  std::string raw;
+  switch (platform::read_whole_file(path, raw)) {
+    case platform::FileStatus::ok: break;
+    case platform::FileStatus::not_found: return fail(c, 102, path);
+    case platform::FileStatus::no_memory: return fail(c, 203);
+    default: return fail(c, 206);
+  }
+  auto script = std::make_unique<Script>();
+  if (!prepare_script(c, std::move(raw), path, platform::directory_of(path), *script)) return false;
+  if (!set_parameters(c, paramText)) return false;
+
+  StructEntry frame;
+  frame.kind = sk::kCall;
+  frame.stmtPos = c.stmtPos;
+  frame.script = c.curScript;
+  frame.breakable = c.breakable;
+  if (!push_structure(c, frame)) return false;
+  const int frameDepth = c.depth;
+
+  // Saved caller state: the line, the scanner and the run state a script may change.
+  char savedLine[limits::kLineBuffer];
+  std::memcpy(savedLine, c.line, sizeof savedLine);
+  const std::ptrdiff_t progOffset = c.prog ? c.prog - c.line : 0;
+  const ScanSave scan{c.tokKind, c.delim, c.assignAllowed, c.ifState, c.stmtPos, c.lineSubstituted, c.breakable};
+  ++c.callLevel;
+  c.ifState = -1;
+  c.breakable = 0;
+  c.scripts.push_back(std::move(script));
+  const std::uint32_t index = static_cast<std::uint32_t>(c.scripts.size() - 1);
+  const bool savedReturned = c.returned;
+  c.returned = false;
+
+  run_script(c, index);
+
+  const bool gotValue = c.returned;
+  c.returned = savedReturned;
+  while (c.depth >= frameDepth) {
+    c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+    --c.depth;
+  }
+  c.scripts.pop_back();
+  --c.callLevel;
+  std::memcpy(c.line, savedLine, sizeof savedLine);
+  c.prog = c.line + progOffset;
+  c.tokKind = scan.tokKind;
+  c.delim = scan.delim;
+  c.assignAllowed = scan.assignAllowed;
+  c.ifState = scan.ifState;
+  c.stmtPos = scan.stmtPos;
+  c.lineSubstituted = scan.lineSubstituted;
+  c.breakable = scan.breakable;
+
+  if (failed(c)) {
+    std::uint16_t err = c.error;
+    c.error = 0;
+    c.errorText.clear();
+    release_value(c, c.returnValue);
+    return fail(c, err == 9999 ? 9999 : 9013);
+  }
+  if (gotValue) {
+    static_cast<Value&>(result) = c.returnValue;
+    clear_operand(c.returnValue);
+  } else {
+    make_int(result, 0);
+  }
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,21 @@
+// The run loop, error handling around each statement, and Call.
+#pragma once
+#include <string>
+#include "engine/context.h"
+
+namespace orv {
+
+// Runs the prepared script `index` of c.scripts from its first line to its end,
+// a Return into its frame, Exit or an unhandled error.
+void run_script(Context& c, std::uint32_t index);
+
+// Runs another script file in the current frame (the built-in Call).
+bool call_script(Context& c, const std::string& file, const Value& params, Operand& result);
+
+// Sets param1..paramN and Param0 from a parameter string.
+bool set_parameters(Context& c, std::string_view params);
+
+// Reports an error that nobody handled (error dialog, or standard error in report mode).
+void report_error(Context& c);
+
+}  // namespace orv

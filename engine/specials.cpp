@@ -1,0 +1,220 @@
+#include "engine/specials.h"
+
+#include <cstdio>
+#include "engine/evaluator.h"
+#include "engine/keywords.h"
+#include "engine/messages.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "engine/convert.h"
+
+namespace orv {
+namespace {
+
+bool open_paren(Context& c, const char* name) {
+  get_token(c);
+  if (failed(c)) return false;
+  if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(name) + " " + message_text(9502));
+  get_token(c);
+  return !failed(c);
+}
+
+bool close_paren(Context& c) {
+  if (!is_keyword(c, id::kRParen)) return fail(c, 3066, message_text(9504));
+  get_token(c);
+  return !failed(c);
+}
+
+// A name argument: a variable name, or "*" and a variable holding a pointer.
+// `level` and `name` receive the variable it designates; false when the
+// argument is not of that form (no error is set).
+bool name_argument(Context& c, std::uint16_t& level, std::string& name, bool& pointerOk) {
+  pointerOk = true;
+  level = c.level;
+  if (is_keyword(c, id::kStar)) {
+    get_token(c);
+    if (failed(c) || c.tokKind != tk::kVariable) return false;
+    std::uint16_t slot = find_slot(c, c.token);
+    std::string text;
+    PointerTarget t;
+    if (slot == kNotFound || !is_assigned(c.slots[slot].v) || !(c.slots[slot].v.flags & (vf::kStr | vf::kWide)) ||
+        !value_text(c, c.slots[slot].v, text) || !parse_pointer(c, text, t)) {
+      c.error = 0;
+      pointerOk = false;
+      get_token(c);
+      return true;
+    }
+    level = t.level;
+    name = t.name;
+    get_token(c);
+    return !failed(c);
+  }
+  if (c.tokKind != tk::kVariable) return false;
+  name = c.token;
+  get_token(c);
+  return !failed(c);
+}
+
+// Runs `fn` on the slot of (level, name), or with kNotFound when it has none.
+template <typename Fn>
+bool with_slot(Context& c, std::uint16_t level, const std::string& name, Fn fn) {
+  std::uint16_t home = c.level;
+  if (!switch_frame(c, level)) return fail(c, 3815);
+  fn(find_slot(c, name));
+  if (!switch_frame(c, home)) return fail(c, 3816);
+  return !failed(c);
+}
+
+bool skip_to_close(Context& c) {
+  int depthParen = 0;
+  while (!at_end(c) && !failed(c)) {
+    if (is_keyword(c, id::kLParen)) ++depthParen;
+    if (is_keyword(c, id::kRParen)) { if (depthParen == 0) break; --depthParen; }
+    get_token(c);
+  }
+  return !failed(c);
+}
+
+bool drop(Context& c, Operand& result) {
+  if (!open_paren(c, "drop")) return false;
+  for (;;) {
+    std::uint16_t level = 0;
+    std::string name;
+    bool pointerOk = true;
+    if (!name_argument(c, level, name, pointerOk)) return failed(c) ? false : fail(c, 3102);
+    if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
+          if (slot != kNotFound && !(level == c.assignFrame && slot == c.assignSlot)) drop_slot(c, slot);
+        }))
+      return false;
+    if (is_keyword(c, id::kComma)) { get_token(c); if (failed(c)) return false; continue; }
+    break;
+  }
+  make_int(result, 1);
+  return close_paren(c);
+}
+
+bool query(Context& c, int kw, Operand& result) {
+  const char* fname = kw == id::kIsDefined ? "isdefined" : kw == id::kVarType ? "vartype" : "objecttypeget";
+  if (!open_paren(c, fname)) return false;
+  std::uint16_t level = 0;
+  std::string name;
+  bool pointerOk = true;
+  bool isName = name_argument(c, level, name, pointerOk);
+  if (failed(c)) return false;
+  if (kw == id::kObjectTypeGet) {
+    if (!isName) skip_to_close(c);
+    if (!make_string(c, result, "")) return false;
+    return close_paren(c);
+  }
+  std::int32_t answer = -1;
+  if (!isName) {
+    skip_to_close(c);
+  } else if (pointerOk) {
+    if (!with_slot(c, level, name, [&](std::uint16_t slot) {
+          const bool assigned = slot != kNotFound && is_assigned(c.slots[slot].v);
+          if (kw == id::kIsDefined) answer = assigned ? 1 : 0;
+          else answer = assigned ? static_cast<std::int32_t>(c.slots[slot].v.flags & 0xFFFF) : 0;
+        }))
+      return false;
+  }
+  make_int(result, answer);
+  return close_paren(c);
+}
+
+bool pointer_error(Context& c, std::uint32_t textNumber) { return fail(c, 3821, message_text(textNumber)); }
+
+bool make_pointer_result(Context& c, Operand& result, std::uint16_t level, const std::string& name) {
+  return make_string(c, result, make_pointer(c, level, name));
+}
+
+bool ptr_global(Context& c, int kw, Operand& result) {
+  const char* fname = kw == id::kPtrGlobal ? "ptrglobal" : kw == id::kPtrGlobalTest ? "ptrglobaltest" : "ptrglobaldefine";
+  if (!open_paren(c, fname)) return false;
+  if (c.tokKind != tk::kVariable) {
+    if (kw == id::kPtrGlobalTest) { skip_to_close(c); make_int(result, 0); return close_paren(c); }
+    return pointer_error(c, 9509);
+  }
+  std::string name = c.token;
+  get_token(c);
+  if (failed(c)) return false;
+  std::uint16_t home = c.level;
+  if (kw == id::kPtrGlobalDefine) {
+    if (c.level != 0 || c.callLevel < 0) return pointer_error(c, 9507);
+    std::uint16_t slot = find_or_create_slot(c, name);
+    if (slot == kNotFound) return false;
+    c.slots[slot].name[31] |= kDeclaredGlobalBit;
+    if (!make_pointer_result(c, result, 0, name)) return false;
+    return close_paren(c);
+  }
+  if (!switch_frame(c, 0)) return fail(c, 3815);
+  std::uint16_t slot = find_slot(c, name);
+  std::uint32_t problem = 0;
+  if (slot == kNotFound) problem = 9510;
+  else if (!is_assigned(c.slots[slot].v)) problem = 9511;
+  else if (!(c.slots[slot].name[31] & kDeclaredGlobalBit)) problem = 9512;
+  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (kw == id::kPtrGlobalTest) {
+    make_int(result, problem == 0 ? 1 : 0);
+    return close_paren(c);
+  }
+  if (problem) return pointer_error(c, problem);
+  if (!make_pointer_result(c, result, 0, name)) return false;
+  return close_paren(c);
+}
+
+bool ptr_persistent(Context& c, Operand& result) {
+  if (!open_paren(c, "ptrpersistent")) return false;
+  if (c.tokKind != tk::kVariable) return pointer_error(c, 9509);
+  std::string name = c.token;
+  if (name.size() > static_cast<std::size_t>(limits::kPersistentNameMax)) return pointer_error(c, 9508);
+  get_token(c);
+  if (failed(c)) return false;
+  if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+  get_token(c);
+  if (failed(c)) return false;
+  char stored[48];
+  std::snprintf(stored, sizeof stored, "?%02x__%s", c.persistentUdf & 0xFF, name.c_str());
+  std::uint16_t home = c.level;
+  if (!switch_frame(c, 0)) return fail(c, 3815);
+  std::uint16_t slot = find_or_create_slot(c, stored);
+  bool assigned = slot != kNotFound && is_assigned(c.slots[slot].v);
+  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (slot == kNotFound) return false;
+  Operand value;
+  clear_operand(value);
+  if (!process_sub_expression(c, value, false, false)) return false;
+  if (!assigned) {
+    if (!switch_frame(c, 0)) { release_value(c, value); return fail(c, 3815); }
+    store_in_slot(c, slot, value);
+    if (!switch_frame(c, home)) return fail(c, 3816);
+  } else {
+    release_value(c, value);
+  }
+  if (!make_pointer_result(c, result, 0, stored)) return false;
+  return close_paren(c);
+}
+
+bool makepointer(Context& c, Operand& result) {
+  if (!open_paren(c, "?makepointer")) return false;
+  if (c.tokKind != tk::kVariable) return fail(c, 3761);
+  if (!make_pointer_result(c, result, c.level, c.token)) return false;
+  get_token(c);
+  if (failed(c)) return false;
+  return close_paren(c);
+}
+
+}  // namespace
+
+bool call_special(Context& c, int kw, Operand& result) {
+  switch (kw) {
+    case id::kDrop: return drop(c, result);
+    case id::kIsDefined: case id::kVarType: case id::kObjectTypeGet: return query(c, kw, result);
+    case id::kPtrGlobal: case id::kPtrGlobalDefine: case id::kPtrGlobalTest: return ptr_global(c, kw, result);
+    case id::kPtrPersistent: return ptr_persistent(c, result);
+    case id::kMakePointer: return makepointer(c, result);
+    default: return fail(c, 3046);
+  }
+}
+
+}  // namespace orv

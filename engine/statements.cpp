@@ -1,0 +1,716 @@
+#include "engine/statements.h"
+
+#include <cstring>
+#include <string>
+
+#include "engine/convert.h"
+#include "engine/evaluator.h"
+#include "engine/keywords.h"
+#include "engine/messages.h"
+#include "engine/script.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
+
+std::uint32_t buffer_position(const Context& c, const char* at) {
+  return c.stmtPos + static_cast<std::uint32_t>(at - c.line);
+}
+
+void pop(Context& c, bool restoreBreakable) {
+  if (restoreBreakable) c.breakable = top(c).breakable;
+  top(c) = StructEntry{};
+  --c.depth;
+}
+
+StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
+  StructEntry e;
+  e.kind = kind;
+  e.stmtPos = c.stmtPos;
+  e.script = c.curScript;
+  e.skip = skipState;
+  e.breakable = c.breakable;
+  return e;
+}
+
+bool must_end(Context& c) {
+  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  return true;
+}
+
+// Reads past a multiline string constant that starts on a skipped line.
+void skip_statement_tokens(Context& c) {
+  while (!at_end(c)) {
+    if (c.tokKind == tk::kMultiline) {
+      Operand ignored;
+      clear_operand(ignored);
+      if (read_multiline_constant(c, ignored)) release_value(c, ignored);
+      else return;
+    }
+    get_token(c);
+    if (failed(c)) {
+      c.error = 0;
+      if (*c.prog) ++c.prog;
+    }
+  }
+}
+
+// Evaluates a condition expression starting at the current token.
+bool eval_condition(Context& c, bool& truth) {
+  Temp v(c);
+  if (!process_sub_expression(c, v.op(), false, false)) return false;
+  return condition_value(c, v.op(), truth);
+}
+
+// ---- If / ElseIf / Else ----
+
+bool run_rest_as_statement(Context& c, Operand& result, bool run) {
+  while (*c.prog == ' ' || *c.prog == '\t') ++c.prog;
+  if (run) return execute_statement(c, result, c.prog);
+  get_token(c);
+  if (failed(c)) { c.error = 0; return true; }
+  skip_statement_tokens(c);
+  return true;
+}
+
+bool do_if(Context& c, Operand& result) {
+  if (skipping(c)) {
+    for (;;) {
+      get_token(c);
+      if (failed(c)) { c.error = 0; if (*c.prog) ++c.prog; continue; }
+      if (at_end(c) || is_keyword(c, id::kThen)) break;
+    }
+    bool block = at_end(c);
+    if (!block) {
+      get_token(c);
+      if (failed(c)) c.error = 0;
+      block = at_end(c);
+    }
+    if (block) return push_structure(c, entry_of(c, sk::kIfThen, skip::kAll));
+    skip_statement_tokens(c);
+    return true;
+  }
+  get_token(c);
+  if (failed(c)) return false;
+  bool truth = false;
+  if (!eval_condition(c, truth)) return false;
+  const bool hasThen = is_keyword(c, id::kThen);
+  if (!hasThen && !at_end(c) && !(c.tokKind == tk::kKeyword && keyword_kind(c, c.delim) == kk::kStructure))
+    return fail(c, 3072, message_text(9501));
+  c.ifState = truth ? 1 : 0;
+  c.conditionResult = truth;
+  char* rest = hasThen ? c.prog : c.tokenStart;
+  const char* probe = rest;
+  while (*probe == ' ' || *probe == '\t') ++probe;
+  if (at_end(c) || *probe == '\0' || *probe == ';') {
+    c.traceEvent = 10;
+    return push_structure(c, entry_of(c, sk::kIfThen, truth ? skip::kRun : skip::kFalse));
+  }
+  c.traceEvent = 1;
+  c.prog = rest;
+  const int saved = c.ifState;
+  if (!run_rest_as_statement(c, result, truth)) return false;
+  // The single-line Else on a later line relates to this If.
+  if (c.ifState == -1 && saved != -1) c.ifState = -1;
+  else c.ifState = saved;
+  return true;
+}
+
+bool do_else(Context& c, Operand& result) {
+  const char* probe = c.prog;
+  while (*probe == ' ' || *probe == '\t') ++probe;
+  if (*probe != '\0' && *probe != ';') {
+    if (skipping(c)) { get_token(c); if (failed(c)) c.error = 0; skip_statement_tokens(c); return true; }
+    if (c.ifState == -1) return fail(c, 3050);
+    const bool run = c.ifState == 0;
+    c.traceEvent = 1;
+    c.conditionResult = run;
+    return run_rest_as_statement(c, result, run);
+  }
+  if (c.depth == 0) return fail(c, 3354);
+  StructEntry& e = top(c);
+  if (e.kind != sk::kIfThen) return fail(c, 3358);
+  if (e.skip == skip::kRun) e.skip = skip::kFalse;
+  else if (e.skip == skip::kFalse) e.skip = skip::kRun;
+  e.kind = sk::kIfElse;
+  c.traceEvent = 11;
+  c.conditionResult = e.skip == skip::kRun;
+  return true;
+}
+
+bool do_elseif(Context& c) {
+  if (c.depth == 0 || top(c).kind != sk::kIfThen) return fail(c, 3368);
+  StructEntry& e = top(c);
+  c.traceEvent = 15;
+  if (e.skip == skip::kRun) { e.skip = skip::kAll; return true; }
+  if (e.skip != skip::kFalse) return true;
+  get_token(c);
+  if (failed(c)) return false;
+  bool truth = false;
+  if (!eval_condition(c, truth)) return false;
+  if (is_keyword(c, id::kThen)) {
+    get_token(c);
+    if (failed(c)) return false;
+    if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  } else if (!at_end(c)) {
+    return fail(c, 3072, message_text(9501));
+  }
+  c.conditionResult = truth;
+  if (truth) top(c).skip = skip::kRun;
+  return true;
+}
+
+// ---- End words ----
+
+bool end_matches(int word, std::uint16_t kind) {
+  switch (word) {
+    case id::kEndIf: return kind == sk::kIfThen || kind == sk::kIfElse;
+    case id::kEndWhile: return kind == sk::kWhile;
+    case id::kEndSwitch: return kind == sk::kSwitch;
+    case id::kNext: return kind == sk::kFor || kind == sk::kForEach;
+    default: return false;
+  }
+}
+
+bool do_end(Context& c, int word) {
+  if (word == id::kEnd) {
+    get_token(c);
+    if (failed(c)) return false;
+    int next = c.tokKind == tk::kKeyword ? c.delim : -1;
+    if (next == id::kIf) word = id::kEndIf;
+    else if (next == id::kWhile) word = id::kEndWhile;
+    else if (next == id::kSwitch || next == id::kSelect) word = id::kEndSwitch;
+    else if (next == id::kFor) word = id::kNext;
+    else return fail(c, 3363);
+  }
+  if (word == id::kEndFor) word = id::kNext;
+  if (word == id::kEndSelect) word = id::kEndSwitch;
+  if (c.depth == 0) return fail(c, 3354);
+  StructEntry& e = top(c);
+  if (!end_matches(word, e.kind)) return fail(c, 3357);
+  c.traceEvent = 4;
+  switch (word) {
+    case id::kEndWhile:
+      if (e.skip == skip::kRun || e.skip == skip::kContinue) {
+        c.pos = e.stmtPos;
+        c.curScript = e.script;
+      }
+      pop(c, true);
+      return true;
+    case id::kNext:
+      if (e.skip == skip::kRun || e.skip == skip::kContinue) {
+        e.skip = skip::kRun;
+        c.pos = e.jump;
+        return true;
+      }
+      pop(c, true);
+      return true;
+    case id::kEndSwitch:
+      pop(c, true);
+      return true;
+    default: {  // EndIf
+      const std::uint8_t carried = e.skip & (skip::kContinue | skip::kBreak);
+      pop(c, false);
+      if (carried) {
+        if (c.depth == 0) return fail(c, 3359);
+        top(c).skip = static_cast<std::uint8_t>(top(c).skip | carried);
+      }
+      return true;
+    }
+  }
+}
+
+// ---- While ----
+
+bool do_while(Context& c) {
+  if (skipping(c)) return push_structure(c, entry_of(c, sk::kWhile, skip::kAll));
+  get_token(c);
+  if (failed(c)) return false;
+  if (at_end(c)) return fail(c, 3071);
+  bool truth = false;
+  if (!eval_condition(c, truth)) return false;
+  if (!must_end(c)) return false;
+  StructEntry e = entry_of(c, sk::kWhile, truth ? skip::kRun : skip::kFalse);
+  e.jump = c.stmtPos;
+  if (!push_structure(c, e)) return false;
+  c.breakable = 1;
+  c.traceEvent = 3;
+  c.conditionResult = truth;
+  return true;
+}
+
+// ---- For ----
+
+bool numeric_value(Context& c, Operand& v) {
+  if (!to_numeric(c, v, true)) { c.error = 0; return fail(c, 3361); }
+  return true;
+}
+
+// Position of the "To" word of a For line in the script buffer.
+std::uint32_t raw_to_position(const Context& c, const char* toInLine) {
+  if (!c.lineSubstituted) return buffer_position(c, toInLine);
+  const std::string& t = c.scripts[c.curScript]->text;
+  std::size_t p = c.stmtPos;
+  const std::size_t end = t.find('\n', p);
+  char quote = 0;
+  bool seenEquals = false;
+  for (; p < end && p < t.size(); ++p) {
+    char ch = t[p];
+    if (quote) { if (ch == quote) quote = 0; continue; }
+    if (ch == '"' || ch == '\'' || ch == '`') { quote = ch; continue; }
+    if (ch == '=') seenEquals = true;
+    if (seenEquals && (ch == 't' || ch == 'T') && (t[p + 1] == 'o' || t[p + 1] == 'O') &&
+        !is_name_char(t[p - 1]) && !is_name_char(t[p + 2]))
+      return static_cast<std::uint32_t>(p);
+  }
+  return buffer_position(c, toInLine);
+}
+
+bool to_clause(Context& c, bool loopBack) {
+  if (c.depth == 0 || top(c).kind != sk::kFor) return fail(c, 3362);
+  StructEntry& e = top(c);
+  const std::uint16_t slot = e.word;
+  get_token(c);
+  if (failed(c)) return false;
+  Temp limit(c);
+  if (!process_sub_expression(c, limit.op(), false, false)) return false;
+  if (!numeric_value(c, limit.op())) return false;
+  if (!is_assigned(c.slots[slot].v)) return fail(c, 3361);
+  Temp var(c);
+  if (!copy_value(c, c.slots[slot].v, var.op())) return false;
+  if (!numeric_value(c, var.op())) return false;
+  Temp step(c);
+  if (at_end(c)) {
+    if (var->flags & vf::kInt64 && !(var->flags & (vf::kInt | vf::kFloat))) make_int64(step.op(), 1);
+    else make_int(step.op(), 1);
+  } else if (is_keyword(c, id::kBy)) {
+    get_token(c);
+    if (failed(c)) return false;
+    if (!process_sub_expression(c, step.op(), false, false)) return false;
+    if (!numeric_value(c, step.op())) return false;
+    if (!must_end(c)) return false;
+  } else {
+    return fail(c, 3074, message_text(9505));
+  }
+  if (loopBack) {
+    Temp inc(c);
+    if (!copy_value(c, step.op(), inc.op())) return false;
+    if (!combine_arithmetic(c, id::kPlus, var.op(), inc.op())) return false;
+    Value stored{};
+    Temp keep(c);
+    if (!copy_value(c, var.op(), keep.op())) return false;
+    keep.move_to(stored);
+    stored.flags &= ~vf::kStr;
+    store_in_slot(c, slot, stored);
+  }
+  const bool descending = (step->flags & vf::kFloat) ? step->wide.f < 0
+                        : (step->flags & vf::kInt64 && !(step->flags & vf::kInt)) ? step->wide.i64 < 0
+                                                                                   : step->i < 0;
+  if (!combine_comparison(c, descending ? id::kGe : id::kLe, var.op(), limit.op(), false)) return false;
+  const bool runs = var->i != 0;
+  top(c).skip = runs ? skip::kRun : skip::kFalse;
+  c.traceEvent = 8;
+  c.conditionResult = runs;
+  return true;
+}
+
+bool do_for(Context& c) {
+  if (skipping(c)) return push_structure(c, entry_of(c, sk::kFor, skip::kAll));
+  get_token(c);
+  if (failed(c)) return false;
+  if (c.tokKind != tk::kVariable) return fail(c, 3360);
+  std::uint16_t slot = find_slot(c, c.token);
+  if (slot == kNotFound) return fail(c, 3051);
+  get_token(c);
+  if (failed(c)) return false;
+  if (!is_keyword(c, id::kAssign)) return fail(c, 3360);
+  get_token(c);
+  if (failed(c)) return false;
+  Temp start(c);
+  if (!process_sub_expression(c, start.op(), false, false)) return false;
+  if (!numeric_value(c, start.op())) return false;
+  if (!is_keyword(c, id::kTo)) return fail(c, 3360);
+  Value stored{};
+  start->flags &= ~(vf::kStr | vf::kWide);
+  if (start->str) { c.heap.free(start->str); start->str = 0; }
+  if (start->wstr) { c.heap.free(start->wstr); start->wstr = 0; }
+  start.move_to(stored);
+  store_in_slot(c, slot, stored);
+  StructEntry e = entry_of(c, sk::kFor, skip::kRun);
+  e.jump = raw_to_position(c, c.tokenStart);
+  e.word = slot;
+  if (!push_structure(c, e)) return false;
+  c.breakable = 1;
+  c.prog = c.tokenStart;   // the "To" clause reads "To" itself
+  get_token(c);
+  return to_clause(c, false);
+}
+
+// ---- ForEach ----
+
+bool do_foreach(Context& c) {
+  if (skipping(c)) return push_structure(c, entry_of(c, sk::kForEach, skip::kAll));
+  get_token(c);
+  if (failed(c)) return false;
+  if (c.tokKind != tk::kVariable) return fail(c, 3729);
+  get_token(c);
+  if (failed(c)) return false;
+  if (c.tokKind != tk::kVariable || std::strcmp(c.token, "in") != 0) return fail(c, 3729);
+  get_token(c);
+  if (failed(c)) return false;
+  if (at_end(c)) return fail(c, 3729);
+  Temp coll(c);
+  if (!process_sub_expression(c, coll.op(), false, false)) return false;
+  // Collections are arrays and COM collections, which this build cannot hold yet.
+  return fail(c, 3650);
+}
+
+// ---- Switch / Case ----
+
+bool do_switch(Context& c) {
+  if (skipping(c)) return push_structure(c, entry_of(c, sk::kSwitch, skip::kAll));
+  get_token(c);
+  if (failed(c)) return false;
+  Temp v(c);
+  if (!process_sub_expression(c, v.op(), false, false)) return false;
+  if (!must_end(c)) return false;
+  if (v->flags & vf::kFloat) return fail(c, 3364);
+  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
+  StructEntry e = entry_of(c, sk::kSwitch, skip::kFalse);
+  auto u = static_cast<std::uint32_t>(v->i);
+  e.word = static_cast<std::uint16_t>(u & 0xFFFF);
+  e.jump = u >> 16;
+  if (!push_structure(c, e)) return false;
+  c.breakable = 1;
+  c.traceEvent = 5;
+  return true;
+}
+
+bool do_case(Context& c) {
+  if (c.depth == 0 || top(c).kind != sk::kSwitch) return fail(c, 3365);
+  StructEntry& e = top(c);
+  c.traceEvent = 12;
+  if (e.skip != skip::kFalse && e.skip != skip::kContinue) return true;
+  get_token(c);
+  if (failed(c)) return false;
+  Temp v(c);
+  if (!process_sub_expression(c, v.op(), false, false)) return false;
+  if (!must_end(c)) return false;
+  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
+  auto value = static_cast<std::uint32_t>(v->i);
+  const bool match = (value & 0xFFFF) == top(c).word && (value >> 16) == top(c).jump;
+  if (match) top(c).skip = skip::kRun;
+  c.conditionResult = match;
+  return true;
+}
+
+bool do_break_continue(Context& c, bool isBreak) {
+  c.traceEvent = isBreak ? 6 : 7;
+  if (skipping(c)) return true;
+  if (!c.breakable) return fail(c, isBreak ? 3355 : 3356);
+  top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
+  c.conditionResult = 1;
+  return true;
+}
+
+// ---- GoTo / GoSub / Return ----
+
+bool read_label(Context& c, std::string& label) {
+  get_string_token(c);
+  if (failed(c)) { c.error = 0; return fail(c, 3073); }
+  if (c.tokKind == tk::kEnd) return fail(c, 3071);
+  label = c.token;
+  return true;
+}
+
+void encode_jump(Context& c, const char* statement, char marker, std::uint32_t target) {
+  if (c.lineSubstituted || target > limits::kMaxJumpPosition) return;
+  std::string& t = c.scripts[c.curScript]->text;
+  std::uint32_t at = buffer_position(c, statement);
+  if (at + 5 > t.size()) return;
+  t[at] = marker;
+  for (int k = 0; k < 4; ++k) t[at + 1 + static_cast<std::uint32_t>(k)] = static_cast<char>(((target >> (18 - 6 * k)) & 0x3F) | 0x40);
+}
+
+std::uint32_t decode_jump(const char* text) {
+  std::uint32_t target = 0;
+  for (int k = 1; k <= 4; ++k) target = (target << 6) | (static_cast<unsigned char>(text[k]) & 0x3F);
+  return target;
+}
+
+bool goto_blocked_by_foreach(const Context& c) {
+  for (int d = c.depth; d > 0; --d) {
+    std::uint16_t kind = c.stack[static_cast<std::size_t>(d)].kind;
+    if (kind == sk::kUdf) break;
+    if (kind == sk::kForEach) return true;
+  }
+  return false;
+}
+
+bool do_goto(Context& c, char* statement) {
+  if (skipping(c)) return true;
+  if (goto_blocked_by_foreach(c)) return fail(c, 1725);
+  std::string label;
+  if (!read_label(c, label)) return false;
+  std::uint32_t target = 0;
+  if (!find_label(c, label.c_str(), target)) return false;
+  encode_jump(c, statement, kGotoMarker, target);
+  c.pos = target;
+  return true;
+}
+
+std::uint16_t gosub_kind(int ifState) {
+  return ifState == 0 ? sk::kGosubFalse : ifState == 1 ? sk::kGosubTrue : sk::kGosubNone;
+}
+
+bool do_gosub(Context& c, char* statement) {
+  if (skipping(c)) return true;
+  const int ifState = c.ifState;
+  std::string label;
+  if (!read_label(c, label)) return false;
+  get_token(c);
+  if (failed(c)) return false;
+  if (!must_end(c)) return false;
+  StructEntry e = entry_of(c, gosub_kind(ifState), skip::kRun);
+  e.jump = c.pos;
+  if (!push_structure(c, e)) return false;
+  c.breakable = 0;
+  std::uint32_t target = 0;
+  if (!find_label(c, label.c_str(), target)) {
+    std::uint16_t err = c.error;
+    std::string text = c.errorText;
+    pop(c, true);
+    c.error = err;
+    c.errorText = text;
+    return false;
+  }
+  encode_jump(c, statement, kGosubMarker, target);
+  c.pos = target;
+  c.traceEvent = 9;
+  return true;
+}
+
+bool do_return(Context& c, Operand& result) {
+  get_token(c);
+  if (failed(c)) return false;
+  Temp value(c);
+  const bool hasValue = !at_end(c);
+  if (hasValue) {
+    if (!process_sub_expression(c, value.op(), false, false)) return false;
+    if (!must_end(c)) return false;
+  } else {
+    make_int(value.op(), 0);
+  }
+  c.traceEvent = 9;
+  for (int d = c.depth; d > 0; --d) {
+    StructEntry& e = c.stack[static_cast<std::size_t>(d)];
+    if (e.kind == sk::kGosubFalse || e.kind == sk::kGosubTrue || e.kind == sk::kGosubNone) {
+      if (hasValue) return fail(c, 1760);
+      const std::uint16_t kind = e.kind;
+      const std::uint32_t jump = e.jump;
+      const std::uint32_t script = e.script;
+      const std::uint8_t breakable = e.breakable;
+      while (c.depth >= d) pop(c, false);
+      c.breakable = breakable;
+      c.pos = jump;
+      c.curScript = script;
+      c.ifState = kind == sk::kGosubFalse ? 0 : kind == sk::kGosubTrue ? 1 : -1;
+      return true;
+    }
+    if (e.kind == sk::kUdf || e.kind == sk::kCall) {
+      const std::uint8_t breakable = e.breakable;
+      while (c.depth > d) pop(c, false);
+      top(c).word = 1;   // returned
+      c.breakable = breakable;
+      release_value(c, c.returnValue);
+      value.move_to(c.returnValue);
+      c.returned = true;
+      (void)result;
+      return true;
+    }
+  }
+  // A Return outside any frame ends the script, as reaching its end would.
+  return fail(c, 9000);
+}
+
+// ---- Commands ----
+
+bool do_execute(Context& c, Operand& result) {
+  std::string rest = c.prog;
+  std::size_t first = rest.find_first_not_of(" \t");
+  if (first == std::string::npos || rest[first] == ';') return true;
+  char saved[limits::kLineBuffer];
+  std::memcpy(saved, c.line, sizeof saved);
+  const bool savedSubst = c.lineSubstituted;
+  std::memcpy(c.line, rest.c_str() + first, rest.size() - first + 1);
+  c.lineSubstituted = true;   // the text no longer sits at its buffer position
+  bool ok = execute_statement(c, result, c.line);
+  std::memcpy(c.line, saved, sizeof saved);
+  c.lineSubstituted = savedSubst;
+  if (ok) return true;
+  const std::uint16_t err = c.error;
+  if (err >= 9000 && err != 9013 && err != 9015 && err != 9016) return false;
+  if (c.executeReportMode != 2) {
+    int answer = platform::message_box("EXECUTE::" + message_text(err), "ORV",
+                                       (c.executeReportMode == 1 ? platform::mb_ok : platform::mb_okcancel) |
+                                           platform::mb_icon_exclamation | platform::mb_foreground);
+    if (answer == 2) { c.error = 0; c.errorText.clear(); return fail(c, 9013); }
+  }
+  c.error = 0;
+  c.errorText.clear();
+  return true;
+}
+
+bool do_command(Context& c, Operand& result, int kw, char* statement) {
+  if (kw == id::kGoto) { c.ifState = -1; return do_goto(c, statement); }
+  if (skipping(c)) { c.traceEvent = 2; skip_statement_tokens(c); return true; }
+  switch (kw) {
+    case id::kExit: c.ifState = -1; return fail(c, 9000);
+    case id::kBeep: platform::system_beep(); return true;
+    case id::kExecute: return do_execute(c, result);
+    case id::kYield:
+      if (platform::pump_messages(!c.noYield) && !c.noCancel) c.cancelRequested = true;
+      return true;
+    default: return fail(c, 3352);
+  }
+}
+
+bool do_structure(Context& c, Operand& result, int kw, char* statement) {
+  if (kw != id::kIf && kw != id::kThen && kw != id::kElse) c.ifState = -1;
+  switch (kw) {
+    case id::kIf: return do_if(c, result);
+    case id::kElse: return do_else(c, result);
+    case id::kElseIf: return do_elseif(c);
+    case id::kThen: return skipping(c) ? true : fail(c, 3050);
+    case id::kEnd: case id::kEndIf: case id::kEndWhile: case id::kEndSwitch: case id::kEndSelect:
+    case id::kNext: case id::kEndFor:
+      return do_end(c, kw);
+    case id::kWhile: return do_while(c);
+    case id::kFor: return do_for(c);
+    case id::kTo: return skipping(c) ? true : to_clause(c, true);
+    case id::kForEach: return do_foreach(c);
+    case id::kSwitch: case id::kSelect: return do_switch(c);
+    case id::kCase: return do_case(c);
+    case id::kBreak: return do_break_continue(c, true);
+    case id::kContinue: return do_break_continue(c, false);
+    case id::kGosub: return do_gosub(c, statement);
+    case id::kReturn: return skipping(c) ? true : do_return(c, result);
+    default: return fail(c, 3352);
+  }
+}
+
+bool expression_statement(Context& c, Operand& result) {
+  if (skipping(c)) {
+    c.traceEvent = 2;
+    skip_statement_tokens(c);
+    return true;
+  }
+  c.traceEvent = 0;
+  if (!process_sub_expression(c, result, true, false)) return false;
+  if (!at_end(c)) return fail(c, 3074, message_text(is_keyword(c, id::kLBracket) ? 9518 : 9505));
+  return true;
+}
+
+}  // namespace
+
+bool push_structure(Context& c, const StructEntry& e) {
+  if (c.depth >= limits::kStructDepth) return fail(c, 3353);
+  c.stack[static_cast<std::size_t>(++c.depth)] = e;
+  return true;
+}
+
+bool find_label(Context& c, const char* label, std::uint32_t& target) {
+  const Script& s = *c.scripts[c.curScript];
+  const std::string& t = s.text;
+  const std::size_t labelLen = std::strlen(label);
+  std::size_t p = 0;
+  bool inDefinition = false;
+  while (p < t.size()) {
+    std::size_t end = t.find('\n', p);
+    if (end == std::string::npos) end = t.size();
+    std::size_t q = p;
+    while (q < end && (t[q] == ' ' || t[q] == '\t')) ++q;
+    auto startsWith = [&](const char* word) {
+      std::size_t n = std::strlen(word);
+      if (end - q < n) return false;
+      for (std::size_t k = 0; k < n; ++k) {
+        char ch = t[q + k];
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        if (ch != word[k]) return false;
+      }
+      return true;
+    };
+    if (inDefinition) {
+      if (startsWith("#endfunction") || startsWith("#endsubroutine")) inDefinition = false;
+    } else if (startsWith("#definefunction") || startsWith("#definesubroutine")) {
+      inDefinition = true;
+    } else if (q < end && t[q] == ':') {
+      std::size_t n = 0;
+      while (q + 1 + n < end && n < static_cast<std::size_t>(limits::kLabelMax)) {
+        char ch = t[q + 1 + n];
+        if (ch == ' ' || ch == '\t' || ch == ';') break;
+        ++n;
+      }
+      if (n == labelLen) {
+        bool same = true;
+        for (std::size_t k = 0; k < n && same; ++k) {
+          char a = t[q + 1 + k], b = label[k];
+          if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+          if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+          same = a == b;
+        }
+        if (same) {
+          target = static_cast<std::uint32_t>(q);
+          return true;
+        }
+      }
+    }
+    p = end + 1;
+  }
+  return fail(c, 3033);
+}
+
+bool execute_statement(Context& c, Operand& result, char* text) {
+  if (text[0] == kGotoMarker || text[0] == kGosubMarker) {
+    if (skipping(c)) return true;
+    const std::uint32_t target = decode_jump(text);
+    if (text[0] == kGosubMarker) {
+      StructEntry e = entry_of(c, gosub_kind(c.ifState), skip::kRun);
+      e.jump = c.pos;
+      if (!push_structure(c, e)) return false;
+      c.breakable = 0;
+    } else if (goto_blocked_by_foreach(c)) {
+      return fail(c, 1725);
+    }
+    c.ifState = -1;
+    c.traceEvent = 9;
+    c.pos = target;
+    return true;
+  }
+  c.prog = text;
+  c.tokKind = tk::kEnd;
+  c.delim = 0;
+  if (text[0] == '*' && !skipping(c)) {
+    get_token(c);
+    if (failed(c)) return false;
+    if (!process_sub_expression(c, result, true, true)) return false;
+    return must_end(c);
+  }
+  get_token(c);
+  if (failed(c)) {
+    if (skipping(c)) { c.error = 0; c.errorText.clear(); return true; }
+    return false;
+  }
+  if (at_end(c)) return skipping(c) ? true : fail(c, 3071);
+  if (c.tokKind != tk::kKeyword) return expression_statement(c, result);
+  const std::uint32_t kind = keyword_kind(c, c.delim);
+  if (kind == kk::kStructure) return do_structure(c, result, c.delim, text);
+  if (kind == kk::kCommand) return do_command(c, result, c.delim, text);
+  return expression_statement(c, result);
+}
+
+}  // namespace orv

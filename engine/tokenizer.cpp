@@ -1,0 +1,176 @@
+#include "engine/tokenizer.h"
+
+#include <cstring>
+#include "engine/keywords.h"
+#include "engine/variables.h"
+#include "platform/platform.h"
+
+namespace orv {
+namespace {
+
+bool is_digit(char ch) { return ch >= '0' && ch <= '9'; }
+
+void set_token(Context& c, const char* from, std::size_t n) {
+  if (n > limits::kMaxLine) n = limits::kMaxLine;
+  std::memcpy(c.token, from, n);
+  c.token[n] = '\0';
+}
+
+bool scan_number(Context& c) {
+  char* p = c.prog;
+  bool dot = false, exponent = false;
+  std::size_t n = 0;
+  for (;;) {
+    char ch = p[n];
+    if (is_digit(ch)) { ++n; continue; }
+    if (ch == '.' && !exponent) {
+      bool before = n > 0 && is_digit(p[n - 1]);
+      bool after = is_digit(p[n + 1]);
+      if (dot && (before || after)) return fail(c, 3338);
+      if (dot) return fail(c, 3338);
+      if (!before && !after) return fail(c, 3054);
+      dot = true;
+      ++n;
+      continue;
+    }
+    if ((ch == 'e' || ch == 'E') && n > 0) {
+      bool digitNext = is_digit(p[n + 1]);
+      bool signNext = (p[n + 1] == '+' || p[n + 1] == '-') && is_digit(p[n + 2]);
+      if (!digitNext && !signNext) return fail(c, 3054);
+      if (exponent) return fail(c, 3339);
+      exponent = true;
+      n += signNext ? 2 : 1;
+      continue;
+    }
+    break;
+  }
+  set_token(c, p, n);
+  c.prog = p + n;
+  c.tokKind = (dot || exponent) ? tk::kFloat : tk::kInteger;
+  return true;
+}
+
+bool scan_word(Context& c) {
+  std::size_t len = 0;
+  int found = lookup_identifier(c, c.prog, len);
+  if (found != kNotAKeyword) {
+    set_token(c, c.prog, len);
+    c.prog += len;
+    c.tokKind = tk::kKeyword;
+    c.delim = found;
+    return true;
+  }
+  std::size_t n = 0;
+  while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
+  std::size_t limit = c.persistentName ? limits::kPersistentNameMax : limits::kNameMax;
+  if (n > limit) return fail(c, 3055);
+  set_token(c, c.prog, n);
+  std::string lower = lower_name(std::string_view(c.token, n));
+  std::memcpy(c.token, lower.data(), n);
+  std::memcpy(c.rawName, lower.data(), n + 1);
+  c.prog += n;
+  c.tokKind = tk::kVariable;
+  c.delim = 0;
+  return find_or_create_slot(c, lower) != kNotFound;
+}
+
+bool scan_quoted(Context& c) {
+  char quote = *c.prog;
+  const char* p = c.prog + 1;
+  std::size_t n = 0;
+  while (*p) {
+    if (*p == quote) {
+      if (p[1] == quote) { if (n < limits::kMaxLine) c.token[n++] = quote; p += 2; continue; }
+      ++p;
+      break;
+    }
+    if (platform::is_dbcs_lead_byte(static_cast<unsigned char>(*p)) && p[1]) {
+      if (n + 1 < limits::kMaxLine) { c.token[n++] = p[0]; c.token[n++] = p[1]; }
+      p += 2;
+      continue;
+    }
+    if (n < limits::kMaxLine) c.token[n++] = *p;
+    ++p;
+  }
+  c.token[n] = '\0';
+  c.prog = const_cast<char*>(p);
+  c.tokKind = tk::kString;
+  return true;
+}
+
+}  // namespace
+
+bool is_name_start(char ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || ch == '@' || ch == '_';
+}
+bool is_name_char(char ch) { return is_name_start(ch) || is_digit(ch); }
+
+int get_token(Context& c) {
+  const bool prevKeyword = c.tokKind == tk::kKeyword;
+  const std::int32_t prevId = c.delim;
+  c.tokKind = tk::kEnd;
+  c.token[0] = '\0';
+  if (!c.prog) return 0;
+  while (*c.prog == ' ' || *c.prog == '\t') ++c.prog;
+  c.tokenStart = c.prog;
+  char ch = *c.prog;
+  if (ch == '\0' || ch == ';') { c.delim = 0; return 0; }
+  if (is_digit(ch) || ch == '.') { c.delim = 0; scan_number(c); return 0; }
+  if (is_name_start(ch)) { scan_word(c); return 0; }
+  int result = 0;
+  if (ch == '&' && c.prog[1] != '&' && prevKeyword && prevId != id::kRParen &&
+      keyword_kind(c, prevId) != kk::kConstant)
+    result = 1;
+  std::size_t len = 0;
+  int found = lookup_operator(c, c.prog, len);
+  if (found != kNotAKeyword) {
+    set_token(c, c.prog, len);
+    c.prog += len;
+    c.tokKind = tk::kKeyword;
+    c.delim = found;
+    c.lastAmpIsPointer = result == 1;
+    return result;
+  }
+  c.delim = 0;
+  if (ch == '"' || ch == '\'' || ch == '`') { scan_quoted(c); return 0; }
+  if (ch == '$' && c.prog[1] == '"') {
+    set_token(c, c.prog, 2);
+    c.prog += 2;
+    c.tokKind = tk::kMultiline;
+    return 0;
+  }
+  fail(c, 3054);
+  return 0;
+}
+
+void putback(Context& c) {
+  if (c.tokenStart) c.prog = c.tokenStart;
+}
+
+void get_string_token(Context& c) {
+  c.tokKind = tk::kEnd;
+  c.token[0] = '\0';
+  while (*c.prog == ' ' || *c.prog == '\t') ++c.prog;
+  c.tokenStart = c.prog;
+  if (*c.prog == '\0' || *c.prog == ';') return;
+  if (!is_name_char(*c.prog)) { fail(c, 3054); return; }
+  std::size_t n = 0;
+  while (is_name_char(c.prog[n])) ++n;
+  if (n > limits::kLineBuffer) { fail(c, 3053); return; }
+  set_token(c, c.prog, n);
+  c.prog += n;
+  c.tokKind = tk::kString;
+  c.delim = -1;
+}
+
+ScanState save_scan(const Context& c) { return {c.prog, c.tokenStart, c.tokKind, c.delim, c.token}; }
+
+void restore_scan(Context& c, const ScanState& s) {
+  c.prog = s.prog;
+  c.tokenStart = s.tokenStart;
+  c.tokKind = s.kind;
+  c.delim = s.delim;
+  std::memcpy(c.token, s.token.c_str(), s.token.size() + 1);
+}
+
+}  // namespace orv

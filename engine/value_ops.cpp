@@ -1,0 +1,77 @@
+#include "engine/value_ops.h"
+
+#include <cstring>
+
+namespace orv {
+
+std::uint32_t heap_string(Context& c, std::string_view text) {
+  if (text.size() > 0x7FFF0000u) { fail(c, 3096); return 0; }
+  std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>(text.size() + 1));
+  if (h == 0) { fail(c, 3096); return 0; }
+  char* p = c.heap.ptr(h);
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  p[text.size()] = '\0';
+  return h;
+}
+
+std::uint32_t heap_wstring(Context& c, std::u16string_view text) {
+  if (text.size() > 0x3FFF0000u) { fail(c, 3096); return 0; }
+  std::uint32_t bytes = static_cast<std::uint32_t>((text.size() + 1) * 2);
+  std::uint32_t h = c.heap.alloc(bytes);
+  if (h == 0) { fail(c, 3096); return 0; }
+  char* p = c.heap.ptr(h);
+  if (!text.empty()) std::memcpy(p, text.data(), text.size() * 2);
+  std::memset(p + text.size() * 2, 0, 2);
+  return h;
+}
+
+std::u16string_view wstr_view(const Context& c, const Value& v) {
+  const char* p = c.heap.ptr(v.wstr);
+  std::size_t n = 0;
+  while (p[2 * n] != 0 || p[2 * n + 1] != 0) ++n;
+  return {reinterpret_cast<const char16_t*>(p), n};
+}
+
+void release_value(Context& c, Value& v) {
+  if ((v.flags & vf::kStr) && v.str && !(v.flags & vf::kArray)) c.heap.free(v.str);
+  if ((v.flags & vf::kWide) && v.wstr) c.heap.free(v.wstr);
+  // Arrays and COM values are released by their own families once those exist.
+  std::memset(static_cast<void*>(&v), 0, sizeof(Value));
+}
+
+bool copy_value(Context& c, const Value& src, Value& dst) {
+  dst = src;
+  dst.str = 0;
+  dst.wstr = 0;
+  dst.flags &= ~(vf::kStr | vf::kWide);
+  if (src.flags & vf::kArray) dst.str = src.str;
+  if ((src.flags & vf::kStr) && !(src.flags & vf::kArray)) {
+    dst.str = heap_string(c, str_of(c, src));
+    if (!dst.str) { release_value(c, dst); return false; }
+    dst.flags |= vf::kStr;
+  }
+  if (src.flags & vf::kWide) {
+    dst.wstr = heap_wstring(c, wstr_view(c, src));
+    if (!dst.wstr) { release_value(c, dst); return false; }
+    dst.flags |= vf::kWide;
+  }
+  return true;
+}
+
+bool make_string(Context& c, Value& v, std::string_view text) {
+  clear_value(v);
+  v.str = heap_string(c, text);
+  if (!v.str) return false;
+  v.flags = vf::kStr;
+  return true;
+}
+
+bool make_wstring(Context& c, Value& v, std::u16string_view text) {
+  clear_value(v);
+  v.wstr = heap_wstring(c, text);
+  if (!v.wstr) return false;
+  v.flags = vf::kWide;
+  return true;
+}
+
+}  // namespace orv

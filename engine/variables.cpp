@@ -1,0 +1,189 @@
+#include "engine/variables.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/messages.h"
+#include "engine/value_ops.h"
+
+namespace orv {
+
+std::string lower_name(std::string_view name) {
+  std::string out(name);
+  for (char& ch : out)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return out;
+}
+
+bool init_variable_table(Context& c, platform::MemHandle mem, std::uint16_t capacity) {
+  auto* slots = static_cast<VarSlot*>(platform::mem_lock(mem));
+  if (!slots || capacity < 2) return false;
+  if (platform::mem_size(mem) < std::size_t{capacity} * sizeof(VarSlot)) {
+    platform::mem_unlock(mem);
+    return false;
+  }
+  std::memset(static_cast<void*>(slots), 0, std::size_t{capacity} * sizeof(VarSlot));
+  c.slots = slots;
+  c.slotMem = mem;
+  c.capacity = capacity;
+  c.hwm = 1;
+  c.slots[0].v.flags = vf::kDeclared;   // slot 0 is reserved
+  c.level = 0;
+  c.curSeq = c.frameCounter++;
+  c.curTick = platform::tick_count();
+  FrameEntry& f = c.frames[0];
+  f = FrameEntry{};
+  f.mem = mem;
+  f.seq = c.curSeq;
+  f.tick = c.curTick;
+  f.capacity = capacity;
+  f.hwm = c.hwm;
+  f.marker = 0xFFFF;
+  return true;
+}
+
+void release_all_variables(Context& c) {
+  if (!c.slots) return;
+  for (std::uint16_t i = 0; i < c.hwm; ++i) release_value(c, c.slots[i].v);
+  c.hwm = 1;
+}
+
+std::uint16_t find_slot(const Context& c, std::string_view lowerName) {
+  if (!c.slots) return kNotFound;
+  for (std::uint16_t i = 0; i < c.hwm; ++i) {
+    const VarSlot& s = c.slots[i];
+    if (s.v.flags != 0 && std::strlen(s.name) == lowerName.size() &&
+        std::memcmp(s.name, lowerName.data(), lowerName.size()) == 0)
+      return i;
+  }
+  return kNotFound;
+}
+
+std::uint16_t find_var(Context& c, std::string_view name, bool report) {
+  std::string lower = lower_name(name);
+  std::uint16_t slot = find_slot(c, lower);
+  if (slot == kNotFound) {
+    fail(c, 3051);
+    return kNotFound;
+  }
+  if (!is_assigned(c.slots[slot].v)) {
+    if (report && !(c.depth > 0 && c.stack[c.depth].skip != 0)) {
+      fail(c, 3052, message_text(880) + "\n\n    " + lower);
+    } else {
+      fail(c, 3052);
+    }
+    return kNotFound;
+  }
+  return slot;
+}
+
+std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
+  std::uint16_t slot = find_slot(c, lowerName);
+  if (slot != kNotFound) return slot;
+  if (!c.slots) { fail(c, 3097); return kNotFound; }
+  std::uint16_t chosen = kNotFound;
+  for (int i = c.hwm - 1; i >= 1; --i) {
+    if (c.slots[i].v.flags == 0) { chosen = static_cast<std::uint16_t>(i); break; }
+  }
+  if (chosen == kNotFound) {
+    if (c.hwm + 1 >= c.capacity) { fail(c, 3097); return kNotFound; }
+    chosen = c.hwm++;
+  }
+  VarSlot& s = c.slots[chosen];
+  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));
+  s.v.i = -1;
+  s.v.flags = asPointerOperand ? vf::kInt : vf::kDeclared;
+  return chosen;
+}
+
+void store_in_slot(Context& c, std::uint16_t slot, Value& v) {
+  VarSlot& s = c.slots[slot];
+  if (s.v.flags & vf::kArray && (!(v.flags & vf::kArray) || v.str != s.v.str)) release_value(c, s.v);
+  else if (!(s.v.flags & vf::kArray)) release_value(c, s.v);
+  s.v = v;
+  clear_value(v);
+}
+
+bool set_string_variable(Context& c, std::string_view name, std::string_view text) {
+  std::uint16_t slot = find_or_create_slot(c, lower_name(name));
+  if (slot == kNotFound) return false;
+  Value v{};
+  if (!make_string(c, v, text)) return false;
+  store_in_slot(c, slot, v);
+  return true;
+}
+
+bool set_int_variable(Context& c, std::string_view name, std::int32_t value) {
+  std::uint16_t slot = find_or_create_slot(c, lower_name(name));
+  if (slot == kNotFound) return false;
+  Value v{};
+  make_int(v, value);
+  store_in_slot(c, slot, v);
+  return true;
+}
+
+void drop_slot(Context& c, std::uint16_t slot) {
+  if (slot == 0 || slot >= c.hwm) return;
+  VarSlot& s = c.slots[slot];
+  if (s.v.flags == 0) return;
+  release_value(c, s.v);
+  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  if (slot == c.hwm - 1) --c.hwm;
+}
+
+bool switch_frame(Context& c, std::uint16_t level) {
+  if (level >= limits::kFrames) return false;
+  if (level == c.level) return true;
+  FrameEntry& target = c.frames[level];
+  if (!target.mem) return false;
+  auto* slots = static_cast<VarSlot*>(platform::mem_lock(target.mem));
+  if (!slots) return false;
+  FrameEntry& cur = c.frames[c.level];
+  cur.hwm = c.hwm;
+  if (c.slotMem) platform::mem_unlock(c.slotMem);
+  c.slots = slots;
+  c.slotMem = target.mem;
+  c.curSeq = target.seq;
+  c.curTick = target.tick;
+  c.capacity = target.capacity;
+  c.hwm = target.hwm;
+  c.level = level;
+  return true;
+}
+
+std::string make_pointer(const Context& c, std::uint16_t level, std::string_view name) {
+  const FrameEntry& f = c.frames[level];
+  char head[64];
+  std::snprintf(head, sizeof head, "#VAR$PTR#%04X%08lX%08lX%08lX", static_cast<unsigned>(level),
+                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(f.mem) & 0xFFFFFFFFu),
+                static_cast<unsigned long>(f.seq), static_cast<unsigned long>(f.tick));
+  return std::string(head) + std::string(name);
+}
+
+bool parse_pointer(Context& c, std::string_view text, PointerTarget& out) {
+  if (text.size() < 38 || text.size() > 67 || text.substr(0, 9) != "#VAR$PTR#") return fail(c, 3813);
+  auto hex = [&](std::size_t at, std::size_t n, std::uint32_t& v) {
+    v = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+      char ch = text[i];
+      int d = (ch >= '0' && ch <= '9') ? ch - '0' : (ch >= 'A' && ch <= 'F') ? ch - 'A' + 10 : -1;
+      if (d < 0) return false;
+      v = v * 16 + static_cast<std::uint32_t>(d);
+    }
+    return true;
+  };
+  std::uint32_t level = 0, mem = 0, seq = 0, tick = 0;
+  if (!hex(9, 4, level) || !hex(13, 8, mem) || !hex(21, 8, seq) || !hex(29, 8, tick)) return fail(c, 3814);
+  if (level >= limits::kFrames) return fail(c, 3814);
+  const FrameEntry& f = c.frames[level];
+  if (!f.mem || (reinterpret_cast<std::uintptr_t>(f.mem) & 0xFFFFFFFFu) != mem || f.seq != seq || f.tick != tick)
+    return fail(c, 3814);
+  std::string_view name = text.substr(37);
+  if (name.empty() || name.size() > limits::kNameMax) return fail(c, 3814);
+  out.level = static_cast<std::uint16_t>(level);
+  out.name = lower_name(name);
+  return true;
+}
+
+}  // namespace orv

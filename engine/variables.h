@@ -1,0 +1,38 @@
+// The variable table: slots of the current frame, frames, and variable pointers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include "engine/context.h"
+
+namespace orv {
+
+inline constexpr std::uint16_t kNotFound = 0xFFFF;
+
+// Sets up frame 0 over the host's slot block (capacity slots of 76 bytes).
+bool init_variable_table(Context& c, platform::MemHandle mem, std::uint16_t capacity);
+void release_all_variables(Context& c);
+
+std::uint16_t find_slot(const Context& c, std::string_view lowerName);
+// find_var: slot, or kNotFound with 3051/3052 set. `report` names the variable in 3052.
+std::uint16_t find_var(Context& c, std::string_view name, bool report);
+// Finds or creates the slot of a lower-case name (3097 when full).
+std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand = false);
+// Assigns a value (taken over) to a slot, releasing the old value.
+void store_in_slot(Context& c, std::uint16_t slot, Value& v);
+// Creates or reuses the slot of `name` and stores an 8-bit string in it.
+bool set_string_variable(Context& c, std::string_view name, std::string_view text);
+bool set_int_variable(Context& c, std::string_view name, std::int32_t value);
+void drop_slot(Context& c, std::uint16_t slot);
+
+std::string lower_name(std::string_view name);
+
+// Frames. switch_frame saves the current frame and loads `level`.
+bool switch_frame(Context& c, std::uint16_t level);
+// Variable pointers ("#VAR$PTR#..." strings).
+std::string make_pointer(const Context& c, std::uint16_t level, std::string_view name);
+struct PointerTarget { std::uint16_t level = 0; std::string name; };
+// Parses and validates a pointer text (3813 / 3814 on failure).
+bool parse_pointer(Context& c, std::string_view text, PointerTarget& out);
+
+}  // namespace orv

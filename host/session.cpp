@@ -1,0 +1,133 @@
+#include "host/session.h"
+
+#include <algorithm>
+
+#include "host/host_functions.h"
+
+namespace orv::host {
+
+namespace {
+// The two host strings of request 2 are unused by this host.
+const char kNoHostText[] = "";
+}  // namespace
+
+Session::Session(const EngineApi& api) : api_(api) {
+  const int size = api_.init(0, nullptr, api::kVersionWord, api::kHandshake, 0, 0, 0);
+  if (size <= 0) {
+    error_ = "the library refused interface version 0x1300";
+    return;
+  }
+  context_ = MemBlock(static_cast<std::size_t>(size));
+  if (!context_) {
+    error_ = "cannot allocate the interpreter context";
+    return;
+  }
+  if (api_.init(0, context_.get(), api::kVersionWord, api::kInstanceInit, 0, 0, 0) == 0) {
+    error_ = "instance initialisation failed";
+    return;
+  }
+  initialised_ = true;
+  reset_heap();
+}
+
+Session::~Session() {
+  if (!initialised_) return;
+  std::uint32_t keepClasses = 0;  // a zero word: unregister the window classes too
+  api_.init(0, context_.get(), api::kVersionWord, api::kTerminate,
+            reinterpret_cast<api::Word>(&keepClasses), 0, 0);
+}
+
+bool Session::reset_heap() {
+  VmArea area(kHeapReserve);
+  if (!area.base() || platform::vm_commit(area.base(), kHeapInitialCommit) != 0) {
+    error_ = "cannot reserve the string heap";
+    return false;
+  }
+  api::HeapBookkeeping record{static_cast<std::uint32_t>(kHeapInitialCommit), area.base()};
+  bookkeeping_ = record;
+  if (api_.init(0, context_.get(), reinterpret_cast<api::Word>(area.base()), api::kHeapInit,
+                kHeapReserve, 0, reinterpret_cast<api::Word>(&bookkeeping_)) == 0) {
+    error_ = "string heap initialisation failed";
+    return false;
+  }
+  heap_ = std::move(area);  // the old area (if any) goes now that nothing points into it
+  return true;
+}
+
+bool Session::begin_run(const std::vector<std::string>& args) {
+  MemBlock table(kVariableCapacity * kVariableSlotBytes);
+  if (!table) return false;
+  if (api_.init(0, context_.get(), reinterpret_cast<api::Word>(table.get()), api::kRunInit,
+                kVariableCapacity, reinterpret_cast<api::Word>(kNoHostText),
+                reinterpret_cast<api::Word>(kNoHostText)) == 0)
+    return false;
+  variables_ = std::move(table);
+  // TODO(params): needs the engine's service request 11; without it Param0
+  // and param1..paramN stay undefined.
+  if (api_.services) {
+    std::string line = parameter_line(args);
+    api_.services(context_.get(), kServiceSetParams, line.data(), nullptr, 0, 0);
+  } else if (!args.empty()) {
+    platform::write_stderr("orvhost: this library cannot take script parameters; ignored\n");
+  }
+  return true;
+}
+
+RunResult Session::run(const std::string& scriptPath, const std::vector<std::string>& args,
+                       HostFunctions& functions) {
+  RunResult result;
+  std::string text;
+  if (platform::read_whole_file(scriptPath, text) != platform::FileStatus::ok) {
+    result.status = RunResult::Status::unreadable;
+    return result;
+  }
+  // Two zero bytes end the text in either width.
+  MemBlock script(text.size() + 2);
+  if (!script || !begin_run(args)) {
+    result.status = RunResult::Status::no_memory;
+    return result;
+  }
+  {
+    MemLock lock(script.get());
+    if (!lock.data()) {
+      result.status = RunResult::Status::no_memory;
+      return result;
+    }
+    std::copy(text.begin(), text.end(), static_cast<char*>(lock.data()));
+  }
+  functions.bind(context_.get(), heap_base());
+  const int ran = api_.run(0, context_.get(), script.get(), api::kRunReportToHost | api::kRunIncludeOption,
+                           functions.table());
+  functions.unbind();
+  result.status = ran ? RunResult::Status::ran : RunResult::Status::not_prepared;
+  result.lastError = last_error();
+  return result;
+}
+
+std::uint32_t Session::last_error() const {
+  MemLock lock(context_.get());
+  if (!lock.data()) return 0;
+  return static_cast<const api::ContextBlockHead*>(lock.data())->lastError;
+}
+
+std::string parameter_line(const std::vector<std::string>& args) {
+  std::string line;
+  for (const auto& arg : args) {
+    if (!line.empty()) line += ' ';
+    const bool plain = !arg.empty() && arg.find_first_of(" \t\"'`") == std::string::npos;
+    if (plain) {
+      line += arg;
+      continue;
+    }
+    // Quoted word: a doubled quote stands for one.
+    line += '"';
+    for (char c : arg) {
+      if (c == '"') line += '"';
+      line += c;
+    }
+    line += '"';
+  }
+  return line;
+}
+
+}  // namespace orv::host

@@ -1,0 +1,63 @@
+// One interpreter context driven through the host sequence: handshake and
+// instance set-up on creation, a string heap, a variable table per run, and
+// termination on destruction.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/blocks.h"
+#include "host/engine_api.h"
+
+namespace orv::host {
+
+class HostFunctions;
+
+struct RunResult {
+  enum class Status { ran, unreadable, not_prepared, no_memory };
+  Status status = Status::ran;
+  std::uint32_t lastError = 0;  // from the context block after the run
+};
+
+class Session {
+ public:
+  static constexpr std::size_t kHeapReserve = 64u << 20;
+  static constexpr std::size_t kHeapInitialCommit = 64u << 10;
+  static constexpr std::uint32_t kVariableCapacity = 2000;
+  static constexpr std::size_t kVariableSlotBytes = 76;
+
+  explicit Session(const EngineApi& api);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // False when a set-up step failed; error() says which.
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
+
+  // Lays out the string heap on a freshly reserved area.
+  bool reset_heap();
+
+  RunResult run(const std::string& scriptPath, const std::vector<std::string>& args,
+                HostFunctions& functions);
+
+  api::Handle context() const { return context_.get(); }
+  char* heap_base() const { return static_cast<char*>(heap_.base()); }
+
+ private:
+  bool begin_run(const std::vector<std::string>& args);
+  std::uint32_t last_error() const;
+
+  const EngineApi& api_;
+  std::string error_;
+  MemBlock context_;
+  VmArea heap_;
+  api::HeapBookkeeping bookkeeping_{};
+  MemBlock variables_;
+  bool initialised_ = false;
+};
+
+// Joins arguments into one parameter line that splits back into the same words.
+std::string parameter_line(const std::vector<std::string>& args);
+
+}  // namespace orv::host

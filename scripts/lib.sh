@@ -1,0 +1,59 @@
+# Shared by ./orv and scripts/test.sh: toolchain check, builds, Wine set-up.
+# Expects $root to be the repository root.
+
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+# Wine's own dialogs (Mono/Gecko installers) must never wait for a click.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# setup.sh returns at once when everything is in place; as non-root it only
+# prints the command to run.
+orv_ensure_toolchain() {
+  bash "$root/scripts/setup.sh" >&2
+}
+
+# orv_build win32|native: configure once, then let ninja decide what is stale.
+orv_build() {
+  local config="$1" dir="$root/build/$1"
+  local args=(-G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  [ "$config" = win32 ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake")
+  if [ ! -f "$dir/build.ninja" ]; then
+    local log="$dir.configure.log"
+    mkdir -p "$root/build"
+    if ! cmake "${args[@]}" >"$log" 2>&1; then
+      cat "$log"
+      echo "orv: configuring build/$config failed" >&2
+      return 1
+    fi
+  fi
+  # Quiet on a no-op; compiler messages and failures still show.
+  local out
+  if ! out=$(ninja -C "$dir" --quiet 2>&1); then
+    printf '%s\n' "$out"
+    return 1
+  fi
+  printf '%s\n' "$out" | grep -v -e '^ninja: no work to do\.$' -e '^$' || true
+}
+
+# A persistent server makes each later Wine start cheap (about 0.25 s).
+orv_start_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot --init >/dev/null 2>&1 </dev/null || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+}
+
+orv_stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+}
+
+# Wine takes relative paths as they are; absolute ones go through drive Z:.
+orv_wine_path() {
+  local p="$1"
+  if [[ "$p" == /* ]]; then
+    p="Z:${p//\//\\}"
+  fi
+  printf '%s' "$p"
+}

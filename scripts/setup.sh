@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and test tools on a fresh Debian bookworm machine.
+# Safe to run again: every step checks first.
+set -euo pipefail
+
+need_root() {
+  if [ "$(id -u)" != 0 ]; then
+    echo "orv: missing build tools; run as root: sudo bash scripts/setup.sh" >&2
+    exit 1
+  fi
+}
+
+have_all() {
+  command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
+  command -v cmake >/dev/null && command -v ninja >/dev/null && command -v xvfb-run >/dev/null &&
+  [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -d /usr/src/googletest ] &&
+  command -v clang >/dev/null && dpkg -s wine32:i386 >/dev/null 2>&1
+}
+
+i386_runs() {
+  # A tiny static i386 ELF whose only job is exit(7).
+  local t; t=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb3\x07\x31\xc0\x40\xcd\x80\x00\x00\x00' >"$t"
+  chmod +x "$t"
+  local rc=0
+  "$t" 2>/dev/null || rc=$?
+  rm -f "$t"
+  [ "$rc" = 7 ]
+}
+
+register_qemu() {
+  mountpoint -q /proc/sys/fs/binfmt_misc || mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || printf '%s' \
+    ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+    > /proc/sys/fs/binfmt_misc/register
+}
+
+ensure_i386() {
+  i386_runs && return 0
+  need_root
+  if [ ! -x /usr/bin/qemu-i386-static ] || ! /usr/bin/qemu-i386-static --version | grep -q 'version [1-9][0-9]'; then
+    local uri
+    uri=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    [ -n "$uri" ] || uri=http://deb.debian.org/debian
+    cat >/etc/apt/sources.list.d/bookworm-backports.sources <<SRC
+Types: deb
+URIs: $uri
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    apt-get update -o Dir::Etc::sourcelist=/dev/null \
+      -o Dir::Etc::sourceparts=/etc/apt/sources.list.d >/dev/null || apt-get update >/dev/null || true
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+      -t bookworm-backports qemu-user-static >/dev/null
+  fi
+  register_qemu
+}
+
+main() {
+  if have_all && i386_runs; then exit 0; fi
+  need_root
+  dpkg --add-architecture i386
+  ensure_i386
+  apt-get update >/dev/null || true
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
+    libz-mingw-w64-dev xvfb xauth cmake ninja-build googletest clang \
+    libclang-rt-14-dev llvm valgrind lua5.4 python3 >/dev/null
+  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix
+  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix
+  echo "orv: toolchain installed"
+}
+main "$@"
