@@ -12,10 +12,19 @@ namespace orv {
 namespace {
 constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
+// Exponents are written with at least three digits on every platform.
+std::string widen_exponent(std::string s) {
+  std::size_t e = s.find_first_of("eE");
+  if (e == std::string::npos || e + 2 > s.size()) return s;
+  std::size_t digits = s.size() - (e + 2);
+  if (digits < 3) s.insert(e + 2, 3 - digits, '0');
+  return s;
+}
+
 std::string printf_text(const char* format, int precision, double x) {
   char buf[512];
   std::snprintf(buf, sizeof buf, format, precision, x);
-  return buf;
+  return widen_exponent(buf);
 }
 
 double round_half_away(double f) { return f < 0 ? -std::floor(-f + 0.5) : std::floor(f + 0.5); }
@@ -60,7 +69,7 @@ std::optional<std::string> format_float(double x, std::int32_t d) {
   if (d == -2 || d == -3) {
     char buf[512];
     std::snprintf(buf, sizeof buf, d == -2 ? "%g" : "%e", x);
-    std::string s = buf;
+    std::string s = widen_exponent(buf);
     if (!s.empty() && s[0] == '.') s.insert(0, "0");
     return s;
   }

@@ -92,9 +92,11 @@ int instance_init(void* block) {
 }
 
 int heap_init(Context& c, api::Word base, api::Word size, api::Word book) {
+  auto* record = reinterpret_cast<api::HeapBookkeeping*>(book);
+  // Only committed memory can be laid out; a filled-in record says how much is.
+  if (record && record->committed != 0 && record->committed < size) size = record->committed;
   if (!base || size < 4096) return 0;
-  c.heap.init(reinterpret_cast<std::uint8_t*>(base), static_cast<std::uint32_t>(size),
-              reinterpret_cast<api::HeapBookkeeping*>(book));
+  c.heap.init(reinterpret_cast<std::uint8_t*>(base), static_cast<std::uint32_t>(size), record);
   std::string cwd = platform::current_directory();
   if (cwd.size() >= 2 && cwd[1] == ':') platform::set_environment(std::string("=") + cwd[0] + ":", cwd);
   return 1;

@@ -54,7 +54,7 @@ bool Session::reset_heap() {
   return true;
 }
 
-bool Session::begin_run(const std::vector<std::string>& args) {
+bool Session::begin_run(const std::vector<std::string>& args, bool freshHeap) {
   MemBlock table(kVariableCapacity * kVariableSlotBytes);
   if (!table) return false;
   if (api_.init(0, context_.get(), reinterpret_cast<api::Word>(table.get()), api::kRunInit,
@@ -62,11 +62,14 @@ bool Session::begin_run(const std::vector<std::string>& args) {
                 reinterpret_cast<api::Word>(kNoHostText)) == 0)
     return false;
   variables_ = std::move(table);
-  // TODO(params): needs the engine's service request 11; without it Param0
-  // and param1..paramN stay undefined.
+  // After request 2: it releases the old variables into the old heap.
+  if (freshHeap && !reset_heap()) return false;
+  // Param0 and param1..paramN: the library splits nothing, the list is passed whole.
   if (api_.services) {
-    std::string line = parameter_line(args);
-    api_.services(context_.get(), kServiceSetParams, line.data(), nullptr, 0, 0);
+    std::vector<char*> list;
+    for (const auto& arg : args) list.push_back(const_cast<char*>(arg.c_str()));
+    list.push_back(nullptr);
+    api_.services(context_.get(), kServiceSetParams, nullptr, list.data(), 0, 0);
   } else if (!args.empty()) {
     platform::write_stderr("orvhost: this library cannot take script parameters; ignored\n");
   }
@@ -74,16 +77,19 @@ bool Session::begin_run(const std::vector<std::string>& args) {
 }
 
 RunResult Session::run(const std::string& scriptPath, const std::vector<std::string>& args,
-                       HostFunctions& functions) {
+                       HostFunctions& functions, bool freshHeap) {
   RunResult result;
   std::string text;
   if (platform::read_whole_file(scriptPath, text) != platform::FileStatus::ok) {
     result.status = RunResult::Status::unreadable;
     return result;
   }
+  // The library takes the script's file name from a first line of its own,
+  // which it removes before counting lines.
+  text.insert(0, std::string(";\x0C@") + scriptPath + "\n");
   // Two zero bytes end the text in either width.
   MemBlock script(text.size() + 2);
-  if (!script || !begin_run(args)) {
+  if (!script || !begin_run(args, freshHeap)) {
     result.status = RunResult::Status::no_memory;
     return result;
   }
@@ -108,26 +114,6 @@ std::uint32_t Session::last_error() const {
   MemLock lock(context_.get());
   if (!lock.data()) return 0;
   return static_cast<const api::ContextBlockHead*>(lock.data())->lastError;
-}
-
-std::string parameter_line(const std::vector<std::string>& args) {
-  std::string line;
-  for (const auto& arg : args) {
-    if (!line.empty()) line += ' ';
-    const bool plain = !arg.empty() && arg.find_first_of(" \t\"'`") == std::string::npos;
-    if (plain) {
-      line += arg;
-      continue;
-    }
-    // Quoted word: a doubled quote stands for one.
-    line += '"';
-    for (char c : arg) {
-      if (c == '"') line += '"';
-      line += c;
-    }
-    line += '"';
-  }
-  return line;
 }
 
 }  // namespace orv::host

@@ -35,17 +35,17 @@ class Session {
   bool ok() const { return error_.empty(); }
   const std::string& error() const { return error_; }
 
-  // Lays out the string heap on a freshly reserved area.
-  bool reset_heap();
-
+  // Runs one script file. With freshHeap the string heap is laid out anew on
+  // a new area once the previous run's variables are gone.
   RunResult run(const std::string& scriptPath, const std::vector<std::string>& args,
-                HostFunctions& functions);
+                HostFunctions& functions, bool freshHeap = false);
 
   api::Handle context() const { return context_.get(); }
   char* heap_base() const { return static_cast<char*>(heap_.base()); }
 
  private:
-  bool begin_run(const std::vector<std::string>& args);
+  bool reset_heap();
+  bool begin_run(const std::vector<std::string>& args, bool freshHeap);
   std::uint32_t last_error() const;
 
   const EngineApi& api_;
@@ -56,8 +56,5 @@ class Session {
   MemBlock variables_;
   bool initialised_ = false;
 };
-
-// Joins arguments into one parameter line that splits back into the same words.
-std::string parameter_line(const std::vector<std::string>& args);
 
 }  // namespace orv::host

@@ -136,16 +136,12 @@ int run_suite(const EngineApi& api, const std::string& directory, const std::str
   int passed = 0, failed = 0;
   for (std::size_t i = 0; i < scripts.size(); ++i) {
     const auto& script = scripts[i];
-    if (i > 0 && !session.reset_heap()) {
-      platform::write_stderr("orvhost: " + session.error() + "\n");
-      return 2;
-    }
     std::string output;
     functions.capture_output(&output);
     RunResult result;
     {
       StderrCapture capture(stderrFile);
-      result = session.run(script.string(), {}, functions);
+      result = session.run(script.string(), {}, functions, i > 0);
     }
     functions.capture_output(nullptr);
     const std::string problem = judge(expectation_for(script), result, output);
