@@ -1,0 +1,138 @@
+// The string heap's block layout is seen by hosts and extenders; these tests
+// pin the layout, the coalescing and the growth path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "engine/heap.h"
+#include "platform/platform.h"
+
+namespace orv {
+namespace {
+
+class HeapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = static_cast<std::uint8_t*>(platform::vm_reserve(16u << 20));
+    ASSERT_NE(base_, nullptr);
+    ASSERT_EQ(platform::vm_commit(base_, kSize), 0u);
+    book_ = {kSize, base_};
+    heap_.init(base_, kSize, &book_);
+  }
+  void TearDown() override {
+    platform::set_commit_limit(0);
+    platform::vm_release(base_);
+  }
+  std::uint32_t word(std::uint32_t off) const { std::uint32_t w; std::memcpy(&w, base_ + off, 4); return w; }
+  std::string tag(std::uint32_t off) const { return std::string(reinterpret_cast<char*>(base_ + off), 4); }
+
+  static constexpr std::uint32_t kSize = 64 * 1024;
+  std::uint8_t* base_ = nullptr;
+  api::HeapBookkeeping book_{};
+  StringHeap heap_;
+};
+
+TEST_F(HeapTest, FreshHeapIsOneFreeBlockBehindTheHeader) {
+  EXPECT_EQ(tag(0), "5678");
+  EXPECT_EQ(word(8), 40u);
+  EXPECT_EQ(tag(40), "QRST");
+  EXPECT_EQ(word(44), kSize - 56);
+  EXPECT_EQ(tag(40 + kSize - 56), "5678");   // end sentinel
+  EXPECT_TRUE(heap_.verify());
+}
+
+TEST_F(HeapTest, BlockSizesLeaveRoomForThePayload) {
+  EXPECT_EQ(StringHeap::block_size_for(0), 28u);
+  EXPECT_EQ(StringHeap::block_size_for(12), 28u);
+  EXPECT_EQ(StringHeap::block_size_for(13), 32u);
+  EXPECT_EQ(StringHeap::block_size_for(17), 36u);
+  for (std::uint32_t n = 0; n < 100; ++n) {
+    const std::uint32_t size = StringHeap::block_size_for(n);
+    EXPECT_GE(size - 16, n) << n;
+    EXPECT_EQ(size % 4, 0u) << n;
+  }
+}
+
+TEST_F(HeapTest, UsedBlocksAreCarvedFromTheTailAndTagged) {
+  std::uint32_t h = heap_.alloc(10);
+  ASSERT_NE(h, 0u);
+  std::uint32_t block = h - 8;
+  EXPECT_EQ(tag(block), "5678");
+  EXPECT_EQ(word(block + 4), 28u);
+  EXPECT_EQ(word(block + 20), 28u);
+  EXPECT_EQ(tag(block + 24), "5678");
+  EXPECT_EQ(block + 28, heap_.end_offset());
+  std::memset(heap_.ptr(h), 'x', 12);   // the whole payload is usable
+  EXPECT_TRUE(heap_.verify());
+}
+
+TEST_F(HeapTest, NeighboursCoalesceInEitherOrder) {
+  for (int order = 0; order < 2; ++order) {
+    std::uint32_t a = heap_.alloc(100), b = heap_.alloc(100), guard = heap_.alloc(100);
+    ASSERT_TRUE(a && b && guard);
+    const std::uint32_t before = heap_.bytes_in_use();
+    if (order == 0) { heap_.free(a); heap_.free(b); }
+    else { heap_.free(b); heap_.free(a); }
+    EXPECT_TRUE(heap_.verify());
+    EXPECT_EQ(heap_.bytes_in_use(), before - 2 * StringHeap::block_size_for(100));
+    heap_.free(guard);
+    EXPECT_EQ(heap_.bytes_in_use(), 0u);
+    EXPECT_TRUE(heap_.verify());
+  }
+}
+
+TEST_F(HeapTest, DoubleAndStrayReleasesAreIgnored) {
+  std::uint32_t a = heap_.alloc(30);
+  heap_.free(a);
+  heap_.free(a);
+  heap_.free(0);
+  heap_.free(7);
+  heap_.free(0xFFFFFFF0u);
+  EXPECT_TRUE(heap_.verify());
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+}
+
+TEST_F(HeapTest, GrowsByCommittingAndReportsExhaustion) {
+  std::vector<std::uint32_t> held;
+  for (int i = 0; i < 100; ++i) {
+    std::uint32_t h = heap_.alloc(4000);
+    ASSERT_NE(h, 0u) << i;
+    std::memset(heap_.ptr(h), i, 4000);
+    held.push_back(h);
+  }
+  EXPECT_GT(book_.committed, kSize);
+  EXPECT_TRUE(heap_.verify());
+  platform::set_commit_limit(book_.committed);
+  std::uint32_t extra = 0;
+  for (int i = 0; i < 100 && (extra = heap_.alloc(60000)) != 0; ++i) held.push_back(extra);
+  EXPECT_EQ(extra, 0u);
+  EXPECT_TRUE(heap_.verify());
+  for (std::uint32_t h : held) heap_.free(h);
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+  EXPECT_TRUE(heap_.verify());
+}
+
+TEST_F(HeapTest, RandomTrafficKeepsTheHeapConsistent) {
+  std::vector<std::uint32_t> live;
+  std::uint32_t seed = 12345;
+  auto next = [&] { seed = seed * 1103515245u + 12345u; return seed >> 8; };
+  for (int i = 0; i < 20000; ++i) {
+    if (live.empty() || next() % 3 != 0) {
+      std::uint32_t h = heap_.alloc(next() % 300);
+      ASSERT_NE(h, 0u);
+      live.push_back(h);
+    } else {
+      std::size_t k = next() % live.size();
+      heap_.free(live[k]);
+      live[k] = live.back();
+      live.pop_back();
+    }
+  }
+  EXPECT_TRUE(heap_.verify());
+  for (std::uint32_t h : live) heap_.free(h);
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+}
+
+}  // namespace
+}  // namespace orv
