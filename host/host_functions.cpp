@@ -1,6 +1,5 @@
 #include "host/host_functions.h"
 
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 
