@@ -13,6 +13,19 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 declare -a results=()
 failed=0
+passed_total=0 failed_total=0
+count() {  # count PASSED FAILED: adds to the closing totals
+  passed_total=$((passed_total + $1)); failed_total=$((failed_total + $2))
+}
+# suite_counts LOG: the "N passed, N failed" line of a suite run, as counts.
+suite_counts() {
+  local line; line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$1" | tail -n 1)
+  if [ -n "$line" ]; then
+    count "$(echo "$line" | cut -d' ' -f1)" "$(echo "$line" | cut -d' ' -f3)"
+  else
+    count 0 1
+  fi
+}
 record() {  # record NAME STATUS
   if [ "$2" = 0 ]; then
     results+=("ok    $1")
@@ -36,6 +49,20 @@ step() {
   return $status
 }
 
+# example_check LABEL COMMAND...: the tour runs to its end with the output in tests/examples.
+example_check() {
+  local label="$1"; shift
+  local out="build/example-$label.txt"
+  "$@" first "second word" >"$out" 2>&1 </dev/null
+  local status=$?
+  if [ $status = 0 ] && diff -u tests/examples/tour.out "$out" >"$out.diff"; then
+    record "example tour ($label)" 0; count 1 0
+  else
+    echo "---- example tour ($label) failed (status $status):"; cat "$out.diff" 2>/dev/null | head -40
+    record "example tour ($label)" 1; count 0 1
+  fi
+}
+
 orv_ensure_toolchain || exit 1
 mkdir -p build
 
@@ -46,6 +73,11 @@ step "build win32" build/win32-build.log orv_build win32 && win32_ok=1
 if [ $native_ok = 1 ]; then
   step "unit tests (native, sanitizers)" build/native/ctest.log \
     ctest --test-dir build/native --output-on-failure --no-tests=ignore
+  build/native/orv_unit_tests --gtest_brief=1 >build/native/unit.log 2>&1 </dev/null
+  unit_ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from.*ran.*/\1/p' build/native/unit.log | tail -n 1)
+  unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' build/native/unit.log | tail -n 1)
+  unit_failed=${unit_failed:-0}
+  if [ -n "$unit_ran" ]; then count $((unit_ran - unit_failed)) "$unit_failed"; else count 0 1; fi
   suite_log=build/native/suite.log
   build/native/orv_native_host --suite tests/scripts --stderr-file build/native/suite-stderr.txt \
     >"$suite_log" 2>&1 </dev/null
@@ -57,6 +89,8 @@ if [ $native_ok = 1 ]; then
     [ $status -gt 2 ] && tail -n 60 build/native/suite-stderr.txt
   fi
   record "golden scripts (native): $(tail -n 1 "$suite_log")" $status
+  suite_counts "$suite_log"
+  example_check native build/native/orv_native_host examples/tour.orv
 fi
 
 if [ $win32_ok = 1 ]; then
@@ -70,9 +104,12 @@ if [ $win32_ok = 1 ]; then
     cat "$suite_log"
   fi
   record "golden scripts (wine): $(tail -n 1 "$suite_log")" $status
+  suite_counts "$suite_log"
+  example_check wine wine build/win32/orvhost.exe examples/tour.orv
   [ "${CI:-}" = true ] && orv_stop_wine
 fi
 
 echo "==== summary"
 printf '%s\n' "${results[@]}"
+echo "tests: $passed_total passed, $failed_total failed"
 exit $failed
