@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/arrays.h"
 #include "engine/heap.h"
 #include "engine/limits.h"
 #include "engine/value.h"
@@ -76,8 +77,9 @@ struct Context {
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
-  // ---- String heap ----
+  // ---- String heap and array table ----
   StringHeap heap;
+  ArrayTable arrays;
 
   // ---- Variable table ----
   VarSlot* slots = nullptr;
@@ -130,6 +132,7 @@ struct Context {
   // ---- Structures ----
   std::array<StructEntry, limits::kStructDepth + 1> stack{};
   int depth = 0;
+  std::array<std::uint32_t, limits::kStructDepth + 1> foreachPos{};   // next element per ForEach level
 
   // ---- Run state ----
   int ifState = -1;
@@ -138,6 +141,7 @@ struct Context {
   int callLevel = 0;
   std::uint16_t pendingLineError = 0;
   bool assignAllowed = false;
+  int exprDepth = 0;                // nesting of the expression being evaluated
   std::uint16_t assignFrame = 0xFFFF;
   std::uint16_t assignSlot = 0xFFFF;
   std::uint32_t stmtPos = 0;        // position of the statement being run

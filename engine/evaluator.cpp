@@ -5,6 +5,7 @@
 #include <string>
 
 #include "builtins/dispatch.h"
+#include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -351,10 +352,65 @@ namespace {
 
 // ---- Primaries ----
 
+// Parses "[e1, e2, ...]" with "[" current; leaves the token after "]" current.
+bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
+  count = 0;
+  get_token(c);
+  for (;;) {
+    if (failed(c)) return false;
+    if (count == kMaxDimensions) return fail(c, 1635);
+    Temp sub(c);
+    if (!process_sub_expression(c, sub.op(), false, false)) return false;
+    if (!to_int32(c, sub.op())) { c.error = 0; return fail(c, 1634); }
+    subs[count++] = sub->i;
+    if (is_keyword(c, id::kRBracket)) break;
+    if (!is_keyword(c, id::kComma)) return fail(c, 1633);
+    get_token(c);
+  }
+  get_token(c);
+  return !failed(c);
+}
+
+// The element of an array value addressed by subscripts; nullptr with the error set.
+Value* array_element(Context& c, const Value& array, const std::int32_t* subs, int count) {
+  ArrayHeader* h = c.arrays.header(array.str);
+  if (!h) { fail(c, 1637); return nullptr; }
+  std::uint32_t index = 0;
+  std::uint16_t err = 0;
+  if (!array_index(*h, subs, count, index, err)) { fail(c, err); return nullptr; }
+  return &c.arrays.elements(array.str)[index];
+}
+
+bool read_element(Context& c, const Value& array, Operand& out) {
+  std::int32_t subs[kMaxDimensions];
+  int count = 0;
+  const std::uint32_t handle = array.str;
+  c.arrays.add_ref(handle);   // the subscripts may reassign the variable
+  Value hold{};
+  hold.flags = vf::kArray;
+  hold.str = handle;
+  bool ok = parse_subscripts(c, subs, count);
+  if (ok) {
+    Value* el = array_element(c, hold, subs, count);
+    if (!el) ok = false;
+    else if (!is_assigned(*el)) ok = fail(c, 1640);
+    else ok = copy_value(c, *el, out);
+  }
+  release_value(c, hold);
+  return ok;
+}
+
 bool read_variable(Context& c, Operand& out) {
   std::string name = c.token;
   std::uint16_t slot = find_var(c, name, true);
   if (slot == kNotFound) return false;
+  if ((c.slots[slot].v.flags & vf::kArray)) {
+    ScanState at = save_scan(c);
+    get_token(c);
+    if (failed(c)) return false;
+    if (is_keyword(c, id::kLBracket)) return read_element(c, c.slots[slot].v, out);
+    restore_scan(c, at);
+  }
   if (!copy_value(c, c.slots[slot].v, out)) return false;
   out.slot = slot;
   out.frame = c.level;
@@ -467,8 +523,23 @@ bool primary(Context& c, Operand& out) {
   return fail(c, 3061);
 }
 
+// Bounds the recursion of nested expressions so a script cannot exhaust the stack.
+class DepthGuard {
+ public:
+  explicit DepthGuard(Context& c) : c_(c) { ++c_.exprDepth; }
+  ~DepthGuard() { --c_.exprDepth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+  bool too_deep() const { return c_.exprDepth > limits::kExpressionDepth; }
+
+ private:
+  Context& c_;
+};
+
 bool unary_level(Context& c, Operand& out) {
   if (failed(c)) return false;
+  DepthGuard depth(c);
+  if (depth.too_deep()) return fail(c, 3061, "Expression nested too deeply");
   if (c.tokKind == tk::kKeyword) {
     const int op = c.delim;
     if (op == id::kNot || op == id::kPlus || op == id::kMinus || op == id::kTilde) {
@@ -585,6 +656,31 @@ bool is_assignment_operator(const Context& c) {
   return c.tokKind == tk::kKeyword && (c.delim == id::kAssign || compound_operator(c.delim) >= 0);
 }
 
+// Evaluates the right side of an assignment (the operator is current) and
+// combines it with the current value for a compound operator.
+// `current_of` gives the target's value after the right side ran (it may change it).
+template <typename CurrentOf>
+bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::string& name, Temp& value) {
+  get_token(c);
+  if (failed(c)) return false;
+  if (!level1(c, value.op())) return false;
+  if (assignOp != id::kAssign) {
+    const Value* current = current_of();
+    if (!current) return fail(c, 1640);
+    if (!is_assigned(*current)) return fail(c, 3052, message_text(880) + "\n\n    " + name);
+    Temp combined(c);
+    if (!copy_value(c, *current, combined.op())) return false;
+    int op = compound_operator(assignOp);
+    bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
+                               : combine_arithmetic(c, op, combined.op(), value.op());
+    if (!ok) return false;
+    value.reset();
+    combined.move_to(value.op());
+  }
+  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  return true;
+}
+
 // Assignment to the variable whose name is the current token (in the current frame).
 bool assign(Context& c, Operand& result, const std::string& name) {
   std::uint16_t slot = find_slot(c, name);
@@ -593,29 +689,69 @@ bool assign(Context& c, Operand& result, const std::string& name) {
   const int assignOp = c.delim;
   c.assignFrame = c.level;
   c.assignSlot = slot;
-  get_token(c);
-  if (failed(c)) return false;
   Temp value(c);
-  if (!level1(c, value.op())) return false;
-  if (assignOp != id::kAssign) {
-    if (!is_assigned(c.slots[slot].v))
-      return fail(c, 3052, message_text(880) + "\n\n    " + name);
-    Temp current(c);
-    if (!copy_value(c, c.slots[slot].v, current.op())) return false;
-    int op = compound_operator(assignOp);
-    bool ok = op == id::kColon ? combine_concat(c, current.op(), value.op())
-                               : combine_arithmetic(c, op, current.op(), value.op());
-    if (!ok) return false;
-    value.reset();
-    current.move_to(value.op());
-  }
-  if (!at_end(c)) return fail(c, 3074, message_text(9505));
-  if (value->flags & vf::kArray && c.slots[slot].v.flags & vf::kArray && value->str == c.slots[slot].v.str) return true;
+  const std::uint16_t level = c.level;
+  auto current_of = [&]() -> const Value* { return c.level == level ? &c.slots[slot].v : nullptr; };
+  if (!assigned_value(c, assignOp, current_of, name, value)) return false;
   Value stored{};
   value.move_to(stored);
+  stored.flags &= ~vf::kDeclared;
   store_in_slot(c, slot, stored);
   make_int(result, 0);
   return true;
+}
+
+// "name[subscripts] op value" with the "[" current.
+bool assign_element(Context& c, Operand& result, const std::string& name) {
+  std::uint16_t slot = find_slot(c, name);
+  if (slot == kNotFound) return fail(c, 3051);
+  if (!(c.slots[slot].v.flags & vf::kArray)) return fail(c, 3650);
+  Value hold{};
+  if (!copy_value(c, c.slots[slot].v, hold)) return false;   // keeps the array alive meanwhile
+  struct Release { Context& c; Value& v; ~Release() { release_value(c, v); } } guard{c, hold};
+  std::int32_t subs[kMaxDimensions];
+  int count = 0;
+  if (!parse_subscripts(c, subs, count)) return false;
+  const int assignOp = c.delim;
+  if (!array_element(c, hold, subs, count)) return false;
+  Temp value(c);
+  auto current_of = [&]() -> const Value* {
+    const Value* el = array_element(c, hold, subs, count);
+    if (!el) c.error = 0;
+    return el;
+  };
+  if (!assigned_value(c, assignOp, current_of, name, value)) return false;
+  if (value->flags & vf::kArray) return fail(c, 3647);
+  Value* el = array_element(c, hold, subs, count);
+  if (!el) return false;
+  Value stored{};
+  value.move_to(stored);
+  Value old = *el;
+  *el = stored;
+  release_value(c, old);
+  make_int(result, 0);
+  return true;
+}
+
+// True when the text after the bracketed part at c.prog ("[" just read) is an assignment operator.
+bool subscripts_then_assignment(Context& c) {
+  const char* p = c.prog;
+  int depthB = 1;
+  char quote = 0;
+  for (; *p && depthB > 0; ++p) {
+    if (quote) { if (*p == quote) quote = 0; continue; }
+    if (*p == '"' || *p == '\'' || *p == '`') quote = *p;
+    else if (*p == '[') ++depthB;
+    else if (*p == ']') --depthB;
+  }
+  if (depthB != 0) return false;
+  ScanState at = save_scan(c);
+  c.prog = const_cast<char*>(p);
+  get_token(c);
+  bool yes = !failed(c) && is_assignment_operator(c);
+  c.error = 0;
+  restore_scan(c, at);
+  return yes;
 }
 
 bool assign_via_pointer(Context& c, Operand& result) {
@@ -654,6 +790,8 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
     get_token(c);
     if (!failed(c) && is_assignment_operator(c)) {
       ok = assignAllowed ? assign(c, result, name) : fail(c, 3069, message_text(9506));
+    } else if (!failed(c) && is_keyword(c, id::kLBracket) && subscripts_then_assignment(c)) {
+      ok = assignAllowed ? assign_element(c, result, name) : fail(c, 3069, message_text(9506));
     } else {
       c.error = 0;
       restore_scan(c, before);

@@ -21,4 +21,5 @@ inline constexpr std::uint32_t kMaxJumpPosition = 0xFFFFFF;  // GoTo markers hol
 inline constexpr std::uint16_t kNoSlot = 65535;
 inline constexpr std::uint16_t kNoFrame = 65535;
 inline constexpr std::uint32_t kDefaultVariableCapacity = 2000;
+inline constexpr int kExpressionDepth = 256;     // nested parentheses and unary operators; bounds the stack
 }  // namespace orv::limits

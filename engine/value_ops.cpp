@@ -35,7 +35,7 @@ std::u16string_view wstr_view(const Context& c, const Value& v) {
 void release_value(Context& c, Value& v) {
   if ((v.flags & vf::kStr) && v.str && !(v.flags & vf::kArray)) c.heap.free(v.str);
   if ((v.flags & vf::kWide) && v.wstr) c.heap.free(v.wstr);
-  // Arrays and COM values are released by their own families once those exist.
+  if ((v.flags & vf::kArray) && v.str) c.arrays.release(c, v.str);
   std::memset(static_cast<void*>(&v), 0, sizeof(Value));
 }
 
@@ -44,7 +44,10 @@ bool copy_value(Context& c, const Value& src, Value& dst) {
   dst.str = 0;
   dst.wstr = 0;
   dst.flags &= ~(vf::kStr | vf::kWide);
-  if (src.flags & vf::kArray) dst.str = src.str;
+  if (src.flags & vf::kArray) {
+    dst.str = src.str;
+    c.arrays.add_ref(src.str);
+  }
   if ((src.flags & vf::kStr) && !(src.flags & vf::kArray)) {
     dst.str = heap_string(c, str_of(c, src));
     if (!dst.str) { release_value(c, dst); return false; }

@@ -99,9 +99,9 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool a
 
 void store_in_slot(Context& c, std::uint16_t slot, Value& v) {
   VarSlot& s = c.slots[slot];
-  if (s.v.flags & vf::kArray && (!(v.flags & vf::kArray) || v.str != s.v.str)) release_value(c, s.v);
-  else if (!(s.v.flags & vf::kArray)) release_value(c, s.v);
+  Value old = s.v;
   s.v = v;
+  release_value(c, old);
   clear_value(v);
 }
 

@@ -1,0 +1,106 @@
+#include "engine/arrays.h"
+
+#include <cstring>
+#include "engine/context.h"
+#include "engine/value_ops.h"
+
+namespace orv {
+
+ArrayTable::~ArrayTable() {
+  for (Entry& e : entries_) {
+    if (e.mem) {
+      platform::mem_unlock(e.mem);
+      platform::mem_free(e.mem);
+    }
+  }
+}
+
+std::uint32_t ArrayTable::create(const std::array<std::uint32_t, 5>& sizes, bool growthRoom, std::uint16_t& error) {
+  int dims = 0;
+  std::uint64_t count = 1;
+  bool zeroSeen = false;
+  for (int i = 0; i < kMaxDimensions; ++i) {
+    if (sizes[static_cast<std::size_t>(i)] > 2147483647u) { error = 1628; return 0; }
+    if (sizes[static_cast<std::size_t>(i)] == 0) { zeroSeen = true; continue; }
+    if (zeroSeen) { error = 1630; return 0; }
+    ++dims;
+    count *= sizes[static_cast<std::size_t>(i)];
+    if (44 * count + 48 > kMaxArrayBytes) { error = 1644; return 0; }
+  }
+  if (dims == 0) count = 0;
+  std::uint64_t capacity = count;
+  if (growthRoom && dims == 1) {
+    std::uint64_t room = count < 186 ? 185 : 371;
+    if (44 * (count + room) + 48 <= kMaxArrayBytes) capacity += room;
+  }
+  platform::MemHandle mem = platform::mem_alloc(static_cast<std::size_t>(48 + 44 * capacity));
+  void* p = mem ? platform::mem_lock(mem) : nullptr;
+  if (!p) {
+    if (mem) platform::mem_free(mem);
+    error = 1631;
+    return 0;
+  }
+  auto* h = static_cast<ArrayHeader*>(p);
+  for (int i = 0; i < kMaxDimensions; ++i) h->sizes[i] = i < dims ? sizes[static_cast<std::size_t>(i)] : 0;
+  h->dims = static_cast<std::uint8_t>(dims);
+  h->flags = growthRoom ? kArrayGrowthRoom : 0;
+  h->data = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(static_cast<char*>(p) + 48));
+  h->count = static_cast<std::uint32_t>(count);
+  h->dataBytes = static_cast<std::uint32_t>(count * 44);
+  h->capacity = static_cast<std::uint32_t>(capacity);
+  h->stamp = platform::tick_count();
+  std::size_t slot = 0;
+  while (slot < entries_.size() && entries_[slot].mem) ++slot;
+  if (slot == entries_.size()) entries_.emplace_back();
+  entries_[slot] = Entry{mem, p, 1};
+  return static_cast<std::uint32_t>(slot + 1);
+}
+
+ArrayHeader* ArrayTable::header(std::uint32_t handle) const {
+  if (handle == 0 || handle > entries_.size() || !entries_[handle - 1].mem) return nullptr;
+  return static_cast<ArrayHeader*>(entries_[handle - 1].locked);
+}
+
+Value* ArrayTable::elements(std::uint32_t handle) const {
+  ArrayHeader* h = header(handle);
+  return h ? reinterpret_cast<Value*>(reinterpret_cast<char*>(h) + 48) : nullptr;
+}
+
+void ArrayTable::add_ref(std::uint32_t handle) {
+  if (header(handle)) ++entries_[handle - 1].refs;
+}
+
+void ArrayTable::release(Context& c, std::uint32_t handle) {
+  if (!header(handle)) return;
+  Entry& e = entries_[handle - 1];
+  if (--e.refs > 0) return;
+  ArrayHeader* h = static_cast<ArrayHeader*>(e.locked);
+  Value* els = elements(handle);
+  const std::uint32_t count = h->count;
+  platform::MemHandle mem = e.mem;
+  e = Entry{};   // detach first: an element cannot hold its own array, but stay safe
+  for (std::uint32_t i = 0; i < count; ++i) release_value(c, els[i]);
+  platform::mem_unlock(mem);
+  platform::mem_free(mem);
+}
+
+std::size_t ArrayTable::live_count() const {
+  std::size_t n = 0;
+  for (const Entry& e : entries_) n += e.mem ? 1 : 0;
+  return n;
+}
+
+bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,
+                 std::uint16_t& error) {
+  if (h.dims == 0) { error = 1710; return false; }
+  if (count != h.dims) { error = 1635; return false; }
+  std::uint64_t idx = 0;
+  for (int i = 0; i < count; ++i) {
+    if (subs[i] < 0 || static_cast<std::uint32_t>(subs[i]) >= h.sizes[i]) { error = 1636; return false; }
+    idx = idx * h.sizes[i] + static_cast<std::uint32_t>(subs[i]);
+  }
+  index = static_cast<std::uint32_t>(idx);
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,64 @@
+// Array storage: one movable block per array (48-byte header, then 44-byte
+// element records), kept in the context's array table. Values name an array
+// by its table handle; handles are shared and counted.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <vector>
+#include "engine/value.h"
+#include "platform/platform.h"
+
+namespace orv {
+
+struct Context;
+
+#pragma pack(push, 4)
+struct ArrayHeader {
+  std::uint32_t sizes[5];
+  std::uint8_t dims;
+  std::uint8_t flags;
+  std::uint16_t reserved;
+  std::uint32_t data;        // address of the elements on the product build (not used inside)
+  std::uint32_t count;
+  std::uint32_t dataBytes;
+  std::uint32_t capacity;
+  std::uint64_t stamp;
+};
+#pragma pack(pop)
+static_assert(sizeof(ArrayHeader) == 48);
+
+inline constexpr std::uint8_t kArrayGrowthRoom = 0x01;
+inline constexpr std::uint8_t kArrayFixedShape = 0x02;
+inline constexpr int kMaxDimensions = 5;
+inline constexpr std::uint64_t kMaxArrayBytes = 4000000000ull;
+
+class ArrayTable {
+ public:
+  ArrayTable() = default;
+  ~ArrayTable();
+  ArrayTable(const ArrayTable&) = delete;
+  ArrayTable& operator=(const ArrayTable&) = delete;
+
+  // Creates an array; returns its handle, or 0 with `error` set (1628, 1630, 1644, 1631).
+  std::uint32_t create(const std::array<std::uint32_t, 5>& sizes, bool growthRoom, std::uint16_t& error);
+  ArrayHeader* header(std::uint32_t handle) const;
+  Value* elements(std::uint32_t handle) const;
+  void add_ref(std::uint32_t handle);
+  // Drops one reference; the last one releases the elements (through the context).
+  void release(Context& c, std::uint32_t handle);
+  std::size_t live_count() const;
+
+ private:
+  struct Entry {
+    platform::MemHandle mem = nullptr;
+    void* locked = nullptr;
+    std::uint32_t refs = 0;
+  };
+  std::vector<Entry> entries_;
+};
+
+// Element index of subscripts (row-major); false with 1635/1636 on a mismatch.
+bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,
+                 std::uint16_t& error);
+
+}  // namespace orv
