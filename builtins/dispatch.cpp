@@ -9,6 +9,7 @@
 #include "engine/messages.h"
 #include "engine/specials.h"
 #include "engine/tokenizer.h"
+#include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "extend/host_call.h"
 
@@ -74,6 +75,8 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
     Handler h = handler_table().byId[static_cast<std::size_t>(id)];
     if (!h) return fail(c, 3046);
     h(call);
+  } else if (isUdf) {
+    call_udf(c, id - kUdfStart, args.data(), count, result);
   } else if (id >= kParentStart && id <= kParentEnd) {
     call_host_function(call);
   } else {
@@ -129,6 +132,9 @@ const HandlerTable& handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;
     register_control_functions(t);
+    register_math_functions(t);
+    register_error_functions(t);
+    register_intcontrol(t);
     return t;
   }();
   return table;

@@ -4,4 +4,7 @@
 
 namespace orv {
 void register_control_functions(HandlerTable& t);
+void register_math_functions(HandlerTable& t);
+void register_error_functions(HandlerTable& t);
+void register_intcontrol(HandlerTable& t);
 }  // namespace orv

@@ -5,6 +5,7 @@ namespace orv {
 
 Context::Context() {
   clear_operand(returnValue);
+  intSettings[41] = 1;   // four-digit years
 }
 
 Context::~Context() {

@@ -64,6 +64,17 @@ inline constexpr std::uint8_t kEnd = 0, kKeyword = 1, kVariable = 2, kInteger = 
                               kFloat = 5, kMultiline = 6;
 }
 
+// A user-defined function, subroutine or command.
+struct Udf {
+  std::string name;
+  std::vector<std::string> params;
+  std::uint32_t kind = 2;          // 2 function or subroutine, 9 command
+  bool sharesVariables = false;
+  std::string sourceFile;
+  std::string dir;
+  std::shared_ptr<struct Script> body;   // set when the closing line is reached
+};
+
 // One prepared script text (the main script or a Call target).
 struct Script {
   std::string text;   // LF-separated lines, NUL-terminated by std::string
@@ -105,13 +116,17 @@ struct Context {
   int persistentUdf = 0;
 
   // ---- Script ----
-  std::vector<std::unique_ptr<Script>> scripts;   // active scripts: [0] main, then Call targets
+  std::vector<std::shared_ptr<Script>> scripts;   // active scripts: [0] main, then Call targets and bodies
   std::uint32_t curScript = 0;
   char line[limits::kLineBuffer] = {};
   const api::KeywordRecord* hostTable = nullptr;
   int hostCount = 0;
   api::HostEntry hostEntry = nullptr;
   std::vector<api::KeywordRecord> udfRecords;   // user-defined functions (ids 4000+)
+  std::vector<struct Udf> udfs;                 // their definitions, same order
+  std::uint16_t executingUdf = 0xFFFF;
+  struct BoundTarget { std::uint16_t frame, slot; };
+  std::vector<BoundTarget> boundTargets;        // callers' assignment targets, kept from Drop
   std::vector<api::KeywordRecord> extRecords;   // extender functions (ids 10000+)
   std::uint32_t runFlags = 0;
   void* blockPointer = nullptr;     // the locked context block during a call
@@ -119,11 +134,20 @@ struct Context {
   // ---- Errors ----
   std::uint16_t error = 0;
   std::string errorText;
+  std::uint16_t lastStmtError = 0;
+  std::uint32_t reportedError = 0;  // what LastError() returns
+  std::uint32_t realCode = 0;       // the code behind a relayed or user-defined error
+  std::uint32_t errorMode = 1;      // 0 @OFF, 1 @CANCEL, 2 @NOTIFY
+  int errorHandlerMode = 0;         // 0 none, 1 GoTo label, 2 GoSub label, 3 function
+  int cancelHandlerMode = 0;        // the same for Cancel; -1 inside a user-defined callable
+  std::string errorHandlerFn;
+  std::string cancelHandlerFn;
+  std::string userErrorText;
+  bool continueAfterReport = false;
   std::uint32_t lastError = 0;
   std::uint32_t lastLine = 0;
   std::uint32_t errorPos = 0;       // statement position of the failing statement
   std::uint32_t errorScript = 0;
-  std::string errorLine;            // the failing line as read
 
   // ---- Numbers ----
   std::int32_t decimals = -1;
@@ -161,6 +185,7 @@ struct Context {
   int executeReportMode = 0;
   bool commandEnable = false;
   std::array<std::int32_t, 11> diag{};
+  std::array<std::int32_t, 102> intSettings{};   // settings exchanged by IntControl, by request
   int sounds = 0;
   int prettyDialogs = 1;
 

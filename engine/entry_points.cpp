@@ -9,6 +9,7 @@
 
 #include "engine/context.h"
 #include "engine/convert.h"
+#include "engine/error_handling.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/runloop.h"
@@ -137,6 +138,13 @@ void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hos
   c.lastLine = 0;
   c.breakable = 0;
   c.returned = false;
+  c.errorMode = 1;
+  c.reportedError = 0;
+  c.realCode = 0;
+  c.errorHandlerMode = 0;
+  c.cancelHandlerMode = 0;
+  c.continueAfterReport = false;
+  c.executingUdf = 0xFFFF;
   c.runFlags = runFlags;
   c.includeOption = (runFlags & api::kRunIncludeOption) != 0;
   c.hostTable = hostTable;
@@ -228,7 +236,7 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word, api::Handle context, api::
     c->scripts.push_back(std::move(prepared));
     c->errorScript = 0;
     c->errorPos = 0;
-    report_error(*c);
+    report_preparation_error(*c);
     head_of(block.get())->lastError = c->lastError;
     c->scripts.clear();
     return 0;

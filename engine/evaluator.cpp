@@ -681,22 +681,39 @@ bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::s
   return true;
 }
 
-// Assignment to the variable whose name is the current token (in the current frame).
-bool assign(Context& c, Operand& result, const std::string& name) {
-  std::uint16_t slot = find_slot(c, name);
-  if (slot == kNotFound) slot = find_or_create_slot(c, name);
-  if (slot == kNotFound) return false;
+// Assignment to variable `name` of frame `level`. The right side is evaluated
+// in the current frame; only the target lives in the other one.
+bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t level) {
   const int assignOp = c.delim;
-  c.assignFrame = c.level;
+  const std::uint16_t home = c.level;
+  std::uint16_t slot = kNotFound;
+  auto enter = [&] {
+    if (!switch_frame(c, level)) return fail(c, 3815);
+    slot = find_slot(c, name);
+    if (slot == kNotFound) slot = find_or_create_slot(c, name);
+    return slot != kNotFound;
+  };
+  auto leave = [&] { return switch_frame(c, home) ? true : fail(c, 3816); };
+  if (!enter()) { leave(); return false; }
+  c.assignFrame = level;
   c.assignSlot = slot;
+  if (!leave()) return false;
   Temp value(c);
-  const std::uint16_t level = c.level;
-  auto current_of = [&]() -> const Value* { return c.level == level ? &c.slots[slot].v : nullptr; };
+  // The target's value is read after the right side ran, which may change it.
+  Temp current(c);
+  auto current_of = [&]() -> const Value* {
+    if (!enter()) { c.error = 0; leave(); return nullptr; }
+    bool ok = copy_value(c, c.slots[slot].v, current.op());
+    leave();
+    return ok ? &current.op() : nullptr;
+  };
   if (!assigned_value(c, assignOp, current_of, name, value)) return false;
+  if (!enter()) { leave(); return false; }
   Value stored{};
   value.move_to(stored);
   stored.flags &= ~vf::kDeclared;
   store_in_slot(c, slot, stored);
+  if (!leave()) return false;
   make_int(result, 0);
   return true;
 }
@@ -768,11 +785,7 @@ bool assign_via_pointer(Context& c, Operand& result) {
   get_token(c);
   if (failed(c)) return false;
   if (!is_assignment_operator(c)) return fail(c, 3061);
-  std::uint16_t home = c.level;
-  if (!switch_frame(c, t.level)) return fail(c, 3815);
-  bool ok = assign(c, result, t.name);
-  if (!switch_frame(c, home)) return fail(c, 3816);
-  return ok;
+  return assign(c, result, t.name, t.level);
 }
 
 }  // namespace
@@ -789,7 +802,7 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
     std::string name = c.token;
     get_token(c);
     if (!failed(c) && is_assignment_operator(c)) {
-      ok = assignAllowed ? assign(c, result, name) : fail(c, 3069, message_text(9506));
+      ok = assignAllowed ? assign(c, result, name, c.level) : fail(c, 3069, message_text(9506));
     } else if (!failed(c) && is_keyword(c, id::kLBracket) && subscripts_then_assignment(c)) {
       ok = assignAllowed ? assign_element(c, result, name) : fail(c, 3069, message_text(9506));
     } else {

@@ -5,13 +5,13 @@
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/udf.h"
+#include "engine/error_handling.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
 namespace orv {
 namespace {
-
-enum class DefKind { none, function, subroutine, command };
 
 struct ScanSave {
   std::uint8_t tokKind;
@@ -23,106 +23,29 @@ struct ScanSave {
   std::uint8_t breakable;
 };
 
-bool line_starts_with(const char* line, const char* word) {
-  for (; *word; ++word, ++line) {
-    char ch = *line;
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    if (ch != *word) return false;
-  }
-  return true;
-}
-
-// Definition lines: opens, closes or passes over function bodies. Returns
-// true when the line belongs to definition handling.
-bool definition_line(Context& c, DefKind& open) {
-  struct Word { const char* text; DefKind kind; bool opens; std::uint16_t nested, noMatch; };
-  static constexpr Word kWords[] = {
-      {"#definefunction", DefKind::function, true, 3623, 0},
-      {"#definesubroutine", DefKind::subroutine, true, 3691, 0},
-      {"#definecommand", DefKind::command, true, 3230, 0},
-      {"#endfunction", DefKind::function, false, 0, 3625},
-      {"#endsubroutine", DefKind::subroutine, false, 0, 3693},
-      {"#endcommand", DefKind::command, false, 0, 3403},
-  };
-  if (c.line[0] != '#') return open != DefKind::none;
-  for (const Word& w : kWords) {
-    if (!line_starts_with(c.line, w.text)) continue;
-    if (w.opens) {
-      if (open != DefKind::none) { fail(c, w.nested); return true; }
-      open = w.kind;
-    } else {
-      if (open == DefKind::none) { fail(c, w.noMatch); return true; }
-      open = DefKind::none;
-    }
-    return true;
-  }
-  return open != DefKind::none;
-}
-
-std::string raw_line_at(const Script& s, std::uint32_t pos) {
-  if (pos >= s.text.size()) return {};
-  std::size_t end = s.text.find('\n', pos);
-  std::string line = s.text.substr(pos, (end == std::string::npos ? s.text.size() : end) - pos);
-  for (char& ch : line)
-    if (ch == kGotoMarker || ch == kGosubMarker) ch = '?';
-  return line;
-}
-
-// Decides what follows a statement that left an error. True to go on.
-bool after_error(Context& c) {
-  const std::uint16_t err = c.error;
-  if (err == 0) return true;
-  if (err >= 9000) return false;   // control codes: Exit, cancel, failed Call
-  c.errorPos = c.stmtPos;
-  c.errorScript = c.curScript;
-  c.errorLine = raw_line_at(c.script(), c.stmtPos);
-  report_error(c);
-  return false;
-}
-
 }  // namespace
-
-void report_error(Context& c) {
-  if (c.lastError == 0) c.lastError = c.error;
-  Origin o = origin_of(*c.scripts[c.errorScript], c.errorPos);
-  c.lastLine = o.line;
-  std::string report = o.file + "(" + std::to_string(o.line) + "): error " + std::to_string(c.error) + ": " +
-                       message_text(c.error) + "\n";
-  if (!c.errorText.empty()) {
-    std::string text = c.errorText;
-    std::size_t at = 0;
-    while ((at = text.find('\n', at)) != std::string::npos) text.replace(at, 1, "\n    "), at += 5;
-    report += "    " + text + "\n";
-  }
-  report += "    >>> " + c.errorLine + "\n";
-  if (c.runFlags & api::kRunReportToHost) {
-    platform::write_stderr(report);
-  } else {
-    platform::message_box(report, "ORV Error", platform::mb_ok | platform::mb_icon_exclamation);
-  }
-}
 
 void run_script(Context& c, std::uint32_t index) {
   const std::uint32_t savedScript = c.curScript;
   const std::uint32_t savedPos = c.pos;
   c.curScript = index;
   c.pos = 0;
-  DefKind open = DefKind::none;
+  DefinitionState definitions;
   Operand result;
   clear_operand(result);
   while (read_line(c, c.script(), c.pos, c.stmtPos)) {
     c.assignFrame = c.assignSlot = 0xFFFF;
     char* text = c.line;
     if (*text == '\0' || *text == ';') { c.pendingLineError = 0; continue; }
-    if (definition_line(c, open)) {
+    if (definition_line(c, definitions)) {
       c.pendingLineError = 0;
-      if (failed(c) && !after_error(c)) break;
+      if (failed(c) && !after_statement(c)) break;
       continue;
     }
     c.lineSubstituted = false;
     if (!substitute(c, text, false)) {
       if (skipping(c)) { c.error = 0; c.errorText.clear(); }
-      else if (!after_error(c)) break;
+      else if (!after_statement(c)) break;
     }
     if (*text == ':') {
       ++text;
@@ -136,7 +59,7 @@ void run_script(Context& c, std::uint32_t index) {
       c.pendingLineError = 0;
       if (!skipping(c)) {
         fail(c, pending);
-        if (!after_error(c)) break;
+        if (!after_statement(c)) break;
         continue;
       }
     }
@@ -144,26 +67,19 @@ void run_script(Context& c, std::uint32_t index) {
     release_value(c, result);
     clear_operand(result);
     if (!ok || failed(c)) {
-      if (!after_error(c)) break;
+      if (!after_statement(c)) break;
     }
     if (c.returned) break;
     if (!c.noYield && platform::pump_messages(false) && !c.noCancel) c.cancelRequested = true;
     if (c.cancelRequested) {
-      fail(c, 194);
-      c.errorPos = c.stmtPos;
-      c.errorScript = c.curScript;
-      c.errorLine = raw_line_at(c.script(), c.stmtPos);
-      report_error(c);
-      c.error = 9999;
-      break;
+      c.cancelRequested = false;
+      fail(c, 9999);
+      if (!after_statement(c)) break;
     }
   }
-  if (!failed(c) && open != DefKind::none) {
+  if (!failed(c) && definitions.open != DefinitionState::Kind::none) {
     fail(c, 3723);
-    c.errorPos = c.stmtPos;
-    c.errorScript = c.curScript;
-    c.errorLine = raw_line_at(c.script(), c.stmtPos);
-    report_error(c);
+    after_statement(c);
   }
   c.curScript = savedScript;
   c.pos = savedPos;

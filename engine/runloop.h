@@ -15,7 +15,5 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
 // Sets param1..paramN and Param0 from a parameter string.
 bool set_parameters(Context& c, std::string_view params);
 
-// Reports an error that nobody handled (error dialog, or standard error in report mode).
-void report_error(Context& c);
 
 }  // namespace orv

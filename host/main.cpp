@@ -1,5 +1,5 @@
-// Console host: runs one script (orvhost SCRIPT [ARGS...]) or the golden-script
-// suite (orvhost --suite DIR [--stderr-file PATH]).
+// Console host: runs one script (orvhost [--dialogs] SCRIPT [ARGS...]) or the
+// golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,7 +17,7 @@ constexpr int kExitNotRun = 2;     // the script could not be started
 
 int usage() {
   orv::platform::write_stderr(
-      "usage: orvhost SCRIPT [ARGS...]\n"
+      "usage: orvhost [--dialogs] SCRIPT [ARGS...]\n"
       "       orvhost --suite DIR [--stderr-file PATH]\n");
   return kExitNotRun;
 }
@@ -27,10 +27,12 @@ int fail(const std::string& message) {
   return kExitNotRun;
 }
 
-int run_one(const orv::host::EngineApi& api, const std::string& script, std::vector<std::string> args) {
+int run_one(const orv::host::EngineApi& api, const std::string& script, std::vector<std::string> args,
+            bool dialogs) {
   using Status = orv::host::RunResult::Status;
   orv::host::Session session(api);
   if (!session.ok()) return fail(session.error());
+  session.set_dialogs(dialogs);
   orv::host::HostFunctions functions(api);
   const auto result = session.run(script, args, functions);
   switch (result.status) {
@@ -59,7 +61,11 @@ int main(int argc, char** argv) {
                                        : (std::filesystem::temp_directory_path() / "orv-suite-stderr.txt").string();
     return orv::host::run_suite(api, args[1], stderrFile);
   }
+  // --dialogs: errors show the error dialog (default: reported on standard error).
+  const bool dialogs = args[0] == "--dialogs";
+  if (dialogs) args.erase(args.begin());
+  if (args.empty()) return usage();
   const std::string script = args[0];
   args.erase(args.begin());
-  return run_one(api, script, std::move(args));
+  return run_one(api, script, std::move(args), dialogs);
 }

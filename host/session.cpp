@@ -102,8 +102,8 @@ RunResult Session::run(const std::string& scriptPath, const std::vector<std::str
     std::copy(text.begin(), text.end(), static_cast<char*>(lock.data()));
   }
   functions.bind(context_.get(), heap_base());
-  const int ran = api_.run(0, context_.get(), script.get(), api::kRunReportToHost | api::kRunIncludeOption,
-                           functions.table());
+  const std::uint32_t flags = api::kRunIncludeOption | (dialogs_ ? 0u : std::uint32_t{api::kRunReportToHost});
+  const int ran = api_.run(0, context_.get(), script.get(), flags, functions.table());
   functions.unbind();
   result.status = ran ? RunResult::Status::ran : RunResult::Status::not_prepared;
   result.lastError = last_error();

@@ -40,6 +40,10 @@ class Session {
   RunResult run(const std::string& scriptPath, const std::vector<std::string>& args,
                 HostFunctions& functions, bool freshHeap = false);
 
+  // With dialogs on, unhandled errors show the library's error dialog instead
+  // of going to standard error.
+  void set_dialogs(bool on) { dialogs_ = on; }
+
   api::Handle context() const { return context_.get(); }
   char* heap_base() const { return static_cast<char*>(heap_.base()); }
 
@@ -55,6 +59,7 @@ class Session {
   api::HeapBookkeeping bookkeeping_{};
   MemBlock variables_;
   bool initialised_ = false;
+  bool dialogs_ = false;
 };
 
 }  // namespace orv::host

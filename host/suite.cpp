@@ -127,21 +127,21 @@ std::string judge(const Expectation& e, const RunResult& r, const std::string& o
 
 int run_suite(const EngineApi& api, const std::string& directory, const std::string& stderrFile) {
   const auto scripts = find_scripts(directory);
-  Session session(api);
-  if (!session.ok()) {
-    platform::write_stderr("orvhost: " + session.error() + "\n");
-    return 2;
-  }
   HostFunctions functions(api);
   int passed = 0, failed = 0;
-  for (std::size_t i = 0; i < scripts.size(); ++i) {
-    const auto& script = scripts[i];
+  for (const auto& script : scripts) {
     std::string output;
     functions.capture_output(&output);
     RunResult result;
     {
+      // A context of its own per script: definitions and settings live as long as a context.
+      Session session(api);
+      if (!session.ok()) {
+        platform::write_stderr("orvhost: " + session.error() + "\n");
+        return 2;
+      }
       StderrCapture capture(stderrFile);
-      result = session.run(script.string(), {}, functions, i > 0);
+      result = session.run(script.string(), {}, functions, false);
     }
     functions.capture_output(nullptr);
     const std::string problem = judge(expectation_for(script), result, output);

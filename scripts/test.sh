@@ -109,6 +109,20 @@ if [ $win32_ok = 1 ]; then
   [ "${CI:-}" = true ] && orv_stop_wine
 fi
 
+if [ $win32_ok = 1 ]; then
+  # The real error dialog on a virtual display, pressed by a helper program.
+  ui_log=build/ui-test.log
+  bash tests/ui/error_dialog_test.sh >"$ui_log" 2>&1 </dev/null
+  status=$?
+  if [ $status = 77 ]; then
+    results+=("skip  error dialog (wine, xvfb): $(tail -n 1 "$ui_log")")
+  else
+    [ $status != 0 ] && { echo "---- error dialog (wine, xvfb) failed (status $status):"; cat "$ui_log"; }
+    record "error dialog (wine, xvfb)" $status
+    if [ $status = 0 ]; then count 1 0; else count 0 1; fi
+  fi
+fi
+
 echo "==== summary"
 printf '%s\n' "${results[@]}"
 echo "tests: $passed_total passed, $failed_total failed"

@@ -1,0 +1,35 @@
+// The argument list of a function that reads its own arguments (required
+// count 255): on entry "(" is current, on success ")" is.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/context.h"
+#include "engine/evaluator.h"
+#include "engine/keywords.h"
+#include "engine/messages.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+
+namespace orv::math {
+
+// Evaluates the arguments one at a time and hands each to take(k, value)
+// with its 1-based number; each temporary is released before the next is
+// read. At least one argument is required. False with the error set.
+template <class Take>
+bool read_arguments(Context& c, Take&& take) {
+  get_token(c);
+  if (failed(c)) return false;
+  if (is_keyword(c, id::kRParen)) return fail(c, 3068, message_text(9500));
+  for (int k = 1;; ++k) {
+    Temp arg(c);
+    if (!process_sub_expression(c, arg.op(), false, false)) return false;
+    if (!take(k, arg.op())) return false;
+    if (is_keyword(c, id::kRParen)) return true;
+    if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+    get_token(c);
+    if (failed(c)) return false;
+  }
+}
+
+}  // namespace orv::math

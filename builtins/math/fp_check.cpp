@@ -1,0 +1,73 @@
+#include "builtins/math/fp_check.h"
+
+#include <cerrno>
+#include <cfenv>
+#include <cmath>
+
+#include "builtins/dispatch.h"
+
+namespace orv::math {
+namespace {
+
+FpOutcome error(std::uint16_t number) { return {number, 1.0}; }
+
+// Doubles at or above 2^52 are whole numbers, so an angle that large is known to
+// a radian at best; from 2^55 on the spacing exceeds a whole turn.
+constexpr double kPartialLossAngle = 4503599627370496.0;   // 2^52
+constexpr double kTotalLossAngle = 36028797018963968.0;    // 2^55
+
+double record(FpOutcome o) {
+  if (o.error != fpe::kNone && pending_math_error() == 0) pending_math_error() = o.error;
+  return o.value;
+}
+
+}  // namespace
+
+FpOutcome classify(double result, int errnoValue, int raised) {
+  if ((raised & FE_INVALID) || errnoValue == EDOM || std::isnan(result)) return error(fpe::kDomain);
+  if (raised & FE_DIVBYZERO) return error(fpe::kSingularity);
+  const double magnitude = std::fabs(result);
+  if ((raised & FE_OVERFLOW) || magnitude > kFloatCeiling) return error(fpe::kOverflow);
+  if (errnoValue == ERANGE && magnitude >= 1.0) return error(fpe::kOverflow);
+  if (errnoValue != 0 && errnoValue != ERANGE) return error(fpe::kOther);
+  // Underflow is no error: the result becomes 0.0 (every flagged underflow lies below the floor).
+  if (magnitude < kFloatFloor) return {fpe::kNone, 0.0};
+  return {fpe::kNone, result + 0.0};   // + 0.0 turns -0.0 into 0.0
+}
+
+FpOutcome check_argument(Domain d, double x) {
+  if (std::isnan(x)) return error(fpe::kDomain);
+  switch (d) {
+    case Domain::any: break;
+    case Domain::non_negative:
+      if (x < 0) return error(fpe::kDomain);
+      break;
+    case Domain::logarithm:
+      if (x < 0) return error(fpe::kDomain);
+      if (x == 0) return error(fpe::kSingularity);
+      break;
+    case Domain::unit:
+      if (std::fabs(x) > 1.0) return error(fpe::kDomain);
+      break;
+    case Domain::angle:
+      if (std::isinf(x) || std::fabs(x) >= kTotalLossAngle) return error(fpe::kTotalLoss);
+      if (std::fabs(x) >= kPartialLossAngle) return error(fpe::kPartialLoss);
+      break;
+  }
+  return {fpe::kNone, x};
+}
+
+double checked_call(double (*fn)(double), Domain d, double x) {
+  FpOutcome pre = check_argument(d, x);
+  if (pre.error != fpe::kNone) return record(pre);
+  errno = 0;
+  std::feclearexcept(FE_ALL_EXCEPT);
+  const double r = fn(x);
+  const int raised = std::fetestexcept(FE_ALL_EXCEPT);
+  const int err = errno;
+  return record(classify(r, err, raised));
+}
+
+double checked_result(double result) { return record(classify(result, 0, 0)); }
+
+}  // namespace orv::math

@@ -1,0 +1,357 @@
+#include "engine/udf.h"
+
+#include <cstring>
+#include "engine/keywords.h"
+#include "engine/runloop.h"
+#include "engine/statements.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+using Kind = DefinitionState::Kind;
+
+struct DefinitionWord {
+  const char* text;
+  Kind kind;
+  bool opens;
+  std::uint16_t error;   // nested (opening) or unmatched (closing)
+  std::uint16_t syntaxError;
+};
+
+constexpr DefinitionWord kWords[] = {
+    {"#definefunction", Kind::function, true, 3623, 3624},
+    {"#definesubroutine", Kind::subroutine, true, 3691, 3692},
+    {"#definecommand", Kind::command, true, 3230, 3251},
+    {"#endfunction", Kind::function, false, 3625, 0},
+    {"#endsubroutine", Kind::subroutine, false, 3693, 0},
+    {"#endcommand", Kind::command, false, 3403, 0},
+};
+
+bool starts_with_ci(const char* line, const char* word) {
+  for (; *word; ++word, ++line) {
+    char ch = *line;
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ch != *word) return false;
+  }
+  return true;
+}
+
+const char* skip_blanks(const char* p) {
+  while (*p == ' ' || *p == '\t') ++p;
+  return p;
+}
+
+bool end_of_header(const char* p) {
+  p = skip_blanks(p);
+  return *p == '\0' || *p == ';';
+}
+
+// Reads a name of up to 30 characters; false when empty, too long or badly ended.
+bool read_name(const char*& p, std::string& out) {
+  const char* start = p;
+  if (!is_name_start(*p)) return false;
+  while (is_name_char(*p)) ++p;
+  if (p - start > limits::kNameMax) return false;
+  out = lower_name(std::string_view(start, static_cast<std::size_t>(p - start)));
+  return true;
+}
+
+bool parse_function_header(const char* p, Udf& u) {
+  p = skip_blanks(p);
+  if (!read_name(p, u.name)) return false;
+  p = skip_blanks(p);
+  if (*p != '(') return false;
+  p = skip_blanks(p + 1);
+  if (*p == ')') return end_of_header(p + 1);
+  for (;;) {
+    std::string param;
+    if (!read_name(p, param)) return false;
+    if (u.params.size() == kMaxUdfParams) return false;
+    u.params.push_back(param);
+    p = skip_blanks(p);
+    if (*p == ')') return end_of_header(p + 1);
+    if (*p != ',') return false;
+    p = skip_blanks(p + 1);
+  }
+}
+
+bool parse_command_header(const char* p, Udf& u) {
+  if (*p != ' ' && *p != '\t') return false;
+  p = skip_blanks(p);
+  if (!read_name(p, u.name)) return false;
+  for (;;) {
+    if (*p != ' ' && *p != '\t' && *p != '\0' && *p != ';') return false;
+    p = skip_blanks(p);
+    if (*p == '\0' || *p == ';') return true;
+    std::string param;
+    if (!read_name(p, param)) return false;
+    if (u.params.size() == kMaxUdfParams) return false;
+    u.params.push_back(param);
+  }
+}
+
+api::KeywordRecord record_of(const Udf& u, int index) {
+  api::KeywordRecord r{};
+  r.id = static_cast<std::uint32_t>(kUdfStart + index);
+  r.kind = u.kind;
+  r.argTypes = ~std::uint64_t{0};   // no coercion
+  r.counts = static_cast<std::uint32_t>(u.params.size());
+  r.nameLength = static_cast<std::uint16_t>(u.name.size());
+  std::memcpy(r.name, u.name.c_str(), u.name.size() + 1);
+  return r;
+}
+
+bool udf_is_executing(const Context& c, int index) {
+  if (c.executingUdf == index) return true;
+  for (int d = 1; d <= c.depth; ++d) {
+    const StructEntry& e = c.stack[static_cast<std::size_t>(d)];
+    if (e.kind == sk::kUdf && e.udf == index) return true;
+  }
+  return false;
+}
+
+// A new, empty variable table in a free function frame; 0 on failure.
+std::uint16_t open_frame(Context& c) {
+  for (std::uint16_t level = 1; level < limits::kFrames; ++level) {
+    FrameEntry& f = c.frames[level];
+    if (f.mem) continue;
+    platform::MemHandle mem = platform::mem_alloc(std::size_t{c.capacity} * sizeof(VarSlot));
+    if (!mem) return 0;
+    auto* slots = static_cast<VarSlot*>(platform::mem_lock(mem));
+    if (!slots) { platform::mem_free(mem); return 0; }
+    slots[0].v.flags = vf::kDeclared;
+    platform::mem_unlock(mem);
+    f.level = level;
+    f.mem = mem;
+    f.seq = c.frameCounter++;
+    f.tick = platform::tick_count();
+    f.capacity = c.capacity;
+    f.hwm = 1;
+    f.marker = 0xFFFF;
+    return level;
+  }
+  return 0;
+}
+
+void close_frame(Context& c, std::uint16_t level) {
+  FrameEntry& f = c.frames[level];
+  if (f.mem) platform::mem_free(f.mem);
+  f = FrameEntry{};
+}
+
+// Everything of the caller that a call saves and restores.
+struct CallerState {
+  std::uint32_t curScript, pos, stmtPos;
+  std::string line;
+  std::ptrdiff_t progOffset;
+  std::uint8_t tokKind;
+  std::int32_t delim;
+  int ifState;
+  std::uint8_t breakable;
+  bool lineSubstituted, assignAllowed, returned;
+  int errorHandlerMode, cancelHandlerMode;
+  std::string errorHandlerFn, cancelHandlerFn;
+  std::uint16_t executingUdf, assignFrame, assignSlot;
+  int persistentUdf;
+
+  explicit CallerState(const Context& c)
+      : curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos), line(c.line),
+        progOffset(c.prog ? c.prog - c.line : 0), tokKind(c.tokKind), delim(c.delim), ifState(c.ifState),
+        breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
+        returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
+        errorHandlerFn(c.errorHandlerFn), cancelHandlerFn(c.cancelHandlerFn), executingUdf(c.executingUdf),
+        assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf) {}
+
+  void restore(Context& c) const {
+    c.curScript = curScript;
+    c.pos = pos;
+    c.stmtPos = stmtPos;
+    std::memcpy(c.line, line.c_str(), line.size() + 1);
+    c.prog = c.line + progOffset;
+    c.tokKind = tokKind;
+    c.delim = delim;
+    c.ifState = ifState;
+    c.breakable = breakable;
+    c.lineSubstituted = lineSubstituted;
+    c.assignAllowed = assignAllowed;
+    c.returned = returned;
+    c.errorHandlerMode = errorHandlerMode;
+    c.cancelHandlerMode = cancelHandlerMode;
+    c.errorHandlerFn = errorHandlerFn;
+    c.cancelHandlerFn = cancelHandlerFn;
+    c.executingUdf = executingUdf;
+    c.assignFrame = assignFrame;
+    c.assignSlot = assignSlot;
+    c.persistentUdf = persistentUdf;
+  }
+};
+
+bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
+  for (int k = 0; k < count && k < static_cast<int>(u.params.size()); ++k) {
+    std::uint16_t slot = find_or_create_slot(c, u.params[static_cast<std::size_t>(k)]);
+    if (slot == kNotFound) return false;
+    Value v{};
+    if (!copy_value(c, args[k + 1], v)) return false;
+    store_in_slot(c, slot, v);
+  }
+  return true;
+}
+
+}  // namespace
+
+int find_udf(const Context& c, std::string_view name) {
+  std::string lower = lower_name(name);
+  for (std::size_t i = 0; i < c.udfs.size(); ++i)
+    if (c.udfs[i].name.size() == lower.size() && c.udfs[i].name == lower) return static_cast<int>(i);
+  return -1;
+}
+
+bool definition_line(Context& c, DefinitionState& d) {
+  if (c.line[0] != '#') return d.open != Kind::none;
+  for (const DefinitionWord& w : kWords) {
+    if (!starts_with_ci(c.line, w.text)) continue;
+    if (w.opens) {
+      if (d.open != Kind::none) { fail(c, w.error); return true; }
+      if (c.udfs.size() >= kMaxUdfs) { fail(c, 3626); return true; }
+      Udf u;
+      u.kind = w.kind == Kind::command ? 9 : 2;
+      u.sharesVariables = w.kind != Kind::function;
+      const char* header = c.line + std::strlen(w.text);
+      bool ok = w.kind == Kind::command ? parse_command_header(header, u) : parse_function_header(header, u);
+      if (!ok) { fail(c, w.syntaxError); return true; }
+      u.sourceFile = c.script().file;
+      u.dir = c.script().dir;
+      d.open = w.kind;
+      d.alreadyDefined = find_udf(c, u.name) >= 0;
+      d.bodyStart = c.pos;
+      d.pending = std::move(u);
+      return true;
+    }
+    if (d.open == Kind::none) { fail(c, w.error); return true; }
+    if (w.kind != d.open) return true;   // an #End of another kind is body text
+    if (!d.alreadyDefined) {
+      auto body = std::make_shared<Script>();
+      const std::string& text = c.script().text;
+      body->text = text.substr(d.bodyStart, c.stmtPos > d.bodyStart ? c.stmtPos - d.bodyStart : 0);
+      body->file = d.pending.sourceFile;
+      body->dir = d.pending.dir;
+      d.pending.body = std::move(body);
+      c.udfRecords.push_back(record_of(d.pending, static_cast<int>(c.udfs.size())));
+      c.udfs.push_back(std::move(d.pending));
+    }
+    d = DefinitionState{};
+    return true;
+  }
+  return d.open != Kind::none;
+}
+
+bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) {
+  if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, 3046);
+  const std::shared_ptr<Script> body = c.udfs[static_cast<std::size_t>(index)].body;
+  if (!body) return fail(c, 3627);
+  const Udf& u = c.udfs[static_cast<std::size_t>(index)];
+  StructEntry frame;
+  frame.kind = sk::kUdf;
+  frame.stmtPos = c.stmtPos;
+  frame.script = c.curScript;
+  frame.udf = static_cast<std::uint16_t>(index);
+  frame.breakable = c.breakable;
+  if (!push_structure(c, frame)) return false;
+  const int frameDepth = c.depth;
+  ++c.callLevel;
+
+  const std::uint16_t callerLevel = c.level;
+  std::uint16_t calleeLevel = callerLevel;
+  const bool ownFrame = !u.sharesVariables;
+  const CallerState saved(c);
+  c.boundTargets.push_back({c.assignFrame, c.assignSlot});
+
+  auto unwind = [&] {
+    while (c.depth >= frameDepth) {
+      c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+      --c.depth;
+    }
+    --c.callLevel;
+    c.boundTargets.pop_back();
+  };
+
+  if (ownFrame) {
+    calleeLevel = open_frame(c);
+    if (calleeLevel == 0) { unwind(); return fail(c, 1672); }
+    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, 3673); }
+  }
+  c.errorHandlerMode = 0;
+  c.cancelHandlerMode = -1;
+  c.executingUdf = static_cast<std::uint16_t>(index);
+  c.persistentUdf = index;
+  c.ifState = -1;
+  c.breakable = 0;
+  c.returned = false;
+
+  bool ok = bind_parameters(c, u, args, count);
+  bool gotValue = false;
+  if (ok) {
+    c.scripts.push_back(body);
+    run_script(c, static_cast<std::uint32_t>(c.scripts.size() - 1));
+    c.scripts.pop_back();
+    gotValue = c.returned;
+  }
+  std::uint16_t err = c.error;
+  std::string errText = c.errorText;
+  if (gotValue) {
+    static_cast<Value&>(result) = c.returnValue;
+    clear_operand(c.returnValue);
+  } else {
+    release_value(c, c.returnValue);
+    clear_operand(c.returnValue);
+    make_int(result, 0);
+  }
+  if (ownFrame) {
+    release_all_variables(c);
+    switch_frame(c, callerLevel);
+    close_frame(c, calleeLevel);
+  }
+  saved.restore(c);
+  unwind();
+  if (err != 0 && ok && err != 9000 && err != 9999) {
+    err = 9015;
+    c.realCode = 9015;
+    errText.clear();
+  }
+  c.error = err;
+  c.errorText = std::move(errText);
+  if (err != 0) {
+    release_value(c, result);
+    clear_operand(result);
+    return false;
+  }
+  return true;
+}
+
+bool remove_udf(Context& c, std::string_view name, int& removed) {
+  removed = 0;
+  int index = find_udf(c, name);
+  if (index < 0) return true;
+  if (udf_is_executing(c, index)) return fail(c, 1606);
+  c.udfs.erase(c.udfs.begin() + index);
+  c.udfRecords.clear();
+  for (std::size_t i = 0; i < c.udfs.size(); ++i) c.udfRecords.push_back(record_of(c.udfs[i], static_cast<int>(i)));
+  removed = 1;
+  return true;
+}
+
+bool remove_all_udfs(Context& c, int& hadBodies) {
+  hadBodies = 0;
+  for (std::size_t i = 0; i < c.udfs.size(); ++i)
+    if (udf_is_executing(c, static_cast<int>(i))) return fail(c, 1665);
+  for (const Udf& u : c.udfs) hadBodies += u.body ? 1 : 0;
+  c.udfs.clear();
+  c.udfRecords.clear();
+  c.executingUdf = 0xFFFF;
+  return true;
+}
+
+}  // namespace orv

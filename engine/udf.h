@@ -1,0 +1,33 @@
+// User-defined functions, subroutines and commands: definitions met by the
+// run loop, and calls.
+#pragma once
+#include "engine/context.h"
+
+namespace orv {
+
+inline constexpr int kMaxUdfs = 512;
+inline constexpr int kMaxUdfParams = 16;
+
+// The definition block the run loop is inside, if any.
+struct DefinitionState {
+  enum class Kind { none, function, subroutine, command } open = Kind::none;
+  bool alreadyDefined = false;
+  std::uint32_t bodyStart = 0;
+  Udf pending;
+};
+
+// Handles a definition line, or a line inside an open block. Returns true
+// when the line was taken (the caller passes over it); errors are left set.
+bool definition_line(Context& c, DefinitionState& d);
+
+// Calls user-defined callable `index` with arguments 1..count.
+bool call_udf(Context& c, int index, Operand* args, int count, Operand& result);
+
+// Index of a callable by name, or -1.
+int find_udf(const Context& c, std::string_view name);
+
+// Removes one callable (IntControl 78): 1 removed, 0 no such name, false on error.
+bool remove_udf(Context& c, std::string_view name, int& removed);
+bool remove_all_udfs(Context& c, int& hadBodies);
+
+}  // namespace orv
