@@ -70,6 +70,10 @@ void ArrayTable::add_ref(std::uint32_t handle) {
   if (header(handle)) ++entries_[handle - 1].refs;
 }
 
+std::uint32_t ArrayTable::refs(std::uint32_t handle) const {
+  return header(handle) ? entries_[handle - 1].refs : 0;
+}
+
 void ArrayTable::release(Context& c, std::uint32_t handle) {
   if (!header(handle)) return;
   Entry& e = entries_[handle - 1];
@@ -88,6 +92,32 @@ std::size_t ArrayTable::live_count() const {
   std::size_t n = 0;
   for (const Entry& e : entries_) n += e.mem ? 1 : 0;
   return n;
+}
+
+bool own_array(Context& c, Value& v) {
+  if (!(v.flags & vf::kArray) || c.arrays.refs(v.str) <= 1) return true;
+  const ArrayHeader* h = c.arrays.header(v.str);
+  std::array<std::uint32_t, 5> sizes{};
+  for (int i = 0; i < kMaxDimensions; ++i) sizes[static_cast<std::size_t>(i)] = h->sizes[i];
+  std::uint16_t err = 0;
+  std::uint32_t copy = c.arrays.create(sizes, (h->flags & kArrayGrowthRoom) != 0, err);
+  if (!copy) return fail(c, err);
+  const Value* from = c.arrays.elements(v.str);
+  Value* to = c.arrays.elements(copy);
+  const std::uint32_t count = c.arrays.header(copy)->count;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!is_assigned(from[i])) continue;
+    if (!copy_value(c, from[i], to[i])) {
+      Value dead{};
+      dead.flags = vf::kArray;
+      dead.str = copy;
+      release_value(c, dead);
+      return false;
+    }
+  }
+  c.arrays.release(c, v.str);
+  v.str = copy;
+  return true;
 }
 
 bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,

@@ -44,6 +44,7 @@ class ArrayTable {
   ArrayHeader* header(std::uint32_t handle) const;
   Value* elements(std::uint32_t handle) const;
   void add_ref(std::uint32_t handle);
+  std::uint32_t refs(std::uint32_t handle) const;
   // Drops one reference; the last one releases the elements (through the context).
   void release(Context& c, std::uint32_t handle);
   std::size_t live_count() const;
@@ -56,6 +57,10 @@ class ArrayTable {
   };
   std::vector<Entry> entries_;
 };
+
+// Gives `v` (an array value) a block of its own when others share it, so
+// that storing it in a variable copies the array (value semantics).
+bool own_array(Context& c, Value& v);
 
 // Element index of subscripts (row-major); false with 1635/1636 on a mismatch.
 bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,

@@ -712,8 +712,8 @@ bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t 
   Value stored{};
   value.move_to(stored);
   stored.flags &= ~vf::kDeclared;
-  store_in_slot(c, slot, stored);
-  if (!leave()) return false;
+  const bool stored_ok = store_in_slot(c, slot, stored);
+  if (!leave() || !stored_ok) return false;
   make_int(result, 0);
   return true;
 }

@@ -195,7 +195,7 @@ bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
     if (slot == kNotFound) return false;
     Value v{};
     if (!copy_value(c, args[k + 1], v)) return false;
-    store_in_slot(c, slot, v);
+    if (!store_in_slot(c, slot, v)) return false;
   }
   return true;
 }

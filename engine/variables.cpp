@@ -97,12 +97,17 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool a
   return chosen;
 }
 
-void store_in_slot(Context& c, std::uint16_t slot, Value& v) {
+bool store_in_slot(Context& c, std::uint16_t slot, Value& v) {
+  if (!own_array(c, v)) {
+    release_value(c, v);
+    return false;
+  }
   VarSlot& s = c.slots[slot];
   Value old = s.v;
   s.v = v;
   release_value(c, old);
   clear_value(v);
+  return true;
 }
 
 bool set_string_variable(Context& c, std::string_view name, std::string_view text) {
@@ -110,8 +115,7 @@ bool set_string_variable(Context& c, std::string_view name, std::string_view tex
   if (slot == kNotFound) return false;
   Value v{};
   if (!make_string(c, v, text)) return false;
-  store_in_slot(c, slot, v);
-  return true;
+  return store_in_slot(c, slot, v);
 }
 
 bool set_int_variable(Context& c, std::string_view name, std::int32_t value) {
@@ -119,8 +123,7 @@ bool set_int_variable(Context& c, std::string_view name, std::int32_t value) {
   if (slot == kNotFound) return false;
   Value v{};
   make_int(v, value);
-  store_in_slot(c, slot, v);
-  return true;
+  return store_in_slot(c, slot, v);
 }
 
 void drop_slot(Context& c, std::uint16_t slot) {

@@ -18,8 +18,9 @@ std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 std::uint16_t find_var(Context& c, std::string_view name, bool report);
 // Finds or creates the slot of a lower-case name (3097 when full).
 std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand = false);
-// Assigns a value (taken over) to a slot, releasing the old value.
-void store_in_slot(Context& c, std::uint16_t slot, Value& v);
+// Assigns a value (taken over) to a slot, releasing the old value. An array
+// that others share is copied first; false (value released) when that fails.
+bool store_in_slot(Context& c, std::uint16_t slot, Value& v);
 // Creates or reuses the slot of `name` and stores an 8-bit string in it.
 bool set_string_variable(Context& c, std::string_view name, std::string_view text);
 bool set_int_variable(Context& c, std::string_view name, std::int32_t value);
