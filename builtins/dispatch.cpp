@@ -115,6 +115,26 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
   return true;
 }
 
+// A #DefineCommand callable: its arguments follow the name without
+// parentheses or commas, and it runs only while commands are enabled.
+bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& result) {
+  ArgSlots args{};
+  for (auto& a : args) clear_operand(a);
+  SlotGuard guard{c, args};
+  const int count = required_count(r);
+  get_token(c);
+  for (int k = 1; k <= count; ++k) {
+    if (failed(c)) return false;
+    if (at_end(c)) return fail(c, 3061);
+    if (!process_sub_expression(c, args[static_cast<std::size_t>(k)], false, false)) return false;
+  }
+  if (failed(c)) return false;
+  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  make_int(result, 0);
+  if (!c.commandEnable) return true;
+  return call_udf(c, id - kUdfStart, args.data(), count, result);
+}
+
 }  // namespace
 
 std::uint16_t& pending_math_error() {
@@ -177,6 +197,7 @@ bool call_function(Context& c, int id, Operand& result) {
   if (!r) return fail(c, 3046);
   if (r->kind & kk::kDisabledBit) return fail(c, 3472);
   if (r->kind == kk::kSpecial) return call_special(c, id, result);
+  if (r->kind == kk::kUserCommand) return call_command(c, id, *r, result);
   const bool variadic = is_variadic(*r);
   const int required = variadic ? 0 : required_count(*r);
   const int optional = variadic ? 0 : optional_count(*r);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
@@ -16,6 +17,7 @@ namespace orv {
 namespace {
 
 StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
+void drop_hidden_collection(Context& c, const StructEntry& e);
 
 std::uint32_t buffer_position(const Context& c, const char* at) {
   return c.stmtPos + static_cast<std::uint32_t>(at - c.line);
@@ -207,6 +209,7 @@ bool do_end(Context& c, int word) {
         c.pos = e.jump;
         return true;
       }
+      if (e.kind == sk::kForEach) drop_hidden_collection(c, e);
       pop(c, true);
       return true;
     case id::kEndSwitch:
@@ -352,21 +355,94 @@ bool do_for(Context& c) {
 
 // ---- ForEach ----
 
+// Assigns the next initialised element of the collection to the loop
+// variable; false when there is none left.
+bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got) {
+  got = false;
+  const Value& coll = c.slots[e.collSlot].v;
+  if (!(coll.flags & vf::kArray)) return fail(c, 3650);
+  const ArrayHeader* h = c.arrays.header(coll.str);
+  if (!h) return fail(c, 1637);
+  const Value* els = c.arrays.elements(coll.str);
+  while (position < h->count && !is_assigned(els[position])) ++position;
+  if (position >= h->count) return true;
+  Value copy{};
+  if (!copy_value(c, els[position++], copy)) return false;
+  if (!store_in_slot(c, e.word, copy)) return false;
+  got = true;
+  return true;
+}
+
+void drop_hidden_collection(Context& c, const StructEntry& e) {
+  if (e.collSlot < c.hwm && (c.slots[e.collSlot].v.flags & vf::kAttached)) drop_slot(c, e.collSlot);
+}
+
 bool do_foreach(Context& c) {
+  if (c.depth > 0 && top(c).kind == sk::kForEach && top(c).jump == c.stmtPos && top(c).skip == skip::kRun) {
+    bool got = false;
+    if (!next_element(c, top(c), c.foreachPos[static_cast<std::size_t>(c.depth)], got)) return false;
+    if (!got) top(c).skip = skip::kFalse;
+    c.traceEvent = 8;
+    c.conditionResult = got;
+    return true;
+  }
   if (skipping(c)) return push_structure(c, entry_of(c, sk::kForEach, skip::kAll));
   get_token(c);
   if (failed(c)) return false;
   if (c.tokKind != tk::kVariable) return fail(c, 3729);
+  const std::uint16_t loopSlot = find_slot(c, c.token);
+  if (loopSlot == kNotFound) return fail(c, 3051);
   get_token(c);
   if (failed(c)) return false;
   if (c.tokKind != tk::kVariable || std::strcmp(c.token, "in") != 0) return fail(c, 3729);
   get_token(c);
   if (failed(c)) return false;
   if (at_end(c)) return fail(c, 3729);
-  Temp coll(c);
-  if (!process_sub_expression(c, coll.op(), false, false)) return false;
-  // Collections are arrays and COM collections, which this build cannot hold yet.
-  return fail(c, 3650);
+  StructEntry e = entry_of(c, sk::kForEach, skip::kRun);
+  e.jump = c.stmtPos;
+  e.word = loopSlot;
+  if (c.tokKind == tk::kVariable) {
+    // A plain variable is enumerated where it stands.
+    ScanState at = save_scan(c);
+    std::string name = c.token;
+    get_token(c);
+    if (!failed(c) && at_end(c)) {
+      std::uint16_t slot = find_var(c, name, true);
+      if (slot == kNotFound) return false;
+      e.collSlot = slot;
+    }
+    c.error = 0;
+    restore_scan(c, at);
+  }
+  if (e.collSlot == 0) {
+    Temp coll(c);
+    if (!process_sub_expression(c, coll.op(), false, false)) return false;
+    if (!must_end(c)) return false;
+    const std::string hidden = "@tempcolvar" + int_to_text(c.depth + 1, 16);
+    std::uint16_t slot = find_or_create_slot(c, lower_name(hidden));
+    if (slot == kNotFound) return false;
+    Value stored{};
+    coll.move_to(stored);
+    if (!store_in_slot(c, slot, stored)) return false;
+    c.slots[slot].v.flags |= vf::kAttached;
+    e.collSlot = slot;
+  }
+  if (!push_structure(c, e)) {
+    drop_hidden_collection(c, e);
+    return false;
+  }
+  c.breakable = 1;
+  c.foreachPos[static_cast<std::size_t>(c.depth)] = 0;
+  bool got = false;
+  if (!next_element(c, top(c), c.foreachPos[static_cast<std::size_t>(c.depth)], got)) {
+    drop_hidden_collection(c, top(c));
+    pop(c, true);
+    return false;
+  }
+  if (!got) top(c).skip = skip::kFalse;
+  c.traceEvent = 8;
+  c.conditionResult = got;
+  return true;
 }
 
 // ---- Switch / Case ----

@@ -160,6 +160,37 @@ TEST_F(RunTest, ParametersFromTheHost) {
   EXPECT_EQ(variable("b"), "two words");
 }
 
+TEST_F(RunTest, ErrorWrapperSuppressesMinorErrorsOnlyUnderOff) {
+  EXPECT_EQ(run("ErrorMode(@OFF)\nErrorEvent(-1, 7005, \"m\")\na = LastError()\nb = LastError()\n"
+                "c = qrerrorarray[0]\n"),
+            0u);
+  EXPECT_EQ(variable("a"), "1668");
+  EXPECT_EQ(variable("b"), "0");
+  EXPECT_EQ(variable("c"), "7005");
+  EXPECT_EQ(run("ErrorMode(@NOTIFY)\nErrorEvent(-1, 7005, \"m\")\nd = 1\n"), 1668u);
+  EXPECT_EQ(variable("d"), "<none>");
+  EXPECT_EQ(run("ErrorMode(@OFF)\nx = 1 / 0\ne = 1\n"), 3062u);
+  EXPECT_EQ(variable("e"), "<none>");
+}
+
+TEST_F(RunTest, OneShotHandlersMustBeInstalledAgain) {
+  EXPECT_EQ(run("n = 0\nIntControl(73, 1, 0, 0, 0)\nx = 1 / 0\n:QRERRORHANDLER\nn += 1\ny = 1 / 0\n"), 3062u);
+  EXPECT_EQ(variable("n"), "1");
+}
+
+TEST_F(RunTest, ErrorStateResetsForEachRun) {
+  EXPECT_EQ(run("ErrorMode(@OFF)\nIntControl(73, 1, 0, 0, 0)\n"), 0u);
+  EXPECT_EQ(run("m = ErrorMode(@CANCEL)\nh = IntControl(73, -1, 0, 0, 0)\n"), 0u);
+  EXPECT_EQ(variable("m"), "1");
+  EXPECT_EQ(variable("h"), "0");
+}
+
+TEST_F(RunTest, DefinitionsOutliveTheRunThatMadeThem) {
+  EXPECT_EQ(run("#DefineFunction twice(v)\n  Return v * 2\n#EndFunction\n"), 0u);
+  EXPECT_EQ(run("r = twice(21)\n"), 0u);
+  EXPECT_EQ(variable("r"), "42");
+}
+
 TEST_F(RunTest, HandshakeRefusesOtherVersions) {
   EXPECT_EQ(DoDaDllInit(0, nullptr, 0x1200, api::kHandshake, 0, 0, 0), 0);
   EXPECT_EQ(DoDaDllInit(0, context, api::kVersionWord, 100, 0, 0, 0), 0);
