@@ -68,6 +68,7 @@ std::uint16_t find_var(Context& c, std::string_view name, bool report) {
   }
   if (!is_assigned(c.slots[slot].v)) {
     if (report && !(c.depth > 0 && c.stack[c.depth].skip != 0)) {
+      platform::write_settings_file("TARNQUIL.INI", "Error Reporting", "3052", lower);
       fail(c, 3052, message_text(880) + "\n\n    " + lower);
     } else {
       fail(c, 3052);

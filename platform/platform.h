@@ -52,6 +52,9 @@ bool utf16_to_ansi(std::u16string_view in, std::string& out);
 int compare_ansi(std::string_view a, std::string_view b, bool ignoreCase);
 int compare_utf16(std::u16string_view a, std::u16string_view b, bool ignoreCase);
 bool is_dbcs_lead_byte(unsigned char c);
+// The system's logical comparison (digit runs by value), loaded on first use.
+// False when it is not available; `result` is then left alone.
+bool compare_logical(std::u16string_view a, std::u16string_view b, int& result);
 
 // ---- User interface and process ----
 enum MessageBoxKind : unsigned { mb_ok = 0, mb_okcancel = 1, mb_icon_exclamation = 0x30, mb_foreground = 0x10000 };
@@ -67,5 +70,8 @@ void sleep_ms(unsigned ms);
 void set_environment(const std::string& name, const std::string& value);
 std::string read_setting(const std::string& section, const std::string& name, const std::string& fallback);
 bool is_nt_platform();
+// Writes key=value into [section] of the settings file (a private profile file).
+void write_settings_file(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& value);
 
 }  // namespace orv::platform

@@ -7,7 +7,7 @@
 # 77 = skipped (no xvfb-run), anything else = failed.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-cd "$root"
+cd "$root" || exit 1
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 # A prefix of its own: its Wine server and desktop must belong to this test's
