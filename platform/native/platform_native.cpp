@@ -254,6 +254,8 @@ int compare_utf16(std::u16string_view a, std::u16string_view b, bool ignoreCase)
 
 bool is_dbcs_lead_byte(unsigned char) { return false; }  // a single-byte code page
 
+bool compare_logical(std::u16string_view, std::u16string_view, int&) { return false; }  // no system service
+
 // ---- User interface and process ----
 
 int message_box(const std::string& text, const std::string& caption, unsigned) {
@@ -299,5 +301,8 @@ std::string read_setting(const std::string&, const std::string&, const std::stri
 }
 
 bool is_nt_platform() { return true; }
+
+// The native build keeps no settings file.
+void write_settings_file(const std::string&, const std::string&, const std::string&, const std::string&) {}
 
 }  // namespace orv::platform

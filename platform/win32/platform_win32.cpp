@@ -149,6 +149,22 @@ int compare_utf16(std::u16string_view a, std::u16string_view b, bool ignoreCase)
 
 bool is_dbcs_lead_byte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
 
+bool compare_logical(std::u16string_view a, std::u16string_view b, int& result) {
+  using Compare = int(WINAPI*)(const wchar_t*, const wchar_t*);
+  static const Compare compare = [] {
+    HMODULE module = LoadLibraryA("SHLWAPI.DLL");
+    return module ? reinterpret_cast<Compare>(reinterpret_cast<void*>(GetProcAddress(module, "StrCmpLogicalW")))
+                  : nullptr;
+  }();
+  if (!compare) return false;
+  // The service wants NUL-terminated text; the buffers are reused between calls.
+  static thread_local std::wstring left, right;
+  left.assign(a.begin(), a.end());
+  right.assign(b.begin(), b.end());
+  result = compare(left.c_str(), right.c_str());
+  return true;
+}
+
 // ---- User interface and process ----
 
 int message_box(const std::string& text, const std::string& caption, unsigned kind) {
@@ -215,6 +231,11 @@ bool is_nt_platform() {
   info.dwOSVersionInfoSize = sizeof info;
   if (!GetVersionExA(&info)) return true;
   return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+void write_settings_file(const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& value) {
+  WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
 }
 
 }  // namespace orv::platform
