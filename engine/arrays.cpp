@@ -1,6 +1,7 @@
 #include "engine/arrays.h"
 
 #include <cstring>
+#include <utility>
 #include "engine/context.h"
 #include "engine/value_ops.h"
 
@@ -86,6 +87,12 @@ void ArrayTable::release(Context& c, std::uint32_t handle) {
   for (std::uint32_t i = 0; i < count; ++i) release_value(c, els[i]);
   platform::mem_unlock(mem);
   platform::mem_free(mem);
+}
+
+void ArrayTable::swap_blocks(std::uint32_t a, std::uint32_t b) {
+  if (!header(a) || !header(b)) return;
+  std::swap(entries_[a - 1].mem, entries_[b - 1].mem);
+  std::swap(entries_[a - 1].locked, entries_[b - 1].locked);
 }
 
 std::size_t ArrayTable::live_count() const {

@@ -47,6 +47,9 @@ class ArrayTable {
   std::uint32_t refs(std::uint32_t handle) const;
   // Drops one reference; the last one releases the elements (through the context).
   void release(Context& c, std::uint32_t handle);
+  // Exchanges the blocks behind two handles, so that an array reshaped into a
+  // new block keeps its handle and every holder sees the new shape.
+  void swap_blocks(std::uint32_t a, std::uint32_t b);
   std::size_t live_count() const;
 
  private:

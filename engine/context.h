@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/arrays.h"
@@ -75,11 +76,31 @@ struct Udf {
   std::shared_ptr<struct Script> body;   // set when the closing line is reached
 };
 
-// One prepared script text (the main script or a Call target).
+// A line's tokens as the scanner produced them, kept so that a line that runs
+// again (a loop body, a function) is not scanned again.
+struct CachedToken {
+  std::uint16_t start = 0, end = 0;   // offsets in the line
+  std::uint8_t kind = 0;
+  bool pointerAmp = false;            // an "&" that is the pointer operator
+  std::int32_t delim = 0;
+  std::string text;
+  std::uint16_t slotHint = 0xFFFF;    // the variable's slot, valid for frame hintSeq
+  std::uint32_t hintSeq = 0;
+};
+struct CachedLine {
+  std::string text;                   // the line the tokens belong to
+  std::uint32_t generation = 0;       // names may change meaning when definitions change
+  bool scanned = false;               // scanned ahead (only lines that run again are)
+  bool usable = false;                // the scan succeeded
+  std::vector<CachedToken> tokens;
+};
+
+// One prepared script text (the main script, a Call target or a function body).
 struct Script {
   std::string text;   // LF-separated lines, NUL-terminated by std::string
   std::string dir;    // folder of the file, with trailing separator, or ""
   std::string file;   // file name for reports
+  std::unordered_map<std::uint32_t, CachedLine> lineCache;   // by statement position
 };
 
 struct Context {
@@ -110,6 +131,11 @@ struct Context {
   char token[limits::kLineBuffer] = {};
   char rawName[limits::kLineBuffer] = {};
   char* tokenStart = nullptr;      // where the current token began (for putback)
+  std::uint16_t tokenSlot = 0xFFFF;   // slot of the current variable token in the current frame
+  CachedLine* replay = nullptr;    // cached tokens of the text in `line`, or none
+  std::size_t replayCursor = 0;
+  bool scanNoCreate = false;       // scanning ahead: names create no slots
+  std::uint32_t keywordGeneration = 1;   // changes when user-defined or host names change
   bool lastAmpIsPointer = false;
   bool derefNext = false;
   bool persistentName = false;
@@ -175,6 +201,9 @@ struct Context {
   Operand returnValue{};
   int traceEvent = 0;
   int conditionResult = 0;
+  // Statements a run may start before it ends as if by Exit (0 = no limit);
+  // set by the fuzz targets, whose inputs may loop forever.
+  std::uint64_t statementBudget = 0;
 
   // ---- Settings ----
   bool includeOption = false;

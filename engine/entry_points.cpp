@@ -146,6 +146,7 @@ void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hos
   c.continueAfterReport = false;
   c.executingUdf = 0xFFFF;
   c.runFlags = runFlags;
+  ++c.keywordGeneration;   // the host's names may differ from the last run's
   c.includeOption = (runFlags & api::kRunIncludeOption) != 0;
   c.hostTable = hostTable;
   c.hostCount = 0;

@@ -400,9 +400,16 @@ bool read_element(Context& c, const Value& array, Operand& out) {
   return ok;
 }
 
+// The slot the scanner found for the current variable token, checked.
+std::uint16_t scanned_slot(const Context& c) {
+  const std::uint16_t slot = c.tokenSlot;
+  if (slot < c.hwm && c.slots[slot].v.flags != 0 && std::strcmp(c.slots[slot].name, c.token) == 0) return slot;
+  return kNotFound;
+}
+
 bool read_variable(Context& c, Operand& out) {
-  std::string name = c.token;
-  std::uint16_t slot = find_var(c, name, true);
+  std::uint16_t slot = scanned_slot(c);
+  if (slot == kNotFound || !is_assigned(c.slots[slot].v)) slot = find_var(c, c.token, true);
   if (slot == kNotFound) return false;
   if ((c.slots[slot].v.flags & vf::kArray)) {
     ScanState at = save_scan(c);
@@ -683,12 +690,17 @@ bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::s
 
 // Assignment to variable `name` of frame `level`. The right side is evaluated
 // in the current frame; only the target lives in the other one.
-bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t level) {
+bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t level,
+            std::uint16_t knownSlot = kNotFound) {
   const int assignOp = c.delim;
   const std::uint16_t home = c.level;
   std::uint16_t slot = kNotFound;
   auto enter = [&] {
     if (!switch_frame(c, level)) return fail(c, 3815);
+    if (knownSlot < c.hwm && c.slots[knownSlot].v.flags != 0 && name == c.slots[knownSlot].name) {
+      slot = knownSlot;
+      return true;
+    }
     slot = find_slot(c, name);
     if (slot == kNotFound) slot = find_or_create_slot(c, name);
     return slot != kNotFound;
@@ -799,10 +811,11 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
     ok = assignAllowed ? assign_via_pointer(c, result) : fail(c, 3069, message_text(9506));
   } else if (c.tokKind == tk::kVariable) {
     ScanState before = save_scan(c);
+    const std::uint16_t nameSlot = scanned_slot(c);
     std::string name = c.token;
     get_token(c);
     if (!failed(c) && is_assignment_operator(c)) {
-      ok = assignAllowed ? assign(c, result, name, c.level) : fail(c, 3069, message_text(9506));
+      ok = assignAllowed ? assign(c, result, name, c.level, nameSlot) : fail(c, 3069, message_text(9506));
     } else if (!failed(c) && is_keyword(c, id::kLBracket) && subscripts_then_assignment(c)) {
       ok = assignAllowed ? assign_element(c, result, name) : fail(c, 3069, message_text(9506));
     } else {

@@ -5,6 +5,7 @@
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/error_handling.h"
 #include "engine/value_ops.h"
@@ -23,6 +24,24 @@ struct ScanSave {
   std::uint8_t breakable;
 };
 
+// Points the scanner at the cached tokens of the line just read. A line is
+// scanned ahead only when it runs a second time, so straight-line code pays nothing.
+void attach_line_cache(Context& c) {
+  c.replay = nullptr;
+  c.replayCursor = 0;
+  if (c.lineSubstituted || c.pendingLineError) return;
+  auto [it, inserted] = c.script().lineCache.try_emplace(c.stmtPos);
+  CachedLine& cached = it->second;
+  if (inserted || cached.generation != c.keywordGeneration || cached.text != c.line) {
+    cached = CachedLine{};
+    cached.text = c.line;
+    cached.generation = c.keywordGeneration;
+    return;   // runs for the first time (or changed): scan it live
+  }
+  if (!cached.scanned) cache_line_tokens(c, c.line, cached);
+  if (cached.usable) c.replay = &cached;
+}
+
 }  // namespace
 
 void run_script(Context& c, std::uint32_t index) {
@@ -37,6 +56,11 @@ void run_script(Context& c, std::uint32_t index) {
     c.assignFrame = c.assignSlot = 0xFFFF;
     char* text = c.line;
     if (*text == '\0' || *text == ';') { c.pendingLineError = 0; continue; }
+    if (c.statementBudget != 0 && --c.statementBudget == 0) {
+      c.statementBudget = 1;   // stays spent: every later statement ends too
+      fail(c, 9000);
+      break;
+    }
     if (definition_line(c, definitions)) {
       c.pendingLineError = 0;
       if (failed(c) && !after_statement(c)) break;
@@ -47,6 +71,7 @@ void run_script(Context& c, std::uint32_t index) {
       if (skipping(c)) { c.error = 0; c.errorText.clear(); }
       else if (!after_statement(c)) break;
     }
+    attach_line_cache(c);
     if (*text == ':') {
       ++text;
       while (*text && *text != ' ' && *text != '\t' && *text != ';') ++text;
@@ -146,6 +171,8 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   char savedLine[limits::kLineBuffer];
   std::memcpy(savedLine, c.line, sizeof savedLine);
   const std::ptrdiff_t progOffset = c.prog ? c.prog - c.line : 0;
+  CachedLine* const savedReplay = c.replay;
+  const std::size_t savedCursor = c.replayCursor;
   const ScanSave scan{c.tokKind, c.delim, c.assignAllowed, c.ifState, c.stmtPos, c.lineSubstituted, c.breakable};
   ++c.callLevel;
   c.ifState = -1;
@@ -167,6 +194,8 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   --c.callLevel;
   std::memcpy(c.line, savedLine, sizeof savedLine);
   c.prog = c.line + progOffset;
+  c.replay = savedReplay;
+  c.replayCursor = savedCursor;
   c.tokKind = scan.tokKind;
   c.delim = scan.delim;
   c.assignAllowed = scan.assignAllowed;

@@ -177,25 +177,24 @@ bool prepare_script(Context& c, std::string raw, const std::string& file, const 
 }
 
 bool read_line(Context& c, const Script& s, std::uint32_t& pos, std::uint32_t& stmtPos) {
+  c.replay = nullptr;
   const char* text = s.text.c_str();
-  const std::uint32_t size = static_cast<std::uint32_t>(s.text.size());
+  const auto size = static_cast<std::uint32_t>(s.text.size());
   if (pos >= size) return false;
   std::uint32_t p = pos;
   while (p < size && (text[p] == ' ' || text[p] == '\t')) ++p;
   stmtPos = p;
-  std::uint32_t n = 0;
-  bool tooLong = false;
-  while (p < size && text[p] != '\n' && text[p] != 0x1A) {
-    if (n < static_cast<std::uint32_t>(limits::kMaxLine)) {
-      c.line[n++] = text[p];
-    } else if (!(text[p] == ' ' && p + 1 < size && text[p + 1] == '\n')) {
-      tooLong = true;
-    }
-    ++p;
-  }
-  if (p < size) ++p;   // the LF or 0x1A
+  const void* lf = std::memchr(text + p, '\n', size - p);
+  std::uint32_t end = lf ? static_cast<std::uint32_t>(static_cast<const char*>(lf) - text) : size;
+  if (const void* eof = std::memchr(text + p, 0x1A, end - p)) end = static_cast<std::uint32_t>(static_cast<const char*>(eof) - text);
+  std::uint32_t n = end - p;
+  const auto max = static_cast<std::uint32_t>(limits::kMaxLine);
+  // A blank right before the line end may stand at the limit (CR LF became blank LF).
+  const bool tooLong = n > max && !(n == max + 1 && text[end - 1] == ' ');
+  if (n > max) n = max;
+  std::memcpy(c.line, text + p, n);
   c.line[n] = '\0';
-  pos = p;
+  pos = end < size ? end + 1 : end;
   if (tooLong) c.pendingLineError = 3722;
   return true;
 }
@@ -259,6 +258,7 @@ bool read_multiline_constant(Context& c, Operand& out) {
     firstLine = false;
   }
   std::memcpy(c.line, rest.c_str(), rest.size() + 1);
+  c.replay = nullptr;
   c.prog = c.line;
   c.lineSubstituted = true;
   return make_string(c, out, value);

@@ -622,11 +622,16 @@ bool do_execute(Context& c, Operand& result) {
   char saved[limits::kLineBuffer];
   std::memcpy(saved, c.line, sizeof saved);
   const bool savedSubst = c.lineSubstituted;
+  CachedLine* const savedReplay = c.replay;
+  const std::size_t savedCursor = c.replayCursor;
+  c.replay = nullptr;
   std::memcpy(c.line, rest.c_str() + first, rest.size() - first + 1);
   c.lineSubstituted = true;   // the text no longer sits at its buffer position
   bool ok = execute_statement(c, result, c.line);
   std::memcpy(c.line, saved, sizeof saved);
   c.lineSubstituted = savedSubst;
+  c.replay = savedReplay;
+  c.replayCursor = savedCursor;
   if (ok) return true;
   const std::uint16_t err = c.error;
   if (err >= 9000 && err != 9013 && err != 9015 && err != 9016) return false;

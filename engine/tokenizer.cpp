@@ -71,7 +71,52 @@ bool scan_word(Context& c) {
   c.prog += n;
   c.tokKind = tk::kVariable;
   c.delim = 0;
-  return find_or_create_slot(c, lower) != kNotFound;
+  if (c.scanNoCreate) return true;
+  c.tokenSlot = find_or_create_slot(c, lower);
+  return c.tokenSlot != kNotFound;
+}
+
+// The slot of a replayed variable token: the remembered one when it still
+// holds the name in this frame, else found (or created) afresh.
+void replay_variable_slot(Context& c, CachedToken& t) {
+  if (t.hintSeq == c.curSeq && t.slotHint < c.hwm && c.slots[t.slotHint].v.flags != 0 &&
+      std::strcmp(c.slots[t.slotHint].name, t.text.c_str()) == 0) {
+    c.tokenSlot = t.slotHint;
+    return;
+  }
+  c.tokenSlot = find_or_create_slot(c, t.text);
+  t.slotHint = c.tokenSlot;
+  t.hintSeq = c.curSeq;
+}
+
+// Serves the token at c.prog from the line's cache; false when the cache has
+// no token starting there (the caller then scans).
+bool replay_token(Context& c, int& result) {
+  const char* p = c.prog;
+  while (*p == ' ' || *p == '\t') ++p;
+  const auto offset = static_cast<std::size_t>(p - c.line);
+  auto& tokens = c.replay->tokens;
+  std::size_t i = c.replayCursor;
+  if (i >= tokens.size() || tokens[i].start != offset) {
+    i = 0;
+    while (i < tokens.size() && tokens[i].start < offset) ++i;
+    if (i >= tokens.size() || tokens[i].start != offset) return false;
+  }
+  CachedToken& t = tokens[i];
+  c.replayCursor = i + 1;
+  c.tokenStart = c.line + t.start;
+  c.prog = c.line + t.end;
+  c.tokKind = t.kind;
+  c.delim = t.delim;
+  std::memcpy(c.token, t.text.c_str(), t.text.size() + 1);
+  result = t.pointerAmp ? 1 : 0;
+  if (t.kind == tk::kKeyword) c.lastAmpIsPointer = t.pointerAmp;
+  if (t.kind == tk::kVariable) {
+    std::memcpy(c.rawName, t.text.c_str(), t.text.size() + 1);
+    replay_variable_slot(c, t);
+    if (c.tokenSlot == kNotFound) return true;   // the error is set
+  }
+  return true;
 }
 
 bool scan_quoted(Context& c) {
@@ -115,6 +160,10 @@ int get_token(Context& c) {
   c.tokenStart = c.prog;
   char ch = *c.prog;
   if (ch == '\0' || ch == ';') { c.delim = 0; return 0; }
+  if (c.replay) {
+    int result = 0;
+    if (replay_token(c, result)) return result;
+  }
   if (is_digit(ch) || ch == '.') { c.delim = 0; scan_number(c); return 0; }
   if (is_name_start(ch)) { scan_word(c); return 0; }
   int result = 0;
@@ -163,7 +212,48 @@ void get_string_token(Context& c) {
   c.delim = -1;
 }
 
-ScanState save_scan(const Context& c) { return {c.prog, c.tokenStart, c.tokKind, c.delim, c.token}; }
+bool cache_line_tokens(Context& c, char* line, CachedLine& out) {
+  const ScanState saved = save_scan(c);
+  const bool savedAmp = c.lastAmpIsPointer;
+  const std::uint16_t savedSlot = c.tokenSlot;
+  CachedLine* savedReplay = c.replay;
+  c.replay = nullptr;
+  c.scanNoCreate = true;
+  c.prog = line;
+  c.tokKind = tk::kEnd;
+  c.delim = 0;
+  out.tokens.clear();
+  bool ok = true;
+  for (;;) {
+    const int amp = get_token(c);
+    if (failed(c) || c.tokKind == tk::kMultiline) { ok = false; break; }
+    if (c.tokKind == tk::kEnd) break;
+    CachedToken t;
+    t.start = static_cast<std::uint16_t>(c.tokenStart - line);
+    t.end = static_cast<std::uint16_t>(c.prog - line);
+    t.kind = c.tokKind;
+    t.delim = c.delim;
+    t.pointerAmp = amp == 1;
+    t.text = c.token;
+    out.tokens.push_back(std::move(t));
+  }
+  c.error = 0;
+  c.errorText.clear();
+  c.scanNoCreate = false;
+  c.replay = savedReplay;
+  restore_scan(c, saved);
+  c.lastAmpIsPointer = savedAmp;
+  c.tokenSlot = savedSlot;
+  out.text = line;
+  out.generation = c.keywordGeneration;
+  out.usable = ok;
+  out.scanned = true;
+  return ok;
+}
+
+ScanState save_scan(const Context& c) {
+  return {c.prog, c.tokenStart, c.tokKind, c.delim, c.token, c.tokenSlot, c.replayCursor};
+}
 
 void restore_scan(Context& c, const ScanState& s) {
   c.prog = s.prog;
@@ -171,6 +261,8 @@ void restore_scan(Context& c, const ScanState& s) {
   c.tokKind = s.kind;
   c.delim = s.delim;
   std::memcpy(c.token, s.token.c_str(), s.token.size() + 1);
+  c.tokenSlot = s.tokenSlot;
+  c.replayCursor = s.replayCursor;
 }
 
 }  // namespace orv

@@ -14,6 +14,10 @@ void get_string_token(Context& c);
 inline bool at_end(const Context& c) { return c.tokKind == tk::kEnd; }
 inline bool is_keyword(const Context& c, int id) { return c.tokKind == tk::kKeyword && c.delim == id; }
 
+// Scans a whole line ahead of time (no slots are created, no error stays set);
+// false when the line cannot be cached (a scan error or a multiline constant).
+bool cache_line_tokens(Context& c, char* line, CachedLine& out);
+
 // Saved scanner position for look-ahead.
 struct ScanState {
   char* prog;
@@ -21,6 +25,8 @@ struct ScanState {
   std::uint8_t kind;
   std::int32_t delim;
   std::string token;
+  std::uint16_t tokenSlot;
+  std::size_t replayCursor;
 };
 ScanState save_scan(const Context& c);
 void restore_scan(Context& c, const ScanState& s);

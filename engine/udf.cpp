@@ -156,6 +156,9 @@ struct CallerState {
   std::string errorHandlerFn, cancelHandlerFn;
   std::uint16_t executingUdf, assignFrame, assignSlot;
   int persistentUdf;
+  CachedLine* replay;
+  std::size_t replayCursor;
+  std::uint16_t tokenSlot;
 
   explicit CallerState(const Context& c)
       : curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos), line(c.line),
@@ -163,7 +166,8 @@ struct CallerState {
         breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
         returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
         errorHandlerFn(c.errorHandlerFn), cancelHandlerFn(c.cancelHandlerFn), executingUdf(c.executingUdf),
-        assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf) {}
+        assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay),
+        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {}
 
   void restore(Context& c) const {
     c.curScript = curScript;
@@ -186,6 +190,9 @@ struct CallerState {
     c.assignFrame = assignFrame;
     c.assignSlot = assignSlot;
     c.persistentUdf = persistentUdf;
+    c.replay = replay;
+    c.replayCursor = replayCursor;
+    c.tokenSlot = tokenSlot;
   }
 };
 
@@ -240,6 +247,7 @@ bool definition_line(Context& c, DefinitionState& d) {
       body->dir = d.pending.dir;
       d.pending.body = std::move(body);
       c.udfRecords.push_back(record_of(d.pending, static_cast<int>(c.udfs.size())));
+      ++c.keywordGeneration;
       c.udfs.push_back(std::move(d.pending));
     }
     d = DefinitionState{};
@@ -340,6 +348,7 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
   c.udfRecords.clear();
   for (std::size_t i = 0; i < c.udfs.size(); ++i) c.udfRecords.push_back(record_of(c.udfs[i], static_cast<int>(i)));
   removed = 1;
+  ++c.keywordGeneration;
   return true;
 }
 
@@ -351,6 +360,7 @@ bool remove_all_udfs(Context& c, int& hadBodies) {
   c.udfs.clear();
   c.udfRecords.clear();
   c.executingUdf = 0xFFFF;
+  ++c.keywordGeneration;
   return true;
 }
 
