@@ -155,6 +155,9 @@ const HandlerTable& handler_table() {
     register_math_functions(t);
     register_error_functions(t);
     register_intcontrol(t);
+    register_array_functions(t);
+    register_string_functions(t);
+    register_itemlist_functions(t);
     return t;
   }();
   return table;

@@ -1,0 +1,145 @@
+// ArrayFileGetCsv (a two-dimensional array from the CSV lines of a file) and
+// ArrayFilePutCsv (CSV lines from a one- or two-dimensional array).
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "builtins/arrays/array_args.h"
+#include "builtins/arrays/array_groups.h"
+#include "builtins/arrays/text_file.h"
+#include "builtins/text/csv.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+#include "platform/platform.h"
+
+namespace orv::arrays {
+namespace {
+
+constexpr std::int32_t kKeepBlanks = 1;
+constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
+
+// The delimiter argument k (default ",") in both widths; false with 1807.
+bool delimiter_arg(Call& call, int k, char& ansi, char16_t& wide) {
+  ansi = ',';
+  wide = u',';
+  if (call.count < k) return true;
+  const Value& v = arg(call, k);
+  std::u16string w;
+  if (v.flags & vf::kWide) w = wstr_view(call.c, v);
+  else if (!platform::ansi_to_utf16(str_of(call.c, v), w)) return fail(call.c, 1807);
+  if (!text::csv_delimiter(std::u16string_view(w), wide)) return fail(call.c, 1807);
+  std::string a;
+  if (!platform::utf16_to_ansi(w, a) || !text::csv_delimiter(std::string_view(a), ansi)) return fail(call.c, 1807);
+  return true;
+}
+
+bool invalid_line(Context& c, std::size_t number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Invalid data found at or near line %u", static_cast<unsigned>(number));
+  return fail(c, 1808, text);
+}
+
+bool store(Context& c, Value& v, const std::string& s) { return make_string(c, v, s); }
+bool store(Context& c, Value& v, const std::u16string& s) { return make_wstring(c, v, s); }
+
+// Fills the result from the lines of one width: a first pass validates and
+// measures, a second stores; short rows are completed with empty texts.
+template <class Ch>
+void lines_to_array(Call& call, std::basic_string_view<Ch> text, Ch delim, bool keepBlanks, std::int32_t extra) {
+  Context& c = call.c;
+  std::vector<std::basic_string<Ch>> fields;
+  std::uint64_t rows = 0;
+  std::size_t columns = 1;
+  const bool valid = for_each_line(text, [&](std::basic_string_view<Ch> line, std::size_t number) {
+    if (!text::parse_csv_line(line, delim, keepBlanks, fields)) return invalid_line(c, number);
+    ++rows;
+    columns = std::max(columns, fields.size());
+    return true;
+  });
+  if (!valid) return;
+  const std::uint64_t total = rows + static_cast<std::uint64_t>(extra < 0 ? 0 : extra);
+  if (total > 0xFFFFFFFFu || columns > 0xFFFFFFFFu) { fail(c, 1628); return; }
+  NewArray made(c);
+  if (!made.create({static_cast<std::uint32_t>(total), total ? static_cast<std::uint32_t>(columns) : 0, 0, 0, 0}))
+    return;
+  Value* els = made.elements();
+  const std::basic_string<Ch> empty;
+  const bool stored = for_each_line(text, [&](std::basic_string_view<Ch> line, std::size_t number) {
+    text::parse_csv_line(line, delim, keepBlanks, fields);
+    Value* row = els + (number - 1) * columns;
+    for (std::size_t k = 0; k < columns; ++k)
+      if (!store(c, row[k], k < fields.size() ? fields[k] : empty)) return false;
+    return true;
+  });
+  if (stored) made.to_result(call);
+}
+
+void array_file_get_csv(Call& call) {
+  Context& c = call.c;
+  std::string path;
+  if (!path_arg(call, 1, path)) return;
+  const std::int32_t flags = int_arg(call, 2, 0);
+  if (flags & ~kKeepBlanks) { fail(c, 1822); return; }
+  char delim = ',';
+  char16_t wdelim = u',';
+  if (!delimiter_arg(call, 3, delim, wdelim)) return;
+  const std::int32_t extra = int_arg(call, 4, 0);
+  FileText file;
+  if (!read_text_file(c, path, file)) return;
+  if (file.wide) lines_to_array<char16_t>(call, file.utf16, wdelim, flags & kKeepBlanks, extra);
+  else lines_to_array<char>(call, file.ansi, delim, flags & kKeepBlanks, extra);
+}
+
+template <class Ch>
+bool csv_lines(Context& c, const ArrayHeader& h, const Value* els, Ch delim, bool quoteAll,
+               std::basic_string<Ch>& out) {
+  const std::uint32_t columns = h.dims == 2 ? h.sizes[1] : 1;
+  std::basic_string<Ch> field;
+  for (std::uint32_t r = 0; r < h.sizes[0]; ++r) {
+    for (std::uint32_t k = 0; k < columns; ++k) {
+      if (k) out += delim;
+      const Value& el = els[std::size_t{r} * columns + k];
+      field.clear();
+      if (is_assigned(el) && !element_text(c, el, field)) return false;
+      text::append_csv_field(out, field, delim, quoteAll);
+    }
+    out += Ch('\r');
+    out += Ch('\n');
+  }
+  return true;
+}
+
+void array_file_put_csv(Call& call) {
+  Context& c = call.c;
+  std::string path;
+  if (!path_arg(call, 1, path)) return;
+  ArrayHeader* h = shaped_array_arg(call, 2, 1, 2);
+  if (!h) return;
+  char delim = ',';
+  char16_t wdelim = u',';
+  if (!delimiter_arg(call, 3, delim, wdelim)) return;
+  const std::int32_t flags = int_arg(call, 4, 0);
+  if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, 1822); return; }
+  const bool append = (flags & kAppend) != 0, quoteAll = (flags & kQuoteAll) != 0;
+  const Value* els = elements_arg(call, 2);
+  std::string bytes;
+  if (flags & kUtf16) {
+    std::u16string text;
+    if (!csv_lines(c, *h, els, wdelim, quoteAll, text)) return;
+    if (!append || file_is_empty(path)) bytes = "\xFF\xFE";
+    append_utf16le(bytes, text);
+  } else if (!csv_lines(c, *h, els, delim, quoteAll, bytes)) {
+    return;
+  }
+  if (write_file(c, path, bytes, append)) make_int(call.result, 1);
+}
+
+}  // namespace
+
+void register_csv_files(HandlerTable& t) {
+  t.add(kw::fn_arrayfilegetcsv, array_file_get_csv);
+  t.add(kw::fn_arrayfileputcsv, array_file_put_csv);
+}
+
+}  // namespace orv::arrays

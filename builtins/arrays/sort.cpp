@@ -1,0 +1,91 @@
+// ArraySort: rows of a one- or two-dimensional array ordered in place by one
+// column, keys read once and rows moved whole after the order is known.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <numeric>
+#include <vector>
+
+#include "builtins/arrays/array_groups.h"
+#include "builtins/arrays/element_order.h"
+#include "builtins/arrays/row_range.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+
+namespace orv::arrays {
+namespace {
+
+constexpr std::int32_t kLogical = 4, kOrdinal = 8, kDescending = 16;
+
+// The keys of the sorted column, or false with the error set. An
+// uninitialised element cannot take part in the "<" order; the text orders
+// read it as an empty text.
+bool column_keys(Context& c, const Value* els, const RowRange& range, Order order, std::vector<OrderKey>& keys) {
+  keys.resize(range.rows());
+  bool anyWide = false;
+  for (std::uint32_t r = 0; r < range.rows(); ++r) {
+    const Value& el = els[range.index(range.start + r)];
+    if (!is_assigned(el)) {
+      if (order == Order::natural) return fail(c, 1640);
+      continue;
+    }
+    if (!make_key(c, el, order, keys[r])) return false;
+    anyWide |= keys[r].hasWide;
+  }
+  if (order == Order::natural && anyWide)
+    for (OrderKey& k : keys)
+      if (!add_wide(k)) return fail(c, 3820);
+  return true;
+}
+
+// Puts the rows of the range in the order of `perm` (row offsets within it).
+void move_rows(Value* els, const RowRange& range, const std::vector<std::uint32_t>& perm) {
+  const std::size_t width = range.columns;
+  std::vector<Value> moved(perm.size() * width);
+  Value* first = els + std::size_t{range.start} * width;
+  for (std::size_t r = 0; r < perm.size(); ++r)
+    std::memcpy(static_cast<void*>(&moved[r * width]), first + std::size_t{perm[r]} * width, width * sizeof(Value));
+  std::memcpy(static_cast<void*>(first), moved.data(), moved.size() * sizeof(Value));
+}
+
+void array_sort(Call& call) {
+  Context& c = call.c;
+  const std::uint16_t before = c.error;
+  ArrayHeader* h = shaped_array_arg(call, 1, 1, 2);
+  if (!h) return;
+  if (h->flags & kArrayFixedShape) { fail(c, 1637); return; }
+  const std::int32_t options = int_arg(call, 2, 0);
+  if ((options & ~(kLogical | kOrdinal | kDescending)) || (options & kLogical && options & kOrdinal)) {
+    fail(c, 1832);
+    return;
+  }
+  RowRange range;
+  if (!read_row_range(call, *h, 3, 1830, 1831, range)) return;
+  const Order order = options & kLogical ? Order::logical : options & kOrdinal ? Order::ordinal : Order::natural;
+  const bool descending = (options & kDescending) != 0;
+  if (range.rows() > 1) {
+    try {
+      Value* els = elements_arg(call, 1);
+      std::vector<OrderKey> keys;
+      if (!column_keys(c, els, range, order, keys)) return;
+      std::vector<std::uint32_t> perm(range.rows());
+      std::iota(perm.begin(), perm.end(), 0u);
+      std::stable_sort(perm.begin(), perm.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int r = compare_keys(keys[a], keys[b], order, false);
+        return descending ? r > 0 : r < 0;
+      });
+      move_rows(els, range, perm);
+    } catch (const std::bad_alloc&) {
+      fail(c, 1588);
+      return;
+    }
+  }
+  c.error = before;
+  make_int(call.result, 1);
+}
+
+}  // namespace
+
+void register_sort(HandlerTable& t) { t.add(kw::fn_arraysort, array_sort); }
+
+}  // namespace orv::arrays

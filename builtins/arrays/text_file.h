@@ -1,0 +1,49 @@
+// Whole text files for the array file functions: reading with the encoding
+// found by the byte-order mark, and writing in one piece.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "builtins/dispatch.h"
+
+namespace orv::arrays {
+
+// File name argument k in the ANSI form the file services take; false with 1800.
+bool path_arg(Call& call, int k, std::string& path);
+
+struct FileText {
+  bool wide = false;        // the file began with a UTF-16 byte-order mark
+  std::string ansi;         // 8-bit files: the bytes
+  std::u16string utf16;     // UTF-16 files: the text without the mark
+};
+// False with 1800 (cannot open) or 1801 (cannot read).
+bool read_text_file(Context& c, const std::string& path, FileText& out);
+
+// Calls line(text, number) for each line (1-based numbers): lines end at LF,
+// a CR right before the LF belongs to the line end, and a file that ends in
+// LF has no empty line after it. Stops when line() returns false.
+template <class Ch, class Fn>
+bool for_each_line(std::basic_string_view<Ch> text, Fn&& line) {
+  std::size_t start = 0, number = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(Ch('\n'), start);
+    const std::size_t next = end == std::basic_string_view<Ch>::npos ? text.size() : end + 1;
+    if (end == std::basic_string_view<Ch>::npos) end = text.size();
+    std::size_t stop = end;
+    if (stop > start && text[stop - 1] == Ch('\r')) --stop;
+    if (!line(text.substr(start, stop - start), ++number)) return false;
+    start = next;
+  }
+  return true;
+}
+
+// Writes the bytes, replacing the file or appending to it; false with 1800
+// (cannot open) or 1802 (cannot write).
+bool write_file(Context& c, const std::string& path, std::string_view bytes, bool append);
+// True when the file is missing or empty (a new UTF-16 file needs its mark).
+bool file_is_empty(const std::string& path);
+
+// UTF-16 text as little-endian bytes.
+void append_utf16le(std::string& out, std::u16string_view text);
+
+}  // namespace orv::arrays

@@ -1,0 +1,67 @@
+// ItemInsert, ItemRemove and ItemReplace. An index that names no item leaves
+// the list as it is, except that inserting beyond the end (or at -1) appends.
+#include "builtins/itemlists/items.h"
+#include "builtins/itemlists/itemlists_groups.h"
+#include "engine/keyword_ids.h"
+
+namespace orv::items {
+namespace {
+
+using strings::arg_int;
+using strings::arg_text;
+using strings::by_width;
+using strings::set_result;
+
+template <class Ch>
+std::vector<Sv<Ch>> items_of(Sv<Ch> list, Sv<Ch> delim) {
+  std::vector<Sv<Ch>> out;
+  for (const Span& s : split<Ch>(list, delim)) out.push_back(item_text(list, s));
+  return out;
+}
+
+template <class Ch>
+void insert(Call& call) {
+  Str<Ch> delim;
+  if (!read_delimiter<Ch>(call, 4, delim)) return;
+  const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
+  const std::int32_t index = arg_int(call, 2);
+  auto items = items_of<Ch>(list, delim);
+  if (index == -1 || (index >= 1 && static_cast<std::size_t>(index) > items.size())) items.push_back(item);
+  else if (index >= 1) items.insert(items.begin() + (index - 1), item);
+  else { set_result(call, list); return; }
+  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+}
+
+template <class Ch>
+void remove(Call& call) {
+  Str<Ch> delim;
+  if (!read_delimiter<Ch>(call, 3, delim)) return;
+  const Sv<Ch> list = arg_text<Ch>(call, 2);
+  auto items = items_of<Ch>(list, delim);
+  const auto k = resolve_index(arg_int(call, 1), items.size());
+  if (!k) { set_result(call, list); return; }
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(*k));
+  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+}
+
+template <class Ch>
+void replace(Call& call) {
+  Str<Ch> delim;
+  if (!read_delimiter<Ch>(call, 4, delim)) return;
+  const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
+  auto items = items_of<Ch>(list, delim);
+  const auto k = resolve_index(arg_int(call, 2), items.size());
+  if (!k) { set_result(call, list); return; }
+  items[*k] = item;
+  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+}
+
+}  // namespace
+
+void register_edit(HandlerTable& t) {
+  t.add(kw::fn_iteminsert, by_width<insert<char>, insert<char16_t>>);
+  t.add(kw::fn_itemremove, by_width<remove<char>, remove<char16_t>>);
+  t.add(kw::fn_itemreplace, by_width<replace<char>, replace<char16_t>>);
+}
+
+}  // namespace orv::items

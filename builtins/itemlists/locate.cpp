@@ -1,0 +1,56 @@
+// ItemLocate (exact item) and ItemLocateWild (whole item matches a wildcard
+// pattern, without regard to case).
+#include "builtins/itemlists/items.h"
+#include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/strings/wildcard.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+
+namespace orv::items {
+namespace {
+
+using strings::arg_int;
+using strings::arg_text;
+using strings::by_width;
+
+template <class Ch>
+void locate(Call& call) {
+  Str<Ch> delim;
+  if (!read_delimiter<Ch>(call, 3, delim)) return;
+  const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 2);
+  const auto spans = split<Ch>(list, delim);
+  for (std::size_t k = 0; k < spans.size(); ++k)
+    if (item_text(list, spans[k]) == item) { make_int(call.result, static_cast<std::int32_t>(k + 1)); return; }
+}
+
+// Start: -1 is the last item, other values below 1 mean the first.
+template <class Ch>
+void locate_wild(Call& call) {
+  Str<Ch> delim;
+  if (!read_delimiter<Ch>(call, 3, delim)) return;
+  // Split the list as given (the delimiter may be a letter), match folded items.
+  const Sv<Ch> list = arg_text<Ch>(call, 2);
+  const Str<Ch> pattern = strings::upper(arg_text<Ch>(call, 1)), folded = strings::upper(list);
+  const auto spans = split<Ch>(list, delim);
+  const std::int32_t start = arg_int(call, 4);
+  std::size_t first = 0;
+  if (start == -1) first = spans.empty() ? 0 : spans.size() - 1;
+  else if (start > 1) first = static_cast<std::size_t>(start) - 1;
+  const std::u32string p = strings::char_codes(Sv<Ch>(pattern));
+  for (std::size_t k = first; k < spans.size(); ++k) {
+    const std::u32string item = strings::char_codes(item_text(Sv<Ch>(folded), spans[k]));
+    if (strings::wild::matches(std::u32string_view(item), std::u32string_view(p))) {
+      make_int(call.result, static_cast<std::int32_t>(k + 1));
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void register_locate(HandlerTable& t) {
+  t.add(kw::fn_itemlocate, by_width<locate<char>, locate<char16_t>>);
+  t.add(kw::fn_itemlocatewild, by_width<locate_wild<char>, locate_wild<char16_t>>);
+}
+
+}  // namespace orv::items

@@ -1,0 +1,45 @@
+// StrInsert and StrOverlay: put a new text, fitted to a length, into a base
+// at a character position. UTF-16 only.
+//   StrInsert(base, new [, padding [, start [, length]]])  start defaults to 1
+//   and length to the new text's length; a start beyond the end pads the base
+//   with the padding character, and a length beyond the new text pads it too.
+#include <algorithm>
+
+#include "builtins/strings/strings_groups.h"
+#include "builtins/strings/text.h"
+#include "engine/keyword_ids.h"
+#include "platform/platform.h"
+
+namespace orv::strings {
+namespace {
+
+template <bool Overlay>
+void put(Call& call) {
+  if (!platform::is_nt_platform()) { fail(call.c, 1193); return; }
+  const std::u16string_view base = arg_text<char16_t>(call, 1), text = arg_text<char16_t>(call, 2);
+  const std::u16string_view padArg = has_arg(call, 3) ? arg_text<char16_t>(call, 3) : std::u16string_view();
+  const char16_t pad = padArg.empty() ? u' ' : padArg.front();
+  const std::int64_t start = has_arg(call, 4) ? arg_int(call, 4) : 1;
+  const std::int64_t len = has_arg(call, 5) ? arg_int(call, 5) : static_cast<std::int64_t>(text.size());
+  if (start < 1) { fail(call.c, 1826); return; }
+  if (len < 0) { fail(call.c, 1827); return; }
+  const auto at = static_cast<std::size_t>(start - 1), n = static_cast<std::size_t>(len);
+  std::u16string out;
+  out.reserve(std::max(base.size(), at) + n);
+  out.append(base.substr(0, std::min(at, base.size())));
+  out.append(at > base.size() ? at - base.size() : 0, pad);
+  out.append(text.substr(0, n));
+  out.append(n > text.size() ? n - text.size() : 0, pad);
+  const std::size_t rest = Overlay ? at + n : at;
+  if (rest < base.size()) out.append(base.substr(rest));
+  set_result(call, std::u16string_view(out));
+}
+
+}  // namespace
+
+void register_insert(HandlerTable& t) {
+  t.add(kw::fn_strinsert, put<false>);
+  t.add(kw::fn_stroverlay, put<true>);
+}
+
+}  // namespace orv::strings

@@ -1,0 +1,51 @@
+// StrLen / StrCharCount (characters) and StrByteCount (bytes in a given form).
+#include "builtins/strings/strings_groups.h"
+#include "builtins/strings/text.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+
+namespace orv::strings {
+namespace {
+
+template <class Ch>
+void char_count(Call& call) {
+  make_int(call.result, static_cast<std::int32_t>(Text<Ch>(arg_text<Ch>(call, 1)).chars()));
+}
+
+void byte_count(Call& call) {
+  const std::int32_t form = arg_int(call, 2);
+  std::size_t bytes = 0;
+  if (form == -1) {
+    bytes = call.wide ? 2 * arg_text<char16_t>(call, 1).size() : arg_text<char>(call, 1).size();
+  } else if (form == 0) {
+    if (call.wide) {
+      std::string ansi;
+      if (!platform::utf16_to_ansi(arg_text<char16_t>(call, 1), ansi)) { fail(call.c, 3056); return; }
+      bytes = ansi.size();
+    } else {
+      bytes = arg_text<char>(call, 1).size();
+    }
+  } else if (form == 1) {
+    if (call.wide) {
+      bytes = 2 * arg_text<char16_t>(call, 1).size();
+    } else {
+      std::u16string units;
+      if (!platform::ansi_to_utf16(arg_text<char>(call, 1), units)) { fail(call.c, 3820); return; }
+      bytes = 2 * units.size();
+    }
+  } else {
+    fail(call.c, 1809);
+    return;
+  }
+  make_int(call.result, static_cast<std::int32_t>(bytes));
+}
+
+}  // namespace
+
+void register_length(HandlerTable& t) {
+  t.add(kw::fn_strlen, by_width<char_count<char>, char_count<char16_t>>);
+  t.add(kw::fn_strcharcount, by_width<char_count<char>, char_count<char16_t>>);
+  t.add(kw::fn_strbytecount, byte_count);
+}
+
+}  // namespace orv::strings

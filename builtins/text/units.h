@@ -1,0 +1,16 @@
+// Character stepping in text of either width: a double-byte ANSI character
+// is two units, every UTF-16 unit is one character.
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace orv::text {
+
+inline std::size_t char_units(std::string_view s, std::size_t i) {
+  return i + 1 < s.size() && platform::is_dbcs_lead_byte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+}
+inline std::size_t char_units(std::u16string_view, std::size_t) { return 1; }
+
+}  // namespace orv::text
