@@ -119,6 +119,7 @@ struct Context {
   std::uint16_t hwm = 0;
   platform::MemHandle slotMem = nullptr;
   std::array<FrameEntry, limits::kFrames> frames{};
+  std::array<platform::MemHandle, limits::kFrames> spareFrames{};   // cleared blocks of closed frames
   std::uint16_t level = 0;
   std::uint32_t frameCounter = 0;
   std::uint32_t curSeq = 0;

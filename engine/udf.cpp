@@ -113,12 +113,21 @@ bool udf_is_executing(const Context& c, int index) {
   return false;
 }
 
-// A new, empty variable table in a free function frame; 0 on failure.
+// A new, empty variable table in a free function frame; 0 on failure. The
+// blocks of closed frames are kept (cleared) and reused, so a call does not
+// allocate and clear a whole table each time.
 std::uint16_t open_frame(Context& c) {
+  const std::size_t bytes = std::size_t{c.capacity} * sizeof(VarSlot);
   for (std::uint16_t level = 1; level < limits::kFrames; ++level) {
     FrameEntry& f = c.frames[level];
     if (f.mem) continue;
-    platform::MemHandle mem = platform::mem_alloc(std::size_t{c.capacity} * sizeof(VarSlot));
+    platform::MemHandle& spare = c.spareFrames[level];
+    if (spare && platform::mem_size(spare) < bytes) {
+      platform::mem_free(spare);
+      spare = nullptr;
+    }
+    platform::MemHandle mem = spare ? spare : platform::mem_alloc(bytes);
+    spare = nullptr;
     if (!mem) return 0;
     auto* slots = static_cast<VarSlot*>(platform::mem_lock(mem));
     if (!slots) { platform::mem_free(mem); return 0; }
@@ -136,9 +145,18 @@ std::uint16_t open_frame(Context& c) {
   return 0;
 }
 
+// Clears the used part of a frame's table and keeps the block for reuse.
 void close_frame(Context& c, std::uint16_t level) {
   FrameEntry& f = c.frames[level];
-  if (f.mem) platform::mem_free(f.mem);
+  if (f.mem) {
+    if (auto* slots = static_cast<VarSlot*>(platform::mem_lock(f.mem))) {
+      std::memset(static_cast<void*>(slots), 0, std::size_t{f.hwm} * sizeof(VarSlot));
+      platform::mem_unlock(f.mem);
+      c.spareFrames[level] = f.mem;
+    } else {
+      platform::mem_free(f.mem);
+    }
+  }
   f = FrameEntry{};
 }
 
@@ -318,7 +336,9 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
     make_int(result, 0);
   }
   if (ownFrame) {
+    const std::uint16_t used = c.hwm;   // close_frame clears this many slots
     release_all_variables(c);
+    c.hwm = used;
     switch_frame(c, callerLevel);
     close_frame(c, calleeLevel);
   }
