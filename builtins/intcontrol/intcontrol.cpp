@@ -66,7 +66,7 @@ bool run_request(Request& r) {
   switch (r.number) {
     case 13:
       if (r.value[1] == 8888) {
-        r.result = c.commandEnable ? "1" : "0";
+        r.result.assign(1, c.commandEnable ? '1' : '0');
         c.commandEnable = r.value[2] != 0;
       } else if (r.value[1] >= 0 && r.value[1] <= 10) {
         r.result = std::to_string(c.diag[static_cast<std::size_t>(r.value[1])]);
