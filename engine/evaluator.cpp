@@ -165,25 +165,6 @@ Cls classify(const Value& v) {
 
 int sign_of(std::int64_t d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
 
-// Compares two integer texts of any length without converting them.
-int compare_integer_texts(std::string_view a, std::string_view b) {
-  auto norm = [](std::string_view t, bool& neg) {
-    std::size_t i = 0;
-    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
-    neg = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
-    while (i + 1 < t.size() && t[i] == '0') ++i;
-    std::string_view digits = t.substr(i);
-    if (digits == "0") neg = false;
-    return digits;
-  };
-  bool na = false, nb = false;
-  std::string_view da = norm(a, na), db = norm(b, nb);
-  if (na != nb) return na ? -1 : 1;
-  int r = da.size() != db.size() ? (da.size() < db.size() ? -1 : 1) : sign_of(da.compare(db));
-  return na ? -r : r;
-}
-
 bool compare_result(int op, int cmp, Operand& out, Context& c) {
   bool r = false;
   switch (op) {
@@ -251,6 +232,24 @@ Reading read_text(Context& c, const Value& v) {
 }
 
 }  // namespace
+
+int compare_integer_texts(std::string_view a, std::string_view b) {
+  auto norm = [](std::string_view t, bool& neg) {
+    std::size_t i = 0;
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    neg = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
+    while (i + 1 < t.size() && t[i] == '0') ++i;
+    std::string_view digits = t.substr(i);
+    if (digits == "0") neg = false;
+    return digits;
+  };
+  bool na = false, nb = false;
+  std::string_view da = norm(a, na), db = norm(b, nb);
+  if (na != nb) return na ? -1 : 1;
+  int r = da.size() != db.size() ? (da.size() < db.size() ? -1 : 1) : sign_of(da.compare(db));
+  return na ? -r : r;
+}
 
 bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right) {
   if (!to_numeric(c, left, true) || !to_numeric(c, right, true)) return false;

@@ -1,5 +1,7 @@
 // The expression evaluator: recursive descent, one routine per precedence level.
 #pragma once
+#include <string_view>
+
 #include "engine/context.h"
 
 namespace orv {
@@ -12,6 +14,10 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
 bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right);
 bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool ignoreCase);
 bool combine_concat(Context& c, Operand& left, Operand& right);
+
+// Orders two integer texts of any length by value without converting them
+// (-1, 0, 1); also used by array element ordering.
+int compare_integer_texts(std::string_view a, std::string_view b);
 
 // Value of a condition (If, While): 32-bit truth; false + 3057 when not numeric.
 bool condition_value(Context& c, Operand& v, bool& truth);

@@ -12,11 +12,17 @@ orv_ensure_toolchain() {
   bash "$root/scripts/setup.sh" >&2
 }
 
-# orv_build win32|native: configure once, then let ninja decide what is stale.
+# orv_build win32|native|native-release|fuzz: configure once, then let ninja
+# decide what is stale. native-release has no sanitizers (timing, profiling);
+# fuzz is clang with the libFuzzer targets.
 orv_build() {
   local config="$1" dir="$root/build/$1"
   local args=(-G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-  [ "$config" = win32 ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake")
+  case "$config" in
+    win32) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake") ;;
+    native-release) args+=(-DORV_SANITIZE=OFF) ;;
+    fuzz) args+=(-DORV_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+  esac
   if [ ! -f "$dir/build.ninja" ]; then
     local log="$dir.configure.log"
     mkdir -p "$root/build"

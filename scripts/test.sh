@@ -93,6 +93,16 @@ if [ $native_ok = 1 ]; then
   example_check native build/native/orv_native_host examples/tour.orv
 fi
 
+if [ $native_ok = 1 ] && command -v clang++ >/dev/null; then
+  # Each libFuzzer target for a short fixed time; a crash fails the run.
+  fuzz_log=build/fuzz-run.log
+  bash fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}" >"$fuzz_log" 2>&1 </dev/null
+  status=$?
+  [ $status != 0 ] && { echo "---- fuzz failed (status $status):"; tail -n 120 "$fuzz_log"; }
+  record "fuzz (${ORV_FUZZ_SECONDS:-10} s per target): $(tail -n 1 "$fuzz_log")" $status
+  suite_counts "$fuzz_log"
+fi
+
 if [ $win32_ok = 1 ]; then
   orv_start_wine
   suite_log=build/win32/suite.log

@@ -64,6 +64,9 @@ bool element_text(Context& c, const Value& v, std::u16string& out) {
   return platform::ansi_to_utf16(t, out) ? true : fail(c, 3820);
 }
 
+bool store_text(Context& c, Value& v, std::string_view s) { return make_string(c, v, s); }
+bool store_text(Context& c, Value& v, std::u16string_view s) { return make_wstring(c, v, s); }
+
 void release_range(Context& c, Value* els, std::uint32_t from, std::uint32_t to) {
   for (std::uint32_t i = from; i < to; ++i) release_value(c, els[i]);
 }

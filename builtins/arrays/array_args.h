@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "builtins/dispatch.h"
 #include "engine/arrays.h"
@@ -62,6 +63,10 @@ bool element_copy(Context& c, const Value& value, Value& element);
 // false with 3056, 3820 or 1599.
 bool element_text(Context& c, const Value& v, std::string& out);
 bool element_text(Context& c, const Value& v, std::u16string& out);
+
+// Stores a string of either width into an empty element; false with 3096.
+bool store_text(Context& c, Value& v, std::string_view s);
+bool store_text(Context& c, Value& v, std::u16string_view s);
 
 // Releases the elements [from, to).
 void release_range(Context& c, Value* els, std::uint32_t from, std::uint32_t to);

@@ -14,9 +14,6 @@
 namespace orv::arrays {
 namespace {
 
-bool store(Context& c, Value& v, std::string_view s) { return make_string(c, v, s); }
-bool store(Context& c, Value& v, std::u16string_view s) { return make_wstring(c, v, s); }
-
 std::string_view ansi_arg(Call& call, int k) { return str_of(call.c, arg(call, k)); }
 std::u16string_view wide_arg(Call& call, int k) { return wstr_view(call.c, arg(call, k)); }
 
@@ -38,7 +35,7 @@ void from_str(Call& call, std::basic_string_view<Ch> s) {
   std::uint32_t k = 0;
   for (std::size_t i = 0; i < s.size(); ++k) {
     const std::size_t n = units_at(s, i);
-    if (!store(call.c, els[k], s.substr(i, n))) return;
+    if (!store_text(call.c, els[k], s.substr(i, n))) return;
     i += n;
   }
   made.to_result(call);
@@ -51,7 +48,8 @@ void array_from_str(Call& call) {
 }
 
 template <class Ch>
-bool join(Context& c, const Value* els, std::uint32_t count, const Ch* delim, std::basic_string<Ch>& out) {
+bool join(Context& c, const Value* els, std::uint32_t count, const std::basic_string<Ch>* delim,
+          std::basic_string<Ch>& out) {
   std::basic_string<Ch> piece;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (delim && i) out += *delim;
@@ -73,23 +71,23 @@ void array_to_str(Call& call) {
   for (std::uint32_t i = 0; i < h->count && !wide; ++i) wide = (els[i].flags & vf::kWide) != 0;
   if (wide) {
     std::u16string out;
-    if (join<char16_t>(c, els, h->count, nullptr, out)) store(c, call.result, out);
+    if (join<char16_t>(c, els, h->count, nullptr, out)) store_text(c, call.result, out);
   } else {
     std::string out;
-    if (join<char>(c, els, h->count, nullptr, out)) store(c, call.result, out);
+    if (join<char>(c, els, h->count, nullptr, out)) store_text(c, call.result, out);
   }
 }
 
 template <class Ch>
 void itemize_list(Call& call, std::basic_string_view<Ch> list, std::basic_string_view<Ch> delimArg) {
-  Ch delim{};
+  std::basic_string<Ch> delim;
   if (!text::item_delimiter(delimArg, delim)) { fail(call.c, 1705); return; }
-  const auto items = text::split_items(list, delim);
+  const auto items = text::split_items(list, std::basic_string_view<Ch>(delim));
   NewArray made(call.c);
   if (!made.create({static_cast<std::uint32_t>(items.size()), 0, 0, 0, 0})) return;
   Value* els = made.elements();
   for (std::size_t k = 0; k < items.size(); ++k)
-    if (!store(call.c, els[k], items[k])) return;
+    if (!store_text(call.c, els[k], text::span_text(list, items[k]))) return;
   made.to_result(call);
 }
 
@@ -105,10 +103,10 @@ void array_itemize(Call& call) {
   if (!platform::is_nt_platform()) { fail(c, 1193); return; }
   const ArrayHeader* h = shaped_array_arg(call, 1, 1, 1);
   if (!h) return;
-  char16_t delim = text::kTab;
+  std::u16string delim(1, text::kTab);
   if (call.count >= 2 && !text::item_delimiter(wide_arg(call, 2), delim)) { fail(c, 1705); return; }
   std::u16string out;
-  if (join<char16_t>(c, elements_arg(call, 1), h->count, &delim, out)) store(c, call.result, out);
+  if (join<char16_t>(c, elements_arg(call, 1), h->count, &delim, out)) store_text(c, call.result, out);
 }
 
 }  // namespace

@@ -20,17 +20,15 @@ constexpr std::int32_t kKeepBlanks = 1;
 constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
 
 // The delimiter argument k (default ",") in both widths; false with 1807.
-bool delimiter_arg(Call& call, int k, char& ansi, char16_t& wide) {
-  ansi = ',';
-  wide = u',';
+bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
+  ansi = ",";
+  wide = u",";
   if (call.count < k) return true;
   const Value& v = arg(call, k);
-  std::u16string w;
-  if (v.flags & vf::kWide) w = wstr_view(call.c, v);
-  else if (!platform::ansi_to_utf16(str_of(call.c, v), w)) return fail(call.c, 1807);
-  if (!text::csv_delimiter(std::u16string_view(w), wide)) return fail(call.c, 1807);
-  std::string a;
-  if (!platform::utf16_to_ansi(w, a) || !text::csv_delimiter(std::string_view(a), ansi)) return fail(call.c, 1807);
+  if (v.flags & vf::kWide) wide = wstr_view(call.c, v);
+  else if (!platform::ansi_to_utf16(str_of(call.c, v), wide)) return fail(call.c, 1807);
+  if (!text::csv_delimiter(std::u16string_view(wide))) return fail(call.c, 1807);
+  if (!platform::utf16_to_ansi(wide, ansi) || !text::csv_delimiter(std::string_view(ansi))) return fail(call.c, 1807);
   return true;
 }
 
@@ -40,19 +38,17 @@ bool invalid_line(Context& c, std::size_t number) {
   return fail(c, 1808, text);
 }
 
-bool store(Context& c, Value& v, const std::string& s) { return make_string(c, v, s); }
-bool store(Context& c, Value& v, const std::u16string& s) { return make_wstring(c, v, s); }
-
 // Fills the result from the lines of one width: a first pass validates and
 // measures, a second stores; short rows are completed with empty texts.
 template <class Ch>
-void lines_to_array(Call& call, std::basic_string_view<Ch> text, Ch delim, bool keepBlanks, std::int32_t extra) {
+void lines_to_array(Call& call, std::basic_string_view<Ch> text, std::basic_string_view<Ch> delim, bool keepBlanks,
+                    std::int32_t extra) {
   Context& c = call.c;
-  std::vector<std::basic_string<Ch>> fields;
+  std::vector<text::Span> fields;
   std::uint64_t rows = 0;
   std::size_t columns = 1;
   const bool valid = for_each_line(text, [&](std::basic_string_view<Ch> line, std::size_t number) {
-    if (!text::parse_csv_line(line, delim, keepBlanks, fields)) return invalid_line(c, number);
+    if (!text::split_csv_line(line, delim, fields)) return invalid_line(c, number);
     ++rows;
     columns = std::max(columns, fields.size());
     return true;
@@ -64,12 +60,14 @@ void lines_to_array(Call& call, std::basic_string_view<Ch> text, Ch delim, bool 
   if (!made.create({static_cast<std::uint32_t>(total), total ? static_cast<std::uint32_t>(columns) : 0, 0, 0, 0}))
     return;
   Value* els = made.elements();
-  const std::basic_string<Ch> empty;
   const bool stored = for_each_line(text, [&](std::basic_string_view<Ch> line, std::size_t number) {
-    text::parse_csv_line(line, delim, keepBlanks, fields);
+    text::split_csv_line(line, delim, fields);
     Value* row = els + (number - 1) * columns;
-    for (std::size_t k = 0; k < columns; ++k)
-      if (!store(c, row[k], k < fields.size() ? fields[k] : empty)) return false;
+    for (std::size_t k = 0; k < columns; ++k) {
+      std::basic_string<Ch> field;
+      if (k < fields.size()) field = text::csv_field(text::span_text(line, fields[k]), delim, keepBlanks);
+      if (!store_text(c, row[k], std::basic_string_view<Ch>(field))) return false;
+    }
     return true;
   });
   if (stored) made.to_result(call);
@@ -81,8 +79,8 @@ void array_file_get_csv(Call& call) {
   if (!path_arg(call, 1, path)) return;
   const std::int32_t flags = int_arg(call, 2, 0);
   if (flags & ~kKeepBlanks) { fail(c, 1822); return; }
-  char delim = ',';
-  char16_t wdelim = u',';
+  std::string delim;
+  std::u16string wdelim;
   if (!delimiter_arg(call, 3, delim, wdelim)) return;
   const std::int32_t extra = int_arg(call, 4, 0);
   FileText file;
@@ -92,7 +90,7 @@ void array_file_get_csv(Call& call) {
 }
 
 template <class Ch>
-bool csv_lines(Context& c, const ArrayHeader& h, const Value* els, Ch delim, bool quoteAll,
+bool csv_lines(Context& c, const ArrayHeader& h, const Value* els, std::basic_string_view<Ch> delim, bool quoteAll,
                std::basic_string<Ch>& out) {
   const std::uint32_t columns = h.dims == 2 ? h.sizes[1] : 1;
   std::basic_string<Ch> field;
@@ -116,8 +114,8 @@ void array_file_put_csv(Call& call) {
   if (!path_arg(call, 1, path)) return;
   ArrayHeader* h = shaped_array_arg(call, 2, 1, 2);
   if (!h) return;
-  char delim = ',';
-  char16_t wdelim = u',';
+  std::string delim;
+  std::u16string wdelim;
   if (!delimiter_arg(call, 3, delim, wdelim)) return;
   const std::int32_t flags = int_arg(call, 4, 0);
   if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, 1822); return; }
@@ -126,10 +124,10 @@ void array_file_put_csv(Call& call) {
   std::string bytes;
   if (flags & kUtf16) {
     std::u16string text;
-    if (!csv_lines(c, *h, els, wdelim, quoteAll, text)) return;
+    if (!csv_lines<char16_t>(c, *h, els, wdelim, quoteAll, text)) return;
     if (!append || file_is_empty(path)) bytes = "\xFF\xFE";
     append_utf16le(bytes, text);
-  } else if (!csv_lines(c, *h, els, delim, quoteAll, bytes)) {
+  } else if (!csv_lines<char>(c, *h, els, delim, quoteAll, bytes)) {
     return;
   }
   if (write_file(c, path, bytes, append)) make_int(call.result, 1);

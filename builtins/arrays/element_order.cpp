@@ -2,6 +2,7 @@
 
 #include "builtins/arrays/logical_compare.h"
 #include "engine/convert.h"
+#include "engine/evaluator.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 
@@ -11,25 +12,6 @@ namespace {
 int sign_of(std::int64_t d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
 int compare_doubles(double a, double b) { return a < b ? -1 : a > b ? 1 : 0; }
 int compare_ints(std::int64_t a, std::int64_t b) { return a < b ? -1 : a > b ? 1 : 0; }
-
-// Integer texts of any length, compared on their digits.
-int compare_integer_texts(std::string_view a, std::string_view b) {
-  auto norm = [](std::string_view t, bool& neg) {
-    std::size_t i = 0;
-    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
-    neg = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
-    while (i + 1 < t.size() && t[i] == '0') ++i;
-    std::string_view digits = t.substr(i);
-    if (digits == "0") neg = false;
-    return digits;
-  };
-  bool na = false, nb = false;
-  std::string_view da = norm(a, na), db = norm(b, nb);
-  if (na != nb) return na ? -1 : 1;
-  int r = da.size() != db.size() ? (da.size() < db.size() ? -1 : 1) : sign_of(da.compare(db));
-  return na ? -r : r;
-}
 
 // The numeric reading of a string operand: integer first, then float.
 void read_text(OrderKey& k) {

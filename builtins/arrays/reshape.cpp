@@ -47,13 +47,22 @@ std::uint64_t flat(const Sizes& sizes, int dims, const std::uint32_t* subs) {
 }
 
 // Shared checks of insert and remove: a one- or two-dimensional array that
-// may change shape, and a dimension argument naming one of its dimensions.
-ArrayHeader* row_column_target(Call& call, int& dimension) {
+// may change shape, a dimension argument naming one of its dimensions (d is
+// 0-based), and a subscript within it (one past the end only for insert).
+ArrayHeader* row_column_target(Call& call, bool inserting, int& d, std::uint32_t& pos) {
   ArrayHeader* h = shaped_array_arg(call, 1, 1, 2);
   if (!h) return nullptr;
   if (h->flags & kArrayFixedShape) { fail(call.c, 1637); return nullptr; }
-  dimension = int_arg(call, 3, 1);
+  const std::int32_t dimension = int_arg(call, 3, 1);
   if (dimension < 1 || dimension > h->dims) { fail(call.c, 1833); return nullptr; }
+  d = dimension - 1;
+  const std::int32_t at = arg(call, 2).i;
+  const std::uint32_t size = h->sizes[d];
+  if (at < 0 || (inserting ? static_cast<std::uint32_t>(at) > size : static_cast<std::uint32_t>(at) >= size)) {
+    fail(call.c, 1636);
+    return nullptr;
+  }
+  pos = static_cast<std::uint32_t>(at);
   return h;
 }
 
@@ -66,19 +75,16 @@ void set_one_dimension(ArrayHeader& h, std::uint32_t size) {
 
 void array_insert(Call& call) {
   Context& c = call.c;
-  int dimension = 1;
-  ArrayHeader* h = row_column_target(call, dimension);
+  int d = 0;
+  std::uint32_t pos = 0;
+  ArrayHeader* h = row_column_target(call, true, d, pos);
   if (!h) return;
-  const int d = dimension - 1;
-  const std::int32_t at = arg(call, 2).i;
-  if (at < 0 || static_cast<std::uint32_t>(at) > h->sizes[d]) { fail(c, 1636); return; }
   if (h->sizes[d] >= kMaxSize) { fail(c, 1804); return; }
   const bool withValue = call.count >= 4;
   Value probe{};
   if (withValue && !element_copy(c, arg(call, 4), probe)) return;
   release_value(c, probe);
   const std::uint32_t handle = arg(call, 1).str;
-  const auto pos = static_cast<std::uint32_t>(at);
   if (h->dims == 1 && h->capacity > h->count) {
     Value fresh{};
     if (withValue && !element_copy(c, arg(call, 4), fresh)) return;
@@ -112,14 +118,11 @@ void array_insert(Call& call) {
 
 void array_remove(Call& call) {
   Context& c = call.c;
-  int dimension = 1;
-  ArrayHeader* h = row_column_target(call, dimension);
+  int d = 0;
+  std::uint32_t pos = 0;
+  ArrayHeader* h = row_column_target(call, false, d, pos);
   if (!h) return;
-  const int d = dimension - 1;
-  const std::int32_t at = arg(call, 2).i;
-  if (at < 0 || static_cast<std::uint32_t>(at) >= h->sizes[d]) { fail(c, 1636); return; }
   const std::uint32_t handle = arg(call, 1).str;
-  const auto pos = static_cast<std::uint32_t>(at);
   if (h->dims == 1) {
     Value* els = c.arrays.elements(handle);
     release_value(c, els[pos]);

@@ -1,6 +1,6 @@
 // ItemCount and ItemExtract.
-#include "builtins/itemlists/items.h"
 #include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/itemlists/list_args.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -16,7 +16,7 @@ template <class Ch>
 void count(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 2, delim)) return;
-  make_int(call.result, static_cast<std::int32_t>(split<Ch>(arg_text<Ch>(call, 1), delim).size()));
+  make_int(call.result, static_cast<std::int32_t>(text::split_items(arg_text<Ch>(call, 1), delim).size()));
 }
 
 template <class Ch>
@@ -24,9 +24,9 @@ void extract(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
-  const auto spans = split<Ch>(list, delim);
-  const auto k = resolve_index(arg_int(call, 1), spans.size());
-  set_result(call, k ? item_text(list, spans[*k]) : Sv<Ch>());
+  const auto spans = text::split_items(list, delim);
+  const auto k = text::resolve_index(arg_int(call, 1), spans.size());
+  set_result(call, k ? text::span_text(list, spans[*k]) : Sv<Ch>());
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // ItemCountCsv(line, flags [, delimiter]) and
 // ItemExtractCsv(index, line, flags [, delimiter]); flags bit 0 keeps the
 // blanks around an extracted field.
-#include "builtins/itemlists/csv.h"
-#include "builtins/itemlists/items.h"
 #include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/itemlists/list_args.h"
+#include "builtins/text/csv.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -22,48 +22,37 @@ struct Errors {
 constexpr Errors kCountErrors{1706, 1712};
 constexpr Errors kExtractErrors{1707, 1713};
 
-// The delimiter code: "," when omitted; exactly one allowed character.
+// The delimiter: "," when omitted; exactly one allowed character.
 template <class Ch>
-bool csv_delimiter(Call& call, int k, std::uint16_t error, char32_t& delim) {
-  delim = U',';
+bool csv_delimiter(Call& call, int k, std::uint16_t error, Sv<Ch>& delim) {
+  static constexpr Ch kComma[] = {Ch(','), Ch(0)};
+  delim = kComma;
   if (!has_arg(call, k)) return true;
-  const std::u32string d = strings::char_codes(arg_text<Ch>(call, k));
-  if (d.size() != 1 || !csv::valid_delimiter(d[0])) return fail(call.c, error);
-  delim = d[0];
+  delim = arg_text<Ch>(call, k);
+  if (!text::csv_delimiter(delim)) return fail(call.c, error);
   return true;
 }
 
 template <class Ch>
-Str<Ch> from_codes(std::u32string_view codes) {
-  Str<Ch> out;
-  out.reserve(codes.size());
-  for (char32_t code : codes) {
-    if (sizeof(Ch) == 1 && code > 0xFF) out.push_back(static_cast<Ch>(code >> 8));
-    out.push_back(static_cast<Ch>(code));
-  }
-  return out;
-}
-
-template <class Ch>
 void count_csv(Call& call) {
-  char32_t delim = 0;
+  Sv<Ch> delim;
   if (!csv_delimiter<Ch>(call, 3, kCountErrors.delimiter, delim)) return;
-  const auto fields = csv::split(strings::char_codes(arg_text<Ch>(call, 1)), delim);
-  if (!fields) { fail(call.c, kCountErrors.line); return; }
-  make_int(call.result, static_cast<std::int32_t>(fields->size()));
+  std::vector<text::Span> fields;
+  if (!text::split_csv_line(arg_text<Ch>(call, 1), delim, fields)) { fail(call.c, kCountErrors.line); return; }
+  make_int(call.result, static_cast<std::int32_t>(fields.size()));
 }
 
 template <class Ch>
 void extract_csv(Call& call) {
-  char32_t delim = 0;
+  Sv<Ch> delim;
   if (!csv_delimiter<Ch>(call, 4, kExtractErrors.delimiter, delim)) return;
-  const std::u32string line = strings::char_codes(arg_text<Ch>(call, 2));
-  const auto fields = csv::split(line, delim);
-  if (!fields) { fail(call.c, kExtractErrors.line); return; }
-  const auto k = resolve_index(arg_int(call, 1), fields->size());
+  const Sv<Ch> line = arg_text<Ch>(call, 2);
+  std::vector<text::Span> fields;
+  if (!text::split_csv_line(line, delim, fields)) { fail(call.c, kExtractErrors.line); return; }
+  const auto k = text::resolve_index(arg_int(call, 1), fields.size());
   const bool keepBlanks = (arg_int(call, 3) & 1) != 0;
-  const std::u32string v = k ? csv::value(line, (*fields)[*k], delim, keepBlanks) : std::u32string();
-  set_result(call, Sv<Ch>(from_codes<Ch>(v)));
+  const Str<Ch> v = k ? text::csv_field(text::span_text(line, fields[*k]), delim, keepBlanks) : Str<Ch>();
+  set_result(call, Sv<Ch>(v));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // ItemInsert, ItemRemove and ItemReplace. An index that names no item leaves
 // the list as it is, except that inserting beyond the end (or at -1) appends.
-#include "builtins/itemlists/items.h"
 #include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/itemlists/list_args.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::items {
@@ -15,7 +15,7 @@ using strings::set_result;
 template <class Ch>
 std::vector<Sv<Ch>> items_of(Sv<Ch> list, Sv<Ch> delim) {
   std::vector<Sv<Ch>> out;
-  for (const Span& s : split<Ch>(list, delim)) out.push_back(item_text(list, s));
+  for (const text::Span& s : text::split_items(list, delim)) out.push_back(text::span_text(list, s));
   return out;
 }
 
@@ -29,7 +29,7 @@ void insert(Call& call) {
   if (index == -1 || (index >= 1 && static_cast<std::size_t>(index) > items.size())) items.push_back(item);
   else if (index >= 1) items.insert(items.begin() + (index - 1), item);
   else { set_result(call, list); return; }
-  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+  set_result(call, Sv<Ch>(text::join_items(items, delim)));
 }
 
 template <class Ch>
@@ -38,10 +38,10 @@ void remove(Call& call) {
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
   auto items = items_of<Ch>(list, delim);
-  const auto k = resolve_index(arg_int(call, 1), items.size());
+  const auto k = text::resolve_index(arg_int(call, 1), items.size());
   if (!k) { set_result(call, list); return; }
   items.erase(items.begin() + static_cast<std::ptrdiff_t>(*k));
-  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+  set_result(call, Sv<Ch>(text::join_items(items, delim)));
 }
 
 template <class Ch>
@@ -50,10 +50,10 @@ void replace(Call& call) {
   if (!read_delimiter<Ch>(call, 4, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
   auto items = items_of<Ch>(list, delim);
-  const auto k = resolve_index(arg_int(call, 2), items.size());
+  const auto k = text::resolve_index(arg_int(call, 2), items.size());
   if (!k) { set_result(call, list); return; }
   items[*k] = item;
-  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+  set_result(call, Sv<Ch>(text::join_items(items, delim)));
 }
 
 }  // namespace

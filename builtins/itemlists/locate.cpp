@@ -1,7 +1,7 @@
 // ItemLocate (exact item) and ItemLocateWild (whole item matches a wildcard
 // pattern, without regard to case).
-#include "builtins/itemlists/items.h"
 #include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/itemlists/list_args.h"
 #include "builtins/strings/wildcard.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
@@ -18,9 +18,9 @@ void locate(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 2);
-  const auto spans = split<Ch>(list, delim);
+  const auto spans = text::split_items(list, delim);
   for (std::size_t k = 0; k < spans.size(); ++k)
-    if (item_text(list, spans[k]) == item) { make_int(call.result, static_cast<std::int32_t>(k + 1)); return; }
+    if (text::span_text(list, spans[k]) == item) { make_int(call.result, static_cast<std::int32_t>(k + 1)); return; }
 }
 
 // Start: -1 is the last item, other values below 1 mean the first.
@@ -31,14 +31,14 @@ void locate_wild(Call& call) {
   // Split the list as given (the delimiter may be a letter), match folded items.
   const Sv<Ch> list = arg_text<Ch>(call, 2);
   const Str<Ch> pattern = strings::upper(arg_text<Ch>(call, 1)), folded = strings::upper(list);
-  const auto spans = split<Ch>(list, delim);
+  const auto spans = text::split_items(list, delim);
   const std::int32_t start = arg_int(call, 4);
   std::size_t first = 0;
   if (start == -1) first = spans.empty() ? 0 : spans.size() - 1;
   else if (start > 1) first = static_cast<std::size_t>(start) - 1;
   const std::u32string p = strings::char_codes(Sv<Ch>(pattern));
   for (std::size_t k = first; k < spans.size(); ++k) {
-    const std::u32string item = strings::char_codes(item_text(Sv<Ch>(folded), spans[k]));
+    const std::u32string item = strings::char_codes(text::span_text(Sv<Ch>(folded), spans[k]));
     if (strings::wild::matches(std::u32string_view(item), std::u32string_view(p))) {
       make_int(call.result, static_cast<std::int32_t>(k + 1));
       return;

@@ -2,8 +2,8 @@
 // items). The sort is stable, so equal items keep their order.
 #include <algorithm>
 
-#include "builtins/itemlists/items.h"
 #include "builtins/itemlists/itemlists_groups.h"
+#include "builtins/itemlists/list_args.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::items {
@@ -28,16 +28,16 @@ void sort(Call& call) {
   const Sv<Ch> list = arg_text<Ch>(call, 1);
   const Str<Ch> folded = IgnoreCase ? strings::upper(list) : Str<Ch>();
   const Sv<Ch> keys = IgnoreCase ? Sv<Ch>(folded) : list;
-  const auto spans = split<Ch>(list, delim);
+  const auto spans = text::split_items(list, delim);
   std::vector<std::size_t> order(spans.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return unit_less<Ch>(item_text(keys, spans[a]), item_text(keys, spans[b]));
+    return unit_less<Ch>(text::span_text(keys, spans[a]), text::span_text(keys, spans[b]));
   });
   std::vector<Sv<Ch>> items;
   items.reserve(order.size());
-  for (std::size_t k : order) items.push_back(item_text(list, spans[k]));
-  set_result(call, Sv<Ch>(join<Ch>(items, delim)));
+  for (std::size_t k : order) items.push_back(text::span_text(list, spans[k]));
+  set_result(call, Sv<Ch>(text::join_items(items, delim)));
 }
 
 }  // namespace

@@ -1,77 +1,92 @@
 #include "builtins/text/csv.h"
 
-#include "builtins/text/units.h"
-
 namespace orv::text {
 namespace {
 
+template <class Ch>
+using Sv = std::basic_string_view<Ch>;
+
+template <class Ch>
+bool tab_delimited(Sv<Ch> delim) { return delim.size() == 1 && delim[0] == Ch('\t'); }
+
 // Blanks do not count as content; with a TAB delimiter only the space does.
 template <class Ch>
-bool is_blank(Ch ch, Ch delim) {
-  return ch == Ch(' ') || (ch == Ch('\t') && delim != Ch('\t'));
+bool is_blank(Ch ch, bool tabDelim) { return ch == Ch(' ') || (ch == Ch('\t') && !tabDelim); }
+
+template <class Ch>
+bool is_delim(Sv<Ch> s, std::size_t i, std::size_t n, Sv<Ch> delim) {
+  return n == delim.size() && s.compare(i, n, delim) == 0;
 }
 
 template <class Ch>
-void trim(std::basic_string<Ch>& s, Ch delim) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && is_blank(s[b], delim)) ++b;
-  while (e > b && is_blank(s[e - 1], delim)) --e;
-  s = s.substr(b, e - b);
-}
-
-template <class Ch>
-bool parse(std::basic_string_view<Ch> line, Ch delim, bool keepBlanks, std::vector<std::basic_string<Ch>>& fields) {
+bool split(Sv<Ch> line, Sv<Ch> delim, std::vector<Span>& fields) {
   fields.clear();
   if (line.empty()) return true;
-  std::basic_string<Ch> field;
-  bool inQuotes = false, closed = false, content = false;
-  auto finish = [&] {
-    if (!keepBlanks) trim(field, delim);
-    fields.push_back(std::move(field));
-    field.clear();
-    inQuotes = closed = content = false;
-  };
-  for (std::size_t i = 0; i < line.size();) {
+  const bool tab = tab_delimited(delim);
+  bool inQuotes = false, content = false, closed = false;
+  std::size_t begin = 0;
+  for (std::size_t i = 0, n = 0; i < line.size(); i += n) {
+    n = char_units(line, i);
     const Ch ch = line[i];
-    const std::size_t n = char_units(line, i);
     if (inQuotes) {
-      if (ch == Ch('"')) {
-        if (i + 1 < line.size() && line[i + 1] == Ch('"')) {
-          field += Ch('"');
-          i += 2;
-          continue;
-        }
-        inQuotes = false;
-        closed = true;
-      } else {
-        field.append(line.substr(i, n));
-      }
-    } else if (ch == delim) {
-      finish();
-    } else if (closed) {
-      if (!is_blank(ch, delim)) return false;
-    } else if (ch == Ch('"')) {
-      if (content) return false;
-      field.clear();   // the blanks before an opening quote are dropped
-      inQuotes = true;
-    } else {
-      field.append(line.substr(i, n));
-      if (!is_blank(ch, delim)) content = true;
+      if (ch != Ch('"')) continue;
+      if (i + 1 < line.size() && line[i + 1] == Ch('"')) ++i;
+      else { inQuotes = false; closed = true; }
+      continue;
     }
-    i += n;
+    if (is_delim(line, i, n, delim)) {
+      fields.push_back({begin, i});
+      begin = i + n;
+      content = closed = false;
+      continue;
+    }
+    if (is_blank(ch, tab)) continue;
+    if (closed || (ch == Ch('"') && content)) return false;
+    if (ch == Ch('"')) inQuotes = true;
+    content = true;
   }
   if (inQuotes) return false;
-  finish();
+  fields.push_back({begin, line.size()});
   return true;
 }
 
 template <class Ch>
-void append_field(std::basic_string<Ch>& out, std::basic_string_view<Ch> field, Ch delim, bool quoteAlways) {
+std::basic_string<Ch> field_value(Sv<Ch> raw, Sv<Ch> delim, bool keepBlanks) {
+  const bool tab = tab_delimited(delim);
+  std::basic_string<Ch> out;
+  std::size_t lead = 0;
+  while (lead < raw.size() && is_blank(raw[lead], tab)) ++lead;
+  if (lead < raw.size() && raw[lead] == Ch('"')) {
+    for (std::size_t i = lead + 1; i < raw.size();) {
+      const std::size_t n = char_units(raw, i);
+      if (raw[i] == Ch('"')) {
+        if (i + 1 >= raw.size() || raw[i + 1] != Ch('"')) break;
+        ++i;  // a doubled quote stands for one
+      }
+      out.append(raw.substr(i, n));
+      i += n;
+    }
+  } else {
+    out.assign(raw);
+  }
+  if (!keepBlanks) {
+    std::size_t b = 0, e = out.size();
+    while (b < e && is_blank(out[b], tab)) ++b;
+    while (e > b && is_blank(out[e - 1], tab)) --e;
+    out = out.substr(b, e - b);
+  }
+  return out;
+}
+
+template <class Ch>
+void append_field(std::basic_string<Ch>& out, Sv<Ch> field, Sv<Ch> delim, bool quoteAlways) {
+  const bool tab = tab_delimited(delim);
   bool quote = quoteAlways;
-  if (!field.empty() && (is_blank(field.front(), delim) || is_blank(field.back(), delim))) quote = true;
-  for (std::size_t i = 0; i < field.size() && !quote; i += char_units(field, i)) {
+  if (!field.empty() && (is_blank(field.front(), tab) || is_blank(field.back(), tab))) quote = true;
+  for (std::size_t i = 0, n = 0; i < field.size() && !quote; i += n) {
+    n = char_units(field, i);
     const Ch ch = field[i];
-    if (ch == delim || ch == Ch('"') || ch == Ch('\r') || ch == Ch('\n')) quote = true;
+    if (is_delim(field, i, n, delim) || ch == Ch('"') || ch == Ch('\r') || ch == Ch('\n')) quote = true;
   }
   if (!quote) {
     out.append(field);
@@ -89,18 +104,25 @@ void append_field(std::basic_string<Ch>& out, std::basic_string_view<Ch> field, 
 
 }  // namespace
 
-bool parse_csv_line(std::string_view line, char delim, bool keepBlanks, std::vector<std::string>& fields) {
-  return parse(line, delim, keepBlanks, fields);
+bool split_csv_line(std::string_view line, std::string_view delim, std::vector<Span>& fields) {
+  return split(line, delim, fields);
 }
-bool parse_csv_line(std::u16string_view line, char16_t delim, bool keepBlanks,
-                    std::vector<std::u16string>& fields) {
-  return parse(line, delim, keepBlanks, fields);
+bool split_csv_line(std::u16string_view line, std::u16string_view delim, std::vector<Span>& fields) {
+  return split(line, delim, fields);
 }
 
-void append_csv_field(std::string& out, std::string_view field, char delim, bool quoteAlways) {
+std::string csv_field(std::string_view raw, std::string_view delim, bool keepBlanks) {
+  return field_value(raw, delim, keepBlanks);
+}
+std::u16string csv_field(std::u16string_view raw, std::u16string_view delim, bool keepBlanks) {
+  return field_value(raw, delim, keepBlanks);
+}
+
+void append_csv_field(std::string& out, std::string_view field, std::string_view delim, bool quoteAlways) {
   append_field(out, field, delim, quoteAlways);
 }
-void append_csv_field(std::u16string& out, std::u16string_view field, char16_t delim, bool quoteAlways) {
+void append_csv_field(std::u16string& out, std::u16string_view field, std::u16string_view delim,
+                      bool quoteAlways) {
   append_field(out, field, delim, quoteAlways);
 }
 

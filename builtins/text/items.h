@@ -1,27 +1,56 @@
-// Item lists: strings whose items are separated by one delimiter character.
-// Shared by the item-list and array families.
+// Item lists: strings whose items are separated by one delimiter character
+// (TAB when the delimiter argument is empty). Shared by the item-list and
+// array families. Splitting walks the list once and keeps unit ranges, so
+// every list function is linear in the list's length.
 #pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "builtins/text/units.h"
 
 namespace orv::text {
 
 inline constexpr char16_t kTab = u'\t';
 
-// The delimiter named by an argument: empty means TAB. False when the
-// argument is longer than one character (the caller's error, usually 1705).
+// The delimiter named by an argument: empty means TAB, otherwise exactly one
+// character (a double-byte ANSI character is two units). False when the
+// argument is longer (the caller's error, usually 1705).
 template <class Ch>
-bool item_delimiter(std::basic_string_view<Ch> arg, Ch& out) {
-  if (arg.empty()) { out = static_cast<Ch>(kTab); return true; }
-  if (arg.size() != 1) return false;
-  out = arg[0];
+bool item_delimiter(std::basic_string_view<Ch> arg, std::basic_string<Ch>& out) {
+  if (arg.empty()) {
+    out.assign(1, static_cast<Ch>(kTab));
+    return true;
+  }
+  if (char_units(arg, 0) != arg.size()) return false;
+  out = std::basic_string<Ch>(arg);
   return true;
 }
 
-// The items of a list in order; an empty list has none. In ANSI text a
-// delimiter byte that is the second byte of a double-byte character does not
-// split.
-std::vector<std::string_view> split_items(std::string_view list, char delim);
-std::vector<std::u16string_view> split_items(std::u16string_view list, char16_t delim);
+// Unit range [begin, end) of an item or field.
+struct Span {
+  std::size_t begin = 0, end = 0;
+};
+
+template <class Ch>
+std::basic_string_view<Ch> span_text(std::basic_string_view<Ch> s, const Span& sp) {
+  return s.substr(sp.begin, sp.end - sp.begin);
+}
+
+// The items of a list in order; an empty list has none. Only a whole
+// character equal to the delimiter splits: in ANSI text a byte of a
+// double-byte character never does.
+std::vector<Span> split_items(std::string_view list, std::string_view delim);
+std::vector<Span> split_items(std::u16string_view list, std::u16string_view delim);
+
+// 0-based item for a 1-based index (-1: the last); nullopt when out of range.
+std::optional<std::size_t> resolve_index(std::int32_t index, std::size_t count);
+
+// Joins items with the delimiter, sized before it is built.
+std::string join_items(const std::vector<std::string_view>& items, std::string_view delim);
+std::u16string join_items(const std::vector<std::u16string_view>& items, std::u16string_view delim);
 
 }  // namespace orv::text

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Runs the same workloads in our interpreter and in peers and prints the median
+# times and the ratios ours/peer.
+#   native: build/native-release/orv_native_host vs lua5.4 and python3
+#   wine:   orv.dll through orvhost.exe vs cscript.exe (VBScript, JScript), all 32-bit
+#           under the same Wine and one persistent wineserver; sizes are smaller
+#           there (emulated 32-bit code), see the size columns.
+# "empty" is process start: an empty script, and for Wine a program that does nothing.
+# A workload whose script fails shows n/a.
+#
+# Usage: bench/run.sh [-n REPS] [--scale DIV] [--only a,b] [--no-native] [--no-wine]
+#   -n REPS     repetitions per measurement, the median is shown (default 3)
+#   --scale DIV divides every size by DIV (a quick look: --scale 10)
+set -uo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+# shellcheck source=scripts/lib.sh
+source "$root/scripts/lib.sh"
+
+reps=3 scale=1 only="" do_native=1 do_wine=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    -n) reps="$2"; shift 2 ;;
+    --scale) scale="$2"; shift 2 ;;
+    --only) only=",$2,"; shift 2 ;;
+    --no-native) do_native=0; shift ;;
+    --no-wine) do_wine=0; shift ;;
+    *) sed -n '2,17p' "$0"; exit 2 ;;
+  esac
+done
+
+# name  native-size  wine-size
+workloads=(
+  "empty 0 0"
+  "int_loop 10000000 1000000"
+  "float_math 2000000 200000"
+  "str_concat 1000000 100000"
+  "str_search 200000 20000"
+  "item_list 20000 2000"
+  "array_sort 200000 20000"
+  "fib 25 20"
+  "switch 2000000 200000"
+  "file_lines 500000 50000"
+)
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+W=bench/workloads
+
+# data_file LINES: a text file of that many lines, made once per size.
+data_file() {
+  local f="$root/build/bench/lines-$1.txt"
+  if [ ! -f "$f" ]; then
+    mkdir -p "$root/build/bench"
+    python3 -c "import sys
+with open(sys.argv[1], 'w') as f:
+    for i in range(int(sys.argv[2])): f.write('line %d of the benchmark file, some words follow\n' % i)" "$f" "$1"
+  fi
+  printf '%s' "$f"
+}
+
+# measure CMD...: prints the median seconds of $reps runs, or n/a when the
+# command fails or writes to standard error. Its output goes to $tmp/out.
+measure() {
+  # (Wine's script host ends silently on some script errors: no output means failed too.)
+  if ! "$@" >"$tmp/out" 2>"$tmp/err" </dev/null || [ -s "$tmp/err" ] || { [ ! -s "$tmp/out" ] && [ "$expect_output" = 1 ]; }; then
+    printf 'n/a'
+    return
+  fi
+  if command -v hyperfine >/dev/null; then
+    local cmd; cmd=$(printf '%q ' "$@")
+    if hyperfine -N --style none --runs "$reps" --export-json "$tmp/h.json" -- "$cmd" >/dev/null 2>&1; then
+      python3 -c "import json,sys; print('%.3f' % json.load(open(sys.argv[1]))['results'][0]['median'], end='')" "$tmp/h.json"
+      return
+    fi
+  fi
+  local times=() i s e
+  for ((i = 0; i < reps; i++)); do
+    s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
+    times+=("$(echo "$e - $s" | bc)")
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
+
+ratio() {  # ratio OURS PEER
+  if [[ "$1" == n/a || "$2" == n/a ]]; then printf 'n/a'; return; fi
+  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "n/a" }'
+}
+
+# first_word FILE: the result a script printed (for the agreement column).
+first_word() { tr -d '\r' <"$1" | awk 'NR==1 {print $1}'; }
+
+# same A B...: every result equals the first (numbers to 7 significant digits).
+same() {
+  local a="$1" b; shift
+  for b in "$@"; do
+    awk -v a="$a" -v b="$b" 'BEGIN {
+      if (a == b) exit 0
+      if (a + 0 == a && b + 0 == b) { d = a - b; if (d < 0) d = -d; m = (b < 0 ? -b : b); exit !(d <= 1e-7 * (m > 1 ? m : 1)) }
+      exit 1 }' || return 1
+  done
+}
+
+expect_output=1
+wanted() { [ -z "$only" ] || [[ "$only" == *",$1,"* ]]; }
+
+echo "machine: $(nproc) cpus, $(lscpu | sed -n 's/^Model name: *//p' | head -n 1); $(date -u '+%Y-%m-%d %H:%M UTC'); median of $reps"
+
+if [ $do_native = 1 ]; then
+  orv_build native-release || exit 1
+  host=build/native-release/orv_native_host
+  # The interpreter itself, not a version-manager shim in front of it.
+  python=$(python3 -c 'import sys; print(sys.executable)')
+  echo
+  echo "== native x86-64: seconds (orv = release build without sanitizers)"
+  printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' workload size orv lua5.4 orv/lua python3 orv/py results
+  for w in "${workloads[@]}"; do
+    read -r name size _ <<<"$w"
+    wanted "$name" || continue
+    size=$((size / scale)); [ "$name" = fib ] && size=$((25 - (scale > 1 ? 5 : 0)))
+    [ "$name" = empty ] && size=0
+    expect_output=1; [ "$name" = empty ] && expect_output=0
+    extra=(); [ "$name" = file_lines ] && extra=("$(data_file "$size")")
+    ours=$(measure "$host" "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
+    lua=$(measure lua5.4 "$W/$name.lua" "$size" "${extra[@]}"); r_lua=$(first_word "$tmp/out")
+    py=$(measure "$python" "$W/$name.py" "$size" "${extra[@]}"); r_py=$(first_word "$tmp/out")
+    agree="-"; [ "$ours" != n/a ] && agree=$(same "$r_ours" "$r_lua" "$r_py" && echo same || echo "orv=$r_ours lua=$r_lua py=$r_py")
+    printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" "$size" "$ours" "$lua" "$(ratio "$ours" "$lua")" \
+      "$py" "$(ratio "$ours" "$py")" "$agree"
+  done
+fi
+
+if [ $do_wine = 1 ]; then
+  orv_build win32 || exit 1
+  orv_start_wine
+  echo
+  echo "== wine 32-bit (emulated): seconds; orv = orv.dll through orvhost.exe, peers = cscript.exe"
+  printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' workload size orv vbscript orv/vbs jscript orv/js results
+  for w in "${workloads[@]}"; do
+    read -r name _ size <<<"$w"
+    wanted "$name" || continue
+    size=$((size / scale)); [ "$name" = fib ] && size=$((20 - (scale > 1 ? 4 : 0)))
+    [ "$name" = empty ] && size=0
+    expect_output=1; [ "$name" = empty ] && expect_output=0
+    extra=(); [ "$name" = file_lines ] && extra=("$(orv_wine_path "$(data_file "$size")")")
+    ours=$(measure wine build/win32/orvhost.exe "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
+    if [ "$name" = empty ]; then
+      # Process start: the same Wine start with a program that does nothing.
+      bare=$(measure wine build/win32/bench_empty.exe)
+      printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" - "$ours" "$bare" "$(ratio "$ours" "$bare")" \
+        "" "" "(peer column: bench_empty.exe, a program that does nothing)"
+    fi
+    vbs=$(measure wine cscript.exe //nologo "$W/$name.vbs" "$size" "${extra[@]}"); r_vbs=$(first_word "$tmp/out")
+    js=$(measure wine cscript.exe //nologo "$W/$name.js" "$size" "${extra[@]}"); r_js=$(first_word "$tmp/out")
+    agree="-"; [ "$ours" != n/a ] && agree=$(same "$r_ours" "$r_vbs" "$r_js" && echo same || echo "orv=$r_ours vbs=$r_vbs js=$r_js")
+    [ "$name" = empty ] && name="empty(cs)"
+    printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" "$size" "$ours" "$vbs" "$(ratio "$ours" "$vbs")" \
+      "$js" "$(ratio "$ours" "$js")" "$agree"
+  done
+fi
