@@ -11,11 +11,11 @@
 using namespace orv;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::EngineContext* engine = new fuzz::EngineContext();   // lives for the process
-  static const std::uint32_t baseline = engine->c.heap.bytes_in_use();
+  static fuzz::EngineContext engine;   // one context for the whole run
+  static const std::uint32_t baseline = engine.c.heap.bytes_in_use();
   if (!fuzz::harmless(std::string_view(reinterpret_cast<const char*>(data), size))) return -1;
-  Context& c = engine->c;
-  engine->load_line(data, size);
+  Context& c = engine.c;
+  engine.load_line(data, size);
   get_token(c);
   if (!failed(c)) {
     Temp out(c);

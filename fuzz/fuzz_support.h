@@ -64,6 +64,7 @@ class EngineContext {
     base_ = platform::vm_reserve(kHeapReserve);
     if (!base_ || platform::vm_commit(base_, kHeapCommit) != 0) std::abort();
     platform::set_commit_limit(kHeapLimit);
+    platform::set_block_limit(64u << 20);   // huge arrays fail with their numbered error
     book_ = api::HeapBookkeeping{kHeapCommit, base_};
     c.heap.init(static_cast<std::uint8_t*>(base_), kHeapCommit, &book_);
     table_ = platform::mem_alloc(std::size_t{kVariables} * sizeof(VarSlot));

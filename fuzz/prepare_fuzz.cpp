@@ -6,8 +6,8 @@
 using namespace orv;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::EngineContext* engine = new fuzz::EngineContext();   // lives for the process
-  Context& c = engine->c;
+  static fuzz::EngineContext engine;   // one context for the whole run
+  Context& c = engine.c;
   c.error = 0;
   c.errorText.clear();
   c.includeOption = size > 0 && (data[0] & 1);

@@ -25,6 +25,7 @@ struct Host {
     heap = platform::vm_reserve(fuzz::kHeapReserve);
     if (!context || !heap || platform::vm_commit(heap, fuzz::kHeapCommit) != 0) std::abort();
     platform::set_commit_limit(fuzz::kHeapLimit);
+    platform::set_block_limit(64u << 20);   // huge arrays fail with their numbered error
     table = platform::mem_alloc(std::size_t{fuzz::kVariables} * sizeof(VarSlot));
     std::memset(hostTable, 0, sizeof hostTable);
     hostTable[0].id = 1000;

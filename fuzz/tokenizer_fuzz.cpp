@@ -5,9 +5,9 @@
 using namespace orv;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::EngineContext* engine = new fuzz::EngineContext();   // lives for the process
-  Context& c = engine->c;
-  engine->load_line(data, size);
+  static fuzz::EngineContext engine;   // one context for the whole run
+  Context& c = engine.c;
+  engine.load_line(data, size);
   // Every token consumes at least one character, so a line has fewer tokens than bytes.
   for (std::size_t n = 0; n <= sizeof c.line; ++n) {
     get_token(c);

@@ -30,6 +30,9 @@ std::size_t page_size();
 // with error 8. 0 = no limit.
 void set_commit_limit(std::size_t bytes);
 std::size_t commit_limit();
+// Memory blocks larger than this fail to allocate (0 = no limit), so tests and
+// fuzzers reach the out-of-memory paths without exhausting the machine.
+void set_block_limit(std::size_t bytes);
 
 // ---- Time ----
 std::uint32_t tick_count();                      // milliseconds since system start

@@ -35,7 +35,12 @@ constexpr std::size_t kHeaderSize = (sizeof(BlockHeader) + 15) & ~std::size_t{15
 BlockHeader* header_of(MemHandle h) { return static_cast<BlockHeader*>(h); }
 }  // namespace
 
+std::size_t g_blockLimit = 0;
+
+void set_block_limit(std::size_t bytes) { g_blockLimit = bytes; }
+
 MemHandle mem_alloc(std::size_t bytes) {
+  if (g_blockLimit && bytes > g_blockLimit) return nullptr;
   void* raw = std::calloc(1, kHeaderSize + bytes);
   if (!raw) return nullptr;
   header_of(raw)->size = bytes;

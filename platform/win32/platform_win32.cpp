@@ -11,7 +11,12 @@ namespace orv::platform {
 
 // ---- Movable memory blocks ----
 
+std::size_t g_blockLimit = 0;
+
+void set_block_limit(std::size_t bytes) { g_blockLimit = bytes; }
+
 MemHandle mem_alloc(std::size_t bytes) {
+  if (g_blockLimit && bytes > g_blockLimit) return nullptr;
   return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes ? bytes : 1);
 }
 void* mem_lock(MemHandle h) { return h ? GlobalLock(h) : nullptr; }

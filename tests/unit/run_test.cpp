@@ -199,3 +199,19 @@ TEST_F(RunTest, HandshakeRefusesOtherVersions) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Found by fuzzing: an array the size rules allow but the machine cannot give
+// must fail with its number, not take the process down.
+TEST_F(RunTest, ArrayThatCannotBeAllocatedIsAnError) {
+  platform::set_block_limit(1u << 20);
+  EXPECT_EQ(run("a = ArrDimension(50000000)\n"), 1631u);
+  platform::set_block_limit(0);
+  EXPECT_EQ(run("a = ArrDimension(5)\nn = ArrInfo(a, 6)\n"), 0u);
+  EXPECT_EQ(variable("n"), "5");
+}
+
+}  // namespace
+}  // namespace orv
