@@ -1,6 +1,7 @@
 #include "engine/runloop.h"
 
 #include <cstring>
+#include "engine/caller_state.h"
 #include "engine/convert.h"
 #include "engine/messages.h"
 #include "engine/script.h"
@@ -14,15 +15,6 @@
 namespace orv {
 namespace {
 
-struct ScanSave {
-  std::uint8_t tokKind;
-  std::int32_t delim;
-  bool assignAllowed;
-  int ifState;
-  std::uint32_t stmtPos;
-  bool lineSubstituted;
-  std::uint8_t breakable;
-};
 
 // Points the scanner at the cached tokens of the line just read. A line is
 // scanned ahead only when it runs a second time, so straight-line code pays nothing.
@@ -167,42 +159,24 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   if (!push_structure(c, frame)) return false;
   const int frameDepth = c.depth;
 
-  // Saved caller state: the line, the scanner and the run state a script may change.
-  char savedLine[limits::kLineBuffer];
-  std::memcpy(savedLine, c.line, sizeof savedLine);
-  const std::ptrdiff_t progOffset = c.prog ? c.prog - c.line : 0;
-  CachedLine* const savedReplay = c.replay;
-  const std::size_t savedCursor = c.replayCursor;
-  const ScanSave scan{c.tokKind, c.delim, c.assignAllowed, c.ifState, c.stmtPos, c.lineSubstituted, c.breakable};
+  const CallerState saved(c);
   ++c.callLevel;
   c.ifState = -1;
   c.breakable = 0;
   c.scripts.push_back(std::move(script));
   const std::uint32_t index = static_cast<std::uint32_t>(c.scripts.size() - 1);
-  const bool savedReturned = c.returned;
   c.returned = false;
 
   run_script(c, index);
 
   const bool gotValue = c.returned;
-  c.returned = savedReturned;
   while (c.depth >= frameDepth) {
     c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
     --c.depth;
   }
   c.scripts.pop_back();
   --c.callLevel;
-  std::memcpy(c.line, savedLine, sizeof savedLine);
-  c.prog = c.line + progOffset;
-  c.replay = savedReplay;
-  c.replayCursor = savedCursor;
-  c.tokKind = scan.tokKind;
-  c.delim = scan.delim;
-  c.assignAllowed = scan.assignAllowed;
-  c.ifState = scan.ifState;
-  c.stmtPos = scan.stmtPos;
-  c.lineSubstituted = scan.lineSubstituted;
-  c.breakable = scan.breakable;
+  saved.restore(c);
 
   if (failed(c)) {
     std::uint16_t err = c.error;

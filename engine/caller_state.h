@@ -1,0 +1,63 @@
+// The caller's state that a nested run (a user-defined function, or a script
+// started by Call) saves before it starts and puts back when it ends.
+#pragma once
+#include <cstring>
+#include <string>
+#include "engine/context.h"
+
+namespace orv {
+
+struct CallerState {
+  std::uint32_t curScript, pos, stmtPos;
+  std::string line;
+  std::ptrdiff_t progOffset;
+  std::uint8_t tokKind;
+  std::int32_t delim;
+  int ifState;
+  std::uint8_t breakable;
+  bool lineSubstituted, assignAllowed, returned;
+  int errorHandlerMode, cancelHandlerMode;
+  std::string errorHandlerFn, cancelHandlerFn;
+  std::uint16_t executingUdf, assignFrame, assignSlot;
+  int persistentUdf;
+  CachedLine* replay;
+  std::size_t replayCursor;
+  std::uint16_t tokenSlot;
+
+  explicit CallerState(const Context& c)
+      : curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos), line(c.line),
+        progOffset(c.prog ? c.prog - c.line : 0), tokKind(c.tokKind), delim(c.delim), ifState(c.ifState),
+        breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
+        returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
+        errorHandlerFn(c.errorHandlerFn), cancelHandlerFn(c.cancelHandlerFn), executingUdf(c.executingUdf),
+        assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay),
+        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {}
+
+  void restore(Context& c) const {
+    c.curScript = curScript;
+    c.pos = pos;
+    c.stmtPos = stmtPos;
+    std::memcpy(c.line, line.c_str(), line.size() + 1);
+    c.prog = c.line + progOffset;
+    c.tokKind = tokKind;
+    c.delim = delim;
+    c.ifState = ifState;
+    c.breakable = breakable;
+    c.lineSubstituted = lineSubstituted;
+    c.assignAllowed = assignAllowed;
+    c.returned = returned;
+    c.errorHandlerMode = errorHandlerMode;
+    c.cancelHandlerMode = cancelHandlerMode;
+    c.errorHandlerFn = errorHandlerFn;
+    c.cancelHandlerFn = cancelHandlerFn;
+    c.executingUdf = executingUdf;
+    c.assignFrame = assignFrame;
+    c.assignSlot = assignSlot;
+    c.persistentUdf = persistentUdf;
+    c.replay = replay;
+    c.replayCursor = replayCursor;
+    c.tokenSlot = tokenSlot;
+  }
+};
+
+}  // namespace orv
