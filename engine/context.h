@@ -138,8 +138,6 @@ struct Context {
   bool scanNoCreate = false;       // scanning ahead: names create no slots
   std::uint32_t keywordGeneration = 1;   // changes when user-defined or host names change
   bool lastAmpIsPointer = false;
-  bool derefNext = false;
-  bool persistentName = false;
   int persistentUdf = 0;
 
   // ---- Script ----
@@ -226,7 +224,5 @@ struct Context {
 inline bool failed(const Context& c) { return c.error != 0; }
 bool fail(Context& c, std::uint16_t number);
 bool fail(Context& c, std::uint16_t number, std::string text);
-// Additional text made from a message number.
-bool fail_msg(Context& c, std::uint16_t number, std::uint32_t textNumber);
 
 }  // namespace orv

@@ -1,7 +1,6 @@
 #include <utility>
 #include "engine/context.h"
 #include "engine/limits.h"
-#include "engine/messages.h"
 
 namespace orv {
 
@@ -16,10 +15,6 @@ bool fail(Context& c, std::uint16_t number, std::string text) {
   if (text.size() > static_cast<std::size_t>(limits::kErrorTextMax)) text.resize(limits::kErrorTextMax);
   c.errorText = std::move(text);
   return false;
-}
-
-bool fail_msg(Context& c, std::uint16_t number, std::uint32_t textNumber) {
-  return fail(c, number, message_text(textNumber));
 }
 
 }  // namespace orv

@@ -62,8 +62,7 @@ bool scan_word(Context& c) {
   }
   std::size_t n = 0;
   while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
-  std::size_t limit = c.persistentName ? limits::kPersistentNameMax : limits::kNameMax;
-  if (n > limit) return fail(c, 3055);
+  if (n > static_cast<std::size_t>(limits::kNameMax)) return fail(c, 3055);
   set_token(c, c.prog, n);
   std::string lower = lower_name(std::string_view(c.token, n));
   std::memcpy(c.token, lower.data(), n);
