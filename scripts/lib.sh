@@ -32,9 +32,10 @@ orv_build() {
       return 1
     fi
   fi
-  # Quiet on a no-op; compiler messages and failures still show.
+  # Quiet on a no-op; compiler messages and failures still show. ORV_JOBS caps
+  # parallel compiles on a shared machine.
   local out
-  if ! out=$(ninja -C "$dir" --quiet 2>&1); then
+  if ! out=$(ninja -C "$dir" ${ORV_JOBS:+-j"$ORV_JOBS"} --quiet 2>&1); then
     printf '%s\n' "$out"
     return 1
   fi

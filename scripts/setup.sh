@@ -15,7 +15,8 @@ have_all() {
   command -v cmake >/dev/null && command -v ninja >/dev/null && command -v xvfb-run >/dev/null &&
   [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -d /usr/src/googletest ] &&
   command -v clang >/dev/null && dpkg -s wine32:i386 >/dev/null 2>&1 &&
-  command -v valgrind >/dev/null && command -v lua5.4 >/dev/null && command -v hyperfine >/dev/null
+  command -v valgrind >/dev/null && command -v lua5.4 >/dev/null && command -v hyperfine >/dev/null &&
+  dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1
 }
 
 i386_runs() {
@@ -67,7 +68,8 @@ main() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
     wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
     libz-mingw-w64-dev xvfb xauth cmake ninja-build googletest clang \
-    libclang-rt-14-dev llvm valgrind lua5.4 python3 hyperfine >/dev/null
+    libclang-rt-14-dev llvm valgrind lua5.4 python3 hyperfine \
+    zlib1g-dev nettle-dev mingw-w64-tools >/dev/null
   update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix
   update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix
   echo "orv: toolchain installed"
