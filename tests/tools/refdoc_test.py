@@ -1,0 +1,95 @@
+"""Checks of tools/refdoc.py: the reference check and the guide example extraction."""
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+sys.dont_write_bytecode = True  # keep tools/ free of caches
+import refdoc  # noqa: E402
+
+ENTRY = "## {names}\n`{first}(x)` → integer\n\nText.\n\n"
+
+
+def page(title, *headings):
+    return f"# {title}\n\nSummary.\n\n" + "".join(
+        ENTRY.format(names=h, first=h.split(",")[0]) for h in headings)
+
+
+class ReferenceCheck(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def write(self, name, text):
+        with open(os.path.join(self.dir.name, name), "w", encoding="utf-8") as f:
+            f.write(text)
+
+    def problems(self, names):
+        return refdoc.check_reference(set(names), refdoc.load_pages(self.dir.name))
+
+    def test_complete_reference_passes_with_shared_entries_and_any_case(self):
+        self.write("a.md", page("A", "StrLen, StrCharCount", "ItemCount"))
+        self.write("README.md", "## NotAFunction\nthe format page is not a family\n")
+        self.assertEqual(self.problems(["strlen", "strcharcount", "itemcount"]), [])
+
+    def test_missing_and_unknown_names_are_both_reported(self):
+        self.write("a.md", page("A", "StrLen", "StrTypo"))
+        problems = "\n".join(self.problems(["strlen", "strfill"]))
+        self.assertIn("strfill: has a handler but no entry", problems)
+        self.assertIn("'strtypo' is not a function", problems)
+
+    def test_an_entry_on_two_pages_is_reported(self):
+        self.write("a.md", page("A", "StrLen"))
+        self.write("b.md", page("B", "Abs, strlen"))
+        problems = "\n".join(self.problems(["strlen", "abs"]))
+        self.assertIn("strlen: more than one entry (a.md:5, b.md:5)", problems)
+
+    def test_format_faults_are_reported(self):
+        self.write("a.md", "Summary without a title.\n\n## StrLen\nNo call form here.\n")
+        problems = "\n".join(self.problems(["strlen"]))
+        self.assertIn("a.md:1: the page must start with '# Title'", problems)
+        self.assertIn("a.md:4: the line after '## StrLen' must be the call form", problems)
+
+    def test_entry_text_ends_at_the_next_heading(self):
+        self.write("a.md", page("A", "StrLen", "StrFill"))
+        entry = refdoc.index(refdoc.load_pages(self.dir.name))["strlen"][0]
+        self.assertTrue(entry.text.startswith("## StrLen\n`StrLen(x)`"))
+        self.assertNotIn("StrFill", entry.text)
+        self.assertTrue(entry.text.endswith("Text."))
+
+
+class GuideExamples(unittest.TestCase):
+    def extract(self, text):
+        with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
+            f.write(text)
+        try:
+            return refdoc.guide_examples(f.name)
+        finally:
+            os.remove(f.name)
+
+    def test_pairs_errors_and_helper_files(self):
+        examples = self.extract(
+            "Intro\n```orv\nStdOut(1)\n```\n```output\n1\n```\n"
+            "```orv file=lib.orv\nx = 2\n```\n"
+            "```orv error=3062\n#include \"lib.orv\"\ny = 1 / 0\n```\n```output\n```\n"
+            "```text\nnot an example\n```\n")
+        self.assertEqual(len(examples), 2)
+        line, script, output, error, helpers = examples[0]
+        self.assertEqual((line, script, output, error, helpers), (2, "StdOut(1)\n", "1\n", None, {}))
+        line, script, output, error, helpers = examples[1]
+        self.assertEqual(error, "3062")
+        self.assertEqual(output, "")
+        self.assertEqual(helpers, {"lib.orv": "x = 2\n"})
+
+    def test_unpaired_blocks_are_refused(self):
+        with self.assertRaises(SystemExit):
+            self.extract("```orv\nStdOut(1)\n```\n")
+        with self.assertRaises(SystemExit):
+            self.extract("```output\n1\n```\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
