@@ -13,6 +13,7 @@ import os
 import re
 import shutil
 import sys
+import textwrap
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 REFERENCE = os.path.join(ROOT, "docs", "reference")
@@ -79,6 +80,30 @@ def index(pages):
     return by_name
 
 
+def render(text):
+    """Entry text for a terminal: tables as aligned columns, the rest as written."""
+    out, table = [], []
+
+    def flush():
+        if not table:
+            return
+        rows = [[c.strip() for c in l.strip().strip("|").split("|")] for l in table]
+        rows = [r for r in rows if not all(set(c) <= set("-: ") for c in r)]
+        widths = [max(len(r[k]) if k < len(r) else 0 for r in rows) for k in range(max(map(len, rows)))]
+        for r in rows:
+            out.append("  " + "  ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip())
+        table.clear()
+
+    for line in text.split("\n"):
+        if line.startswith("|"):
+            table.append(line.replace("\\|", "\x00"))
+            continue
+        flush()
+        out.append(line)
+    flush()
+    return "\n".join(out).replace("\x00", "|")
+
+
 def cmd_doc(args):
     pages = load_pages()
     if not args:
@@ -86,7 +111,8 @@ def cmd_doc(args):
         for page in pages:
             names = [n for e in page.entries for n in e.names]
             print(f"{page.title or page.file}  ({page.file}, {len(names)} functions)")
-            print("    " + ", ".join(names) + "\n")
+            print(textwrap.fill(", ".join(names), width=100, initial_indent="    ",
+                                subsequent_indent="    ") + "\n")
         return 0
     wanted = args[0].lower()
     entries = index(pages).get(wanted)
@@ -96,7 +122,7 @@ def cmd_doc(args):
         print(f"orv: no reference entry for '{args[0]}'{hint}", file=sys.stderr)
         return 1
     for entry in entries:
-        print(entry.text)
+        print(render(entry.text))
         print(f"\n(docs/reference/{entry.page})")
     return 0
 

@@ -61,6 +61,13 @@ class ReferenceCheck(unittest.TestCase):
         self.assertTrue(entry.text.endswith("Text."))
 
 
+class TerminalText(unittest.TestCase):
+    def test_tables_become_aligned_columns(self):
+        text = "Intro\n| A | Long header |\n|---|---|\n| xyz | a \\| b |\nEnd"
+        self.assertEqual(refdoc.render(text).split("\n"),
+                         ["Intro", "  A    Long header", "  xyz  a | b", "End"])
+
+
 class GuideExamples(unittest.TestCase):
     def extract(self, text):
         with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
