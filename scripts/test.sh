@@ -49,24 +49,44 @@ step() {
   return $status
 }
 
-# example_check LABEL COMMAND...: the tour runs to its end with the output in tests/examples.
+# example_check LABEL COMMAND...: every examples/NAME.orv that has tests/examples/NAME.out runs
+# to its end with exactly that output.
 example_check() {
   local label="$1"; shift
-  local out="build/example-$label.txt"
-  "$@" first "second word" >"$out" 2>&1 </dev/null
+  local script name out status
+  for script in examples/*.orv; do
+    name=$(basename "$script" .orv)
+    [ -f "tests/examples/$name.out" ] || continue
+    out="build/example-$name-$label.txt"
+    "$@" "$script" first "second word" >"$out" 2>&1 </dev/null
+    status=$?
+    if [ $status = 0 ] && diff -u "tests/examples/$name.out" "$out" >"$out.diff"; then
+      record "example $name ($label)" 0; count 1 0
+    else
+      echo "---- example $name ($label) failed (status $status):"; head -40 "$out.diff" 2>/dev/null
+      record "example $name ($label)" 1; count 0 1
+    fi
+  done
+}
+
+# guide_check LABEL COMMAND...: the examples of docs/guide.md, run as a golden-script suite.
+guide_check() {
+  local label="$1" log="build/guide-$1.log"; shift
+  "$@" --suite build/guide --stderr-file "build/guide-$label-stderr.txt" >"$log" 2>&1 </dev/null
   local status=$?
-  if [ $status = 0 ] && diff -u tests/examples/tour.out "$out" >"$out.diff"; then
-    record "example tour ($label)" 0; count 1 0
-  else
-    echo "---- example tour ($label) failed (status $status):"; cat "$out.diff" 2>/dev/null | head -40
-    record "example tour ($label)" 1; count 0 1
-  fi
+  [ $status != 0 ] && { echo "---- guide examples ($label) failed (status $status):"; cat "$log"; }
+  record "guide examples ($label): $(tail -n 1 "$log")" $status
+  suite_counts "$log"
 }
 
 orv_ensure_toolchain || exit 1
 mkdir -p build
 
 native_ok=0 win32_ok=0
+step "guide examples extracted" build/guide-extract.log python3 tools/refdoc.py guide docs/guide.md build/guide
+step "reference tool tests" build/refdoc-test.log python3 tests/tools/refdoc_test.py
+ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/refdoc-test.log)
+if grep -q '^OK' build/refdoc-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi
 step "build native" build/native-build.log orv_build native && native_ok=1
 step "build win32" build/win32-build.log orv_build win32 && win32_ok=1
 
@@ -90,7 +110,10 @@ if [ $native_ok = 1 ]; then
   fi
   record "golden scripts (native): $(tail -n 1 "$suite_log")" $status
   suite_counts "$suite_log"
-  example_check native build/native/orv_native_host examples/tour.orv
+  example_check native build/native/orv_native_host
+  guide_check native build/native/orv_native_host
+  build/native/orv_list_builtins >build/native/builtins.txt 2>&1
+  build/native/orv_list_builtins --host >build/native/host-functions.txt 2>&1
 fi
 
 if [ $native_ok = 1 ] && command -v clang++ >/dev/null; then
@@ -115,8 +138,22 @@ if [ $win32_ok = 1 ]; then
   fi
   record "golden scripts (wine): $(tail -n 1 "$suite_log")" $status
   suite_counts "$suite_log"
-  example_check wine wine build/win32/orvhost.exe examples/tour.orv
+  example_check wine wine build/win32/orvhost.exe
+  guide_check wine wine build/win32/orvhost.exe
+  wine build/win32/orv_list_builtins.exe >build/win32/builtins.txt 2>&1 </dev/null
   [ "${CI:-}" = true ] && orv_stop_wine
+fi
+
+if [ $native_ok = 1 ] && [ $win32_ok = 1 ]; then
+  # Every built-in has one reference entry, and every entry names a function; the Windows-only
+  # families are listed by the Windows build. The console host's functions may have entries.
+  if step "function reference complete" build/reference-check.log \
+    python3 tools/refdoc.py check --optional build/native/host-functions.txt \
+      build/native/builtins.txt build/win32/builtins.txt; then
+    count 1 0
+  else
+    count 0 1
+  fi
 fi
 
 if [ $win32_ok = 1 ]; then

@@ -2,8 +2,10 @@
 """The function reference in docs/reference/*.md, read by people and by tools.
 
     refdoc.py doc [NAME]           print NAME's entry, or list the families
-    refdoc.py check LIST...        compare the entries with the lists of callable
-                                   functions (one name a line, from orv_list_builtins)
+    refdoc.py check [--optional LIST] LIST...
+                                   compare the entries with the lists of callable
+                                   functions (one name a line, from orv_list_builtins);
+                                   names of an --optional list may have an entry
     refdoc.py guide DOC OUTDIR     write the examples of a guide page as golden scripts
 
 Page format (docs/reference/README.md): "# Title", a summary, then one entry per
@@ -132,38 +134,44 @@ def read_list(path):
         return {l.strip().lower() for l in f if l.strip()}
 
 
-def check_reference(callable_names, pages):
-    """Problems of the reference against the set of lower-case callable names."""
+def check_reference(required, pages, optional=frozenset()):
+    """Problems of the reference against sets of lower-case function names: each
+    required name needs one entry, an optional name may have one, and every
+    entry must name one of them."""
     problems = [p for page in pages for p in page.problems]
     by_name = index(pages)
     for name, entries in sorted(by_name.items()):
         if len(entries) > 1:
             where = ", ".join(f"{e.page}:{e.line}" for e in entries)
             problems.append(f"{name}: more than one entry ({where})")
-        if name not in callable_names:
+        if name not in required and name not in optional:
             e = entries[0]
             problems.append(f"{e.page}:{e.line}: '{name}' is not a function of the interpreter")
-    for name in sorted(callable_names - set(by_name)):
+    for name in sorted(required - set(by_name)):
         problems.append(f"{name}: has a handler but no entry in docs/reference")
     return problems
 
 
-def cmd_check(lists):
-    if not lists:
-        print("usage: refdoc.py check LIST...", file=sys.stderr)
+def cmd_check(args):
+    optional = set()
+    if len(args) >= 2 and args[0] == "--optional":
+        optional = read_list(args[1])
+        args = args[2:]
+    if not args:
+        print("usage: refdoc.py check [--optional LIST] LIST...", file=sys.stderr)
         return 2
-    callable_names = set()
-    for path in lists:
+    required = set()
+    for path in args:
         names = read_list(path)
         if not names:
             print(f"{path}: empty list of functions", file=sys.stderr)
             return 2
-        callable_names |= names
+        required |= names
     pages = load_pages()
-    problems = check_reference(callable_names, pages)
+    problems = check_reference(required, pages, optional)
     for p in problems:
         print(p)
-    print(f"{len(index(pages))} entries, {len(callable_names)} functions, {len(problems)} problems")
+    print(f"{len(index(pages))} entries, {len(required)} functions, {len(problems)} problems")
     return 1 if problems else 0
 
 

@@ -27,8 +27,8 @@ class ReferenceCheck(unittest.TestCase):
         with open(os.path.join(self.dir.name, name), "w", encoding="utf-8") as f:
             f.write(text)
 
-    def problems(self, names):
-        return refdoc.check_reference(set(names), refdoc.load_pages(self.dir.name))
+    def problems(self, names, optional=()):
+        return refdoc.check_reference(set(names), refdoc.load_pages(self.dir.name), set(optional))
 
     def test_complete_reference_passes_with_shared_entries_and_any_case(self):
         self.write("a.md", page("A", "StrLen, StrCharCount", "ItemCount"))
@@ -40,6 +40,11 @@ class ReferenceCheck(unittest.TestCase):
         problems = "\n".join(self.problems(["strlen", "strfill"]))
         self.assertIn("strfill: has a handler but no entry", problems)
         self.assertIn("'strtypo' is not a function", problems)
+
+    def test_optional_names_may_but_need_not_have_entries(self):
+        self.write("a.md", page("A", "StrLen", "StdOut"))
+        self.assertEqual(self.problems(["strlen"], optional=["stdout", "stdin"]), [])
+        self.assertIn("'stdout' is not a function", "\n".join(self.problems(["strlen"])))
 
     def test_an_entry_on_two_pages_is_reported(self):
         self.write("a.md", page("A", "StrLen"))
