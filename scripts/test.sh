@@ -69,13 +69,14 @@ example_check() {
   done
 }
 
-# guide_check LABEL COMMAND...: the examples of docs/guide.md, run as a golden-script suite.
+# guide_check LABEL COMMAND...: the examples of docs/guide.md and of the reference entries, run as
+# a golden-script suite.
 guide_check() {
   local label="$1" log="build/guide-$1.log"; shift
   "$@" --suite build/guide --stderr-file "build/guide-$label-stderr.txt" >"$log" 2>&1 </dev/null
   local status=$?
-  [ $status != 0 ] && { echo "---- guide examples ($label) failed (status $status):"; cat "$log"; }
-  record "guide examples ($label): $(tail -n 1 "$log")" $status
+  [ $status != 0 ] && { echo "---- guide and reference examples ($label) failed (status $status):"; cat "$log"; }
+  record "guide and reference examples ($label): $(tail -n 1 "$log")" $status
   suite_counts "$log"
 }
 
@@ -83,7 +84,7 @@ orv_ensure_toolchain || exit 1
 mkdir -p build
 
 native_ok=0 win32_ok=0
-step "guide examples extracted" build/guide-extract.log python3 tools/refdoc.py guide docs/guide.md build/guide
+step "guide and reference examples extracted" build/guide-extract.log python3 tools/refdoc.py guide docs/guide.md build/guide
 step "reference tool tests" build/refdoc-test.log python3 tests/tools/refdoc_test.py
 ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/refdoc-test.log)
 if grep -q '^OK' build/refdoc-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi

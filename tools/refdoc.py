@@ -217,6 +217,47 @@ def guide_examples(path):
     return examples
 
 
+GIVES = re.compile(r"`([^`]+)`(?:\s+gives\s+`([^`]*)`)?")
+ASSIGNMENT = re.compile(r"^\s*([A-Za-z_]\w*)\s*=[^=]")
+CALL = re.compile(r"^\s*[A-Za-z_]\w*\(.*\)\s*$")
+
+
+def reference_examples(page_path):
+    """(line, script, expected output) for each "Example:" paragraph of a page that
+    says what something gives. In the paragraph, in order: a span followed by
+    "gives `R`" prints its value (an assignment prints the variable), which must
+    read R (without its quotes); any other span that is an assignment or a call
+    runs as a statement first; other spans are prose."""
+    with open(page_path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    examples = []
+    i = 0
+    while i < len(lines):
+        if not lines[i].startswith("Example:"):
+            i += 1
+            continue
+        start, para = i, []
+        while i < len(lines) and lines[i].strip():
+            para.append(lines[i])
+            i += 1
+        script, output = [], []
+        for code, result in GIVES.findall(" ".join(para)):
+            assigned = ASSIGNMENT.match(code)
+            if not result:
+                if assigned or CALL.match(code):
+                    script.append(code)
+                continue
+            if assigned:
+                script.append(code)
+                code = assigned.group(1)
+            script.append(f"StdOut({code})")
+            quoted = len(result) >= 2 and result[0] == result[-1] == '"'
+            output.append(result[1:-1] if quoted else result)
+        if output:
+            examples.append((start + 1, "\n".join(script) + "\n", "\n".join(output) + "\n"))
+    return examples
+
+
 def cmd_guide(args):
     if len(args) != 2:
         print("usage: refdoc.py guide DOC OUTDIR", file=sys.stderr)
@@ -236,6 +277,18 @@ def cmd_guide(args):
             # The suite runs every .orv it finds; a helper only runs when called.
             write(os.path.join(folder, os.path.splitext(name)[0] + ".skip"), "")
     print(f"{len(examples)} examples from {doc}")
+    # The reference entries' examples run the same way, one script per paragraph.
+    count = 0
+    for page in sorted(os.listdir(REFERENCE)):
+        if not page.endswith(".md") or page == "README.md":
+            continue
+        for line, script, output in reference_examples(os.path.join(REFERENCE, page)):
+            folder = os.path.join(out, "reference", f"{page[:-3]}-line{line:04d}")
+            os.makedirs(folder)
+            write(os.path.join(folder, "example.orv"), script)
+            write(os.path.join(folder, "example.out"), output)
+            count += 1
+    print(f"{count} examples from docs/reference")
     return 0
 
 

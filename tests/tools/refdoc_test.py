@@ -66,6 +66,27 @@ class ReferenceCheck(unittest.TestCase):
         self.assertTrue(entry.text.endswith("Text."))
 
 
+class ReferenceExamples(unittest.TestCase):
+    def examples(self, text):
+        with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
+            f.write(text)
+        try:
+            return refdoc.reference_examples(f.name)
+        finally:
+            os.remove(f.name)
+
+    def test_setup_runs_in_order_and_results_lose_their_quotes(self):
+        found = self.examples(
+            "# T\n\n## F\n`F()` → x\n\nExample: for `a = Arrayize(\"x,y\", \",\")`, `a[1]` gives\n"
+            "`\"y\"` and `y = StrLen(\"ab\")` gives `2`.\n\nExample: `Run(\"x\")` starts x.\n")
+        self.assertEqual(found, [(6, 'a = Arrayize("x,y", ",")\nStdOut(a[1])\ny = StrLen("ab")\nStdOut(y)\n',
+                                  "y\n2\n")])
+
+    def test_prose_spans_are_not_run(self):
+        found = self.examples("Example: in `lines`, `ItemCount(l, \",\")` gives `3` and `a[2]` is set.\n")
+        self.assertEqual(found, [(1, 'StdOut(ItemCount(l, ","))\n', "3\n")])
+
+
 class TerminalText(unittest.TestCase):
     def test_tables_become_aligned_columns(self):
         text = "Intro\n| A | Long header |\n|---|---|\n| xyz | a \\| b |\nEnd"
