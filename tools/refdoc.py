@@ -218,7 +218,7 @@ def guide_examples(path):
 
 
 GIVES = re.compile(r"`([^`]+)`(?:\s+gives\s+`([^`]*)`)?")
-ASSIGNMENT = re.compile(r"^\s*([A-Za-z_]\w*)\s*=[^=]")
+ASSIGNMENT = re.compile(r"^\s*([A-Za-z_]\w*)(\[[^\]]*\])?\s*=[^=]")
 CALL = re.compile(r"^\s*[A-Za-z_]\w*\(.*\)\s*$")
 
 

@@ -82,6 +82,10 @@ class ReferenceExamples(unittest.TestCase):
         self.assertEqual(found, [(6, 'a = Arrayize("x,y", ",")\nStdOut(a[1])\ny = StrLen("ab")\nStdOut(y)\n',
                                   "y\n2\n")])
 
+    def test_element_assignments_are_setup(self):
+        found = self.examples("Example: for `t = ArrDimension(2)` and `t[1] = 5`, `t[1] * 2` gives `10`.\n")
+        self.assertEqual(found, [(1, "t = ArrDimension(2)\nt[1] = 5\nStdOut(t[1] * 2)\n", "10\n")])
+
     def test_prose_spans_are_not_run(self):
         found = self.examples("Example: in `lines`, `ItemCount(l, \",\")` gives `3` and `a[2]` is set.\n")
         self.assertEqual(found, [(1, 'StdOut(ItemCount(l, ","))\n', "3\n")])
