@@ -11,6 +11,16 @@ import refdoc  # noqa: E402
 ENTRY = "## {names}\n`{first}(x)` → integer\n\nText.\n\n"
 
 
+def parse_text(parser, text):
+    """Runs a parser that takes a file name over `text` in a temporary file."""
+    with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
+        f.write(text)
+    try:
+        return parser(f.name)
+    finally:
+        os.remove(f.name)
+
+
 def page(title, *headings):
     return f"# {title}\n\nSummary.\n\n" + "".join(
         ENTRY.format(names=h, first=h.split(",")[0]) for h in headings)
@@ -68,12 +78,7 @@ class ReferenceCheck(unittest.TestCase):
 
 class ReferenceExamples(unittest.TestCase):
     def examples(self, text):
-        with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
-            f.write(text)
-        try:
-            return refdoc.reference_examples(f.name)
-        finally:
-            os.remove(f.name)
+        return parse_text(refdoc.reference_examples, text)
 
     def test_setup_runs_in_order_and_results_lose_their_quotes(self):
         found = self.examples(
@@ -100,12 +105,7 @@ class TerminalText(unittest.TestCase):
 
 class GuideExamples(unittest.TestCase):
     def extract(self, text):
-        with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False, encoding="utf-8") as f:
-            f.write(text)
-        try:
-            return refdoc.guide_examples(f.name)
-        finally:
-            os.remove(f.name)
+        return parse_text(refdoc.guide_examples, text)
 
     def test_pairs_errors_and_helper_files(self):
         examples = self.extract(
