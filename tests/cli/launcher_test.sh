@@ -50,6 +50,10 @@ SCRIPT
 chmod +x prog.orv
 check "#! script through the link" 4 ./prog.orv world && contains "#! script" "$out" $'hello world\ngoes on'
 
+printf '#!/usr/bin/env orv\nx = 1\ny = undefinedname\n' >fails_after_hashbang.orv
+check "#! line keeps line numbers" 1 orv fails_after_hashbang.orv &&
+  contains "#! line numbers" "$err" "fails_after_hashbang.orv(3): error 3052"
+
 printf '; fails on line 3\nx = 1\ny = undefinedname\n' >fails.orv
 check "error, absolute path" 1 orv "$tmp/work/fails.orv" && contains "absolute path" "$err" "$tmp/work/fails.orv(3): error 3052"
 check "error, relative path" 1 orv fails.orv && contains "relative path" "$err" "fails.orv(3): error 3052"
