@@ -65,7 +65,6 @@ step() {
 example_check() {
   local label="$1"; shift
   local out="build/example-$label.txt"
-  begin "example tour ($label)"
   "$@" first "second word" >"$out" 2>&1 </dev/null
   local status=$?
   if [ $status = 0 ] && diff -u tests/examples/tour.out "$out" >"$out.diff"; then
