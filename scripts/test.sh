@@ -131,14 +131,6 @@ if [ $win32_ok = 1 ]; then
   record "golden scripts (wine): $(tail -n 1 "$suite_log")" $status
   suite_counts "$suite_log"
   example_check wine wine build/win32/orvhost.exe examples/tour.orv
-  # ./orv as a user runs it: options, a link on the PATH, "#!" scripts, exit statuses.
-  cli_log=build/cli-test.log
-  begin "launcher (wine)"
-  bash tests/cli/launcher_test.sh >"$cli_log" 2>&1 </dev/null
-  status=$?
-  [ $status != 0 ] && { echo "---- launcher (wine) failed (status $status):"; cat "$cli_log"; }
-  record "launcher (wine): $(tail -n 1 "$cli_log")" $status
-  suite_counts "$cli_log"
   [ "${CI:-}" = true ] && orv_stop_wine
 fi
 
@@ -156,6 +148,17 @@ if [ $win32_ok = 1 ]; then
     record "error dialog (wine, xvfb)" $status
     if [ $status = 0 ]; then count 1 0; else count 0 1; fi
   fi
+fi
+
+if [ $win32_ok = 1 ]; then
+  # ./orv as a user runs it: options, a link on the PATH, "#!" scripts, exit statuses.
+  cli_log=build/cli-test.log
+  begin "launcher (wine)"
+  bash tests/cli/launcher_test.sh >"$cli_log" 2>&1 </dev/null
+  status=$?
+  [ $status != 0 ] && { echo "---- launcher (wine) failed (status $status):"; cat "$cli_log"; }
+  record "launcher (wine): $(tail -n 1 "$cli_log")" $status
+  suite_counts "$cli_log"
 fi
 
 echo "==== summary"
