@@ -191,8 +191,9 @@ ui::ErrorReport build_report(const Context& c, const std::string& message, bool 
 
 // The report as text, for hosts that take errors on standard error.
 std::string report_text(const ui::ErrorReport& r, const ErrorPlace& p) {
-  std::string out = (p.file.empty() ? std::string("script") : p.file) + "(" + std::to_string(p.line) +
-                    "): error " + r.message + "\n";
+  // Named as the user knows the files, so that the place can be pasted or clicked.
+  std::string out = (p.file.empty() ? std::string("script") : platform::display_path(p.file)) + "(" +
+                    std::to_string(p.line) + "): error " + r.message + "\n";
   if (!r.additional.empty()) {
     std::string text = "    " + r.additional;
     for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 5) text.replace(at, 1, "\n    ");
@@ -201,7 +202,10 @@ std::string report_text(const ui::ErrorReport& r, const ErrorPlace& p) {
   out += "    >>> " + r.statement + "\n";
   if (r.traceback.size() > 1) {
     out += "Traceback:\n";
-    for (const ui::TracebackRow& row : r.traceback) out += "  " + ui::traceback_text_row(row) + "\n";
+    for (ui::TracebackRow row : r.traceback) {
+      row.file = platform::display_path(row.file);
+      out += "  " + ui::traceback_text_row(row) + "\n";
+    }
   }
   return out;
 }

@@ -70,9 +70,13 @@ bool eval_condition(Context& c, bool& truth) {
 
 // ---- If / ElseIf / Else ----
 
+bool is_jump_marker(char ch) { return ch == kGotoMarker || ch == kGosubMarker; }
+
 bool run_rest_as_statement(Context& c, Operand& result, bool run) {
   while (*c.prog == ' ' || *c.prog == '\t') ++c.prog;
   if (run) return execute_statement(c, result, c.prog);
+  // A GoTo or GoSub rewritten with its target holds no tokens to read past.
+  if (is_jump_marker(*c.prog)) return true;
   get_token(c);
   if (failed(c)) { c.error = 0; return true; }
   skip_statement_tokens(c);
@@ -86,15 +90,12 @@ bool do_if(Context& c, Operand& result) {
       if (failed(c)) { c.error = 0; if (*c.prog) ++c.prog; continue; }
       if (at_end(c) || is_keyword(c, id::kThen)) break;
     }
-    bool block = at_end(c);
-    if (!block) {
-      get_token(c);
-      if (failed(c)) c.error = 0;
-      block = at_end(c);
-    }
-    if (block) return push_structure(c, entry_of(c, sk::kIfThen, skip::kAll));
-    skip_statement_tokens(c);
-    return true;
+    // What follows Then decides the form, as when the line runs; a rewritten
+    // jump there is a statement too, not the end of a block If line.
+    const char* rest = c.prog;
+    while (*rest == ' ' || *rest == '\t') ++rest;
+    if (at_end(c) || *rest == '\0' || *rest == ';') return push_structure(c, entry_of(c, sk::kIfThen, skip::kAll));
+    return run_rest_as_statement(c, result, false);
   }
   get_token(c);
   if (failed(c)) return false;
@@ -115,10 +116,12 @@ bool do_if(Context& c, Operand& result) {
   c.traceEvent = 1;
   c.prog = rest;
   const int saved = c.ifState;
+  const std::uint32_t posBefore = c.pos;
   if (!run_rest_as_statement(c, result, truth)) return false;
-  // The single-line Else on a later line relates to this If.
-  if (c.ifState == -1 && saved != -1) c.ifState = -1;
-  else c.ifState = saved;
+  // A jump (GoTo, GoSub, Return) leaves the state its target needs: Return
+  // brings back the one of its GoSub. Otherwise a single-line Else on a later
+  // line relates to this If, unless the statement reset the state.
+  if (c.pos == posBefore && c.ifState != -1) c.ifState = saved;
   return true;
 }
 
@@ -126,7 +129,13 @@ bool do_else(Context& c, Operand& result) {
   const char* probe = c.prog;
   while (*probe == ' ' || *probe == '\t') ++probe;
   if (*probe != '\0' && *probe != ';') {
-    if (skipping(c)) { get_token(c); if (failed(c)) c.error = 0; skip_statement_tokens(c); return true; }
+    if (skipping(c)) {
+      if (is_jump_marker(*probe)) return true;
+      get_token(c);
+      if (failed(c)) c.error = 0;
+      skip_statement_tokens(c);
+      return true;
+    }
     if (c.ifState == -1) return fail(c, 3050);
     const bool run = c.ifState == 0;
     c.traceEvent = 1;
@@ -543,9 +552,10 @@ std::uint16_t gosub_kind(int ifState) {
   return ifState == 0 ? sk::kGosubFalse : ifState == 1 ? sk::kGosubTrue : sk::kGosubNone;
 }
 
-bool do_gosub(Context& c, char* statement) {
+// `ifState` is the state before the GoSub statement reset it: the frame keeps
+// it for Return to bring back.
+bool do_gosub(Context& c, char* statement, int ifState) {
   if (skipping(c)) return true;
-  const int ifState = c.ifState;
   std::string label;
   if (!read_label(c, label)) return false;
   get_token(c);
@@ -661,6 +671,7 @@ bool do_command(Context& c, Operand& result, int kw, char* statement) {
 }
 
 bool do_structure(Context& c, Operand& result, int kw, char* statement) {
+  const int ifStateBefore = c.ifState;
   if (kw != id::kIf && kw != id::kThen && kw != id::kElse) c.ifState = -1;
   switch (kw) {
     case id::kIf: return do_if(c, result);
@@ -678,7 +689,7 @@ bool do_structure(Context& c, Operand& result, int kw, char* statement) {
     case id::kCase: return do_case(c);
     case id::kBreak: return do_break_continue(c, true);
     case id::kContinue: return do_break_continue(c, false);
-    case id::kGosub: return do_gosub(c, statement);
+    case id::kGosub: return do_gosub(c, statement, ifStateBefore);
     case id::kReturn: return skipping(c) ? true : do_return(c, result);
     default: return fail(c, 3352);
   }

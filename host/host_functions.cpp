@@ -9,10 +9,12 @@ namespace orv::host {
 
 namespace {
 // Function numbers: positions in the table below.
-enum Function : int { kStdOut, kStdErr, kStdIn, kStdInEof };
+enum Function : int { kStdOut, kStdErr, kStdIn, kStdInEof, kExitCode };
 
 constexpr std::uint32_t kKindFunction = 2;
-constexpr std::uint64_t kTypeAnsiString = 1;
+constexpr std::uint64_t kTypeInteger = 0, kTypeAnsiString = 1;
+// Statuses every system passes to the caller unchanged (POSIX keeps 8 bits).
+constexpr int kMaxExitStatus = 255;
 constexpr std::uint32_t kFlagInt = 0x0001, kFlagStr = 0x0002, kFlagFloat = 0x0020, kFlagWide = 0x0080,
                         kFlagInt64 = 0x2000;
 
@@ -26,6 +28,7 @@ constexpr Entry kEntries[] = {
     {"stderr", kTypeAnsiString, 1},
     {"stdin", 0, 0},
     {"stdineof", 0, 0},
+    {"exitcode", kTypeInteger, 1},
 };
 
 api::KeywordRecord record(std::uint32_t id, const Entry& e) {
@@ -59,6 +62,7 @@ HostFunctions::~HostFunctions() {
 void HostFunctions::bind(api::Handle context, char* heapBase) {
   context_ = context;
   heapBase_ = heapBase;
+  exitStatus_ = 0;
 }
 
 void HostFunctions::unbind() {
@@ -139,6 +143,18 @@ int HostFunctions::call(int function, api::AnswerCallback answer, void* infoBloc
     }
     case kStdInEof:
       return answer_int(answer, infoBlock, stdinEof_ ? 1 : 0);
+    case kExitCode: {
+      if (argCount < 1 || !args) return -3;
+      const int status = args[0].i;
+      // A wider status would reach the caller cut to 8 bits: 256 would read as success.
+      if (status < 0 || status > kMaxExitStatus) {
+        platform::write_stderr("ExitCode: the status must be 0 to 255, not " + std::to_string(status) + "\n");
+        return -3;
+      }
+      const int previous = exitStatus_;
+      exitStatus_ = status;
+      return answer_int(answer, infoBlock, previous);
+    }
     default:
       return -3;
   }

@@ -1,4 +1,5 @@
-// The host's own script functions (ids 1000+): StdOut, StdErr, StdIn, StdInEof.
+// The host's own script functions (ids 1000+): StdOut, StdErr, StdIn, StdInEof,
+// ExitCode.
 #pragma once
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ class HostFunctions {
   void bind(api::Handle context, char* heapBase);
   void unbind();
 
+  // The process exit status the script asked for with ExitCode (0 when none).
+  int exit_status() const { return exitStatus_; }
+
   api::KeywordRecord* table() { return records_.data(); }
 
  private:
@@ -37,6 +41,7 @@ class HostFunctions {
   api::Handle context_ = nullptr;
   char* heapBase_ = nullptr;
   bool stdinEof_ = false;
+  int exitStatus_ = 0;
 };
 
 int ORV_CALL host_entry(api::Word ownerWindow, api::Word hostInstance, std::uint32_t signature,

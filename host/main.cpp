@@ -1,5 +1,5 @@
-// Console host: runs one script (orvhost [--dialogs] SCRIPT [ARGS...]) or the
-// golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
+// Console host: runs one script (orvhost [--dialogs] [--] SCRIPT [ARGS...]) or
+// the golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,10 +15,12 @@ namespace {
 constexpr int kExitError = 1;      // the script ended with an error
 constexpr int kExitNotRun = 2;     // the script could not be started
 
+constexpr const char kUsage[] =
+    "usage: orvhost [--dialogs] [--] SCRIPT [ARGS...]\n"
+    "       orvhost --suite DIR [--stderr-file PATH]\n";
+
 int usage() {
-  orv::platform::write_stderr(
-      "usage: orvhost [--dialogs] SCRIPT [ARGS...]\n"
-      "       orvhost --suite DIR [--stderr-file PATH]\n");
+  orv::platform::write_stderr(kUsage);
   return kExitNotRun;
 }
 
@@ -27,7 +29,7 @@ int fail(const std::string& message) {
   return kExitNotRun;
 }
 
-int run_one(const orv::host::EngineApi& api, const std::string& script, std::vector<std::string> args,
+int run_one(const orv::host::EngineApi& api, const std::string& script, const std::vector<std::string>& args,
             bool dialogs) {
   using Status = orv::host::RunResult::Status;
   orv::host::Session session(api);
@@ -36,36 +38,86 @@ int run_one(const orv::host::EngineApi& api, const std::string& script, std::vec
   orv::host::HostFunctions functions(api);
   const auto result = session.run(script, args, functions);
   switch (result.status) {
-    case Status::unreadable: return fail("cannot read " + script);
+    case Status::unreadable: return fail("cannot read " + orv::platform::display_path(script));
     case Status::no_memory: return fail("out of memory");
     case Status::not_prepared: return kExitNotRun;  // the library has reported why
     case Status::ran: break;
   }
-  return (result.lastError != 0 && result.lastError < 9000) ? kExitError : 0;
+  if (result.lastError != 0 && result.lastError < 9000) return kExitError;
+  return result.exitStatus;
+}
+
+// The command line, read before the library is loaded so that a mistake costs nothing.
+struct Command {
+  enum class Kind { run, suite, help, bad } kind = Kind::bad;
+  bool dialogs = false;
+  std::string target;      // the script, or the suite's folder
+  std::string stderrFile;  // --suite only; "" = a temporary file
+  std::vector<std::string> args;
+  std::string unknownOption;
+};
+
+Command parse(const std::vector<std::string>& words) {
+  Command cmd;
+  if (words.empty()) return cmd;
+  if (words[0] == "--help" || words[0] == "-h") {
+    cmd.kind = Command::Kind::help;
+    return cmd;
+  }
+  if (words[0] == "--suite") {
+    if (words.size() == 2 || (words.size() == 4 && words[2] == "--stderr-file")) {
+      cmd.kind = Command::Kind::suite;
+      cmd.target = words[1];
+      if (words.size() == 4) cmd.stderrFile = words[3];
+    }
+    return cmd;
+  }
+  std::size_t i = 0;
+  for (; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "--dialogs") {
+      cmd.dialogs = true;  // errors show the error dialog (default: reported on standard error)
+    } else if (w == "--") {
+      ++i;
+      break;
+    } else if (w.size() > 1 && w[0] == '-') {
+      cmd.unknownOption = w;
+      return cmd;
+    } else {
+      break;
+    }
+  }
+  if (i >= words.size()) return cmd;
+  cmd.kind = Command::Kind::run;
+  cmd.target = words[i];
+  cmd.args.assign(words.begin() + static_cast<std::ptrdiff_t>(i) + 1, words.end());
+  return cmd;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return usage();
+  const Command cmd = parse(std::vector<std::string>(argv + 1, argv + argc));
+  switch (cmd.kind) {
+    case Command::Kind::help:
+      orv::platform::write_stdout(kUsage);
+      return 0;
+    case Command::Kind::bad:
+      if (!cmd.unknownOption.empty()) orv::platform::write_stderr("orvhost: unknown option " + cmd.unknownOption + "\n");
+      return usage();
+    default:
+      break;
+  }
 
   orv::host::EngineApi api;
   std::string error;
   if (!orv::host::load_engine(api, error)) return fail(error);
 
-  if (args[0] == "--suite") {
-    if (args.size() != 2 && !(args.size() == 4 && args[2] == "--stderr-file")) return usage();
-    const std::string stderrFile = args.size() == 4
-                                       ? args[3]
+  if (cmd.kind == Command::Kind::suite) {
+    const std::string stderrFile = !cmd.stderrFile.empty()
+                                       ? cmd.stderrFile
                                        : (std::filesystem::temp_directory_path() / "orv-suite-stderr.txt").string();
-    return orv::host::run_suite(api, args[1], stderrFile);
+    return orv::host::run_suite(api, cmd.target, stderrFile);
   }
-  // --dialogs: errors show the error dialog (default: reported on standard error).
-  const bool dialogs = args[0] == "--dialogs";
-  if (dialogs) args.erase(args.begin());
-  if (args.empty()) return usage();
-  const std::string script = args[0];
-  args.erase(args.begin());
-  return run_one(api, script, std::move(args), dialogs);
+  return run_one(api, cmd.target, cmd.args, cmd.dialogs);
 }

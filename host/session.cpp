@@ -84,6 +84,9 @@ RunResult Session::run(const std::string& scriptPath, const std::vector<std::str
     result.status = RunResult::Status::unreadable;
     return result;
   }
+  // A "#!" line lets the script run as a program; it stays a (comment) line
+  // so that the line numbers of reports do not move.
+  if (text.compare(0, 2, "#!") == 0) text[0] = ';';
   // The library takes the script's file name from a first line of its own,
   // which it removes before counting lines.
   text.insert(0, std::string(";\x0C@") + scriptPath + "\n");
@@ -107,6 +110,7 @@ RunResult Session::run(const std::string& scriptPath, const std::vector<std::str
   functions.unbind();
   result.status = ran ? RunResult::Status::ran : RunResult::Status::not_prepared;
   result.lastError = last_error();
+  result.exitStatus = functions.exit_status();
   return result;
 }
 

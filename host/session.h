@@ -17,6 +17,7 @@ struct RunResult {
   enum class Status { ran, unreadable, not_prepared, no_memory };
   Status status = Status::ran;
   std::uint32_t lastError = 0;  // from the context block after the run
+  int exitStatus = 0;           // set by the script with ExitCode
 };
 
 class Session {

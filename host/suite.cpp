@@ -95,6 +95,7 @@ struct Expectation {
   std::string output;
   bool hasError = false;
   std::uint32_t error = 0;
+  int status = 0;  // the exit status the script sets with ExitCode
 };
 
 Expectation expectation_for(const fs::path& script) {
@@ -106,6 +107,8 @@ Expectation expectation_for(const fs::path& script) {
     e.hasError = true;
     e.error = static_cast<std::uint32_t>(std::strtoul(err.c_str(), nullptr, 10));
   }
+  std::string status;
+  if (read_text(side.replace_extension(".status"), status)) e.status = std::atoi(status.c_str());
   return e;
 }
 
@@ -120,6 +123,8 @@ std::string judge(const Expectation& e, const RunResult& r, const std::string& o
   if (e.hasError ? r.lastError != e.error : error != 0)
     return "expected error " + std::to_string(e.hasError ? e.error : 0) + ", got " + std::to_string(r.lastError);
   if (r.status == RunResult::Status::not_prepared && !e.hasError) return "script could not be prepared";
+  if (r.exitStatus != e.status)
+    return "expected exit status " + std::to_string(e.status) + ", got " + std::to_string(r.exitStatus);
   return first_difference(e.output, output);
 }
 

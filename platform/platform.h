@@ -46,6 +46,10 @@ std::string directory_of(const std::string& path); // with trailing separator, o
 bool is_absolute_path(std::string_view path);
 std::string search_path(const std::string& name); // "" when not found
 char path_separator();
+// A path as the user of this machine would write it, for messages: under a
+// Windows layer on a Unix system, drive paths become the Unix paths they stand
+// for. Unchanged when there is no such layer or no such path.
+std::string display_path(const std::string& path);
 
 // ---- Text ----
 // Conversions between the ANSI code page and UTF-16. Return false on failure.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: builds both configurations, runs the unit tests under
 # ASan/UBSan and the golden scripts natively and under Wine.
-# Quiet when all is well; failures show their output. Exit status 0 = all passed.
+# One line as each step starts and ends, failures with their output, and a
+# summary at the end. Exit status 0 = all passed.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -26,19 +27,30 @@ suite_counts() {
     count 0 1
   fi
 }
+# begin NAME: announces a step as it starts; its record says how long it took.
+step_started=$SECONDS
+begin() {
+  step_started=$SECONDS
+  echo "[$(date +%H:%M:%S)] ....  $1"
+}
 record() {  # record NAME STATUS
+  local line
   if [ "$2" = 0 ]; then
-    results+=("ok    $1")
+    line="ok    $1"
   else
-    results+=("FAIL  $1")
+    line="FAIL  $1"
     failed=1
   fi
+  results+=("$line")
+  echo "[$(date +%H:%M:%S)] $line ($((SECONDS - step_started)) s)"
+  step_started=$SECONDS
 }
 
 # step NAME LOG COMMAND...: runs quietly, shows the log only on failure.
 step() {
   local name="$1" log="$2"
   shift 2
+  begin "$name"
   "$@" >"$log" 2>&1
   local status=$?
   if [ $status != 0 ]; then
@@ -100,6 +112,7 @@ if [ $native_ok = 1 ]; then
   unit_failed=${unit_failed:-0}
   if [ -n "$unit_ran" ]; then count $((unit_ran - unit_failed)) "$unit_failed"; else count 0 1; fi
   suite_log=build/native/suite.log
+  begin "golden scripts (native)"
   build/native/orv_native_host --suite tests/scripts --stderr-file build/native/suite-stderr.txt \
     >"$suite_log" 2>&1 </dev/null
   status=$?
@@ -120,6 +133,7 @@ fi
 if [ $native_ok = 1 ] && command -v clang++ >/dev/null; then
   # Each libFuzzer target for a short fixed time; a crash fails the run.
   fuzz_log=build/fuzz-run.log
+  begin "fuzz (${ORV_FUZZ_SECONDS:-10} s per target)"
   bash fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}" >"$fuzz_log" 2>&1 </dev/null
   status=$?
   [ $status != 0 ] && { echo "---- fuzz failed (status $status):"; tail -n 120 "$fuzz_log"; }
@@ -128,6 +142,7 @@ if [ $native_ok = 1 ] && command -v clang++ >/dev/null; then
 fi
 
 if [ $win32_ok = 1 ]; then
+  begin "golden scripts (wine)"   # the first Wine start makes its prefix: a minute
   orv_start_wine
   suite_log=build/win32/suite.log
   wine build/win32/orvhost.exe --suite tests/scripts --stderr-file build/win32/suite-stderr.txt \
@@ -160,15 +175,28 @@ fi
 if [ $win32_ok = 1 ]; then
   # The real error dialog on a virtual display, pressed by a helper program.
   ui_log=build/ui-test.log
+  begin "error dialog (wine, xvfb)"
   bash tests/ui/error_dialog_test.sh >"$ui_log" 2>&1 </dev/null
   status=$?
   if [ $status = 77 ]; then
     results+=("skip  error dialog (wine, xvfb): $(tail -n 1 "$ui_log")")
+    echo "[$(date +%H:%M:%S)] ${results[-1]}"
   else
     [ $status != 0 ] && { echo "---- error dialog (wine, xvfb) failed (status $status):"; cat "$ui_log"; }
     record "error dialog (wine, xvfb)" $status
     if [ $status = 0 ]; then count 1 0; else count 0 1; fi
   fi
+fi
+
+if [ $win32_ok = 1 ]; then
+  # ./orv as a user runs it: options, a link on the PATH, "#!" scripts, exit statuses.
+  cli_log=build/cli-test.log
+  begin "launcher (wine)"
+  bash tests/cli/launcher_test.sh >"$cli_log" 2>&1 </dev/null
+  status=$?
+  [ $status != 0 ] && { echo "---- launcher (wine) failed (status $status):"; cat "$cli_log"; }
+  record "launcher (wine): $(tail -n 1 "$cli_log")" $status
+  suite_counts "$cli_log"
 fi
 
 echo "==== summary"

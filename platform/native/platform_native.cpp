@@ -169,6 +169,8 @@ std::string directory_of(const std::string& path) {
 
 bool is_absolute_path(std::string_view path) { return !path.empty() && path.front() == '/'; }
 
+std::string display_path(const std::string& path) { return path; }
+
 std::string search_path(const std::string& name) {
   if (name.find('/') != std::string::npos) return file_exists(name) ? name : std::string();
   const char* env = std::getenv("PATH");

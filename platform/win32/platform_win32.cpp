@@ -117,6 +117,24 @@ std::string search_path(const std::string& name) {
 
 char path_separator() { return '\\'; }
 
+std::string display_path(const std::string& path) {
+  // The compatibility layer exports its own converter; real Windows has none.
+  using ToUnix = char*(__cdecl*)(const wchar_t*);
+  static const ToUnix to_unix = [] {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<ToUnix>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")))
+                  : nullptr;
+  }();
+  std::u16string wide;
+  if (!to_unix || !is_absolute_path(path) || !ansi_to_utf16(path, wide)) return path;
+  const std::wstring dos(wide.begin(), wide.end());
+  char* unix = to_unix(dos.c_str());
+  if (!unix) return path;
+  std::string out = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return out;
+}
+
 // ---- Text ----
 
 bool ansi_to_utf16(std::string_view in, std::u16string& out) {
