@@ -43,15 +43,10 @@ void win_activate(Call& call) {
   }
 }
 
-// Posts a system command unless the window is already in the state asked for.
-void post_command(Context& c, HWND w, WPARAM command) {
-  if (PostMessageW(w, WM_SYSCOMMAND, command, 0)) after_post(c);
-}
-
 void win_close(Call& call) {
   HWND w = window_arg(call, 1, 1039);
   if (!w) return;
-  if (w != own_window(call.c)) post_command(call.c, w, SC_CLOSE);
+  if (w != own_window(call.c)) post_system_command(call.c, w, SC_CLOSE);
   make_int(call.result, 1);
 }
 
@@ -66,7 +61,7 @@ void win_iconize(Call& call) {
   HWND w = window_arg(call, 1, 1041);
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWMINNOACTIVE);
-  else if (!IsIconic(w)) post_command(call.c, w, SC_MINIMIZE);
+  else if (!IsIconic(w)) post_system_command(call.c, w, SC_MINIMIZE);
   make_int(call.result, 1);
 }
 
@@ -74,7 +69,7 @@ void win_zoom(Call& call) {
   HWND w = window_arg(call, 1, 1042);
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWMAXIMIZED);
-  else if (!IsZoomed(w)) post_command(call.c, w, SC_MAXIMIZE);
+  else if (!IsZoomed(w)) post_system_command(call.c, w, SC_MAXIMIZE);
   make_int(call.result, 1);
 }
 
@@ -83,7 +78,7 @@ void win_show(Call& call) {
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWNOACTIVATE);
   else if (!IsWindowVisible(w)) ShowWindow(w, SW_SHOW);
-  else post_command(call.c, w, SC_RESTORE);
+  else post_system_command(call.c, w, SC_RESTORE);
   make_int(call.result, 1);
 }
 

@@ -1,5 +1,7 @@
 #include "winauto/window_find_win32.h"
 
+#include <algorithm>
+
 #include "winauto/call_support.h"
 #include "winauto/title_pattern.h"
 #include "winauto/window_enum_win32.h"
@@ -8,7 +10,17 @@ namespace orv::winauto {
 
 std::u16string window_title(HWND window, int limit) {
   std::wstring buffer(static_cast<std::size_t>(limit) + 1, L'\0');
-  const int n = GetWindowTextW(window, buffer.data(), limit + 1);
+  int n = 0;
+  if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) {
+    // A control of another program answers only when asked: its text is its
+    // content (an edit control's text). A hung program does not stop us.
+    DWORD_PTR copied = 0;
+    if (SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(limit + 1), reinterpret_cast<LPARAM>(buffer.data()),
+                            SMTO_ABORTIFHUNG, 2000, &copied))
+      n = static_cast<int>(std::min<DWORD_PTR>(copied, static_cast<DWORD_PTR>(limit)));
+  } else {
+    n = GetWindowTextW(window, buffer.data(), limit + 1);
+  }
   return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
@@ -63,6 +75,22 @@ HWND find_child(Context& c, const std::u16string& parent, const std::u16string& 
 
 void after_post(Context& c) {
   if (c.postMessageDelay > 0) pumping_wait(c, static_cast<unsigned>(c.postMessageDelay));
+}
+
+void post_system_command(Context& c, HWND window, WPARAM command) {
+  if (!PostMessageW(window, WM_SYSCOMMAND, command, 0)) return;
+  after_post(c);
+  auto done = [&] {
+    switch (command) {
+      case SC_MINIMIZE: return IsIconic(window) != FALSE;
+      case SC_MAXIMIZE: return IsZoomed(window) != FALSE;
+      case SC_RESTORE: return !IsIconic(window) && !IsZoomed(window);
+      default: return true;
+    }
+  };
+  const DWORD start = GetTickCount();
+  while (IsWindow(window) && !done() && GetTickCount() - start < 2000)
+    if (!pumping_wait(c, 20)) return;
 }
 
 namespace {
@@ -144,10 +172,7 @@ void activate_window(Context& c, HWND window) {
     SetForegroundWindow(window);
     if (HWND child = GetTopWindow(window)) BringWindowToTop(child);
     pumping_wait(c, 50);
-    if (IsIconic(window)) {
-      PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-      after_post(c);
-    }
+    if (IsIconic(window)) post_system_command(c, window, SC_RESTORE);
   } else {
     // A disabled window owns a modal one: bring both up, the modal one last.
     OwnedSearch search{window};

@@ -27,6 +27,10 @@ HWND find_child(Context& c, const std::u16string& parent, const std::u16string& 
 void activate_window(Context& c, HWND window);
 // Waits the post-message delay after a command posted to a window.
 void after_post(Context& c);
+// Posts a system command (minimise, maximise, restore, close) and waits the
+// post-message delay; for a state change it also waits, up to two seconds,
+// until the window has made it, so that the next line sees the new state.
+void post_system_command(Context& c, HWND window, WPARAM command);
 // The own window of the run (0 when the host gave none).
 inline HWND own_window(const Context& c) { return reinterpret_cast<HWND>(c.ownWindow); }
 

@@ -46,10 +46,7 @@ std::u16string joined(std::initializer_list<long> values, char separator) {
 void restore_for_placing(Context& c, HWND w) {
   if (w == own_window(c)) ShowWindow(w, SW_SHOWNOACTIVATE);
   else if (!IsWindowVisible(w)) ShowWindow(w, SW_SHOW);
-  else {
-    PostMessageW(w, WM_SYSCOMMAND, SC_RESTORE, 0);
-    after_post(c);
-  }
+  else post_system_command(c, w, SC_RESTORE);
   for (int i = 0; i < 4; ++i) stop_requested(c);
 }
 
@@ -111,6 +108,13 @@ int read_positions(const std::u16string& text, long out[4]) {
   return supplied;
 }
 
+// The system refuses placements for other programs' windows on some systems;
+// a window in its normal state takes its normal rectangle by moving instead.
+bool set_normal_rect(HWND w, int type, const RECT& r) {
+  if (type != 2 || IsIconic(w) || IsZoomed(w)) return false;
+  return SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE | SWP_NOZORDER) != FALSE;
+}
+
 void place_get_set(Call& call, bool set) {
   const int type = call.args[1].i;
   if (type < 1 || type > 3) { fail(call.c, 3199); return; }
@@ -141,7 +145,10 @@ void place_get_set(Call& call, bool set) {
       p.rcNormalPosition = RECT{s.from_x(static_cast<int>(v[0])), s.from_y(static_cast<int>(v[1])),
                                 s.from_x(static_cast<int>(v[2])), s.from_y(static_cast<int>(v[3]))};
     }
-    if (!SetWindowPlacement(w, &p)) { fail(call.c, 1201); return; }
+    if (!SetWindowPlacement(w, &p) && !set_normal_rect(w, type, p.rcNormalPosition)) {
+      fail(call.c, 1201);
+      return;
+    }
   }
   text_result(call, previous);
 }
