@@ -229,6 +229,27 @@ bool try_shortcut(const LaunchRequest& r, Attempt& attempt, Started& out) {
   return true;
 }
 
+// Whether a started program runs in a console. Console programs have no input
+// to become idle for; some systems would hold the idle wait until they end.
+bool is_console_program(HANDLE process) {
+  wchar_t path[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (!QueryFullProcessImageNameW(process, 0, path, &size)) return false;
+  Handle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, 0, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return false;
+  IMAGE_DOS_HEADER dos{};
+  IMAGE_NT_HEADERS32 nt{};
+  DWORD got = 0;
+  if (!ReadFile(file.get(), &dos, sizeof dos, &got, nullptr) || got != sizeof dos || dos.e_magic != IMAGE_DOS_SIGNATURE)
+    return false;
+  if (SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+  // The subsystem field sits at the same offset in 32- and 64-bit headers.
+  if (!ReadFile(file.get(), &nt, sizeof nt, &got, nullptr) || got != sizeof nt || nt.Signature != IMAGE_NT_SIGNATURE)
+    return false;
+  return nt.OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
 bool has_extension(const std::string& program) { return !split_program(program).ext.empty(); }
 
 // Waits for a started program while letting messages and the user break through.
@@ -276,7 +297,7 @@ void run_launch(Context& c, const LaunchRequest& r, Value& result) {
     report_failure(c, *telling);
     return;
   }
-  if (started.process.get() && c.intSettings[74] > 0)
+  if (started.process.get() && c.intSettings[74] > 0 && !is_console_program(started.process.get()))
     WaitForInputIdle(started.process.get(), static_cast<DWORD>(c.intSettings[74]));
   if (wait && started.process.get()) {
     wait_for_exit(c, started.process.get());

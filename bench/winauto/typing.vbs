@@ -1,5 +1,5 @@
 ' Types N characters into the editor through the shell object's SendKeys,
-' then closes the editor.
+' then ends the editor the way the other side does.
 n = CLng(WScript.Arguments(0))
 Set shell = CreateObject("WScript.Shell")
 Set proc = shell.Exec("notepad.exe")
@@ -12,4 +12,4 @@ Do While Len(text) < n
 Loop
 shell.SendKeys Left(text, n)
 WScript.Echo n
-proc.Terminate
+shell.Run "cmd.exe /c taskkill /f /pid " & proc.ProcessID & " >nul", 0, True
