@@ -46,6 +46,13 @@ class BoxFrame {
   Context& c_;
 };
 
+// Cancel, Escape and the close box end a box with 0.
+INT_PTR ended_by_cancel(HWND dialog, WPARAM wParam) {
+  if (LOWORD(wParam) != IDCANCEL) return FALSE;
+  EndDialog(dialog, 0);
+  return TRUE;
+}
+
 HWND owner(const Context& c) { return reinterpret_cast<HWND>(c.ownWindow); }
 
 struct LineState {
@@ -59,6 +66,28 @@ struct ListState {
   std::vector<std::size_t> selected;
   bool readFailed = false;
 };
+
+// The chosen rows, in list order.
+void read_selection(HWND list, ListState& state) {
+  if (state.request->mode == kSingle) {
+    const LRESULT at = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (at != LB_ERR) state.selected.push_back(static_cast<std::size_t>(at));
+    return;
+  }
+  const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+  if (count == LB_ERR) {
+    state.readFailed = true;
+    return;
+  }
+  std::vector<int> rows(static_cast<std::size_t>(count));
+  const LRESULT got =
+      count ? SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(rows.data())) : 0;
+  if (got == LB_ERR) {
+    state.readFailed = true;
+    return;
+  }
+  for (LRESULT i = 0; i < got; ++i) state.selected.push_back(static_cast<std::size_t>(rows[static_cast<std::size_t>(i)]));
+}
 
 }  // namespace
 
@@ -77,26 +106,29 @@ BoxAnswer message_box(Context& c, const std::u16string& title, const std::u16str
   }
 }
 
-BoxAnswer line_box(Context& c, const LineRequest& r, std::u16string& answer) {
+namespace {
+
+// A box with an edit control (line or text box), run by GetVarBoxProc.
+BoxAnswer edit_box(Context& c, const wchar_t* templateName, LineState& state, std::u16string& answer) {
   BoxFrame frame(c, L"SystemQuestion");
-  LineState state{&r, nullptr, {}};
-  const INT_PTR result = DialogBoxParamW(this_module(), r.password ? L"PSWDASK" : L"LINEASK", owner(c), GetVarBoxProc,
-                                         reinterpret_cast<LPARAM>(&state));
+  const INT_PTR result =
+      DialogBoxParamW(this_module(), templateName, owner(c), GetVarBoxProc, reinterpret_cast<LPARAM>(&state));
   if (result == -1) return kBoxFailed;
   if (result != 1) return kBoxCancel;
   answer = std::move(state.answer);
   return kBoxOk;
 }
 
+}  // namespace
+
+BoxAnswer line_box(Context& c, const LineRequest& r, std::u16string& answer) {
+  LineState state{&r, nullptr, {}};
+  return edit_box(c, r.password ? L"PSWDASK" : L"LINEASK", state, answer);
+}
+
 BoxAnswer text_box(Context& c, const TextRequest& r, std::u16string& answer) {
-  BoxFrame frame(c, L"SystemQuestion");
   LineState state{nullptr, &r, {}};
-  const INT_PTR result = DialogBoxParamW(this_module(), r.wrap ? L"ASKTEXTBOX_WRAP" : L"ASKTEXTBOX_NOWRAP", owner(c),
-                                         GetVarBoxProc, reinterpret_cast<LPARAM>(&state));
-  if (result == -1) return kBoxFailed;
-  if (result != 1) return kBoxCancel;
-  answer = std::move(state.answer);
-  return kBoxOk;
+  return edit_box(c, r.wrap ? L"ASKTEXTBOX_WRAP" : L"ASKTEXTBOX_NOWRAP", state, answer);
 }
 
 BoxAnswer list_box(Context& c, const ListRequest& r, std::vector<std::size_t>& selected) {
@@ -154,11 +186,7 @@ extern "C" __declspec(dllexport) INT_PTR CALLBACK GetVarBoxProc(HWND dialog, UIN
         EndDialog(dialog, 1);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      break;
+      return ended_by_cancel(dialog, wParam);
     default: break;
   }
   return FALSE;
@@ -179,30 +207,11 @@ extern "C" __declspec(dllexport) INT_PTR CALLBACK AskTextDlg(HWND dialog, UINT m
     }
     case WM_COMMAND:
       if ((LOWORD(wParam) == IDOK || (LOWORD(wParam) == 101 && HIWORD(wParam) == LBN_DBLCLK)) && state) {
-        HWND list = GetDlgItem(dialog, 101);
-        if (state->request->mode == kSingle) {
-          const LRESULT at = SendMessageW(list, LB_GETCURSEL, 0, 0);
-          if (at != LB_ERR) state->selected.push_back(static_cast<std::size_t>(at));
-        } else {
-          const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-          if (count == LB_ERR) {
-            state->readFailed = true;
-          } else if (count > 0) {
-            std::vector<int> rows(static_cast<std::size_t>(count));
-            const LRESULT got = SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(count),
-                                             reinterpret_cast<LPARAM>(rows.data()));
-            if (got == LB_ERR) state->readFailed = true;
-            for (LRESULT i = 0; i < got && got != LB_ERR; ++i) state->selected.push_back(static_cast<std::size_t>(rows[i]));
-          }
-        }
+        read_selection(GetDlgItem(dialog, 101), *state);
         EndDialog(dialog, 1);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      break;
+      return ended_by_cancel(dialog, wParam);
     default: break;
   }
   return FALSE;

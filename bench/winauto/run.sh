@@ -31,24 +31,28 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 B=bench/winauto
 empty_exe="$(orv_wine_path "$root/build/win32/bench_empty.exe")"
 
-# median_time COMMAND...: median wall seconds over the repetitions; n/a when a run fails.
+# median_time COMMAND...: median wall seconds over the repetitions; n/a when a
+# run fails, "unsupported" when the peer says it cannot do the work (status 3).
 median_time() {
-  local times=() t0 t1
+  local times=() t0 t1 status
   for ((i = 0; i < reps; i++)); do
     t0=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 </dev/null || { echo n/a; return; }
+    "$@" >/dev/null 2>&1 </dev/null
+    status=$?
+    [ $status = 3 ] && { echo unsupported; return; }
+    [ $status = 0 ] || { echo n/a; return; }
     t1=$(date +%s.%N)
     times+=("$(echo "$t1 - $t0" | bc)")
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (reps + 1) / 2 ))p"
+  printf '%.2f\n' "$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (reps + 1) / 2 ))p")"
 }
 
-ratio() { if [ "$1" = n/a ] || [ "$2" = n/a ]; then echo n/a; else echo "scale=2; $1 / $2" | bc; fi; }
+ratio() { case "$1$2" in *[a-z]*) echo n/a ;; *) echo "scale=2; $1 / $2" | bc ;; esac; }
 
-printf '%-12s %8s %10s %10s %7s\n' workload size ours cscript ratio
+printf '%-12s %8s %11s %11s %7s\n' workload size ours cscript ratio
 ours=$(median_time wine build/win32/orvhost.exe "$B/start_wait.orv" "$starts" "$empty_exe")
 peer=$(median_time wine cscript.exe //nologo "$B/start_wait.vbs" "$starts" "$empty_exe")
-printf '%-12s %8s %10s %10s %7s\n' start_wait "$starts" "$ours" "$peer" "$(ratio "$ours" "$peer")"
+printf '%-12s %8s %11s %11s %7s\n' start_wait "$starts" "$ours" "$peer" "$(ratio "$ours" "$peer")"
 ours=$(median_time wine build/win32/orvhost.exe "$B/typing.orv" "$chars")
 peer=$(median_time wine cscript.exe //nologo "$B/typing.vbs" "$chars")
-printf '%-12s %8s %10s %10s %7s\n' typing "$chars" "$ours" "$peer" "$(ratio "$ours" "$peer")"
+printf '%-12s %8s %11s %11s %7s\n' typing "$chars" "$ours" "$peer" "$(ratio "$ours" "$peer")"
