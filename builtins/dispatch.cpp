@@ -158,6 +158,8 @@ const HandlerTable& handler_table() {
     register_array_functions(t);
     register_string_functions(t);
     register_itemlist_functions(t);
+    register_winauto_functions(t);
+    register_box_functions(t);
     return t;
   }();
   return table;

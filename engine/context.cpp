@@ -6,6 +6,12 @@ namespace orv {
 Context::Context() {
   clear_operand(returnValue);
   intSettings[41] = 1;   // four-digit years
+  intSettings[35] = 25;      // key delay, ms
+  intSettings[46] = 9;       // window wait count (one-second retries)
+  intSettings[61] = 3;       // activation method: lift the foreground lock
+  intSettings[62] = 3;       // the same for the interpreter's own boxes
+  intSettings[70] = 500;     // wait after WinWaitExist/WinWaitClose, ms
+  intSettings[74] = 10000;   // idle wait after a program start, ms
 }
 
 Context::~Context() {

@@ -217,6 +217,11 @@ struct Context {
   int sounds = 0;
   int prettyDialogs = 1;
 
+  // ---- Window automation and launching ----
+  std::uintptr_t ownWindow = 0;          // the host window of the run (0: none)
+  std::int32_t postMessageDelay = 100;   // ms after a command posted to a window (IntControl 70, p2 = 1)
+  std::int32_t lastExitCode = 99999;     // of the last program waited for (IntControl 64)
+
   Script& script() { return *scripts[curScript]; }
 };
 

@@ -208,12 +208,13 @@ ORV_EXPORT int ORV_CALL DoDaDllInit(api::Word, api::Handle context, api::Word ve
   }
 }
 
-ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word, api::Handle context, api::Handle script, std::uint32_t runFlags,
+ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle context, api::Handle script, std::uint32_t runFlags,
                                            api::KeywordRecord* hostTable) {
   LockedBlock block(context);
   Context* c = context_of(block.get());
   if (!c || !c->heap.ready() || !c->slots) return 0;
   c->blockPointer = block.get();
+  c->ownWindow = static_cast<std::uintptr_t>(hostWindow);
   reset_run_state(*c, runFlags, hostTable);
   std::string text;
   {

@@ -35,3 +35,12 @@ printf '#include "inc.orv"\nx = f(a)\n' >"$out/prepare_fuzz/include.orv"
 printf '\x01#include "inc.orv"\nx = f(a)\n' >"$out/script_fuzz/include.orv"
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
+# Key strings, title patterns and open commands.
+mkdir -p "$out"/{key_language_fuzz,title_pattern_fuzz,command_line_fuzz}
+k=0
+for s in '+{TAB}^+{ESC}' '{ENTER 3}{a 5}~' '{*LWIN}r{}}{{}' '{NUMPAD~}{F16}!x' 'ab{F17' ; do
+  k=$((k + 1)); printf '%s' "$s" >"$out/key_language_fuzz/$k"
+done
+printf '\x05Notes~Notes~' >"$out/title_pattern_fuzz/1"
+printf '\x00#WIN$ID#0001A2B3' >"$out/title_pattern_fuzz/2"
+printf '\x10"c:\\v.exe" "%%1" %%2 %%* %%%%a "b c" d' >"$out/command_line_fuzz/1"

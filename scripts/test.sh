@@ -200,6 +200,22 @@ if [ $win32_ok = 1 ]; then
   suite_counts "$cli_log"
 fi
 
+if [ $win32_ok = 1 ]; then
+  # Window automation: without a display, then on a private Xvfb (tests/gui).
+  gui_log=build/gui-test.log
+  begin "window automation (wine, xvfb)"
+  bash tests/gui/run.sh >"$gui_log" 2>&1 </dev/null
+  status=$?
+  if [ $status = 77 ]; then
+    results+=("skip  window automation (wine, xvfb): $(tail -n 1 "$gui_log")")
+  else
+    [ $status != 0 ] && { echo "---- window automation (wine, xvfb) failed (status $status):"; tail -n 80 "$gui_log"; }
+    record "window automation (wine, xvfb): $(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$gui_log" | tr '\n' ' ')" $status
+    while read -r line; do count "$(echo "$line" | cut -d' ' -f1)" "$(echo "$line" | cut -d' ' -f3)"; done \
+      < <(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$gui_log")
+  fi
+fi
+
 echo "==== summary"
 printf '%s\n' "${results[@]}"
 echo "tests: $passed_total passed, $failed_total failed"

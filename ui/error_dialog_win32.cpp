@@ -10,19 +10,11 @@
 
 #include "resources/dialog_ids.h"
 #include "ui/error_dialog.h"
+#include "ui/module_win32.h"
 
 namespace orv::ui {
 
 namespace {
-
-const char kAnchor = 0;  // any address inside this module
-
-HINSTANCE this_module() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     &kAnchor, &module);
-  return module;
-}
 
 // Edit controls need CR LF line ends.
 std::string to_crlf(const std::string& text) {

@@ -28,8 +28,8 @@ struct Request {
 struct SettingRule { int request; std::int32_t min, max; };
 constexpr SettingRule kSettings[] = {
     {35, 0, INT32_MAX}, {41, 0, 1}, {43, 0, 1}, {45, 0, 1}, {46, 0, INT32_MAX}, {49, 0, INT32_MAX},
-    {51, INT32_MIN, INT32_MAX}, {53, 0, 4}, {61, 0, 5}, {62, -2, 5}, {65, -2, INT32_MAX},
-    {70, 0, INT32_MAX}, {74, 0, INT32_MAX}, {88, 0, 1},
+    {51, INT32_MIN, INT32_MAX}, {53, 0, 4}, {61, 0, 5}, {65, -2, INT32_MAX},
+    {74, 0, INT32_MAX}, {88, 0, 1},
 };
 
 // Request numbers the interpreter accepts without a specified effect.
@@ -37,7 +37,7 @@ bool accepted_without_effect(int n) {
   static constexpr int kAccepted[] = {1, 4, 5, 7, 8, 12, 20, 21, 22, 23, 24, 25, 26, 28, 29, 30, 31, 32, 33, 34,
                                       36, 37, 38, 39, 40, 42, 44, 47, 48, 50, 52, 54, 56, 57, 58, 59, 60, 63,
                                       66, 67, 68, 69, 71, 75, 76, 77, 79, 80, 84, 85, 86, 89, 90, 91, 92, 93,
-                                      94, 96, 97, 98, 100, 64, 99};
+                                      94, 96, 97, 98, 100, 99};
   for (int a : kAccepted)
     if (a == n) return true;
   return false;
@@ -82,6 +82,15 @@ bool run_request(Request& r) {
       return ok;
     }
     case 83: return fail(c, 1748);
+    case 62:   // 0 to 5, or -2
+      r.result = std::to_string(c.intSettings[62]);
+      if (r.value[1] == -2 || (r.value[1] >= 0 && r.value[1] <= 5)) c.intSettings[62] = r.value[1];
+      return true;
+    case 64: r.result = std::to_string(c.lastExitCode); return true;
+    case 70:
+      if (r.value[2] == 1) { exchange(r, c.postMessageDelay, 0, INT32_MAX); return true; }
+      exchange(r, c.intSettings[70], 0, INT32_MAX);
+      return true;
     case 87:
       r.result = std::to_string(c.executeReportMode);
       if (r.value[1] >= 0 && r.value[1] <= 2) c.executeReportMode = r.value[1];

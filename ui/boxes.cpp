@@ -1,0 +1,190 @@
+// Message, Pause, AskYesNo, AskLine, AskPassword, AskItemList, AskFileText and
+// AskTextBox: argument checks and results here, the box itself in the back
+// end. Cancel is never a result: it raises the user-cancel code 9999.
+#include "ui/boxes.h"
+
+#include <algorithm>
+
+#include "builtins/families.h"
+#include "builtins/strings/text.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+#include "ui/box_backend.h"
+
+namespace orv::ui {
+
+std::u16string cut_message(std::u16string text) {
+  if (text.size() > kMessageTextMax) {
+    text.resize(kMessageTextMax);
+    text += u"...";
+  }
+  return text;
+}
+
+std::string hex_units(std::u16string_view text) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (char16_t u : text.substr(0, kHexAnswerMax)) {
+    for (unsigned byte : {u & 0xFFu, (u >> 8) & 0xFFu}) {
+      out += digits[byte >> 4];
+      out += digits[byte & 15];
+    }
+  }
+  return out;
+}
+
+std::vector<std::u16string> split_items(std::u16string_view list, char16_t delimiter) {
+  std::vector<std::u16string> items;
+  if (list.empty()) return items;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t at = list.find(delimiter, start);
+    items.emplace_back(list.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
+    if (at == std::u16string_view::npos) break;
+    start = at + 1;
+  }
+  return items;
+}
+
+std::vector<std::u16string> split_lines(std::u16string_view text) {
+  std::vector<std::u16string> lines = split_items(text, u'\n');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  for (std::u16string& line : lines)
+    if (!line.empty() && line.back() == u'\r') line.pop_back();
+  return lines;
+}
+
+namespace {
+
+std::u16string text_of(const Call& call, int k) {
+  if (k > call.count) return {};
+  const Value& v = call.args[static_cast<std::size_t>(k)];
+  if (v.flags & vf::kWide) return std::u16string(wstr_view(call.c, v));
+  std::u16string wide;
+  if (v.flags & vf::kStr) platform::ansi_to_utf16(str_of(call.c, v), wide);
+  return wide;
+}
+
+void result_in_width(Call& call, std::u16string_view text) {
+  if (call.wide) {
+    strings::set_result(call, text);
+    return;
+  }
+  std::string ansi;
+  platform::utf16_to_ansi(text, ansi);
+  strings::set_result(call, std::string_view(ansi));
+}
+
+// Cancel, the close box and Escape all end the script's wait the same way.
+bool answered(Context& c, BoxAnswer answer) {
+  if (answer == kBoxFailed) {
+    if (!failed(c)) fail(c, 3104);
+    return false;
+  }
+  if (answer == kBoxCancel) {
+    fail(c, 9999);
+    return false;
+  }
+  return true;
+}
+
+void message(Call& call) {
+  if (answered(call.c, message_box(call.c, text_of(call, 1), cut_message(text_of(call, 2)), MessageKind::message)))
+    make_int(call.result, 1);
+}
+
+void pause(Call& call) {
+  if (answered(call.c, message_box(call.c, text_of(call, 1), cut_message(text_of(call, 2)), MessageKind::pause)))
+    make_int(call.result, 1);
+}
+
+void ask_yes_no(Call& call) {
+  const BoxAnswer a = message_box(call.c, text_of(call, 1), cut_message(text_of(call, 2)), MessageKind::yesno);
+  if (answered(call.c, a)) make_int(call.result, a == kBoxYes ? 1 : 0);
+}
+
+void ask_line_or_password(Call& call, bool password) {
+  const int format = !password && call.count >= 4 ? call.args[4].i : 0;
+  if (format < 0 || format > 3) { fail(call.c, 1764); return; }
+  LineRequest r{text_of(call, 1), text_of(call, 2), password ? u"" : text_of(call, 3), password,
+                call.wide};
+  if (r.initial.size() > kEditLineMax) r.initial.resize(kEditLineMax);
+  std::u16string answer;
+  if (!answered(call.c, line_box(call.c, r, answer))) return;
+  if (format == 1) {
+    strings::set_result(call, std::u16string_view(answer));
+  } else if (format >= 2) {
+    strings::set_result(call, std::string_view(hex_units(answer)));
+  } else {
+    result_in_width(call, answer);
+  }
+}
+
+void ask_line(Call& call) { ask_line_or_password(call, false); }
+void ask_password(Call& call) { ask_line_or_password(call, true); }
+
+// AskItemList and AskFileText share the checks, the list and the answer.
+void ask_from_list(Call& call, const std::vector<std::u16string>* fileLines) {
+  const int sorted = call.args[3].i, mode = call.args[4].i;
+  if (sorted != 0 && sorted != 1) { fail(call.c, 3367); return; }
+  if (mode < kSingle || mode > kExtended) { fail(call.c, 3366); return; }
+  char16_t delimiter = u'\t';
+  if (call.count >= 5) {
+    const std::u16string d = text_of(call, 5);
+    if (d.size() > 1) { fail(call.c, 1705); return; }
+    if (d.size() == 1) delimiter = d[0];
+  }
+  ListRequest r{text_of(call, 1), fileLines ? *fileLines : split_items(text_of(call, 2), delimiter), mode};
+  if (sorted)
+    std::stable_sort(r.items.begin(), r.items.end(), [](const std::u16string& a, const std::u16string& b) {
+      return platform::compare_utf16(a, b, true) < 0;
+    });
+  std::vector<std::size_t> chosen;
+  if (!answered(call.c, list_box(call.c, r, chosen))) return;
+  std::u16string answer;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    if (i) answer += delimiter;
+    if (chosen[i] < r.items.size()) answer += r.items[chosen[i]];
+  }
+  result_in_width(call, answer);
+}
+
+void ask_item_list(Call& call) { ask_from_list(call, nullptr); }
+
+void ask_file_text(Call& call) {
+  const std::u16string name = text_of(call, 2);
+  std::string path, bytes;
+  platform::utf16_to_ansi(name, path);
+  std::vector<std::u16string> lines;
+  std::u16string text;
+  if (platform::read_whole_file(path, bytes) == platform::FileStatus::ok && platform::ansi_to_utf16(bytes, text))
+    lines = split_lines(text);
+  else
+    lines = {u"Error opening/finding file:", name};
+  ask_from_list(call, &lines);
+}
+
+void ask_text_box(Call& call) {
+  TextRequest r{text_of(call, 1), text_of(call, 2), text_of(call, 3), (call.args[4].i & 1) == 0};
+  std::u16string answer;
+  if (!answered(call.c, text_box(call.c, r, answer))) return;
+  strings::set_result(call, std::u16string_view(answer));
+}
+
+}  // namespace
+}  // namespace orv::ui
+
+namespace orv {
+
+void register_box_functions(HandlerTable& t) {
+  t.add(kw::fn_message, ui::message);
+  t.add(kw::fn_pause, ui::pause);
+  t.add(kw::fn_askyesno, ui::ask_yes_no);
+  t.add(kw::fn_askline, ui::ask_line);
+  t.add(kw::fn_askpassword, ui::ask_password);
+  t.add(kw::fn_askitemlist, ui::ask_item_list);
+  t.add(kw::fn_askfiletext, ui::ask_file_text);
+  t.add(kw::fn_asktextbox, ui::ask_text_box);
+}
+
+}  // namespace orv

@@ -1,0 +1,9 @@
+// Registration of the window automation groups. The Windows halves register
+// real handlers; the native build registers none (the ids answer 3046).
+#pragma once
+#include "builtins/dispatch.h"
+
+namespace orv::winauto {
+void register_launch(HandlerTable& t);
+void register_sendkey(HandlerTable& t);
+}  // namespace orv::winauto
