@@ -217,6 +217,9 @@ struct Context {
   int sounds = 0;
   int prettyDialogs = 1;
 
+  // ---- Automation objects (owned by com/; released before anything above) ----
+  std::shared_ptr<void> comState;
+
   Script& script() { return *scripts[curScript]; }
 };
 

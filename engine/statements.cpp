@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "com/com_hooks.h"
 #include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
@@ -360,6 +361,11 @@ bool do_for(Context& c) {
 bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got) {
   got = false;
   const Value& coll = c.slots[e.collSlot].v;
+  if (coll.flags & vf::kComObject) {
+    Value element{};
+    if (!com_next_element(c, coll, position, element, got)) return false;
+    return !got || store_in_slot(c, e.word, element);
+  }
   if (!(coll.flags & vf::kArray)) return fail(c, 3650);
   const ArrayHeader* h = c.arrays.header(coll.str);
   if (!h) return fail(c, 1637);
