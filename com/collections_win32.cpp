@@ -122,6 +122,15 @@ bool com_next_element(Context& c, const Value& collection, std::uint32_t& positi
   return true;
 }
 
+void com_loop_ended(Context& c, const std::uint32_t& position) {
+  if (!c.comState) return;
+  auto& loops = com::state_of(c).loops;
+  if (auto it = loops.find(&position); it != loops.end()) {
+    if (it->second) it->second->Release();
+    loops.erase(it);
+  }
+}
+
 void register_com_collections(HandlerTable& t) {
   using namespace com;
   t.add(kw::fn_objectcollectionopen, collection_open);

@@ -25,6 +25,9 @@ void com_member_access(Call& call);
 // own counter, 0 when the loop starts.
 bool com_next_element(Context& c, const Value& collection, std::uint32_t& position, Value& element, bool& got);
 
+// A ForEach loop ended early (Break): its enumeration is let go now.
+void com_loop_ended(Context& c, const std::uint32_t& position);
+
 // ObjectTypeGet's answer: the variant type of a COM value, "" for others.
 std::string com_type_name(const Value& v);
 

@@ -21,6 +21,8 @@ bool com_next_element(Context& c, const Value&, std::uint32_t&, Value&, bool& go
   return fail(c, kNotAvailable);
 }
 
+void com_loop_ended(Context&, const std::uint32_t&) {}
+
 void register_com_functions(HandlerTable& t) {
   for (int id : {kw::fn_objectaccess, kw::fn_objectclose, kw::fn_objectcollectionclose, kw::fn_objectcollectionnext,
                  kw::fn_objectcollectionopen, kw::fn_objectcreate, kw::fn_objecteventadd, kw::fn_objecteventremove,

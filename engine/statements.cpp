@@ -210,7 +210,10 @@ bool do_end(Context& c, int word) {
         c.pos = e.jump;
         return true;
       }
-      if (e.kind == sk::kForEach) drop_hidden_collection(c, e);
+      if (e.kind == sk::kForEach) {
+        com_loop_ended(c, c.foreachPos[static_cast<std::size_t>(c.depth)]);
+        drop_hidden_collection(c, e);
+      }
       pop(c, true);
       return true;
     case id::kEndSwitch:

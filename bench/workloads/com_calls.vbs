@@ -2,10 +2,10 @@ n = CLng(WScript.Arguments(0))
 Set d = CreateObject("Scripting.Dictionary")
 half = n \ 2
 For i = 1 To half
-  d.Add i, i * 2
+  d.Add "k" & i, i * 2
 Next
 total = 0
 For i = 1 To half
-  total = total + d.Item(i)
+  total = total + d.Item("k" & i)
 Next
 WScript.Echo total

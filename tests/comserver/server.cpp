@@ -12,14 +12,14 @@ namespace {
 
 enum : DISPID {
   kEcho = 1, kTypeOf, kMake, kIncrement, kSwap, kMakeArray, kDescribe, kFail, kItems, kLive, kFire, kItem, kSinks,
-  kChild,
+  kChild, kTicks,
 };
 
 constexpr Member kMembers[] = {
     {L"Echo", kEcho},   {L"TypeOf", kTypeOf},       {L"Make", kMake},         {L"Increment", kIncrement},
     {L"Swap", kSwap},   {L"MakeArray", kMakeArray}, {L"Describe", kDescribe}, {L"Fail", kFail},
     {L"Items", kItems}, {L"Live", kLive},           {L"Fire", kFire},         {L"Item", kItem},
-    {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE},
+    {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks},
 };
 
 std::wstring text_of(const VARIANT& v) {
@@ -308,6 +308,11 @@ HRESULT Server::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
       if (!need(0, 0)) return hr;
       result->vt = VT_DISPATCH;
       result->pdispVal = new_server();
+      return S_OK;
+    case kTicks:   // milliseconds, for timing inside a script
+      if (!need(0, 0)) return hr;
+      result->vt = VT_I4;
+      result->lVal = static_cast<LONG>(GetTickCount());
       return S_OK;
     case kFire: {
       if (!need(1, 1)) return hr;
