@@ -23,7 +23,7 @@ ComState::~ComState() {
     if (o->disp) o->disp->Release();
   }
   objects_.clear();
-  if (uninitialize_) CoUninitialize();
+  if (uninitialize_) OleUninitialize();
 }
 
 bool ComState::ready(Context& c) {
