@@ -4,6 +4,7 @@
 #include "com/events_win32.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -85,6 +86,34 @@ struct EventArgs {
 
 }  // namespace
 
+namespace {
+
+// Stores a parameter's final value where a by-reference event argument points.
+void write_back(Context& c, const Value& value, VARIANT& target) {
+  if (!(target.vt & VT_BYREF) || !target.byref) return;
+  const VARTYPE type = target.vt & ~VT_BYREF;
+  VARIANT fresh;
+  const bool ok = type == VT_VARIANT ? value_to_variant(c, value, fresh) : value_to_typed_variant(c, value, type, fresh);
+  if (!ok) {
+    c.error = 0;   // the event source keeps its own value
+    return;
+  }
+  switch (type) {
+    case VT_VARIANT: VariantClear(target.pvarVal); *target.pvarVal = fresh; return;
+    case VT_BSTR: SysFreeString(*target.pbstrVal); *target.pbstrVal = fresh.bstrVal; return;
+    case VT_DECIMAL: *target.pdecVal = fresh.decVal; return;
+    case VT_I1: case VT_UI1: std::memcpy(target.byref, &fresh.bVal, 1); return;
+    case VT_I2: case VT_UI2: case VT_BOOL: std::memcpy(target.byref, &fresh.iVal, 2); return;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR:
+      std::memcpy(target.byref, &fresh.lVal, 4);
+      return;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: std::memcpy(target.byref, &fresh.llVal, 8); return;
+    default: VariantClear(&fresh); return;
+  }
+}
+
+}  // namespace
+
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
   if (!c_ || !params) return S_OK;
   Context& c = *c_;
@@ -104,7 +133,10 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VAR
   if (ok) {
     Operand result;
     clear_operand(result);
-    call_udf(c, index, args.slots.data(), wanted, result);
+    if (call_udf_copy_back(c, index, args.slots.data(), wanted, result)) {
+      for (int k = 0; k < wanted && static_cast<UINT>(k) < params->cArgs; ++k)
+        write_back(c, args.slots[static_cast<std::size_t>(k + 1)], params->rgvarg[params->cArgs - 1 - k]);
+    }
     release_value(c, result);
   }
   Release();

@@ -138,8 +138,8 @@ HRESULT raise(EXCEPINFO* info, const std::wstring& description) {
   return DISP_E_EXCEPTION;
 }
 
-// The coclass and its event interface, built in memory: Ping(message) and
-// Count(n [, extra]).
+// The coclass and its event interface, built in memory: Ping(message),
+// Count(n [, extra]) and Adjust(value) whose argument is by reference.
 ITypeInfo* class_type_info() {
   ICreateTypeLib2* lib = nullptr;
   if (FAILED(CreateTypeLib2(SYS_WIN32, L"orvtestserver.tlb", &lib))) return nullptr;
@@ -173,10 +173,20 @@ ITypeInfo* class_type_info() {
     f.cParamsOpt = 1;
     f.lprgelemdescParam = count;
     events->AddFuncDesc(1, &f);
+    ELEMDESC adjust[1] = {};
+    adjust[0].tdesc.vt = VT_VARIANT;
+    adjust[0].paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
+    f.memid = 3;
+    f.cParams = 1;
+    f.cParamsOpt = 0;
+    f.lprgelemdescParam = adjust;
+    events->AddFuncDesc(2, &f);
     LPOLESTR pingNames[] = {const_cast<LPOLESTR>(L"Ping"), const_cast<LPOLESTR>(L"message")};
     LPOLESTR countNames[] = {const_cast<LPOLESTR>(L"Count"), const_cast<LPOLESTR>(L"n"), const_cast<LPOLESTR>(L"extra")};
     events->SetFuncAndParamNames(0, pingNames, 2);
     events->SetFuncAndParamNames(1, countNames, 3);
+    LPOLESTR adjustNames[] = {const_cast<LPOLESTR>(L"Adjust"), const_cast<LPOLESTR>(L"value")};
+    events->SetFuncAndParamNames(2, adjustNames, 2);
     events->LayOut();
     events->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(&eventsInfo));
   }

@@ -12,14 +12,14 @@ namespace {
 
 enum : DISPID {
   kEcho = 1, kTypeOf, kMake, kIncrement, kSwap, kMakeArray, kDescribe, kFail, kItems, kLive, kFire, kItem, kSinks,
-  kChild, kTicks,
+  kChild, kTicks, kAdjust,
 };
 
 constexpr Member kMembers[] = {
     {L"Echo", kEcho},   {L"TypeOf", kTypeOf},       {L"Make", kMake},         {L"Increment", kIncrement},
     {L"Swap", kSwap},   {L"MakeArray", kMakeArray}, {L"Describe", kDescribe}, {L"Fail", kFail},
     {L"Items", kItems}, {L"Live", kLive},           {L"Fire", kFire},         {L"Item", kItem},
-    {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks},
+    {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks}, {L"Adjust", kAdjust},
 };
 
 std::wstring text_of(const VARIANT& v) {
@@ -314,6 +314,20 @@ HRESULT Server::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
       result->vt = VT_I4;
       result->lVal = static_cast<LONG>(GetTickCount());
       return S_OK;
+    case kAdjust: {   // fires Adjust(value) by reference and answers what the handler left
+      if (!need(1, 1)) return hr;
+      VARIANT value;
+      VariantInit(&value);
+      VariantCopyInd(&value, argument(params, 0));
+      VARIANT ref;
+      ref.vt = VT_BYREF | VT_VARIANT;
+      ref.pvarVal = &value;
+      AddRef();
+      fire(3, &ref, 1);
+      Release();
+      *result = value;
+      return S_OK;
+    }
     case kFire: {
       if (!need(1, 1)) return hr;
       VARIANT n;
