@@ -159,7 +159,8 @@ bool is_moniker_name(std::string_view name) {
 }
 
 std::optional<std::string> date_to_ymdhms(double date) {
-  if (!std::isfinite(date)) return std::nullopt;
+  // Far outside years 100-9999 (and never converted to an integer there).
+  if (!std::isfinite(date) || date < -700000.0 || date > 3000000.0) return std::nullopt;
   // The fraction is the time of day even before day 0 (-1.25 is 06:00 of day -1).
   double whole = std::trunc(date);
   double fraction = std::fabs(date - whole);
@@ -171,7 +172,6 @@ std::optional<std::string> date_to_ymdhms(double date) {
   }
   std::int64_t y = 0;
   unsigned m = 0, d = 0;
-  if (day < -700000 || day > 3000000) return std::nullopt;
   civil_from_days(day + kEpochShift, y, m, d);
   if (y < 100 || y > 9999) return std::nullopt;
   char text[32];

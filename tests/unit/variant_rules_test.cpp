@@ -65,6 +65,8 @@ TEST(AutomationDates, RoundTripAndDayZeroAndNegativeDays) {
   EXPECT_EQ(date_to_ymdhms(1.0 - 1e-9), "1899:12:31:00:00:00");
   EXPECT_FALSE(date_to_ymdhms(-700000.0));
   EXPECT_FALSE(date_to_ymdhms(1e300));
+  EXPECT_FALSE(date_to_ymdhms(-1.9e45));
+  EXPECT_FALSE(date_to_ymdhms(3000000.5));
 
   for (const char* text : {"2022:08:04:14:58:51", "1899:12:29:06:00:00", "2000:02:29:23:59:59", "0100:01:01:00:00:00"})
     EXPECT_EQ(date_to_ymdhms(ymdhms_to_date(text).value()), text);
