@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include "builtins/families.h"
+#include "com/com_hooks.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_table.h"
@@ -53,7 +54,8 @@ bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) 
 }
 
 void tidy_result(Context& c, Operand& result) {
-  if ((result.flags & vf::kNumeric) && (result.flags & vf::kStr)) {
+  // A variant keeps its text beside its number (a currency, a boolean).
+  if ((result.flags & vf::kNumeric) && (result.flags & vf::kStr) && !(result.flags & vf::kCom)) {
     c.heap.free(result.str);
     result.str = 0;
     result.flags &= ~vf::kStr;
@@ -71,7 +73,9 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
   Call call{c, id, count, args, result, wide};
-  if (id >= 0 && id < kKeywordCount && id != id::kOleObject) {
+  if (id == id::kOleObject) {
+    com_member_access(call);
+  } else if (id >= 0 && id < kKeywordCount) {
     Handler h = handler_table().byId[static_cast<std::size_t>(id)];
     if (!h) return fail(c, 3046);
     h(call);
@@ -160,6 +164,7 @@ const HandlerTable& handler_table() {
     register_itemlist_functions(t);
     register_winauto_functions(t);
     register_box_functions(t);
+    register_com_functions(t);
     return t;
   }();
   return table;

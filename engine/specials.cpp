@@ -1,6 +1,7 @@
 #include "engine/specials.h"
 
 #include <cstdio>
+#include "com/com_hooks.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -103,8 +104,13 @@ bool query(Context& c, int kw, Operand& result) {
   bool isName = name_argument(c, level, name, pointerOk);
   if (failed(c)) return false;
   if (kw == id::kObjectTypeGet) {
+    std::string type;
     if (!isName) skip_to_close(c);
-    if (!make_string(c, result, "")) return false;
+    else if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
+               if (slot != kNotFound) type = com_type_name(c.slots[slot].v);
+             }))
+      return false;
+    if (!make_string(c, result, type)) return false;
     return close_paren(c);
   }
   std::int32_t answer = -1;

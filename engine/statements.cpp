@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "com/com_hooks.h"
 #include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
@@ -218,7 +219,10 @@ bool do_end(Context& c, int word) {
         c.pos = e.jump;
         return true;
       }
-      if (e.kind == sk::kForEach) drop_hidden_collection(c, e);
+      if (e.kind == sk::kForEach) {
+        com_loop_ended(c, c.foreachPos[static_cast<std::size_t>(c.depth)]);
+        drop_hidden_collection(c, e);
+      }
       pop(c, true);
       return true;
     case id::kEndSwitch:
@@ -369,6 +373,11 @@ bool do_for(Context& c) {
 bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got) {
   got = false;
   const Value& coll = c.slots[e.collSlot].v;
+  if (coll.flags & vf::kComObject) {
+    Value element{};
+    if (!com_next_element(c, coll, position, element, got)) return false;
+    return !got || store_in_slot(c, e.word, element);
+  }
   if (!(coll.flags & vf::kArray)) return fail(c, 3650);
   const ArrayHeader* h = c.arrays.header(coll.str);
   if (!h) return fail(c, 1637);

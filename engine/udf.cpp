@@ -222,7 +222,22 @@ bool definition_line(Context& c, DefinitionState& d) {
   return d.open != Kind::none;
 }
 
-bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) {
+namespace {
+
+// Copies the parameters' values back into the argument slots before the
+// callee's variables go.
+void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
+  for (int k = 0; k < count && k < static_cast<int>(u.params.size()); ++k) {
+    const std::uint16_t slot = find_slot(c, u.params[static_cast<std::size_t>(k)]);
+    if (slot == kNotFound || !is_assigned(c.slots[slot].v)) continue;
+    Value v{};
+    if (!copy_value(c, c.slots[slot].v, v)) { c.error = 0; continue; }
+    release_value(c, args[k + 1]);
+    static_cast<Value&>(args[k + 1]) = v;
+  }
+}
+
+bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack) {
   if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, 3046);
   const std::shared_ptr<Script> body = c.udfs[static_cast<std::size_t>(index)].body;
   if (!body) return fail(c, 3627);
@@ -283,6 +298,7 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
     clear_operand(c.returnValue);
     make_int(result, 0);
   }
+  if (copyBack && err == 0) copy_back_parameters(c, c.udfs[static_cast<std::size_t>(index)], args, count);
   if (ownFrame) {
     const std::uint16_t used = c.hwm;   // close_frame clears this many slots
     release_all_variables(c);
@@ -305,6 +321,16 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) {
+  return call_udf_impl(c, index, args, count, result, false);
+}
+
+bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result) {
+  return call_udf_impl(c, index, args, count, result, true);
 }
 
 bool remove_udf(Context& c, std::string_view name, int& removed) {

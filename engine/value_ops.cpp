@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "com/com_hooks.h"
+
 namespace orv {
 
 std::uint32_t heap_string(Context& c, std::string_view text) {
@@ -36,6 +38,7 @@ void release_value(Context& c, Value& v) {
   if ((v.flags & vf::kStr) && v.str && !(v.flags & vf::kArray)) c.heap.free(v.str);
   if ((v.flags & vf::kWide) && v.wstr) c.heap.free(v.wstr);
   if ((v.flags & vf::kArray) && v.str) c.arrays.release(c, v.str);
+  if (v.flags & vf::kCom) com_release_payload(c, v);
   std::memset(static_cast<void*>(&v), 0, sizeof(Value));
 }
 
@@ -44,6 +47,10 @@ bool copy_value(Context& c, const Value& src, Value& dst) {
   dst.str = 0;
   dst.wstr = 0;
   dst.flags &= ~(vf::kStr | vf::kWide);
+  if ((src.flags & vf::kCom) && !com_copy_payload(c, src, dst)) {
+    std::memset(static_cast<void*>(&dst), 0, sizeof(Value));
+    return false;
+  }
   if (src.flags & vf::kArray) {
     dst.str = src.str;
     c.arrays.add_ref(src.str);

@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${1:?usage: fuzz/seed.sh OUTDIR}"
 rm -rf "$out"
-mkdir -p "$out"/{tokenizer_fuzz,expression_fuzz,script_fuzz,prepare_fuzz}
+mkdir -p "$out"/{tokenizer_fuzz,expression_fuzz,script_fuzz,prepare_fuzz,variant_rules_fuzz}
 n=0
 while IFS= read -r -d '' f; do
   n=$((n + 1))
@@ -33,6 +33,10 @@ for f in "$out"/prepare_fuzz/*.orv; do
 done
 printf '#include "inc.orv"\nx = f(a)\n' >"$out/prepare_fuzz/include.orv"
 printf '\x01#include "inc.orv"\nx = f(a)\n' >"$out/script_fuzz/include.orv"
+# Type names, dates and prefixes for the automation rules.
+for s in VT_I4 "ARRAY|UI1" vt_bstr "BYREF|VARIANT" 2022:08:04:14:58:51 1999:12:31 0100:01:01 "#CURRENCY:12.5" winmgmts:; do
+  printf '%s' "$s" >"$out/variant_rules_fuzz/$(printf '%s' "$s" | md5sum | cut -c1-12)"
+done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
 # Key strings, title patterns and open commands.

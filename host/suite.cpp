@@ -35,7 +35,13 @@ bool skipped(const fs::path& script) {
   fs::path marker = script;
   marker.replace_extension(".skip");
   std::error_code ec;
-  return fs::exists(marker, ec) || script.stem().extension() == ".skip";
+  if (fs::exists(marker, ec) || script.stem().extension() == ".skip") return true;
+#if !defined(_WIN32)
+  // A NAME.win32 marker: the script needs the Windows build (automation objects).
+  marker.replace_extension(".win32");
+  if (fs::exists(marker, ec)) return true;
+#endif
+  return false;
 }
 
 std::vector<fs::path> find_scripts(const std::string& directory) {

@@ -145,6 +145,9 @@ fi
 if [ $win32_ok = 1 ]; then
   begin "golden scripts (wine)"   # the first Wine start makes its prefix: a minute
   orv_start_wine
+  # The automation server that the scripts in tests/scripts/com talk to.
+  step "register test automation server" build/win32/comserver-register.log \
+    wine regsvr32 /s "$(orv_wine_path "$root/build/win32/orvtestserver.dll")"
   suite_log=build/win32/suite.log
   wine build/win32/orvhost.exe --suite tests/scripts --stderr-file build/win32/suite-stderr.txt \
     >"$suite_log" 2>&1 </dev/null

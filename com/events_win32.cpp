@@ -1,0 +1,310 @@
+// Events: one sink per object on its default source interface. Each handler
+// binds an event (by its identifier in that interface) to a user-defined
+// function, which the sink calls through the ordinary function call.
+#include "com/events_win32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "builtins/dispatch.h"
+#include "com/com_hooks.h"
+#include "engine/keyword_ids.h"
+#include "engine/udf.h"
+#include "engine/value_ops.h"
+
+namespace orv::com {
+
+class EventSink : public IDispatch {
+ public:
+  struct Handler {
+    std::string function;
+  };
+
+  EventSink(Context* c, const IID& iid, ITypeInfo* events) : c_(c), iid_(iid), events_(events) {}
+  virtual ~EventSink() {
+    if (events_) events_->Release();
+  }
+  EventSink(const EventSink&) = delete;
+  EventSink& operator=(const EventSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                   UINT*) override;
+
+  ITypeInfo* events() const { return events_; }
+  std::unordered_map<DISPID, Handler> handlers;
+  IConnectionPoint* point = nullptr;
+  DWORD cookie = 0;
+  // Cut when the object lets go of the sink; late events are then ignored.
+  void disconnect() { c_ = nullptr; }
+
+ private:
+  Context* c_;
+  IID iid_;
+  ITypeInfo* events_;
+  ULONG refs_ = 1;
+};
+
+namespace {
+
+// Releases the argument slots of an event call.
+struct EventArgs {
+  Context& c;
+  ArgSlots slots{};
+  EventArgs(Context& context) : c(context) {
+    for (auto& s : slots) clear_operand(s);
+  }
+  ~EventArgs() {
+    for (auto& s : slots) release_value(c, s);
+  }
+};
+
+}  // namespace
+
+namespace {
+
+// Stores a parameter's final value where a by-reference event argument points.
+void write_back(Context& c, const Value& value, VARIANT& target) {
+  if (!(target.vt & VT_BYREF) || !target.byref) return;
+  const VARTYPE type = target.vt & ~VT_BYREF;
+  VARIANT fresh;
+  const bool ok = type == VT_VARIANT ? value_to_variant(c, value, fresh) : value_to_typed_variant(c, value, type, fresh);
+  if (!ok) {
+    c.error = 0;   // the event source keeps its own value
+    return;
+  }
+  switch (type) {
+    case VT_VARIANT: VariantClear(target.pvarVal); *target.pvarVal = fresh; return;
+    case VT_BSTR: SysFreeString(*target.pbstrVal); *target.pbstrVal = fresh.bstrVal; return;
+    case VT_DECIMAL: *target.pdecVal = fresh.decVal; return;
+    case VT_I1: case VT_UI1: std::memcpy(target.byref, &fresh.bVal, 1); return;
+    case VT_I2: case VT_UI2: case VT_BOOL: std::memcpy(target.byref, &fresh.iVal, 2); return;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR:
+      std::memcpy(target.byref, &fresh.lVal, 4);
+      return;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: std::memcpy(target.byref, &fresh.llVal, 8); return;
+    default: VariantClear(&fresh); return;
+  }
+}
+
+}  // namespace
+
+HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+  if (!c_ || !params) return S_OK;
+  Context& c = *c_;
+  auto it = handlers.find(id);
+  if (it == handlers.end() || c.error != 0) return S_OK;
+  const int index = find_udf(c, it->second.function);
+  if (index < 0) return S_OK;
+  AddRef();   // the handler may detach this sink
+  const int wanted = static_cast<int>(c.udfs[static_cast<std::size_t>(index)].params.size());
+  EventArgs args(c);
+  bool ok = true;
+  for (int k = 0; k < wanted && ok; ++k) {
+    Operand& slot = args.slots[static_cast<std::size_t>(k + 1)];
+    if (static_cast<UINT>(k) < params->cArgs) ok = variant_to_value(c, params->rgvarg[params->cArgs - 1 - k], slot);
+    else ok = make_string(c, slot, "");
+  }
+  if (ok) {
+    Operand result;
+    clear_operand(result);
+    if (call_udf_copy_back(c, index, args.slots.data(), wanted, result)) {
+      for (int k = 0; k < wanted && static_cast<UINT>(k) < params->cArgs; ++k)
+        write_back(c, args.slots[static_cast<std::size_t>(k + 1)], params->rgvarg[params->cArgs - 1 - k]);
+    }
+    release_value(c, result);
+  }
+  Release();
+  return S_OK;
+}
+
+namespace {
+
+// The default source interface named by a class description.
+ITypeInfo* default_source(ITypeInfo* coclass) {
+  TYPEATTR* attr = nullptr;
+  if (!coclass || FAILED(coclass->GetTypeAttr(&attr))) return nullptr;
+  ITypeInfo* found = nullptr;
+  for (UINT i = 0; i < attr->cImplTypes && !found; ++i) {
+    INT flags = 0;
+    HREFTYPE ref = 0;
+    if (FAILED(coclass->GetImplTypeFlags(i, &flags))) continue;
+    if ((flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) != (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE))
+      continue;
+    if (SUCCEEDED(coclass->GetRefTypeOfImplType(i, &ref))) coclass->GetRefTypeInfo(ref, &found);
+  }
+  coclass->ReleaseTypeAttr(attr);
+  return found;
+}
+
+// The class description: from the object itself, else from its type library.
+ITypeInfo* class_info(ComObject& o) {
+  ITypeInfo* info = nullptr;
+  IProvideClassInfo* provide = nullptr;
+  if (SUCCEEDED(o.disp->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide)))) {
+    provide->GetClassInfo(&info);
+    provide->Release();
+    if (info) return info;
+  }
+  ITypeInfo* own = nullptr;
+  ITypeLib* lib = nullptr;
+  UINT index = 0;
+  if (o.hasClsid && SUCCEEDED(o.disp->GetTypeInfo(0, LOCALE_USER_DEFAULT, &own)) && own &&
+      SUCCEEDED(own->GetContainingTypeLib(&lib, &index))) {
+    lib->GetTypeInfoOfGuid(o.clsid, &info);
+    lib->Release();
+  }
+  if (own) own->Release();
+  return info;
+}
+
+bool connect(Context& c, ComObject& o) {
+  if (o.sink) return true;
+  ITypeInfo* coclass = class_info(o);
+  ITypeInfo* events = default_source(coclass);
+  if (coclass) coclass->Release();
+  if (!events) return fail(c, 1752);
+  TYPEATTR* attr = nullptr;
+  if (FAILED(events->GetTypeAttr(&attr))) {
+    events->Release();
+    return fail(c, 1752);
+  }
+  const IID iid = attr->guid;
+  events->ReleaseTypeAttr(attr);
+  IConnectionPointContainer* container = nullptr;
+  IConnectionPoint* point = nullptr;
+  HRESULT hr = o.disp->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+  if (SUCCEEDED(hr)) {
+    hr = container->FindConnectionPoint(iid, &point);
+    container->Release();
+  }
+  if (FAILED(hr) || !point) {
+    events->Release();
+    return fail(c, 1752);
+  }
+  auto* sink = new EventSink(&c, iid, events);
+  hr = point->Advise(static_cast<IDispatch*>(sink), &sink->cookie);
+  if (FAILED(hr)) {
+    point->Release();
+    sink->disconnect();
+    sink->Release();
+    return fail_status(c, hr, "CComSink::AddEvent");
+  }
+  sink->point = point;
+  o.sink = sink;
+  return true;
+}
+
+// The event's identifier and how many parameters it must and may have.
+bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID& id, int& required, int& total) {
+  LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
+  if (FAILED(events->GetIDsOfNames(&text, 1, &id))) return fail(c, 1753);
+  TYPEATTR* attr = nullptr;
+  if (FAILED(events->GetTypeAttr(&attr))) return fail(c, 1753);
+  bool found = false;
+  for (UINT f = 0; f < attr->cFuncs && !found; ++f) {
+    FUNCDESC* fd = nullptr;
+    if (FAILED(events->GetFuncDesc(f, &fd))) continue;
+    if (fd->memid == id) {
+      found = true;
+      total = fd->cParams;
+      int optional = 0;
+      for (SHORT k = 0; k < fd->cParams; ++k)
+        optional += (fd->lprgelemdescParam[k].paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
+      required = fd->cParamsOpt == -1 ? total - 1 : total - std::max<int>(optional, fd->cParamsOpt);
+    }
+    events->ReleaseFuncDesc(fd);
+  }
+  events->ReleaseTypeAttr(attr);
+  return found ? true : fail(c, 1753);
+}
+
+void event_add(Call& call) {
+  Context& c = call.c;
+  ComObject* o = object_of(call.args[1]);
+  if (!o || !o->disp) { fail(c, 3131); return; }
+  std::wstring event, function;
+  if (!wide_text(c, call.args[2], event) || !wide_text(c, call.args[3], function)) return;
+  if (event.empty()) { fail(c, 1753); return; }
+  if (function.empty()) { fail(c, 1751); return; }
+  if (!connect(c, *o)) return;
+  DISPID id = 0;
+  int required = 0, total = 0;
+  if (!find_event(c, o->sink->events(), event, id, required, total)) return;
+  const std::string name = narrow(function);
+  const int index = find_udf(c, name);
+  if (index < 0) { fail(c, 1751); return; }
+  const int given = static_cast<int>(c.udfs[static_cast<std::size_t>(index)].params.size());
+  if (given < required || given > total) { fail(c, 1756); return; }
+  o->sink->handlers[id] = {name};
+  make_int(call.result, 1);
+}
+
+void event_remove(Call& call) {
+  Context& c = call.c;
+  std::wstring event;
+  if (!wide_text(c, call.args[2], event)) return;
+  if (event.empty()) { fail(c, 1753); return; }
+  ComObject* o = object_of(call.args[1]);
+  if (!o || !o->disp) { fail(c, 3131); return; }
+  DISPID id = 0;
+  int required = 0, total = 0;
+  if (!o->sink || !find_event(c, o->sink->events(), event, id, required, total)) {
+    if (!failed(c)) fail(c, 1753);
+    return;
+  }
+  o->sink->handlers.erase(id);
+  if (o->sink->handlers.empty()) detach_sink(*o);
+  make_int(call.result, 1);
+}
+
+}  // namespace
+
+void detach_sink(ComObject& o) {
+  EventSink* sink = o.sink;
+  if (!sink) return;
+  o.sink = nullptr;
+  sink->disconnect();
+  if (sink->point) {
+    sink->point->Unadvise(sink->cookie);
+    sink->point->Release();
+    sink->point = nullptr;
+  }
+  sink->Release();
+}
+
+}  // namespace orv::com
+
+namespace orv {
+
+void register_com_events(HandlerTable& t) {
+  t.add(kw::fn_objecteventadd, com::event_add);
+  t.add(kw::fn_objecteventremove, com::event_remove);
+}
+
+}  // namespace orv

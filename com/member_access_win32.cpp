@@ -1,0 +1,149 @@
+// `obj.member(args).member = value`: the member-access handler reads the
+// dotted chain, each member's arguments and a final assignment itself, then
+// makes one late-bound call per member.
+#include <string>
+#include <vector>
+
+#include "com/com_hooks.h"
+#include "com/invoke_win32.h"
+#include "engine/evaluator.h"
+#include "engine/keywords.h"
+#include "engine/messages.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "platform/platform.h"
+
+namespace orv::com {
+namespace {
+
+constexpr std::size_t kMaxMemberArgs = 64;
+
+void split_members(const std::string& dotted, std::vector<std::string>& out) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = dotted.find('.', start);
+    out.push_back(dotted.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+    if (dot == std::string::npos) return;
+    start = dot + 1;
+  }
+}
+
+// A plain variable argument ("x" followed by "," or ")") may be passed by reference.
+std::string variable_argument(Context& c) {
+  if (c.tokKind != tk::kVariable) return {};
+  const ScanState at = save_scan(c);
+  std::string name = c.token;
+  get_token(c);
+  const bool alone = !failed(c) && (is_keyword(c, id::kComma) || is_keyword(c, id::kRParen));
+  c.error = 0;
+  restore_scan(c, at);
+  return alone ? name : std::string();
+}
+
+// Reads "(a, b, ...)" with c.prog at "("; leaves c.prog after ")".
+bool read_arguments(Context& c, ArgumentList& args) {
+  get_token(c);   // "("
+  get_token(c);
+  if (failed(c)) return false;
+  if (is_keyword(c, id::kRParen)) return true;
+  for (;;) {
+    if (args.size() == kMaxMemberArgs) return fail(c, 3066, message_text(9504));
+    Operand& slot = args.add(variable_argument(c));
+    if (!process_sub_expression(c, slot, false, false)) return false;
+    if (is_keyword(c, id::kRParen)) return true;
+    if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+    get_token(c);
+    if (failed(c)) return false;
+  }
+}
+
+bool wide_name(Context& c, const std::string& name, std::wstring& out) {
+  if (name.empty()) return fail(c, 3061);
+  std::u16string units;
+  if (!platform::ansi_to_utf16(name, units)) return fail(c, 3820);
+  out.assign(units.begin(), units.end());
+  return true;
+}
+
+// True (with "=" consumed) when an assignment to the member follows.
+bool assignment_follows(Context& c) {
+  if (!c.assignAllowed) return false;
+  const ScanState at = save_scan(c);
+  get_token(c);
+  if (!failed(c) && is_keyword(c, id::kAssign)) return true;
+  c.error = 0;
+  restore_scan(c, at);
+  return false;
+}
+
+struct HeldValue {
+  Context& c;
+  Value v{};
+  ~HeldValue() { release_value(c, v); }
+};
+
+}  // namespace
+}  // namespace orv::com
+
+namespace orv {
+
+void com_member_access(Call& call) {
+  using namespace com;
+  Context& c = call.c;
+  const std::string dotted = c.token;
+  const std::size_t firstDot = dotted.find('.');
+  if (firstDot == std::string::npos) { fail(c, 3061); return; }
+  std::vector<std::string> members;
+  split_members(dotted.substr(firstDot + 1), members);
+  const std::uint16_t slot = find_var(c, lower_name(dotted.substr(0, firstDot)), true);
+  if (slot == kNotFound) return;
+  HeldValue current{c};
+  if (!copy_value(c, c.slots[slot].v, current.v)) return;
+  if (!state_of(c).ready(c)) return;
+  for (std::size_t i = 0;; ++i) {
+    ComObject* object = object_of(current.v);
+    if (!object || !object->disp) { fail(c, 3131); return; }
+    ArgumentList args(c);
+    if (i + 1 == members.size()) {
+      const char* p = c.prog;
+      while (*p == ' ' || *p == '\t') ++p;
+      if (*p == '(') {
+        c.prog = const_cast<char*>(p);
+        if (!read_arguments(c, args)) return;
+      }
+      // ").more" continues the chain on the result.
+      if (c.prog[0] == '.' && is_name_start(c.prog[1])) {
+        std::size_t n = 1;
+        while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
+        split_members(std::string(c.prog + 1, n - 1), members);
+        c.prog += n;
+      }
+    }
+    std::wstring name;
+    if (!wide_name(c, members[i], name)) return;
+    const bool last = i + 1 == members.size();
+    if (last && assignment_follows(c)) {
+      get_token(c);
+      Temp value(c);
+      if (!process_sub_expression(c, value.op(), false, false)) return;
+      if (!at_end(c)) { fail(c, 3074, message_text(9505)); return; }
+      Value ignored{};
+      if (!invoke_member(c, *object, name, CallKind::put, args, &value.op(), ignored)) return;
+      release_value(c, call.result);
+      make_int(call.result, 0);
+      return;
+    }
+    Value answer{};
+    if (!invoke_member(c, *object, name, CallKind::getOrCall, args, nullptr, answer)) return;
+    if (last) {
+      release_value(c, call.result);
+      static_cast<Value&>(call.result) = answer;
+      return;
+    }
+    release_value(c, current.v);
+    current.v = answer;
+  }
+}
+
+}  // namespace orv
