@@ -158,6 +158,7 @@ const HandlerTable& handler_table() {
     register_array_functions(t);
     register_string_functions(t);
     register_itemlist_functions(t);
+    register_file_functions(t);
     return t;
   }();
   return table;

@@ -10,4 +10,5 @@ void register_intcontrol(HandlerTable& t);
 void register_array_functions(HandlerTable& t);
 void register_string_functions(HandlerTable& t);
 void register_itemlist_functions(HandlerTable& t);
+void register_file_functions(HandlerTable& t);
 }  // namespace orv

@@ -1,11 +1,14 @@
 #include "engine/context.h"
 #include "engine/value_ops.h"
+#include "builtins/files/file_table.h"
 
 namespace orv {
 
 Context::Context() {
   clear_operand(returnValue);
   intSettings[41] = 1;   // four-digit years
+  intSettings[53] = 1;   // FileWrite ends lines with CR LF
+  intSettings[65] = -2;  // FileRead buffers are sized from the file
 }
 
 Context::~Context() {

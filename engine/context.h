@@ -16,6 +16,8 @@
 
 namespace orv {
 
+namespace files { class FileTable; }
+
 struct VarSlot {
   Value v;
   char name[32];   // lower-case, NUL-terminated; byte 31 is the flag byte
@@ -216,6 +218,9 @@ struct Context {
   std::array<std::int32_t, 102> intSettings{};   // settings exchanged by IntControl, by request
   int sounds = 0;
   int prettyDialogs = 1;
+
+  // ---- Open text files (created on first use) ----
+  std::unique_ptr<files::FileTable> files;
 
   Script& script() { return *scripts[curScript]; }
 };

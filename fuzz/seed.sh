@@ -33,5 +33,15 @@ for f in "$out"/prepare_fuzz/*.orv; do
 done
 printf '#include "inc.orv"\nx = f(a)\n' >"$out/prepare_fuzz/include.orv"
 printf '\x01#include "inc.orv"\nx = f(a)\n' >"$out/script_fuzz/include.orv"
+# Text files for the line reader: a header byte each for encoding, buffer size
+# and read size, then the file (8-bit, CR LF, UTF-16).
+mkdir -p "$out/line_reader_fuzz"
+j=0
+for f in "$out"/prepare_fuzz/*.orv.crlf "$out"/prepare_fuzz/*.orv.utf16le; do
+  [ -e "$f" ] || continue
+  j=$((j + 1))
+  case "$f" in *.utf16le) hdr='\x01\x05\x03' ;; *) hdr='\x00\x09\x07' ;; esac
+  { printf "$hdr"; cat "$f"; } >"$out/line_reader_fuzz/$j"
+done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
