@@ -159,6 +159,7 @@ const HandlerTable& handler_table() {
     register_string_functions(t);
     register_itemlist_functions(t);
     register_file_functions(t);
+    register_ini_functions(t);
     return t;
   }();
   return table;

@@ -11,4 +11,5 @@ void register_array_functions(HandlerTable& t);
 void register_string_functions(HandlerTable& t);
 void register_itemlist_functions(HandlerTable& t);
 void register_file_functions(HandlerTable& t);
+void register_ini_functions(HandlerTable& t);
 }  // namespace orv
