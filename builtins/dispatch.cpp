@@ -160,6 +160,7 @@ const HandlerTable& handler_table() {
     register_itemlist_functions(t);
     register_file_functions(t);
     register_ini_functions(t);
+    register_registry_functions(t);
     return t;
   }();
   return table;
