@@ -21,7 +21,7 @@ constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
 
 // The delimiter argument k (default ",") in both widths; false with 1807.
 bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
-  ansi = ",";
+  ansi.assign(1, ',');
   wide = u",";
   if (call.count < k) return true;
   const Value& v = arg(call, k);

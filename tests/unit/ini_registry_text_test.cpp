@@ -95,7 +95,7 @@ TEST(RegistryText, HexPairs) {
 
 TEST(RegistryText, MultiStrings) {
   const std::string multi = registry::text_to_multi("a|bc||d", '|');
-  EXPECT_EQ(multi, std::string("a\0bc\0\0d\0\0", 10));
+  EXPECT_EQ(multi, std::string("a\0bc\0\0d\0\0", 9));
   EXPECT_EQ(registry::multi_to_text(multi, '|'), "a|bc||d");
   EXPECT_EQ(registry::multi_to_text(std::string("\0", 1), ','), "");
 }

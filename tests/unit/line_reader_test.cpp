@@ -100,7 +100,7 @@ TEST(LineReader, LineEndsOfEveryKindReadAlike) {
 TEST(LineReader, CtrlZAndNulls) {
   EXPECT_EQ(read_all(std::string("a\nb\x1A" "c\nd\n", 8), Encoding::ansi, 16, 16).lines,
             (std::vector<std::u16string>{u"a", u"b"}));
-  EXPECT_EQ(read_all(std::string("x\0y\n\0\0\nz", 8), Encoding::ansi, 2, 1).lines,
+  EXPECT_EQ(read_all(std::string("x\0y\n\0\0\nz", 8), Encoding::ansi, 3, 1).lines,
             (std::vector<std::u16string>{u"xy", u"", u"z"}));
   // Once the data has ended the reader stays at the end.
   MemorySource source("q\x1Arest", 64);
@@ -122,8 +122,8 @@ TEST(LineReader, LineLimits) {
     const std::string below(size - 1, 'y'), at(size, 'y');
     for (Encoding e : {Encoding::ansi, Encoding::utf16le}) {
       std::u16string b(below.begin(), below.end()), t(at.begin(), at.end());
-      EXPECT_FALSE(read_all(encode(u"a\n" + b + u"\nz", e), e, size, 3).tooLong) << size;
-      EXPECT_TRUE(read_all(encode(u"a\n" + t + u"\nz", e), e, size, 3).tooLong) << size;
+      EXPECT_FALSE(read_all(encode(u"\n" + b + u"\n", e), e, size, 3).tooLong) << size;
+      EXPECT_TRUE(read_all(encode(u"\n" + t + u"\n", e), e, size, 3).tooLong) << size;
     }
   }
 }
@@ -133,6 +133,8 @@ TEST(LineReader, ReadErrorIsReported) {
   LineReader reader(Encoding::ansi, 4);
   std::string a;
   std::u16string w;
+  EXPECT_EQ(reader.next(source, a, w), LineReader::Result::line);
+  EXPECT_EQ(a, "abc");
   EXPECT_EQ(reader.next(source, a, w), LineReader::Result::read_error);
 }
 
