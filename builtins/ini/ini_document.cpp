@@ -31,7 +31,8 @@ void IniDocument::parse(std::string_view text) {
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     const std::string_view t = trim(line);
-    if (!t.empty() && t.front() == '[') {
+    if (t.empty()) continue;
+    if (t.front() == '[') {
       const std::size_t close = t.find(']');
       const std::string_view name = trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1));
       sections_.push_back({std::string(name), {}});
@@ -39,11 +40,12 @@ void IniDocument::parse(std::string_view text) {
       continue;
     }
     const std::size_t eq = t.find('=');
-    if (t.empty() || t.front() == ';' || eq == std::string_view::npos || eq == 0) {
-      if (!t.empty()) into->push_back({{}, std::string(trim(line))});
+    const std::string_view key = eq == std::string_view::npos ? std::string_view() : trim(t.substr(0, eq));
+    if (t.front() == ';' || key.empty()) {
+      into->push_back({{}, std::string(t)});   // kept as it is
       continue;
     }
-    into->push_back({std::string(trim(t.substr(0, eq))), std::string(trim(t.substr(eq + 1)))});
+    into->push_back({std::string(key), std::string(trim(t.substr(eq + 1)))});
   }
 }
 

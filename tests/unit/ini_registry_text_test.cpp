@@ -42,6 +42,18 @@ TEST(IniDocument, EditsKeepOtherLinesAndRoundTrip) {
   EXPECT_NE(d.text().find("; inner"), std::string::npos);
 }
 
+// A line with nothing before its "=" is no key, and stays what it was when
+// written back (it once came back as a section).
+TEST(IniDocument, LinesWithoutAKeyStayAsTheyAre) {
+  IniDocument d;
+  d.parse("[s]\n=v\n\r=[x]\nk=1\n");
+  EXPECT_EQ(d.keys("s"), (std::vector<std::string>{"k"}));
+  IniDocument again;
+  again.parse(d.text());
+  EXPECT_EQ(again.sections(), (std::vector<std::string>{"s"}));
+  EXPECT_EQ(again.keys("s"), (std::vector<std::string>{"k"}));
+}
+
 TEST(RegistryPath, SubkeyAndValueSyntax) {
   registry::KeyAndValue kv;
   EXPECT_EQ(registry::split_key_and_value("Software\\X[Name]", kv), 0);
