@@ -1,11 +1,27 @@
 #include "builtins/files/line_reader.h"
 
+#include <new>
+
 namespace orv::files {
 
 LineReader::LineReader(Encoding encoding, std::uint32_t bufferChars)
     : encoding_(encoding),
       blockUnits_(bufferChars == 0 ? 1 : bufferChars),
       limit_(bufferChars == 0 ? kUnbufferedLineLimit : bufferChars) {}
+
+bool LineReader::allocate() {
+  try {
+    if (encoding_ == Encoding::ansi) {
+      narrow_.reserve(blockUnits_);
+    } else {
+      units_.reserve(blockUnits_);
+      raw_.reserve(std::size_t{blockUnits_} * 2);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
 
 template <>
 bool LineReader::refill<char>(ByteSource& source, std::vector<char>& block) {

@@ -29,6 +29,9 @@ class LineReader {
   // bufferChars 0 reads one unit per OS call; otherwise blocks of that many
   // units, and a line must stay below that many characters.
   LineReader(Encoding encoding, std::uint32_t bufferChars);
+  // Takes the block buffer now, so that reading never allocates it; false
+  // when the memory is not there.
+  bool allocate();
 
   enum class Result { line, end, too_long, read_error };
   // Gathers the next line into `ansi` (8-bit files) or `wide` (UTF-16 files).

@@ -29,6 +29,9 @@ class HandleSource : public ByteSource {
   pf::FileHandle h_;
 };
 
+// Read buffers beyond this many characters are refused rather than tried.
+constexpr std::uint32_t kMaxReadBuffer = 16u << 20;
+
 // How often and how long FileOpen waits for a file another program holds.
 struct RetryPlan {
   std::int64_t tries;   // further tries; -1 without limit
@@ -106,7 +109,14 @@ void file_open(Call& call) {
     slot->encoding = encoding_of_mark(two, got);
     if (slot->encoding == Encoding::ansi) pf::seek_to(h, 0);
     slot->wideResult = unicode;
-    slot->reader = std::make_unique<LineReader>(slot->encoding, buffer_chars(c.intSettings[65], pf::size_of(h)));
+    const std::uint32_t chars = buffer_chars(c.intSettings[65], pf::size_of(h));
+    slot->reader = std::make_unique<LineReader>(slot->encoding, chars);
+    if (chars > kMaxReadBuffer || !slot->reader->allocate()) {
+      slot->refs = 0;   // no value holds the handle yet
+      table.close(*slot);
+      fail(c, 1588);
+      return;
+    }
   } else if (appending && hasText) {
     // An existing file keeps its encoding, and its mark is already there.
     slot->encoding = appendMark;
