@@ -42,6 +42,7 @@ workloads=(
   "switch 2000000 200000"
   "file_lines 500000 50000"
   "com_calls - 20000"
+  "file_write 500000 50000"
 )
 
 tmp=$(mktemp -d)
@@ -58,6 +59,12 @@ with open(sys.argv[1], 'w') as f:
     for i in range(int(sys.argv[2])): f.write('line %d of the benchmark file, some words follow\n' % i)" "$f" "$1"
   fi
   printf '%s' "$f"
+}
+
+# out_file: where the writing workload puts its lines.
+out_file() {
+  mkdir -p "$root/build/bench"
+  printf '%s' "$root/build/bench/written.txt"
 }
 
 # measure CMD...: prints the median seconds of $reps runs, or n/a when the
@@ -123,6 +130,7 @@ if [ $do_native = 1 ]; then
     [ "$name" = empty ] && size=0
     expect_output=1; [ "$name" = empty ] && expect_output=0
     extra=(); [ "$name" = file_lines ] && extra=("$(data_file "$size")")
+    [ "$name" = file_write ] && extra=("$(out_file)")
     ours=$(measure "$host" "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
     lua=$(measure lua5.4 "$W/$name.lua" "$size" "${extra[@]}"); r_lua=$(first_word "$tmp/out")
     py=$(measure "$python" "$W/$name.py" "$size" "${extra[@]}"); r_py=$(first_word "$tmp/out")
@@ -145,6 +153,7 @@ if [ $do_wine = 1 ]; then
     [ "$name" = empty ] && size=0
     expect_output=1; [ "$name" = empty ] && expect_output=0
     extra=(); [ "$name" = file_lines ] && extra=("$(orv_wine_path "$(data_file "$size")")")
+    [ "$name" = file_write ] && extra=("$(orv_wine_path "$(out_file)")")
     ours=$(measure wine build/win32/orvhost.exe "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
     if [ "$name" = empty ]; then
       # Process start: the same Wine start with a program that does nothing.

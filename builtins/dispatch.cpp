@@ -165,6 +165,9 @@ const HandlerTable& handler_table() {
     register_winauto_functions(t);
     register_box_functions(t);
     register_com_functions(t);
+    register_file_functions(t);
+    register_ini_functions(t);
+    register_registry_functions(t);
     return t;
   }();
   return table;

@@ -12,4 +12,7 @@ void register_string_functions(HandlerTable& t);
 void register_itemlist_functions(HandlerTable& t);
 void register_winauto_functions(HandlerTable& t);
 void register_box_functions(HandlerTable& t);
+void register_file_functions(HandlerTable& t);
+void register_ini_functions(HandlerTable& t);
+void register_registry_functions(HandlerTable& t);
 }  // namespace orv

@@ -1,5 +1,6 @@
 #include "engine/context.h"
 #include "engine/value_ops.h"
+#include "builtins/files/file_table.h"
 
 namespace orv {
 
@@ -12,6 +13,8 @@ Context::Context() {
   intSettings[62] = 3;       // the same for the interpreter's own boxes
   intSettings[70] = 500;     // wait after WinWaitExist/WinWaitClose, ms
   intSettings[74] = 10000;   // idle wait after a program start, ms
+  intSettings[53] = 1;   // FileWrite ends lines with CR LF
+  intSettings[65] = -2;  // FileRead buffers are sized from the file
 }
 
 Context::~Context() {

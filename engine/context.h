@@ -16,6 +16,8 @@
 
 namespace orv {
 
+namespace files { class FileTable; }
+
 struct VarSlot {
   Value v;
   char name[32];   // lower-case, NUL-terminated; byte 31 is the flag byte
@@ -221,6 +223,8 @@ struct Context {
   std::uintptr_t ownWindow = 0;          // the host window of the run (0: none)
   std::int32_t postMessageDelay = 100;   // ms after a command posted to a window (IntControl 70, p2 = 1)
   std::int32_t lastExitCode = 99999;     // of the last program waited for (IntControl 64)
+  // ---- Open text files (created on first use) ----
+  std::unique_ptr<files::FileTable> files;
   // ---- Automation objects (owned by com/; released before anything above) ----
   std::shared_ptr<void> comState;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "com/com_hooks.h"
+#include "builtins/files/file_table.h"
 
 namespace orv {
 
@@ -39,6 +40,7 @@ void release_value(Context& c, Value& v) {
   if ((v.flags & vf::kWide) && v.wstr) c.heap.free(v.wstr);
   if ((v.flags & vf::kArray) && v.str) c.arrays.release(c, v.str);
   if (v.flags & vf::kCom) com_release_payload(c, v);
+  if (v.flags & vf::kFile) files::release_file_ref(c, v.i);
   std::memset(static_cast<void*>(&v), 0, sizeof(Value));
 }
 
@@ -55,6 +57,7 @@ bool copy_value(Context& c, const Value& src, Value& dst) {
     dst.str = src.str;
     c.arrays.add_ref(src.str);
   }
+  if (src.flags & vf::kFile) files::add_file_ref(c, src.i);
   if ((src.flags & vf::kStr) && !(src.flags & vf::kArray)) {
     dst.str = heap_string(c, str_of(c, src));
     if (!dst.str) { release_value(c, dst); return false; }

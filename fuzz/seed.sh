@@ -37,6 +37,22 @@ printf '\x01#include "inc.orv"\nx = f(a)\n' >"$out/script_fuzz/include.orv"
 for s in VT_I4 "ARRAY|UI1" vt_bstr "BYREF|VARIANT" 2022:08:04:14:58:51 1999:12:31 0100:01:01 "#CURRENCY:12.5" winmgmts:; do
   printf '%s' "$s" >"$out/variant_rules_fuzz/$(printf '%s' "$s" | md5sum | cut -c1-12)"
 done
+# Text files for the line reader: a header byte each for encoding, buffer size
+# and read size, then the file (8-bit, CR LF, UTF-16).
+mkdir -p "$out/line_reader_fuzz"
+j=0
+for f in "$out"/prepare_fuzz/*.orv.crlf "$out"/prepare_fuzz/*.orv.utf16le; do
+  [ -e "$f" ] || continue
+  j=$((j + 1))
+  case "$f" in *.utf16le) hdr='\x01\x05\x03' ;; *) hdr='\x00\x09\x07' ;; esac
+  { printf "$hdr"; cat "$f"; } >"$out/line_reader_fuzz/$j"
+done
+# Names, settings files and registry texts, one parser per leading byte.
+mkdir -p "$out/name_rules_fuzz"
+printf '\x00a b.txt|*.bak' >"$out/name_rules_fuzz/1"
+printf '\x01; c\n[Main]\na = 1\nB="q"\n[o]\nc=x=y\n' >"$out/name_rules_fuzz/2"
+printf '\x02Software\\X\\[Name]' >"$out/name_rules_fuzz/3"
+printf '\x0301 02  ff\tA0' >"$out/name_rules_fuzz/4"
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
 # Key strings, title patterns and open commands.

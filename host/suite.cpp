@@ -31,15 +31,14 @@ bool read_text(const fs::path& path, std::string& out) {
   return true;
 }
 
+// NAME.skip leaves a script out everywhere; NAME.win32 leaves it out of
+// native runs (it needs Windows services such as the registry).
 bool skipped(const fs::path& script) {
-  fs::path marker = script;
-  marker.replace_extension(".skip");
   std::error_code ec;
-  if (fs::exists(marker, ec) || script.stem().extension() == ".skip") return true;
-#if !defined(_WIN32)
-  // A NAME.win32 marker: the script needs the Windows build (automation objects).
-  marker.replace_extension(".win32");
-  if (fs::exists(marker, ec)) return true;
+  fs::path marker = script;
+  if (fs::exists(marker.replace_extension(".skip"), ec) || script.stem().extension() == ".skip") return true;
+#ifndef _WIN32
+  if (fs::exists(marker.replace_extension(".win32"), ec)) return true;
 #endif
   return false;
 }

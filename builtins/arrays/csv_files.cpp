@@ -21,7 +21,7 @@ constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
 
 // The delimiter argument k (default ",") in both widths; false with 1807.
 bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
-  ansi = ",";
+  ansi.assign(1, ',');
   wide = u",";
   if (call.count < k) return true;
   const Value& v = arg(call, k);
@@ -121,16 +121,11 @@ void array_file_put_csv(Call& call) {
   if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, 1822); return; }
   const bool append = (flags & kAppend) != 0, quoteAll = (flags & kQuoteAll) != 0;
   const Value* els = elements_arg(call, 2);
-  std::string bytes;
-  if (flags & kUtf16) {
-    std::u16string text;
-    if (!csv_lines<char16_t>(c, *h, els, wdelim, quoteAll, text)) return;
-    if (!append || file_is_empty(path)) bytes = "\xFF\xFE";
-    append_utf16le(bytes, text);
-  } else if (!csv_lines<char>(c, *h, els, delim, quoteAll, bytes)) {
-    return;
-  }
-  if (write_file(c, path, bytes, append)) make_int(call.result, 1);
+  OutText text;
+  text.wide = (flags & kUtf16) != 0;
+  const bool made = text.wide ? csv_lines<char16_t>(c, *h, els, wdelim, quoteAll, text.utf16)
+                              : csv_lines<char>(c, *h, els, delim, quoteAll, text.ansi);
+  if (made && write_text_file(c, path, text, append)) make_int(call.result, 1);
 }
 
 }  // namespace

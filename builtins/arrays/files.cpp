@@ -77,18 +77,18 @@ void array_file_get(Call& call) {
   if (stored) made.to_result(call);
 }
 
-// One element's line in the file's width; an uninitialised element is an empty line.
-bool element_line(Context& c, const Value& el, bool wide, std::string& out) {
+// One element's line; an uninitialised element is an empty line.
+bool element_line(Context& c, const Value& el, OutText& out) {
   if (!is_assigned(el)) return true;
-  if (wide) {
+  if (out.wide) {
     std::u16string w;
     if (!element_text(c, el, w)) return false;
-    append_utf16le(out, w);
+    out.utf16 += w;
     return true;
   }
   std::string t;
   if (!element_text(c, el, t)) return false;
-  out += t;
+  out.ansi += t;
   return true;
 }
 
@@ -100,16 +100,14 @@ void array_file_put(Call& call) {
   if (!h) return;
   const std::int32_t mode = int_arg(call, 3, 0);
   if (mode & ~(kAppend | kUtf16)) { fail(c, 1822); return; }
-  const bool append = (mode & kAppend) != 0, wide = (mode & kUtf16) != 0;
   const Value* els = elements_arg(call, 2);
-  std::string bytes;
-  if (wide && (!append || file_is_empty(path))) bytes = "\xFF\xFE";
+  OutText text;
+  text.wide = (mode & kUtf16) != 0;
   for (std::uint32_t i = 0; i < h->count; ++i) {
-    if (!element_line(c, els[i], wide, bytes)) return;
-    if (wide) append_utf16le(bytes, u"\r\n");
-    else bytes += "\r\n";
+    if (!element_line(c, els[i], text)) return;
+    text.append("\r\n", u"\r\n");
   }
-  if (write_file(c, path, bytes, append)) make_int(call.result, 1);
+  if (write_text_file(c, path, text, (mode & kAppend) != 0)) make_int(call.result, 1);
 }
 
 }  // namespace

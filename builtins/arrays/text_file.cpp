@@ -1,9 +1,10 @@
 #include "builtins/arrays/text_file.h"
 
-#include <cstdio>
-#include <memory>
+#include <new>
 
+#include "builtins/files/text_encoding.h"
 #include "engine/value_ops.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace orv::arrays {
@@ -18,18 +19,47 @@ bool path_arg(Call& call, int k, std::string& path) {
   return fail(call.c, 1800);
 }
 
+namespace {
+
+namespace pf = platform::files;
+
+// The whole file through the same file services as the text-file functions.
+bool read_bytes(Context& c, const std::string& path, std::string& bytes) {
+  std::u16string wide, full;
+  platform::ansi_to_utf16(path, wide);
+  std::uint32_t err = 0;
+  const pf::FileHandle h = pf::full_path(wide, full) ? pf::open(full, pf::Open::read, err) : 0;
+  if (!h) return fail(c, 1800);
+  struct Closer {
+    pf::FileHandle h;
+    ~Closer() { pf::close(h); }
+  } closer{h};
+  const std::uint64_t size = pf::size_of(h);
+  if (size > 0x7FFFFFF0u) return fail(c, 1801);
+  try {
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+  } catch (const std::bad_alloc&) {
+    return fail(c, 1801);
+  }
+  std::size_t have = 0;
+  while (have < bytes.size()) {
+    std::size_t got = 0;
+    if (!pf::read(h, bytes.data() + have, bytes.size() - have, got, err)) return fail(c, 1801);
+    if (got == 0) break;
+    have += got;
+  }
+  bytes.resize(have);
+  return true;
+}
+
+}  // namespace
+
 bool read_text_file(Context& c, const std::string& path, FileText& out) {
   std::string bytes;
-  switch (platform::read_whole_file(path, bytes)) {
-    case platform::FileStatus::ok: break;
-    case platform::FileStatus::not_found: return fail(c, 1800);
-    default: return fail(c, 1801);
-  }
-  const bool little = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-                      static_cast<unsigned char>(bytes[1]) == 0xFE;
-  const bool big = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
-                   static_cast<unsigned char>(bytes[1]) == 0xFF;
-  if (!little && !big) {
+  if (!read_bytes(c, path, bytes)) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const files::Encoding e = files::encoding_of_mark(p, bytes.size());
+  if (e == files::Encoding::ansi) {
     out.wide = false;
     out.ansi = std::move(bytes);
     return true;
@@ -38,37 +68,82 @@ bool read_text_file(Context& c, const std::string& path, FileText& out) {
   const std::size_t units = (bytes.size() - 2) / 2;
   out.utf16.resize(units);
   for (std::size_t i = 0; i < units; ++i) {
-    const auto b0 = static_cast<unsigned char>(bytes[2 + 2 * i]), b1 = static_cast<unsigned char>(bytes[3 + 2 * i]);
-    out.utf16[i] = static_cast<char16_t>(little ? b0 | (b1 << 8) : (b0 << 8) | b1);
+    const unsigned b0 = p[2 + 2 * i], b1 = p[3 + 2 * i];
+    out.utf16[i] = static_cast<char16_t>(e == files::Encoding::utf16le ? b0 | (b1 << 8) : (b0 << 8) | b1);
   }
   return true;
 }
 
-bool write_file(Context& c, const std::string& path, std::string_view bytes, bool append) {
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), append ? "ab" : "wb"));
-  if (!file) return fail(c, 1800);
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return fail(c, 1802);
-  if (std::fclose(file.release()) != 0) return fail(c, 1802);
-  return true;
+namespace {
+
+// The encoding of an existing file's text; `hasText` when it has any.
+files::Encoding existing_encoding(const std::u16string& path, bool& hasText) {
+  std::uint32_t err = 0;
+  hasText = false;
+  const pf::FileHandle h = pf::open(path, pf::Open::read, err);
+  if (!h) return files::Encoding::ansi;
+  unsigned char two[2] = {};
+  std::size_t got = 0;
+  pf::read(h, two, 2, got, err);
+  pf::close(h);
+  hasText = got > 0;
+  return files::encoding_of_mark(two, got);
 }
 
-bool file_is_empty(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return true;
-  const bool empty = std::fgetc(f) == EOF;
-  std::fclose(f);
-  return empty;
-}
-
-void append_utf16le(std::string& out, std::u16string_view text) {
-  out.reserve(out.size() + 2 * text.size());
-  for (char16_t u : text) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
+std::string encoded(const OutText& text, files::Encoding e, bool mark) {
+  std::string bytes;
+  if (e == files::Encoding::ansi) {
+    if (!text.wide) return text.ansi;
+    platform::utf16_to_ansi(text.utf16, bytes);
+    return bytes;
   }
+  if (mark) files::append_mark(bytes, e);
+  if (text.wide) {
+    files::append_units(bytes, text.utf16, e);
+  } else {
+    std::u16string w;
+    platform::ansi_to_utf16(text.ansi, w);
+    files::append_units(bytes, w, e);
+  }
+  return bytes;
+}
+
+bool write_all(pf::FileHandle h, const std::string& bytes) {
+  std::uint32_t err = 0;
+  return bytes.empty() || pf::write(h, bytes.data(), bytes.size(), err);
+}
+
+}  // namespace
+
+bool write_text_file(Context& c, const std::string& path, const OutText& text, bool append) {
+  std::u16string wide, full;
+  platform::ansi_to_utf16(path, wide);
+  if (!pf::full_path(wide, full)) return fail(c, 1800);
+  bool hasText = false;
+  const files::Encoding existing = existing_encoding(full, hasText);
+  std::uint32_t err = 0;
+  if (append && hasText) {
+    const pf::FileHandle h = pf::open(full, pf::Open::open_existing_write, err);
+    if (!h) return fail(c, 1800);
+    std::uint64_t end = 0;
+    const std::string bytes = encoded(text, existing, false);
+    const bool ok = pf::seek_end(h, end) && write_all(h, bytes);
+    if (!ok && pf::seek_to(h, end)) pf::truncate_here(h);   // cut back to the old end
+    pf::close(h);
+    return ok || fail(c, 1802);
+  }
+  const files::Encoding e = text.wide ? files::Encoding::utf16le : files::Encoding::ansi;
+  const std::string bytes = encoded(text, e, true);
+  // A new file is written in place; an existing one only replaced when the new text is complete.
+  const bool replacing = pf::attributes(full) != pf::kNoAttributes;
+  const std::u16string target = replacing ? full + u".orvnew" : full;
+  const pf::FileHandle h = pf::open(target, pf::Open::create_always, err);
+  if (!h) return fail(c, 1800);
+  const bool ok = write_all(h, bytes);
+  pf::close(h);
+  if (ok && (!replacing || pf::replace(target, full, err))) return true;
+  pf::remove(target, err);
+  return fail(c, ok ? 1800 : 1802);
 }
 
 }  // namespace orv::arrays

@@ -37,13 +37,21 @@ bool for_each_line(std::basic_string_view<Ch> text, Fn&& line) {
   return true;
 }
 
-// Writes the bytes, replacing the file or appending to it; false with 1800
-// (cannot open) or 1802 (cannot write).
-bool write_file(Context& c, const std::string& path, std::string_view bytes, bool append);
-// True when the file is missing or empty (a new UTF-16 file needs its mark).
-bool file_is_empty(const std::string& path);
-
-// UTF-16 text as little-endian bytes.
-void append_utf16le(std::string& out, std::u16string_view text);
+// Text to write in one piece: 8-bit or UTF-16, as the caller produced it.
+struct OutText {
+  bool wide = false;
+  std::string ansi;
+  std::u16string utf16;
+  void append(std::string_view a, std::u16string_view w) {
+    if (wide) utf16 += w;
+    else ansi += a;
+  }
+};
+// Writes the text, replacing the file (only once the new text is complete)
+// or appending to it. An existing non-empty file keeps its encoding, as text
+// files opened for APPEND do, so no second byte-order mark is ever written.
+// False with 1800 (cannot open) or 1802 (cannot write); a failure leaves the
+// old file as it was.
+bool write_text_file(Context& c, const std::string& path, const OutText& text, bool append);
 
 }  // namespace orv::arrays

@@ -28,7 +28,7 @@ struct Request {
 struct SettingRule { int request; std::int32_t min, max; };
 constexpr SettingRule kSettings[] = {
     {35, 0, INT32_MAX}, {41, 0, 1}, {43, 0, 1}, {45, 0, 1}, {46, 0, INT32_MAX}, {49, 0, INT32_MAX},
-    {51, INT32_MIN, INT32_MAX}, {53, 0, 4}, {61, 0, 5}, {65, -2, INT32_MAX},
+    {51, INT32_MIN, INT32_MAX}, {53, 0, 4}, {61, 0, 5},
     {74, 0, INT32_MAX}, {88, 0, 1},
 };
 
@@ -90,6 +90,10 @@ bool run_request(Request& r) {
     case 70:
       if (r.value[2] == 1) { exchange(r, c.postMessageDelay, 0, INT32_MAX); return true; }
       exchange(r, c.intSettings[70], 0, INT32_MAX);
+      return true;
+    case 65:   // FileRead buffer: a size, 0 for none, or -2 for sized from the file
+      r.result = std::to_string(c.intSettings[65]);
+      if (r.value[1] >= 0 || r.value[1] == -2) c.intSettings[65] = r.value[1];
       return true;
     case 87:
       r.result = std::to_string(c.executeReportMode);

@@ -232,7 +232,10 @@ void set_environment(const std::string& name, const std::string& value) {
 std::string read_setting(const std::string& section, const std::string& name, const std::string& fallback) {
   const std::string key = "Software\\Tarnwick\\Settings\\TARNQUIL\\" + section;
   HKEY hkey = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS) return fallback;
+  // The 64-bit view, where the registry functions of scripts write by default
+  // (32-bit Windows ignores the flag).
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey) != ERROR_SUCCESS)
+    return fallback;
   char buffer[1024];
   DWORD size = sizeof buffer - 1;
   DWORD type = 0;

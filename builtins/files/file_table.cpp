@@ -1,0 +1,92 @@
+#include "builtins/files/file_table.h"
+
+#include <vector>
+
+#include "engine/context.h"
+
+namespace orv::files {
+
+namespace pf = platform::files;
+
+FileTable::~FileTable() { close_all(); }
+
+FileSlot* FileTable::find(pf::FileHandle h) {
+  if (h == 0) return nullptr;
+  for (auto& s : slots_)
+    if (s.handle == h) return &s;
+  return nullptr;
+}
+
+FileSlot* FileTable::free_slot() {
+  for (auto& s : slots_)
+    if (s.handle == 0) return &s;
+  return nullptr;
+}
+
+void FileTable::occupy(FileSlot& slot, pf::FileHandle h, std::uint32_t st) {
+  // Numbers a closed file's values still carry must not come back.
+  std::vector<pf::FileHandle> held;
+  while (stale_.count(static_cast<std::int32_t>(h))) {
+    const pf::FileHandle other = pf::duplicate(h);
+    if (other == 0) break;
+    held.push_back(h);
+    h = other;
+  }
+  for (pf::FileHandle old : held) pf::close(old);
+  slot.handle = h;
+  slot.state = st;
+  slot.refs = 1;
+  slot.reader.reset();
+}
+
+void FileTable::close(FileSlot& slot) {
+  if (slot.handle == 0) return;
+  pf::close(slot.handle);
+  if (slot.refs) stale_[static_cast<std::int32_t>(slot.handle)] += slot.refs;
+  slot = FileSlot{};
+}
+
+void FileTable::close_all() {
+  for (auto& s : slots_) close(s);
+  stale_.clear();
+}
+
+int FileTable::open_count() const {
+  int n = 0;
+  for (const auto& s : slots_) n += s.handle != 0;
+  return n;
+}
+
+void FileTable::add_ref(std::int32_t handle) {
+  if (FileSlot* s = find(handle)) {
+    ++s->refs;
+    return;
+  }
+  if (auto it = stale_.find(handle); it != stale_.end()) ++it->second;
+}
+
+void FileTable::release_ref(std::int32_t handle) {
+  if (FileSlot* s = find(handle)) {
+    if (s->refs > 0 && --s->refs == 0) {
+      pf::close(s->handle);
+      *s = FileSlot{};
+    }
+    return;
+  }
+  if (auto it = stale_.find(handle); it != stale_.end() && --it->second == 0) stale_.erase(it);
+}
+
+FileTable& file_table(Context& c) {
+  if (!c.files) c.files = std::make_unique<FileTable>();
+  return *c.files;
+}
+
+void add_file_ref(Context& c, std::int32_t handle) {
+  if (c.files) c.files->add_ref(handle);
+}
+
+void release_file_ref(Context& c, std::int32_t handle) {
+  if (c.files) c.files->release_ref(handle);
+}
+
+}  // namespace orv::files

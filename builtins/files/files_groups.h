@@ -1,0 +1,12 @@
+// The groups of file built-ins, each registering its handlers.
+#pragma once
+#include "builtins/dispatch.h"
+
+namespace orv::files {
+void register_text_files(HandlerTable& t);
+void register_management(HandlerTable& t);
+void register_listing(HandlerTable& t);
+void register_attributes(HandlerTable& t);
+void register_times(HandlerTable& t);
+void register_folders(HandlerTable& t);
+}  // namespace orv::files

@@ -1,0 +1,103 @@
+#include "builtins/files/line_reader.h"
+
+#include <new>
+
+namespace orv::files {
+
+LineReader::LineReader(Encoding encoding, std::uint32_t bufferChars)
+    : encoding_(encoding),
+      blockUnits_(bufferChars == 0 ? 1 : bufferChars),
+      limit_(bufferChars == 0 ? kUnbufferedLineLimit : bufferChars) {}
+
+bool LineReader::allocate() {
+  try {
+    if (encoding_ == Encoding::ansi) {
+      narrow_.reserve(blockUnits_);
+    } else {
+      units_.reserve(blockUnits_);
+      raw_.reserve(std::size_t{blockUnits_} * 2);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+template <>
+bool LineReader::refill<char>(ByteSource& source, std::vector<char>& block) {
+  block.resize(blockUnits_);
+  for (;;) {
+    std::size_t got = 0;
+    if (!source.read(block.data(), blockUnits_, got)) { readError_ = true; return false; }
+    if (got == 0) { ended_ = true; return false; }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < got; ++i)
+      if (block[i] != '\0') block[kept++] = block[i];
+    if (kept == 0) continue;   // a block of NULs only: read on
+    block.resize(kept);
+    cursor_ = 0;
+    return true;
+  }
+}
+
+template <>
+bool LineReader::refill<char16_t>(ByteSource& source, std::vector<char16_t>& block) {
+  const std::size_t bytes = std::size_t{blockUnits_} * 2;
+  raw_.resize(bytes);
+  block.resize(blockUnits_);
+  for (;;) {
+    std::size_t have = 0;
+    if (carry_ >= 0) raw_[have++] = static_cast<unsigned char>(carry_);
+    std::size_t got = 0;
+    if (!source.read(raw_.data() + have, bytes - have, got)) { readError_ = true; return false; }
+    if (got == 0) { ended_ = true; return false; }   // a lone trailing byte is no character
+    have += got;
+    carry_ = (have % 2) ? raw_[have - 1] : -1;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i + 1 < have; i += 2) {
+      const unsigned lo = raw_[i], hi = raw_[i + 1];
+      const auto unit = static_cast<char16_t>(encoding_ == Encoding::utf16be ? (lo << 8) | hi : lo | (hi << 8));
+      if (unit != 0) block[kept++] = unit;
+    }
+    if (kept == 0) continue;
+    block.resize(kept);
+    cursor_ = 0;
+    return true;
+  }
+}
+
+template <class Ch>
+LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out) {
+  out.clear();
+  for (;;) {
+    if (ended_) return Result::end;
+    if (cursor_ >= block.size() && !refill(source, block)) return readError_ ? Result::read_error : Result::end;
+    const Ch* const base = block.data();
+    const Ch* p = base + cursor_;
+    const Ch* const e = base + block.size();
+    while (p < e) {
+      const Ch* run = p;
+      while (p < e && *p != Ch('\n') && *p != Ch('\r') && *p != Ch(26)) ++p;
+      const std::size_t room = limit_ - out.size();
+      if (static_cast<std::size_t>(p - run) >= room) {
+        out.append(run, room);
+        cursor_ = static_cast<std::size_t>(run + room - base);
+        return Result::too_long;
+      }
+      out.append(run, p);
+      if (p == e) break;
+      const Ch c = *p++;
+      cursor_ = static_cast<std::size_t>(p - base);
+      if (c == Ch('\n')) return Result::line;
+      if (c == Ch(26)) { ended_ = true; return Result::end; }
+    }
+    cursor_ = block.size();
+  }
+}
+
+LineReader::Result LineReader::next(ByteSource& source, std::string& ansi, std::u16string& wide) {
+  if (encoding_ == Encoding::ansi) return gather(source, narrow_, ansi);
+  return gather(source, units_, wide);
+}
+
+}  // namespace orv::files

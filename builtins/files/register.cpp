@@ -1,0 +1,15 @@
+#include "builtins/families.h"
+#include "builtins/files/files_groups.h"
+
+namespace orv {
+
+void register_file_functions(HandlerTable& t) {
+  files::register_text_files(t);
+  files::register_management(t);
+  files::register_listing(t);
+  files::register_attributes(t);
+  files::register_times(t);
+  files::register_folders(t);
+}
+
+}  // namespace orv
