@@ -158,6 +158,8 @@ const HandlerTable& handler_table() {
     register_array_functions(t);
     register_string_functions(t);
     register_itemlist_functions(t);
+    register_time_functions(t);
+    register_binary_functions(t);
     return t;
   }();
   return table;

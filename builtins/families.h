@@ -10,4 +10,6 @@ void register_intcontrol(HandlerTable& t);
 void register_array_functions(HandlerTable& t);
 void register_string_functions(HandlerTable& t);
 void register_itemlist_functions(HandlerTable& t);
+void register_time_functions(HandlerTable& t);
+void register_binary_functions(HandlerTable& t);
 }  // namespace orv
