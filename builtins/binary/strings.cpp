@@ -69,7 +69,7 @@ void poke_str(Call& call) {
   std::int32_t o = 0;
   BinaryBuffer* b = poke_site(call, s.size(), o);
   if (!b) return;
-  std::memcpy(b->data + o, s.data(), s.size());
+  if (!s.empty()) std::memcpy(b->data + o, s.data(), s.size());
   b->raise_eod(static_cast<std::int64_t>(o) + static_cast<std::int64_t>(s.size()));
   make_int(call.result, static_cast<std::int32_t>(s.size()));
 }
