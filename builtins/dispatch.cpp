@@ -168,6 +168,8 @@ const HandlerTable& handler_table() {
     register_file_functions(t);
     register_ini_functions(t);
     register_registry_functions(t);
+    register_time_functions(t);
+    register_binary_functions(t);
     return t;
   }();
   return table;

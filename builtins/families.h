@@ -15,4 +15,6 @@ void register_box_functions(HandlerTable& t);
 void register_file_functions(HandlerTable& t);
 void register_ini_functions(HandlerTable& t);
 void register_registry_functions(HandlerTable& t);
+void register_time_functions(HandlerTable& t);
+void register_binary_functions(HandlerTable& t);
 }  // namespace orv

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/arrays.h"
+#include "engine/binary_buffers.h"
 #include "engine/heap.h"
 #include "engine/limits.h"
 #include "engine/value.h"
@@ -114,6 +115,7 @@ struct Context {
   // ---- String heap and array table ----
   StringHeap heap;
   ArrayTable arrays;
+  BinaryTable binaries;
 
   // ---- Variable table ----
   VarSlot* slots = nullptr;
@@ -216,6 +218,7 @@ struct Context {
   bool commandEnable = false;
   std::array<std::int32_t, 11> diag{};
   std::array<std::int32_t, 102> intSettings{};   // settings exchanged by IntControl, by request
+  std::array<std::int32_t, 102> intSettingsP2{}; // the second value some of those requests keep
   int sounds = 0;
   int prettyDialogs = 1;
 

@@ -10,7 +10,7 @@ cd "$root"
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 secs="${1:-10}"
-targets=(tokenizer_fuzz expression_fuzz prepare_fuzz script_fuzz key_language_fuzz title_pattern_fuzz command_line_fuzz variant_rules_fuzz line_reader_fuzz name_rules_fuzz)
+targets=(tokenizer_fuzz expression_fuzz prepare_fuzz script_fuzz key_language_fuzz title_pattern_fuzz command_line_fuzz variant_rules_fuzz line_reader_fuzz name_rules_fuzz binary_fuzz ymdhms_fuzz)
 
 orv_build fuzz || { echo "fuzz: build failed"; exit 1; }
 out="$root/build/fuzz"

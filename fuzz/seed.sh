@@ -53,6 +53,13 @@ printf '\x00a b.txt|*.bak' >"$out/name_rules_fuzz/1"
 printf '\x01; c\n[Main]\na = 1\nB="q"\n[o]\nc=x=y\n' >"$out/name_rules_fuzz/2"
 printf '\x02Software\\X\\[Name]' >"$out/name_rules_fuzz/3"
 printf '\x0301 02  ff\tA0' >"$out/name_rules_fuzz/4"
+# Binary buffers and dates: a zlib stream, a few call sequences, YmdHms texts.
+mkdir -p "$out"/{binary_fuzz,ymdhms_fuzz}
+printf 'x\x9c\xcbH\xcd\xc9\xc9\x07\x00\x06,\x02\x15' >"$out/binary_fuzz/hello.z"
+for s in 1 2 3 4 5 6 7 8; do head -c 200 /dev/urandom >"$out/binary_fuzz/random$s"; done
+for t in 2022:2:3 2000:02:29:23:59:59 99:12:31:00:00:00 0:0:0:24:00:00 9999:12:31 1:2:3:4:5:6:7; do
+  printf '%s' "$t" >"$out/ymdhms_fuzz/${t//:/_}"
+done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
 # Key strings, title patterns and open commands.

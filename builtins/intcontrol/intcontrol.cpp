@@ -24,10 +24,11 @@ struct Request {
 };
 
 // Requests that store one setting: the previous value is the result, and a
-// value outside the accepted range changes nothing.
-struct SettingRule { int request; std::int32_t min, max; };
+// value outside the accepted range changes nothing. A rule that keeps p2
+// stores it beside the setting whenever the setting is taken.
+struct SettingRule { int request; std::int32_t min, max; bool keepsP2 = false; };
 constexpr SettingRule kSettings[] = {
-    {35, 0, INT32_MAX}, {41, 0, 1}, {43, 0, 1}, {45, 0, 1}, {46, 0, INT32_MAX}, {49, 0, INT32_MAX},
+    {35, 0, INT32_MAX}, {41, 0, 1}, {43, 0, 1}, {45, 0, 1}, {46, 0, INT32_MAX}, {49, 0, INT32_MAX, true},
     {51, INT32_MIN, INT32_MAX}, {53, 0, 4}, {61, 0, 5},
     {74, 0, INT32_MAX}, {88, 0, 1},
 };
@@ -43,9 +44,13 @@ bool accepted_without_effect(int n) {
   return false;
 }
 
-void exchange(Request& r, std::int32_t& setting, std::int32_t min, std::int32_t max) {
+void exchange(Request& r, const SettingRule& rule) {
+  const auto n = static_cast<std::size_t>(rule.request);
+  std::int32_t& setting = r.c.intSettings[n];
   r.result = std::to_string(setting);
-  if (r.value[1] >= min && r.value[1] <= max) setting = r.value[1];
+  if (r.value[1] < rule.min || r.value[1] > rule.max) return;
+  setting = r.value[1];
+  if (rule.keepsP2) r.c.intSettingsP2[n] = r.value[2];
 }
 
 void handler_mode(Request& r, int& mode, std::string& fnName) {
@@ -59,7 +64,7 @@ bool run_request(Request& r) {
   Context& c = r.c;
   for (const SettingRule& s : kSettings) {
     if (s.request == r.number) {
-      exchange(r, c.intSettings[static_cast<std::size_t>(s.request)], s.min, s.max);
+      exchange(r, s);
       return true;
     }
   }

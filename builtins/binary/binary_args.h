@@ -1,0 +1,58 @@
+// What the binary-buffer handlers share: handle lookup, the range checks in
+// their fixed order, and registration of the groups.
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "builtins/dispatch.h"
+#include "engine/value_ops.h"
+
+namespace orv::binary {
+
+void register_alloc(HandlerTable& t);
+void register_numbers(HandlerTable& t);
+void register_strings(HandlerTable& t);
+void register_two_buffers(HandlerTable& t);
+void register_files(HandlerTable& t);
+void register_search(HandlerTable& t);
+void register_replace(HandlerTable& t);
+void register_tags(HandlerTable& t);
+void register_records(HandlerTable& t);
+void register_checksum(HandlerTable& t);
+void register_compress(HandlerTable& t);
+void register_convert(HandlerTable& t);
+
+inline std::int32_t arg_int(const Call& call, int k) { return call.args[static_cast<std::size_t>(k)].i; }
+inline std::string_view arg_str(const Call& call, int k) {
+  const Value& v = call.args[static_cast<std::size_t>(k)];
+  return (v.flags & vf::kStr) ? std::string_view(str_of(call.c, v)) : std::string_view();
+}
+
+// The buffer named by argument k; nullptr with 3023 when it names none.
+BinaryBuffer* buffer_arg(Call& call, int k);
+
+// Offset and count checks shared by the family (1548 negative offset, 1549
+// negative count). False with the error set.
+bool check_offset(Call& call, std::int64_t offset);
+bool check_count(Call& call, std::int64_t count);
+
+// The bytes [0, eod) of a buffer.
+inline std::string_view data_view(const BinaryBuffer& b) {
+  return {reinterpret_cast<const char*>(b.data), static_cast<std::size_t>(b.eod)};
+}
+
+// Byte case folding by the system's rules for 8-bit text.
+const std::uint8_t* upper_table();
+
+// Stores an 8-bit string result; false with 3096 when the heap is full.
+bool set_string(Call& call, std::string_view text);
+
+}  // namespace orv::binary
+
+namespace orv::binary {
+// A fresh 8-bit string result of `length` bytes to fill in place (NUL
+// already written after them); nullptr with 3096 when the heap cannot hold it.
+char* string_result(Call& call, std::size_t length);
+// The same for a UTF-16 result of `units` units.
+char16_t* wide_string_result(Call& call, std::size_t units);
+}  // namespace orv::binary
