@@ -44,13 +44,17 @@ bool accepted_without_effect(int n) {
   return false;
 }
 
+// Answers the previous value; stores p1 only when it lies in [min, max].
+bool exchange(Request& r, std::int32_t& setting, std::int32_t min, std::int32_t max) {
+  r.result = std::to_string(setting);
+  if (r.value[1] < min || r.value[1] > max) return false;
+  setting = r.value[1];
+  return true;
+}
+
 void exchange(Request& r, const SettingRule& rule) {
   const auto n = static_cast<std::size_t>(rule.request);
-  std::int32_t& setting = r.c.intSettings[n];
-  r.result = std::to_string(setting);
-  if (r.value[1] < rule.min || r.value[1] > rule.max) return;
-  setting = r.value[1];
-  if (rule.keepsP2) r.c.intSettingsP2[n] = r.value[2];
+  if (exchange(r, r.c.intSettings[n], rule.min, rule.max) && rule.keepsP2) r.c.intSettingsP2[n] = r.value[2];
 }
 
 void handler_mode(Request& r, int& mode, std::string& fnName) {
