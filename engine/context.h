@@ -11,6 +11,7 @@
 #include "engine/arrays.h"
 #include "engine/heap.h"
 #include "engine/limits.h"
+#include "engine/pump_throttle.h"
 #include "engine/value.h"
 #include "platform/platform.h"
 
@@ -187,6 +188,7 @@ struct Context {
   int ifState = -1;
   std::uint8_t breakable = 0;
   bool cancelRequested = false;
+  PumpThrottle pumpThrottle;       // when the run loop next looks at the message queue
   int callLevel = 0;
   std::uint16_t pendingLineError = 0;
   bool assignAllowed = false;
