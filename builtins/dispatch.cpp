@@ -136,6 +136,10 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 }  // namespace
 
+bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
+  return dispatch(c, id, r, args, count, false, result);
+}
+
 std::uint16_t& pending_math_error() {
   // Process-wide: set by the math routines and taken by the same thread's dispatch.
   static std::uint16_t pending = 0;

@@ -1,4 +1,7 @@
 #include "engine/context.h"
+
+#include <cstdlib>
+#include <cstring>
 #include "engine/value_ops.h"
 
 namespace orv {
@@ -6,6 +9,8 @@ namespace orv {
 Context::Context() {
   clear_operand(returnValue);
   intSettings[41] = 1;   // four-digit years
+  // ORV_COMPILE=0 runs every line through the text path (for comparing the two).
+  if (const char* compile = std::getenv("ORV_COMPILE")) compileLines = std::strcmp(compile, "0") != 0;
 }
 
 Context::~Context() {

@@ -94,6 +94,7 @@ struct CachedLine {
   bool scanned = false;               // scanned ahead (only lines that run again are)
   bool usable = false;                // the scan succeeded
   std::vector<CachedToken> tokens;
+  std::shared_ptr<struct CompiledLine> compiled;   // expressions compiled from the tokens, made on demand
 };
 
 // One prepared script text (the main script, a Call target or a function body).
@@ -102,6 +103,7 @@ struct Script {
   std::string dir;    // folder of the file, with trailing separator, or ""
   std::string file;   // file name for reports
   std::unordered_map<std::uint32_t, CachedLine> lineCache;   // by statement position
+  std::size_t compiledNodes = 0;      // bounds the memory of compiled expressions
 };
 
 struct Context {
@@ -139,6 +141,7 @@ struct Context {
   bool scanNoCreate = false;       // scanning ahead: names create no slots
   std::uint32_t keywordGeneration = 1;   // changes when user-defined or host names change
   bool lastAmpIsPointer = false;
+  bool compileLines = true;        // run cached lines through compiled expressions (off: text only)
   int persistentUdf = 0;
 
   // ---- Script ----

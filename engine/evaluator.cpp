@@ -6,6 +6,7 @@
 
 #include "builtins/dispatch.h"
 #include "engine/arrays.h"
+#include "engine/compiled.h"
 #include "engine/convert.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -803,6 +804,13 @@ bool assign_via_pointer(Context& c, Operand& result) {
 
 bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, bool pointerTarget) {
   if (failed(c)) return false;
+  if (c.replay && !pointerTarget) {
+    switch (run_compiled_expression(c, result, assignAllowed)) {
+      case CompiledRun::ok: return true;
+      case CompiledRun::failed: return false;
+      case CompiledRun::not_run: break;
+    }
+  }
   const bool savedAllowed = c.assignAllowed;
   c.assignAllowed = assignAllowed;
   bool ok;
