@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "builtins/dispatch.h"
+#include "engine/assign_ops.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
@@ -34,33 +35,6 @@ const std::array<bool, kKeywordCount>& pure_builtins() {
     return t;
   }();
   return table;
-}
-
-bool is_assignment_op(int op) {
-  switch (op) {
-    case id::kAssign: case id::kAmpEq: case id::kStarEq: case id::kPlusEq: case id::kMinusEq:
-    case id::kSlashEq: case id::kColonEq: case id::kShlEq: case id::kShrEq: case id::kCaretEq:
-    case id::kModEq: case id::kBarEq:
-      return true;
-    default: return false;
-  }
-}
-
-int compound_op(int assignOp) {
-  switch (assignOp) {
-    case id::kAmpEq: return id::kAmp;
-    case id::kStarEq: return id::kStar;
-    case id::kPlusEq: return id::kPlus;
-    case id::kMinusEq: return id::kMinus;
-    case id::kSlashEq: return id::kSlash;
-    case id::kColonEq: return id::kColon;
-    case id::kShlEq: return id::kShl;
-    case id::kShrEq: return id::kShr;
-    case id::kCaretEq: return id::kCaret;
-    case id::kModEq: return id::kMod;
-    case id::kBarEq: return id::kBar;
-    default: return -1;
-  }
 }
 
 // ---- Compiling: the evaluator's grammar over cached tokens ----
@@ -295,7 +269,7 @@ std::int32_t compile_at(Context& c, const CachedLine& cached, CompiledLine& line
   CompiledExpr e;
   std::size_t start = at;
   if (t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
-      is_assignment_op(static_cast<int>(t[at + 1].delim))) {
+      is_assignment_id(static_cast<int>(t[at + 1].delim))) {
     if (t[at].text.find('.') != std::string::npos) return -1;
     e.assignment = true;
     e.assignOp = static_cast<int>(t[at + 1].delim);
@@ -526,7 +500,7 @@ bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scr
     if (!is_assigned(current) || (current.flags & vf::kCom)) return false;
     Temp combined(c);
     if (!copy_value(c, current, combined.op())) { forget_error(c); return false; }
-    const int op = compound_op(e.assignOp);
+    const int op = compound_operator(e.assignOp);
     if (plain_int(combined.op()) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
       combined->i = wrap32(op == id::kPlus ? std::int64_t{combined->i} + value->i
                                            : std::int64_t{combined->i} - value->i);
