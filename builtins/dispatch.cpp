@@ -17,15 +17,14 @@
 namespace orv {
 namespace {
 
-// Releases every argument slot however the call ends.
+// Releases every argument slot however the call ends. Most slots of a call
+// are empty; looking at the payload words first keeps a call cheap.
 struct SlotGuard {
   Context& c;
   ArgSlots& slots;
   ~SlotGuard() {
-    for (auto& s : slots) {
-      release_value(c, s);
-      clear_operand(s);
-    }
+    for (auto& s : slots)
+      if (s.flags | s.str | s.wstr) release_value(c, s);
   }
 };
 
@@ -122,7 +121,7 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
 // A #DefineCommand callable: its arguments follow the name without
 // parentheses or commas, and it runs only while commands are enabled.
 bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& result) {
-  ArgSlots args{};
+  ArgSlots args;
   for (auto& a : args) clear_operand(a);
   SlotGuard guard{c, args};
   const int count = required_count(r);
@@ -141,8 +140,13 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 }  // namespace
 
+bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
+  return dispatch(c, id, r, args, count, false, result);
+}
+
 std::uint16_t& pending_math_error() {
-  static thread_local std::uint16_t pending = 0;
+  // Process-wide: set by the math routines and taken by the same thread's dispatch.
+  static std::uint16_t pending = 0;
   return pending;
 }
 
@@ -222,7 +226,7 @@ bool call_function(Context& c, int id, Operand& result) {
     if (failed(c)) return false;
     if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(r->name) + " " + message_text(9502));
   }
-  ArgSlots args{};
+  ArgSlots args;
   for (auto& a : args) clear_operand(a);
   SlotGuard guard{c, args};
   int count = limits::kMaxArgs;

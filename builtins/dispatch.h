@@ -30,6 +30,10 @@ const HandlerTable& handler_table();
 // leaves the token after the closing parenthesis current. False on error.
 bool call_function(Context& c, int id, Operand& result);
 
+// Runs a fixed-argument function on arguments already evaluated into slots
+// 1..count (coercion, handler, result tidying), as a parsed call does.
+bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result);
+
 // Coerces one argument slot by its type code; false with the error set.
 bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);
 

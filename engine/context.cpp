@@ -1,4 +1,7 @@
 #include "engine/context.h"
+
+#include <cstdlib>
+#include <cstring>
 #include "engine/value_ops.h"
 #include "builtins/files/file_table.h"
 
@@ -15,6 +18,8 @@ Context::Context() {
   intSettings[74] = 10000;   // idle wait after a program start, ms
   intSettings[53] = 1;   // FileWrite ends lines with CR LF
   intSettings[65] = -2;  // FileRead buffers are sized from the file
+  // ORV_COMPILE=0 runs every line through the text path (for comparing the two).
+  if (const char* compile = std::getenv("ORV_COMPILE")) compileLines = std::strcmp(compile, "0") != 0;
 }
 
 Context::~Context() {

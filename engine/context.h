@@ -12,6 +12,7 @@
 #include "engine/binary_buffers.h"
 #include "engine/heap.h"
 #include "engine/limits.h"
+#include "engine/pump_throttle.h"
 #include "engine/value.h"
 #include "platform/platform.h"
 
@@ -96,6 +97,7 @@ struct CachedLine {
   bool scanned = false;               // scanned ahead (only lines that run again are)
   bool usable = false;                // the scan succeeded
   std::vector<CachedToken> tokens;
+  std::shared_ptr<struct CompiledLine> compiled;   // expressions compiled from the tokens, made on demand
 };
 
 // One prepared script text (the main script, a Call target or a function body).
@@ -104,6 +106,7 @@ struct Script {
   std::string dir;    // folder of the file, with trailing separator, or ""
   std::string file;   // file name for reports
   std::unordered_map<std::uint32_t, CachedLine> lineCache;   // by statement position
+  std::size_t compiledNodes = 0;      // bounds the memory of compiled expressions
 };
 
 struct Context {
@@ -142,6 +145,7 @@ struct Context {
   bool scanNoCreate = false;       // scanning ahead: names create no slots
   std::uint32_t keywordGeneration = 1;   // changes when user-defined or host names change
   bool lastAmpIsPointer = false;
+  bool compileLines = true;        // run cached lines through compiled expressions (off: text only)
   int persistentUdf = 0;
 
   // ---- Script ----
@@ -191,6 +195,7 @@ struct Context {
   int ifState = -1;
   std::uint8_t breakable = 0;
   bool cancelRequested = false;
+  PumpThrottle pumpThrottle;       // when the run loop next looks at the message queue
   int callLevel = 0;
   std::uint16_t pendingLineError = 0;
   bool assignAllowed = false;

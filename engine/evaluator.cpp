@@ -6,6 +6,8 @@
 
 #include "builtins/dispatch.h"
 #include "engine/arrays.h"
+#include "engine/assign_ops.h"
+#include "engine/compiled.h"
 #include "engine/convert.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -641,25 +643,8 @@ bool bitwise_level(Context& c, Operand& out) {
 
 bool level1(Context& c, Operand& out) { return binary_level<bitwise_level>(c, out, {id::kAndAnd, id::kBarBar}); }
 
-int compound_operator(int assignOp) {
-  switch (assignOp) {
-    case id::kAmpEq: return id::kAmp;
-    case id::kStarEq: return id::kStar;
-    case id::kPlusEq: return id::kPlus;
-    case id::kMinusEq: return id::kMinus;
-    case id::kSlashEq: return id::kSlash;
-    case id::kColonEq: return id::kColon;
-    case id::kShlEq: return id::kShl;
-    case id::kShrEq: return id::kShr;
-    case id::kCaretEq: return id::kCaret;
-    case id::kModEq: return id::kMod;
-    case id::kBarEq: return id::kBar;
-    default: return -1;
-  }
-}
-
 bool is_assignment_operator(const Context& c) {
-  return c.tokKind == tk::kKeyword && (c.delim == id::kAssign || compound_operator(c.delim) >= 0);
+  return c.tokKind == tk::kKeyword && is_assignment_id(c.delim);
 }
 
 // Evaluates the right side of an assignment (the operator is current) and
@@ -803,6 +788,13 @@ bool assign_via_pointer(Context& c, Operand& result) {
 
 bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, bool pointerTarget) {
   if (failed(c)) return false;
+  if (c.replay && !pointerTarget) {
+    switch (run_compiled_expression(c, result, assignAllowed)) {
+      case CompiledRun::ok: return true;
+      case CompiledRun::failed: return false;
+      case CompiledRun::not_run: break;
+    }
+  }
   const bool savedAllowed = c.assignAllowed;
   c.assignAllowed = assignAllowed;
   bool ok;

@@ -87,7 +87,8 @@ void run_script(Context& c, std::uint32_t index) {
       if (!after_statement(c)) break;
     }
     if (c.returned) break;
-    if (!c.noYield && platform::pump_messages(false) && !c.noCancel) c.cancelRequested = true;
+    if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && platform::pump_messages(false) && !c.noCancel)
+      c.cancelRequested = true;
     if (c.cancelRequested) {
       c.cancelRequested = false;
       fail(c, 9999);

@@ -47,6 +47,16 @@ bool must_end(Context& c) {
 
 // Reads past a multiline string constant that starts on a skipped line.
 void skip_statement_tokens(Context& c) {
+  // A line whose tokens are cached holds no multiline constant: nothing to
+  // read past, only the names a scan would declare.
+  if (c.replay && c.replay->usable && c.prog >= c.line && c.prog < c.line + sizeof c.line &&
+      declare_remaining_names(c)) {
+    c.prog += std::strlen(c.prog);
+    c.tokKind = tk::kEnd;
+    c.token[0] = '\0';
+    c.delim = 0;
+    return;
+  }
   while (!at_end(c)) {
     if (c.tokKind == tk::kMultiline) {
       Operand ignored;
@@ -295,6 +305,16 @@ bool to_clause(Context& c, bool loopBack) {
   Temp limit(c);
   if (!process_sub_expression(c, limit.op(), false, false)) return false;
   if (!numeric_value(c, limit.op())) return false;
+  if (loopBack && at_end(c) && c.slots[slot].v.flags == vf::kInt && limit->flags == vf::kInt) {
+    // A whole-number loop with the implicit step of 1: no copies, no combiners.
+    Value& var = c.slots[slot].v;
+    var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
+    const bool runs = var.i <= limit->i;
+    top(c).skip = runs ? skip::kRun : skip::kFalse;
+    c.traceEvent = 8;
+    c.conditionResult = runs;
+    return true;
+  }
   if (!is_assigned(c.slots[slot].v)) return fail(c, 3361);
   Temp var(c);
   if (!copy_value(c, c.slots[slot].v, var.op())) return false;
@@ -311,6 +331,16 @@ bool to_clause(Context& c, bool loopBack) {
     if (!must_end(c)) return false;
   } else {
     return fail(c, 3074, message_text(9505));
+  }
+  // Whole-number loops, the common case, step without the general combiners.
+  if (loopBack && c.slots[slot].v.flags == vf::kInt && step->flags == vf::kInt && limit->flags == vf::kInt) {
+    const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(var->i) + static_cast<std::uint32_t>(step->i));
+    c.slots[slot].v.i = next;
+    const bool runs = step->i < 0 ? next >= limit->i : next <= limit->i;
+    top(c).skip = runs ? skip::kRun : skip::kFalse;
+    c.traceEvent = 8;
+    c.conditionResult = runs;
+    return true;
   }
   if (loopBack) {
     Temp inc(c);

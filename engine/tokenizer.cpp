@@ -250,6 +250,21 @@ bool cache_line_tokens(Context& c, char* line, CachedLine& out) {
   return ok;
 }
 
+bool declare_remaining_names(Context& c) {
+  const auto offset = static_cast<std::size_t>(c.prog - c.line);
+  for (CachedToken& t : c.replay->tokens) {
+    if (t.start < offset || t.kind != tk::kVariable) continue;
+    replay_variable_slot(c, t);
+    if (failed(c)) {
+      // A full table: leave this token to the scan, which reports and recovers.
+      c.error = 0;
+      c.prog = c.line + t.start;
+      return false;
+    }
+  }
+  return true;
+}
+
 ScanState save_scan(const Context& c) {
   return {c.prog, c.tokenStart, c.tokKind, c.delim, c.token, c.tokenSlot, c.replayCursor};
 }

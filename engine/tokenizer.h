@@ -18,6 +18,11 @@ inline bool is_keyword(const Context& c, int id) { return c.tokKind == tk::kKeyw
 // false when the line cannot be cached (a scan error or a multiline constant).
 bool cache_line_tokens(Context& c, char* line, CachedLine& out);
 
+// Gives the names of the cached line from c.prog on the slots that scanning
+// them would give (skipped statements declare the names they contain). False
+// when a slot cannot be made: c.prog is then at that name, for the scanner.
+bool declare_remaining_names(Context& c);
+
 // Saved scanner position for look-ahead.
 struct ScanState {
   char* prog;

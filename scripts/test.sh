@@ -129,6 +129,18 @@ if [ $native_ok = 1 ]; then
   guide_check native build/native/orv_native_host
   build/native/orv_list_builtins >build/native/builtins.txt 2>&1
   build/native/orv_list_builtins --host >build/native/host-functions.txt 2>&1
+  # Compiled expressions against the text path: the golden scripts with
+  # compilation off, and every seed script both ways, compared.
+  text_log=build/native/suite-text.log
+  begin "golden scripts (native, text path)"
+  ORV_COMPILE=0 build/native/orv_native_host --suite tests/scripts --stderr-file build/native/suite-text-stderr.txt \
+    >"$text_log" 2>&1 </dev/null
+  status=$?
+  [ $status != 0 ] && { echo "---- golden scripts (native, text path) failed (status $status):"; cat "$text_log"; }
+  record "golden scripts (native, text path): $(tail -n 1 "$text_log")" $status
+  suite_counts "$text_log"
+  step "compiled and text paths agree (native)" build/native/differential.log \
+    build/native/orv_unit_tests --gtest_brief=1 --gtest_filter='CompiledDifferential*'
 fi
 
 if [ $native_ok = 1 ] && command -v clang++ >/dev/null; then

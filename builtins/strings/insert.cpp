@@ -13,6 +13,9 @@
 namespace orv::strings {
 namespace {
 
+// The longest UTF-16 string the string heap accepts.
+constexpr std::uint64_t kMaxWideChars = 0x3FFF0000u;
+
 template <bool Overlay>
 void put(Call& call) {
   if (!platform::is_nt_platform()) { fail(call.c, 1193); return; }
@@ -23,6 +26,11 @@ void put(Call& call) {
   const std::int64_t len = has_arg(call, 5) ? arg_int(call, 5) : static_cast<std::int64_t>(text.size());
   if (start < 1) { fail(call.c, 1826); return; }
   if (len < 0) { fail(call.c, 1827); return; }
+  // Positions and lengths come from the script: a result no string could hold fails before allocating.
+  const std::uint64_t needed = static_cast<std::uint64_t>(std::max<std::int64_t>(static_cast<std::int64_t>(base.size()), start - 1)) +
+                               static_cast<std::uint64_t>(len);
+  const std::size_t limit = platform::commit_limit();
+  if (needed > kMaxWideChars || (limit != 0 && needed * 2 > limit)) { fail(call.c, 3096); return; }
   const auto at = static_cast<std::size_t>(start - 1), n = static_cast<std::size_t>(len);
   std::u16string out;
   out.reserve(std::max(base.size(), at) + n);

@@ -1,0 +1,568 @@
+#include "engine/compiled.h"
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "builtins/dispatch.h"
+#include "engine/assign_ops.h"
+#include "engine/convert.h"
+#include "engine/evaluator.h"
+#include "engine/keyword_ids.h"
+#include "engine/keyword_table.h"
+#include "engine/keywords.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+// Built-ins that only compute a result from their arguments: running one a
+// second time (when the text path takes over after a failure) is harmless.
+const std::array<bool, kKeywordCount>& pure_builtins() {
+  static const auto table = [] {
+    std::array<bool, kKeywordCount> t{};
+    for (int fn : {kw::fn_abs, kw::fn_acos, kw::fn_asin, kw::fn_atan, kw::fn_average, kw::fn_ceiling,
+                   kw::fn_char2num, kw::fn_cos, kw::fn_cosh, kw::fn_exp, kw::fn_fabs, kw::fn_floor, kw::fn_int,
+                   kw::fn_isfloat, kw::fn_isint, kw::fn_isnumber, kw::fn_itemcount, kw::fn_itemextract,
+                   kw::fn_iteminsert, kw::fn_itemlocate, kw::fn_itemremove, kw::fn_itemreplace, kw::fn_log10,
+                   kw::fn_loge, kw::fn_max, kw::fn_min, kw::fn_num2char, kw::fn_sin, kw::fn_sinh, kw::fn_sqrt,
+                   kw::fn_strcmp, kw::fn_strcnt, kw::fn_strfill, kw::fn_strfix, kw::fn_stricmp, kw::fn_strindex,
+                   kw::fn_strindexnc, kw::fn_strlen, kw::fn_strlower, kw::fn_strreplace, kw::fn_strscan,
+                   kw::fn_strsub, kw::fn_strtrim, kw::fn_strupper, kw::fn_tan, kw::fn_tanh})
+      t[static_cast<std::size_t>(fn)] = true;
+    return t;
+  }();
+  return table;
+}
+
+// ---- Compiling: the evaluator's grammar over cached tokens ----
+
+// Each level returns a node index, or -1 when the text is anything the
+// compiled form does not mirror exactly (the text path then runs it).
+class Compiler {
+ public:
+  Compiler(Context& c, const std::vector<CachedToken>& tokens, CompiledLine& line, std::size_t at)
+      : c_(c), t_(tokens), line_(line), p_(at) {}
+
+  std::int32_t expression() { return level1(); }
+  std::size_t position() const { return p_; }
+  std::uint16_t nesting(std::int32_t n) const {
+    const CompiledNode& node = line_.nodes[static_cast<std::size_t>(n)];
+    std::uint16_t inner = 0;
+    for (std::int32_t k : node.kids) inner = std::max(inner, nesting(k));
+    switch (node.kind) {
+      case CompiledNode::kBinary: case CompiledNode::kCompare: case CompiledNode::kConcat: return inner;
+      default: return static_cast<std::uint16_t>(inner + 1);
+    }
+  }
+
+ private:
+  bool keyword_at(int op) const {
+    return p_ < t_.size() && t_[p_].kind == tk::kKeyword && t_[p_].delim == op && !t_[p_].pointerAmp;
+  }
+  int keyword_here() const {
+    return (p_ < t_.size() && t_[p_].kind == tk::kKeyword) ? static_cast<int>(t_[p_].delim) : -1;
+  }
+
+  std::int32_t add(CompiledNode node) {
+    line_.nodes.push_back(std::move(node));
+    return static_cast<std::int32_t>(line_.nodes.size() - 1);
+  }
+  std::int32_t pair(CompiledNode::Kind kind, int op, std::int32_t l, std::int32_t r) {
+    CompiledNode n;
+    n.kind = kind;
+    n.op = op;
+    n.kids = {l, r};
+    return add(std::move(n));
+  }
+
+  template <typename Next>
+  std::int32_t binary(Next next, std::initializer_list<int> ops, CompiledNode::Kind kind) {
+    std::int32_t left = (this->*next)();
+    while (left >= 0) {
+      const int op = keyword_here();
+      bool match = false;
+      for (int o : ops) match = match || (o == op);
+      if (!match) break;
+      if (t_[p_].pointerAmp) return -1;
+      ++p_;
+      std::int32_t right = (this->*next)();
+      if (right < 0) return -1;
+      left = pair(kind, op, left, right);
+    }
+    return left;
+  }
+
+  std::int32_t level1() { return binary(&Compiler::bitwise, {id::kAndAnd, id::kBarBar}, CompiledNode::kBinary); }
+  std::int32_t bitwise() { return binary(&Compiler::compare, {id::kCaret, id::kAmp, id::kBar}, CompiledNode::kBinary); }
+  std::int32_t compare() {
+    std::int32_t left = concat();
+    while (left >= 0) {
+      const int op = keyword_here();
+      if (op == id::kAssign) return -1;   // the text path reports the misplaced "="
+      if (op != id::kEq && op != id::kNe && op != id::kLtGt && op != id::kGt && op != id::kGe && op != id::kLt &&
+          op != id::kLe)
+        break;
+      ++p_;
+      std::int32_t right = concat();
+      if (right < 0) return -1;
+      left = pair(CompiledNode::kCompare, op, left, right);
+    }
+    return left;
+  }
+  std::int32_t concat() {
+    std::int32_t first = shift();
+    if (first < 0 || !keyword_at(id::kColon)) return first;
+    CompiledNode n;
+    n.kind = CompiledNode::kConcat;
+    n.kids.push_back(first);
+    while (keyword_at(id::kColon)) {
+      ++p_;
+      std::int32_t next = shift();
+      if (next < 0) return -1;
+      n.kids.push_back(next);
+    }
+    return add(std::move(n));
+  }
+  std::int32_t shift() { return binary(&Compiler::sum, {id::kShl, id::kShr}, CompiledNode::kBinary); }
+  std::int32_t sum() { return binary(&Compiler::product, {id::kPlus, id::kMinus}, CompiledNode::kBinary); }
+  std::int32_t product() { return binary(&Compiler::power, {id::kStar, id::kSlash, id::kMod}, CompiledNode::kBinary); }
+  std::int32_t power() { return binary(&Compiler::unary, {id::kPow}, CompiledNode::kBinary); }
+
+  std::int32_t unary() {
+    const int op = keyword_here();
+    if (op == id::kNot || op == id::kPlus || op == id::kMinus || op == id::kTilde) {
+      ++p_;
+      std::int32_t child = unary();
+      if (child < 0) return -1;
+      CompiledNode n;
+      n.kind = CompiledNode::kUnary;
+      n.op = op;
+      n.kids = {child};
+      return add(std::move(n));
+    }
+    return primary();
+  }
+
+  std::int32_t primary() {
+    if (p_ >= t_.size()) return -1;
+    const CachedToken& tok = t_[p_];
+    CompiledNode n;
+    switch (tok.kind) {
+      case tk::kVariable:
+        // Names with a "." belong to object syntax; "[" to array elements.
+        if (tok.text.find('.') != std::string::npos) return -1;
+        if (p_ + 1 < t_.size() && t_[p_ + 1].kind == tk::kKeyword && t_[p_ + 1].delim == id::kLBracket) return -1;
+        n.kind = CompiledNode::kVar;
+        n.text = tok.text;
+        ++p_;
+        return add(std::move(n));
+      case tk::kInteger: {
+        IntText it = parse_integer_text(tok.text, true);
+        if (it.ok) {
+          if (it.is64) make_int64(n.constant, it.value);
+          else make_int(n.constant, static_cast<std::int32_t>(it.value));
+        } else {
+          double f = 0;
+          if (parse_float_text(tok.text, f) != FloatText::ok) return -1;
+          make_float(n.constant, f);
+        }
+        ++p_;
+        return add(std::move(n));
+      }
+      case tk::kFloat: {
+        double f = 0;
+        if (parse_float_text(tok.text, f) != FloatText::ok) return -1;
+        make_float(n.constant, f);
+        ++p_;
+        return add(std::move(n));
+      }
+      case tk::kString:
+        n.kind = CompiledNode::kString;
+        n.text = tok.text;
+        ++p_;
+        return add(std::move(n));
+      case tk::kKeyword: break;
+      default: return -1;
+    }
+    if (tok.pointerAmp) return -1;
+    const int kw = static_cast<int>(tok.delim);
+    if (kw == id::kLParen) {
+      ++p_;
+      std::int32_t inner = level1();
+      if (inner < 0 || !keyword_at(id::kRParen)) return -1;
+      ++p_;
+      n.kind = CompiledNode::kGroup;
+      n.kids = {inner};
+      return add(std::move(n));
+    }
+    if (kw < 0 || kw >= kKeywordCount) return -1;   // host, user-defined and add-on functions
+    const api::KeywordRecord* r = keyword_record(c_, kw);
+    if (!r) return -1;
+    if (r->kind == kk::kConstant) return constant(kw, *r);
+    if (r->kind != kk::kFunction || !pure_builtins()[static_cast<std::size_t>(kw)] || is_variadic(*r)) return -1;
+    return call(kw, *r);
+  }
+
+  std::int32_t constant(int kw, const api::KeywordRecord& r) {
+    CompiledNode n;
+    Value v{};
+    if (!constant_value(r.counts, v, c_)) {
+      c_.error = 0;
+      c_.errorText.clear();
+      return -1;
+    }
+    std::int32_t made = -1;
+    if (v.flags == vf::kInt || v.flags == vf::kFloat || v.flags == vf::kInt64) {
+      n.constant = v;
+      made = add(std::move(n));
+    } else if (v.flags == vf::kStr) {
+      n.kind = CompiledNode::kString;
+      n.text = str_of(c_, v);
+      made = add(std::move(n));
+    }
+    release_value(c_, v);
+    if (made >= 0) ++p_;
+    (void)kw;
+    return made;
+  }
+
+  std::int32_t call(int kw, const api::KeywordRecord& r) {
+    const int required = required_count(r), optional = optional_count(r);
+    if (required + optional > limits::kMaxArgs) return -1;
+    ++p_;
+    if (!keyword_at(id::kLParen)) return -1;
+    ++p_;
+    CompiledNode n;
+    n.kind = CompiledNode::kCall;
+    n.op = kw;
+    if (!keyword_at(id::kRParen)) {
+      for (;;) {
+        std::int32_t arg = level1();
+        if (arg < 0) return -1;
+        n.kids.push_back(arg);
+        if (keyword_at(id::kRParen)) break;
+        if (!keyword_at(id::kComma)) return -1;
+        ++p_;
+      }
+    }
+    ++p_;
+    const int count = static_cast<int>(n.kids.size());
+    if (count < required || count > required + optional) return -1;
+    return add(std::move(n));
+  }
+
+  Context& c_;
+  const std::vector<CachedToken>& t_;
+  CompiledLine& line_;
+  std::size_t p_;
+};
+
+// Compiles the expression starting at token `at`; -1 when it cannot be.
+std::int32_t compile_at(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at) {
+  const auto& t = cached.tokens;
+  Script& script = c.script();
+  if (script.compiledNodes >= kMaxCompiledNodes) return -1;
+  const std::size_t nodesBefore = line.nodes.size();
+  CompiledExpr e;
+  std::size_t start = at;
+  if (t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
+      is_assignment_id(static_cast<int>(t[at + 1].delim))) {
+    if (t[at].text.find('.') != std::string::npos) return -1;
+    e.assignment = true;
+    e.assignOp = static_cast<int>(t[at + 1].delim);
+    e.targetToken = static_cast<std::uint16_t>(at);
+    start = at + 2;
+    if (start >= t.size()) return -1;
+  }
+  Compiler compiler(c, t, line, start);
+  e.root = compiler.expression();
+  // An assignment must end the statement, as the text path requires.
+  if (e.root < 0 || (e.assignment && compiler.position() != t.size())) {
+    line.nodes.resize(nodesBefore);
+    return -1;
+  }
+  e.endToken = static_cast<std::uint16_t>(compiler.position());
+  e.nesting = compiler.nesting(e.root);
+  script.compiledNodes += line.nodes.size() - nodesBefore;
+  line.exprs.push_back(e);
+  return static_cast<std::int32_t>(line.exprs.size() - 1);
+}
+
+// ---- Running ----
+
+void forget_error(Context& c) {
+  c.error = 0;
+  c.errorText.clear();
+}
+
+bool plain_int(const Value& v) { return v.flags == vf::kInt; }
+
+// Payloads that live outside the record and must be released.
+constexpr std::uint32_t kPayload = vf::kStr | vf::kWide | vf::kArray;
+
+// An operand for one evaluation step; numbers, the common case, need no release.
+class Scratch {
+ public:
+  explicit Scratch(Context& c) : c_(c) { clear_operand(op_); }
+  ~Scratch() {
+    if (op_.flags & kPayload) release_value(c_, op_);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  Operand& op() { return op_; }
+  Operand* operator->() { return &op_; }
+
+ private:
+  Context& c_;
+  Operand op_;
+};
+
+std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
+
+class Runner {
+ public:
+  Runner(Context& c, CompiledLine& line) : c_(c), line_(line) {}
+
+  // False: the expression did not produce a value here (any error is
+  // cleared); `out` may hold a partial value the caller releases.
+  bool eval(std::int32_t index, Operand& out) {
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    switch (n.kind) {
+      case CompiledNode::kConst:
+        static_cast<Value&>(out) = n.constant;
+        return true;
+      case CompiledNode::kString:
+        return make_string(c_, out, n.text) || (forget_error(c_), false);
+      case CompiledNode::kVar: return variable(n, out);
+      case CompiledNode::kGroup: return eval(n.kids[0], out);
+      case CompiledNode::kUnary: return eval(n.kids[0], out) && unary(n.op, out);
+      case CompiledNode::kBinary: return binary(n, out);
+      case CompiledNode::kCompare: return comparison(n, out);
+      case CompiledNode::kConcat: return concat(n, out);
+      case CompiledNode::kCall: return call(n, out);
+    }
+    return false;
+  }
+
+ private:
+  bool variable(CompiledNode& n, Operand& out) {
+    std::uint16_t slot = n.slotHint;
+    if (n.hintSeq != c_.curSeq || slot >= c_.hwm || c_.slots[slot].v.flags == 0 ||
+        std::strcmp(c_.slots[slot].name, n.text.c_str()) != 0) {
+      slot = find_slot(c_, n.text);
+      if (slot == kNotFound) return false;
+      n.slotHint = slot;
+      n.hintSeq = c_.curSeq;
+    }
+    const Value& v = c_.slots[slot].v;
+    if (!is_assigned(v) || (v.flags & vf::kCom)) return false;
+    if (!(v.flags & kPayload)) static_cast<Value&>(out) = v;   // a number: nothing to duplicate
+    else if (!copy_value(c_, v, out)) { forget_error(c_); return false; }
+    out.slot = slot;
+    out.frame = c_.level;
+    return true;
+  }
+
+  bool binary(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    Scratch right(c_);
+    if (!eval(n.kids[1], right.op())) return false;
+    if (plain_int(out) && plain_int(right.op())) {
+      const std::int64_t a = out.i, b = right->i;
+      std::int64_t r = 0;
+      switch (n.op) {
+        case id::kPlus: r = a + b; break;
+        case id::kMinus: r = a - b; break;
+        case id::kStar: r = a * b; break;
+        case id::kMod:
+          if (b == 0) return false;
+          r = a % b;
+          break;
+        default: return general_arithmetic(n.op, out, right.op());
+      }
+      out.i = wrap32(r);
+      out.slot = out.frame = 0xFFFF;
+      return true;
+    }
+    return general_arithmetic(n.op, out, right.op());
+  }
+
+  bool general_arithmetic(int op, Operand& out, Operand& right) {
+    if (combine_arithmetic(c_, op, out, right)) return true;
+    forget_error(c_);
+    return false;
+  }
+
+  bool comparison(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    Scratch right(c_);
+    if (!eval(n.kids[1], right.op())) return false;
+    if (plain_int(out) && plain_int(right.op())) {
+      const std::int32_t a = out.i, b = right->i;
+      bool r = false;
+      switch (n.op) {
+        case id::kEq: r = a == b; break;
+        case id::kNe: case id::kLtGt: r = a != b; break;
+        case id::kLt: r = a < b; break;
+        case id::kLe: r = a <= b; break;
+        case id::kGt: r = a > b; break;
+        default: r = a >= b; break;
+      }
+      out.i = r ? 1 : 0;
+      out.slot = out.frame = 0xFFFF;
+      return true;
+    }
+    if (combine_comparison(c_, n.op, out, right.op(), false)) return true;
+    forget_error(c_);
+    return false;
+  }
+
+  bool concat(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    for (std::size_t k = 1; k < n.kids.size(); ++k) {
+      Scratch right(c_);
+      if (!eval(n.kids[k], right.op())) return false;
+      if (!combine_concat(c_, out, right.op())) { forget_error(c_); return false; }
+    }
+    return true;
+  }
+
+  // The unary operators of the evaluator, on numbers only (else the text path).
+  bool unary(int op, Operand& v) {
+    if (v.flags != vf::kInt && v.flags != vf::kFloat) return false;
+    const bool isFloat = v.flags == vf::kFloat;
+    switch (op) {
+      case id::kNot:
+        make_int(v, isFloat ? v.wide.f == 0 : v.i == 0);
+        break;
+      case id::kPlus: break;
+      case id::kMinus:
+        if (isFloat) v.wide.f = -v.wide.f;
+        else v.i = wrap32(-std::int64_t{v.i});
+        break;
+      case id::kTilde:
+        if (isFloat) return false;
+        v.i = ~v.i;
+        break;
+      default: return false;
+    }
+    v.slot = v.frame = 0xFFFF;
+    return true;
+  }
+
+  bool call(const CompiledNode& n, Operand& out) {
+    const api::KeywordRecord* r = keyword_record(c_, n.op);
+    if (!r || r->kind != kk::kFunction) return false;   // disabled since compiled
+    ArgSlots args;
+    const int count = static_cast<int>(n.kids.size());
+    for (auto& a : args) clear_operand(a);
+    struct Release {
+      Context& c;
+      ArgSlots& a;
+      ~Release() {
+        for (auto& s : a)
+          if (s.flags | s.str | s.wstr) release_value(c, s);
+      }
+    } guard{c_, args};
+    for (int k = 1; k <= count; ++k) {
+      Operand& slot = args[static_cast<std::size_t>(k)];
+      if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
+      slot.slot = slot.frame = 0xFFFF;
+    }
+    if (dispatch_call(c_, n.op, *r, args, count, out)) return true;
+    forget_error(c_);
+    return false;
+  }
+
+  Context& c_;
+  CompiledLine& line_;
+};
+
+// Puts the scanner on token `index` of the line (or past the last one).
+void resume_scan_at(Context& c, const CachedLine& cached, std::size_t index) {
+  const auto& t = cached.tokens;
+  if (index < t.size()) {
+    c.prog = c.line + t[index].start;
+    c.replayCursor = index;
+  } else {
+    c.prog = c.line + t.back().end;
+  }
+  get_token(c);
+}
+
+// Stores the value of a compiled assignment in its target slot.
+bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scratch& value) {
+  if (e.assignOp != id::kAssign) {
+    const Value& current = c.slots[slot].v;
+    if (!is_assigned(current) || (current.flags & vf::kCom)) return false;
+    Temp combined(c);
+    if (!copy_value(c, current, combined.op())) { forget_error(c); return false; }
+    const int op = compound_operator(e.assignOp);
+    if (plain_int(combined.op()) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
+      combined->i = wrap32(op == id::kPlus ? std::int64_t{combined->i} + value->i
+                                           : std::int64_t{combined->i} - value->i);
+    } else {
+      const bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
+                                       : combine_arithmetic(c, op, combined.op(), value.op());
+      if (!ok) { forget_error(c); return false; }
+    }
+    release_value(c, value.op());
+    combined.move_to(value.op());
+  }
+  return true;
+}
+
+}  // namespace
+
+CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed) {
+  CachedLine* cached = c.replay;
+  if (!cached || !c.compileLines || c.replayCursor == 0) return CompiledRun::not_run;
+  const std::size_t at = c.replayCursor - 1;
+  const auto& t = cached->tokens;
+  if (at >= t.size() || c.tokenStart != c.line + t[at].start || c.tokKind != t[at].kind) return CompiledRun::not_run;
+  if (!cached->compiled) {
+    cached->compiled = std::make_shared<CompiledLine>();
+    cached->compiled->exprAt.assign(t.size(), -2);
+  }
+  CompiledLine& line = *cached->compiled;
+  std::int32_t& which = line.exprAt[at];
+  if (which == -2) which = compile_at(c, *cached, line, at);
+  if (which < 0) return CompiledRun::not_run;
+  const CompiledExpr e = line.exprs[static_cast<std::size_t>(which)];
+  if (e.assignment && !assignAllowed) return CompiledRun::not_run;
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+
+  std::uint16_t target = kNotFound;
+  if (e.assignment) {
+    // The scanner found (or made) the target's slot when it served the name.
+    target = c.tokenSlot;
+    if (target >= c.hwm || c.slots[target].v.flags == 0 || std::strcmp(c.slots[target].name, c.token) != 0)
+      return CompiledRun::not_run;
+  }
+  Runner runner(c, line);
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
+  if (!e.assignment) {
+    result = value.op();
+    clear_operand(value.op());
+    resume_scan_at(c, *cached, e.endToken);
+    return CompiledRun::ok;
+  }
+  if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
+  c.assignFrame = c.level;
+  c.assignSlot = target;
+  Value stored = value.op();
+  clear_operand(value.op());
+  stored.flags &= ~vf::kDeclared;
+  Value& slotValue = c.slots[target].v;
+  if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
+  else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
+  make_int(result, 0);
+  resume_scan_at(c, *cached, e.endToken);
+  return CompiledRun::ok;
+}
+
+}  // namespace orv

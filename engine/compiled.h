@@ -1,0 +1,58 @@
+// Compiled expressions: a cached line's tokens turned once into a small tree
+// with resolved variable slots, folded constants and resolved built-ins, so a
+// line that runs again is not re-dispatched token by token.
+//
+// Only expressions without side effects are compiled (variables, constants,
+// operators and built-ins that only compute). Anything that would fail, or
+// that the compiled form does not cover, is left to the text path, which then
+// evaluates the same expression again and reports exactly as before.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/context.h"
+
+namespace orv {
+
+struct CompiledNode {
+  enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall, kGroup };
+  Kind kind = kConst;
+  std::int32_t op = 0;                // operator or function id
+  Value constant{};                   // kConst: an integer or float
+  std::string text;                   // kString: the text; kVar: the lower-case name
+  std::uint16_t slotHint = 0xFFFF;    // kVar: the slot last found, valid for frame hintSeq
+  std::uint32_t hintSeq = 0;
+  std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
+};
+
+// One compiled expression starting at a token of the line.
+struct CompiledExpr {
+  std::int32_t root = -1;
+  std::uint16_t endToken = 0;         // the first token after the expression
+  std::uint16_t nesting = 0;          // evaluator nesting it needs (the depth limit)
+  bool assignment = false;            // "name op expression" with the name at the start
+  std::int32_t assignOp = 0;
+  std::uint16_t targetToken = 0;
+};
+
+struct CompiledLine {
+  std::vector<CompiledNode> nodes;
+  // By token index: -2 not tried yet, -1 not compilable, else an index into exprs.
+  std::vector<std::int32_t> exprAt;
+  std::vector<CompiledExpr> exprs;
+};
+
+// Compiled nodes a script may hold in all (about 150 bytes each with their
+// operand lists and names: at most some 15 MB).
+inline constexpr std::size_t kMaxCompiledNodes = 100000;
+
+enum class CompiledRun { not_run, ok, failed };
+
+// Runs the expression (or, when allowed, the assignment) whose first token
+// is current, through the line's compiled form. ok: `result` holds the value
+// and the first token after the expression is current; failed: an error is
+// set (only a store can fail so); not_run: nothing happened.
+CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed);
+
+}  // namespace orv

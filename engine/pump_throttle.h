@@ -1,0 +1,28 @@
+// Decides when the run loop looks at the message queue between statements.
+// Looking costs a round trip to the window system's server, so a busy script
+// looks only when the cheap tick count has moved on by the interval; it stays
+// responsive and breakable at that granularity.
+#pragma once
+#include <cstdint>
+
+namespace orv {
+
+class PumpThrottle {
+ public:
+  static constexpr std::uint32_t kIntervalMs = 10;
+
+  // True when the queue is due at tick `now`; the first question is always due.
+  // Unsigned differences keep this right when the 32-bit tick count wraps.
+  bool due(std::uint32_t now) {
+    if (started_ && now - last_ < kIntervalMs) return false;
+    started_ = true;
+    last_ = now;
+    return true;
+  }
+
+ private:
+  bool started_ = false;
+  std::uint32_t last_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,131 @@
+// Lines that run again go through compiled expressions; whatever they do must
+// match the text path exactly: output, the error that ends the run, and the
+// string heap left behind. Each script runs twice in a fresh context, once
+// per path, and the two outcomes are compared.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/heap.h"
+#include "tests/unit/host_fixture.h"
+
+namespace orv {
+namespace {
+namespace fs = std::filesystem;
+
+struct Outcome {
+  std::string output;
+  std::uint32_t error = 0;
+  std::uint32_t heapInUse = 0;
+  bool heapSound = false;
+};
+
+class CompiledDifferentialTest : public test::HostTest {
+ protected:
+  // Runs `text` in a fresh context with compilation on or off.
+  Outcome outcome(const std::string& text, bool compile) {
+    TearDown();
+    SetUp();
+    output.clear();
+    engine().compileLines = compile;
+    engine().statementBudget = 200000;   // scripts that loop for ever end alike
+    Outcome o;
+    o.error = run(text);
+    o.output = output;
+    o.heapInUse = engine().heap.bytes_in_use();
+    o.heapSound = engine().heap.verify();
+    return o;
+  }
+
+  void expect_same(const std::string& text, const std::string& label) {
+    const Outcome plain = outcome(text, false);
+    const Outcome compiled = outcome(text, true);
+    EXPECT_EQ(compiled.output, plain.output) << label;
+    EXPECT_EQ(compiled.error, plain.error) << label;
+    EXPECT_EQ(compiled.heapInUse, plain.heapInUse) << label;
+    EXPECT_TRUE(compiled.heapSound) << label;
+  }
+};
+
+// Loops that change what their lines see from one pass to the next: types,
+// failures on a later pass, dropped and re-created variables, text that
+// changes under a line, and the limits of whole numbers.
+TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
+  const char* snippets[] = {
+      // a variable that turns from number to text and float mid-loop
+      "x = 1\nFor i = 1 To 6\n  y = x * 2 + i\n  StdOut(y : \"|\" : (x == 2) : \"|\" : (x < \"10\"))\n"
+      "  If i == 2 Then x = \"7\"\n  If i == 4 Then x = 2.5\nNext\n",
+      // division by zero on the third pass ends the run with its own error
+      "For i = 1 To 5\n  q = 12 / (3 - i)\n  StdOut(q)\nNext\n",
+      // a dropped variable: the next pass must not read its old slot
+      "a = 5\nFor i = 1 To 4\n  b = a + i\n  StdOut(b)\n  If i == 2 Then Drop(a)\n  If i == 2 Then c = 9\n"
+      "  If i == 3 Then a = 100\nNext\n",
+      // whole-number wrap-around in arithmetic and in the loop counter
+      "t = 2147483600\nFor i = 1 To 3\n  t = t + 20\n  u = t * 65536\n  StdOut(t : \" \" : u)\nNext\n"
+      "n = 0\nFor k = 2147483645 To 2147483647\n  n += 1\n  If n > 5 Then Break\nNext\nStdOut(n : \" \" : k)\n",
+      // mod and division of negatives, shifts, bit operators, powers
+      "For i = -3 To 3\n  StdOut((i mod 2) : \" \" : (i / 2) : \" \" : (i << 30) : \" \" : (i & 5) : \" \" : (i ** 3) "
+      ": \" \" : (!i) : \" \" : (~i) : \" \" : -i)\nNext\n",
+      // floats: formatting by the decimals setting, comparisons by text
+      "x = 0.0\nFor i = 1 To 4\n  x = x + 0.1\n  StdOut(x : \" \" : (x == 0.3) : \" \" : Sqrt(i) : \" \" : Sin(i))\n"
+      "  If i == 2 Then Decimals(2)\nNext\n",
+      // a math error inside a compiled call on a later pass
+      "For i = 2 To -1 By -1\n  StdOut(Sqrt(i))\nNext\n",
+      // strings: concatenation, compound concatenation, comparisons, built-ins
+      "s = \"\"\nFor i = 1 To 5\n  s := \"ab\" : i\n  StdOut(StrLen(s) : \" \" : (s == \"ab1\") : \" \" : StrSub(s, 2, 3) : \" \" "
+      ": ItemCount(s, \"b\") : \" \" : StrUpper(s))\nNext\n",
+      // compound operators on every kind
+      "a = 10\nf = 1.5\nFor i = 1 To 3\n  a -= i\n  a *= 2\n  a mod= 7\n  a <<= 1\n  a |= 1\n  f /= 2\n  StdOut(a : \" \" : f)\nNext\n",
+      // @constants and whole-number comparisons in Switch/Case and While
+      "w = 0\nWhile w < 6\n  Switch w mod 3\n    Case 0\n      StdOut(\"z\" : @TRUE)\n      Break\n    Case @TRUE\n"
+      "      StdOut(\"o\")\n      Break\n  EndSwitch\n  w += 1\nEndWhile\n",
+      // text that changes under a line: substitution, Execute, GoTo rewriting
+      "v = \"1\"\nFor i = 1 To 3\n  r = %v% + i\n  v = i * 10\n  Execute s%i% = r\n  StdOut(r)\nNext\nStdOut(s1 : s2 : s3)\n"
+      "n = 0\n:again\nn = n + 1\nIf n < 4 Then GoTo again\nStdOut(n)\n",
+      // an uninitialised variable on a later pass, and an array read whole
+      "q = 1\nz = 0\nFor i = 1 To 3\n  p = z + q\n  StdOut(p)\n  If i == 2 Then Drop(z)\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i * 3\n  b = a\n  StdOut(b[i] + 1)\nNext\n",
+      // a name with a "." and a pointer operand are left to the text path
+      "x = 3\nFor i = 1 To 2\n  p = &x\n  StdOut(*p + i)\nNext\n",
+      // user-defined functions inside expressions recurse through the text path
+      "#DefineFunction f(k)\n  If k < 2 Then Return k\n  Return f(k - 1) + f(k - 2)\n#EndFunction\n"
+      "For i = 1 To 8\n  StdOut(f(i) * 2)\nNext\n",
+      // deep recursion reaches the same limit either way
+      "#DefineFunction d(k)\n  Return d(k + 1) + 1\n#EndFunction\nx = d(1)\n",
+      // wrong argument counts and a misplaced "=" fail alike on every pass
+      "For i = 1 To 2\n  y = StrLen(\"a\", i)\nNext\n",
+      "For i = 1 To 2\n  y = (i = 2)\nNext\n",
+  };
+  int n = 0;
+  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+}
+
+// Every golden script, example and workload: the fuzzers' seed scripts.
+TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
+  const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+  std::vector<fs::path> scripts;
+  for (const char* dir : {"tests/scripts", "examples", "bench/workloads"}) {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root / dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+      if (it->is_regular_file() && it->path().extension() == ".orv") scripts.push_back(it->path());
+  }
+  std::sort(scripts.begin(), scripts.end());
+  if (scripts.empty()) GTEST_SKIP() << "no scripts under " << root;
+  for (const auto& path : scripts) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    // Workloads read their size from param1; a small one makes their loops run.
+    const std::string prefix = path.parent_path().filename() == "workloads" ? "param1 = 40\n" : "";
+    expect_same(prefix + text.str(), path.string());
+  }
+}
+
+}  // namespace
+}  // namespace orv
