@@ -1,11 +1,13 @@
 // Console host: runs one script (orvhost [--dialogs] SCRIPT [ARGS...]) or the
 // golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/engine_api.h"
 #include "host/host_functions.h"
+#include "host/replay.h"
 #include "host/session.h"
 #include "host/suite.h"
 #include "platform/platform.h"
@@ -18,7 +20,8 @@ constexpr int kExitNotRun = 2;     // the script could not be started
 int usage() {
   orv::platform::write_stderr(
       "usage: orvhost [--dialogs] SCRIPT [ARGS...]\n"
-      "       orvhost --suite DIR [--stderr-file PATH]\n");
+      "       orvhost --suite DIR [--stderr-file PATH]\n"
+      "       orvhost --replay LIST FROM PROGRESS-FILE STDERR-FILE [SECONDS]\n");
   return kExitNotRun;
 }
 
@@ -60,6 +63,13 @@ int main(int argc, char** argv) {
                                        ? args[3]
                                        : (std::filesystem::temp_directory_path() / "orv-suite-stderr.txt").string();
     return orv::host::run_suite(api, args[1], stderrFile);
+  }
+  // Fuzz inputs through the library (fuzz/replay_wine.sh drives it).
+  if (args[0] == "--replay") {
+    if (args.size() != 5 && args.size() != 6) return usage();
+    orv::host::ReplayOptions options{args[1], std::strtoul(args[2].c_str(), nullptr, 10), args[3], args[4]};
+    if (args.size() == 6) options.secondsPerInput = std::atoi(args[5].c_str());
+    return orv::host::run_replay(api, options);
   }
   // --dialogs: errors show the error dialog (default: reported on standard error).
   const bool dialogs = args[0] == "--dialogs";
