@@ -8,6 +8,7 @@
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
+#include "engine/no_throw.h"
 #include "engine/specials.h"
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
@@ -61,9 +62,8 @@ void tidy_result(Context& c, Operand& result) {
   }
 }
 
-bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
-              Operand& result) {
-  make_int(result, 0);
+bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
+                        Operand& result) {
   bool wide = false;
   const bool isUdf = id >= kUdfStart && id <= kUdfEnd;
   if (!variadic && !isUdf) {
@@ -88,6 +88,21 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
   tidy_result(c, result);
   if (std::uint16_t math = take_pending_math_error(); math != 0) c.error = math;
   return !failed(c);
+}
+
+// An allocation that fails inside a handler ends the call with its error
+// number and an empty result, never the process.
+bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
+              Operand& result) {
+  make_int(result, 0);
+  try {
+    return dispatch_unguarded(c, id, r, args, count, variadic, result);
+  } catch (...) {
+    fail(c, error_for_current_exception());
+    release_value(c, result);
+    make_int(result, 0);
+    return false;
+  }
 }
 
 // Collects arguments 1..R+O; on success the closing parenthesis is current.

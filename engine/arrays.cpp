@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 #include "engine/context.h"
+#include "engine/sizes.h"
 #include "engine/value_ops.h"
 
 namespace orv {
@@ -34,6 +35,10 @@ std::uint32_t ArrayTable::create(const std::array<std::uint32_t, 5>& sizes, bool
     std::uint64_t room = count < 186 ? 185 : 371;
     if (44 * (count + room) + 48 <= kMaxArrayBytes) capacity += room;
   }
+  // Within the limit above but beyond what one block may take in this
+  // process: the allocation could only fail or starve everything else.
+  if (!block_fits(48 + 44 * count)) { error = 1631; return 0; }
+  if (!block_fits(48 + 44 * capacity)) capacity = count;
   platform::MemHandle mem = platform::mem_alloc(static_cast<std::size_t>(48 + 44 * capacity));
   void* p = mem ? platform::mem_lock(mem) : nullptr;
   if (!p) {

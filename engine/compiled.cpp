@@ -300,8 +300,9 @@ void forget_error(Context& c) {
 
 bool plain_int(const Value& v) { return v.flags == vf::kInt; }
 
-// Payloads that live outside the record and must be released.
-constexpr std::uint32_t kPayload = vf::kStr | vf::kWide | vf::kArray;
+// Payloads that live outside the record, or references counted by their
+// table (open files), that must go through copy and release.
+constexpr std::uint32_t kPayload = vf::kStr | vf::kWide | vf::kArray | vf::kFile | vf::kAttached;
 
 // An operand for one evaluation step; numbers, the common case, need no release.
 class Scratch {

@@ -1,4 +1,5 @@
 // The library's exported entry points for hosts and extenders.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "engine/error_handling.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
+#include "engine/no_throw.h"
 #include "engine/runloop.h"
 #include "engine/script.h"
 #include "engine/tokenizer.h"
@@ -94,10 +96,15 @@ int instance_init(void* block) {
 
 int heap_init(Context& c, api::Word base, api::Word size, api::Word book) {
   auto* record = reinterpret_cast<api::HeapBookkeeping*>(book);
+  const api::Word reserved = size;
   // Only committed memory can be laid out; a filled-in record says how much is.
   if (record && record->committed != 0 && record->committed < size) size = record->committed;
   if (!base || size < 4096) return 0;
   c.heap.init(reinterpret_cast<std::uint8_t*>(base), static_cast<std::uint32_t>(size), record);
+  // A size beyond the committed part is the reservation the heap may grow
+  // into; a host that passes only the committed size leaves it unknown.
+  if (reserved > size) c.heap.set_reservation(static_cast<std::uint32_t>(std::min<std::uint64_t>(reserved, 0x7FFFFFFFu)));
+  else c.heap.set_reservation(0);
   std::string cwd = platform::current_directory();
   if (cwd.size() >= 2 && cwd[1] == ':') platform::set_environment(std::string("=") + cwd[0] + ":", cwd);
   return 1;
@@ -185,167 +192,190 @@ using namespace orv;
 
 ORV_EXPORT int ORV_CALL DoDaDllInit(api::Word, api::Handle context, api::Word version, int request, api::Word a,
                                     api::Word, api::Word c) {
-  if (request < 0 || request > 99) return 0;
-  BusyGuard busy;
-  if (request == api::kHandshake) {
-    if (((version >> 8) & 0xFF) != 0x13) {
-      platform::message_box("Version Interface Incompatible", "DLL mismatch", platform::mb_ok);
-      return 0;
+  return export_guard(0, [&]() -> int {
+    if (request < 0 || request > 99) return 0;
+    BusyGuard busy;
+    if (request == api::kHandshake) {
+      if (((version >> 8) & 0xFF) != 0x13) {
+        platform::message_box("Version Interface Incompatible", "DLL mismatch", platform::mb_ok);
+        return 0;
+      }
+      return static_cast<int>(api::kContextBlockSize);
     }
-    return static_cast<int>(api::kContextBlockSize);
-  }
-  LockedBlock block(context);
-  if (!block.get() || block.size() < api::kContextBlockSize) return 0;
-  if (request == api::kInstanceInit) return instance_init(block.get());
-  Context* ctx = context_of(block.get());
-  if (!ctx) return 0;
-  ctx->blockPointer = block.get();
-  switch (request) {
-    case api::kHeapInit: return heap_init(*ctx, version, a, c);
-    case api::kRunInit: return run_init(*ctx, version, a);
-    case api::kTerminate: terminate(block.get()); return 1;
-    default: return 0;
-  }
+    LockedBlock block(context);
+    if (!block.get() || block.size() < api::kContextBlockSize) return 0;
+    if (request == api::kInstanceInit) return instance_init(block.get());
+    Context* ctx = context_of(block.get());
+    if (!ctx) return 0;
+    ctx->blockPointer = block.get();
+    switch (request) {
+      case api::kHeapInit: return heap_init(*ctx, version, a, c);
+      case api::kRunInit: return run_init(*ctx, version, a);
+      case api::kTerminate: terminate(block.get()); return 1;
+      default: return 0;
+    }
+  });
 }
 
 ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle context, api::Handle script, std::uint32_t runFlags,
                                            api::KeywordRecord* hostTable) {
-  LockedBlock block(context);
-  Context* c = context_of(block.get());
-  if (!c || !c->heap.ready() || !c->slots) return 0;
-  c->blockPointer = block.get();
-  c->ownWindow = static_cast<std::uintptr_t>(hostWindow);
-  reset_run_state(*c, runFlags, hostTable);
-  std::string text;
-  {
-    LockedBlock scriptBlock(script);
-    if (!scriptBlock.get()) return 0;
-    text = block_text(scriptBlock);
-  }
-  // A host names the script file with a first line ";" 0x0C "@" + path.
-  std::string file, dir;
-  if (text.size() > 3 && text[0] == ';' && text[1] == 0x0C && text[2] == '@') {
-    std::size_t eol = text.find('\n');
-    file = text.substr(3, (eol == std::string::npos ? text.size() : eol) - 3);
-    while (!file.empty() && (file.back() == '\r' || file.back() == ' ')) file.pop_back();
-    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
-    dir = platform::directory_of(file);
-  }
-  c->scripts.clear();
-  auto prepared = std::make_unique<Script>();
-  prepared->file = file;
-  if (!prepare_script(*c, std::move(text), file, dir, *prepared)) {
-    c->scripts.push_back(std::move(prepared));
-    c->errorScript = 0;
-    c->errorPos = 0;
-    report_preparation_error(*c);
-    head_of(block.get())->lastError = c->lastError;
+  return export_guard(0, [&]() -> int {
+    LockedBlock block(context);
+    Context* c = context_of(block.get());
+    if (!c || !c->heap.ready() || !c->slots) return 0;
+    c->blockPointer = block.get();
+    c->ownWindow = static_cast<std::uintptr_t>(hostWindow);
+    reset_run_state(*c, runFlags, hostTable);
+    std::string text;
+    {
+      LockedBlock scriptBlock(script);
+      if (!scriptBlock.get()) return 0;
+      text = block_text(scriptBlock);
+    }
+    // A host names the script file with a first line ";" 0x0C "@" + path.
+    std::string file, dir;
+    if (text.size() > 3 && text[0] == ';' && text[1] == 0x0C && text[2] == '@') {
+      std::size_t eol = text.find('\n');
+      file = text.substr(3, (eol == std::string::npos ? text.size() : eol) - 3);
+      while (!file.empty() && (file.back() == '\r' || file.back() == ' ')) file.pop_back();
+      text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
+      dir = platform::directory_of(file);
+    }
     c->scripts.clear();
-    return 0;
-  }
-  c->scripts.push_back(std::move(prepared));
-  platform::pump_messages(false);
-  run_script(*c, 0);
-  release_value(*c, c->returnValue);
-  clear_operand(c->returnValue);
-  api::ContextBlockHead* head = head_of(block.get());
-  head->lastError = c->lastError;
-  head->lastLine = c->lastLine;
-  c->error = 0;
-  c->scripts.clear();
-  platform::pump_messages(false);
-  return 1;
+    auto prepared = std::make_unique<Script>();
+    prepared->file = file;
+    if (!prepare_script(*c, std::move(text), file, dir, *prepared)) {
+      c->scripts.push_back(std::move(prepared));
+      c->errorScript = 0;
+      c->errorPos = 0;
+      report_preparation_error(*c);
+      head_of(block.get())->lastError = c->lastError;
+      c->scripts.clear();
+      return 0;
+    }
+    c->scripts.push_back(std::move(prepared));
+    platform::pump_messages(false);
+    run_script(*c, 0);
+    release_value(*c, c->returnValue);
+    clear_operand(c->returnValue);
+    api::ContextBlockHead* head = head_of(block.get());
+    head->lastError = c->lastError;
+    head->lastLine = c->lastLine;
+    c->error = 0;
+    c->scripts.clear();
+    platform::pump_messages(false);
+    return 1;
+  });
 }
 
 ORV_EXPORT int ORV_CALL DLLServices(api::Handle context, int request, void* ptrA, void* ptrB, std::int32_t numA,
                                     std::int32_t) {
-  if (request > 60 || request < 0) return 0;
-  LockedBlock block(context);
-  Context* c = context_of(block.get());
-  if (!c || !c->heap.ready()) return 0;
-  const std::uint16_t savedError = c->error;
-  std::string savedText = c->errorText;
-  c->error = 0;
-  int result = 0;
-  switch (request) {
-    case 1:
-      if (ptrA && ptrB) result = set_string_variable(*c, static_cast<const char*>(ptrA), static_cast<const char*>(ptrB));
-      break;
-    case 2:
-      if (ptrA && ptrB && numA > 0) {
-        std::uint16_t slot = find_var(*c, static_cast<const char*>(ptrA), false);
-        std::string text;
-        if (slot != kNotFound && value_text(*c, c->slots[slot].v, text)) {
-          if (text.size() >= static_cast<std::size_t>(numA)) text = "<Value too large>";
-          if (text.size() < static_cast<std::size_t>(numA)) {
-            std::memcpy(ptrB, text.c_str(), text.size() + 1);
-            result = 1;
+  return export_guard(0, [&]() -> int {
+    if (request > 60 || request < 0) return 0;
+    LockedBlock block(context);
+    Context* c = context_of(block.get());
+    if (!c || !c->heap.ready()) return 0;
+    const std::uint16_t savedError = c->error;
+    std::string savedText = c->errorText;
+    c->error = 0;
+    int result = 0;
+    switch (request) {
+      case 1:
+        if (ptrA && ptrB) result = set_string_variable(*c, static_cast<const char*>(ptrA), static_cast<const char*>(ptrB));
+        break;
+      case 2:
+        if (ptrA && ptrB && numA > 0) {
+          std::uint16_t slot = find_var(*c, static_cast<const char*>(ptrA), false);
+          std::string text;
+          if (slot != kNotFound && value_text(*c, c->slots[slot].v, text)) {
+            if (text.size() >= static_cast<std::size_t>(numA)) text = "<Value too large>";
+            if (text.size() < static_cast<std::size_t>(numA)) {
+              std::memcpy(ptrB, text.c_str(), text.size() + 1);
+              result = 1;
+            }
           }
         }
-      }
-      break;
-    case 11:
-      if (ptrA) {
-        result = set_parameters(*c, static_cast<const char*>(ptrA));
-      } else if (ptrB) {
-        std::string quoted;
-        for (auto** arg = static_cast<char**>(ptrB); *arg; ++arg) {
-          std::string word = *arg;
-          std::string q = "\"";
-          for (char ch : word) { q += ch; if (ch == '"') q += '"'; }
-          quoted += q + "\" ";
+        break;
+      case 11:
+        if (ptrA) {
+          result = set_parameters(*c, static_cast<const char*>(ptrA));
+        } else if (ptrB) {
+          std::string quoted;
+          for (auto** arg = static_cast<char**>(ptrB); *arg; ++arg) {
+            std::string word = *arg;
+            std::string q = "\"";
+            for (char ch : word) { q += ch; if (ch == '"') q += '"'; }
+            quoted += q + "\" ";
+          }
+          result = set_parameters(*c, quoted);
         }
-        result = set_parameters(*c, quoted);
-      }
-      break;
-    case 13:
-      c->error = static_cast<std::uint16_t>(numA);
-      return 1;
-    case 31: result = 1; break;
-    case 42:
-      if (ptrA) result = static_cast<int>(heap_string(*c, static_cast<const char*>(ptrA)));
-      break;
-    default: break;
-  }
-  if (c->error) result = 0;
-  c->error = savedError;
-  c->errorText = std::move(savedText);
-  return result;
+        break;
+      case 13:
+        c->error = static_cast<std::uint16_t>(numA);
+        return 1;
+      case 31: result = 1; break;
+      case 42:
+        if (ptrA) result = static_cast<int>(heap_string(*c, static_cast<const char*>(ptrA)));
+        break;
+      default: break;
+    }
+    if (c->error) result = 0;
+    c->error = savedError;
+    c->errorText = std::move(savedText);
+    return result;
+  });
 }
 
 ORV_EXPORT int ORV_CALL ProcessSubExpression(void* context, api::Operand* result, int assignAllowed, int pointerTarget,
                                              api::Handle) {
-  Context* c = context_of(context);
-  if (!c || !result) return 0;
-  return process_sub_expression(*c, *result, assignAllowed != 0, pointerTarget != 0) ? 1 : 0;
+  return export_guard(0, [&]() -> int {
+    Context* c = context_of(context);
+    if (!c || !result) return 0;
+    return process_sub_expression(*c, *result, assignAllowed != 0, pointerTarget != 0) ? 1 : 0;
+  });
 }
 
 ORV_EXPORT int ORV_CALL get_token(void* context) {
-  Context* c = context_of(context);
-  return c ? orv::get_token(*c) : 0;
+  return export_guard(0, [&]() -> int {
+    Context* c = context_of(context);
+    return c ? orv::get_token(*c) : 0;
+  });
 }
 
 ORV_EXPORT void ORV_CALL get_string_token(void* context) {
-  if (Context* c = context_of(context)) orv::get_string_token(*c);
+  export_guard(0, [&] {
+    if (Context* c = context_of(context)) orv::get_string_token(*c);
+    return 0;
+  });
 }
 
 ORV_EXPORT void ORV_CALL putback(void* context) {
-  if (Context* c = context_of(context)) orv::putback(*c);
+  export_guard(0, [&] {
+    if (Context* c = context_of(context)) orv::putback(*c);
+    return 0;
+  });
 }
 
 ORV_EXPORT std::uint32_t ORV_CALL find_var(void* context, const char* name, int report) {
-  Context* c = context_of(context);
-  if (!c || !name) return 0xFFFF;
-  std::uint16_t slot = orv::find_var(*c, name, report != 0);
-  if (slot == kNotFound) return 0xFFFFu | (std::uint32_t{c->error} << 16);
-  return slot;
+  return export_guard(std::uint32_t{0xFFFF}, [&]() -> std::uint32_t {
+    Context* c = context_of(context);
+    if (!c || !name) return 0xFFFF;
+    std::uint16_t slot = orv::find_var(*c, name, report != 0);
+    if (slot == kNotFound) return 0xFFFFu | (std::uint32_t{c->error} << 16);
+    return slot;
+  });
 }
 
 ORV_EXPORT std::uint32_t ORV_CALL VMalloc(void* context, std::uint32_t bytes) {
-  Context* c = context_of(context);
-  return c ? c->heap.alloc(bytes) : 0;
+  return export_guard(std::uint32_t{0}, [&]() -> std::uint32_t {
+    Context* c = context_of(context);
+    return c ? c->heap.alloc(bytes) : 0;
+  });
 }
 
 ORV_EXPORT void ORV_CALL VFree(void* context, std::uint32_t offset) {
-  if (Context* c = context_of(context)) c->heap.free(offset);
+  export_guard(0, [&] {
+    if (Context* c = context_of(context)) c->heap.free(offset);
+    return 0;
+  });
 }

@@ -12,6 +12,7 @@
 #include "engine/keywords.h"
 #include "engine/messages.h"
 #include "engine/script.h"
+#include "engine/sizes.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -318,8 +319,10 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
   clear_operand(out);
   if ((left.flags & (vf::kWide | vf::kCom)) || (right.flags & (vf::kWide | vf::kCom))) {
     if (!to_wide(c, left) || !to_wide(c, right)) return false;
-    std::u16string joined(wstr_view(c, left));
-    joined += wstr_view(c, right);
+    const std::u16string_view a = wstr_view(c, left), b = wstr_view(c, right);
+    if (!string_room<char16_t>(c, std::uint64_t{a.size()} + b.size())) return false;
+    std::u16string joined(a);
+    joined += b;
     if (!make_wstring(c, out, joined)) return false;
   } else {
     std::string a, b;
@@ -327,6 +330,7 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
       if (c.error != 1599) { c.error = 0; fail(c, 3056); }
       return false;
     }
+    if (!string_room<char>(c, std::uint64_t{a.size()} + b.size())) return false;
     a += b;
     if (!make_string(c, out, a)) return false;
   }

@@ -84,11 +84,32 @@ void StringHeap::init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeepi
   set_tag(endOffset_, kTagUsed);
 }
 
+std::uint32_t StringHeap::grown_size(std::uint32_t blockSize) const {
+  const std::uint64_t page = platform::page_size();
+  const std::uint64_t wanted = (std::uint64_t{committed()} + blockSize + kGrowSlack + page - 1) / page * page;
+  std::uint64_t ceiling = 0x7FFFFFFFu;
+  if (reservation_ != 0 && reservation_ < ceiling) ceiling = reservation_;
+  if (const std::size_t limit = platform::commit_limit(); limit != 0 && limit < ceiling) ceiling = limit;
+  return wanted > ceiling ? 0 : static_cast<std::uint32_t>(wanted);
+}
+
+std::uint32_t StringHeap::largest_free() const {
+  std::uint32_t largest = 0;
+  for (std::uint32_t cur = word(kHead + kNext); cur != kHead; cur = word(cur + kNext))
+    if (word(cur + 4) > largest) largest = word(cur + 4);
+  return largest;
+}
+
+bool StringHeap::can_hold(std::uint32_t bytes) const {
+  if (!base_ || bytes > kMaxRequest) return false;
+  const std::uint32_t need = block_size_for(bytes);
+  // The arithmetic first: the walk is only needed near the reservation's end.
+  return grown_size(need) != 0 || largest_free() >= need;
+}
+
 bool StringHeap::grow(std::uint32_t blockSize) {
-  const std::uint32_t page = static_cast<std::uint32_t>(platform::page_size());
-  std::uint64_t wanted = std::uint64_t{committed()} + blockSize + kGrowSlack;
-  if (wanted > 0x7FFFFFFFu) return false;
-  std::uint32_t newCommitted = round_up(static_cast<std::uint32_t>(wanted), page);
+  const std::uint32_t newCommitted = grown_size(blockSize);
+  if (newCommitted == 0) return false;
   std::uint32_t err = platform::vm_commit(base_, newCommitted);
   if (err != 0) {
     if (err != 8 && err != 487)
@@ -106,7 +127,7 @@ bool StringHeap::grow(std::uint32_t blockSize) {
 }
 
 std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
-  if (!base_ || bytes > 0x7FFF0000u) return 0;
+  if (!base_ || bytes > kMaxRequest) return 0;
   const std::uint32_t need = block_size_for(bytes);
   for (;;) {
     std::uint32_t cur = word(rover() + kNext);

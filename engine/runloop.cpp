@@ -4,6 +4,7 @@
 #include "engine/caller_state.h"
 #include "engine/convert.h"
 #include "engine/messages.h"
+#include "engine/no_throw.h"
 #include "engine/script.h"
 #include "engine/statements.h"
 #include "engine/tokenizer.h"
@@ -80,7 +81,7 @@ void run_script(Context& c, std::uint32_t index) {
         continue;
       }
     }
-    const bool ok = execute_statement(c, result, text);
+    const bool ok = run_guarded(c, [&] { return execute_statement(c, result, text); });
     release_value(c, result);
     clear_operand(result);
     if (!ok || failed(c)) {

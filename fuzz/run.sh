@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan/UBSan), seeds them from the golden
-# scripts and runs each for SECONDS (default 10). Exit 1 when any target
-# crashed, leaked, hung or failed a heap check; the input that did it is kept
-# in build/fuzz/crashes/TARGET/ and its report is printed.
+# scripts and runs each for SECONDS (default 10; --long: 300). Exit 1 when any
+# target crashed, leaked, hung, failed a heap check, took more than
+# ORV_FUZZ_MALLOC_MB (256) in one allocation or ORV_FUZZ_RSS_MB (512) in all,
+# or spent more than 10 s on one input; the input that did it is kept in
+# build/fuzz/crashes/TARGET/ and its report is printed.
+#   fuzz/run.sh [SECONDS]        fuzz/run.sh --long [SECONDS]
+# Targets run niced, ORV_JOBS (default 1) at a time.
 # Reproduce one: build/fuzz/TARGET build/fuzz/crashes/TARGET/crash-...
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
-secs="${1:-10}"
+secs=10
+if [ "${1:-}" = --long ]; then
+  secs="${2:-300}"
+else
+  secs="${1:-10}"
+fi
+jobs="${ORV_JOBS:-1}"
+malloc_mb="${ORV_FUZZ_MALLOC_MB:-256}"
+rss_mb="${ORV_FUZZ_RSS_MB:-512}"
 targets=(tokenizer_fuzz expression_fuzz prepare_fuzz script_fuzz key_language_fuzz title_pattern_fuzz command_line_fuzz variant_rules_fuzz line_reader_fuzz name_rules_fuzz binary_fuzz ymdhms_fuzz)
 
 orv_build fuzz || { echo "fuzz: build failed"; exit 1; }
@@ -20,17 +32,34 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export ORV_FUZZ_SCRATCH="$out/scratch"
 mkdir -p "$out/work"
 
-passed=0 failed=0
-for t in "${targets[@]}"; do
-  corpus="$out/corpus/$t" crashes="$out/crashes/$t" log="$out/$t.log"
+# One target: runs it and leaves its exit status in $out/TARGET.status.
+fuzz_one() {
+  local t="$1" corpus="$out/corpus/$1" crashes="$out/crashes/$1" log="$out/$1.log"
   mkdir -p "$corpus" "$crashes"
   # New inputs go to the first folder (kept between runs); the seeds are read only.
-  (cd "$out/work" && "$out/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-      -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "$out/seeds/$t") \
-      >"$log" 2>&1 </dev/null
-  status=$?
+  (cd "$out/work" && nice -n 10 "$out/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb="$rss_mb" \
+      -malloc_limit_mb="$malloc_mb" -max_len=16384 -close_fd_mask=3 -print_final_stats=1 \
+      -artifact_prefix="$crashes/" "$corpus" "$out/seeds/$t") >"$log" 2>&1 </dev/null
+  echo $? >"$out/$t.status"
+}
+
+running=0
+for t in "${targets[@]}"; do
+  fuzz_one "$t" &
+  running=$((running + 1))
+  if [ $running -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+done
+wait
+
+passed=0 failed=0
+for t in "${targets[@]}"; do
+  log="$out/$t.log"
+  status=$(cat "$out/$t.status")
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  if [ $status = 0 ]; then
+  if [ "$status" = 0 ]; then
     passed=$((passed + 1))
     echo "ok    $t: ${runs:-?} runs in $secs s"
   else

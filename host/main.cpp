@@ -1,11 +1,13 @@
 // Console host: runs one script (orvhost [--dialogs] [--] SCRIPT [ARGS...]) or
 // the golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/engine_api.h"
 #include "host/host_functions.h"
+#include "host/replay.h"
 #include "host/session.h"
 #include "host/suite.h"
 #include "platform/platform.h"
@@ -17,7 +19,8 @@ constexpr int kExitNotRun = 2;     // the script could not be started
 
 constexpr const char kUsage[] =
     "usage: orvhost [--dialogs] [--] SCRIPT [ARGS...]\n"
-    "       orvhost --suite DIR [--stderr-file PATH]\n";
+    "       orvhost --suite DIR [--stderr-file PATH]\n"
+    "       orvhost --replay LIST FROM PROGRESS-FILE STDERR-FILE [SECONDS]\n";
 
 int usage() {
   orv::platform::write_stderr(kUsage);
@@ -96,7 +99,19 @@ Command parse(const std::vector<std::string>& words) {
 
 }  // namespace
 
+// Fuzz inputs through the library (fuzz/replay_wine.sh drives it).
+int replay(const std::vector<std::string>& args) {
+  if (args.size() != 5 && args.size() != 6) return usage();
+  orv::host::EngineApi api;
+  std::string error;
+  if (!orv::host::load_engine(api, error)) return fail(error);
+  orv::host::ReplayOptions options{args[1], std::strtoul(args[2].c_str(), nullptr, 10), args[3], args[4]};
+  if (args.size() == 6) options.secondsPerInput = std::atoi(args[5].c_str());
+  return orv::host::run_replay(api, options);
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--replay") return replay(std::vector<std::string>(argv + 1, argv + argc));
   const Command cmd = parse(std::vector<std::string>(argv + 1, argv + argc));
   switch (cmd.kind) {
     case Command::Kind::help:

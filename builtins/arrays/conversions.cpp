@@ -8,6 +8,7 @@
 #include "builtins/text/items.h"
 #include "builtins/text/units.h"
 #include "engine/keyword_ids.h"
+#include "engine/sizes.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 
@@ -51,11 +52,12 @@ template <class Ch>
 bool join(Context& c, const Value* els, std::uint32_t count, const std::basic_string<Ch>* delim,
           std::basic_string<Ch>& out) {
   std::basic_string<Ch> piece;
+  TextBudget budget(c, sizeof(Ch));
   for (std::uint32_t i = 0; i < count; ++i) {
     if (delim && i) out += *delim;
     piece.clear();
     if (delim && !is_assigned(els[i])) continue;   // an item list keeps the empty place
-    if (!element_text(c, els[i], piece)) return false;
+    if (!element_text(c, els[i], piece) || !budget.allow(std::uint64_t{out.size()} + piece.size())) return false;
     out += piece;
   }
   return true;

@@ -3,6 +3,7 @@
 #include "builtins/itemlists/itemlists_groups.h"
 #include "builtins/itemlists/list_args.h"
 #include "engine/keyword_ids.h"
+#include "engine/sizes.h"
 
 namespace orv::items {
 namespace {
@@ -25,6 +26,7 @@ void insert(Call& call) {
   if (!read_delimiter<Ch>(call, 4, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
   const std::int32_t index = arg_int(call, 2);
+  if (!string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size() + delim.size())) return;
   auto items = items_of<Ch>(list, delim);
   if (index == -1 || (index >= 1 && static_cast<std::size_t>(index) > items.size())) items.push_back(item);
   else if (index >= 1) items.insert(items.begin() + (index - 1), item);
@@ -49,6 +51,7 @@ void replace(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 4, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
+  if (!string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size())) return;
   auto items = items_of<Ch>(list, delim);
   const auto k = text::resolve_index(arg_int(call, 2), items.size());
   if (!k) { set_result(call, list); return; }

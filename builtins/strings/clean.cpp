@@ -5,6 +5,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/keyword_ids.h"
+#include "engine/sizes.h"
 #include "engine/value_ops.h"
 
 namespace orv::strings {
@@ -32,8 +33,13 @@ void clean(Call& call) {
       goneUnits += text.char_at(k).size();
     }
   }
+  std::uint64_t units = 0;
+  if (!checked_mul(count, repl.size(), units) || !string_room<Ch>(call.c, units + (source.size() - goneUnits))) {
+    fail(call.c, 3096);
+    return;
+  }
   Str<Ch> out;
-  out.reserve(source.size() - goneUnits + count * repl.size());
+  out.reserve(static_cast<std::size_t>(units) + (source.size() - goneUnits));
   for (std::size_t k = 0; k < codes.size(); ++k) {
     if (replaced[k]) out += repl;
     else out += text.char_at(k);

@@ -8,6 +8,7 @@
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
+#include "engine/sizes.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 
@@ -41,6 +42,8 @@ void concat(Call& call) {
   get_token(c);
   if (failed(c)) return;
   bool anyWide = false;
+  std::uint64_t units = 0;   // so far; a join that cannot fit stops before copying more
+  TextBudget budget(c, 1);    // a lower bound while the result's width is open
   while (!is_keyword(c, id::kRParen)) {
     if (parts.size() == kMaxParts) { fail(c, 2058); return; }
     Temp arg(c);
@@ -48,12 +51,15 @@ void concat(Call& call) {
     Part part;
     if (!take_part(c, arg.op(), part)) return;
     anyWide |= part.wide;
+    units += part.wide ? part.units.size() : part.ansi.size();
+    if (!budget.allow(units)) return;
     parts.push_back(std::move(part));
     if (is_keyword(c, id::kRParen)) break;
     if (!is_keyword(c, id::kComma)) { fail(c, 2058); return; }
     get_token(c);
     if (failed(c)) return;
   }
+  if (!string_room(c, units, anyWide ? 2 : 1)) return;
   if (anyWide) {
     std::u16string out;
     for (Part& p : parts) {

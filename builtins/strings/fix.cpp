@@ -3,6 +3,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/keyword_ids.h"
+#include "engine/sizes.h"
 #include "engine/value_ops.h"
 
 namespace orv::strings {
@@ -33,6 +34,25 @@ Str<Ch> repeat_units(Sv<Ch> pad, std::size_t count) {
   while (out.size() < count) out += pad;
   out.resize(count);
   return out;
+}
+
+// Whether `count` characters of the padding after `extra` units fit in the
+// string heap; checked before the text is built (3096 when not).
+template <class Ch>
+bool repeat_fits(Context& c, Sv<Ch> pad, std::uint64_t count, std::uint64_t extra) {
+  const Text<Ch> p(pad);
+  std::uint64_t units = 0;
+  if (!checked_mul(count / p.chars(), pad.size(), units) || !checked_add(units, p.offset(count % p.chars()), units) ||
+      !checked_add(units, extra, units))
+    return fail(c, 3096);
+  return string_room<Ch>(c, units);
+}
+
+// Whether a base fixed to `len` characters fits: only growth can fail.
+template <class Ch>
+bool fixed_fits(Context& c, Sv<Ch> base, Sv<Ch> pad, std::size_t len) {
+  const std::size_t n = Text<Ch>(base).chars();
+  return len <= n || repeat_fits<Ch>(c, pad, len - n, base.size());
 }
 
 template <class Ch>
@@ -92,7 +112,7 @@ void fix_chars(Call& call) {
   Sv<Ch> base;
   Str<Ch> pad;
   std::size_t len = 0;
-  if (!fix_arguments(call, base, pad, len)) return;
+  if (!fix_arguments(call, base, pad, len) || !fixed_fits<Ch>(call.c, base, Sv<Ch>(pad), len)) return;
   set_result(call, Sv<Ch>(Left ? fix_left<Ch>(base, pad, len) : fix_right<Ch>(base, pad, len)));
 }
 
@@ -102,6 +122,7 @@ void fix_bytes_ansi(Call& call) {
   std::string pad;
   std::size_t len = 0;
   if (!fix_arguments(call, base, pad, len)) return;
+  if (len > base.size() && !string_room<char>(call.c, std::uint64_t{len} + 1)) return;   // + a blank for a split character
   set_result(call, std::string_view(Left ? fix_bytes_left(base, pad, len) : fix_bytes_right(base, pad, len)));
 }
 
@@ -114,6 +135,7 @@ void fix_bytes_wide(Call& call) {
   if (!fix_arguments(call, base, pad, len)) return;
   if (len % 2 != 0) { fail(call.c, 1571); return; }
   len /= 2;
+  if (!fixed_fits<char16_t>(call.c, base, std::u16string_view(pad), len)) return;
   set_result(call, std::u16string_view(Left ? fix_left<char16_t>(base, pad, len) : fix_right<char16_t>(base, pad, len)));
 }
 
@@ -123,6 +145,7 @@ void fill(Call& call) {
   const std::int32_t l = arg_int(call, 2);
   if (l < 0) { fail(call.c, 1571); return; }
   const Str<Ch> pad = padding_of(arg_text<Ch>(call, 1));
+  if (!repeat_fits<Ch>(call.c, Sv<Ch>(pad), static_cast<std::uint64_t>(l), 0)) return;
   set_result(call, Sv<Ch>(repeat_chars<Ch>(pad, static_cast<std::size_t>(l))));
 }
 

@@ -8,6 +8,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/keyword_ids.h"
+#include "engine/sizes.h"
 #include "platform/platform.h"
 
 namespace orv::strings {
@@ -32,14 +33,17 @@ void put(Call& call) {
   const std::size_t limit = platform::commit_limit();
   if (needed > kMaxWideChars || (limit != 0 && needed * 2 > limit)) { fail(call.c, 3096); return; }
   const auto at = static_cast<std::size_t>(start - 1), n = static_cast<std::size_t>(len);
+  // Start and length come from the script: size the result (the text up to
+  // start, the new text and what is left of the base) before building it.
+  const std::uint64_t rest = Overlay ? std::uint64_t{at} + n : at;
+  if (!string_room<char16_t>(call.c, std::uint64_t{at} + n + (rest < base.size() ? base.size() - rest : 0))) return;
   std::u16string out;
   out.reserve(std::max(base.size(), at) + n);
   out.append(base.substr(0, std::min(at, base.size())));
   out.append(at > base.size() ? at - base.size() : 0, pad);
   out.append(text.substr(0, n));
   out.append(n > text.size() ? n - text.size() : 0, pad);
-  const std::size_t rest = Overlay ? at + n : at;
-  if (rest < base.size()) out.append(base.substr(rest));
+  if (rest < base.size()) out.append(base.substr(static_cast<std::size_t>(rest)));
   set_result(call, std::u16string_view(out));
 }
 
