@@ -26,7 +26,7 @@ void com_loop_ended(Context&, const std::uint32_t&) {}
 void register_com_functions(HandlerTable& t) {
   for (int id : {kw::fn_objectaccess, kw::fn_objectclose, kw::fn_objectcollectionclose, kw::fn_objectcollectionnext,
                  kw::fn_objectcollectionopen, kw::fn_objectcreate, kw::fn_objecteventadd, kw::fn_objecteventremove,
-                 kw::fn_objectget, kw::fn_objectopen, kw::fn_objecttype, kw::fn_createobject, kw::fn_getobject})
+                 kw::fn_objectget, kw::fn_objectopen, kw::fn_objecttype})
     t.add(id, not_available);
 }
 
