@@ -18,17 +18,6 @@
 namespace orv {
 namespace {
 
-// Releases every argument slot however the call ends. Most slots of a call
-// are empty; looking at the payload words first keeps a call cheap.
-struct SlotGuard {
-  Context& c;
-  ArgSlots& slots;
-  ~SlotGuard() {
-    for (auto& s : slots)
-      if (s.flags | s.str | s.wstr) release_value(c, s);
-  }
-};
-
 bool nt_platform() {
   static const bool nt = platform::is_nt_platform();
   return nt;
@@ -138,7 +127,7 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
 bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& result) {
   ArgSlots args;
   for (auto& a : args) clear_operand(a);
-  SlotGuard guard{c, args};
+  ArgSlotGuard guard{c, args};
   const int count = required_count(r);
   get_token(c);
   for (int k = 1; k <= count; ++k) {
@@ -243,7 +232,7 @@ bool call_function(Context& c, int id, Operand& result) {
   }
   ArgSlots args;
   for (auto& a : args) clear_operand(a);
-  SlotGuard guard{c, args};
+  ArgSlotGuard guard{c, args};
   int count = limits::kMaxArgs;
   if (!variadic && !collect_arguments(c, required, optional, args, count)) return false;
   if (!dispatch(c, id, *r, args, count, variadic, result)) return false;

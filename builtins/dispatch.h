@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include "engine/context.h"
+#include "engine/value_ops.h"
 
 namespace orv {
 
@@ -18,6 +19,17 @@ struct Call {
   bool wide;
 };
 using Handler = void (*)(Call&);
+
+// Releases every argument slot however the call ends. Most slots of a call
+// are empty; looking at the payload words first keeps a call cheap.
+struct ArgSlotGuard {
+  Context& c;
+  ArgSlots& slots;
+  ~ArgSlotGuard() {
+    for (auto& s : slots)
+      if (s.flags | s.str | s.wstr) release_value(c, s);
+  }
+};
 
 // The handler table: one entry per built-in id, filled once by the families.
 struct HandlerTable {

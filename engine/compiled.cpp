@@ -460,14 +460,7 @@ class Runner {
     ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
     for (auto& a : args) clear_operand(a);
-    struct Release {
-      Context& c;
-      ArgSlots& a;
-      ~Release() {
-        for (auto& s : a)
-          if (s.flags | s.str | s.wstr) release_value(c, s);
-      }
-    } guard{c_, args};
+    ArgSlotGuard guard{c_, args};
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
