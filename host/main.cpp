@@ -7,6 +7,7 @@
 
 #include "host/engine_api.h"
 #include "host/host_functions.h"
+#include "host/menu_host.h"
 #include "host/replay.h"
 #include "host/session.h"
 #include "host/suite.h"
@@ -20,7 +21,8 @@ constexpr int kExitNotRun = 2;     // the script could not be started
 constexpr const char kUsage[] =
     "usage: orvhost [--dialogs] [--] SCRIPT [ARGS...]\n"
     "       orvhost --suite DIR [--stderr-file PATH]\n"
-    "       orvhost --replay LIST FROM PROGRESS-FILE STDERR-FILE [SECONDS]\n";
+    "       orvhost --replay LIST FROM PROGRESS-FILE STDERR-FILE [SECONDS]\n"
+    "       orvhost --menu MENU-FILE [--once]\n";
 
 int usage() {
   orv::platform::write_stderr(kUsage);
@@ -110,8 +112,18 @@ int replay(const std::vector<std::string>& args) {
   return orv::host::run_replay(api, options);
 }
 
+// A menu file's menus in a window; --once ends after the first chosen item.
+int menu(const std::vector<std::string>& args) {
+  if (args.size() != 2 && !(args.size() == 3 && args[2] == "--once")) return usage();
+  orv::host::EngineApi api;
+  std::string error;
+  if (!orv::host::load_engine(api, error)) return fail(error);
+  return orv::host::run_menu_host(api, args[1], args.size() == 3);
+}
+
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--replay") return replay(std::vector<std::string>(argv + 1, argv + argc));
+  if (argc > 1 && std::string(argv[1]) == "--menu") return menu(std::vector<std::string>(argv + 1, argv + argc));
   const Command cmd = parse(std::vector<std::string>(argv + 1, argv + argc));
   switch (cmd.kind) {
     case Command::Kind::help:

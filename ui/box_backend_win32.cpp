@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "ui/box_backend.h"
+#include "ui/guarded_proc_win32.h"
 #include "ui/boxes.h"
 #include "ui/module_win32.h"
 #include "platform/platform.h"
@@ -152,7 +153,8 @@ BoxAnswer list_box(Context& c, const ListRequest& r, std::vector<std::size_t>& s
 using namespace orv::ui;
 
 // Line boxes (LINEASK, PSWDASK) and the text boxes: 11 prompt, 12 edit line.
-extern "C" __declspec(dllexport) INT_PTR CALLBACK GetVarBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+INT_PTR line_box_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = reinterpret_cast<LineState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
@@ -193,7 +195,7 @@ extern "C" __declspec(dllexport) INT_PTR CALLBACK GetVarBoxProc(HWND dialog, UIN
 }
 
 // List boxes (BOXITEM, BOXITEMM, BOXITEMME): 101 the list.
-extern "C" __declspec(dllexport) INT_PTR CALLBACK AskTextDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR list_box_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = reinterpret_cast<ListState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
@@ -215,4 +217,13 @@ extern "C" __declspec(dllexport) INT_PTR CALLBACK AskTextDlg(HWND dialog, UINT m
     default: break;
   }
   return FALSE;
+}
+}  // namespace
+
+extern "C" __declspec(dllexport) INT_PTR CALLBACK GetVarBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return guarded_dialog_proc(dialog, [&] { return line_box_message(dialog, message, wParam, lParam); });
+}
+
+extern "C" __declspec(dllexport) INT_PTR CALLBACK AskTextDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return guarded_dialog_proc(dialog, [&] { return list_box_message(dialog, message, wParam, lParam); });
 }

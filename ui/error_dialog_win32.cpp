@@ -10,6 +10,7 @@
 
 #include "resources/dialog_ids.h"
 #include "ui/error_dialog.h"
+#include "ui/guarded_proc_win32.h"
 #include "ui/module_win32.h"
 
 namespace orv::ui {
@@ -92,7 +93,7 @@ void fill_traceback(HWND list, const ErrorReport& report) {
   }
 }
 
-INT_PTR CALLBACK traceback_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR traceback_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       fill_traceback(GetDlgItem(dialog, ORV_IDC_TRACE_LIST), *reinterpret_cast<const ErrorReport*>(lParam));
@@ -105,6 +106,10 @@ INT_PTR CALLBACK traceback_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK traceback_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return guarded_dialog_proc(dialog, [&] { return traceback_message(dialog, message, wParam, lParam); });
 }
 
 void show_traceback(HWND owner, const ErrorReport& report) {
@@ -136,7 +141,7 @@ void init_error_dialog(HWND dialog, const ErrorReport& report) {
   SetForegroundWindow(dialog);
 }
 
-INT_PTR CALLBACK error_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR error_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     init_error_dialog(dialog, *reinterpret_cast<const ErrorReport*>(lParam));
     // Focus on the first button, not the statement box.
@@ -164,6 +169,10 @@ INT_PTR CALLBACK error_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK error_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return guarded_dialog_proc(dialog, [&] { return error_message(dialog, message, wParam, lParam); });
 }
 
 // When the dialog cannot be made (no resources, no desktop): a plain box.

@@ -1,0 +1,71 @@
+// Dialog and the dialog functions: the definition comes from the script's
+// variables through a source over the variable table; the runtime does the rest.
+#include "builtins/families.h"
+#include "engine/convert.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "ui/dialogs/runtime.h"
+
+namespace orv::dialogs {
+
+namespace {
+
+class VariableSource : public DefinitionSource {
+ public:
+  explicit VariableSource(Context& c) : c_(c) {}
+  std::optional<std::string> text(std::string_view name) override {
+    const std::uint16_t slot = find_slot(c_, lower_name(name));
+    if (slot == kNotFound) return std::nullopt;
+    const Value& v = c_.slots[slot].v;
+    if (!(v.flags & (vf::kStr | vf::kWide | vf::kNumeric))) return std::nullopt;
+    std::string out;
+    if (!value_text(c_, v, out)) {
+      c_.error = 0;
+      return std::nullopt;
+    }
+    return out;
+  }
+  bool image_loadable(std::string_view file) override { return platform::file_exists(std::string(file)); }
+
+ private:
+  Context& c_;
+};
+
+std::string argument_text(Call& call, int k) {
+  std::string out;
+  if (k <= call.count && !value_text(call.c, call.args[static_cast<std::size_t>(k)], out)) call.c.error = 0;
+  return out;
+}
+
+void dialog(Call& call) {
+  VariableSource source(call.c);
+  Definition d;
+  DefinitionError error;
+  if (!read_definition(argument_text(call, 1), source, d, error)) {
+    fail(call.c, error.number, error.text);
+    return;
+  }
+  std::int32_t result = 0;
+  if (!run_dialog(call.c, d, result)) return;
+  if (result == 0) {
+    fail(call.c, 9999);
+    return;
+  }
+  make_int(call.result, result);
+}
+
+}  // namespace
+}  // namespace orv::dialogs
+
+namespace orv {
+
+void register_dialog_functions(HandlerTable& t) {
+  t.add(kw::fn_dialog, dialogs::dialog);
+  t.add(kw::fn_dialogprocoptions, dialogs::proc_options);
+  t.add(kw::fn_dialogcontrolstate, dialogs::control_state);
+  t.add(kw::fn_dialogcontrolget, dialogs::control_get);
+  t.add(kw::fn_dialogcontrolset, dialogs::control_set);
+}
+
+}  // namespace orv

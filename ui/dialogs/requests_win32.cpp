@@ -1,0 +1,397 @@
+// What the dialog functions do to a running dialog, on the dialog window's
+// own message handling; and the writing back of the controls' values.
+#include <windows.h>
+
+#include <map>
+
+#include "builtins/strings/text.h"
+#include "engine/convert.h"
+#include "engine/keyword_ids.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "ui/dialogs/run_win32.h"
+
+namespace orv::dialogs {
+
+std::u16string widen(std::string_view s) {
+  std::u16string out;
+  platform::ansi_to_utf16(s, out);
+  return out;
+}
+
+std::string narrow(std::u16string_view s) {
+  std::string out;
+  platform::utf16_to_ansi(s, out);
+  return out;
+}
+
+std::u16string window_text(HWND w) {
+  const int length = GetWindowTextLengthW(w);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(w, text.data(), length + 1)));
+  return std::u16string(text.begin(), text.end());
+}
+
+namespace {
+
+std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+bool checked(HWND w) { return SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::u16string list_item(HWND w, int type, LRESULT index) {
+  const bool combo = type == kDropListBox;
+  const LRESULT length = SendMessageW(w, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(w, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return std::u16string(text.begin(), text.end());
+}
+
+std::u16string list_contents(HWND w, int type) {
+  const LRESULT count = SendMessageW(w, type == kDropListBox ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+  std::u16string out;
+  for (LRESULT k = 0; k < count; ++k) {
+    if (k) out += u'\t';
+    out += list_item(w, type, k);
+  }
+  return out;
+}
+
+std::u16string list_selection(HWND w, int type) {
+  if (type == kDropListBox) return window_text(w);
+  const LRESULT at = SendMessageW(w, LB_GETCURSEL, 0, 0);
+  return at == LB_ERR ? std::u16string() : list_item(w, type, at);
+}
+
+bool is_list(int type) { return type == kFileListBox || type == kItemBox || type == kDropListBox; }
+bool has_title(int type) {
+  switch (type) {
+    case kStaticText: case kRadioButton: case kCheckBox: case kVaryText: case kPushButton: case kPictureButton:
+    case kPicture: case kGroupBox: case kMenuItem:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void result_text(Call& call, std::u16string_view text) { strings::set_result(call, std::string_view(narrow(text))); }
+
+bool int_argument(Call& call, int k, std::int32_t& out) {
+  if (k > call.count) return fail(call.c, 3978);
+  Value v{};
+  if (!copy_value(call.c, call.args[static_cast<std::size_t>(k)], v)) return false;
+  const bool ok = to_int32(call.c, v);
+  out = v.i;
+  release_value(call.c, v);
+  if (!ok) {
+    call.c.error = 0;
+    return fail(call.c, 3978);
+  }
+  return true;
+}
+
+std::string text_argument(Call& call, int k) {
+  std::string out;
+  if (k <= call.count && !value_text(call.c, call.args[static_cast<std::size_t>(k)], out)) return {};
+  return out;
+}
+
+// ---- DialogProcOptions ----
+void proc_options(DialogRun& run, Call& call) {
+  const std::int32_t request = call.args[2].i;
+  std::int32_t value = -1;
+  if (!int_argument(call, 3, value)) return;
+  if (request >= 0 && request < kEventCount) {
+    if ((run.d.version != 62 && request >= 15) || (request == 17 && !run.d.resizable)) {
+      fail(call.c, 3974, "--> " + std::to_string(request));
+      return;
+    }
+    if (request == kTimer) {
+      make_int(call.result, static_cast<std::int32_t>(run.timerMs));
+      if (value < 0) return;
+      if (value == 0) {
+        if (run.timerMs) KillTimer(run.hwnd, 1);
+        run.timerMs = 0;
+        run.events[kTimer] = false;
+      } else {
+        if (!SetTimer(run.hwnd, 1, static_cast<UINT>(value), nullptr)) { fail(call.c, 3979); return; }
+        run.timerMs = static_cast<UINT>(value);
+        run.events[kTimer] = true;
+      }
+      return;
+    }
+    make_int(call.result, run.events[static_cast<std::size_t>(request)] ? 1 : 0);
+    if (value >= 0) run.events[static_cast<std::size_t>(request)] = value != 0;
+    return;
+  }
+  switch (request) {
+    case 1000:
+      make_int(call.result, run.disabled ? 1 : 0);
+      if (value >= 0) {
+        run.disabled = value != 0;
+        EnableWindow(run.hwnd, !run.disabled);
+      }
+      return;
+    case 1002:
+      make_int(call.result, run.sysMenu);
+      if (value >= 0) run.sysMenu = value;
+      return;
+    case 1003: {
+      const std::u16string previous = window_text(run.hwnd);
+      const std::string title = text_argument(call, 3);
+      if (title != "-1") SetWindowTextW(run.hwnd, as_w(widen(title)).c_str());
+      result_text(call, previous);
+      return;
+    }
+    case 1004:
+      for (const Control& k : run.d.controls)
+        if (k.number == value) { strings::set_result(call, std::string_view(k.name)); return; }
+      fail(call.c, 3973, std::to_string(value));
+      return;
+    case 1005: {
+      const std::string name = text_argument(call, 3);
+      for (const Control& k : run.d.controls)
+        if (lstrcmpiA(k.name.c_str(), name.c_str()) == 0) { make_int(call.result, k.number); return; }
+      fail(call.c, 3984, name);
+      return;
+    }
+    case 1007: {
+      RECT client{}, units{0, 0, 4, 8};
+      GetClientRect(run.hwnd, &client);
+      MapDialogRect(run.hwnd, &units);
+      const std::string size = std::to_string(client.right * 4 / std::max<LONG>(units.right, 1)) + " " +
+                               std::to_string(client.bottom * 8 / std::max<LONG>(units.bottom, 1));
+      strings::set_result(call, std::string_view(size));
+      return;
+    }
+    default:
+      fail(call.c, 3974, "--> " + std::to_string(request));
+  }
+}
+
+// ---- DialogControlState ----
+void control_state(DialogRun& run, Call& call, int index) {
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
+  const std::int32_t request = call.args[3].i;
+  switch (request) {
+    case 1:
+      make_int(call.result, cw.hwnd && SetFocus(cw.hwnd) != nullptr ? 1 : (GetFocus() == cw.hwnd ? 1 : 0));
+      return;
+    case 2:
+      make_int(call.result, static_cast<std::int32_t>(k.style));
+      return;
+    case 3: case 4: {
+      std::int32_t bits = 0;
+      if (!int_argument(call, 4, bits)) return;
+      auto& style = const_cast<Control&>(k).style;   // the record is ours for the dialog's life
+      const std::uint32_t before = style;
+      style = request == 3 ? (style | static_cast<std::uint32_t>(bits)) : (style & ~static_cast<std::uint32_t>(bits));
+      if (cw.hwnd && style != before) {
+        ShowWindow(cw.hwnd, (style & cs::kInvisible) ? SW_HIDE : SW_SHOWNA);
+        EnableWindow(cw.hwnd, !(style & cs::kDisabled));
+        if (k.type == kEditBox || k.type == kMultilineBox)
+          SendMessageW(cw.hwnd, EM_SETREADONLY, (style & cs::kReadOnly) ? TRUE : FALSE, 0);
+        InvalidateRect(cw.hwnd, nullptr, TRUE);
+      }
+      make_int(call.result, style != before ? 1 : 0);
+      return;
+    }
+    case 5: {
+      const HWND focus = GetFocus();
+      for (std::size_t i = 0; i < run.windows.size(); ++i) {
+        if (!focus || (run.windows[i].hwnd != focus && !IsChild(run.windows[i].hwnd, focus))) continue;
+        if (run.d.version == 62) strings::set_result(call, std::string_view(run.d.controls[i].name));
+        else make_int(call.result, run.d.controls[i].number);
+        return;
+      }
+      if (run.d.version == 62) strings::set_result(call, std::string_view(""));
+      else make_int(call.result, 0);
+      return;
+    }
+    case 6: {
+      RECT r{};
+      if (cw.hwnd && !IsIconic(run.hwnd) && GetWindowRect(cw.hwnd, &r)) SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      make_int(call.result, 1);
+      return;
+    }
+    default:
+      fail(call.c, 3974, "--> " + std::to_string(request));
+  }
+}
+
+// ---- DialogControlGet ----
+void control_get(DialogRun& run, Call& call, int index) {
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  const HWND w = run.windows[static_cast<std::size_t>(index)].hwnd;
+  const std::int32_t request = call.args[3].i;
+  if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (request == 1 && k.type == kCheckBox) { make_int(call.result, checked(w) ? 1 : 0); return; }
+  if (request == 2 && k.type == kRadioButton) { strings::set_result(call, std::string_view(checked(w) ? "1" : "0")); return; }
+  if (request == 3 && (k.type == kEditBox || k.type == kMultilineBox)) { result_text(call, window_text(w)); return; }
+  if (request == 4 && has_title(k.type)) {
+    if (k.type != kMenuItem) { result_text(call, window_text(w)); return; }
+    for (const ControlWindow& p : run.windows) {
+      wchar_t text[512] = {};
+      if (p.subMenu && GetMenuStringW(p.subMenu, run.windows[static_cast<std::size_t>(index)].menuId, text, 511, MF_BYCOMMAND)) {
+        result_text(call, std::u16string(reinterpret_cast<const char16_t*>(text)));
+        return;
+      }
+    }
+    strings::set_result(call, std::string_view(k.text));
+    return;
+  }
+  if (request == 5 && is_list(k.type)) { result_text(call, list_contents(w, k.type)); return; }
+  if (request == 6 && is_list(k.type)) { result_text(call, list_selection(w, k.type)); return; }
+  if (request == 19 && w) { make_int(call.result, static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(w))); return; }
+  fail(call.c, 3975);
+}
+
+// ---- DialogControlSet ----
+bool numeric_request(std::int32_t r) { return r == 1 || r == 2 || r == 8 || r == 10 || r == 23 || r == 25; }
+
+void control_set(DialogRun& run, Call& call, int index) {
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
+  const HWND w = cw.hwnd;
+  const std::int32_t request = call.args[3].i;
+  if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  std::int32_t number = 0;
+  std::string text;
+  if (numeric_request(request)) {
+    if (!int_argument(call, 4, number)) return;
+  } else {
+    if (call.count >= 4 && !value_text(call.c, call.args[4], text)) return;
+  }
+  const std::wstring wide = as_w(widen(text));
+  const bool combo = k.type == kDropListBox;
+  auto done = [&] { make_int(call.result, 1); };
+  if (request == 1 && k.type == kCheckBox) { SendMessageW(w, BM_SETCHECK, number ? BST_CHECKED : BST_UNCHECKED, 0); return done(); }
+  if (request == 2 && k.type == kRadioButton) {
+    for (std::size_t i = 0; i < run.d.controls.size(); ++i)
+      if (run.d.controls[i].type == kRadioButton && lstrcmpiA(run.d.controls[i].variable.c_str(), k.variable.c_str()) == 0)
+        SendMessageW(run.windows[i].hwnd, BM_SETCHECK, run.windows[i].hwnd == w && number ? BST_CHECKED : BST_UNCHECKED, 0);
+    return done();
+  }
+  if (request == 3 && (k.type == kEditBox || k.type == kMultilineBox)) {
+    SetWindowTextW(w, wide.c_str());
+    SendMessageW(w, EM_SETSEL, wide.size(), wide.size());
+    return done();
+  }
+  if (request == 4 && has_title(k.type)) {
+    if (k.type == kMenuItem) {
+      for (const ControlWindow& p : run.windows)
+        if (p.subMenu) ModifyMenuW(p.subMenu, cw.menuId, MF_BYCOMMAND | MF_STRING, cw.menuId, wide.c_str());
+      if (run.menuBar) DrawMenuBar(run.hwnd);
+    } else {
+      SetWindowTextW(w, wide.c_str());
+    }
+    return done();
+  }
+  if (is_list(k.type) && (request == 5 || request == 6 || request == 14 || request == 15)) {
+    if (request == 5) {
+      SendMessageW(w, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+      std::size_t start = 0;
+      while (!wide.empty()) {
+        const std::size_t at = wide.find(L'\t', start);
+        SendMessageW(w, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.substr(start, at - start).c_str()));
+        if (at == std::wstring::npos) break;
+        start = at + 1;
+      }
+      return done();
+    }
+    if (request == 14) {
+      SendMessageW(w, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+      return done();
+    }
+    const LRESULT at = SendMessageW(w, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(wide.c_str()));
+    if (at < 0) { fail(call.c, 1994, text); return; }
+    if (request == 15) SendMessageW(w, combo ? CB_DELETESTRING : LB_DELETESTRING, static_cast<WPARAM>(at), 0);
+    else SendMessageW(w, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    return done();
+  }
+  if (request == 11 && w) {
+    const auto colour = parse_colour(text);
+    if (!colour) { fail(call.c, 3980, text); return; }
+    cw.backColour = RGB(colour->r, colour->g, colour->b);
+    cw.brush = GdiObject(CreateSolidBrush(cw.backColour));
+    InvalidateRect(w, nullptr, TRUE);
+    return done();
+  }
+  if (request == 13 && w) {
+    const auto colour = parse_colour(text);
+    if (!colour) { fail(call.c, 3980, text); return; }
+    cw.textColour = RGB(colour->r, colour->g, colour->b);
+    InvalidateRect(w, nullptr, TRUE);
+    return done();
+  }
+  fail(call.c, 3975);
+}
+
+}  // namespace
+
+int find_control(DialogRun& run, const Value& v) {
+  Context& c = run.c;
+  std::string key;
+  if (!value_text(c, v, key)) return -1;
+  if (run.d.version == 62) {
+    for (std::size_t i = 0; i < run.d.controls.size(); ++i)
+      if (lstrcmpiA(run.d.controls[i].name.c_str(), key.c_str()) == 0) return static_cast<int>(i);
+    fail(c, 3984, key);
+    return -1;
+  }
+  const auto number = parse_integer(key);
+  for (std::size_t i = 0; number && i < run.d.controls.size(); ++i)
+    if (run.d.controls[i].number == *number) return static_cast<int>(i);
+  fail(c, 3973, key);
+  return -1;
+}
+
+void handle_request(DialogRun& run, Request& r) {
+  Call& call = r.call;
+  if (r.kind == kw::fn_dialogprocoptions) {
+    proc_options(run, call);
+    return;
+  }
+  const int index = find_control(run, call.args[2]);
+  if (index < 0) return;
+  if (r.kind == kw::fn_dialogcontrolstate) control_state(run, call, index);
+  else if (r.kind == kw::fn_dialogcontrolget) control_get(run, call, index);
+  else control_set(run, call, index);
+}
+
+bool write_back(DialogRun& run) {
+  Context& c = run.c;
+  std::map<std::string, std::int32_t> buttons;   // radio and check box variables, by lower-case name
+  for (std::size_t i = 0; i < run.d.controls.size(); ++i) {
+    const Control& k = run.d.controls[i];
+    const HWND w = run.windows[i].hwnd;
+    if (!w || k.variable.empty()) continue;
+    switch (k.type) {
+      case kEditBox: case kMultilineBox:
+        if (!set_string_variable(c, k.variable, narrow(window_text(w)))) return false;
+        break;
+      case kFileListBox: case kItemBox: case kDropListBox:
+        if (!set_string_variable(c, k.variable, narrow(list_selection(w, k.type)))) return false;
+        break;
+      case kRadioButton: {
+        auto& v = buttons.try_emplace(lower_name(k.variable), 0).first->second;
+        if (checked(w)) v = k.value;
+        break;
+      }
+      case kCheckBox: {
+        auto& v = buttons.try_emplace(lower_name(k.variable), 0).first->second;
+        if (checked(w)) v |= k.value;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  for (const auto& [name, value] : buttons)
+    if (!set_int_variable(c, name, value)) return false;
+  return true;
+}
+
+}  // namespace orv::dialogs

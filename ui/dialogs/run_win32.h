@@ -1,0 +1,76 @@
+// The record of one running dialog, shared by the window procedure and the
+// dialog functions that reach it through private window messages.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "builtins/dispatch.h"
+#include "ui/dialogs/definition.h"
+
+namespace orv::dialogs {
+
+inline constexpr int kEventCount = 24;
+inline constexpr int kFirstControlId = 100;
+// Private messages of the dialog window.
+inline constexpr UINT kMsgRequest = WM_APP + 0x31;   // lParam: Request*
+inline constexpr UINT kMsgEnd = WM_APP + 0x32;       // wParam: the callback's answer for a posted ending
+
+enum Event : int {
+  kInit = 0, kTimer = 1, kPushButton_ = 2, kRadio = 3, kCheck = 4, kEditText = 5, kFileSelect = 6,
+  kItemSelect = 7, kDropChange = 8, kClose = 11, kFileDouble = 12, kItemDouble = 13, kMenuSelect = 15
+};
+
+struct GdiObject {
+  HGDIOBJ h = nullptr;
+  GdiObject() = default;
+  explicit GdiObject(HGDIOBJ o) : h(o) {}
+  GdiObject(GdiObject&& o) noexcept : h(o.h) { o.h = nullptr; }
+  GdiObject& operator=(GdiObject&& o) noexcept { std::swap(h, o.h); return *this; }
+  ~GdiObject() { if (h) DeleteObject(h); }
+};
+
+struct ControlWindow {
+  HWND hwnd = nullptr;
+  GdiObject font, brush;
+  COLORREF textColour = CLR_INVALID, backColour = CLR_INVALID;
+  UINT menuId = 0;          // MENUITEM
+  HMENU subMenu = nullptr;  // MENUBAR / MENUITEM that has children
+};
+
+struct DialogRun {
+  Context& c;
+  const Definition& d;
+  HWND hwnd = nullptr;
+  std::vector<ControlWindow> windows;   // parallel to d.controls
+  std::array<bool, kEventCount> events{};
+  UINT timerMs = 0;
+  int busy = 0;
+  int udf = -1;
+  bool ended = false;
+  bool failedEnd = false;               // ended by an error in the callback
+  std::int32_t result = 0;
+  HMENU menuBar = nullptr;
+  GdiObject dialogFont, dialogBrush;
+  int sysMenu = 1;
+  bool disabled = false;
+
+  DialogRun(Context& context, const Definition& def) : c(context), d(def) {}
+};
+
+struct Request {
+  Call& call;
+  int kind;      // the built-in id
+};
+
+// Control index of the control argument (name in 6.2, number in 6.1); -1 with 3973/3984 set.
+int find_control(DialogRun& run, const Value& v);
+void handle_request(DialogRun& run, Request& r);
+bool write_back(DialogRun& run);
+std::u16string window_text(HWND w);
+std::u16string widen(std::string_view s);
+std::string narrow(std::u16string_view s);
+
+}  // namespace orv::dialogs

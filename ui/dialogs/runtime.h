@@ -1,0 +1,21 @@
+// The dialog runtime as the operating system shows it. The Windows back end
+// builds real dialogs and calls the script's callback; the native one has no
+// display: a dialog fails to open and no dialog handle is ever valid.
+#pragma once
+#include <cstdint>
+
+#include "builtins/dispatch.h"
+#include "ui/dialogs/definition.h"
+
+namespace orv::dialogs {
+
+// Shows the dialog; `result` is the value it ended with. False with the error set.
+bool run_dialog(Context& c, const Definition& d, std::int32_t& result);
+
+// The dialog functions, each on a dialog handle from a running callback.
+void proc_options(Call& call);
+void control_state(Call& call);
+void control_get(Call& call);
+void control_set(Call& call);
+
+}  // namespace orv::dialogs

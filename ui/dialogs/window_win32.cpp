@@ -1,0 +1,502 @@
+// The dialog window: an in-memory template of the class "qr0wcdl3", controls
+// built on creation in tab order, events carried to the script's callback,
+// and the ending with its written-back variables.
+#include <windows.h>
+
+#include <cstring>
+
+#include "engine/convert.h"
+#include "engine/no_throw.h"
+#include "engine/udf.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+#include "ui/dialogs/run_win32.h"
+#include "ui/dialogs/runtime.h"
+#include "ui/guarded_proc_win32.h"
+#include "ui/module_win32.h"
+
+extern "C" __declspec(dllexport) INT_PTR CALLBACK MyDialogWndProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) LRESULT CALLBACK MyDialogWndProc2(HWND, UINT, WPARAM, LPARAM);
+
+namespace orv::dialogs {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"qr0wcdl3";
+constexpr wchar_t kRunProp[] = L"OrvDialogRun";
+
+std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+
+bool register_class() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(ui::this_module(), kClassName, &wc)) return true;
+  if (!GetClassInfoExW(nullptr, MAKEINTRESOURCEW(0x8002), &wc)) return false;   // the system dialog class
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = MyDialogWndProc2;   // the system's dialog handling, behind our exception guard
+  wc.hInstance = ui::this_module();
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// DLGTEMPLATE words: header, no menu, our class, caption, font.
+std::vector<WORD> build_template(const Definition& d) {
+  std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD) + 1, 0);
+  auto* h = reinterpret_cast<DLGTEMPLATE*>(t.data());
+  h->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | WS_SYSMENU;
+  if (d.resizable) h->style |= WS_THICKFRAME;
+  if (d.x == -1 && d.y == -1) h->style |= DS_CENTER;
+  h->cdit = 0;
+  h->x = static_cast<short>(d.x == -1 ? 0 : d.x);
+  h->y = static_cast<short>(d.y == -1 ? 0 : d.y);
+  h->cx = static_cast<short>(std::min(d.width, 0x7FFF));
+  h->cy = static_cast<short>(std::min(d.height, 0x7FFF));
+  t.resize(sizeof(DLGTEMPLATE) / sizeof(WORD));
+  t.push_back(0);   // menu
+  for (wchar_t ch : std::wstring(kClassName)) t.push_back(ch);
+  t.push_back(0);
+  for (char16_t ch : widen(d.caption)) t.push_back(ch);
+  t.push_back(0);
+  t.push_back(8);   // point size of the dialog font
+  for (wchar_t ch : std::wstring(L"MS Shell Dlg")) t.push_back(ch);
+  t.push_back(0);
+  return t;
+}
+
+COLORREF rgb(const Colour& c) { return RGB(c.r, c.g, c.b); }
+
+// The text of a bound variable, or none.
+std::optional<std::string> variable_text(Context& c, const std::string& name) {
+  const std::uint16_t slot = find_slot(c, lower_name(name));
+  if (slot == kNotFound) return std::nullopt;
+  std::string out;
+  if (!(c.slots[slot].v.flags & (vf::kStr | vf::kWide | vf::kNumeric)) || !value_text(c, c.slots[slot].v, out)) {
+    c.error = 0;
+    return std::nullopt;
+  }
+  return out;
+}
+
+std::int32_t variable_int(Context& c, const std::string& name) {
+  const auto text = variable_text(c, name);
+  if (!text) return 0;
+  return parse_integer(*text).value_or(0);
+}
+
+std::vector<std::string> tab_items(const std::string& list) {
+  std::vector<std::string> items;
+  if (list.empty()) return items;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t at = list.find('\t', start);
+    items.push_back(list.substr(start, at == std::string::npos ? std::string::npos : at - start));
+    if (at == std::string::npos) return items;
+    start = at + 1;
+  }
+}
+
+struct ClassAndStyle { const wchar_t* cls; DWORD style; DWORD ex = 0; };
+
+ClassAndStyle window_kind(const Control& k) {
+  const DWORD align = (k.style & cs::kCenter) ? SS_CENTER : (k.style & cs::kRight) ? SS_RIGHT : SS_LEFT;
+  switch (k.type) {
+    case kStaticText: case kVaryText: return {L"STATIC", align};
+    case kPicture: return {L"STATIC", SS_BITMAP};
+    case kEditBox: {
+      DWORD s = WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER;
+      if (k.password || (k.style & cs::kPassword)) s |= ES_PASSWORD;
+      if (k.style & cs::kReadOnly) s |= ES_READONLY;
+      if (k.style & cs::kDigits) s |= ES_NUMBER;
+      return {L"EDIT", s, WS_EX_CLIENTEDGE};
+    }
+    case kMultilineBox: {
+      DWORD s = WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER;
+      if (k.style & cs::kReadOnly) s |= ES_READONLY;
+      return {L"EDIT", s, WS_EX_CLIENTEDGE};
+    }
+    case kRadioButton: return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON};
+    case kCheckBox: return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
+    case kPushButton:
+      return {L"BUTTON", WS_TABSTOP | ((k.style & cs::kDefButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)};
+    case kPictureButton: return {L"BUTTON", WS_TABSTOP | BS_BITMAP};
+    case kGroupBox: return {L"BUTTON", BS_GROUPBOX};
+    case kFileListBox: case kItemBox:
+      return {L"LISTBOX", WS_TABSTOP | LBS_NOTIFY | WS_VSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+    case kDropListBox:
+      return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | ((k.style & cs::kListOnly) ? CBS_DROPDOWNLIST : CBS_DROPDOWN)};
+    default: return {nullptr, 0};
+  }
+}
+
+bool fail_system(Context& c, std::uint16_t number) {
+  const DWORD code = GetLastError();
+  if (!code) return fail(c, number);
+  wchar_t text[512] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 511, nullptr);
+  std::u16string t(reinterpret_cast<const char16_t*>(text));
+  while (!t.empty() && (t.back() == u'\n' || t.back() == u'\r')) t.pop_back();
+  return fail(c, number, narrow(t));
+}
+
+void fill_list(HWND w, int type, const std::string& list) {
+  const UINT add = type == kDropListBox ? CB_ADDSTRING : LB_ADDSTRING;
+  for (const std::string& item : tab_items(list))
+    SendMessageW(w, add, 0, reinterpret_cast<LPARAM>(as_w(widen(item)).c_str()));
+}
+
+// Initial state from the bound variable.
+bool set_initial_state(DialogRun& run, const Control& k, HWND w) {
+  Context& c = run.c;
+  switch (k.type) {
+    case kEditBox: case kMultilineBox: {
+      auto text = variable_text(c, k.variable);
+      if (!text) {
+        if (!set_string_variable(c, k.variable, "")) return false;
+        text = "";
+      }
+      SetWindowTextW(w, as_w(widen(*text)).c_str());
+      return true;
+    }
+    case kVaryText:
+      SetWindowTextW(w, as_w(widen(variable_text(c, k.variable).value_or(k.text))).c_str());
+      return true;
+    case kRadioButton:
+      SendMessageW(w, BM_SETCHECK, variable_int(c, k.variable) == k.value ? BST_CHECKED : BST_UNCHECKED, 0);
+      return true;
+    case kCheckBox:
+      SendMessageW(w, BM_SETCHECK, (variable_int(c, k.variable) & k.value) == k.value ? BST_CHECKED : BST_UNCHECKED, 0);
+      return true;
+    case kFileListBox: case kItemBox: case kDropListBox:
+      fill_list(w, k.type, variable_text(c, k.variable).value_or(""));
+      if (k.type == kDropListBox && !(k.style & cs::kListOnly)) SetWindowTextW(w, L"");
+      return true;
+    default:
+      SetWindowTextW(w, as_w(widen(k.text)).c_str());
+      return true;
+  }
+}
+
+HFONT make_font(const Font& f, HWND dialog) {
+  RECT units{0, 0, 4, 8};
+  MapDialogRect(dialog, &units);
+  LOGFONTW lf{};
+  const long size = f.size < 0 ? -static_cast<long>(f.size) : f.size;
+  lf.lfHeight = size ? -static_cast<LONG>(size * units.bottom / 8 / 1024) : 0;
+  lf.lfWeight = f.weight;
+  lf.lfItalic = f.italic;
+  lf.lfUnderline = f.underline;
+  lf.lfStrikeOut = f.strikeOut;
+  lf.lfCharSet = f.charSet;
+  lf.lfPitchAndFamily = f.pitchFamily;
+  const std::u16string face = widen(f.face);
+  std::memcpy(lf.lfFaceName, face.c_str(), std::min<std::size_t>(face.size(), 31) * sizeof(wchar_t));
+  return CreateFontIndirectW(&lf);
+}
+
+bool build_menu(DialogRun& run, std::size_t index) {
+  const Control& k = run.d.controls[index];
+  ControlWindow& cw = run.windows[index];
+  if (k.type == kMenuBar) {
+    run.menuBar = CreateMenu();
+    cw.subMenu = run.menuBar;
+    return run.menuBar || fail(run.c, 3985);
+  }
+  // The parent: the bar or an item, which becomes a pop-up when it gains children.
+  for (std::size_t p = 0; p < index; ++p) {
+    const Control& parent = run.d.controls[p];
+    if ((parent.type != kMenuBar && parent.type != kMenuItem) || lstrcmpiA(parent.name.c_str(), k.variable.c_str()) != 0)
+      continue;
+    ControlWindow& pw = run.windows[p];
+    if (!pw.subMenu) pw.subMenu = CreatePopupMenu();
+    if (!pw.subMenu) return fail(run.c, 3985);
+    cw.menuId = static_cast<UINT>(kFirstControlId + index);
+    UINT flags = MF_STRING;
+    if (k.style & 131072) flags = MF_SEPARATOR;
+    if (k.style & 262144) flags |= MF_MENUBREAK;
+    if (k.style & cs::kDisabled) flags |= MF_GRAYED;
+    if (k.style & 32768) flags |= MF_CHECKED;
+    if (!AppendMenuW(pw.subMenu, flags, cw.menuId, as_w(widen(k.text)).c_str())) return fail(run.c, 3985);
+    return true;
+  }
+  return fail(run.c, 3987, k.variable);
+}
+
+// Menu items that gained children are turned into pop-ups after all are built.
+bool finish_menus(DialogRun& run) {
+  if (!run.menuBar) return true;
+  for (std::size_t i = 0; i < run.windows.size(); ++i) {
+    ControlWindow& cw = run.windows[i];
+    if (run.d.controls[i].type != kMenuItem || !cw.subMenu) continue;
+    for (std::size_t p = 0; p < i; ++p) {
+      if (!run.windows[p].subMenu) continue;
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_SUBMENU;
+      info.hSubMenu = cw.subMenu;
+      if (SetMenuItemInfoW(run.windows[p].subMenu, cw.menuId, FALSE, &info)) break;
+    }
+  }
+  return SetMenu(run.hwnd, run.menuBar) || fail(run.c, 3985);
+}
+
+bool build_controls(DialogRun& run) {
+  run.windows.resize(run.d.controls.size());
+  if (run.d.font) run.dialogFont = GdiObject(make_font(*run.d.font, run.hwnd));
+  if (run.d.background) run.dialogBrush = GdiObject(CreateSolidBrush(rgb(*run.d.background)));
+  HFONT shared = run.dialogFont.h ? static_cast<HFONT>(run.dialogFont.h)
+                                  : reinterpret_cast<HFONT>(SendMessageW(run.hwnd, WM_GETFONT, 0, 0));
+  for (std::size_t i = 0; i < run.d.controls.size(); ++i) {
+    const Control& k = run.d.controls[i];
+    ControlWindow& cw = run.windows[i];
+    if (k.type == kMenuBar || k.type == kMenuItem) {
+      if (!build_menu(run, i)) return false;
+      continue;
+    }
+    const ClassAndStyle kind = window_kind(k);
+    if (!kind.cls) return fail(run.c, 3975, k.name);   // a control kind this system cannot build
+    RECT r{k.x, k.y, k.x + k.width, k.y + k.height};
+    MapDialogRect(run.hwnd, &r);
+    DWORD style = WS_CHILD | kind.style;
+    if (!(k.style & cs::kInvisible)) style |= WS_VISIBLE;
+    if (k.style & cs::kDisabled) style |= WS_DISABLED;
+    const int height = k.type == kDropListBox ? (r.bottom - r.top) * 6 : r.bottom - r.top;
+    SetLastError(0);
+    cw.hwnd = CreateWindowExW(kind.ex, kind.cls, L"", style, r.left, r.top, r.right - r.left, height, run.hwnd,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), ui::this_module(),
+                              nullptr);
+    if (!cw.hwnd) return fail_system(run.c, 3104);
+    if (k.font) cw.font = GdiObject(make_font(*k.font, run.hwnd));
+    SendMessageW(cw.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(cw.font.h ? static_cast<HFONT>(cw.font.h) : shared), FALSE);
+    if (k.textColour) cw.textColour = rgb(*k.textColour);
+    else if (run.d.textColour) cw.textColour = rgb(*run.d.textColour);
+    if (k.background) {
+      cw.backColour = rgb(*k.background);
+      cw.brush = GdiObject(CreateSolidBrush(cw.backColour));
+    }
+    if (!k.image.empty()) {
+      HANDLE image = LoadImageW(nullptr, as_w(widen(k.image)).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+      if (!image) return fail(run.c, 3952, k.image);
+      SendMessageW(cw.hwnd, k.type == kPicture ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+    }
+    if (!set_initial_state(run, k, cw.hwnd)) return false;
+  }
+  return finish_menus(run);
+}
+
+std::u16string control_label(const DialogRun& run, int index) {
+  if (index < 0) return run.d.version == 62 ? u"" : u"0";
+  return widen(run.d.controls[static_cast<std::size_t>(index)].name);
+}
+
+void end_dialog(DialogRun& run, std::int32_t result) {
+  run.result = result;
+  run.ended = true;
+  if (run.timerMs) KillTimer(run.hwnd, 1);
+  EndDialog(run.hwnd, 1);
+}
+
+// The callback's answer applied to the event; `fallback` is the default action.
+void apply_answer(DialogRun& run, std::int32_t answer, std::int32_t defaultResult, bool hasDefault, bool posted) {
+  if (answer == -2) return;
+  if (answer == -1) {
+    if (!hasDefault) return;
+    answer = defaultResult;
+    if (answer != 0 && !write_back(run)) return;
+  } else if (answer != 0 && !write_back(run)) {
+    return;
+  }
+  if (posted) PostMessageW(run.hwnd, kMsgEnd, static_cast<WPARAM>(answer), 0);
+  else end_dialog(run, answer);
+}
+
+// Calls the callback for an event; false when it was not called.
+bool call_back(DialogRun& run, int event, int control, std::string_view data, std::int32_t& answer) {
+  if (run.udf < 0 || !run.events[static_cast<std::size_t>(event)] || run.busy || run.ended) return false;
+  Context& c = run.c;
+  if (find_udf(c, run.d.procedure) != run.udf) return false;   // the function was dropped meanwhile
+  ArgSlots args{};
+  ArgSlotGuard guard{c, args};
+  make_int(args[1], static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(run.hwnd)));
+  make_int(args[2], event);
+  bool ok = true;
+  if (run.d.version == 62) ok = make_string(c, args[3], narrow(control_label(run, control)));
+  else make_int(args[3], control < 0 ? 0 : run.d.controls[static_cast<std::size_t>(control)].number);
+  ok = ok && make_string(c, args[4], "") && make_string(c, args[5], data);
+  const int wanted = std::min<int>(5, static_cast<int>(c.udfs[static_cast<std::size_t>(run.udf)].params.size()));
+  Operand result{};
+  ++run.busy;
+  ok = ok && call_udf(c, run.udf, args.data(), wanted, result);
+  --run.busy;
+  if (ok) ok = to_int32(c, result);
+  answer = ok ? result.i : 0;
+  release_value(c, result);
+  if (!ok || failed(c)) {
+    // An error inside the callback ends the dialog and goes on to the script.
+    run.failedEnd = true;
+    if (!run.ended) end_dialog(run, 0);
+  }
+  return true;
+}
+
+void on_event(DialogRun& run, int event, int control, std::int32_t defaultResult, bool hasDefault, bool posted = false,
+              std::string_view data = {}) {
+  std::int32_t answer = -1;
+  if (!call_back(run, event, control, data, answer)) {
+    if (hasDefault && !run.ended) apply_answer(run, -1, defaultResult, true, posted);
+    return;
+  }
+  if (!run.ended) apply_answer(run, answer, defaultResult, hasDefault, posted);
+}
+
+void on_command(DialogRun& run, WPARAM wParam) {
+  const int id = LOWORD(wParam);
+  const int code = HIWORD(wParam);
+  if (id == IDCANCEL) {
+    on_event(run, kClose, -1, 0, true);
+    return;
+  }
+  const int index = id - kFirstControlId;
+  if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return;
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  switch (k.type) {
+    case kPushButton: case kPictureButton:
+      if (code == BN_CLICKED) on_event(run, kPushButton_, index, k.value, true);
+      return;
+    case kRadioButton:
+      if (code == BN_CLICKED) on_event(run, kRadio, index, 0, false);
+      return;
+    case kCheckBox:
+      if (code == BN_CLICKED) on_event(run, kCheck, index, 0, false);
+      return;
+    case kEditBox: case kMultilineBox:
+      if (code == EN_CHANGE) on_event(run, kEditText, index, 0, false, true);
+      return;
+    case kFileListBox: case kItemBox: {
+      const bool dbl = code == LBN_DBLCLK;
+      if (code == LBN_SELCHANGE || dbl)
+        on_event(run, (k.type == kItemBox ? kItemSelect : kFileSelect) + (dbl ? 6 : 0), index, 0, false);
+      return;
+    }
+    case kDropListBox:
+      if (code == CBN_SELCHANGE || code == CBN_EDITCHANGE) on_event(run, kDropChange, index, 0, false, true);
+      return;
+    case kMenuItem:
+      on_event(run, kMenuSelect, index, 0, false);
+      return;
+    default:
+      return;
+  }
+}
+
+LRESULT colour_control(DialogRun& run, HDC dc, HWND control) {
+  for (ControlWindow& cw : run.windows) {
+    if (cw.hwnd != control) continue;
+    if (cw.textColour != CLR_INVALID) SetTextColor(dc, cw.textColour);
+    if (cw.brush.h) {
+      SetBkColor(dc, cw.backColour);
+      return reinterpret_cast<LRESULT>(cw.brush.h);
+    }
+    break;
+  }
+  if (run.dialogBrush.h) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(run.dialogBrush.h);
+  }
+  return 0;
+}
+
+INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* run = reinterpret_cast<DialogRun*>(lParam);
+    run->hwnd = hwnd;
+    SetPropW(hwnd, kRunProp, run);
+    if (!build_controls(*run)) {
+      run->failedEnd = true;
+      end_dialog(*run, 0);
+      return TRUE;
+    }
+    on_event(*run, kInit, -1, 0, false);
+    return TRUE;
+  }
+  auto* run = static_cast<DialogRun*>(GetPropW(hwnd, kRunProp));
+  if (!run) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+      if (!run->ended) on_command(*run, wParam);
+      return TRUE;
+    case WM_TIMER:
+      if (wParam == 1 && !run->ended) on_event(*run, kTimer, -1, 0, false);
+      return TRUE;
+    case kMsgEnd:
+      if (!run->ended) end_dialog(*run, static_cast<std::int32_t>(wParam));
+      return TRUE;
+    case kMsgRequest:
+      handle_request(*run, *reinterpret_cast<Request*>(lParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC: case WM_CTLCOLOREDIT: case WM_CTLCOLORBTN: case WM_CTLCOLORLISTBOX:
+      return static_cast<INT_PTR>(colour_control(*run, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(run->dialogBrush.h);
+    case WM_NCDESTROY:
+      RemovePropW(hwnd, kRunProp);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+bool run_dialog(Context& c, const Definition& d, std::int32_t& result) {
+  if (!register_class()) return fail_system(c, 3104);
+  DialogRun run(c, d);
+  run.events[kInit] = true;
+  if (!d.procedure.empty() && std::isalpha(static_cast<unsigned char>(d.procedure[0])))
+    run.udf = find_udf(c, d.procedure);
+  const std::vector<WORD> tmpl = build_template(d);
+  HWND owner = reinterpret_cast<HWND>(c.ownWindow);
+  SetLastError(0);
+  const INT_PTR r = DialogBoxIndirectParamW(ui::this_module(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), owner,
+                                            MyDialogWndProc, reinterpret_cast<LPARAM>(&run));
+  if (owner) SetForegroundWindow(owner);
+  if (r == -1 || r == 0) {
+    if (!failed(c)) fail_system(c, 3104);
+    return false;
+  }
+  if (run.failedEnd || failed(c)) return !failed(c) ? fail(c, 3104) : false;
+  result = run.result;
+  return true;
+}
+
+// The dialog functions: the handle names a window of ours; the request runs
+// on that window's own message handling.
+namespace {
+void forward(Call& call) {
+  const HWND hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(call.args[1].i));
+  DialogRun* run = IsWindow(hwnd) ? static_cast<DialogRun*>(GetPropW(hwnd, kRunProp)) : nullptr;
+  if (!run || &run->c != &call.c) {
+    fail(call.c, 1824, int_to_text(call.args[1].i));
+    return;
+  }
+  Request r{call, call.id};
+  SendMessageW(hwnd, kMsgRequest, 0, reinterpret_cast<LPARAM>(&r));
+}
+}  // namespace
+
+void proc_options(Call& call) { forward(call); }
+void control_state(Call& call) { forward(call); }
+void control_get(Call& call) { forward(call); }
+void control_set(Call& call) { forward(call); }
+
+}  // namespace orv::dialogs
+
+// Exported so hosts and tools can recognise our dialogs; every message is guarded.
+extern "C" __declspec(dllexport) INT_PTR CALLBACK MyDialogWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return orv::ui::guarded_dialog_proc(hwnd, [&] { return orv::dialogs::dialog_message(hwnd, message, wParam, lParam); });
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK MyDialogWndProc2(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return orv::export_guard<LRESULT>(0, [&] {
+    return DefDlgProcW(hwnd, message, wParam, lParam);
+  });
+}

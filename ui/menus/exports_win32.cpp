@@ -1,0 +1,154 @@
+// The menu-host exports: LoadStandardMenu builds a window's menus and hot
+// keys from a menu file, ParseStandardMenu hands back the chosen item's
+// script, MenuSelectProcessing gives the status-line text of an entry.
+#include <windows.h>
+
+#include <cstring>
+
+#include "engine/messages.h"
+#include "engine/no_throw.h"
+#include "host/orv_api.h"
+#include "ui/menus/menu_file.h"
+#include "ui/menus/menu_text.h"
+
+namespace orv::menus {
+namespace {
+
+void show_message(HWND window, std::uint16_t number, const std::string& line) {
+  std::string text = message_text(number);
+  for (char& ch : text)
+    if (ch == '~') ch = '\n';
+  if (!line.empty()) text += "\n\n" + line;
+  MessageBoxA(window, text.c_str(), "Menu file", MB_OK | MB_ICONSTOP);
+}
+
+bool dos_date_time(const std::string& path, DWORD& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  FILETIME local{};
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return false;
+  stamp = (static_cast<DWORD>(date) << 16) | time;
+  return true;
+}
+
+struct MenuHandle {
+  HMENU h = nullptr;
+  ~MenuHandle() { if (h) DestroyMenu(h); }
+  HMENU release() { HMENU out = h; h = nullptr; return out; }
+};
+
+// Builds the entries into `root`; pop-ups nest by level.
+bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCount, std::uint16_t& message) {
+  HMENU parents[5] = {root, nullptr, nullptr, nullptr, nullptr};
+  for (const MenuEntry& e : m.entries) {
+    HMENU parent = parents[e.level - 1];
+    if (!parent) { message = 527; return false; }
+    const std::string text = e.menu_text();
+    if (e.popup) {
+      HMENU popup = CreatePopupMenu();
+      if (!popup) { message = static_cast<std::uint16_t>(e.level == 1 ? 516 : e.level == 2 ? 517 : 518); return false; }
+      if (!AppendMenuA(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
+        DestroyMenu(popup);
+        message = 516;
+        return false;
+      }
+      parents[e.level] = popup;
+      continue;
+    }
+    if (e.item > 0xEFFF) { message = 599; return false; }
+    if (!AppendMenuA(parent, MF_STRING, static_cast<UINT_PTR>(e.item), text.c_str())) { message = 599; return false; }
+    if (e.hotKey.word && hotKeys && hotKeyCount < static_cast<int>(kHotKeysPerMenu)) {
+      hotKeys[2 * hotKeyCount] = e.hotKey.word;
+      hotKeys[2 * hotKeyCount + 1] = static_cast<std::uint16_t>(e.item);
+      ++hotKeyCount;
+    }
+  }
+  return true;
+}
+
+bool load(HWND window, const std::string& path, std::string& text, std::uint16_t& message) {
+  if (!read_menu_text(path, text, message)) {
+    show_message(window, message, path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+}  // namespace orv::menus
+
+// Builds the menus of `menuFile`: a menu bar set on `window`, or (asPopup) a
+// pop-up menu returned to the caller. `hotKeys` (room for 100 pairs of hot-key
+// word and item identifier) and `stamp` (the file's DOS date and time, for
+// ParseStandardMenu) may be null. Returns the menu, or 0 after showing the fault.
+ORV_EXPORT HMENU ORV_CALL LoadStandardMenu(void* /*context*/, HWND window, const char* menuFile, int asPopup,
+                                           unsigned short* hotKeys, int* hotKeyCount, unsigned long* stamp) {
+  using namespace orv::menus;
+  return orv::export_guard<HMENU>(nullptr, [&]() -> HMENU {
+    if (hotKeyCount) *hotKeyCount = 0;
+    if (!menuFile) return nullptr;
+    std::string text;
+    std::uint16_t message = 0;
+    if (!load(window, menuFile, text, message)) return nullptr;
+    const MenuFile m = parse_menu(text);
+    if (m.message) {
+      show_message(window, m.message, m.badText);
+      return nullptr;
+    }
+    MenuHandle menu;
+    menu.h = asPopup ? CreatePopupMenu() : CreateMenu();
+    if (!menu.h) { show_message(window, 513, ""); return nullptr; }
+    int count = 0;
+    if (!build(m, menu.h, hotKeys, count, message)) { show_message(window, message, ""); return nullptr; }
+    if (hotKeyCount) *hotKeyCount = count;
+    DWORD when = 0;
+    if (stamp) *stamp = dos_date_time(menuFile, when) ? when : 0;
+    if (!asPopup && window && !SetMenu(window, menu.h)) { show_message(window, 513, ""); return nullptr; }
+    return menu.release();
+  });
+}
+
+// The script of command item `item` in a global memory block the caller
+// frees (GlobalFree); 0 on failure; -1 when the file changed since `stamp`.
+ORV_EXPORT INT_PTR ORV_CALL ParseStandardMenu(void* /*context*/, HWND window, int item, const char* menuFile,
+                                              unsigned long stamp) {
+  using namespace orv::menus;
+  return orv::export_guard<INT_PTR>(0, [&]() -> INT_PTR {
+    if (!menuFile) return 0;
+    DWORD now = 0;
+    if (!dos_date_time(menuFile, now)) { show_message(window, 522, menuFile); return 0; }
+    if (now != stamp) {
+      show_message(window, 528, "");
+      return -1;
+    }
+    std::string text, script;
+    std::uint16_t message = 0;
+    if (!read_menu_text(menuFile, text, message)) { show_message(window, message == 504 ? 522 : 525, menuFile); return 0; }
+    const MenuFile m = parse_menu(text);
+    if (m.message) { show_message(window, 527, m.badText); return 0; }
+    if (!item_script(m, item, script)) return 0;
+    HGLOBAL block = GlobalAlloc(GMEM_FIXED, script.size() + 1);
+    if (!block) { show_message(window, 523, ""); return 0; }
+    std::memcpy(block, script.c_str(), script.size() + 1);
+    return reinterpret_cast<INT_PTR>(block);
+  });
+}
+
+// The status-line text of a highlighted entry (WM_MENUSELECT's wParam and
+// lParam): 1 with `text` filled for the system-menu commands, else 0.
+ORV_EXPORT int ORV_CALL MenuSelectProcessing(void* /*context*/, HWND /*window*/, WPARAM idAndFlags, LPARAM /*menu*/,
+                                             char* text, int size) {
+  return orv::export_guard(0, [&] {
+    if (text && size > 0) text[0] = '\0';
+    if (!(HIWORD(idAndFlags) & MF_SYSMENU)) return 0;
+    static constexpr struct { UINT command; unsigned message; } kSystem[] = {
+        {SC_SIZE, 700}, {SC_MOVE, 701}, {SC_MINIMIZE, 702}, {SC_MAXIMIZE, 703}, {SC_NEXTWINDOW, 704},
+        {SC_PREVWINDOW, 705}, {SC_CLOSE, 706}, {SC_VSCROLL, 707}, {SC_HSCROLL, 708}, {SC_ARRANGE, 709},
+        {SC_RESTORE, 710}, {SC_TASKLIST, 711}};
+    const UINT command = LOWORD(idAndFlags) & 0xFFF0;
+    for (const auto& s : kSystem)
+      if (s.command == command) return orv::copy_message_text(s.message, text, size) > 0 ? 1 : 0;
+    return 0;
+  });
+}
