@@ -225,7 +225,7 @@ class Reader {
     const std::string typeWord = items.next(false, false);
     ctl.type = type_number(typeWord, d_.version);
     if (ctl.type == 0) return bad(3223, typeWord);
-    const unsigned takes = fields_of(ctl.type) | (d_.version == 62 ? kName : 0);
+    const unsigned takes = fields_of(ctl.type) | (d_.version == 62 ? static_cast<unsigned>(kName) : 0u);
     unsigned needed = takes;
     ctl.name = std::to_string(ctl.number);
     ctl.orderKey = static_cast<std::uint32_t>(ctl.number);

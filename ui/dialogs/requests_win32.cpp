@@ -100,7 +100,8 @@ std::string text_argument(Call& call, int k) {
 void proc_options(DialogRun& run, Call& call) {
   const std::int32_t request = call.args[2].i;
   std::int32_t value = -1;
-  if (!int_argument(call, 3, value)) return;
+  // The title and the control name are texts; every other value is a number.
+  if (request != 1003 && request != 1005 && !int_argument(call, 3, value)) return;
   if (request >= 0 && request < kEventCount) {
     if ((run.d.version != 62 && request >= 15) || (request == 17 && !run.d.resizable)) {
       fail(call.c, 3974, "--> " + std::to_string(request));

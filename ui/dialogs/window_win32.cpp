@@ -117,13 +117,13 @@ ClassAndStyle window_kind(const Control& k) {
     case kRadioButton: return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON};
     case kCheckBox: return {L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX};
     case kPushButton:
-      return {L"BUTTON", WS_TABSTOP | ((k.style & cs::kDefButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)};
+      return {L"BUTTON", static_cast<DWORD>(WS_TABSTOP | ((k.style & cs::kDefButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON))};
     case kPictureButton: return {L"BUTTON", WS_TABSTOP | BS_BITMAP};
     case kGroupBox: return {L"BUTTON", BS_GROUPBOX};
     case kFileListBox: case kItemBox:
       return {L"LISTBOX", WS_TABSTOP | LBS_NOTIFY | WS_VSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     case kDropListBox:
-      return {L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | ((k.style & cs::kListOnly) ? CBS_DROPDOWNLIST : CBS_DROPDOWN)};
+      return {L"COMBOBOX", static_cast<DWORD>(WS_TABSTOP | WS_VSCROLL | ((k.style & cs::kListOnly) ? CBS_DROPDOWNLIST : CBS_DROPDOWN))};
     default: return {nullptr, 0};
   }
 }
@@ -309,11 +309,15 @@ void apply_answer(DialogRun& run, std::int32_t answer, std::int32_t defaultResul
   else end_dialog(run, answer);
 }
 
-// Calls the callback for an event; false when it was not called.
-bool call_back(DialogRun& run, int event, int control, std::string_view data, std::int32_t& answer) {
-  if (run.udf < 0 || !run.events[static_cast<std::size_t>(event)] || run.busy || run.ended) return false;
+enum class Called { no, dropped, yes };
+
+// Calls the callback for an event. An event that comes while the callback
+// runs (its script pumps messages) is dropped, default action and all.
+Called call_back(DialogRun& run, int event, int control, std::string_view data, std::int32_t& answer) {
+  if (run.udf < 0 || !run.events[static_cast<std::size_t>(event)] || run.ended) return Called::no;
+  if (run.busy) return Called::dropped;
   Context& c = run.c;
-  if (find_udf(c, run.d.procedure) != run.udf) return false;   // the function was dropped meanwhile
+  if (find_udf(c, run.d.procedure) != run.udf) return Called::no;   // the function was dropped meanwhile
   ArgSlots args{};
   ArgSlotGuard guard{c, args};
   make_int(args[1], static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(run.hwnd)));
@@ -335,17 +339,22 @@ bool call_back(DialogRun& run, int event, int control, std::string_view data, st
     run.failedEnd = true;
     if (!run.ended) end_dialog(run, 0);
   }
-  return true;
+  return Called::yes;
 }
 
 void on_event(DialogRun& run, int event, int control, std::int32_t defaultResult, bool hasDefault, bool posted = false,
               std::string_view data = {}) {
   std::int32_t answer = -1;
-  if (!call_back(run, event, control, data, answer)) {
-    if (hasDefault && !run.ended) apply_answer(run, -1, defaultResult, true, posted);
-    return;
+  switch (call_back(run, event, control, data, answer)) {
+    case Called::dropped:
+      return;
+    case Called::no:
+      if (hasDefault && !run.ended) apply_answer(run, -1, defaultResult, true, posted);
+      return;
+    case Called::yes:
+      if (!run.ended) apply_answer(run, answer, defaultResult, hasDefault, posted);
+      return;
   }
-  if (!run.ended) apply_answer(run, answer, defaultResult, hasDefault, posted);
 }
 
 void on_command(DialogRun& run, WPARAM wParam) {
