@@ -231,6 +231,7 @@ struct Context {
   std::uintptr_t ownWindow = 0;          // the host window of the run (0: none)
   std::int32_t postMessageDelay = 100;   // ms after a command posted to a window (IntControl 70, p2 = 1)
   std::int32_t lastExitCode = 99999;     // of the last program waited for (IntControl 64)
+  std::int32_t dialogX = -1, dialogY = -1;   // where the last dialog ended with a result (dialog units)
   // ---- Open text files (created on first use) ----
   std::unique_ptr<files::FileTable> files;
   // ---- Automation objects (owned by com/; released before anything above) ----

@@ -3,6 +3,7 @@
 // and the ending with its written-back variables.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/convert.h"
@@ -40,15 +41,15 @@ bool register_class() {
 }
 
 // DLGTEMPLATE words: header, no menu, our class, caption, font.
-std::vector<WORD> build_template(const Definition& d) {
+std::vector<WORD> build_template(const Definition& d, std::int32_t x, std::int32_t y) {
   std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD) + 1, 0);
   auto* h = reinterpret_cast<DLGTEMPLATE*>(t.data());
   h->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | WS_SYSMENU;
   if (d.resizable) h->style |= WS_THICKFRAME;
-  if (d.x == -1 && d.y == -1) h->style |= DS_CENTER;
+  h->style |= (x == -1 && y == -1) ? DS_CENTER : DS_ABSALIGN;
   h->cdit = 0;
-  h->x = static_cast<short>(d.x == -1 ? 0 : d.x);
-  h->y = static_cast<short>(d.y == -1 ? 0 : d.y);
+  h->x = static_cast<short>(std::clamp(x, -0x7FFF, 0x7FFF));
+  h->y = static_cast<short>(std::clamp(y, -0x7FFF, 0x7FFF));
   h->cx = static_cast<short>(std::min(d.width, 0x7FFF));
   h->cy = static_cast<short>(std::min(d.height, 0x7FFF));
   t.resize(sizeof(DLGTEMPLATE) / sizeof(WORD));
@@ -288,7 +289,17 @@ std::u16string control_label(const DialogRun& run, int index) {
   return widen(run.d.controls[static_cast<std::size_t>(index)].name);
 }
 
+// Dialogs placed at -1, -1 open where the last one that gave a result ended.
+void remember_position(DialogRun& run) {
+  POINT where{0, 0};   // a template places the client area
+  RECT units{0, 0, 4, 8};
+  if (!ClientToScreen(run.hwnd, &where) || !MapDialogRect(run.hwnd, &units) || units.right <= 0 || units.bottom <= 0) return;
+  run.c.dialogX = static_cast<std::int32_t>((where.x * 4 + units.right / 2) / units.right);
+  run.c.dialogY = static_cast<std::int32_t>((where.y * 8 + units.bottom / 2) / units.bottom);
+}
+
 void end_dialog(DialogRun& run, std::int32_t result) {
+  if (result != 0 && !run.failedEnd) remember_position(run);
   run.result = result;
   run.ended = true;
   if (run.timerMs) KillTimer(run.hwnd, 1);
@@ -462,7 +473,8 @@ bool run_dialog(Context& c, const Definition& d, std::int32_t& result) {
   run.events[kInit] = true;
   if (!d.procedure.empty() && std::isalpha(static_cast<unsigned char>(d.procedure[0])))
     run.udf = find_udf(c, d.procedure);
-  const std::vector<WORD> tmpl = build_template(d);
+  const bool placed = d.x != -1 || d.y != -1;
+  const std::vector<WORD> tmpl = build_template(d, placed ? d.x : c.dialogX, placed ? d.y : c.dialogY);
   HWND owner = reinterpret_cast<HWND>(c.ownWindow);
   SetLastError(0);
   const INT_PTR r = DialogBoxIndirectParamW(ui::this_module(), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), owner,
