@@ -72,6 +72,7 @@ class Reader {
   DefinitionSource& src_;
   Definition& d_;
   DefinitionError& err_;
+  int controlCount_ = 0;
   int fileListBoxes_ = 0, menuBars_ = 0, okButtons_ = 0, cancelButtons_ = 0;
   std::uint32_t nextMenuKey_ = kMenuBarKey + 1;
 
@@ -116,12 +117,11 @@ class Reader {
     if (d_.width < 0) return fail(3221, std::string(name_) + " Width=" + (present ? std::to_string(d_.width) : "<NOT FOUND>"));
     if (!integer("height", d_.height, -1, present, 3221, "Height")) return false;
     if (d_.height < 0) return fail(3221, std::string(name_) + " Height=" + (present ? std::to_string(d_.height) : "<NOT FOUND>"));
-    std::int32_t count = 0;
     const auto countText = get("NumControls");
     const auto countValue = countText ? parse_integer(*countText) : std::nullopt;
     if (!countValue) return fail(3968, var("NumControls") + " " + (countText ? *countText : "<NOT FOUND>"));
-    count = std::clamp(*countValue, 0, kMaxControls);
-    d_.controls.reserve(static_cast<std::size_t>(count));
+    controlCount_ = std::clamp(*countValue, 0, kMaxControls);
+    d_.controls.reserve(static_cast<std::size_t>(controlCount_));
     d_.caption = cut(get("Caption").value_or(""), kCaptionMax);
     d_.procedure = cut(get("Procedure").value_or(""), kProcedureMax);
     if (const auto font = get("Font"); font && !is_default_word(*font)) {
@@ -142,11 +142,8 @@ class Reader {
     if (d_.minHeight < 0 || d_.minHeight > d_.height)
       return fail(3226, std::string(name_) + " MinHeight=" + std::to_string(d_.minHeight));
     d_.resizable = minW || minH;
-    (void)count;
-    controlCount_ = count;
     return read_dpi();
   }
-  int controlCount_ = 0;
 
   bool read_background() {
     const auto value = get("Background");

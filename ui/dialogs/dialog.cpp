@@ -9,23 +9,25 @@
 
 namespace orv::dialogs {
 
+std::optional<std::string> variable_text(Context& c, std::string_view name) {
+  const std::uint16_t slot = find_slot(c, lower_name(name));
+  if (slot == kNotFound) return std::nullopt;
+  const Value& v = c.slots[slot].v;
+  if (!(v.flags & (vf::kStr | vf::kWide | vf::kNumeric))) return std::nullopt;
+  std::string out;
+  if (!value_text(c, v, out)) {
+    c.error = 0;
+    return std::nullopt;
+  }
+  return out;
+}
+
 namespace {
 
 class VariableSource : public DefinitionSource {
  public:
   explicit VariableSource(Context& c) : c_(c) {}
-  std::optional<std::string> text(std::string_view name) override {
-    const std::uint16_t slot = find_slot(c_, lower_name(name));
-    if (slot == kNotFound) return std::nullopt;
-    const Value& v = c_.slots[slot].v;
-    if (!(v.flags & (vf::kStr | vf::kWide | vf::kNumeric))) return std::nullopt;
-    std::string out;
-    if (!value_text(c_, v, out)) {
-      c_.error = 0;
-      return std::nullopt;
-    }
-    return out;
-  }
+  std::optional<std::string> text(std::string_view name) override { return variable_text(c_, name); }
   bool image_loadable(std::string_view file) override { return platform::file_exists(std::string(file)); }
 
  private:

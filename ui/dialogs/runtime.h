@@ -9,6 +9,10 @@
 
 namespace orv::dialogs {
 
+// The text of a script variable of the current frame, or none when it is
+// not defined or holds no text or number.
+std::optional<std::string> variable_text(Context& c, std::string_view name);
+
 // Shows the dialog; `result` is the value it ended with. False with the error set.
 bool run_dialog(Context& c, const Definition& d, std::int32_t& result);
 

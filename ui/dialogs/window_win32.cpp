@@ -66,18 +66,6 @@ std::vector<WORD> build_template(const Definition& d, std::int32_t x, std::int32
 
 COLORREF rgb(const Colour& c) { return RGB(c.r, c.g, c.b); }
 
-// The text of a bound variable, or none.
-std::optional<std::string> variable_text(Context& c, const std::string& name) {
-  const std::uint16_t slot = find_slot(c, lower_name(name));
-  if (slot == kNotFound) return std::nullopt;
-  std::string out;
-  if (!(c.slots[slot].v.flags & (vf::kStr | vf::kWide | vf::kNumeric)) || !value_text(c, c.slots[slot].v, out)) {
-    c.error = 0;
-    return std::nullopt;
-  }
-  return out;
-}
-
 std::int32_t variable_int(Context& c, const std::string& name) {
   const auto text = variable_text(c, name);
   if (!text) return 0;
