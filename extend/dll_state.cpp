@@ -3,6 +3,7 @@
 namespace orv::dll {
 
 DllState::~DllState() {
+  ext::unload_all(c, extenders);
   for (ModuleHandle& m : modules) {
     free_module(m);
     m = nullptr;

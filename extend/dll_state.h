@@ -1,13 +1,16 @@
-// Per-context tables of the DLL-calling family: loaded DLL handles, DLL
-// structures and callbacks. Created on first use, released with the context.
+// Per-context tables of the extension interfaces: extenders, loaded DLL
+// handles, DLL structures and callbacks. Created on first use, released with
+// the context (extenders first: they may still call back).
 #pragma once
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/context.h"
 #include "extend/dll_platform.h"
+#include "extend/extenders.h"
 #include "extend/type_words.h"
 
 namespace orv::dll {
@@ -32,6 +35,25 @@ struct Callback {
   Thunk thunk;
 };
 
+// Words and texts that hosts and extenders exchange through DLLServices.
+struct HostSettings {
+  std::array<std::string, 2> texts;
+  bool hostFlag = true;
+  std::int32_t options = 0;
+  std::int32_t stopCode = 0;
+  std::int32_t contextSwitch = 0;
+  std::int32_t background = 0;
+  std::string backgroundPath;
+  std::int32_t errorDialogSwitch = 0;
+  std::string errorDialogText;
+  std::int32_t hostSwitch = 0;
+  std::string hostSwitchText;
+  std::array<std::string, 10> textSlots;
+  std::int32_t fourValued = 0;
+  std::int32_t latchOwner = 0;
+  std::int32_t booleanSwitch = 0;
+};
+
 struct DllState {
   explicit DllState(Context& c) : c(c) {}
   ~DllState();
@@ -39,6 +61,8 @@ struct DllState {
   DllState& operator=(const DllState&) = delete;
 
   Context& c;
+  ext::ExtenderTable extenders;
+  HostSettings host;
   std::array<ModuleHandle, kDllSlots> modules{};
   std::uint32_t lastError = 0;
   int callbacksInFlight = 0;
