@@ -77,6 +77,7 @@ void call_entry(Call& call, api::HostEntry entry, int function, api::Word* priva
     default: break;
   }
   c.realCode = extended_number(text);
+  c.userErrorText = text.empty() ? message_text(866) : text;
   const std::uint16_t number = rc == -1 ? 1213 : rc == -2 ? 2214 : rc == -3 ? 3215 : 3210;
   fail(c, number, text.empty() ? message_text(866) : text);
 }
