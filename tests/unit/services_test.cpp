@@ -57,8 +57,8 @@ TEST_F(ServicesTest, HeapTextsAndBuffersAreReachable) {
   EXPECT_EQ(service(44, "h", nullptr, -1, 1), 1);        // the end of data set directly
   EXPECT_EQ(service(44, "h", nullptr, 65, 8), 0);        // outside the buffer
   EXPECT_EQ(service(44, "h", nullptr, -1, 9), 0);
-  EXPECT_EQ(run("x = BinaryPeek(h, 2) : \"/\" : BinaryEodGet(h)\n"), 0u);
-  EXPECT_EQ(variable("x"), "65/1");
+  EXPECT_EQ(run("x = BinaryEodGet(h) : \"/\" : BinaryPeek(h, 2)\n"), 0u);
+  EXPECT_EQ(variable("x"), "1/65");
 }
 
 TEST_F(ServicesTest, SettingsAnswerTheirPreviousValue) {
