@@ -71,3 +71,10 @@ done
 printf '\x05Notes~Notes~' >"$out/title_pattern_fuzz/1"
 printf '\x00#WIN$ID#0001A2B3' >"$out/title_pattern_fuzz/2"
 printf '\x10"c:\\v.exe" "%%1" %%2 %%* %%%%a "b c" d' >"$out/command_line_fuzz/1"
+# Structure descriptors and callback type lists (the first byte cuts return word from list).
+mkdir -p "$out/type_words_fuzz"
+t=0
+for s in 'word:a long:b' 'byte:a double:b char:name[20];wchar:w[4]' 'unsigned char:c int*:p hwnd:h' \
+         'long:a[0]' 'long:a[x]' $'\x04longlong double lpstr'; do
+  t=$((t + 1)); printf '%s' "$s" >"$out/type_words_fuzz/$t"
+done
