@@ -13,6 +13,7 @@
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
+#include "extend/extenders.h"
 #include "extend/host_call.h"
 
 namespace orv {
@@ -71,6 +72,8 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
     call_udf(c, id - kUdfStart, args.data(), count, result);
   } else if (id >= kParentStart && id <= kParentEnd) {
     call_host_function(call);
+  } else if (id >= kAddonStart && id <= kAddonEnd) {
+    ext::call_extender_function(call);
   } else {
     return fail(c, 3046);
   }
@@ -179,6 +182,7 @@ const HandlerTable& handler_table() {
     register_time_functions(t);
     register_binary_functions(t);
     register_dialog_functions(t);
+    register_dll_functions(t);
     return t;
   }();
   return table;

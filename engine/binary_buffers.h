@@ -18,6 +18,7 @@ struct BinaryBuffer {
   std::int32_t eod = 0;
   std::int32_t comType = 0;            // variant type chosen by BinaryOleType, 0 untyped
   std::int32_t comDirection = 0;
+  bool ownedByStruct = false;          // the data of a DLL structure: freed only with it
   void raise_eod(std::int64_t end) {
     if (end > eod) eod = static_cast<std::int32_t>(end);
   }

@@ -236,6 +236,8 @@ struct Context {
   std::unique_ptr<files::FileTable> files;
   // ---- Automation objects (owned by com/; released before anything above) ----
   std::shared_ptr<void> comState;
+  // ---- DLL handles, structures and callbacks (owned by extend/; released first) ----
+  std::shared_ptr<void> dllState;
 
   Script& script() { return *scripts[curScript]; }
 };

@@ -19,6 +19,7 @@
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "extend/services.h"
 #include "host/orv_api.h"
 
 namespace orv {
@@ -269,7 +270,7 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle con
 }
 
 ORV_EXPORT int ORV_CALL DLLServices(api::Handle context, int request, void* ptrA, void* ptrB, std::int32_t numA,
-                                    std::int32_t) {
+                                    std::int32_t numB) {
   return export_guard(0, [&]() -> int {
     if (request > 60 || request < 0) return 0;
     LockedBlock block(context);
@@ -280,22 +281,6 @@ ORV_EXPORT int ORV_CALL DLLServices(api::Handle context, int request, void* ptrA
     c->error = 0;
     int result = 0;
     switch (request) {
-      case 1:
-        if (ptrA && ptrB) result = set_string_variable(*c, static_cast<const char*>(ptrA), static_cast<const char*>(ptrB));
-        break;
-      case 2:
-        if (ptrA && ptrB && numA > 0) {
-          std::uint16_t slot = find_var(*c, static_cast<const char*>(ptrA), false);
-          std::string text;
-          if (slot != kNotFound && value_text(*c, c->slots[slot].v, text)) {
-            if (text.size() >= static_cast<std::size_t>(numA)) text = "<Value too large>";
-            if (text.size() < static_cast<std::size_t>(numA)) {
-              std::memcpy(ptrB, text.c_str(), text.size() + 1);
-              result = 1;
-            }
-          }
-        }
-        break;
       case 11:
         if (ptrA) {
           result = set_parameters(*c, static_cast<const char*>(ptrA));
@@ -313,11 +298,11 @@ ORV_EXPORT int ORV_CALL DLLServices(api::Handle context, int request, void* ptrA
       case 13:
         c->error = static_cast<std::uint16_t>(numA);
         return 1;
-      case 31: result = 1; break;
-      case 42:
-        if (ptrA) result = static_cast<int>(heap_string(*c, static_cast<const char*>(ptrA)));
+      default: {
+        ext::ServiceCall call{*c, ptrA, ptrB, numA, numB};
+        result = ext::run_service(request, call);
         break;
-      default: break;
+      }
     }
     if (c->error) result = 0;
     c->error = savedError;

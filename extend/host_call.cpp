@@ -1,66 +1,91 @@
 #include "extend/host_call.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "engine/keywords.h"
+#include "engine/messages.h"
 #include "engine/value_ops.h"
+#include "extend/dll_groups.h"
 
 namespace orv {
 namespace {
 
-// The information block handed to every entry-point call (18 words).
-struct InfoBlock {
-  void* context;
-  api::Word caller;
-  std::uint32_t version;
-  std::uint32_t size;
-  void* services;
-  api::Word hostInstance;
-  api::Word hostWord;
-  api::Word mainWindow;
-  void* moreServices[10];
-  Context* owner;        // not part of the published block: lets the answer find us
-  Operand* answer;
-};
-
 constexpr std::uint32_t kInfoVersion = 1012;
 constexpr std::uint32_t kInfoSize = 72;
+constexpr std::size_t kLastTextMax = 256;
 
-int ORV_CALL answer_callback(int, api::Word, void* info, api::Value* value) {
+// The number at the front of an extender's error text ("1234: ..."), or 999.
+std::uint32_t extended_number(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos || colon > 10 || colon == 0) return 999;
+  for (std::size_t i = 0; i < colon; ++i)
+    if (text[i] < '0' || text[i] > '9') return 999;
+  return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+InfoBlock make_info_block(Context& c, Operand* answer) {
+  InfoBlock block{};
+  block.context = c.blockPointer;
+  block.version = kInfoVersion;
+  block.size = kInfoSize;
+  block.services = reinterpret_cast<void*>(&DLLServices);
+  block.mainWindow = c.ownWindow;
+  block.owner = &c;
+  block.answer = answer;
+  return block;
+}
+
+int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* value) {
   auto* block = static_cast<InfoBlock*>(info);
   if (!block || !block->owner || !value) return -4;
+  Context& c = *block->owner;
+  if (rc < 0 && block->errorText) {
+    *block->errorText = (value->flags & vf::kStr) ? str_of(c, *value) : message_text(866);
+    return 0;
+  }
   constexpr std::uint32_t kAccepted = vf::kInt | vf::kStr | vf::kFloat | vf::kWide;
   if (!(value->flags & kAccepted)) return -4;
-  Context& c = *block->owner;
   release_value(c, *block->answer);
   Value copy{};
-  // A host string lives in our heap already (allocated through VMalloc); keep one copy.
+  // A string lives in our heap already (allocated through VMalloc); keep one copy.
   if (!copy_value(c, *value, copy)) return -4;
   static_cast<Value&>(*block->answer) = copy;
   return 0;
 }
 
-}  // namespace
+void call_entry(Call& call, api::HostEntry entry, int function, api::Word* privateWord, std::string* lastText) {
+  Context& c = call.c;
+  std::string text;
+  InfoBlock block = make_info_block(c, &call.result);
+  block.errorText = &text;
+  const int rc = entry(c.ownWindow, 0, api::kEntrySignature, function, &orv_answer_callback, &block, privateWord,
+                       &call.args[1], call.count, &call.result);
+  if (rc >= 0) return;
+  if (lastText) *lastText = text.substr(0, kLastTextMax);
+  switch (rc) {
+    case -4: fail(c, 9999); return;
+    case -5: return;    // a reply that asks for nothing more
+    case -6: fail(c, 1643); return;
+    case -7: {
+      const std::string shown = text.rfind("EXECUTE::", 0) == 0 ? text.substr(9) : text;
+      if (c.executeReportMode != 2) dll::notify(c, shown, c.scripts.empty() ? "" : c.script().file);
+      return;
+    }
+    default: break;
+  }
+  c.realCode = extended_number(text);
+  c.userErrorText = text.empty() ? message_text(866) : text;
+  const std::uint16_t number = rc == -1 ? 1213 : rc == -2 ? 2214 : rc == -3 ? 3215 : 3210;
+  fail(c, number, text.empty() ? message_text(866) : text);
+}
 
 void call_host_function(Call& call) {
-  Context& c = call.c;
-  if (!c.hostEntry) { fail(c, 3046); return; }
-  InfoBlock block{};
-  block.context = c.blockPointer;
-  block.version = kInfoVersion;
-  block.size = kInfoSize;
-  block.owner = &c;
-  block.answer = &call.result;
+  if (!call.c.hostEntry) { fail(call.c, 3046); return; }
   api::Word privateWord = 0;
-  int rc = c.hostEntry(0, 0, api::kEntrySignature, call.id - kParentStart, &answer_callback, &block, &privateWord,
-                       &call.args[1], call.count, &call.result);
-  if (rc < 0) {
-    switch (rc) {
-      case -1: fail(c, 1213); break;
-      case -2: fail(c, 2214); break;
-      case -3: fail(c, 3215); break;
-      case -4: fail(c, 9999); break;
-      default: fail(c, 3210); break;
-    }
-  }
+  call_entry(call, call.c.hostEntry, call.id - kParentStart, &privateWord, nullptr);
 }
 
 }  // namespace orv

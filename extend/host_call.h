@@ -1,7 +1,35 @@
-// Calls of the host's own functions (ids 1000-1998) through its entry point.
+// The generation-4 entry protocol shared by the host's own functions (ids
+// 1000-1998) and extender functions: the information block, the answer
+// callback and the meaning of the entry's return code.
 #pragma once
+#include <string>
 #include "builtins/dispatch.h"
 
 namespace orv {
+
 void call_host_function(Call& call);
+
+// Calls `entry` with function number `function` on the call's arguments; the
+// result lands in call.result. Negative codes become the call's error, with
+// the extender's text. `lastText` keeps that text (cut to 256 characters).
+void call_entry(Call& call, api::HostEntry entry, int function, api::Word* privateWord, std::string* lastText);
+
+// The information block for a call into an extender (18 published words).
+struct InfoBlock {
+  void* context;
+  api::Word caller;
+  std::uint32_t version;
+  std::uint32_t size;
+  void* services;
+  api::Word hostInstance;
+  api::Word hostWord;
+  api::Word mainWindow;
+  void* moreServices[10];
+  Context* owner;        // not part of the published block: lets the answer find us
+  Operand* answer;
+  std::string* errorText;
+};
+InfoBlock make_info_block(Context& c, Operand* answer);
+int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* value);
+
 }  // namespace orv

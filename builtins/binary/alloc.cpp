@@ -17,7 +17,9 @@ void binary_alloc(Call& call) {
 }
 
 void binary_free(Call& call) {
-  if (!buffer_arg(call, 1)) return;
+  BinaryBuffer* b = buffer_arg(call, 1);
+  if (!b) return;
+  if (b->ownedByStruct) { fail(call.c, 3023); return; }
   call.c.binaries.release(arg_int(call, 1));
 }
 

@@ -10,6 +10,7 @@
 #include "engine/udf.h"
 #include "engine/variables.h"
 #include "engine/value_ops.h"
+#include "extend/extenders.h"
 #include "extend/host_call.h"
 
 namespace orv {
@@ -91,6 +92,7 @@ bool run_request(Request& r) {
       return ok;
     }
     case 83: return fail(c, 1748);
+    case 99: r.result = std::to_string(ext::unload_extender(c, r.text[1])); return true;
     case 62:   // 0 to 5, or -2
       r.result = std::to_string(c.intSettings[62]);
       if (r.value[1] == -2 || (r.value[1] >= 0 && r.value[1] <= 5)) c.intSettings[62] = r.value[1];

@@ -1,0 +1,171 @@
+// A test extender: functions of every argument and result type, an error it
+// raises, services it calls back through the information block, and the
+// shutdown request. Built with the Windows build; loaded by golden scripts.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "host/orv_api.h"
+
+namespace {
+
+using orv::api::Operand;
+using orv::api::Value;
+using orv::api::Word;
+using Services = int(__stdcall*)(void* context, int request, void* ptrA, void* ptrB, std::int32_t numA,
+                                 std::int32_t numB);
+
+// The published part of the information block.
+struct Info {
+  void* context;
+  Word caller;
+  std::uint32_t version;
+  std::uint32_t size;
+  Services services;
+};
+
+#pragma pack(push, 4)
+struct FunctionRecord {
+  std::uint32_t number, kind, paramTypes, reserved, counts;
+  std::uint16_t flags;
+  char name[34];
+};
+#pragma pack(pop)
+
+struct Function {
+  const char* name;
+  std::uint32_t paramTypes;   // four bits per parameter: 0 integer, 1 string, 2 float, 5 UTF-16
+  std::uint32_t counts;
+};
+constexpr Function kFunctions[] = {
+    {"ExtAdd", 0x00, 2},        // integer + integer
+    {"ExtJoin", 0x11, 2},       // two strings joined with "+", made in the interpreter's heap
+    {"ExtHalf", 0x2, 1},        // float / 2
+    {"ExtWideLen", 0x5, 1},     // UTF-16 length of a wide string
+    {"ExtFail", 0x1, 1},        // fails with the text given (a leading "nnnn:" is the extended code)
+    {"ExtSetVar", 0x11, 2},     // assigns a variable through the services
+    {"ExtVersion", 0x0, 0x100}, // 0 or 1 argument: the block version
+};
+constexpr int kFunctionCount = sizeof kFunctions / sizeof kFunctions[0];
+
+void set_int(Value& v, std::int32_t i) {
+  std::memset(&v, 0, sizeof v);
+  v.flags = 1;
+  v.i = i;
+}
+
+// Strings handed back are copied by the interpreter; ours go back to its heap.
+void free_text(const Info* info, std::uint32_t offset) {
+  using VFree = void(__stdcall*)(void*, std::uint32_t);
+  FARPROC p = GetProcAddress(GetModuleHandleA("orv.dll"), "VFree");
+  VFree f = nullptr;
+  std::memcpy(&f, &p, sizeof f);   // a function pointer of another type, without a cast warning
+  if (f) f(info->context, offset);
+}
+
+const char* text_of(const Info* info, const Operand& v) {
+  // Request 41: the address of a heap offset.
+  return reinterpret_cast<const char*>(info->services(info->context, 41, nullptr, nullptr, 0, static_cast<std::int32_t>(v.str)));
+}
+
+int call_function(int number, orv::api::AnswerCallback answer, Info* info, Operand* args, int count) {
+  Value result{};
+  switch (number) {
+    case 0: set_int(result, args[0].i + args[1].i); break;
+    case 1: {
+      char joined[512];
+      std::snprintf(joined, sizeof joined, "%s+%s", text_of(info, args[0]), text_of(info, args[1]));
+      std::memset(&result, 0, sizeof result);
+      result.flags = 2;
+      result.str = static_cast<std::uint32_t>(info->services(info->context, 42, joined, nullptr, 0, 0));
+      const int rc = answer(0, 0, info, &result);
+      free_text(info, result.str);
+      return rc == 0 ? 0 : -3;
+    }
+    case 2:
+      std::memset(&result, 0, sizeof result);
+      result.flags = 0x20;
+      result.wide.f = args[0].wide.f / 2;
+      break;
+    case 3: {
+      const auto* w = reinterpret_cast<const wchar_t*>(info->services(info->context, 41, nullptr, nullptr, 0,
+                                                                       static_cast<std::int32_t>(args[0].wstr)));
+      set_int(result, static_cast<std::int32_t>(std::wcslen(w)));
+      break;
+    }
+    case 4: {
+      Value text{};
+      text.flags = 2;
+      text.str = static_cast<std::uint32_t>(info->services(info->context, 42, const_cast<char*>(text_of(info, args[0])), nullptr, 0, 0));
+      answer(-2, 0, info, &text);
+      free_text(info, text.str);
+      return -2;
+    }
+    case 5: {
+      std::string name = text_of(info, args[0]);
+      std::string value = text_of(info, args[1]);
+      set_int(result, info->services(info->context, 1, name.data(), value.data(), 0, 0));
+      break;
+    }
+    case 6: set_int(result, count == 0 ? static_cast<std::int32_t>(info->version) : static_cast<std::int32_t>(info->size)); break;
+    default: return -3;
+  }
+  return answer(0, 0, info, &result) == 0 ? 0 : -3;
+}
+
+}  // namespace
+
+extern "C" int __stdcall ORVExtenderQuery(int request, char* buffer, int size) {
+  if (request == 1) {
+    if (buffer && size > 0) lstrcpynA(buffer, "ORV test extender", size);
+    return 7;       // our version
+  }
+  if (request == 2) return 4;   // generation: value records
+  return 0;
+}
+
+extern "C" int __stdcall ORVExtender2(Word, Word, std::uint32_t signature, int request,
+                                      orv::api::AnswerCallback answer, void* info, Word* privateWord,
+                                      Operand* args, int count, Value* result) {
+  if (signature != orv::api::kEntrySignature) return -3;
+  switch (request) {
+    case -1:
+      // A variable set in the environment makes the start-up fail with a text.
+      if (GetEnvironmentVariableA("ORV_TEST_EXTENDER_REFUSE", nullptr, 0) > 0) {
+        lstrcpynA(reinterpret_cast<char*>(args), "the test extender was asked to refuse", 256);
+        return -1;
+      }
+      *privateWord = 0x5EED;
+      return 0;
+    case -2: {
+      if (count < 0 || count >= kFunctionCount) return 0;
+      auto* r = reinterpret_cast<FunctionRecord*>(result);
+      std::memset(r, 0, sizeof *r);
+      r->number = static_cast<std::uint32_t>(count) + 1;
+      r->kind = 2;
+      r->paramTypes = kFunctions[count].paramTypes;
+      r->counts = kFunctions[count].counts;
+      lstrcpynA(r->name, kFunctions[count].name, 32);
+      return 1;
+    }
+    case -3: {
+      // Shutdown: a line in the file the environment names lets a test see it happen.
+      char path[MAX_PATH];
+      if (GetEnvironmentVariableA("ORV_TEST_EXTENDER_LOG", path, MAX_PATH) > 0) {
+        HANDLE f = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+          DWORD done = 0;
+          WriteFile(f, "shutdown\r\n", 10, &done, nullptr);
+          CloseHandle(f);
+        }
+      }
+      return 0;
+    }
+    default:
+      if (*privateWord != 0x5EED) return -3;
+      return call_function(request - 1, answer, static_cast<Info*>(info), args, count);
+  }
+}

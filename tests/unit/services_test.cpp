@@ -1,0 +1,95 @@
+// DLLServices requests as a host or an extender uses them: variables as text,
+// the string heap, binary buffers, exchanged settings, and the rule that a
+// service never changes the script's own error state.
+#include <cstring>
+
+#include "tests/unit/host_fixture.h"
+
+namespace orv::test {
+namespace {
+
+class ServicesTest : public HostTest {
+ protected:
+  int service(int request, const void* a, const void* b, std::int32_t numA, std::int32_t numB) {
+    return DLLServices(context, request, const_cast<void*>(a), const_cast<void*>(b), numA, numB);
+  }
+};
+
+TEST_F(ServicesTest, VariablesAreSetAndReadAsText) {
+  EXPECT_EQ(service(1, "fresh", "made by a service, longer", 0, 0), 1);
+  EXPECT_EQ(variable("fresh"), "made by a service, longer");
+  EXPECT_EQ(service(45, "fresh", nullptr, 0, 0), 26);
+  char small[8] = {};
+  EXPECT_EQ(service(2, "fresh", small, sizeof small, 0), 0);   // not even "<Value too large>" fits
+  char big[20] = {};
+  EXPECT_EQ(service(2, "fresh", big, sizeof big, 0), 1);
+  EXPECT_STREQ(big, "<Value too large>");
+  EXPECT_EQ(run("a = ArrDimension(2)\nn = 2.5\n"), 0u);
+  EXPECT_EQ(variable("a"), "<array>");
+  EXPECT_EQ(variable("n"), "2.5");
+  EXPECT_EQ(service(2, "nosuch", big, sizeof big, 0), 0);
+}
+
+TEST_F(ServicesTest, ReassigningRefusesArraysAndLeavesThemIntact) {
+  EXPECT_EQ(run("a = ArrDimension(2)\na[1] = 7\ns = 1\n"), 0u);
+  const char* text = "replaced";
+  const auto address = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(text));
+  if (sizeof(void*) == 4) {
+    EXPECT_EQ(service(46, "s", nullptr, 0, address), 1);
+    EXPECT_EQ(variable("s"), "replaced");
+  }
+  EXPECT_EQ(service(46, "a", nullptr, 0, address), 0);
+  EXPECT_EQ(run("b = a[1]\n"), 0u);
+  EXPECT_EQ(variable("b"), "7");
+}
+
+TEST_F(ServicesTest, HeapTextsAndBuffersAreReachable) {
+  const int offset = service(42, "into the heap", nullptr, 0, 0);
+  ASSERT_GT(offset, 0);
+  if (sizeof(void*) == 4) {
+    const auto* p = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(service(41, nullptr, nullptr, 0, offset)));
+    EXPECT_STREQ(p, "into the heap");
+  }
+  EXPECT_EQ(run("h = BinaryAlloc(8)\n"), 0u);
+  EXPECT_EQ(service(43, "h", nullptr, 2, 0), 8);
+  EXPECT_EQ(service(44, "h", nullptr, 65, 2), 3);        // a byte at 2 raises the end of data to 3
+  EXPECT_EQ(service(43, "h", nullptr, 3, 0), 3);
+  EXPECT_EQ(service(44, "h", nullptr, -1, 1), 1);        // the end of data set directly
+  EXPECT_EQ(service(44, "h", nullptr, 65, 8), 0);        // outside the buffer
+  EXPECT_EQ(service(44, "h", nullptr, -1, 9), 0);
+  EXPECT_EQ(run("x = BinaryEodGet(h) : \"/\" : BinaryPeek(h, 2)\n"), 0u);
+  EXPECT_EQ(variable("x"), "1/65");
+}
+
+TEST_F(ServicesTest, SettingsAnswerTheirPreviousValue) {
+  EXPECT_EQ(service(3, nullptr, nullptr, 0x21, 0), 0);
+  EXPECT_EQ(service(60, nullptr, nullptr, 0x100, 1), 0x21);   // set a bit
+  EXPECT_EQ(service(60, nullptr, nullptr, 0x1, 0), 0x121);    // clear one
+  EXPECT_EQ(service(3, nullptr, nullptr, 0, 0), 0x120);
+  EXPECT_EQ(service(39, nullptr, nullptr, 3, 0), 0);
+  EXPECT_EQ(service(39, nullptr, nullptr, 7, 0), 3);          // out of range: unchanged
+  EXPECT_EQ(service(39, nullptr, nullptr, 1, 0), 3);
+  EXPECT_EQ(service(51, nullptr, nullptr, 1, 77), 1);          // the latch is taken...
+  EXPECT_EQ(service(51, nullptr, nullptr, 1, 78), 0);          // ...and refused to another owner
+  EXPECT_EQ(service(51, nullptr, nullptr, 0, 78), 1);          // only the owner releases it
+  EXPECT_EQ(service(51, nullptr, nullptr, 1, 78), 0);
+  EXPECT_EQ(service(51, nullptr, nullptr, 0, 77), 1);
+  EXPECT_EQ(service(51, nullptr, nullptr, 1, 78), 1);
+  EXPECT_EQ(service(36, "slot text", nullptr, 11, 0), 0);
+  EXPECT_EQ(service(31, nullptr, nullptr, 0, 0), 1);
+  EXPECT_EQ(service(61, nullptr, nullptr, 0, 0), 0);
+  EXPECT_EQ(service(5, nullptr, nullptr, 0, 0), 0);
+}
+
+TEST_F(ServicesTest, AFailingServiceLeavesTheScriptErrorAsItWas) {
+  engine().error = 1234;
+  char buf[16] = {};
+  EXPECT_EQ(service(2, "missing", buf, sizeof buf, 0), 0);
+  EXPECT_EQ(engine().error, 1234);
+  EXPECT_EQ(service(1, "made", "while failing", 0, 0), 1);
+  EXPECT_EQ(engine().error, 1234);
+  engine().error = 0;
+}
+
+}  // namespace
+}  // namespace orv::test
