@@ -556,6 +556,7 @@ void encode_jump(Context& c, const char* statement, char marker, std::uint32_t t
   std::string& t = c.scripts[c.curScript]->text;
   std::uint32_t at = buffer_position(c, statement);
   if (at + 5 > t.size()) return;
+  ++c.scripts[c.curScript]->textVersion;   // compiled statements of the old text are stale
   t[at] = marker;
   for (int k = 0; k < 4; ++k) t[at + 1 + static_cast<std::uint32_t>(k)] = static_cast<char>(((target >> (18 - 6 * k)) & 0x3F) | 0x40);
 }
