@@ -8,6 +8,7 @@
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/keywords.h"
+#include "engine/script.h"
 #include "engine/statements.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -24,7 +25,7 @@ struct NameRef {
 struct CompiledStatement {
   enum Kind : std::uint8_t {
     kNone,   // tried: the text path runs it
-    kAssign, kIfBlock, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue
+    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
@@ -69,6 +70,20 @@ CompiledStatement::Kind expression_word_kind(int word) {
   }
 }
 
+// "If condition Then statement": only its condition is compiled; a false
+// one skips the statement, a true one leaves the line to the text path.
+void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& st) {
+  const auto& t = cached.tokens;
+  // A rewritten GoTo or GoSub after Then holds no tokens to skip.
+  if (std::strchr(c.line, kGotoMarker) || std::strchr(c.line, kGosubMarker)) return;
+  std::size_t then = 1;
+  while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
+  if (then < 2 || then + 1 >= t.size()) return;
+  st.expr = compile_expression(c, cached, st.code, 1, false);
+  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == then)
+    st.kind = CompiledStatement::kIfLine;
+}
+
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const auto& t = cached.tokens;
   if (t.empty()) return;
@@ -82,6 +97,10 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const int word = static_cast<int>(t[0].delim);
   if (t.size() == 1) {
     st.kind = lone_word_kind(word);
+    return;
+  }
+  if (word == id::kIf && !(keyword_token(t.back()) && t.back().delim == id::kThen)) {
+    classify_if_line(c, cached, st);
     return;
   }
   const CompiledStatement::Kind kind = expression_word_kind(word);
@@ -170,6 +189,16 @@ StatementRun run_if(Context& c, CompiledStatement& st) {
   c.ifState = v ? 1 : 0;
   c.conditionResult = v != 0;
   c.traceEvent = 10;
+  return StatementRun::ok;
+}
+
+// A false condition: the statement after Then declares its names and no more.
+StatementRun run_if_line(Context& c, CompiledStatement& st) {
+  std::int32_t v = 0;
+  if (!int_value(c, st, v) || v != 0 || !names_exist(c, st)) return StatementRun::not_run;
+  c.ifState = 0;
+  c.conditionResult = 0;
+  c.traceEvent = 1;
   return StatementRun::ok;
 }
 
@@ -304,6 +333,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kIfBlock:
       if (!names_exist(c, st) || !push(c, sk::kIfThen, skip::kAll)) return StatementRun::not_run;
       return StatementRun::ok;
+    case CompiledStatement::kIfLine:
+      return names_exist(c, st) ? StatementRun::ok : StatementRun::not_run;
     case CompiledStatement::kWhile: case CompiledStatement::kSwitch:
       if (!push(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch, skip::kAll))
         return StatementRun::not_run;
@@ -332,6 +363,7 @@ StatementRun run_kind(Context& c, CompiledStatement& st, Operand& result) {
   switch (st.kind) {
     case CompiledStatement::kAssign: return run_assign(c, st, result);
     case CompiledStatement::kIfBlock: return run_if(c, st);
+    case CompiledStatement::kIfLine: return run_if_line(c, st);
     case CompiledStatement::kWhile: return run_while(c, st);
     case CompiledStatement::kTo: return run_to(c, st);
     case CompiledStatement::kSwitch: return run_switch(c, st);
