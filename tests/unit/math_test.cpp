@@ -142,6 +142,16 @@ TEST_F(MathFunctions, PendingErrorEndsOnlyItsOwnCall) {
   EXPECT_EQ(eval("sqrt(9)"), "3.0");
 }
 
+TEST_F(MathFunctions, PendingErrorBelongsToItsContext) {
+  // Another context's call, still running on its own thread, has an error pending.
+  Context other;
+  checked_call(other.pendingMathError, lib_log, Domain::any, 0.0);
+  EXPECT_EQ(eval("sqrt(9)"), "3.0");
+  EXPECT_EQ(eval("1 + loge(0)"), "error 1344");
+  EXPECT_EQ(other.pendingMathError, 1344);
+  EXPECT_EQ(c.pendingMathError, 0);
+}
+
 TEST_F(MathFunctions, SelfReadArgumentsLeaveTheRestOfTheExpression) {
   EXPECT_EQ(eval("max(1, 2) + 10"), "12");
   EXPECT_EQ(eval("min(5, max(2, 3) * 2, 7) : \"!\""), "5!");
