@@ -392,7 +392,7 @@ class Runner {
       out.slot = out.frame = 0xFFFF;
       return true;
     }
-    if (float_operands(out, right.op()) && float_arithmetic(n.op, out, right.op())) return true;
+    if (float_operands(out, right.op())) return float_arithmetic(n.op, out, right.op());
     return general_arithmetic(n.op, out, right.op());
   }
 
@@ -401,25 +401,11 @@ class Runner {
            (a.flags == vf::kFloat || b.flags == vf::kFloat);
   }
 
-  // The four float operations with the evaluator's checks; anything it would
-  // report (or any other operator) goes the general way.
-  static bool float_arithmetic(int op, Operand& out, const Operand& right) {
+  // Numbers need no conversion: straight to the float arithmetic.
+  bool float_arithmetic(int op, Operand& out, const Operand& right) {
     const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
     const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
-    double r = 0;
-    switch (op) {
-      case id::kPlus: r = a + b; break;
-      case id::kMinus: r = a - b; break;
-      case id::kStar: r = a * b; break;
-      case id::kSlash:
-        if (b == 0) return false;
-        r = a / b;
-        break;
-      default: return false;
-    }
-    if (std::isnan(r) || std::fabs(r) > 1e300) return false;
-    if (std::fabs(r) < 1e-300) r = 0.0;
-    make_float(out, r);
+    if (!arith_float(c_, op, a, b, out)) { forget_error(c_); return false; }
     out.slot = out.frame = 0xFFFF;
     return true;
   }

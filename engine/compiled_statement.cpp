@@ -139,12 +139,7 @@ void pop(Context& c, bool restoreBreakable) {
 
 bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t jump = 0) {
   if (c.depth >= limits::kStructDepth) return false;   // the text path reports the full stack
-  StructEntry e;
-  e.kind = kind;
-  e.stmtPos = c.stmtPos;
-  e.script = c.curScript;
-  e.skip = skipState;
-  e.breakable = c.breakable;
+  StructEntry e = entry_of(c, kind, skipState);
   e.jump = jump;
   c.stack[static_cast<std::size_t>(++c.depth)] = e;
   return true;

@@ -30,6 +30,8 @@ void pop(Context& c, bool restoreBreakable) {
   --c.depth;
 }
 
+}  // namespace
+
 StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
   StructEntry e;
   e.kind = kind;
@@ -39,6 +41,8 @@ StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
   e.breakable = c.breakable;
   return e;
 }
+
+namespace {
 
 bool must_end(Context& c) {
   if (!at_end(c)) return fail(c, 3074, message_text(9505));
