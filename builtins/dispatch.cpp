@@ -78,7 +78,10 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
     return fail(c, 3046);
   }
   tidy_result(c, result);
-  if (std::uint16_t math = take_pending_math_error(); math != 0) c.error = math;
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
   return !failed(c);
 }
 
@@ -149,18 +152,6 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
   return dispatch(c, id, r, args, count, false, result);
-}
-
-std::uint16_t& pending_math_error() {
-  // Process-wide: set by the math routines and taken by the same thread's dispatch.
-  static std::uint16_t pending = 0;
-  return pending;
-}
-
-std::uint16_t take_pending_math_error() {
-  std::uint16_t v = pending_math_error();
-  pending_math_error() = 0;
-  return v;
 }
 
 const HandlerTable& handler_table() {

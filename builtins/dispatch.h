@@ -49,8 +49,4 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
 // Coerces one argument slot by its type code; false with the error set.
 bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);
 
-// The pending math error left by a floating-point routine during a call.
-std::uint16_t& pending_math_error();
-std::uint16_t take_pending_math_error();
-
 }  // namespace orv

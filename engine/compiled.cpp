@@ -1,6 +1,7 @@
 #include "engine/compiled.h"
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -52,6 +53,7 @@ class Compiler {
     const CompiledNode& node = line_.nodes[static_cast<std::size_t>(n)];
     std::uint16_t inner = 0;
     for (std::int32_t k : node.kids) inner = std::max(inner, nesting(k));
+    inner = static_cast<std::uint16_t>(inner + node.groups);
     switch (node.kind) {
       case CompiledNode::kBinary: case CompiledNode::kCompare: case CompiledNode::kConcat: return inner;
       default: return static_cast<std::uint16_t>(inner + 1);
@@ -194,9 +196,8 @@ class Compiler {
       std::int32_t inner = level1();
       if (inner < 0 || !keyword_at(id::kRParen)) return -1;
       ++p_;
-      n.kind = CompiledNode::kGroup;
-      n.kids = {inner};
-      return add(std::move(n));
+      ++line_.nodes[static_cast<std::size_t>(inner)].groups;   // no node of its own: it only nests
+      return inner;
     }
     if (kw < 0 || kw >= kKeywordCount) return -1;   // host, user-defined and add-on functions
     const api::KeywordRecord* r = keyword_record(c_, kw);
@@ -260,15 +261,17 @@ class Compiler {
   std::size_t p_;
 };
 
-// Compiles the expression starting at token `at`; -1 when it cannot be.
-std::int32_t compile_at(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at) {
+}  // namespace
+
+std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
+                                bool assignmentAllowed) {
   const auto& t = cached.tokens;
   Script& script = c.script();
   if (script.compiledNodes >= kMaxCompiledNodes) return -1;
   const std::size_t nodesBefore = line.nodes.size();
   CompiledExpr e;
   std::size_t start = at;
-  if (t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
+  if (assignmentAllowed && t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
       is_assignment_id(static_cast<int>(t[at + 1].delim))) {
     if (t[at].text.find('.') != std::string::npos) return -1;
     e.assignment = true;
@@ -290,6 +293,8 @@ std::int32_t compile_at(Context& c, const CachedLine& cached, CompiledLine& line
   line.exprs.push_back(e);
   return static_cast<std::int32_t>(line.exprs.size() - 1);
 }
+
+namespace {
 
 // ---- Running ----
 
@@ -338,7 +343,6 @@ class Runner {
       case CompiledNode::kString:
         return make_string(c_, out, n.text) || (forget_error(c_), false);
       case CompiledNode::kVar: return variable(n, out);
-      case CompiledNode::kGroup: return eval(n.kids[0], out);
       case CompiledNode::kUnary: return eval(n.kids[0], out) && unary(n.op, out);
       case CompiledNode::kBinary: return binary(n, out);
       case CompiledNode::kCompare: return comparison(n, out);
@@ -388,7 +392,22 @@ class Runner {
       out.slot = out.frame = 0xFFFF;
       return true;
     }
+    if (float_operands(out, right.op())) return float_arithmetic(n.op, out, right.op());
     return general_arithmetic(n.op, out, right.op());
+  }
+
+  static bool float_operands(const Operand& a, const Operand& b) {
+    return (a.flags == vf::kFloat || a.flags == vf::kInt) && (b.flags == vf::kFloat || b.flags == vf::kInt) &&
+           (a.flags == vf::kFloat || b.flags == vf::kFloat);
+  }
+
+  // Numbers need no conversion: straight to the float arithmetic.
+  bool float_arithmetic(int op, Operand& out, const Operand& right) {
+    const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
+    const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
+    if (!arith_float(c_, op, a, b, out)) { forget_error(c_); return false; }
+    out.slot = out.frame = 0xFFFF;
+    return true;
   }
 
   bool general_arithmetic(int op, Operand& out, Operand& right) {
@@ -523,11 +542,10 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
   }
   CompiledLine& line = *cached->compiled;
   std::int32_t& which = line.exprAt[at];
-  if (which == -2) which = compile_at(c, *cached, line, at);
+  if (which == -2) which = compile_expression(c, *cached, line, at, true);
   if (which < 0) return CompiledRun::not_run;
   const CompiledExpr e = line.exprs[static_cast<std::size_t>(which)];
   if (e.assignment && !assignAllowed) return CompiledRun::not_run;
-  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
 
   std::uint16_t target = kNotFound;
   if (e.assignment) {
@@ -536,15 +554,32 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
     if (target >= c.hwm || c.slots[target].v.flags == 0 || std::strcmp(c.slots[target].name, c.token) != 0)
       return CompiledRun::not_run;
   }
-  Runner runner(c, line);
-  Scratch value(c);
-  if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
   if (!e.assignment) {
-    result = value.op();
-    clear_operand(value.op());
+    if (!eval_compiled(c, line, e, result)) return CompiledRun::not_run;
     resume_scan_at(c, *cached, e.endToken);
     return CompiledRun::ok;
   }
+  const CompiledRun run = assign_compiled(c, line, e, target, result);
+  if (run == CompiledRun::ok) resume_scan_at(c, *cached, e.endToken);
+  return run;
+}
+
+bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  Runner runner(c, line);
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return false;
+  out = value.op();
+  clear_operand(value.op());
+  return true;
+}
+
+CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
+                            Operand& result) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  Runner runner(c, line);
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
   if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
   c.assignFrame = c.level;
   c.assignSlot = target;
@@ -555,7 +590,6 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
   if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
   else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
   make_int(result, 0);
-  resume_scan_at(c, *cached, e.endToken);
   return CompiledRun::ok;
 }
 

@@ -16,13 +16,14 @@
 namespace orv {
 
 struct CompiledNode {
-  enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall, kGroup };
+  enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall };
   Kind kind = kConst;
   std::int32_t op = 0;                // operator or function id
   Value constant{};                   // kConst: an integer or float
   std::string text;                   // kString: the text; kVar: the lower-case name
   std::uint16_t slotHint = 0xFFFF;    // kVar: the slot last found, valid for frame hintSeq
   std::uint32_t hintSeq = 0;
+  std::uint16_t groups = 0;           // parentheses around it (they count toward the nesting limit)
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
 
@@ -54,5 +55,20 @@ enum class CompiledRun { not_run, ok, failed };
 // and the first token after the expression is current; failed: an error is
 // set (only a store can fail so); not_run: nothing happened.
 CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed);
+
+// Compiles the expression (with `assignmentAllowed`, also "name op expression")
+// starting at token `at` of a cached line into `line`; the index of the new
+// CompiledExpr, or -1 when the text path must run it.
+std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
+                                bool assignmentAllowed);
+
+// Evaluates a compiled expression that is not an assignment. False: no value
+// here (no error stays set, nothing changed); the text path must run it.
+bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out);
+
+// Runs a compiled assignment into the slot `target` (which holds the target's
+// name in the current frame); `result` gets the statement's value.
+CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
+                            Operand& result);
 
 }  // namespace orv

@@ -107,6 +107,8 @@ struct Script {
   std::string file;   // file name for reports
   std::unordered_map<std::uint32_t, CachedLine> lineCache;   // by statement position
   std::size_t compiledNodes = 0;      // bounds the memory of compiled expressions
+  std::uint32_t textVersion = 0;      // changes whenever the text is rewritten in place (GoTo targets)
+  std::shared_ptr<struct StatementCache> statements;   // compiled whole statements, by read position
 };
 
 struct Context {
@@ -184,6 +186,7 @@ struct Context {
 
   // ---- Numbers ----
   std::int32_t decimals = -1;
+  std::uint16_t pendingMathError = 0;   // the first math error of the built-in call running now
   bool allow64 = true;
 
   // ---- Structures ----

@@ -60,34 +60,6 @@ T power_int(T base, T exp) {
   return static_cast<T>(result);
 }
 
-bool arith_float(Context& c, int op, double a, double b, Operand& out) {
-  double r = 0;
-  switch (op) {
-    case id::kPlus: r = a + b; break;
-    case id::kMinus: r = a - b; break;
-    case id::kStar: r = a * b; break;
-    case id::kSlash:
-      if (b == 0) return fail(c, 3062);
-      r = a / b;
-      break;
-    case id::kMod:
-      if (b == 0) return fail(c, 3062);
-      r = a - std::trunc(a / b) * b;
-      break;
-    case id::kPow:
-      r = std::pow(a, b);
-      if (std::isnan(r)) return fail(c, 1341);
-      break;
-    case id::kAndAnd: make_int(out, a != 0 && b != 0); return true;
-    case id::kBarBar: make_int(out, a != 0 || b != 0); return true;
-    default: return fail(c, 3063);
-  }
-  if (std::isnan(r)) return fail(c, 1599);
-  if (std::fabs(r) > 1e300) return fail(c, 1342);
-  if (std::fabs(r) < 1e-300) r = 0.0;
-  make_float(out, r);
-  return true;
-}
 
 bool arith_int32(Context& c, int op, std::int32_t a, std::int32_t b, Operand& out) {
   std::int64_t r = 0;
@@ -235,6 +207,35 @@ Reading read_text(Context& c, const Value& v) {
 }
 
 }  // namespace
+
+bool arith_float(Context& c, int op, double a, double b, Operand& out) {
+  double r = 0;
+  switch (op) {
+    case id::kPlus: r = a + b; break;
+    case id::kMinus: r = a - b; break;
+    case id::kStar: r = a * b; break;
+    case id::kSlash:
+      if (b == 0) return fail(c, 3062);
+      r = a / b;
+      break;
+    case id::kMod:
+      if (b == 0) return fail(c, 3062);
+      r = a - std::trunc(a / b) * b;
+      break;
+    case id::kPow:
+      r = std::pow(a, b);
+      if (std::isnan(r)) return fail(c, 1341);
+      break;
+    case id::kAndAnd: make_int(out, a != 0 && b != 0); return true;
+    case id::kBarBar: make_int(out, a != 0 || b != 0); return true;
+    default: return fail(c, 3063);
+  }
+  if (std::isnan(r)) return fail(c, 1599);
+  if (std::fabs(r) > 1e300) return fail(c, 1342);
+  if (std::fabs(r) < 1e-300) r = 0.0;
+  make_float(out, r);
+  return true;
+}
 
 int compare_integer_texts(std::string_view a, std::string_view b) {
   auto norm = [](std::string_view t, bool& neg) {

@@ -12,6 +12,8 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
 
 // The combiners, also used by statements (For) and built-ins.
 bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right);
+// The arithmetic of two numbers of which one is a float, into `out`.
+bool arith_float(Context& c, int op, double a, double b, Operand& out);
 bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool ignoreCase);
 bool combine_concat(Context& c, Operand& left, Operand& right);
 

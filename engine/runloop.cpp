@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include "engine/caller_state.h"
+#include "engine/compiled_statement.h"
 #include "engine/convert.h"
 #include "engine/messages.h"
 #include "engine/no_throw.h"
@@ -17,9 +18,10 @@ namespace orv {
 namespace {
 
 
-// Points the scanner at the cached tokens of the line just read. A line is
-// scanned ahead only when it runs a second time, so straight-line code pays nothing.
-void attach_line_cache(Context& c) {
+// Points the scanner at the cached tokens of the line just read (from
+// `readPos`). A line is scanned ahead only when it runs a second time, so
+// straight-line code pays nothing; then it may also be compiled whole.
+void attach_line_cache(Context& c, std::uint32_t readPos) {
   c.replay = nullptr;
   c.replayCursor = 0;
   if (c.lineSubstituted || c.pendingLineError) return;
@@ -32,7 +34,30 @@ void attach_line_cache(Context& c) {
     return;   // runs for the first time (or changed): scan it live
   }
   if (!cached.scanned) cache_line_tokens(c, c.line, cached);
-  if (cached.usable) c.replay = &cached;
+  if (!cached.usable) return;
+  c.replay = &cached;
+  learn_statement(c, cached, readPos);
+}
+
+// Stops the run once the statement budget is spent (9000, as by Exit).
+bool budget_spent(Context& c) {
+  if (c.statementBudget == 0 || --c.statementBudget != 0) return false;
+  c.statementBudget = 1;   // stays spent: every later statement ends too
+  fail(c, 9000);
+  return true;
+}
+
+// Between statements: let window messages through and honour a user break.
+// False when the run ends.
+bool between_statements(Context& c) {
+  if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && platform::pump_messages(false) && !c.noCancel)
+    c.cancelRequested = true;
+  if (c.cancelRequested) {
+    c.cancelRequested = false;
+    fail(c, 9999);
+    if (!after_statement(c)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -45,15 +70,26 @@ void run_script(Context& c, std::uint32_t index) {
   DefinitionState definitions;
   Operand result;
   clear_operand(result);
-  while (read_line(c, c.script(), c.pos, c.stmtPos)) {
+  for (;;) {
     c.assignFrame = c.assignSlot = 0xFFFF;
+    // The last statement of a budget is left to the text path, which ends the run.
+    if (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1) {
+      const StatementRun run = run_compiled_statement(c, result);
+      if (run != StatementRun::not_run) {
+        if (c.statementBudget != 0) --c.statementBudget;
+        if (result.flags & ~(vf::kInt | vf::kInt64 | vf::kFloat)) release_value(c, result);
+        clear_operand(result);
+        if (run == StatementRun::failed && !after_statement(c)) break;
+        if (!c.cancelRequested && c.pumpThrottle.skip_after_cheap_statement()) continue;
+        if (!between_statements(c)) break;
+        continue;
+      }
+    }
+    const std::uint32_t readPos = c.pos;
+    if (!read_line(c, c.script(), c.pos, c.stmtPos)) break;
     char* text = c.line;
     if (*text == '\0' || *text == ';') { c.pendingLineError = 0; continue; }
-    if (c.statementBudget != 0 && --c.statementBudget == 0) {
-      c.statementBudget = 1;   // stays spent: every later statement ends too
-      fail(c, 9000);
-      break;
-    }
+    if (budget_spent(c)) break;
     if (definition_line(c, definitions)) {
       c.pendingLineError = 0;
       if (failed(c) && !after_statement(c)) break;
@@ -64,7 +100,7 @@ void run_script(Context& c, std::uint32_t index) {
       if (skipping(c)) { c.error = 0; c.errorText.clear(); }
       else if (!after_statement(c)) break;
     }
-    attach_line_cache(c);
+    attach_line_cache(c, readPos);
     if (*text == ':') {
       ++text;
       while (*text && *text != ' ' && *text != '\t' && *text != ';') ++text;
@@ -88,13 +124,7 @@ void run_script(Context& c, std::uint32_t index) {
       if (!after_statement(c)) break;
     }
     if (c.returned) break;
-    if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && platform::pump_messages(false) && !c.noCancel)
-      c.cancelRequested = true;
-    if (c.cancelRequested) {
-      c.cancelRequested = false;
-      fail(c, 9999);
-      if (!after_statement(c)) break;
-    }
+    if (!between_statements(c)) break;
   }
   if (!failed(c) && definitions.open != DefinitionState::Kind::none) {
     fail(c, 3723);

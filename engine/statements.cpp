@@ -30,6 +30,8 @@ void pop(Context& c, bool restoreBreakable) {
   --c.depth;
 }
 
+}  // namespace
+
 StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
   StructEntry e;
   e.kind = kind;
@@ -39,6 +41,8 @@ StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
   e.breakable = c.breakable;
   return e;
 }
+
+namespace {
 
 bool must_end(Context& c) {
   if (!at_end(c)) return fail(c, 3074, message_text(9505));
@@ -556,6 +560,7 @@ void encode_jump(Context& c, const char* statement, char marker, std::uint32_t t
   std::string& t = c.scripts[c.curScript]->text;
   std::uint32_t at = buffer_position(c, statement);
   if (at + 5 > t.size()) return;
+  ++c.scripts[c.curScript]->textVersion;   // compiled statements of the old text are stale
   t[at] = marker;
   for (int k = 0; k < 4; ++k) t[at + 1 + static_cast<std::uint32_t>(k)] = static_cast<char>(((target >> (18 - 6 * k)) & 0x3F) | 0x40);
 }

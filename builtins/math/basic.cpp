@@ -17,7 +17,7 @@ void abs_handler(Call& call) {
 }
 
 // Float results obey the same limits as the library calls (a literal may exceed them).
-void fabs_handler(Call& call) { make_float(call.result, checked_result(std::fabs(call.args[1].wide.f))); }
+void fabs_handler(Call& call) { make_float(call.result, checked_result(call.c.pendingMathError, std::fabs(call.args[1].wide.f))); }
 
 // Truncates toward zero, as the C conversion to int does; the coercion of
 // integer parameters rounds instead, so Int is the way to drop the fraction.
@@ -27,8 +27,8 @@ void int_handler(Call& call) {
   make_int(call.result, static_cast<std::int32_t>(t));
 }
 
-void ceiling_handler(Call& call) { make_float(call.result, checked_result(std::ceil(call.args[1].wide.f))); }
-void floor_handler(Call& call) { make_float(call.result, checked_result(std::floor(call.args[1].wide.f))); }
+void ceiling_handler(Call& call) { make_float(call.result, checked_result(call.c.pendingMathError, std::ceil(call.args[1].wide.f))); }
+void floor_handler(Call& call) { make_float(call.result, checked_result(call.c.pendingMathError, std::floor(call.args[1].wide.f))); }
 
 }  // namespace
 

@@ -4,7 +4,6 @@
 #include <cfenv>
 #include <cmath>
 
-#include "builtins/dispatch.h"
 
 namespace orv::math {
 namespace {
@@ -16,8 +15,8 @@ FpOutcome error(std::uint16_t number) { return {number, 1.0}; }
 constexpr double kPartialLossAngle = 4503599627370496.0;   // 2^52
 constexpr double kTotalLossAngle = 36028797018963968.0;    // 2^55
 
-double record(FpOutcome o) {
-  if (o.error != fpe::kNone && pending_math_error() == 0) pending_math_error() = o.error;
+double record(std::uint16_t& pending, FpOutcome o) {
+  if (o.error != fpe::kNone && pending == 0) pending = o.error;
   return o.value;
 }
 
@@ -57,17 +56,22 @@ FpOutcome check_argument(Domain d, double x) {
   return {fpe::kNone, x};
 }
 
-double checked_call(double (*fn)(double), Domain d, double x) {
+double checked_call(std::uint16_t& pending, double (*fn)(double), Domain d, double x) {
   FpOutcome pre = check_argument(d, x);
-  if (pre.error != fpe::kNone) return record(pre);
+  if (pre.error != fpe::kNone) return record(pending, pre);
+  // A finite result tells all (its size decides overflow and underflow), so
+  // the costly flag and errno work is done only for a non-finite one: the
+  // functions are pure, and the second call tells a singularity from an overflow.
+  const double quick = fn(x);
+  if (std::isfinite(quick)) return record(pending, classify(quick, 0, 0));
   errno = 0;
   std::feclearexcept(FE_ALL_EXCEPT);
   const double r = fn(x);
   const int raised = std::fetestexcept(FE_ALL_EXCEPT);
   const int err = errno;
-  return record(classify(r, err, raised));
+  return record(pending, classify(r, err, raised));
 }
 
-double checked_result(double result) { return record(classify(result, 0, 0)); }
+double checked_result(std::uint16_t& pending, double result) { return record(pending, classify(result, 0, 0)); }
 
 }  // namespace orv::math

@@ -35,12 +35,12 @@ enum class Domain {
 };
 FpOutcome check_argument(Domain d, double x);
 
-// Checks the argument, calls fn(x) with errno and the exception flags cleared,
-// classifies the result and leaves its error as the pending math error.
-// Returns the value to store.
-double checked_call(double (*fn)(double), Domain d, double x);
+// Checks the argument, calls fn(x), classifies the result and leaves its error
+// in `pending` unless an earlier error of the same call is there. Returns the
+// value to store.
+double checked_call(std::uint16_t& pending, double (*fn)(double), Domain d, double x);
 
 // Checks a result computed without the library (sums, averages) the same way.
-double checked_result(double result);
+double checked_result(std::uint16_t& pending, double result);
 
 }  // namespace orv::math

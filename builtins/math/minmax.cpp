@@ -44,8 +44,9 @@ bool less(const Number& a, const Number& b) {
 }
 
 // The result takes the widest kind among the arguments: float, 64-bit, 32-bit.
-void store(Value& result, const Number& n, bool anyFloat, bool any64) {
-  if (anyFloat) make_float(result, checked_result(n.as_float()));
+void store(Call& call, const Number& n, bool anyFloat, bool any64) {
+  Value& result = call.result;
+  if (anyFloat) make_float(result, checked_result(call.c.pendingMathError, n.as_float()));
   else if (any64) make_int64(result, n.i);
   else make_int(result, static_cast<std::int32_t>(n.i));
 }
@@ -62,7 +63,7 @@ void extreme_handler(Call& call) {
     if (k == 1 || (WantMax ? less(best, n) : less(n, best))) best = n;
     return true;
   });
-  if (ok) store(call.result, best, anyFloat, any64);
+  if (ok) store(call, best, anyFloat, any64);
 }
 
 // Always a float, even for whole averages.
@@ -76,7 +77,7 @@ void average_handler(Call& call) {
     count = k;
     return true;
   });
-  if (ok) make_float(call.result, checked_result(sum / count));
+  if (ok) make_float(call.result, checked_result(call.c.pendingMathError, sum / count));
 }
 
 }  // namespace

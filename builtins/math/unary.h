@@ -8,7 +8,7 @@ namespace orv::math {
 
 template <double (*Fn)(double), Domain D>
 void unary_handler(Call& call) {
-  make_float(call.result, checked_call(Fn, D, call.args[1].wide.f));
+  make_float(call.result, checked_call(call.c.pendingMathError, Fn, D, call.args[1].wide.f));
 }
 
 }  // namespace orv::math

@@ -1,0 +1,431 @@
+#include "engine/compiled_statement.h"
+
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/assign_ops.h"
+#include "engine/compiled.h"
+#include "engine/keywords.h"
+#include "engine/script.h"
+#include "engine/statements.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+
+// A variable the statement names, with the slot it was last found in.
+struct NameRef {
+  std::string name;   // lower-case
+  std::uint16_t hint = 0xFFFF;
+  std::uint32_t seq = 0;
+};
+
+struct CompiledStatement {
+  enum Kind : std::uint8_t {
+    kNone,   // tried: the text path runs it
+    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue
+  };
+  Kind kind = kNone;
+  std::uint32_t stmtPos = 0, nextPos = 0;
+  std::uint32_t textVersion = 0, generation = 0;
+  CompiledLine code;
+  std::int32_t expr = -1;        // the statement's expression in `code`, if any
+  std::vector<NameRef> names;    // every variable of the line; an assignment's target first
+};
+
+struct StatementCache {
+  std::unordered_map<std::uint32_t, CompiledStatement> byPos;
+};
+
+namespace {
+
+// ---- Learning ----
+
+bool keyword_token(const CachedToken& t) { return t.kind == tk::kKeyword && !t.pointerAmp; }
+
+CompiledStatement::Kind lone_word_kind(int word) {
+  switch (word) {
+    case id::kNext: case id::kEndFor: return CompiledStatement::kNext;
+    case id::kEndWhile: return CompiledStatement::kEndWhile;
+    case id::kEndSwitch: case id::kEndSelect: return CompiledStatement::kEndSwitch;
+    case id::kEndIf: return CompiledStatement::kEndIf;
+    case id::kElse: return CompiledStatement::kElse;
+    case id::kBreak: return CompiledStatement::kBreak;
+    case id::kContinue: return CompiledStatement::kContinue;
+    default: return CompiledStatement::kNone;
+  }
+}
+
+// Structure words followed by one expression up to the end of the line.
+CompiledStatement::Kind expression_word_kind(int word) {
+  switch (word) {
+    case id::kTo: return CompiledStatement::kTo;
+    case id::kWhile: return CompiledStatement::kWhile;
+    case id::kSwitch: case id::kSelect: return CompiledStatement::kSwitch;
+    case id::kCase: return CompiledStatement::kCase;
+    case id::kIf: return CompiledStatement::kIfBlock;
+    default: return CompiledStatement::kNone;
+  }
+}
+
+// "If condition Then statement": only its condition is compiled; a false
+// one skips the statement, a true one leaves the line to the text path.
+void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& st) {
+  const auto& t = cached.tokens;
+  // A rewritten GoTo or GoSub after Then holds no tokens to skip.
+  if (std::strchr(c.line, kGotoMarker) || std::strchr(c.line, kGosubMarker)) return;
+  std::size_t then = 1;
+  while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
+  if (then < 2 || then + 1 >= t.size()) return;
+  st.expr = compile_expression(c, cached, st.code, 1, false);
+  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == then)
+    st.kind = CompiledStatement::kIfLine;
+}
+
+void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
+  const auto& t = cached.tokens;
+  if (t.empty()) return;
+  if (t[0].kind == tk::kVariable) {
+    if (t.size() < 2 || !keyword_token(t[1]) || !is_assignment_id(static_cast<int>(t[1].delim))) return;
+    st.expr = compile_expression(c, cached, st.code, 0, true);
+    if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].assignment) st.kind = CompiledStatement::kAssign;
+    return;
+  }
+  if (!keyword_token(t[0])) return;
+  const int word = static_cast<int>(t[0].delim);
+  if (t.size() == 1) {
+    st.kind = lone_word_kind(word);
+    return;
+  }
+  if (word == id::kIf && !(keyword_token(t.back()) && t.back().delim == id::kThen)) {
+    classify_if_line(c, cached, st);
+    return;
+  }
+  const CompiledStatement::Kind kind = expression_word_kind(word);
+  if (kind == CompiledStatement::kNone) return;
+  // A block If ends with Then; the others end with their expression.
+  const std::size_t end = kind == CompiledStatement::kIfBlock ? t.size() - 1 : t.size();
+  if (kind == CompiledStatement::kIfBlock && !(keyword_token(t[end]) && t[end].delim == id::kThen)) return;
+  if (end < 2) return;
+  st.expr = compile_expression(c, cached, st.code, 1, false);
+  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == end) st.kind = kind;
+}
+
+// ---- Running ----
+
+// The slot of a name in the current frame, or kNotFound (then the text path,
+// which declares it, must run the line).
+std::uint16_t slot_of(Context& c, NameRef& n) {
+  if (n.seq == c.curSeq && n.hint < c.hwm && c.slots[n.hint].v.flags != 0 &&
+      std::strcmp(c.slots[n.hint].name, n.name.c_str()) == 0)
+    return n.hint;
+  const std::uint16_t slot = find_slot(c, n.name);
+  if (slot != kNotFound) {
+    n.hint = slot;
+    n.seq = c.curSeq;
+  }
+  return slot;
+}
+
+StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
+
+void pop(Context& c, bool restoreBreakable) {
+  if (restoreBreakable) c.breakable = top(c).breakable;
+  top(c) = StructEntry{};
+  --c.depth;
+}
+
+bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t jump = 0) {
+  if (c.depth >= limits::kStructDepth) return false;   // the text path reports the full stack
+  StructEntry e = entry_of(c, kind, skipState);
+  e.jump = jump;
+  c.stack[static_cast<std::size_t>(++c.depth)] = e;
+  return true;
+}
+
+// The value of the statement's expression when it is a plain integer.
+bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], v)) return false;
+  const bool isInt = v.flags == vf::kInt;
+  if (isInt) out = v.i;
+  else release_value(c, v);
+  return isInt;
+}
+
+bool top_is(const Context& c, std::uint16_t kind) { return c.depth > 0 && c.stack[static_cast<std::size_t>(c.depth)].kind == kind; }
+
+// A skipped line declares the names it contains; when they all exist there
+// is nothing to do.
+bool names_exist(Context& c, CompiledStatement& st) {
+  for (NameRef& n : st.names)
+    if (slot_of(c, n) == kNotFound) return false;
+  return true;
+}
+
+StatementRun run_assign(Context& c, CompiledStatement& st, Operand& result) {
+  const std::uint16_t target = slot_of(c, st.names[0]);
+  if (target == kNotFound) return StatementRun::not_run;
+  c.traceEvent = 0;
+  switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, result)) {
+    case CompiledRun::ok: return StatementRun::ok;
+    case CompiledRun::failed: return StatementRun::failed;
+    default: return StatementRun::not_run;
+  }
+}
+
+StatementRun run_if(Context& c, CompiledStatement& st) {
+  std::int32_t v = 0;
+  if (!int_value(c, st, v)) return StatementRun::not_run;
+  if (!push(c, sk::kIfThen, v ? skip::kRun : skip::kFalse)) return StatementRun::not_run;
+  c.ifState = v ? 1 : 0;
+  c.conditionResult = v != 0;
+  c.traceEvent = 10;
+  return StatementRun::ok;
+}
+
+// A false condition: the statement after Then declares its names and no more.
+StatementRun run_if_line(Context& c, CompiledStatement& st) {
+  std::int32_t v = 0;
+  if (!int_value(c, st, v) || v != 0 || !names_exist(c, st)) return StatementRun::not_run;
+  c.ifState = 0;
+  c.conditionResult = 0;
+  c.traceEvent = 1;
+  return StatementRun::ok;
+}
+
+StatementRun run_else(Context& c) {
+  if (!top_is(c, sk::kIfThen)) return StatementRun::not_run;
+  StructEntry& e = top(c);
+  if (e.skip == skip::kRun) e.skip = skip::kFalse;
+  else if (e.skip == skip::kFalse) e.skip = skip::kRun;
+  e.kind = sk::kIfElse;
+  c.traceEvent = 11;
+  c.conditionResult = e.skip == skip::kRun;
+  return StatementRun::ok;
+}
+
+StatementRun run_endif(Context& c) {
+  if (!top_is(c, sk::kIfThen) && !top_is(c, sk::kIfElse)) return StatementRun::not_run;
+  const std::uint8_t carried = top(c).skip & (skip::kContinue | skip::kBreak);
+  if (carried && c.depth == 1) return StatementRun::not_run;   // 3359 comes from the text path
+  c.ifState = -1;
+  c.traceEvent = 4;
+  pop(c, false);
+  if (carried) top(c).skip = static_cast<std::uint8_t>(top(c).skip | carried);
+  return StatementRun::ok;
+}
+
+StatementRun run_while(Context& c, CompiledStatement& st) {
+  std::int32_t v = 0;
+  if (!int_value(c, st, v)) return StatementRun::not_run;
+  if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return StatementRun::not_run;
+  c.ifState = -1;
+  c.breakable = 1;
+  c.traceEvent = 3;
+  c.conditionResult = v != 0;
+  return StatementRun::ok;
+}
+
+StatementRun run_endwhile(Context& c) {
+  if (!top_is(c, sk::kWhile)) return StatementRun::not_run;
+  const StructEntry& e = top(c);
+  if (e.skip == skip::kRun || e.skip == skip::kContinue) {
+    c.pos = e.stmtPos;
+    c.curScript = e.script;
+  }
+  c.ifState = -1;
+  c.traceEvent = 4;
+  pop(c, true);
+  return StatementRun::ok;
+}
+
+// The "To" clause a Next jumps back to: a whole-number loop with step 1.
+StatementRun run_to(Context& c, CompiledStatement& st) {
+  if (!top_is(c, sk::kFor)) return StatementRun::not_run;
+  Value& var = c.slots[top(c).word].v;
+  std::int32_t limit = 0;
+  if (var.flags != vf::kInt || !int_value(c, st, limit)) return StatementRun::not_run;
+  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
+  const bool runs = var.i <= limit;
+  top(c).skip = runs ? skip::kRun : skip::kFalse;
+  c.ifState = -1;
+  c.traceEvent = 8;
+  c.conditionResult = runs;
+  return StatementRun::ok;
+}
+
+StatementRun run_next(Context& c) {
+  if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
+  StructEntry& e = top(c);
+  c.ifState = -1;
+  c.traceEvent = 4;
+  if (e.skip == skip::kRun || e.skip == skip::kContinue) {
+    e.skip = skip::kRun;
+    c.pos = e.jump;
+    return StatementRun::ok;
+  }
+  pop(c, true);
+  return StatementRun::ok;
+}
+
+StatementRun run_switch(Context& c, CompiledStatement& st) {
+  std::int32_t v = 0;
+  if (!int_value(c, st, v)) return StatementRun::not_run;
+  const auto u = static_cast<std::uint32_t>(v);
+  if (!push(c, sk::kSwitch, skip::kFalse, u >> 16)) return StatementRun::not_run;
+  top(c).word = static_cast<std::uint16_t>(u & 0xFFFF);
+  c.ifState = -1;
+  c.breakable = 1;
+  c.traceEvent = 5;
+  return StatementRun::ok;
+}
+
+StatementRun run_case(Context& c, CompiledStatement& st) {
+  if (!top_is(c, sk::kSwitch)) return StatementRun::not_run;
+  if (top(c).skip == skip::kFalse || top(c).skip == skip::kContinue) {
+    std::int32_t v = 0;
+    if (!int_value(c, st, v)) return StatementRun::not_run;
+    const auto u = static_cast<std::uint32_t>(v);
+    const bool match = (u & 0xFFFF) == top(c).word && (u >> 16) == top(c).jump;
+    if (match) top(c).skip = skip::kRun;
+    c.conditionResult = match;
+  }
+  c.ifState = -1;
+  c.traceEvent = 12;
+  return StatementRun::ok;
+}
+
+StatementRun run_endswitch(Context& c) {
+  if (!top_is(c, sk::kSwitch)) return StatementRun::not_run;
+  c.ifState = -1;
+  c.traceEvent = 4;
+  pop(c, true);
+  return StatementRun::ok;
+}
+
+StatementRun run_break(Context& c, bool isBreak) {
+  if (!skipping(c)) {
+    if (!c.breakable) return StatementRun::not_run;
+    top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
+    c.conditionResult = 1;
+  }
+  c.ifState = -1;
+  c.traceEvent = isBreak ? 6 : 7;
+  return StatementRun::ok;
+}
+
+// A skipped line: what the text path does with it when all its names exist.
+StatementRun run_skipped(Context& c, CompiledStatement& st) {
+  switch (st.kind) {
+    case CompiledStatement::kAssign:
+      if (!names_exist(c, st)) return StatementRun::not_run;
+      c.traceEvent = 2;
+      return StatementRun::ok;
+    case CompiledStatement::kIfBlock:
+      if (!names_exist(c, st) || !push(c, sk::kIfThen, skip::kAll)) return StatementRun::not_run;
+      return StatementRun::ok;
+    case CompiledStatement::kIfLine:
+      return names_exist(c, st) ? StatementRun::ok : StatementRun::not_run;
+    case CompiledStatement::kWhile: case CompiledStatement::kSwitch:
+      if (!push(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch, skip::kAll))
+        return StatementRun::not_run;
+      c.ifState = -1;
+      return StatementRun::ok;
+    case CompiledStatement::kTo:
+      c.ifState = -1;
+      return StatementRun::ok;
+    default: return StatementRun::not_run;   // the words that run while skipping are handled by their kind
+  }
+}
+
+StatementRun run_kind(Context& c, CompiledStatement& st, Operand& result) {
+  switch (st.kind) {
+    case CompiledStatement::kElse: return run_else(c);
+    case CompiledStatement::kEndIf: return run_endif(c);
+    case CompiledStatement::kEndWhile: return run_endwhile(c);
+    case CompiledStatement::kNext: return run_next(c);
+    case CompiledStatement::kCase: return run_case(c, st);
+    case CompiledStatement::kEndSwitch: return run_endswitch(c);
+    case CompiledStatement::kBreak: return run_break(c, true);
+    case CompiledStatement::kContinue: return run_break(c, false);
+    default: break;
+  }
+  if (skipping(c)) return run_skipped(c, st);
+  switch (st.kind) {
+    case CompiledStatement::kAssign: return run_assign(c, st, result);
+    case CompiledStatement::kIfBlock: return run_if(c, st);
+    case CompiledStatement::kIfLine: return run_if_line(c, st);
+    case CompiledStatement::kWhile: return run_while(c, st);
+    case CompiledStatement::kTo: return run_to(c, st);
+    case CompiledStatement::kSwitch: return run_switch(c, st);
+    default: return StatementRun::not_run;
+  }
+}
+
+// The statement's text in c.line, for the report of an error it left.
+void restore_line_text(Context& c, const CompiledStatement& st) {
+  const std::string& text = c.script().text;
+  std::size_t n = st.nextPos > st.stmtPos ? st.nextPos - st.stmtPos : 0;
+  if (n > 0 && st.stmtPos + n - 1 < text.size() && text[st.stmtPos + n - 1] == '\n') --n;
+  n = std::min(n, static_cast<std::size_t>(limits::kMaxLine));
+  std::memcpy(c.line, text.data() + st.stmtPos, n);
+  c.line[n] = '\0';
+}
+
+}  // namespace
+
+StatementRun run_compiled_statement(Context& c, Operand& result) {
+  Script& s = c.script();
+  if (!s.statements) return StatementRun::not_run;
+  auto it = s.statements->byPos.find(c.pos);
+  if (it == s.statements->byPos.end()) return StatementRun::not_run;
+  CompiledStatement& st = it->second;
+  if (st.kind == CompiledStatement::kNone || st.textVersion != s.textVersion || st.generation != c.keywordGeneration)
+    return StatementRun::not_run;
+  const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
+  c.stmtPos = st.stmtPos;
+  c.pos = st.nextPos;   // a jump overrides it
+  const StatementRun run = run_kind(c, st, result);
+  if (run == StatementRun::not_run) {
+    c.stmtPos = savedStmt;
+    c.pos = savedPos;
+  } else {
+    c.replay = nullptr;   // c.line no longer holds the statement being run
+    c.lineSubstituted = false;
+    if (run == StatementRun::failed) restore_line_text(c, st);
+  }
+  return run;
+}
+
+void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos) {
+  if (!statement_path_enabled(c)) return;
+  Script& s = c.script();
+  if (!s.statements) s.statements = std::make_shared<StatementCache>();
+  auto& byPos = s.statements->byPos;
+  auto found = byPos.find(readPos);
+  if (found != byPos.end() && found->second.textVersion == s.textVersion &&
+      found->second.generation == c.keywordGeneration)
+    return;   // tried already
+  if (found == byPos.end() && byPos.size() >= kMaxCompiledStatements) return;
+  CompiledStatement st;
+  st.stmtPos = c.stmtPos;
+  st.nextPos = c.pos;
+  st.textVersion = s.textVersion;
+  st.generation = c.keywordGeneration;
+  const char first = c.line[0];
+  // Labels, pointer statements and definition lines keep their own rules.
+  if (first != ':' && first != '*' && first != '#') classify(c, cached, st);
+  if (st.kind != CompiledStatement::kNone) {
+    for (const CachedToken& t : cached.tokens)
+      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text});
+  } else {
+    st.code = CompiledLine{};
+  }
+  byPos[readPos] = std::move(st);
+}
+
+}  // namespace orv
