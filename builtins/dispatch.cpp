@@ -178,6 +178,7 @@ const HandlerTable& handler_table() {
     register_registry_functions(t);
     register_time_functions(t);
     register_binary_functions(t);
+    register_trace_functions(t);
     return t;
   }();
   return table;

@@ -17,4 +17,5 @@ void register_ini_functions(HandlerTable& t);
 void register_registry_functions(HandlerTable& t);
 void register_time_functions(HandlerTable& t);
 void register_binary_functions(HandlerTable& t);
+void register_trace_functions(HandlerTable& t);
 }  // namespace orv

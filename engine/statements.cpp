@@ -129,6 +129,8 @@ bool do_if(Context& c, Operand& result) {
   const int saved = c.ifState;
   const std::uint32_t posBefore = c.pos;
   if (!run_rest_as_statement(c, result, truth)) return false;
+  c.traceEvent = 1;   // the statement it ran recorded its own event
+  c.conditionResult = truth;
   // A jump (GoTo, GoSub, Return) leaves the state its target needs: Return
   // brings back the one of its GoSub. Otherwise a single-line Else on a later
   // line relates to this If, unless the statement reset the state.
@@ -149,9 +151,10 @@ bool do_else(Context& c, Operand& result) {
     }
     if (c.ifState == -1) return fail(c, 3050);
     const bool run = c.ifState == 0;
+    const bool ok = run_rest_as_statement(c, result, run);
     c.traceEvent = 1;
     c.conditionResult = run;
-    return run_rest_as_statement(c, result, run);
+    return ok;
   }
   if (c.depth == 0) return fail(c, 3354);
   StructEntry& e = top(c);
