@@ -174,6 +174,7 @@ const HandlerTable& handler_table() {
     register_binary_functions(t);
     register_dialog_functions(t);
     register_dll_functions(t);
+    register_trace_functions(t);
     return t;
   }();
   return table;

@@ -532,7 +532,8 @@ bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scr
 
 CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed) {
   CachedLine* cached = c.replay;
-  if (!cached || !c.compileLines || c.replayCursor == 0) return CompiledRun::not_run;
+  // While tracing, lines take the text path, which records every trace event.
+  if (!cached || !c.compileLines || c.replayCursor == 0 || c.trace.state == trace::kTracing) return CompiledRun::not_run;
   const std::size_t at = c.replayCursor - 1;
   const auto& t = cached->tokens;
   if (at >= t.size() || c.tokenStart != c.line + t[at].start || c.tokKind != t[at].kind) return CompiledRun::not_run;

@@ -13,6 +13,7 @@
 #include "engine/heap.h"
 #include "engine/limits.h"
 #include "engine/pump_throttle.h"
+#include "engine/trace/trace_state.h"
 #include "engine/value.h"
 #include "platform/platform.h"
 
@@ -212,6 +213,7 @@ struct Context {
   Operand returnValue{};
   int traceEvent = 0;
   int conditionResult = 0;
+  trace::TraceState trace;          // the debug trace (DebugTrace)
   // Statements a run may start before it ends as if by Exit (0 = no limit);
   // set by the fuzz targets, whose inputs may loop forever.
   std::uint64_t statementBudget = 0;

@@ -17,6 +17,7 @@
 #include "engine/runloop.h"
 #include "engine/script.h"
 #include "engine/tokenizer.h"
+#include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 #include "extend/services.h"
@@ -154,6 +155,7 @@ void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hos
   c.continueAfterReport = false;
   c.executingUdf = 0xFFFF;
   c.runFlags = runFlags;
+  trace::begin_run(c);
   ++c.keywordGeneration;   // the host's names may differ from the last run's
   c.includeOption = (runFlags & api::kRunIncludeOption) != 0;
   c.hostTable = hostTable;
@@ -257,6 +259,7 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle con
     c->scripts.push_back(std::move(prepared));
     platform::pump_messages(false);
     run_script(*c, 0);
+    if (trace::active(*c)) trace::end_of_job(*c);
     release_value(*c, c->returnValue);
     clear_operand(c->returnValue);
     api::ContextBlockHead* head = head_of(block.get());

@@ -7,6 +7,7 @@
 #include "engine/script.h"
 #include "engine/statements.h"
 #include "engine/tokenizer.h"
+#include "engine/trace/trace.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -299,6 +300,7 @@ bool after_statement(Context& c) {
   c.lastStmtError = c.error;
   const std::uint16_t err = c.error;
   if (err == 0) return true;
+  const trace::ErrorEntry traced(c);
   c.errorPos = c.stmtPos;
   c.errorScript = c.curScript;
   if (err >= 9000 && err != 9999) {

@@ -11,6 +11,7 @@
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/error_handling.h"
+#include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
@@ -117,7 +118,9 @@ void run_script(Context& c, std::uint32_t index) {
         continue;
       }
     }
+    const trace::StatementText traced(c, text);
     const bool ok = run_guarded(c, [&] { return execute_statement(c, result, text); });
+    if (trace::active(c)) trace::statement_done(c, traced, result);
     release_value(c, result);
     clear_operand(result);
     if (!ok || failed(c)) {
@@ -192,6 +195,7 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   const int frameDepth = c.depth;
 
   const CallerState saved(c);
+  const trace::NestedRun traced(c, trace::NestedRun::Kind::script, path);
   ++c.callLevel;
   c.ifState = -1;
   c.breakable = 0;

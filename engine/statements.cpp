@@ -133,6 +133,10 @@ bool do_if(Context& c, Operand& result) {
   const int saved = c.ifState;
   const std::uint32_t posBefore = c.pos;
   if (!run_rest_as_statement(c, result, truth)) return false;
+  if (c.traceEvent == 0 || c.traceEvent == 2) {   // a plain or skipped statement: the If's own event
+    c.traceEvent = 1;
+    c.conditionResult = truth;
+  }
   // A jump (GoTo, GoSub, Return) leaves the state its target needs: Return
   // brings back the one of its GoSub. Otherwise a single-line Else on a later
   // line relates to this If, unless the statement reset the state.
@@ -153,9 +157,12 @@ bool do_else(Context& c, Operand& result) {
     }
     if (c.ifState == -1) return fail(c, 3050);
     const bool run = c.ifState == 0;
-    c.traceEvent = 1;
-    c.conditionResult = run;
-    return run_rest_as_statement(c, result, run);
+    const bool ok = run_rest_as_statement(c, result, run);
+    if (c.traceEvent == 0 || c.traceEvent == 2) {
+      c.traceEvent = 1;
+      c.conditionResult = run;
+    }
+    return ok;
   }
   if (c.depth == 0) return fail(c, 3354);
   StructEntry& e = top(c);

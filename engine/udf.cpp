@@ -6,6 +6,7 @@
 #include "engine/runloop.h"
 #include "engine/statements.h"
 #include "engine/tokenizer.h"
+#include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
@@ -280,6 +281,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   c.breakable = 0;
   c.returned = false;
 
+  const trace::NestedRun traced(c, trace::NestedRun::Kind::udf, u.name);
   bool ok = bind_parameters(c, u, args, count);
   bool gotValue = false;
   if (ok) {

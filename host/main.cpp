@@ -1,4 +1,4 @@
-// Console host: runs one script (orvhost [--dialogs] [--] SCRIPT [ARGS...]) or
+// Console host: runs one script (orvhost [--dialogs] [--trace FILE] [--] SCRIPT [ARGS...]) or
 // the golden-script suite (orvhost --suite DIR [--stderr-file PATH]).
 #include <cstdlib>
 #include <filesystem>
@@ -19,7 +19,7 @@ constexpr int kExitError = 1;      // the script ended with an error
 constexpr int kExitNotRun = 2;     // the script could not be started
 
 constexpr const char kUsage[] =
-    "usage: orvhost [--dialogs] [--] SCRIPT [ARGS...]\n"
+    "usage: orvhost [--dialogs] [--trace FILE] [--] SCRIPT [ARGS...]\n"
     "       orvhost --suite DIR [--stderr-file PATH]\n"
     "       orvhost --replay LIST FROM PROGRESS-FILE STDERR-FILE [SECONDS]\n"
     "       orvhost --menu MENU-FILE [--once]\n";
@@ -56,6 +56,7 @@ int run_one(const orv::host::EngineApi& api, const std::string& script, const st
 struct Command {
   enum class Kind { run, suite, help, bad } kind = Kind::bad;
   bool dialogs = false;
+  std::string traceFile;   // --trace: the library traces the run to this file
   std::string target;      // the script, or the suite's folder
   std::string stderrFile;  // --suite only; "" = a temporary file
   std::vector<std::string> args;
@@ -82,6 +83,9 @@ Command parse(const std::vector<std::string>& words) {
     const std::string& w = words[i];
     if (w == "--dialogs") {
       cmd.dialogs = true;  // errors show the error dialog (default: reported on standard error)
+    } else if (w == "--trace") {
+      if (i + 1 >= words.size()) return cmd;
+      cmd.traceFile = words[++i];
     } else if (w == "--") {
       ++i;
       break;
@@ -136,6 +140,8 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // The library starts each run with this trace file (a new one) when it is set.
+  if (!cmd.traceFile.empty()) orv::platform::set_environment("ORV_TRACE_FILE", cmd.traceFile);
   orv::host::EngineApi api;
   std::string error;
   if (!orv::host::load_engine(api, error)) return fail(error);

@@ -80,5 +80,15 @@ bool is_nt_platform();
 // Writes key=value into [section] of the settings file (a private profile file).
 void write_settings_file(const std::string& file, const std::string& section, const std::string& key,
                          const std::string& value);
+// Where the settings file of that name lives ("" when the system keeps none).
+std::string settings_file_path(const std::string& file);
+
+// The operating system's name and version, for the debug trace's header.
+struct OsVersion {
+  std::string platform;
+  unsigned long major = 0, minor = 0, build = 0;
+};
+OsVersion os_version();
+std::string get_environment(const std::string& name);   // "" when unset
 
 }  // namespace orv::platform

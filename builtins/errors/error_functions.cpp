@@ -2,6 +2,7 @@
 #include "builtins/families.h"
 #include "engine/error_handling.h"
 #include "engine/keyword_ids.h"
+#include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 
 namespace orv {
@@ -12,6 +13,7 @@ void error_mode(Call& call) {
   const std::int32_t previous = static_cast<std::int32_t>(c.errorMode);
   const std::int32_t mode = call.args[1].i;
   c.errorMode = mode == 0 ? 0 : mode == 1 ? 1 : 2;
+  if (trace::active(c)) trace::error_mode_changed(c);
   make_int(call.result, previous);
 }
 

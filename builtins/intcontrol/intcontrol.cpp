@@ -106,6 +106,10 @@ bool run_request(Request& r) {
       r.result = std::to_string(c.intSettings[65]);
       if (r.value[1] >= 0 || r.value[1] == -2) c.intSettings[65] = r.value[1];
       return true;
+    case 96:   // line echo: every executed line to the debugger output
+      r.result.assign(1, c.debugOutput ? '1' : '0');
+      if (r.value[1] == 0 || r.value[1] == 1) c.debugOutput = r.value[1] == 1;
+      return true;
     case 87:
       r.result = std::to_string(c.executeReportMode);
       if (r.value[1] >= 0 && r.value[1] <= 2) c.executeReportMode = r.value[1];

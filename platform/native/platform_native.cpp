@@ -312,4 +312,17 @@ bool is_nt_platform() { return true; }
 // The native build keeps no settings file.
 void write_settings_file(const std::string&, const std::string&, const std::string&, const std::string&) {}
 
+std::string settings_file_path(const std::string&) { return {}; }
+
+OsVersion os_version() {
+  OsVersion v;
+  v.platform = "native";
+  return v;
+}
+
+std::string get_environment(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? std::string(value) : std::string();
+}
+
 }  // namespace orv::platform

@@ -264,4 +264,37 @@ void write_settings_file(const std::string& file, const std::string& section, co
   WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
 }
 
+std::string settings_file_path(const std::string& file) {
+  // A private profile file named without a folder lives in the Windows folder.
+  char dir[MAX_PATH + 1];
+  const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
+  if (n == 0 || n > MAX_PATH) return {};
+  std::string path(dir, n);
+  if (path.back() != '\\') path += '\\';
+  return path + file;
+}
+
+OsVersion os_version() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  OsVersion v;
+  if (!GetVersionExA(&info)) return v;
+  v.platform = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT" : "9x";
+  v.major = info.dwMajorVersion;
+  v.minor = info.dwMinorVersion;
+  v.build = info.dwBuildNumber;
+  return v;
+}
+
+std::string get_environment(const std::string& name) {
+  char small[512];
+  DWORD n = GetEnvironmentVariableA(name.c_str(), small, sizeof small);
+  if (n == 0) return {};
+  if (n < sizeof small) return std::string(small, n);
+  std::string big(n, '\0');
+  n = GetEnvironmentVariableA(name.c_str(), big.data(), static_cast<DWORD>(big.size()));
+  big.resize(n < big.size() ? n : 0);
+  return big;
+}
+
 }  // namespace orv::platform

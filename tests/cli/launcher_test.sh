@@ -34,7 +34,7 @@ contains() {  # contains NAME TEXT PATTERN
   grep -qF -- "$3" <<<"$2" || fail "$1: \"$3\" missing"
 }
 
-check "--help" 0 orv --help && for option in --dialogs --suite --stderr-file --help --version ExitCode; do
+check "--help" 0 orv --help && for option in --dialogs --trace --suite --stderr-file --help --version ExitCode; do
   contains "--help" "$out" "$option"
 done
 check "--version" 0 orv --version && { [[ "$out" =~ ^orv\ [0-9]+\.[0-9]+ ]] || fail "--version: \"$out\""; }
@@ -65,6 +65,20 @@ printf 'ExitCode(5)\nExit\n' >exits.orv
 check "Exit keeps the status" 5 orv exits.orv
 printf 'ExitCode(0)\nz = 1 / 0\n' >errs.orv
 check "an error overrides the status" 1 orv errs.orv
+
+# --trace: a failing script traced without editing it; the file is new each run.
+printf 'a = 2\nIf a > 1 Then b = "big"\nz = 1 / a - 1 / 0\n' >traced.orv
+echo stale >trace.txt
+check "--trace" 1 orv --trace trace.txt traced.orv && {
+  trace="$(tr -d '\r' <trace.txt)"
+  contains "--trace header" "$trace" "*** Debug Initialized ***"
+  contains "--trace value" "$trace" $'a = 2\n(' && contains "--trace value" "$trace" ") VALUE INT => 2"
+  contains "--trace condition" "$trace" ') ==>TRUE=> STRING => big'
+  contains "--trace error" "$trace" "TERMINAL ORV ERROR=>3062 (Attempt to divide by zero)"
+  contains "--trace end" "$trace" ";;;END OF JOB;;;"
+  grep -q stale trace.txt && fail "--trace: the old file was appended to"
+}
+check "--trace without a file" 2 orv --trace && contains "--trace without a file" "$err" "usage: orv"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ $failures = 0 ]
