@@ -261,3 +261,26 @@ TEST(DialogDefinition, MenusFollowAllOtherControls) {
   EXPECT_EQ(d.controls[1].orderKey, kMenuBarKey);
   EXPECT_EQ(d.controls[2].orderKey, kMenuBarKey + 1);
 }
+
+TEST(DialogItems, SpinnerRangeStepAndStart) {
+  SpinRange r;
+  ASSERT_EQ(parse_spin_range("10|1|3", "DEFAULT", r), 0);
+  EXPECT_EQ(r.low, 1);
+  EXPECT_EQ(r.high, 10);
+  EXPECT_EQ(r.step, 3);
+  EXPECT_EQ(r.position, 1);
+  ASSERT_EQ(parse_spin_range(" -5 | 5 ", "99", r), 0);
+  EXPECT_EQ(r.step, 1);
+  EXPECT_EQ(r.position, 5);   // clamped into the range
+  ASSERT_EQ(parse_spin_range("-2147483647|0", "-7", r), 0);
+  EXPECT_EQ(r.position, -7);
+
+  EXPECT_EQ(parse_spin_range("", "", r), 3962);
+  EXPECT_EQ(parse_spin_range("5", "", r), 3962);
+  EXPECT_EQ(parse_spin_range("1|x", "", r), 3962);
+  EXPECT_EQ(parse_spin_range("1|2|3|4", "", r), 3962);
+  EXPECT_EQ(parse_spin_range("1|9|0", "", r), 3962);
+  EXPECT_EQ(parse_spin_range("1|9", "four", r), 3963);
+  EXPECT_EQ(parse_spin_range("-2147483648|0", "", r), 3964);
+  EXPECT_EQ(parse_spin_range("-1|2147483647", "", r), 3964);
+}

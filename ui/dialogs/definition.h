@@ -114,4 +114,12 @@ std::optional<std::int32_t> parse_integer(std::string_view text);
 bool is_default_word(std::string_view item);
 int type_number(std::string_view word, int version);              // 0 when not a type of that version
 
+// A spinner's range from its variable, "low|high" or "low|high|step", and the
+// starting position from its text field (empty or DEFAULT: the low end;
+// outside the range: clamped). 0 or the builder's error number.
+struct SpinRange {
+  std::int32_t low = 0, high = 100, step = 1, position = 0;
+};
+std::uint16_t parse_spin_range(std::string_view range, std::string_view preset, SpinRange& out);
+
 }  // namespace orv::dialogs

@@ -9,6 +9,7 @@
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "ui/dialogs/controls_win32.h"
 #include "ui/dialogs/run_win32.h"
 
 namespace orv::dialogs {
@@ -63,6 +64,13 @@ std::u16string list_selection(HWND w, int type) {
   return at == LB_ERR ? std::u16string() : list_item(w, type, at);
 }
 
+// A file list box gives its selection with the folder in front.
+std::u16string selection_value(const ControlWindow& cw, int type) {
+  std::u16string item = list_selection(cw.hwnd, type);
+  if (type != kFileListBox || item.empty()) return item;
+  return std::u16string(cw.folder.begin(), cw.folder.end()) + item;
+}
+
 bool is_list(int type) { return type == kFileListBox || type == kItemBox || type == kDropListBox; }
 bool has_title(int type) {
   switch (type) {
@@ -96,12 +104,48 @@ std::string text_argument(Call& call, int k) {
   return out;
 }
 
+// Request 1001: a colour, a bitmap file, or both separated by ","; -1 only
+// reads. The result is the previous setting as it was given.
+void set_background(DialogRun& run, Call& call) {
+  const std::string value = text_argument(call, 3);
+  if (failed(call.c)) return;
+  const std::string previous = run.background;
+  if (value == "-1") {
+    strings::set_result(call, std::string_view(previous));
+    return;
+  }
+  GdiObject brush, bitmap;
+  ItemReader items(value);
+  while (!items.at_end()) {
+    const std::string item = items.next(false, false);
+    if (item.empty()) continue;
+    // As in definitions: a colour has "|" or is H and hexadecimal digits.
+    const bool hex = item.size() > 1 && (item[0] == 'H' || item[0] == 'h') &&
+                     item.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+    if (item.find('|') != std::string::npos || hex) {
+      const auto colour = parse_colour(item);
+      if (!colour) { fail(call.c, 3980, item); return; }
+      brush = GdiObject(CreateSolidBrush(RGB(colour->r, colour->g, colour->b)));
+    } else {
+      bitmap = GdiObject(LoadImageW(nullptr, as_w(widen(item)).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+      if (!bitmap.h) { fail(call.c, 3981, item); return; }
+    }
+  }
+  run.dialogBrush = std::move(brush);
+  run.backgroundBitmap = std::move(bitmap);
+  run.background = value;
+  InvalidateRect(run.hwnd, nullptr, TRUE);
+  strings::set_result(call, std::string_view(previous));
+}
+
+bool date_kind(int type) { return type == kCalendar || type == kDateTime; }
+
 // ---- DialogProcOptions ----
 void proc_options(DialogRun& run, Call& call) {
   const std::int32_t request = call.args[2].i;
   std::int32_t value = -1;
   // The title and the control name are texts; every other value is a number.
-  if (request != 1003 && request != 1005 && !int_argument(call, 3, value)) return;
+  if (request != 1001 && request != 1003 && request != 1005 && !int_argument(call, 3, value)) return;
   if (request >= 0 && request < kEventCount) {
     if ((run.d.version != 62 && request >= 15) || (request == 17 && !run.d.resizable)) {
       fail(call.c, 3974, "--> " + std::to_string(request));
@@ -132,6 +176,9 @@ void proc_options(DialogRun& run, Call& call) {
         run.disabled = value != 0;
         EnableWindow(run.hwnd, !run.disabled);
       }
+      return;
+    case 1001:
+      set_background(run, call);
       return;
     case 1002:
       make_int(call.result, run.sysMenu);
@@ -189,8 +236,11 @@ void control_state(DialogRun& run, Call& call, int index) {
       const std::uint32_t before = style;
       style = request == 3 ? (style | static_cast<std::uint32_t>(bits)) : (style & ~static_cast<std::uint32_t>(bits));
       if (cw.hwnd && style != before) {
-        ShowWindow(cw.hwnd, (style & cs::kInvisible) ? SW_HIDE : SW_SHOWNA);
-        EnableWindow(cw.hwnd, !(style & cs::kDisabled));
+        for (HWND part : {cw.hwnd, cw.partner}) {
+          if (!part) continue;
+          ShowWindow(part, (style & cs::kInvisible) ? SW_HIDE : SW_SHOWNA);
+          EnableWindow(part, !(style & cs::kDisabled));
+        }
         if (k.type == kEditBox || k.type == kMultilineBox)
           SendMessageW(cw.hwnd, EM_SETREADONLY, (style & cs::kReadOnly) ? TRUE : FALSE, 0);
         InvalidateRect(cw.hwnd, nullptr, TRUE);
@@ -229,7 +279,18 @@ void control_get(DialogRun& run, Call& call, int index) {
   if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
   if (request == 1 && k.type == kCheckBox) { make_int(call.result, checked(w) ? 1 : 0); return; }
   if (request == 2 && k.type == kRadioButton) { strings::set_result(call, std::string_view(checked(w) ? "1" : "0")); return; }
-  if (request == 3 && (k.type == kEditBox || k.type == kMultilineBox)) { result_text(call, window_text(w)); return; }
+  if (request == 3 && (k.type == kEditBox || k.type == kMultilineBox || k.type == kDateTime)) {
+    result_text(call, window_text(w));
+    return;
+  }
+  if (request == 7 && date_kind(k.type)) {
+    strings::set_result(call, std::string_view(ymdhms_of(call.c, get_date(k.type, w), k.type == kDateTime)));
+    return;
+  }
+  if (request == 8 && k.type == kSpinner) {
+    make_int(call.result, spinner_position(run.windows[static_cast<std::size_t>(index)]));
+    return;
+  }
   if (request == 4 && has_title(k.type)) {
     if (k.type != kMenuItem) { result_text(call, window_text(w)); return; }
     for (const ControlWindow& p : run.windows) {
@@ -243,7 +304,10 @@ void control_get(DialogRun& run, Call& call, int index) {
     return;
   }
   if (request == 5 && is_list(k.type)) { result_text(call, list_contents(w, k.type)); return; }
-  if (request == 6 && is_list(k.type)) { result_text(call, list_selection(w, k.type)); return; }
+  if (request == 6 && is_list(k.type)) {
+    result_text(call, selection_value(run.windows[static_cast<std::size_t>(index)], k.type));
+    return;
+  }
   if (request == 19 && w) { make_int(call.result, static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(w))); return; }
   fail(call.c, 3975);
 }
@@ -279,6 +343,16 @@ void control_set(DialogRun& run, Call& call, int index) {
     SendMessageW(w, EM_SETSEL, wide.size(), wide.size());
     return done();
   }
+  if (request == 7 && date_kind(k.type)) {
+    const auto when = systemtime_of(text);
+    if (!when) { fail(call.c, 3977, text); return; }
+    set_date(k.type, w, *when);
+    return done();
+  }
+  if (request == 8 && k.type == kSpinner) {
+    set_spinner_position(cw, number);
+    return done();
+  }
   if (request == 4 && has_title(k.type)) {
     if (k.type == kMenuItem) {
       for (const ControlWindow& p : run.windows)
@@ -290,6 +364,10 @@ void control_set(DialogRun& run, Call& call, int index) {
     return done();
   }
   if (is_list(k.type) && (request == 5 || request == 6 || request == 14 || request == 15)) {
+    if (request == 5 && k.type == kFileListBox) {   // a new mask or folder
+      list_files(cw, text);
+      return done();
+    }
     if (request == 5) {
       SendMessageW(w, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
       std::size_t start = 0;
@@ -374,7 +452,13 @@ bool write_back(DialogRun& run) {
         if (!set_string_variable(c, k.variable, narrow(window_text(w)))) return false;
         break;
       case kFileListBox: case kItemBox: case kDropListBox:
-        if (!set_string_variable(c, k.variable, narrow(list_selection(w, k.type)))) return false;
+        if (!set_string_variable(c, k.variable, narrow(selection_value(run.windows[i], k.type)))) return false;
+        break;
+      case kSpinner:
+        if (!set_int_variable(c, k.variable, spinner_position(run.windows[i]))) return false;
+        break;
+      case kCalendar: case kDateTime:
+        if (!set_string_variable(c, k.variable, ymdhms_of(c, get_date(k.type, w), k.type == kDateTime))) return false;
         break;
       case kRadioButton: {
         auto& v = buttons.try_emplace(lower_name(k.variable), 0).first->second;

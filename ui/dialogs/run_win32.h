@@ -17,10 +17,12 @@ inline constexpr int kFirstControlId = 100;
 // Private messages of the dialog window.
 inline constexpr UINT kMsgRequest = WM_APP + 0x31;   // lParam: Request*
 inline constexpr UINT kMsgEnd = WM_APP + 0x32;       // wParam: the callback's answer for a posted ending
+inline constexpr UINT kMsgResized = WM_APP + 0x33;   // the size changed; the event follows once the callback is free
 
 enum Event : int {
   kInit = 0, kTimer = 1, kPushButton_ = 2, kRadio = 3, kCheck = 4, kEditText = 5, kFileSelect = 6,
-  kItemSelect = 7, kDropChange = 8, kClose = 11, kFileDouble = 12, kItemDouble = 13, kMenuSelect = 15
+  kItemSelect = 7, kDropChange = 8, kCalendarChange = 9, kSpinChange = 10, kClose = 11, kFileDouble = 12,
+  kItemDouble = 13, kMenuSelect = 15, kResize = 17, kDateTimeChange = 23
 };
 
 struct GdiObject {
@@ -38,6 +40,8 @@ struct ControlWindow {
   COLORREF textColour = CLR_INVALID, backColour = CLR_INVALID;
   UINT menuId = 0;          // MENUITEM
   HMENU subMenu = nullptr;  // MENUBAR / MENUITEM that has children
+  HWND partner = nullptr;   // SPINNER: the up-down beside the edit part
+  std::wstring folder;      // FILELISTBOX: where the listed files are, with its separator
 };
 
 struct DialogRun {
@@ -56,8 +60,13 @@ struct DialogRun {
   GdiObject dialogFont, dialogBrush;
   int sysMenu = 1;
   bool disabled = false;
+  std::int32_t sizeX = 0, sizeY = 0;    // client size last reported, dialog units
+  bool resizePending = false, resizeWaiting = false;
+  std::string background;               // the setting of request 1001 as given
+  GdiObject backgroundBitmap;
 
-  DialogRun(Context& context, const Definition& def) : c(context), d(def) {}
+  DialogRun(Context& context, const Definition& def)
+      : c(context), d(def), sizeX(def.width), sizeY(def.height) {}
 };
 
 struct Request {

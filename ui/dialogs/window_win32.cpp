@@ -2,6 +2,7 @@
 // built on creation in tab order, events carried to the script's callback,
 // and the ending with its written-back variables.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "ui/dialogs/controls_win32.h"
 #include "ui/dialogs/run_win32.h"
 #include "ui/dialogs/runtime.h"
 #include "ui/guarded_proc_win32.h"
@@ -109,7 +111,12 @@ ClassAndStyle window_kind(const Control& k) {
       return {L"BUTTON", static_cast<DWORD>(WS_TABSTOP | ((k.style & cs::kDefButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON))};
     case kPictureButton: return {L"BUTTON", WS_TABSTOP | BS_BITMAP};
     case kGroupBox: return {L"BUTTON", BS_GROUPBOX};
-    case kFileListBox: case kItemBox:
+    case kSpinner: return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+    case kCalendar: return {MONTHCAL_CLASSW, WS_TABSTOP | WS_BORDER};
+    case kDateTime: return {DATETIMEPICK_CLASSW, WS_TABSTOP};
+    case kFileListBox:
+      return {L"LISTBOX", WS_TABSTOP | LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
+    case kItemBox:
       return {L"LISTBOX", WS_TABSTOP | LBS_NOTIFY | WS_VSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     case kDropListBox:
       return {L"COMBOBOX", static_cast<DWORD>(WS_TABSTOP | WS_VSCROLL | ((k.style & cs::kListOnly) ? CBS_DROPDOWNLIST : CBS_DROPDOWN))};
@@ -134,9 +141,14 @@ void fill_list(HWND w, int type, const std::string& list) {
 }
 
 // Initial state from the bound variable.
-bool set_initial_state(DialogRun& run, const Control& k, HWND w) {
+bool set_initial_state(DialogRun& run, std::size_t index, HWND w) {
   Context& c = run.c;
+  const Control& k = run.d.controls[index];
   switch (k.type) {
+    case kSpinner:
+      return build_spinner(run, index);
+    case kCalendar: case kDateTime:
+      return build_date_control(run, index);
     case kEditBox: case kMultilineBox: {
       auto text = variable_text(c, k.variable);
       if (!text) {
@@ -155,7 +167,10 @@ bool set_initial_state(DialogRun& run, const Control& k, HWND w) {
     case kCheckBox:
       SendMessageW(w, BM_SETCHECK, (variable_int(c, k.variable) & k.value) == k.value ? BST_CHECKED : BST_UNCHECKED, 0);
       return true;
-    case kFileListBox: case kItemBox: case kDropListBox:
+    case kFileListBox:
+      list_files(run.windows[index], variable_text(c, k.variable).value_or(""));
+      return true;
+    case kItemBox: case kDropListBox:
       fill_list(w, k.type, variable_text(c, k.variable).value_or(""));
       if (k.type == kDropListBox && !(k.style & cs::kListOnly)) SetWindowTextW(w, L"");
       return true;
@@ -267,7 +282,7 @@ bool build_controls(DialogRun& run) {
       if (!image) return fail(run.c, 3952, k.image);
       SendMessageW(cw.hwnd, k.type == kPicture ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
     }
-    if (!set_initial_state(run, k, cw.hwnd)) return false;
+    if (!set_initial_state(run, i, cw.hwnd)) return false;
   }
   return finish_menus(run);
 }
@@ -330,6 +345,10 @@ Called call_back(DialogRun& run, int event, int control, std::string_view data, 
   ++run.busy;
   ok = ok && call_udf(c, run.udf, args.data(), wanted, result);
   --run.busy;
+  if (!run.busy && run.resizeWaiting) {
+    run.resizeWaiting = false;
+    PostMessageW(run.hwnd, kMsgResized, 0, 0);
+  }
   if (ok) ok = to_int32(c, result);
   answer = ok ? result.i : 0;
   release_value(c, result);
@@ -391,8 +410,69 @@ void on_command(DialogRun& run, WPARAM wParam) {
     case kMenuItem:
       on_event(run, kMenuSelect, index, 0, false);
       return;
+    case kSpinner:   // arrows and typing both change the edit part
+      if (code == EN_CHANGE) on_event(run, kSpinChange, index, 0, false, true);
+      return;
     default:
       return;
+  }
+}
+
+void on_notify(DialogRun& run, const NMHDR& n) {
+  const int index = static_cast<int>(n.idFrom) - kFirstControlId;
+  if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return;
+  if (run.windows[static_cast<std::size_t>(index)].hwnd != n.hwndFrom) return;
+  const int type = run.d.controls[static_cast<std::size_t>(index)].type;
+  if (type == kCalendar && n.code == MCN_SELCHANGE) on_event(run, kCalendarChange, index, 0, false, true);
+  else if (type == kDateTime && n.code == DTN_DATETIMECHANGE) on_event(run, kDateTimeChange, index, 0, false, true);
+}
+
+POINT client_units(DialogRun& run) {
+  RECT client{}, units{0, 0, 4, 8};
+  GetClientRect(run.hwnd, &client);
+  MapDialogRect(run.hwnd, &units);
+  return {client.right * 4 / std::max<LONG>(units.right, 1), client.bottom * 8 / std::max<LONG>(units.bottom, 1)};
+}
+
+// Sizes are reported in whole dialog units: a change smaller than one is not
+// a resize. The event waits for a free callback rather than being dropped.
+void on_resized(DialogRun& run) {
+  run.resizePending = false;
+  if (IsIconic(run.hwnd)) return;
+  const POINT now = client_units(run);
+  if (now.x == run.sizeX && now.y == run.sizeY) return;
+  if (run.busy) {   // a callback that pumps messages; it asks again when it returns
+    run.resizeWaiting = true;
+    return;
+  }
+  const std::string data = std::to_string(now.x - run.sizeX) + " " + std::to_string(now.y - run.sizeY) + " " +
+                           std::to_string(now.x) + " " + std::to_string(now.y);
+  run.sizeX = now.x;
+  run.sizeY = now.y;
+  on_event(run, kResize, -1, 0, false, false, data);
+}
+
+void min_track_size(DialogRun& run, MINMAXINFO& info) {
+  RECT r{0, 0, run.d.minWidth, run.d.minHeight};
+  MapDialogRect(run.hwnd, &r);
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_STYLE)), GetMenu(run.hwnd) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_EXSTYLE)));
+  info.ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
+}
+
+// The bitmap of request 1001, stretched over the client area.
+void paint_background(DialogRun& run, HDC dc) {
+  RECT client{};
+  GetClientRect(run.hwnd, &client);
+  {
+    BITMAP bm{};
+    GetObjectW(run.backgroundBitmap.h, sizeof bm, &bm);
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory) return;
+    HGDIOBJ old = SelectObject(memory, run.backgroundBitmap.h);
+    StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
   }
 }
 
@@ -441,6 +521,26 @@ INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgRequest:
       handle_request(*run, *reinterpret_cast<Request*>(lParam));
       return TRUE;
+    case WM_NOTIFY:
+      if (!run->ended) on_notify(*run, *reinterpret_cast<const NMHDR*>(lParam));
+      return FALSE;
+    case WM_SIZE:
+      if (run->d.resizable && !run->ended && !run->resizePending) {
+        run->resizePending = true;
+        PostMessageW(hwnd, kMsgResized, 0, 0);
+      }
+      return FALSE;
+    case kMsgResized:
+      if (!run->ended) on_resized(*run);
+      return TRUE;
+    case WM_GETMINMAXINFO:
+      if (!run->d.resizable) return FALSE;
+      min_track_size(*run, *reinterpret_cast<MINMAXINFO*>(lParam));
+      return TRUE;
+    case WM_ERASEBKGND:
+      if (!run->backgroundBitmap.h) return FALSE;
+      paint_background(*run, reinterpret_cast<HDC>(wParam));
+      return TRUE;
     case WM_CTLCOLORSTATIC: case WM_CTLCOLOREDIT: case WM_CTLCOLORBTN: case WM_CTLCOLORLISTBOX:
       return static_cast<INT_PTR>(colour_control(*run, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_CTLCOLORDLG:
@@ -456,6 +556,7 @@ INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 bool run_dialog(Context& c, const Definition& d, std::int32_t& result) {
+  if (!init_common_controls(c)) return false;
   if (!register_class()) return fail_system(c, 3104);
   DialogRun run(c, d);
   run.events[kInit] = true;

@@ -1,0 +1,34 @@
+// Builders and values of the common-control kinds (controls_win32.cpp).
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/dialogs/run_win32.h"
+
+namespace orv::dialogs {
+
+// Registers the common-control classes once per process; 3960 when they are missing.
+bool init_common_controls(Context& c);
+
+// YmdHms text and the system's date record; none for a text that is not a
+// valid date and time or lies outside what the controls can show.
+std::optional<SYSTEMTIME> systemtime_of(std::string_view ymdhms);
+std::string ymdhms_of(Context& c, const SYSTEMTIME& st, bool withTime);
+
+// After the edit part exists: its up-down, range and position.
+bool build_spinner(DialogRun& run, std::size_t index);
+std::int32_t spinner_position(const ControlWindow& cw);
+void set_spinner_position(const ControlWindow& cw, std::int32_t position);
+
+// CALENDAR and DATETIME: the date from the variable, today when it is empty.
+bool build_date_control(DialogRun& run, std::size_t index);
+SYSTEMTIME get_date(int type, HWND w);
+void set_date(int type, HWND w, const SYSTEMTIME& st);
+
+// FILELISTBOX: the files (not folders) a mask names, sorted; remembers the folder.
+void list_files(ControlWindow& cw, std::string_view mask);
+
+}  // namespace orv::dialogs
