@@ -31,4 +31,14 @@ void set_date(int type, HWND w, const SYSTEMTIME& st);
 // FILELISTBOX: the files (not folders) a mask names, sorted; remembers the folder.
 void list_files(ControlWindow& cw, std::string_view mask);
 
+// REPORTVIEW (reportview_win32.cpp): the variable's two-dimension array,
+// headings in row 0; rows as text are cells split by tabs, rows by CR LF.
+bool is_report_array(Context& c, const Value& v);
+bool build_report(DialogRun& run, std::size_t index);
+bool load_report(Context& c, HWND w, const Value& array);   // 1991 for a bad array
+std::u16string report_rows(HWND w, bool selectedOnly);
+void add_report_rows(HWND w, std::u16string_view text);
+int find_report_row(HWND w, std::u16string_view firstCell);  // -1 when none
+void select_report_row(HWND w, int row);
+
 }  // namespace orv::dialogs

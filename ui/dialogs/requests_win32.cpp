@@ -1,6 +1,7 @@
 // What the dialog functions do to a running dialog, on the dialog window's
 // own message handling; and the writing back of the controls' values.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <map>
 
@@ -303,6 +304,10 @@ void control_get(DialogRun& run, Call& call, int index) {
     strings::set_result(call, std::string_view(k.text));
     return;
   }
+  if (k.type == kReportView && (request == 5 || request == 6)) {
+    result_text(call, report_rows(w, request == 6));
+    return;
+  }
   if (request == 5 && is_list(k.type)) { result_text(call, list_contents(w, k.type)); return; }
   if (request == 6 && is_list(k.type)) {
     result_text(call, selection_value(run.windows[static_cast<std::size_t>(index)], k.type));
@@ -321,6 +326,10 @@ void control_set(DialogRun& run, Call& call, int index) {
   const HWND w = cw.hwnd;
   const std::int32_t request = call.args[3].i;
   if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (k.type == kReportView && request == 5 && call.count >= 4 && is_report_array(call.c, call.args[4])) {
+    if (load_report(call.c, w, call.args[4])) make_int(call.result, 1);
+    return;
+  }
   std::int32_t number = 0;
   std::string text;
   if (numeric_request(request)) {
@@ -390,9 +399,30 @@ void control_set(DialogRun& run, Call& call, int index) {
     else SendMessageW(w, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(at), 0);
     return done();
   }
+  if (k.type == kReportView && (request == 5 || request == 6 || request == 14 || request == 15)) {
+    const std::u16string wtext = widen(text);
+    if (request == 5) {
+      SendMessageW(w, LVM_DELETEALLITEMS, 0, 0);
+      add_report_rows(w, wtext);
+      return done();
+    }
+    if (request == 14) {
+      add_report_rows(w, wtext);
+      return done();
+    }
+    const int row = find_report_row(w, wtext);
+    if (row < 0) { fail(call.c, 1994, text); return; }
+    if (request == 15) SendMessageW(w, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    else select_report_row(w, row);
+    return done();
+  }
   if (request == 11 && w) {
     const auto colour = parse_colour(text);
     if (!colour) { fail(call.c, 3980, text); return; }
+    if (k.type == kReportView) {   // the view paints itself
+      SendMessageW(w, LVM_SETBKCOLOR, 0, RGB(colour->r, colour->g, colour->b));
+      SendMessageW(w, LVM_SETTEXTBKCOLOR, 0, RGB(colour->r, colour->g, colour->b));
+    }
     cw.backColour = RGB(colour->r, colour->g, colour->b);
     cw.brush = GdiObject(CreateSolidBrush(cw.backColour));
     InvalidateRect(w, nullptr, TRUE);
@@ -453,6 +483,9 @@ bool write_back(DialogRun& run) {
         break;
       case kFileListBox: case kItemBox: case kDropListBox:
         if (!set_string_variable(c, k.variable, narrow(selection_value(run.windows[i], k.type)))) return false;
+        break;
+      case kReportView:
+        if (!set_string_variable(c, k.variable, narrow(report_rows(w, true)))) return false;
         break;
       case kSpinner:
         if (!set_int_variable(c, k.variable, spinner_position(run.windows[i]))) return false;

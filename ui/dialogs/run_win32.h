@@ -22,7 +22,7 @@ inline constexpr UINT kMsgResized = WM_APP + 0x33;   // the size changed; the ev
 enum Event : int {
   kInit = 0, kTimer = 1, kPushButton_ = 2, kRadio = 3, kCheck = 4, kEditText = 5, kFileSelect = 6,
   kItemSelect = 7, kDropChange = 8, kCalendarChange = 9, kSpinChange = 10, kClose = 11, kFileDouble = 12,
-  kItemDouble = 13, kMenuSelect = 15, kResize = 17, kDateTimeChange = 23
+  kItemDouble = 13, kMenuSelect = 15, kResize = 17, kReportSelect = 18, kReportDouble = 19, kReportHeader = 22, kDateTimeChange = 23
 };
 
 struct GdiObject {

@@ -114,6 +114,7 @@ ClassAndStyle window_kind(const Control& k) {
     case kSpinner: return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     case kCalendar: return {MONTHCAL_CLASSW, WS_TABSTOP | WS_BORDER};
     case kDateTime: return {DATETIMEPICK_CLASSW, WS_TABSTOP};
+    case kReportView: return {WC_LISTVIEWW, WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS};
     case kFileListBox:
       return {L"LISTBOX", WS_TABSTOP | LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER, WS_EX_CLIENTEDGE};
     case kItemBox:
@@ -149,6 +150,8 @@ bool set_initial_state(DialogRun& run, std::size_t index, HWND w) {
       return build_spinner(run, index);
     case kCalendar: case kDateTime:
       return build_date_control(run, index);
+    case kReportView:
+      return build_report(run, index);
     case kEditBox: case kMultilineBox: {
       auto text = variable_text(c, k.variable);
       if (!text) {
@@ -418,6 +421,21 @@ void on_command(DialogRun& run, WPARAM wParam) {
   }
 }
 
+// A row becoming selected, a double click on a row, a heading clicked (its
+// column number, from 1, as data).
+void on_report_notify(DialogRun& run, int index, const NMHDR& n) {
+  if (n.code == LVN_ITEMCHANGED) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(n);
+    if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+      on_event(run, kReportSelect, index, 0, false, true);
+  } else if (n.code == NM_DBLCLK) {
+    if (reinterpret_cast<const NMITEMACTIVATE&>(n).iItem >= 0) on_event(run, kReportDouble, index, 0, false, true);
+  } else if (n.code == LVN_COLUMNCLICK) {
+    const int column = reinterpret_cast<const NMLISTVIEW&>(n).iSubItem + 1;
+    on_event(run, kReportHeader, index, 0, false, true, std::to_string(column));
+  }
+}
+
 void on_notify(DialogRun& run, const NMHDR& n) {
   const int index = static_cast<int>(n.idFrom) - kFirstControlId;
   if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return;
@@ -425,6 +443,7 @@ void on_notify(DialogRun& run, const NMHDR& n) {
   const int type = run.d.controls[static_cast<std::size_t>(index)].type;
   if (type == kCalendar && n.code == MCN_SELCHANGE) on_event(run, kCalendarChange, index, 0, false, true);
   else if (type == kDateTime && n.code == DTN_DATETIMECHANGE) on_event(run, kDateTimeChange, index, 0, false, true);
+  else if (type == kReportView) on_report_notify(run, index, n);
 }
 
 POINT client_units(DialogRun& run) {
