@@ -483,16 +483,21 @@ void min_track_size(DialogRun& run, MINMAXINFO& info) {
 void paint_background(DialogRun& run, HDC dc) {
   RECT client{};
   GetClientRect(run.hwnd, &client);
-  {
-    BITMAP bm{};
-    GetObjectW(run.backgroundBitmap.h, sizeof bm, &bm);
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory) return;
-    HGDIOBJ old = SelectObject(memory, run.backgroundBitmap.h);
-    StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-  }
+  BITMAP bm{};
+  GetObjectW(run.backgroundBitmap.h, sizeof bm, &bm);
+  struct MemoryDc {
+    HDC h;
+    HGDIOBJ old = nullptr;
+    MemoryDc(HDC like, HGDIOBJ bitmap) : h(CreateCompatibleDC(like)) { if (h) old = SelectObject(h, bitmap); }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    ~MemoryDc() {
+      if (!h) return;
+      SelectObject(h, old);
+      DeleteDC(h);
+    }
+  } memory(dc, run.backgroundBitmap.h);
+  if (memory.h) StretchBlt(dc, 0, 0, client.right, client.bottom, memory.h, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
 }
 
 LRESULT colour_control(DialogRun& run, HDC dc, HWND control) {
