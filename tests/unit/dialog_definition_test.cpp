@@ -281,6 +281,6 @@ TEST(DialogItems, SpinnerRangeStepAndStart) {
   EXPECT_EQ(parse_spin_range("1|2|3|4", "", r), 3962);
   EXPECT_EQ(parse_spin_range("1|9|0", "", r), 3962);
   EXPECT_EQ(parse_spin_range("1|9", "four", r), 3963);
-  EXPECT_EQ(parse_spin_range("-2147483648|0", "", r), 3964);
+  EXPECT_EQ(parse_spin_range("-2147483647|1", "", r), 3964);
   EXPECT_EQ(parse_spin_range("-1|2147483647", "", r), 3964);
 }
