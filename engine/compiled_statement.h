@@ -20,9 +20,9 @@ namespace orv {
 
 // The single switch between the compiled and the text path for whole
 // statements; anything that needs to see each line's text (the line echo,
-// a trace) turns it off here.
+// a trace, single stepping) turns it off here.
 inline bool statement_path_enabled(const Context& c) {
-  return c.compileLines && !c.debugOutput && c.trace.state != trace::kTracing;
+  return c.compileLines && !c.debugOutput && c.trace.state != trace::kTracing && !c.debugStepping;
 }
 
 // Compiled statements a script may keep (each costs about 200 bytes plus its

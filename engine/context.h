@@ -214,6 +214,7 @@ struct Context {
   int traceEvent = 0;
   int conditionResult = 0;
   trace::TraceState trace;          // the debug trace (DebugTrace)
+  bool debugStepping = false;       // Debug(1): the debug window stops before each statement
   // Statements a run may start before it ends as if by Exit (0 = no limit);
   // set by the fuzz targets, whose inputs may loop forever.
   std::uint64_t statementBudget = 0;

@@ -11,6 +11,7 @@
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/error_handling.h"
+#include "engine/trace/stepping.h"
 #include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -118,6 +119,7 @@ void run_script(Context& c, std::uint32_t index) {
         continue;
       }
     }
+    if (c.debugStepping && !trace::stop_before(c, text)) { if (!after_statement(c)) break; continue; }
     const trace::StatementText traced(c, text);
     const bool ok = run_guarded(c, [&] { return execute_statement(c, result, text); });
     if (trace::active(c)) trace::statement_done(c, traced, result);

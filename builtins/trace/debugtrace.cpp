@@ -1,5 +1,6 @@
 // DebugTrace: switches the debug trace on and off, names its target, writes
-// captions and dumps. The result is whether tracing was on before.
+// captions and dumps. The result is whether tracing was on before. Debug
+// switches single stepping, DebugData writes a line for a debugger.
 #include <string>
 
 #include "builtins/families.h"
@@ -9,11 +10,13 @@
 #include "engine/trace/markers.h"
 #include "engine/trace/target.h"
 #include "engine/trace/trace.h"
+#include "platform/platform.h"
+#include "ui/debug_window.h"
 
 namespace orv {
 namespace {
 
-constexpr std::uint16_t kNoFileName = 1771, kBadRequest = 1809;
+constexpr std::uint16_t kNoFileName = 1771, kBadRequest = 1809, kNoWindow = 3104;
 
 bool is_true(std::string_view text) {
   const IntText n = parse_integer_text(text, false);
@@ -108,8 +111,46 @@ void debug_trace(Call& call) {
   make_int(call.result, previous);
 }
 
+// Debug(mode): 1 stops before every statement in the debug window, 0 stops
+// stepping, -1 only asks. The result is whether stepping was on.
+void debug(Call& call) {
+  Context& c = call.c;
+  const std::int32_t mode = call.args[1].i;
+  const std::int32_t previous = c.debugStepping ? 1 : 0;
+  if (mode < -1 || mode > 1) {
+    fail(c, kBadRequest);
+    return;
+  }
+  // Without a display stepping could only fail at the next statement; say so here.
+  if (mode == 1 && !ui::debug_window_available()) {
+    fail(c, kNoWindow);
+    return;
+  }
+  if (mode != -1) c.debugStepping = mode == 1;
+  make_int(call.result, previous);
+}
+
+// DebugData(caption, text): one line "caption: text" on the debugger output,
+// and in the trace while tracing into a file.
+void debug_data(Call& call) {
+  Context& c = call.c;
+  const std::string_view caption = str_of(c, call.args[1]);
+  const std::string_view text = str_of(c, call.args[2]);
+  std::string line(caption);
+  if (!caption.empty() && !text.empty()) line += ": ";
+  line += text;
+  platform::debug_output(line + "\r\n");
+  if (trace::per_statement(c) && !c.trace.target.empty() && !trace::is_debugger_target(c.trace.target))
+    trace::write(c, "\r\n" + line + "\r\n");
+  make_int(call.result, 1);
+}
+
 }  // namespace
 
-void register_trace_functions(HandlerTable& t) { t.add(kw::fn_debugtrace, debug_trace); }
+void register_trace_functions(HandlerTable& t) {
+  t.add(kw::fn_debugtrace, debug_trace);
+  t.add(kw::fn_debug, debug);
+  t.add(kw::fn_debugdata, debug_data);
+}
 
 }  // namespace orv

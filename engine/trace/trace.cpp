@@ -208,6 +208,7 @@ void error_mode_changed(Context& c) {
 
 void begin_run(Context& c) {
   c.trace = TraceState{};
+  c.debugStepping = false;
   const std::string file = platform::get_environment(kTraceFileVariable);
   if (file.empty()) return;
   // Taken once: programs the script starts must not trace into the same file.

@@ -1,0 +1,9 @@
+// No display in the native build: the debug window cannot be shown.
+#include "ui/debug_window.h"
+
+namespace orv::ui {
+
+bool debug_window_available() { return false; }
+StepAnswer debug_window(Context&, const StepView&) { return StepAnswer::failed; }
+
+}  // namespace orv::ui
