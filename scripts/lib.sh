@@ -23,6 +23,13 @@ orv_build() {
     native-release) args+=(-DORV_SANITIZE=OFF) ;;
     fuzz) args+=(-DORV_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   esac
+  # A compiler cache shared by every checkout: paths inside the checkout are
+  # hashed relative to it and the build folder is left out of the hash, so a
+  # second worktree or a clean clone compiles only what differs.
+  if command -v ccache >/dev/null; then
+    args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  fi
   if [ ! -f "$dir/build.ninja" ]; then
     local log="$dir.configure.log"
     mkdir -p "$root/build"

@@ -16,7 +16,7 @@ have_all() {
   [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -d /usr/src/googletest ] &&
   command -v clang >/dev/null && dpkg -s wine32:i386 >/dev/null 2>&1 &&
   command -v valgrind >/dev/null && command -v lua5.4 >/dev/null && command -v hyperfine >/dev/null &&
-  dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1
+  dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1 && command -v ccache >/dev/null
 }
 
 i386_runs() {
@@ -69,7 +69,7 @@ main() {
     wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
     libz-mingw-w64-dev xvfb xauth cmake ninja-build googletest clang \
     libclang-rt-14-dev llvm valgrind lua5.4 python3 hyperfine \
-    zlib1g-dev nettle-dev mingw-w64-tools >/dev/null
+    zlib1g-dev nettle-dev mingw-w64-tools ccache >/dev/null
   update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix
   update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix
   echo "orv: toolchain installed"
