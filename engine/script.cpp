@@ -8,6 +8,7 @@
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 #include "engine/messages.h"
+#include "engine/script_source.h"
 #include "engine/tokenizer.h"
 #include "platform/platform.h"
 
@@ -26,139 +27,25 @@ bool starts_with_word(std::string_view line, std::string_view word) {
   return true;
 }
 
-std::string marker_line(std::uint32_t lineNo, const std::string& file, char flag = 'A') {
-  std::string m = ";";
-  m += kMarkerTag;
-  m += flag;
-  m += '@';
-  for (int shift = 18; shift >= 0; shift -= 6) m += static_cast<char>(((lineNo >> shift) & 0x3F) + 64);
-  m += file;
-  m += '\n';
-  return m;
-}
-
-bool decode_utf16(Context& c, std::string& raw) {
-  if (raw.size() < 2) return true;
-  auto b0 = static_cast<unsigned char>(raw[0]), b1 = static_cast<unsigned char>(raw[1]);
-  bool little = b0 == 0xFF && b1 == 0xFE;
-  bool big = b0 == 0xFE && b1 == 0xFF;
-  if (!little && !big) return true;
-  std::u16string wide;
-  wide.reserve(raw.size() / 2);
-  for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-    auto lo = static_cast<unsigned char>(raw[little ? i : i + 1]);
-    auto hi = static_cast<unsigned char>(raw[little ? i + 1 : i]);
-    wide.push_back(static_cast<char16_t>(lo | (hi << 8)));
-  }
-  std::string ansi;
-  if (!platform::utf16_to_ansi(wide, ansi)) return fail(c, 215);
-  raw = std::move(ansi);
-  return true;
-}
-
-void normalise_line_ends(std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') text[i] = (i + 1 < text.size() && text[i + 1] == '\n') ? ' ' : '\n';
-  }
-}
-
 bool already_prepared(const std::string& text) {
   std::size_t i = (!text.empty() && text[0] == ' ') ? 1 : 0;
   if (text.size() < i + 3 || text[i] != ';') return false;
   return text[i + 1] == kMarkerTag || (text[i + 1] == 0x0C && text[i + 2] != '@');
 }
 
-// The file name of an #include line, or false when it is malformed.
-bool include_name(std::string_view line, std::string& name) {
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  i += 8;   // "#include"
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  std::string_view rest = line.substr(i);
-  if (!rest.empty() && (rest[0] == '"' || rest[0] == '\'' || rest[0] == '`')) {
-    std::size_t close = rest.find(rest[0], 1);
-    if (close == std::string_view::npos) { name = std::string(rest.substr(1)); return false; }
-    name = std::string(rest.substr(1, close - 1));
-  } else {
-    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
-    name = std::string(rest);
-  }
-  return !name.empty() && name.size() <= static_cast<std::size_t>(limits::kIncludeNameMax);
-}
-
-bool is_include_line(std::string_view line) {
-  if (!starts_with_word(line, "#include")) return false;
-  std::size_t i = line.find_first_not_of(" \t");
-  char after = i + 8 < line.size() ? line[i + 8] : '\0';
-  return after == ' ' || after == '\t';
-}
-
-bool load_text(Context& c, const std::string& path, std::string& out, std::uint16_t missingError) {
-  switch (platform::read_whole_file(path, out)) {
-    case platform::FileStatus::ok: return true;
-    case platform::FileStatus::no_memory: return fail(c, missingError == 217 ? 216 : 203);
-    default: return fail(c, missingError, path);
-  }
-}
-
-bool expand(Context& c, const std::string& text, const std::string& file, const std::string& dir, int depth,
-            std::string& out);
-
-bool expand_include(Context& c, std::string_view line, const std::string& dir, int depth, std::string& out) {
-  std::string name;
-  if (!include_name(line, name)) return fail(c, 217, name);
-  std::string path = locate_script_file(name, dir);
-  if (path.empty()) return fail(c, 217, name);
-  std::string raw;
-  if (!load_text(c, path, raw, 217)) { if (c.error == 217) c.errorText = name; return false; }
-  if (!raw.empty() && raw[0] >= 1 && raw[0] <= 3) return fail(c, 219);
-  if (!decode_utf16(c, raw)) return false;
-  normalise_line_ends(raw);
-  std::string sub;
-  if (!expand(c, raw, path, platform::directory_of(path), depth + 1, sub)) return false;
-  out += sub;
-  if (!out.empty() && out.back() != '\n') out += '\n';
-  return true;
-}
-
-bool expand(Context& c, const std::string& text, const std::string& file, const std::string& dir, int depth,
-            std::string& out) {
-  if (depth > limits::kIncludeDepth) return fail(c, 218);
-  out.reserve(out.size() + text.size() + 64);
-  out += marker_line(1, file);
-  std::uint32_t lineNo = 1;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::size_t next = end == std::string::npos ? text.size() : end + 1;
-    std::string_view line(text.data() + start, (end == std::string::npos ? text.size() : end) - start);
-    if (is_include_line(line)) {
-      if (!expand_include(c, line, dir, depth, out)) return false;
-      out += marker_line(lineNo + 1, file);
-    } else {
-      out.append(text, start, next - start);
-      if (end == std::string::npos) out += '\n';
-      if (starts_with_word(line, "#definefunction") || starts_with_word(line, "#definesubroutine"))
-        out += marker_line(lineNo + 1, file);
-    }
-    ++lineNo;
-    start = next;
-  }
-  return true;
+bool fail_with(Context& c, const SourceFault& fault) {
+  return fault.text.empty() ? fail(c, fault.number) : fail(c, fault.number, fault.text);
 }
 
 }  // namespace
 
 std::string locate_script_file(const std::string& name, const std::string& dir) {
-  if (platform::is_absolute_path(name)) return platform::file_exists(name) ? name : std::string();
-  if (!dir.empty() && platform::file_exists(dir + name)) return dir + name;
-  if (platform::file_exists(name)) return name;
-  return platform::search_path(name);
+  return disk_files().locate(name, dir);
 }
 
 bool prepare_script(Context& c, std::string raw, const std::string& file, const std::string& dir, Script& out) {
-  if (!raw.empty() && raw[0] >= 1 && raw[0] <= 3) return fail(c, 219);
-  if (!decode_utf16(c, raw)) return false;
+  SourceFault fault;
+  if (!decode_script_bytes(raw, fault)) return fail_with(c, fault);
   // A NUL inside the text ends it, as the buffer is a C string.
   if (auto nul = raw.find('\0'); nul != std::string::npos) raw.resize(nul);
   normalise_line_ends(raw);
@@ -166,7 +53,7 @@ bool prepare_script(Context& c, std::string raw, const std::string& file, const 
   out.dir = dir;
   if (c.includeOption && !raw.empty() && !already_prepared(raw)) {
     std::string expanded;
-    if (!expand(c, raw, file, dir, 0, expanded)) return false;
+    if (!expand_includes(raw, file, dir, IncludeStyle{}, disk_files(), expanded, fault)) return fail_with(c, fault);
     if (auto nul = expanded.find('\0'); nul != std::string::npos) expanded.resize(nul);
     out.text = std::move(expanded);
   } else {

@@ -18,6 +18,7 @@ namespace {
 
 using LoadMenuFn = HMENU(ORV_CALL*)(void*, HWND, const char*, int, unsigned short*, int*, unsigned long*);
 using ParseMenuFn = INT_PTR(ORV_CALL*)(void*, HWND, int, const char*, unsigned long);
+using SelectMenuFn = int(ORV_CALL*)(void*, HWND, WPARAM, LPARAM, char*, int, int);
 
 struct MenuHost {
   const EngineApi* api = nullptr;
@@ -25,6 +26,8 @@ struct MenuHost {
   bool once = false;
   LoadMenuFn load = nullptr;
   ParseMenuFn parse = nullptr;
+  SelectMenuFn select = nullptr;
+  HWND statusLine = nullptr;   // the highlighted entry's description
   HMENU menu = nullptr;
   HACCEL accelerators = nullptr;
   unsigned long stamp = 0;
@@ -96,6 +99,16 @@ LRESULT CALLBACK host_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         break;
+      case WM_MENUSELECT:
+        if (host && host->select && host->statusLine) {
+          char text[512];
+          host->select(nullptr, window, wParam, lParam, text, static_cast<int>(sizeof text), 'A');
+          SetWindowTextA(host->statusLine, text);
+        }
+        break;
+      case WM_SIZE:
+        if (host && host->statusLine) MoveWindow(host->statusLine, 0, HIWORD(lParam) - 20, LOWORD(lParam), 20, TRUE);
+        break;
       case WM_COMMAND:
         if (host && HIWORD(wParam) <= 1) choose(*host, window, LOWORD(wParam));
         return 0;
@@ -122,6 +135,7 @@ int run_menu_host(const EngineApi& api, const std::string& menuFile, bool once) 
   HMODULE library = GetModuleHandleA("orv.dll");
   host.load = reinterpret_cast<LoadMenuFn>(reinterpret_cast<void*>(GetProcAddress(library, "LoadStandardMenu")));
   host.parse = reinterpret_cast<ParseMenuFn>(reinterpret_cast<void*>(GetProcAddress(library, "ParseStandardMenu")));
+  host.select = reinterpret_cast<SelectMenuFn>(reinterpret_cast<void*>(GetProcAddress(library, "MenuSelectProcessing")));
   if (!host.load || !host.parse) {
     platform::write_stderr("orvhost: orv.dll lacks the menu exports\n");
     return 2;
@@ -137,10 +151,15 @@ int run_menu_host(const EngineApi& api, const std::string& menuFile, bool once) 
   HWND window = CreateWindowExA(0, "OrvMenuHost", title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480,
                                 240, nullptr, nullptr, wc.hInstance, &host);
   if (!window) return 2;
+  host.statusLine = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 20, window, nullptr, wc.hInstance,
+                                    nullptr);
   if (!load_menus(host, window)) {
     DestroyWindow(window);
     return 2;
   }
+  RECT client{};
+  GetClientRect(window, &client);
+  MoveWindow(host.statusLine, 0, client.bottom - 20, client.right, 20, FALSE);
   ShowWindow(window, SW_SHOW);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

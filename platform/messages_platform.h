@@ -14,4 +14,8 @@ std::string load_resource_string(std::uint32_t number);
 // has one (numbers of 100 and above only). Returns false otherwise.
 bool load_language_string(std::uint32_t number, std::string& out);
 
+// The language file's text under `key` of its section "MAIN" (menu status
+// texts are kept there by name). False when there is no language file or no such key.
+bool load_language_text(const std::string& key, std::string& out);
+
 }  // namespace orv::platform

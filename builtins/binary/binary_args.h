@@ -21,6 +21,8 @@ void register_records(HandlerTable& t);
 void register_checksum(HandlerTable& t);
 void register_compress(HandlerTable& t);
 void register_convert(HandlerTable& t);
+void register_clipboard(HandlerTable& t);   // Windows only
+void register_arrays(HandlerTable& t);
 
 inline std::int32_t arg_int(const Call& call, int k) { return call.args[static_cast<std::size_t>(k)].i; }
 inline std::string_view arg_str(const Call& call, int k) {

@@ -16,6 +16,8 @@ void register_binary_functions(HandlerTable& t) {
   binary::register_checksum(t);
   binary::register_compress(t);
   binary::register_convert(t);
+  binary::register_clipboard(t);
+  binary::register_arrays(t);
 }
 
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include "builtins/registry/reg_groups.h"
 #include "builtins/registry/reg_keys_win32.h"
 #include "engine/keyword_ids.h"
+#include "engine/convert.h"
 #include "engine/value_ops.h"
 
 namespace orv::registry {
@@ -101,6 +102,52 @@ void delete_key(Call& call) {
   const LONG r = RegDeleteKeyExA(root, subkey.c_str(), view, 0);
   if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
   make_int(call.result, 1);
+}
+
+// True when the open key is a registry link (its target in "SymbolicLinkValue").
+bool is_link(HKEY h) {
+  DWORD type = 0;
+  return RegQueryValueExA(h, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS && type == REG_LINK;
+}
+
+// Deletes a registry link itself, not the key it leads to. A key that is no
+// link is refused: RegDeleteKey is the call that removes real keys.
+void delete_link(Call& call) {
+  Context& c = call.c;
+  const std::string subkey = text_arg(call, 2);
+  if (subkey.empty()) { fail(c, 1566); return; }
+  REGSAM view = 0;
+  if (!view_bits(c, call.count >= 3 ? call.args[3].i : 0, subkey, view)) return;
+  HKEY h = nullptr;
+  const LONG r = RegOpenKeyExA(key_arg(call, 1), subkey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE | view, &h);
+  if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
+  struct Closer { HKEY h; ~Closer() { RegCloseKey(h); } } closer{h};
+  if (!is_link(h)) { reg_fail(c, 1229, "RegDeleteKey", ERROR_BADKEY); return; }
+  // Only the native call deletes the key a handle names without following the link.
+  using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
+  static const auto deleteKey = reinterpret_cast<DeleteKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  if (!deleteKey) { reg_fail(c, 1229, "RegDeleteKey", ERROR_PROC_NOT_FOUND); return; }
+  if (deleteKey(h) != 0) { reg_fail(c, 1229, "RegDeleteKey", ERROR_ACCESS_DENIED); return; }
+  make_int(call.result, 1);
+}
+
+// RegOpenFlags([flag]): the view that a view flag of 0 stands for, 32 or 64
+// (0 restores the 64-bit default). Returns the previous one; no argument only asks.
+void open_flags(Call& call) {
+  Context& c = call.c;
+  const int previous = registry_view32(c) ? 32 : 64;
+  if (call.count > 1) { fail(c, 3066); return; }
+  if (call.count == 1) {
+    Value v{};
+    const bool ok = copy_value(c, call.args[1], v) && to_int32(c, v);
+    const std::int32_t flag = v.i;
+    release_value(c, v);
+    if (!ok) return;
+    if (!valid_view_flag(flag)) { fail(c, 1822); return; }
+    registry_view32(c) = flag == 32 ? 1 : 0;
+  }
+  make_int(call.result, previous);
 }
 
 void exist_key(Call& call) {
@@ -238,6 +285,8 @@ void register_keys(HandlerTable& t) {
   t.add(kw::fn_regcreatekeyex, open_key_ex<true>);
   t.add(kw::fn_regclosekey, close_key);
   t.add(kw::fn_regdeletekey, delete_key);
+  t.add(kw::fn_regdeletelink, delete_link);
+  t.add(kw::fn_regopenflags, open_flags);
   t.add(kw::fn_regexistkey, exist_key);
   t.add(kw::fn_regquerykey, query_key);
   t.add(kw::fn_regquerykeys, query_keys);

@@ -18,8 +18,6 @@ bool windows_is_64bit() {
   return is64;
 }
 
-// The view a flag of 0 stands for: the 64-bit one.
-constexpr REGSAM kDefaultView = KEY_WOW64_64KEY;
 
 }  // namespace
 
@@ -40,7 +38,9 @@ bool view_bits(Context& c, std::int32_t flag, const std::string& subkey, REGSAM&
   if (!valid_view_flag(flag)) return fail(c, 1822);
   if (flag != 0 && names_wow_branch(subkey)) return fail(c, 1458);
   if (!windows_is_64bit()) return true;
-  bits = flag == 32 ? KEY_WOW64_32KEY : flag == 64 ? KEY_WOW64_64KEY : kDefaultView;
+  // A flag of 0 takes the view chosen with RegOpenFlags, the 64-bit one unless changed.
+  const bool view32 = flag == 32 || (flag == 0 && registry_view32(c) != 0);
+  bits = view32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   return true;
 }
 

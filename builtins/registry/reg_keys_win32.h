@@ -25,6 +25,12 @@ class OpenedKey {
   bool own_ = false;
 };
 
+// The context's IntControl settings block has a slot no request reaches; it
+// holds the view that RegOpenFlags chose for a view flag of 0 (1 = the 32-bit
+// view, 0 = the 64-bit default), so the choice lives and ends with the context.
+inline constexpr std::size_t kRegistryViewSlot = 101;
+inline std::int32_t& registry_view32(Context& c) { return c.intSettings[kRegistryViewSlot]; }
+
 HKEY key_arg(const Call& call, int k);
 // Argument k as 8-bit text.
 std::string text_arg(const Call& call, int k);

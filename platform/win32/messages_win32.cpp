@@ -101,9 +101,12 @@ std::string load_resource_string(std::uint32_t number) {
 
 bool load_language_string(std::uint32_t number, std::string& out) {
   if (number < 100) return false;
+  return load_language_text("X" + std::to_string(number), out);
+}
+
+bool load_language_text(const std::string& key, std::string& out) {
   const std::string& file = language_file();
   if (file.empty()) return false;
-  const std::string key = "X" + std::to_string(number);
   std::string text = private_profile("MAIN", key.c_str(), "XXX", file);
   if (text == "XXX") return false;
   out = std::move(text);

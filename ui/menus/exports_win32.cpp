@@ -3,12 +3,17 @@
 // script, MenuSelectProcessing gives the status-line text of an entry.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine/messages.h"
 #include "engine/no_throw.h"
 #include "host/orv_api.h"
+#include "platform/messages_platform.h"
 #include "ui/menus/menu_file.h"
+#include "ui/menus/menu_status.h"
 #include "ui/menus/menu_text.h"
 
 namespace orv::menus {
@@ -29,6 +34,17 @@ bool dos_date_time(const std::string& path, DWORD& stamp) {
   WORD date = 0, time = 0;
   if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return false;
   stamp = (static_cast<DWORD>(date) << 16) | time;
+  return true;
+}
+
+// The latest DOS date and time of the menu file and the files it includes:
+// a change to any of them can move item numbers. False when the menu file has none.
+bool menu_stamp(const std::string& path, const std::vector<std::string>& included, DWORD& stamp) {
+  if (!dos_date_time(path, stamp)) return false;
+  for (const std::string& file : included) {
+    DWORD when = 0;
+    if (dos_date_time(file, when) && when > stamp) stamp = when;
+  }
   return true;
 }
 
@@ -53,6 +69,12 @@ bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCou
         message = 516;
         return false;
       }
+      // The pop-up's number travels with its menu, for MenuSelectProcessing.
+      MENUINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIM_MENUDATA;
+      info.dwMenuData = static_cast<ULONG_PTR>(e.popupNumber);
+      SetMenuInfo(popup, &info);
       parents[e.level] = popup;
       continue;
     }
@@ -67,12 +89,31 @@ bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCou
   return true;
 }
 
-bool load(HWND window, const std::string& path, std::string& text, std::uint16_t& message) {
-  if (!read_menu_text(path, text, message)) {
-    show_message(window, message, path);
+bool load(HWND window, const std::string& path, std::string& text, std::vector<std::string>& included) {
+  MenuTextFault fault;
+  if (!read_menu_text(path, text, fault, &included)) {
+    show_message(window, fault.message, fault.detail);
     return false;
   }
   return true;
+}
+
+// The number a pop-up got when it was built; 0 for menus not built here.
+int popup_number(HMENU parent, UINT index) {
+  HMENU popup = parent ? GetSubMenu(parent, static_cast<int>(index)) : nullptr;
+  MENUINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIM_MENUDATA;
+  if (!popup || !GetMenuInfo(popup, &info)) return 0;
+  return static_cast<int>(info.dwMenuData);
+}
+
+bool copy_text(const std::string& text, char* out, int size) {
+  if (!out || size <= 0) return false;
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+  return n > 0;
 }
 
 }  // namespace
@@ -89,8 +130,9 @@ ORV_EXPORT HMENU ORV_CALL LoadStandardMenu(void* /*context*/, HWND window, const
     if (hotKeyCount) *hotKeyCount = 0;
     if (!menuFile) return nullptr;
     std::string text;
+    std::vector<std::string> included;
     std::uint16_t message = 0;
-    if (!load(window, menuFile, text, message)) return nullptr;
+    if (!load(window, menuFile, text, included)) return nullptr;
     const MenuFile m = parse_menu(text);
     if (m.message) {
       show_message(window, m.message, m.badText);
@@ -103,7 +145,7 @@ ORV_EXPORT HMENU ORV_CALL LoadStandardMenu(void* /*context*/, HWND window, const
     if (!build(m, menu.h, hotKeys, count, message)) { show_message(window, message, ""); return nullptr; }
     if (hotKeyCount) *hotKeyCount = count;
     DWORD when = 0;
-    if (stamp) *stamp = dos_date_time(menuFile, when) ? when : 0;
+    if (stamp) *stamp = menu_stamp(menuFile, included, when) ? when : 0;
     if (!asPopup && window && !SetMenu(window, menu.h)) { show_message(window, 513, ""); return nullptr; }
     return menu.release();
   });
@@ -118,13 +160,21 @@ ORV_EXPORT INT_PTR ORV_CALL ParseStandardMenu(void* /*context*/, HWND window, in
     if (!menuFile) return 0;
     DWORD now = 0;
     if (!dos_date_time(menuFile, now)) { show_message(window, 522, menuFile); return 0; }
-    if (now != stamp) {
+    std::string text, script;
+    std::vector<std::string> included;
+    MenuTextFault fault;
+    const bool read = read_menu_text(menuFile, text, fault, &included);
+    // A changed file (the menu file or one it includes) comes first: its menus are rebuilt.
+    if (!menu_stamp(menuFile, included, now) || now != stamp) {
       show_message(window, 528, "");
       return -1;
     }
-    std::string text, script;
-    std::uint16_t message = 0;
-    if (!read_menu_text(menuFile, text, message)) { show_message(window, message == 504 ? 522 : 525, menuFile); return 0; }
+    if (!read) {
+      // Reading is reported with the scan's own numbers; decoding and #include keep theirs.
+      const std::uint16_t number = fault.message == 504 ? 522 : fault.message == 505 ? 523 : fault.message == 507 ? 525 : fault.message;
+      show_message(window, number, fault.detail);
+      return 0;
+    }
     const MenuFile m = parse_menu(text);
     if (m.message) { show_message(window, 527, m.badText); return 0; }
     if (!item_script(m, item, script)) return 0;
@@ -136,19 +186,36 @@ ORV_EXPORT INT_PTR ORV_CALL ParseStandardMenu(void* /*context*/, HWND window, in
 }
 
 // The status-line text of a highlighted entry (WM_MENUSELECT's wParam and
-// lParam): 1 with `text` filled for the system-menu commands, else 0.
-ORV_EXPORT int ORV_CALL MenuSelectProcessing(void* /*context*/, HWND /*window*/, WPARAM idAndFlags, LPARAM /*menu*/,
-                                             char* text, int size) {
+// lParam) of the menus built from menu file `fileLetter` ('A' for the first).
+// System-menu commands get their fixed descriptions; items and pop-ups the
+// language file's text under "%M<letter><item>" / "%P<letter><pop-up>".
+// Returns 1 with `text` filled, or 0 with `text` empty when there is none, so
+// the host clears its status line.
+ORV_EXPORT int ORV_CALL MenuSelectProcessing(void* /*context*/, HWND /*window*/, WPARAM idAndFlags, LPARAM menu,
+                                             char* text, int size, int fileLetter) {
+  using namespace orv::menus;
   return orv::export_guard(0, [&] {
     if (text && size > 0) text[0] = '\0';
-    if (!(HIWORD(idAndFlags) & MF_SYSMENU)) return 0;
-    static constexpr struct { UINT command; unsigned message; } kSystem[] = {
-        {SC_SIZE, 700}, {SC_MOVE, 701}, {SC_MINIMIZE, 702}, {SC_MAXIMIZE, 703}, {SC_NEXTWINDOW, 704},
-        {SC_PREVWINDOW, 705}, {SC_CLOSE, 706}, {SC_VSCROLL, 707}, {SC_HSCROLL, 708}, {SC_ARRANGE, 709},
-        {SC_RESTORE, 710}, {SC_TASKLIST, 711}};
-    const UINT command = LOWORD(idAndFlags) & 0xFFF0;
-    for (const auto& s : kSystem)
-      if (s.command == command) return orv::copy_message_text(s.message, text, size) > 0 ? 1 : 0;
-    return 0;
+    const UINT flags = HIWORD(idAndFlags);
+    if (flags == 0xFFFF && menu == 0) return 0;   // the menu closed
+    if (flags & MF_SYSMENU) {
+      static constexpr struct { UINT command; unsigned message; } kSystem[] = {
+          {SC_SIZE, 700}, {SC_MOVE, 701}, {SC_MINIMIZE, 702}, {SC_MAXIMIZE, 703}, {SC_NEXTWINDOW, 704},
+          {SC_PREVWINDOW, 705}, {SC_CLOSE, 706}, {SC_VSCROLL, 707}, {SC_HSCROLL, 708}, {SC_ARRANGE, 709},
+          {SC_RESTORE, 710}, {SC_TASKLIST, 711}};
+      const UINT command = LOWORD(idAndFlags) & 0xFFF0;
+      for (const auto& s : kSystem)
+        if (s.command == command) return orv::copy_message_text(s.message, text, size) > 0 ? 1 : 0;
+      return 0;
+    }
+    const bool popup = (flags & MF_POPUP) != 0;
+    const int number = popup ? popup_number(reinterpret_cast<HMENU>(menu), LOWORD(idAndFlags)) : LOWORD(idAndFlags);
+    const std::string found = status_text(popup, static_cast<char>(fileLetter), number,
+                                          [](const std::string& name, std::string& out) {
+                                            if (!orv::platform::load_language_text(name, out)) return false;
+                                            out = orv::expand_message_marks(out);
+                                            return true;
+                                          });
+    return copy_text(found, text, size) ? 1 : 0;
   });
 }

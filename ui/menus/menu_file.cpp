@@ -174,6 +174,9 @@ MenuFile parse_menu(std::string_view text) {
   }
   if (state == kStart) return fault(512, "");
   if (state >= kAfter1 && state <= kAfter4) return fault(527, open->caption);
+  int popups = 0;
+  for (MenuEntry& e : m.entries)
+    if (e.popup) e.popupNumber = ++popups;
   return m;
 }
 

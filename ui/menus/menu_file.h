@@ -23,6 +23,7 @@ struct MenuEntry {
   HotKey hotKey;                   // word 0: none
   bool popup = false;              // has sub-titles
   int item = 0;                    // command items: 1-based number in file order
+  int popupNumber = 0;             // pop-ups: 1-based number in file order
   int line = 0;                    // 1-based line of the title
   std::vector<std::string> script; // command items: their script lines
   std::string menu_text() const { return hotKey.word ? caption + "\t" + hotKey.shown : caption; }

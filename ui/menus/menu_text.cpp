@@ -1,38 +1,57 @@
 #include "ui/menus/menu_text.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "platform/platform.h"
 
 namespace orv::menus {
-
 namespace {
-inline constexpr long kMenuFileMax = 16L << 20;   // far beyond any menu; keeps a bad file from taking the heap
-struct FileCloser { void operator()(std::FILE* f) const { std::fclose(f); } };
+
+// Passes reads on and notes which files were read.
+class RecordingFiles final : public SourceFiles {
+ public:
+  RecordingFiles(SourceFiles& inner, std::vector<std::string>* read) : inner_(inner), read_(read) {}
+  std::string locate(const std::string& name, const std::string& dir) override { return inner_.locate(name, dir); }
+  platform::FileStatus read(const std::string& path, std::string& out) override {
+    if (read_) read_->push_back(path);
+    return inner_.read(path, out);
+  }
+
+ private:
+  SourceFiles& inner_;
+  std::vector<std::string>* read_;
+};
+
 }  // namespace
 
-bool read_menu_text(const std::string& path, std::string& text, std::uint16_t& message) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) { message = 504; return false; }
-  std::string bytes;
-  char chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) {
-    bytes.append(chunk, got);
-    if (bytes.size() > static_cast<std::size_t>(kMenuFileMax)) { message = 507; return false; }
+bool prepare_menu_text(std::string raw, const std::string& path, SourceFiles& disk, std::string& text,
+                       MenuTextFault& fault, std::vector<std::string>* included) {
+  RecordingFiles files(disk, included);
+  SourceFault source;
+  if (!decode_script_bytes(raw, source)) {
+    fault = {source.number, path};
+    return false;
   }
-  if (std::ferror(f.get())) { message = 507; return false; }
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    std::u16string wide((bytes.size() - 2) / 2, u'\0');
-    for (std::size_t i = 0; i < wide.size(); ++i)
-      wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                      (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
-    if (!platform::utf16_to_ansi(wide, text)) { message = 215; return false; }
-    return true;
+  // No line-origin markers: menu messages show the offending line itself.
+  IncludeStyle style;
+  style.scriptLayout = false;
+  style.menuLayout = true;
+  text.clear();
+  if (!expand_includes(raw, path, platform::directory_of(path), style, files, text, source)) {
+    fault = {source.number, source.text};
+    return false;
   }
-  text = std::move(bytes);
   return true;
+}
+
+bool read_menu_text(const std::string& path, std::string& text, MenuTextFault& fault,
+                    std::vector<std::string>* included) {
+  std::string raw;
+  switch (disk_files().read(path, raw)) {
+    case platform::FileStatus::ok: break;
+    case platform::FileStatus::not_found: fault = {504, path}; return false;
+    case platform::FileStatus::no_memory: fault = {505, path}; return false;
+    default: fault = {507, path}; return false;
+  }
+  return prepare_menu_text(std::move(raw), path, disk_files(), text, fault, included);
 }
 
 }  // namespace orv::menus
