@@ -201,6 +201,11 @@ void dll_call(Call& call, bool cdeclCall) {
   invoke(entry, m.words.data(), static_cast<int>(m.words.size()), cdeclCall, p.returnType == r_double, r);
   s.callbacksInFlight -= static_cast<int>(m.callbacks.size());
   s.lastError = r.lastError;
+  if (r.fault.code) {
+    // The guard put the stack back; the callee's fault is the script's error.
+    if (!failed(c)) fail(c, 1379, fault_text(r.fault));
+    return;
+  }
   if (failed(c)) return;   // a callback's function failed: its error stands
   if (r.spAfter != r.spBefore) { report_stack_mismatch(c, r); return; }
   if (s.refusedCallback) { fail(c, 1607); return; }
