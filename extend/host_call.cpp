@@ -8,6 +8,7 @@
 #include "engine/value_ops.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_platform.h"
+#include "platform/platform.h"
 
 namespace orv {
 namespace {
@@ -97,8 +98,14 @@ void finish_call(Call& call, int rc, const std::string& text, std::string* lastT
     case -5: return;    // a reply that asks for nothing more
     case -6: fail(c, 1643); return;
     case -7: {
+      // A report the user confirms (IntControl 87: 1 = OK only, 2 = no box);
+      // Cancel stops the script like a cancel of its own.
       const std::string shown = text.rfind("EXECUTE::", 0) == 0 ? text.substr(9) : text;
-      if (c.executeReportMode != 2) dll::notify(c, shown, c.scripts.empty() ? "" : c.script().file);
+      const std::string title = c.scripts.empty() ? std::string() : c.script().file;
+      if (c.executeReportMode == 2) return;
+      if (c.runFlags & api::kRunReportToHost) { dll::notify(c, shown, title); return; }
+      const unsigned buttons = c.executeReportMode == 1 ? platform::mb_ok : platform::mb_okcancel;
+      if (platform::message_box(shown, title, buttons | platform::mb_icon_exclamation) == 2) fail(c, 9999);
       return;
     }
     default: break;

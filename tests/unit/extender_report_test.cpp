@@ -83,5 +83,17 @@ TEST_F(ExtenderReportTest, HandlersSeeTheExtendedNumberAndTheText) {
   EXPECT_EQ(report.find("ORV Extender Error"), std::string::npos) << report;
 }
 
+TEST_F(ExtenderReportTest, ExecuteRepliesAreShownWithoutTheirPrefixAndThenDone) {
+  std::string report;
+  EXPECT_EQ(run_failing("hostfail(-7, 'EXECUTE::look at this')\nx = 1\n", report), 0u);
+  EXPECT_NE(report.find("look at this"), std::string::npos) << report;
+  EXPECT_EQ(report.find("EXECUTE::"), std::string::npos) << report;
+  EXPECT_EQ(variable("x"), "1");
+  // IntControl 87 = 2: no report at all.
+  EXPECT_EQ(run_failing("IntControl(87, 2, 0, 0, 0)\nhostfail(-7, 'EXECUTE::quiet')\ny = 2\n", report), 0u);
+  EXPECT_EQ(report.find("quiet"), std::string::npos) << report;
+  EXPECT_EQ(variable("y"), "2");
+}
+
 }  // namespace
 }  // namespace orv::test
