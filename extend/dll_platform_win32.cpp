@@ -129,7 +129,15 @@ _orv_dll_invoke:
     testl $2, 20(%ebp)
     jz    4f
     fstpl 8(%ecx)
-4:  popl  %edi
+4:  ffree %st(0)              # a result left on the FPU stack by a mis-declared return type
+    ffree %st(1)              # (or by a careless callee) would make later float arithmetic
+    ffree %st(2)              # overflow the stack; the control word stays as the callee set it
+    ffree %st(3)
+    ffree %st(4)
+    ffree %st(5)
+    ffree %st(6)
+    ffree %st(7)
+    popl  %edi
     popl  %esi
     popl  %ebx
     popl  %ebp

@@ -150,6 +150,16 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
 // The same faults for DllCall.
 extern "C" int __stdcall OrvTestFault(int kind) { return fault_on_purpose(kind); }
 
+// How many x87 registers hold a value (callers must leave none behind).
+extern "C" int __stdcall OrvTestFpuDepth() {
+  std::uint16_t env[14] = {};
+  asm volatile("fnstenv %0\n\tfldenv %0" : "+m"(env));
+  int used = 0;
+  for (int k = 0; k < 8; ++k)
+    if (((env[4] >> (2 * k)) & 3) != 3) ++used;
+  return used;
+}
+
 // Calls the callback with `kind`, then faults the way its answer says.
 extern "C" int __stdcall OrvTestCallback(int(__stdcall* callback)(int), int kind) {
   return fault_on_purpose(callback(kind));
