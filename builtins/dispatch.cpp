@@ -13,6 +13,7 @@
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
+#include "extend/disabled_builtins.h"
 #include "extend/extenders.h"
 #include "extend/host_call.h"
 
@@ -65,6 +66,7 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   if (id == id::kOleObject) {
     com_member_access(call);
   } else if (id >= 0 && id < kKeywordCount) {
+    if (ext::builtin_disabled(c, id)) return fail(c, 3472);
     Handler h = handler_table().byId[static_cast<std::size_t>(id)];
     if (!h) return fail(c, 3046);
     h(call);
@@ -101,7 +103,9 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
 }
 
 // Collects arguments 1..R+O; on success the closing parenthesis is current.
-bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, int& count) {
+// With `keepVariables` an argument that is a variable remembers which one
+// (extenders may hand values back into it).
+bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, int& count, bool keepVariables) {
   get_token(c);
   if (failed(c)) return false;
   int k = 1;
@@ -118,7 +122,7 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
     if (k > required + optional) return fail(c, 3066, message_text(9504));
     Operand& slot = args[static_cast<std::size_t>(k)];
     if (!process_sub_expression(c, slot, false, false)) return false;
-    slot.slot = slot.frame = 0xFFFF;
+    if (!keepVariables) slot.slot = slot.frame = 0xFFFF;
     if (k < required && !is_keyword(c, id::kComma)) return fail(c, 3068, message_text(9500));
     if (k == required + optional) { ++k; break; }
     ++k;
@@ -231,7 +235,7 @@ bool call_function(Context& c, int id, Operand& result) {
   for (auto& a : args) clear_operand(a);
   ArgSlotGuard guard{c, args};
   int count = limits::kMaxArgs;
-  if (!variadic && !collect_arguments(c, required, optional, args, count)) return false;
+  if (!variadic && !collect_arguments(c, required, optional, args, count, id >= kAddonStart && id <= kAddonEnd)) return false;
   if (!dispatch(c, id, *r, args, count, variadic, result)) return false;
   get_token(c);
   return !failed(c);

@@ -483,7 +483,8 @@ class Runner {
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
-      slot.slot = slot.frame = 0xFFFF;
+      // Extenders may hand values back into variables passed to them.
+      if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
     }
     if (dispatch_call(c_, n.op, *r, args, count, out)) return true;
     forget_error(c_);

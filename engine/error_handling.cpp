@@ -17,8 +17,16 @@ namespace {
 
 constexpr std::uint32_t kUserMinor = 1668, kUserModerate = 2669, kUserSevere = 3670;
 
+bool is_extender_failure(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215 || n == 3210; }
+
 bool is_user_or_extender(std::uint32_t n) {
-  return n == kUserMinor || n == kUserModerate || n == kUserSevere || n == 1213 || n == 2214 || n == 3215;
+  return n == kUserMinor || n == kUserModerate || n == kUserSevere || is_extender_failure(n);
+}
+
+// An extender's failure is shown with its own text: that is all the user has to go on.
+std::string report_message(const Context& c, std::uint32_t n) {
+  if (!is_extender_failure(n)) return {};
+  return message_text(865) + " " + (c.userErrorText.empty() ? message_text(866) : c.userErrorText);
 }
 
 struct ErrorPlace {
@@ -371,7 +379,7 @@ bool after_statement(Context& c) {
     c.errorText = text;
   }
   if (c.errorMode == 0 && severity_of(err) == Severity::minor) fill_error_variables(c, err, false, true);
-  const bool goOn = show_error(c, err);
+  const bool goOn = show_error(c, err, report_message(c, err));
   c.errorText.clear();
   if (goOn) c.error = 0;
   return goOn;

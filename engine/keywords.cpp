@@ -4,6 +4,7 @@
 #include <cstring>
 #include "engine/keyword_table.h"
 #include "engine/value_ops.h"
+#include "extend/name_index.h"
 #include "platform/platform.h"
 
 namespace orv {
@@ -107,8 +108,8 @@ int lookup_identifier(Context& c, const char* text, std::size_t& length) {
   }
   int found = match_table(c.udfRecords, word, len, kUdfStart);
   if (found != kNotAKeyword) return found;
-  found = match_table(c.extRecords, word, len, kAddonStart);
-  if (found != kNotAKeyword) return found;
+  found = ext::find_extender_function(c, word, len);
+  if (found >= 0) return kAddonStart + found;
   for (int i = 0; i < c.hostCount; ++i) {
     const auto& r = c.hostTable[i];
     if (r.nameLength == len && std::memcmp(r.name, word, len) == 0) return kParentStart + i;

@@ -196,14 +196,22 @@ void dll_call(Call& call, bool cdeclCall) {
   if (!entry) return;
   DllState& s = dll_state(c);
   s.callbacksInFlight += static_cast<int>(m.callbacks.size());
-  s.refusedCallback = false;
   CallResult r;
   invoke(entry, m.words.data(), static_cast<int>(m.words.size()), cdeclCall, p.returnType == r_double, r);
   s.callbacksInFlight -= static_cast<int>(m.callbacks.size());
   s.lastError = r.lastError;
+  // A refusal from a foreign thread is reported by the call during which it
+  // happened, or by the next one when the thread called between two calls
+  // (the flag is only taken, never cleared beforehand, so none is lost).
+  const bool refused = s.refusedCallback.exchange(false);
+  if (r.fault.code) {
+    // The guard put the stack back; the callee's fault is the script's error.
+    if (!failed(c)) fail(c, 1379, fault_text(r.fault));
+    return;
+  }
   if (failed(c)) return;   // a callback's function failed: its error stands
   if (r.spAfter != r.spBefore) { report_stack_mismatch(c, r); return; }
-  if (s.refusedCallback) { fail(c, 1607); return; }
+  if (refused) { fail(c, 1607); return; }
   for (std::int32_t handle : m.buffers)
     if (!c.binaries.find(handle)) { fail(c, 3023); return; }
   convert_result(call, p.returnType, r);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "extend/dll_platform.h"
+#include "host/orv_api.h"
 #include "platform/platform.h"
 
 namespace orv::dll {
@@ -17,9 +18,24 @@ ModuleHandle load_module(const std::string& file, std::uint32_t& osError) {
 
 void free_module(ModuleHandle) {}
 
+ModuleHandle loaded_module(const std::string&) { return nullptr; }
+
 void* find_entry(ModuleHandle, const std::string&, std::uint16_t) { return nullptr; }
 
 void invoke(void*, const std::uint32_t*, int, bool, bool, CallResult& out) { out = CallResult{}; }
+
+// Only a host entry of this process (ten arguments) can be called here.
+int call_entry_words(void* entry, const std::uintptr_t* w, int count, CallResult& out) {
+  out = CallResult{};
+  if (!entry || count != 10) return 0;
+  auto fn = reinterpret_cast<api::HostEntry>(entry);
+  const int rc = fn(w[0], w[1], static_cast<std::uint32_t>(w[2]), static_cast<int>(w[3]),
+                    reinterpret_cast<api::AnswerCallback>(w[4]), reinterpret_cast<void*>(w[5]),
+                    reinterpret_cast<api::Word*>(w[6]), reinterpret_cast<api::Operand*>(w[7]),
+                    static_cast<int>(w[8]), reinterpret_cast<api::Value*>(w[9]));
+  out.eax = static_cast<std::uint32_t>(rc);
+  return rc;
+}
 
 Thunk::~Thunk() = default;
 
@@ -29,6 +45,10 @@ bool Thunk::make(void* record) {
   code_ = record;
   return true;
 }
+
+// No window stations here.
+bool attach_window_station(std::uintptr_t, std::uintptr_t&) { return false; }
+void restore_window_station(std::uintptr_t, std::uintptr_t) {}
 
 // write() reports EFAULT instead of faulting, which makes it a safe probe.
 bool readable(const void* address, std::size_t bytes) {

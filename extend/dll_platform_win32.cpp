@@ -11,6 +11,81 @@ extern "C" {
 void orv_dll_invoke(void* entry, const std::uint32_t* words, int count, int flags, orv::dll::CallResult* out);
 void orv_callback_dispatch();
 void orv_callback_entry(void* record, const std::uint32_t* args, orv::dll::CallbackReturn* ret);
+std::uint32_t orv_guarded_call(void (*fn)(void*), void* arg);
+[[noreturn]] void orv_guard_resume(void* frame, EXCEPTION_RECORD* record);
+EXCEPTION_DISPOSITION orv_guard_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*);
+}
+
+// The fault guard. orv_guarded_call(fn, arg) runs fn(arg) with an exception
+// registration record of its own on the thread's handler chain, so the called
+// code's own handlers still see their exceptions first (a DLL that probes
+// memory under its own guard keeps working); only a fault nobody below us
+// handles reaches orv_guard_handler. That one unwinds the frames in between
+// (their cleanup handlers run), puts the stack, the frame pointer and the
+// FPU back as they were when the guard was entered, and returns the
+// exception code from orv_guarded_call (0 when fn returned normally).
+//
+// Frame of orv_guarded_call, relative to %ebp:
+//   -12..-4  saved %edi %esi %ebx      -16 FPU control word   -20 MXCSR
+//   -36      registration record: previous (-36), handler (-32),
+//            the guard's %ebp (-28), spare (-24)
+asm(R"(
+    .text
+    .globl _orv_guarded_call
+_orv_guarded_call:
+    pushl %ebp
+    movl  %esp, %ebp
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    subl  $8, %esp
+    fnstcw -16(%ebp)
+    stmxcsr -20(%ebp)
+    pushl $0
+    pushl %ebp
+    pushl $_orv_guard_handler
+    pushl %fs:0
+    movl  %esp, %fs:0
+    pushl 12(%ebp)
+    call  *8(%ebp)
+    xorl  %eax, %eax
+_orv_guard_landing:
+    leal  -36(%ebp), %esp
+    popl  %fs:0               # unlink our record
+    leal  -12(%ebp), %esp
+    popl  %edi
+    popl  %esi
+    popl  %ebx
+    popl  %ebp
+    ret
+
+# orv_guard_resume(frame, exception record): never returns.
+    .globl _orv_guard_resume
+_orv_guard_resume:
+    pushl $0                  # return value
+    pushl 12(%esp)            # exception record
+    pushl $0                  # target address: come back here
+    pushl 16(%esp)            # target frame: ours
+    call  _RtlUnwind@16
+    movl  8(%esp), %ecx       # the exception record (RtlUnwind may have used any register)
+    movl  (%ecx), %eax        # its code is orv_guarded_call's result
+    movl  4(%esp), %ecx       # our registration record
+    movl  8(%ecx), %ebp
+    fninit                    # drop whatever the faulting code left on the FPU stack
+    fldcw -16(%ebp)
+    ldmxcsr -20(%ebp)
+    cld
+    jmp   _orv_guard_landing
+)");
+
+// Where the last caught fault happened (the guard itself returns only the code).
+static thread_local std::uint32_t tFaultAddress = 0;
+
+extern "C" EXCEPTION_DISPOSITION orv_guard_handler(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*) {
+  constexpr DWORD kUnwinding = 0x2 | 0x4;   // an unwind passing through, not a fault for us
+  if (record->ExceptionFlags & kUnwinding) return ExceptionContinueSearch;
+  tFaultAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(record->ExceptionAddress));
+  orv_guard_resume(frame, record);
 }
 
 // orv_dll_invoke(entry, words, count, flags, out), cdecl.
@@ -54,7 +129,15 @@ _orv_dll_invoke:
     testl $2, 20(%ebp)
     jz    4f
     fstpl 8(%ecx)
-4:  popl  %edi
+4:  ffree %st(0)              # a result left on the FPU stack by a mis-declared return type
+    ffree %st(1)              # (or by a careless callee) would make later float arithmetic
+    ffree %st(2)              # overflow the stack; the control word stays as the callee set it
+    ffree %st(3)
+    ffree %st(4)
+    ffree %st(5)
+    ffree %st(6)
+    ffree %st(7)
+    popl  %edi
     popl  %esi
     popl  %ebx
     popl  %ebp
@@ -106,15 +189,56 @@ void free_module(ModuleHandle module) {
   if (module) FreeLibrary(static_cast<HMODULE>(module));
 }
 
+ModuleHandle loaded_module(const std::string& name) {
+  HMODULE m = nullptr;
+  if (!name.empty()) return reinterpret_cast<ModuleHandle>(GetModuleHandleA(name.c_str()));
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&loaded_module), &m);
+  return reinterpret_cast<ModuleHandle>(m);
+}
+
 void* find_entry(ModuleHandle module, const std::string& name, std::uint16_t ordinal) {
   const char* key = name.empty() ? MAKEINTRESOURCEA(ordinal) : name.c_str();
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), key));
 }
 
+namespace {
+
+struct InvokeArgs {
+  void* entry;
+  const std::uint32_t* words;
+  int count;
+  int flags;
+  CallResult* out;
+};
+
+void run_invoke(void* p) {
+  auto* a = static_cast<InvokeArgs*>(p);
+  orv_dll_invoke(a->entry, a->words, a->count, a->flags, a->out);
+}
+
+}  // namespace
+
 void invoke(void* entry, const std::uint32_t* words, int count, bool cdeclCall, bool floatResult, CallResult& out) {
+  InvokeArgs a{entry, words, count, (cdeclCall ? 1 : 0) | (floatResult ? 2 : 0), &out};
+  out = CallResult{};
   SetLastError(0);
-  orv_dll_invoke(entry, words, count, (cdeclCall ? 1 : 0) | (floatResult ? 2 : 0), &out);
+  tFaultAddress = 0;
+  const std::uint32_t code = orv_guarded_call(run_invoke, &a);
   out.lastError = GetLastError();
+  if (code) {
+    const Fault f{code, tFaultAddress};
+    out = CallResult{};
+    out.fault = f;
+  }
+}
+
+int call_entry_words(void* entry, const std::uintptr_t* words, int count, CallResult& out) {
+  std::uint32_t w[12] = {};
+  if (count < 0 || count > 12) return 0;
+  for (int k = 0; k < count; ++k) w[k] = static_cast<std::uint32_t>(words[k]);
+  invoke(entry, w, count, false, false, out);
+  return static_cast<int>(out.eax);
 }
 
 Thunk::~Thunk() {
@@ -135,6 +259,18 @@ bool Thunk::make(void* record) {
   FlushInstructionCache(GetCurrentProcess(), code, 12);
   code_ = code;
   return true;
+}
+
+bool attach_window_station(std::uintptr_t station, std::uintptr_t& previous) {
+  HWINSTA own = GetProcessWindowStation();
+  if (!own || !SetProcessWindowStation(reinterpret_cast<HWINSTA>(station))) return false;
+  previous = reinterpret_cast<std::uintptr_t>(own);
+  return true;
+}
+
+void restore_window_station(std::uintptr_t previous, std::uintptr_t attached) {
+  if (previous) SetProcessWindowStation(reinterpret_cast<HWINSTA>(previous));
+  if (attached && attached != previous) CloseWindowStation(reinterpret_cast<HWINSTA>(attached));
 }
 
 bool readable(const void* address, std::size_t bytes) {

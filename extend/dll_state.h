@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/context.h"
 #include "extend/dll_platform.h"
@@ -52,6 +53,8 @@ struct HostSettings {
   std::int32_t fourValued = 0;
   std::int32_t latchOwner = 0;
   std::int32_t booleanSwitch = 0;
+  std::uintptr_t attachedStation = 0;   // window station given by the host (request 32)
+  std::uintptr_t ownStation = 0;        // the process's station before that
 };
 
 struct DllState {
@@ -69,6 +72,7 @@ struct DllState {
   std::atomic<bool> refusedCallback{false};   // set by a callback from a foreign thread
   std::array<std::unique_ptr<DllStruct>, kStructSlots> structs;
   std::array<std::unique_ptr<Callback>, kCallbackSlots> callbacks;
+  std::vector<bool> disabledBuiltins;   // by built-in id (request 24)
 
   DllStruct* find_struct(std::int32_t handle);
   Callback* find_callback(std::int32_t handle);

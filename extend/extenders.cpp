@@ -10,12 +10,12 @@
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
 #include "extend/host_call.h"
+#include "extend/old_generations.h"
 #include "platform/platform.h"
 
 namespace orv::ext {
 namespace {
 
-using QueryFunction = int(ORV_CALL*)(int request, char* buffer, int size);
 constexpr std::size_t kInitTextUnits = 257;
 constexpr std::size_t kQueryBuffer = 2049;
 
@@ -23,8 +23,34 @@ ExtenderTable& table_of(Context& c) { return dll::dll_state(c).extenders; }
 
 const char* entry_name(int generation) {
   if (generation == kUnicodeGeneration) return "_ORVExtender2W@40";
-  if (generation >= 4 && generation <= 5) return "_ORVExtender2@40";
-  return nullptr;   // generations 1-3 use argument layouts this interpreter does not speak
+  if (generation >= 2 && generation <= 5) return "_ORVExtender2@40";
+  if (generation == 1) return "_ORVExtender@48";
+  return nullptr;
+}
+
+std::uintptr_t word_of(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+
+// One request to an extender's entry point under the fault guard: `data` and
+// `index` are arguments 8 and 9, `record` argument 10 (a scratch result when null).
+int request_words(Context& c, Extender& e, int request, void* data, int index, void* record, std::string& faultText) {
+  Operand answer;
+  clear_operand(answer);
+  InfoBlock block = make_info_block(c, &answer);
+  const std::uintptr_t words[12] = {c.ownWindow, 0, api::kEntrySignature, static_cast<std::uintptr_t>(request),
+                                    word_of(answer_callback_for(e.generation)), word_of(&block),
+                                    word_of(&e.privateWord), word_of(data), static_cast<std::uintptr_t>(index),
+                                    word_of(record ? record : &answer), 0, 0};
+  const int rc = guarded_entry(reinterpret_cast<void*>(e.entry), words, e.generation == 1 ? 12 : 10, faultText);
+  release_value(c, answer);
+  return rc;
+}
+
+// The query function's answer, -1 with `faultText` set when it faulted.
+int query(void* fn, int request, char* buffer, int size, std::string& faultText) {
+  const std::uintptr_t words[3] = {static_cast<std::uintptr_t>(request), word_of(buffer),
+                                   static_cast<std::uintptr_t>(size)};
+  const int rc = guarded_entry(fn, words, 3, faultText);
+  return faultText.empty() ? rc : -1;
 }
 
 // Frees a module when a load attempt ends early.
@@ -51,16 +77,6 @@ bool load_failure(Context& c, const std::string& file, std::uint32_t osError) {
   return fail(c, 1437);
 }
 
-int simple_request(Context& c, Extender& e, int request, void* args, int count) {
-  Operand result;
-  clear_operand(result);
-  InfoBlock block = make_info_block(c, &result);
-  const int rc = e.entry(c.ownWindow, 0, api::kEntrySignature, request, &orv_answer_callback, &block, &e.privateWord,
-                         static_cast<Operand*>(args), count, &result);
-  release_value(c, result);
-  return rc;
-}
-
 std::string record_name(const FunctionRecord& r, bool unicode) {
   std::string name;
   if (unicode) {
@@ -80,16 +96,29 @@ std::string record_name(const FunctionRecord& r, bool unicode) {
   return name;
 }
 
+// Asks for the description of function i; the generation-1 record is widened
+// to the common one (its functions take five plain arguments).
+int describe(Context& c, Extender& e, int i, FunctionRecord& r, std::string& faultText) {
+  if (e.generation != 1) return request_words(c, e, -2, nullptr, i, &r, faultText);
+  Generation1Record old{};
+  const int rc = request_words(c, e, 98, &old, i, nullptr, faultText);
+  r.number = old.number;
+  r.kind = old.kind;
+  r.paramTypes = 0x11111;
+  r.reserved = 0;
+  r.counts = old.counts;
+  r.flags = old.flags;
+  std::memcpy(r.name, old.name, sizeof r.name);
+  return rc;
+}
+
 // Copies the extender's function descriptions into the shared table.
 bool enumerate_functions(Context& c, int slot, Extender& e) {
   for (int i = 0;; ++i) {
     FunctionRecord r{};
-    Operand result;
-    clear_operand(result);
-    InfoBlock block = make_info_block(c, &result);
-    const int rc = e.entry(c.ownWindow, 0, api::kEntrySignature, -2, &orv_answer_callback, &block, &e.privateWord,
-                           nullptr, i, reinterpret_cast<api::Value*>(&r));
-    if (rc < 0) return fail(c, 1399);
+    std::string faultText;
+    const int rc = describe(c, e, i, r, faultText);
+    if (rc < 0) return fail(c, 1399, faultText);
     if (rc != 1) return true;
     if (c.extRecords.size() >= kMaxExtenderFunctions) return fail(c, 1396);
     const std::string name = record_name(r, e.generation == kUnicodeGeneration);
@@ -102,19 +131,22 @@ bool enumerate_functions(Context& c, int slot, Extender& e) {
     k.nameLength = static_cast<std::uint16_t>(name.size());
     std::memcpy(k.name, name.c_str(), name.size());
     c.extRecords.push_back(k);
+    table_of(c).names.insert(c.extRecords, c.extRecords.size() - 1);
   }
 }
 
 void remove_functions(Context& c, int slot) {
   const std::uint32_t lo = static_cast<std::uint32_t>((slot + 1) * 10000), hi = lo + 9999;
   std::erase_if(c.extRecords, [&](const api::KeywordRecord& r) { return r.id >= lo && r.id <= hi; });
+  table_of(c).names.rebuild(c.extRecords);
   ++c.keywordGeneration;   // cached lines must look the names up again
 }
 
 void shut_down(Context& c, ExtenderTable& t, int slot) {
   Extender& e = t.slots[static_cast<std::size_t>(slot)];
   if (!e.module) return;
-  if (e.entry) simple_request(c, e, -3, nullptr, 0);
+  std::string faultText;   // a fault while shutting down still frees the extender
+  if (e.entry) request_words(c, e, e.generation == 1 ? 99 : -3, nullptr, 0, nullptr, faultText);
   dll::free_module(e.module);
   remove_functions(c, slot);
   e = Extender{};
@@ -135,24 +167,18 @@ void add_extender(Call& call) {
 
   int generation = 1, version = 0;
   char buffer[kQueryBuffer] = {};
-  if (auto qw = reinterpret_cast<QueryFunction>(dll::find_entry(module.module, "_ORVExtenderQueryW@12", 0))) {
-    version = qw(1, buffer, static_cast<int>(sizeof buffer));
-    generation = qw(2, buffer, 5) + 100000;
-  } else if (auto q = reinterpret_cast<QueryFunction>(dll::find_entry(module.module, "_ORVExtenderQuery@12", 0))) {
-    version = q(1, buffer, static_cast<int>(sizeof buffer));
-    generation = q(2, buffer, 5);
+  std::string faultText;
+  if (void* qw = dll::find_entry(module.module, "_ORVExtenderQueryW@12", 0)) {
+    version = query(qw, 1, buffer, static_cast<int>(sizeof buffer), faultText);
+    generation = query(qw, 2, buffer, 5, faultText) + 100000;
+  } else if (void* q = dll::find_entry(module.module, "_ORVExtenderQuery@12", 0)) {
+    version = query(q, 1, buffer, static_cast<int>(sizeof buffer), faultText);
+    generation = query(q, 2, buffer, 5, faultText);
   }
+  if (!faultText.empty()) { fail(c, 1399, faultText); return; }
   if (version < required) { fail(c, 1654); return; }
   const char* entryName = entry_name(generation);
-  if (!entryName) {
-    const bool known = generation >= 1 && generation <= 3;
-    if (!known || dll::find_entry(module.module, generation == 1 ? "_ORVExtender@48" : "_ORVExtender2@40", 0)) {
-      fail(c, 1651);
-      return;
-    }
-    fail(c, 1395);
-    return;
-  }
+  if (!entryName) { fail(c, 1651); return; }
   auto entry = reinterpret_cast<api::HostEntry>(dll::find_entry(module.module, entryName, 0));
   if (!entry) { fail(c, 1395); return; }
   for (const Extender& e : t.slots)
@@ -166,12 +192,12 @@ void add_extender(Call& call) {
   e.entry = entry;
   e.file = file;
   char16_t initText[kInitTextUnits] = {};
-  if (simple_request(c, e, -1, initText, 0) < 0) {
-    std::string text;
-    if (generation == kUnicodeGeneration) platform::utf16_to_ansi(initText, text);
-    else text.assign(reinterpret_cast<const char*>(initText), strnlen(reinterpret_cast<const char*>(initText), 256));
+  if (generation >= 2 && request_words(c, e, -1, initText, 0, nullptr, faultText) < 0) {
+    std::string text = faultText;   // a fault says more than whatever was written
+    if (faultText.empty() && generation == kUnicodeGeneration) platform::utf16_to_ansi(initText, text);
+    else if (faultText.empty()) text.assign(reinterpret_cast<const char*>(initText), strnlen(reinterpret_cast<const char*>(initText), 256));
     if (!text.empty()) dll::notify(c, text, message_text(850));
-    fail(c, 1399);
+    fail(c, 1399, text);
     return;
   }
   t.slots[slot] = e;
@@ -203,7 +229,9 @@ void call_extender_function(Call& call) {
     fail(c, 3046);
     return;
   }
-  call_entry(call, e.entry, static_cast<int>(r->id % 10000), &e.privateWord, &t.lastText);
+  const int function = static_cast<int>(r->id % 10000);
+  if (e.generation <= 3) call_old_generation(call, e, function, &t.lastText);
+  else call_entry(call, e.entry, function, &e.privateWord, &t.lastText);
 }
 
 int unload_extender(Context& c, const std::string& file) {

@@ -7,6 +7,7 @@
 
 #include "builtins/dispatch.h"
 #include "extend/dll_platform.h"
+#include "extend/name_index.h"
 
 namespace orv::ext {
 
@@ -40,6 +41,7 @@ struct ExtenderTable {
   std::array<Extender, kExtenderSlots> slots{};
   int count = 0;
   std::string lastText;   // the last error text an extender gave (256 characters)
+  NameIndex names;        // over the context's extRecords
 };
 
 // Calls the extender function behind a token of 10000-10750.

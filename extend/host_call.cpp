@@ -7,6 +7,8 @@
 #include "engine/messages.h"
 #include "engine/value_ops.h"
 #include "extend/dll_groups.h"
+#include "extend/dll_platform.h"
+#include "platform/platform.h"
 
 namespace orv {
 namespace {
@@ -23,6 +25,8 @@ std::uint32_t extended_number(const std::string& text) {
     if (text[i] < '0' || text[i] > '9') return 999;
   return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
 }
+
+std::uintptr_t word_of(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
 }  // namespace
 
@@ -56,13 +60,37 @@ int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* valu
   return 0;
 }
 
+int guarded_entry(void* entry, const std::uintptr_t* words, int count, std::string& faultText) {
+  dll::CallResult r;
+  dll::call_entry_words(entry, words, count, r);
+  if (r.fault.code) {
+    faultText = "the extender failed: " + dll::fault_text(r.fault);
+    return -3;
+  }
+  if (r.spAfter != r.spBefore) {
+    faultText = "the extender's entry point left the stack unbalanced by " +
+                std::to_string(static_cast<std::int32_t>(r.spAfter - r.spBefore)) + " bytes";
+    return -3;
+  }
+  return static_cast<int>(r.eax);
+}
+
 void call_entry(Call& call, api::HostEntry entry, int function, api::Word* privateWord, std::string* lastText) {
   Context& c = call.c;
   std::string text;
   InfoBlock block = make_info_block(c, &call.result);
   block.errorText = &text;
-  const int rc = entry(c.ownWindow, 0, api::kEntrySignature, function, &orv_answer_callback, &block, privateWord,
-                       &call.args[1], call.count, &call.result);
+  const std::uintptr_t words[10] = {c.ownWindow, 0, api::kEntrySignature, static_cast<std::uintptr_t>(function),
+                                    word_of(reinterpret_cast<void*>(&orv_answer_callback)), word_of(&block),
+                                    word_of(privateWord), word_of(&call.args[1]),
+                                    static_cast<std::uintptr_t>(call.count), word_of(&call.result)};
+  std::string faultText;
+  const int rc = guarded_entry(reinterpret_cast<void*>(entry), words, 10, faultText);
+  finish_call(call, rc, faultText.empty() ? text : faultText, lastText);
+}
+
+void finish_call(Call& call, int rc, const std::string& text, std::string* lastText) {
+  Context& c = call.c;
   if (rc >= 0) return;
   if (lastText) *lastText = text.substr(0, kLastTextMax);
   switch (rc) {
@@ -70,8 +98,14 @@ void call_entry(Call& call, api::HostEntry entry, int function, api::Word* priva
     case -5: return;    // a reply that asks for nothing more
     case -6: fail(c, 1643); return;
     case -7: {
+      // A report the user confirms (IntControl 87: 1 = OK only, 2 = no box);
+      // Cancel stops the script like a cancel of its own.
       const std::string shown = text.rfind("EXECUTE::", 0) == 0 ? text.substr(9) : text;
-      if (c.executeReportMode != 2) dll::notify(c, shown, c.scripts.empty() ? "" : c.script().file);
+      const std::string title = c.scripts.empty() ? std::string() : c.script().file;
+      if (c.executeReportMode == 2) return;
+      if (c.runFlags & api::kRunReportToHost) { dll::notify(c, shown, title); return; }
+      const unsigned buttons = c.executeReportMode == 1 ? platform::mb_ok : platform::mb_okcancel;
+      if (platform::message_box(shown, title, buttons | platform::mb_icon_exclamation) == 2) fail(c, 9999);
       return;
     }
     default: break;

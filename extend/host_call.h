@@ -14,6 +14,14 @@ void call_host_function(Call& call);
 // the extender's text. `lastText` keeps that text (cut to 256 characters).
 void call_entry(Call& call, api::HostEntry entry, int function, api::Word* privateWord, std::string* lastText);
 
+// Calls an entry point with `count` argument words under the fault guard.
+// A fault or an unbalanced stack sets `faultText` and gives -3 (severe).
+int guarded_entry(void* entry, const std::uintptr_t* words, int count, std::string& faultText);
+
+// What a return code means for the script (success, reply or failure with
+// `text`), for every generation.
+void finish_call(Call& call, int rc, const std::string& text, std::string* lastText);
+
 // The information block for a call into an extender (18 published words).
 struct InfoBlock {
   void* context;

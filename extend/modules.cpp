@@ -55,6 +55,23 @@ void dll_last_error(Call& call) {
   make_int(call.result, static_cast<std::int32_t>(dll_state(call.c).lastError));
 }
 
+// The instance handle of a module: a DllLoad handle as it stands, a module
+// the process has loaded by name, "" for the interpreter itself; 0 when the
+// module is not loaded (it is never loaded for the question).
+void dll_hinst(Call& call) {
+  if (!to_string(call.c, call.args[1])) return;
+  const std::string name = str_of(call.c, call.args[1]);
+  std::uintptr_t value = 0;
+  if (!name.empty() && name[0] == '?') {
+    for (ModuleHandle m : dll_state(call.c).modules)
+      if (m && handle_text(m) == name) value = reinterpret_cast<std::uintptr_t>(m);
+    if (!value) { fail(call.c, 3391); return; }
+  } else {
+    value = reinterpret_cast<std::uintptr_t>(loaded_module(name));
+  }
+  make_int(call.result, static_cast<std::int32_t>(value));
+}
+
 }  // namespace
 
 void* load_dll(Context& c, const std::string& file) {
@@ -77,6 +94,7 @@ void register_modules(HandlerTable& t) {
   t.add(kw::fn_dllload, dll_load);
   t.add(kw::fn_dllfree, dll_free);
   t.add(kw::fn_dlllasterror, dll_last_error);
+  t.add(kw::fn_dllhinst, dll_hinst);
 }
 
 }  // namespace orv::dll

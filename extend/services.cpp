@@ -1,13 +1,19 @@
 #include "extend/services.h"
 
 #include <array>
+#include <initializer_list>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "builtins/binary/checksums.h"
+#include "builtins/files/file_table.h"
+#include "engine/keyword_ids.h"
+#include "engine/keywords.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "extend/disabled_builtins.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
 #include "platform/platform.h"
@@ -204,6 +210,98 @@ int latch(ServiceCall& s) {
   return 1;
 }
 
+// Runs a built-in function on ready arguments, as a script line would; its
+// integer result, 0 when it failed (the frame then restores the error state).
+int run_builtin(ServiceCall& s, int id, std::initializer_list<Value> values) {
+  const api::KeywordRecord* r = keyword_record(s.c, id);
+  if (!r) return 0;
+  ArgSlots args;
+  for (auto& a : args) clear_operand(a);
+  ArgSlotGuard guard{s.c, args};
+  int count = 0;
+  for (const Value& v : values) static_cast<Value&>(args[static_cast<std::size_t>(++count)]) = v;
+  Operand result;
+  clear_operand(result);
+  const bool ok = dispatch_call(s.c, id, *r, args, count, result);
+  const int answer = ok && !failed(s.c) && (result.flags & vf::kInt) ? result.i : 0;
+  release_value(s.c, result);
+  return answer;
+}
+
+Value text_value(ServiceCall& s, const char* text) {
+  Value v{};
+  if (!make_string(s.c, v, text ? text : "")) clear_value(v);
+  return v;
+}
+
+Value int_value(std::int32_t i) {
+  Value v{};
+  make_int(v, i);
+  return v;
+}
+
+// Starts a program or opens a document like RunShell: numA is the window
+// state, numB the wait flag. The result is what RunShell gives (1, or with
+// the wait flags a process id or exit code).
+int start_program(ServiceCall& s) {
+  if (!s.ptrA) return 0;
+  return run_builtin(s, kw::fn_runshell, {text_value(s, text_a(s)), text_value(s, ""), text_value(s, ""),
+                                          int_value(s.numA), int_value(s.numB)});
+}
+
+int activate_window(ServiceCall& s) {
+  if (!s.ptrA) return 0;
+  return run_builtin(s, kw::fn_winactivate, {text_value(s, text_a(s))});
+}
+
+// A handle the script's FileOpen gave and that is still open.
+int open_file_handle(ServiceCall& s) {
+  if (s.numA == 0 || !s.c.files) return 0;
+  return s.c.files->find(s.numA) ? s.numA : 0;
+}
+
+// numB = a window-station handle to attach (the process's own station is
+// remembered); numB = 0 puts the remembered station back and closes the
+// attached one. 1 on success.
+int window_station(ServiceCall& s) {
+  dll::HostSettings& h = settings(s);
+  if (s.numB != 0) {
+    if (h.attachedStation) return 0;   // one at a time: the remembered station must stay the process's own
+    std::uintptr_t previous = 0;
+    if (!dll::attach_window_station(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(s.numB)), previous))
+      return 0;
+    h.attachedStation = static_cast<std::uintptr_t>(static_cast<std::uint32_t>(s.numB));
+    h.ownStation = previous;
+    return 1;
+  }
+  if (!h.attachedStation) return 0;
+  dll::restore_window_station(h.ownStation, h.attachedStation);
+  h.attachedStation = h.ownStation = 0;
+  return 1;
+}
+
+// Disables (numA = 1) or re-enables (numA = 0) built-in functions named in
+// ptrA, separated by the first character of ptrB. 1 when every name was a
+// built-in function; the others are still switched.
+int switch_builtins(ServiceCall& s) {
+  constexpr std::size_t kNameMax = 30;
+  const char* delimiters = static_cast<const char*>(s.ptrB);
+  if (!s.ptrA || !delimiters || !delimiters[0]) return 0;
+  const std::string_view list = text_a(s);
+  bool all = true;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(delimiters[0], start);
+    if (end == std::string_view::npos) end = list.size();
+    std::string_view name = list.substr(start, end - start);
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    if (!name.empty() && (name.size() > kNameMax || !set_builtin_disabled(s.c, name, s.numA != 0))) all = false;
+    start = end + 1;
+  }
+  return all ? 1 : 0;
+}
+
 int boolean_switch(ServiceCall& s) { return exchange(settings(s).booleanSwitch, s.numA != 0); }
 
 int option_bits(ServiceCall& s) {
@@ -213,9 +311,10 @@ int option_bits(ServiceCall& s) {
   return old;
 }
 
-constexpr std::array<std::pair<int, Service>, 25> kServices{{
+constexpr std::array<std::pair<int, Service>, 30> kServices{{
     {0, host_texts}, {1, set_variable}, {2, read_variable}, {3, host_options}, {7, stop_request},
-    {20, context_switch}, {23, background_mode}, {29, variable_table}, {30, error_dialog_switch},
+    {16, start_program}, {19, activate_window}, {20, context_switch}, {23, background_mode}, {24, switch_builtins},
+    {29, variable_table}, {30, error_dialog_switch}, {32, window_station}, {53, open_file_handle},
     {31, always_one}, {33, uncompress}, {34, host_switch}, {36, text_slot}, {37, stop_pending},
     {39, four_valued}, {41, heap_address}, {42, heap_copy}, {43, buffer_info}, {44, buffer_store},
     {45, variable_length}, {46, reassign_variable}, {48, main_window}, {51, latch}, {59, boolean_switch},

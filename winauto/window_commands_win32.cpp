@@ -43,6 +43,14 @@ void win_activate(Call& call) {
   }
 }
 
+// The window handle for a DllCall argument: by title pattern or window id, ""
+// for the own window; 0 when there is no such window (nothing waits for one).
+void dll_hwnd(Call& call) {
+  HWND w = find_window(call.c, text_arg(call, 1), 0);
+  if (failed(call.c)) return;
+  make_int(call.result, static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(w)));
+}
+
 void win_close(Call& call) {
   HWND w = window_arg(call, 1, 1039);
   if (!w) return;
@@ -211,6 +219,7 @@ void win_close_not(Call& call) {
 
 void register_window_commands(HandlerTable& t) {
   t.add(kw::fn_winactivate, win_activate);
+  t.add(kw::fn_dllhwnd, dll_hwnd);
   t.add(kw::fn_winclose, win_close);
   t.add(kw::fn_winhide, win_hide);
   t.add(kw::fn_winiconize, win_iconize);

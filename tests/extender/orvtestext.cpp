@@ -48,6 +48,8 @@ constexpr Function kFunctions[] = {
     {"ExtFail", 0x1, 1},        // fails with the text given (a leading "nnnn:" is the extended code)
     {"ExtSetVar", 0x11, 2},     // assigns a variable through the services
     {"ExtVersion", 0x0, 0x100}, // 0 or 1 argument: the block version
+    {"ExtFault", 0x0, 1},       // faults on purpose (see fault_on_purpose)
+    {"ExtService", 0x10, 4},    // DLLServices(request, text as ptrA, numA, numB), its result
 };
 constexpr int kFunctionCount = sizeof kFunctions / sizeof kFunctions[0];
 
@@ -64,6 +66,27 @@ void free_text(const Info* info, std::uint32_t offset) {
   VFree f = nullptr;
   std::memcpy(&f, &p, sizeof f);   // a function pointer of another type, without a cast warning
   if (f) f(info->context, offset);
+}
+
+// 1: writes through a null pointer. 2: divides an integer by zero. 3: leaves
+// the FPU with a full stack and a 24-bit, round-toward-zero control word, then
+// writes through a null pointer (the interpreter must put the FPU back).
+// Anything else returns its argument.
+int fault_on_purpose(int kind) {
+  volatile int zero = 0;
+  volatile int* nowhere = nullptr;
+  switch (kind) {
+    case 1: *nowhere = 1; break;
+    case 2: return 10 / zero;
+    case 3: {
+      const std::uint16_t odd = 0x0C3F;
+      asm volatile("fldcw %0\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1" : : "m"(odd));
+      *nowhere = 3;
+      break;
+    }
+    default: break;
+  }
+  return kind;
 }
 
 const char* text_of(const Info* info, const Operand& v) {
@@ -111,12 +134,36 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
       break;
     }
     case 6: set_int(result, count == 0 ? static_cast<std::int32_t>(info->version) : static_cast<std::int32_t>(info->size)); break;
+    case 7: set_int(result, fault_on_purpose(args[0].i)); break;
+    case 8: {
+      std::string text = text_of(info, args[1]);
+      set_int(result, info->services(info->context, args[0].i, text.data(), nullptr, args[2].i, args[3].i));
+      break;
+    }
     default: return -3;
   }
   return answer(0, 0, info, &result) == 0 ? 0 : -3;
 }
 
 }  // namespace
+
+// The same faults for DllCall.
+extern "C" int __stdcall OrvTestFault(int kind) { return fault_on_purpose(kind); }
+
+// How many x87 registers hold a value (callers must leave none behind).
+extern "C" int __stdcall OrvTestFpuDepth() {
+  std::uint16_t env[14] = {};
+  asm volatile("fnstenv %0\n\tfldenv %0" : "+m"(env));
+  int used = 0;
+  for (int k = 0; k < 8; ++k)
+    if (((env[4] >> (2 * k)) & 3) != 3) ++used;
+  return used;
+}
+
+// Calls the callback with `kind`, then faults the way its answer says.
+extern "C" int __stdcall OrvTestCallback(int(__stdcall* callback)(int), int kind) {
+  return fault_on_purpose(callback(kind));
+}
 
 extern "C" int __stdcall ORVExtenderQuery(int request, char* buffer, int size) {
   if (request == 1) {

@@ -81,6 +81,34 @@ TEST_F(ServicesTest, SettingsAnswerTheirPreviousValue) {
   EXPECT_EQ(service(5, nullptr, nullptr, 0, 0), 0);
 }
 
+TEST_F(ServicesTest, BuiltinsAreSwitchedOffAndOnByName) {
+  // One unknown name: the known one is still switched off, the answer is 0.
+  EXPECT_EQ(service(24, "StrLen|NoSuchFunction", "|x", 1, 0), 0);
+  EXPECT_EQ(run("n = StrLen(\"abc\")\n"), 3472u);
+  EXPECT_EQ(run("n = Abs(-2)\n"), 0u);
+  // Blanks around names are not part of them; keywords that are no functions are no names.
+  EXPECT_EQ(service(24, " strlen , abs", ",", 0, 0), 1);
+  EXPECT_EQ(service(24, "If", ",", 1, 0), 0);
+  EXPECT_EQ(service(24, "strlenx", ",", 1, 0), 0);
+  EXPECT_EQ(run("n = StrLen(\"abc\") + Abs(-2)\n"), 0u);
+  EXPECT_EQ(variable("n"), "5");
+  EXPECT_EQ(service(24, "abs", "", 1, 0), 0);   // no delimiter given
+  EXPECT_EQ(service(24, "abs;abs", ";", 1, 0), 1);
+  EXPECT_EQ(run("If 1 Then n = Abs(-7)\n"), 3472u);
+  EXPECT_EQ(service(24, "abs", ";", 0, 0), 1);
+}
+
+TEST_F(ServicesTest, OpenFileHandlesAreKnownUntilClosed) {
+  const std::string path = testing::TempDir() + "orv_services_53.txt";
+  EXPECT_EQ(run("f = FileOpen(\"" + path + "\", \"WRITE\")\n"), 0u);
+  const std::int32_t f = std::stoi(variable("f"));
+  EXPECT_EQ(service(53, nullptr, nullptr, f, 0), f);
+  EXPECT_EQ(service(53, nullptr, nullptr, f + 1, 0), 0);
+  EXPECT_EQ(service(53, nullptr, nullptr, 0, 0), 0);
+  EXPECT_EQ(run("FileClose(f)\nFileDelete(\"" + path + "\")\n"), 0u);
+  EXPECT_EQ(service(53, nullptr, nullptr, f, 0), 0);
+}
+
 TEST_F(ServicesTest, AFailingServiceLeavesTheScriptErrorAsItWas) {
   engine().error = 1234;
   char buf[16] = {};
