@@ -208,8 +208,9 @@ void proc_options(DialogRun& run, Call& call) {
       RECT client{};
       GetClientRect(run.hwnd, &client);
       const RECT units = dialog_units(run);
-      const std::string size = std::to_string(client.right * 4 / std::max<LONG>(units.right, 1)) + " " +
-                               std::to_string(client.bottom * 8 / std::max<LONG>(units.bottom, 1));
+      // Rounded, as the resize event reports it: a size given in units comes back the same.
+      const std::string size = std::to_string((client.right * 4 + units.right / 2) / units.right) + " " +
+                               std::to_string((client.bottom * 8 + units.bottom / 2) / units.bottom);
       strings::set_result(call, std::string_view(size));
       return;
     }

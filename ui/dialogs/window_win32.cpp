@@ -519,7 +519,8 @@ POINT client_units(DialogRun& run) {
   RECT client{};
   GetClientRect(run.hwnd, &client);
   const RECT units = dialog_units(run);
-  return {client.right * 4 / std::max<LONG>(units.right, 1), client.bottom * 8 / std::max<LONG>(units.bottom, 1)};
+  // Rounded: pixels scaled down from units must give the same units back.
+  return {(client.right * 4 + units.right / 2) / units.right, (client.bottom * 8 + units.bottom / 2) / units.bottom};
 }
 
 }  // namespace
