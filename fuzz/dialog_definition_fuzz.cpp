@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/dialogs/definition.h"
+#include "ui/dialogs/report_values.h"
 
 using namespace orv::dialogs;
 
@@ -21,12 +22,44 @@ class FuzzSource : public DefinitionSource {
   }
   bool image_loadable(std::string_view file) override { return file.size() % 2 == 0; }
 };
+std::u16string widened(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+
+void report_values(std::string_view in) {
+  std::u16string previous;
+  while (!in.empty()) {
+    const std::size_t nl = in.find('\n');
+    const std::string_view line = in.substr(0, nl);
+    in.remove_prefix(nl == std::string_view::npos ? in.size() : nl + 1);
+    if (const auto w = parse_column_width(line); w && (*w < kFitHeading || *w > kWidthMax)) __builtin_trap();
+    ColumnFormat f;
+    if (parse_column_format(line, f)) {
+      ColumnFormat again;
+      if (!parse_column_format(column_format_text(f), again) || column_format_text(again) != column_format_text(f))
+        __builtin_trap();
+    }
+    if (const auto c = parse_row_colours(line)) {
+      const auto again = parse_row_colours(row_colours_text(*c));
+      if (!again || row_colours_text(*again) != row_colours_text(*c)) __builtin_trap();
+    }
+    const std::u16string cell = widened(line);
+    for (SortKind kind : {SortKind::text, SortKind::number, SortKind::logical}) {
+      const auto ab = compare_cells(previous, cell, kind), ba = compare_cells(cell, previous, kind);
+      if (ab.has_value() != ba.has_value()) __builtin_trap();
+      if (ab && kind != SortKind::logical && ((*ab < 0) != (*ba > 0))) __builtin_trap();
+      if (const auto self = compare_cells(cell, cell, kind); self && *self != 0) __builtin_trap();
+    }
+    previous = cell;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Lines of the input: format, width, height, count, then controls; a line
-  // "name=value" sets any other dialog variable.
+  // "name=value" sets any other dialog variable. Every line is also given to
+  // the report-view value readers, and neighbouring lines are ordered as cells.
   std::string_view in(reinterpret_cast<const char*>(data), size);
+  report_values(in);
   FuzzSource s;
   static const char* const kFixed[] = {"dformat", "dwidth", "dheight", "dnumcontrols"};
   int line = 0, control = 0;

@@ -197,6 +197,13 @@ NestedRun::~NestedRun() {
   }
 }
 
+void callback_triggered(Context& c, CallbackSource source) {
+  if (c.trace.state != kTracing) return;
+  write(c, source == CallbackSource::dialog     ? "\r\n[ Dialog Callback Triggered ]"
+           : source == CallbackSource::comEvent ? "\r\n[ COM Event Callback Triggered ]"
+                                                : "\r\n[ Common Callback Processing ]");
+}
+
 void udf_resumed(Context& c) {
   if (c.trace.state != kTracing || c.executingUdf >= c.udfs.size()) return;
   write(c, udf_entered(origin_of(c.script(), c.stmtPos).line, c.udfs[c.executingUdf].name));

@@ -65,6 +65,12 @@ class NestedRun {
   int event_, condition_;   // the caller's statement records its own event
 };
 
+// A callback from outside the script (a dialog's event, an object's event,
+// a DLL callback) is about to run a user-defined function: its banner goes
+// before the function's own.
+enum class CallbackSource { dialog, comEvent, common };
+void callback_triggered(Context& c, CallbackSource source);
+
 // DebugTrace 22 switched tracing back on inside a function.
 void udf_resumed(Context& c);
 void error_mode_changed(Context& c);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/dialogs/run_win32.h"
 
@@ -40,5 +41,25 @@ std::u16string report_rows(HWND w, bool selectedOnly);
 void add_report_rows(HWND w, std::u16string_view text);
 int find_report_row(HWND w, std::u16string_view firstCell);  // -1 when none
 void select_report_row(HWND w, int row);
+int column_count(HWND w);
+int row_count(HWND w);
+std::u16string cell(HWND w, int row, int column);
+void set_cell(HWND w, int row, int column, std::u16string_view text);
+std::u16string row_text(HWND w, int row);
+void append_row(HWND w, const std::vector<std::u16string>& cells);
+
+// The report-view requests 20 to 31 and the parts of 1-19 that need the
+// view's own state (report_requests_win32.cpp). True when the request was
+// one of them (done or failed); false leaves it to the general handling.
+bool report_get(DialogRun& run, Call& call, std::size_t index, std::int32_t request);
+bool report_set(DialogRun& run, Call& call, std::size_t index, std::int32_t request, const std::string& text,
+                std::int32_t number);
+// The window styles behind the view's style bits (grid, check boxes, ...).
+void apply_report_style(HWND w, std::uint32_t style);
+// Sorts the rows by a column (from 0); 1990 when the column's cells do not
+// fit its order. Selection, checks and colours move with their rows.
+bool sort_report(DialogRun& run, std::size_t index, int column, bool descending);
+// Row colours while the view paints; the notification's answer.
+LRESULT report_custom_draw(const ControlWindow& cw, NMLVCUSTOMDRAW& draw);
 
 }  // namespace orv::dialogs

@@ -19,6 +19,8 @@ namespace {
 
 std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 
+}  // namespace
+
 int column_count(HWND w) {
   const HWND header = reinterpret_cast<HWND>(SendMessageW(w, LVM_GETHEADER, 0, 0));
   return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
@@ -43,8 +45,10 @@ void set_cell(HWND w, int row, int column, std::u16string_view text) {
 }
 
 void append_row(HWND w, const std::vector<std::u16string>& cells) {
+  static LPARAM nextRow = 1;   // item data names a row however the rows are sorted
   LVITEMW item{};
-  item.mask = LVIF_TEXT;
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.lParam = nextRow++;
   item.iItem = static_cast<int>(SendMessageW(w, LVM_GETITEMCOUNT, 0, 0));
   const std::wstring first = cells.empty() ? std::wstring() : as_w(cells[0]);
   item.pszText = const_cast<wchar_t*>(first.c_str());
@@ -54,16 +58,7 @@ void append_row(HWND w, const std::vector<std::u16string>& cells) {
     set_cell(w, row, static_cast<int>(k), cells[k]);
 }
 
-std::vector<std::u16string> split_cells(std::u16string_view row) {
-  std::vector<std::u16string> cells;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t at = row.find(u'\t', start);
-    cells.emplace_back(row.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
-    if (at == std::u16string_view::npos) return cells;
-    start = at + 1;
-  }
-}
+int row_count(HWND w) { return static_cast<int>(SendMessageW(w, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::u16string row_text(HWND w, int row) {
   std::u16string out;
@@ -74,8 +69,6 @@ std::u16string row_text(HWND w, int row) {
   }
   return out;
 }
-
-}  // namespace
 
 bool is_report_array(Context& c, const Value& v) {
   if (!(v.flags & vf::kArray)) return false;
@@ -121,7 +114,7 @@ bool load_report(Context& c, HWND w, const Value& array) {
 bool build_report(DialogRun& run, std::size_t index) {
   const Control& k = run.d.controls[index];
   const HWND w = run.windows[index].hwnd;
-  SendMessageW(w, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  apply_report_style(w, k.style);
   const std::uint16_t slot = find_slot(run.c, lower_name(k.variable));
   if (slot == kNotFound || !is_assigned(run.c.slots[slot].v)) return true;   // an empty view
   const Value& v = run.c.slots[slot].v;
@@ -147,7 +140,7 @@ void add_report_rows(HWND w, std::u16string_view text) {
   while (start <= text.size()) {
     std::size_t at = text.find(u"\r\n", start);
     const std::u16string_view row = text.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start);
-    if (!row.empty()) append_row(w, split_cells(row));
+    if (!row.empty()) append_row(w, split_tabs(row));
     if (at == std::u16string_view::npos) break;
     start = at + 2;
   }

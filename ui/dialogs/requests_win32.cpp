@@ -205,11 +205,12 @@ void proc_options(DialogRun& run, Call& call) {
       return;
     }
     case 1007: {
-      RECT client{}, units{0, 0, 4, 8};
+      RECT client{};
       GetClientRect(run.hwnd, &client);
-      MapDialogRect(run.hwnd, &units);
-      const std::string size = std::to_string(client.right * 4 / std::max<LONG>(units.right, 1)) + " " +
-                               std::to_string(client.bottom * 8 / std::max<LONG>(units.bottom, 1));
+      const RECT units = dialog_units(run);
+      // Rounded, as the resize event reports it: a size given in units comes back the same.
+      const std::string size = std::to_string((client.right * 4 + units.right / 2) / units.right) + " " +
+                               std::to_string((client.bottom * 8 + units.bottom / 2) / units.bottom);
       strings::set_result(call, std::string_view(size));
       return;
     }
@@ -244,6 +245,7 @@ void control_state(DialogRun& run, Call& call, int index) {
         }
         if (k.type == kEditBox || k.type == kMultilineBox)
           SendMessageW(cw.hwnd, EM_SETREADONLY, (style & cs::kReadOnly) ? TRUE : FALSE, 0);
+        if (k.type == kReportView) apply_report_style(cw.hwnd, style);
         InvalidateRect(cw.hwnd, nullptr, TRUE);
       }
       make_int(call.result, style != before ? 1 : 0);
@@ -278,6 +280,7 @@ void control_get(DialogRun& run, Call& call, int index) {
   const HWND w = run.windows[static_cast<std::size_t>(index)].hwnd;
   const std::int32_t request = call.args[3].i;
   if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (k.type == kReportView && report_get(run, call, static_cast<std::size_t>(index), request)) return;
   if (request == 1 && k.type == kCheckBox) { make_int(call.result, checked(w) ? 1 : 0); return; }
   if (request == 2 && k.type == kRadioButton) { strings::set_result(call, std::string_view(checked(w) ? "1" : "0")); return; }
   if (request == 3 && (k.type == kEditBox || k.type == kMultilineBox || k.type == kDateTime)) {
@@ -314,6 +317,18 @@ void control_get(DialogRun& run, Call& call, int index) {
     return;
   }
   if (request == 19 && w) { make_int(call.result, static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(w))); return; }
+  if (request == 17 && w) {   // where the control is now, in dialog units
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, run.hwnd, reinterpret_cast<POINT*>(&r), 2);
+    const RECT units = dialog_units(run);
+    const LONG ux = std::max<LONG>(units.right, 1), uy = std::max<LONG>(units.bottom, 1);
+    auto du = [](LONG px, LONG unit, LONG per) { return std::to_string((px * per + unit / 2) / unit); };
+    const LONG height = k.type == kDropListBox ? (r.bottom - r.top) / 6 : r.bottom - r.top;
+    strings::set_result(call, std::string_view(du(r.left, ux, 4) + " " + du(r.top, uy, 8) + " " + du(r.right - r.left, ux, 4) +
+                                               " " + du(height, uy, 8)));
+    return;
+  }
   fail(call.c, 3975);
 }
 
@@ -327,6 +342,9 @@ void control_set(DialogRun& run, Call& call, int index) {
   const std::int32_t request = call.args[3].i;
   if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
   if (k.type == kReportView && request == 5 && call.count >= 4 && is_report_array(call.c, call.args[4])) {
+    cw.formats.clear();
+    cw.rowColours.clear();
+    cw.sortColumn = -1;
     if (load_report(call.c, w, call.args[4])) make_int(call.result, 1);
     return;
   }
@@ -337,6 +355,7 @@ void control_set(DialogRun& run, Call& call, int index) {
   } else {
     if (call.count >= 4 && !value_text(call.c, call.args[4], text)) return;
   }
+  if (k.type == kReportView && report_set(run, call, static_cast<std::size_t>(index), request, text, number)) return;
   const std::wstring wide = as_w(widen(text));
   const bool combo = k.type == kDropListBox;
   auto done = [&] { make_int(call.result, 1); };
@@ -414,6 +433,26 @@ void control_set(DialogRun& run, Call& call, int index) {
     if (row < 0) { fail(call.c, 1994, text); return; }
     if (request == 15) SendMessageW(w, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     else select_report_row(w, row);
+    return done();
+  }
+  if (request == 17 && w) {   // "x y width height" at the dialog's defined size
+    std::int32_t place[4] = {};
+    std::size_t at = 0;
+    for (int n = 0; n < 4; ++n) {
+      const std::size_t start = text.find_first_not_of(' ', at);
+      const std::size_t end = start == std::string::npos ? std::string::npos : text.find(' ', start);
+      const auto v = start == std::string::npos ? std::nullopt : parse_integer(text.substr(start, end - start));
+      if (!v || (n >= 2 && *v < 0)) { fail(call.c, 1824, text); return; }
+      place[n] = *v;
+      at = end == std::string::npos ? text.size() : end;
+    }
+    if (text.find_first_not_of(' ', at) != std::string::npos) { fail(call.c, 1824, text); return; }
+    Control& moved = const_cast<Control&>(k);
+    moved.x = place[0];
+    moved.y = place[1];
+    moved.width = place[2];
+    moved.height = place[3];
+    layout_controls(run);
     return done();
   }
   if (request == 11 && w) {

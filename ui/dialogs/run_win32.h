@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "builtins/dispatch.h"
 #include "ui/dialogs/definition.h"
+#include "ui/dialogs/report_values.h"
 
 namespace orv::dialogs {
 
@@ -22,7 +24,8 @@ inline constexpr UINT kMsgResized = WM_APP + 0x33;   // the size changed; the ev
 enum Event : int {
   kInit = 0, kTimer = 1, kPushButton_ = 2, kRadio = 3, kCheck = 4, kEditText = 5, kFileSelect = 6,
   kItemSelect = 7, kDropChange = 8, kCalendarChange = 9, kSpinChange = 10, kClose = 11, kFileDouble = 12,
-  kItemDouble = 13, kMenuSelect = 15, kResize = 17, kReportSelect = 18, kReportDouble = 19, kReportHeader = 22, kDateTimeChange = 23
+  kItemDouble = 13, kMenuSelect = 15, kResize = 17, kReportSelect = 18, kReportDouble = 19, kReportCheck = 20,
+  kReportText = 21, kReportHeader = 22, kDateTimeChange = 23
 };
 
 struct GdiObject {
@@ -42,6 +45,12 @@ struct ControlWindow {
   HMENU subMenu = nullptr;  // MENUBAR / MENUITEM that has children
   HWND partner = nullptr;   // SPINNER: the up-down beside the edit part
   std::wstring folder;      // FILELISTBOX: where the listed files are, with its separator
+  // REPORTVIEW: per-column formats (missing ones are LEFT TEXT), the column
+  // and direction of the last sort, and row colours by the rows' item data.
+  std::vector<ColumnFormat> formats;
+  int sortColumn = -1;
+  bool sortDescending = false;
+  std::map<LPARAM, RowColours> rowColours;
 };
 
 struct DialogRun {
@@ -64,6 +73,7 @@ struct DialogRun {
   bool resizePending = false, resizeWaiting = false;
   std::string background;               // the setting of request 1001 as given
   GdiObject backgroundBitmap;
+  int quiet = 0;                        // report views changed by a request raise no events
 
   DialogRun(Context& context, const Definition& def)
       : c(context), d(def), sizeX(def.width), sizeY(def.height) {}
@@ -78,6 +88,13 @@ struct Request {
 int find_control(DialogRun& run, const Value& v);
 void handle_request(DialogRun& run, Request& r);
 bool write_back(DialogRun& run);
+// Places the controls for the dialog's current client size.
+void layout_controls(DialogRun& run);
+// Pixels of four horizontal and eight vertical dialog units, from the
+// system's base units or the design resolution of the definition.
+RECT dialog_units(const DialogRun& run);
+void to_pixels(const DialogRun& run, RECT& r);
+void size_window(DialogRun& run);
 std::u16string window_text(HWND w);
 std::u16string widen(std::string_view s);
 std::string narrow(std::u16string_view s);

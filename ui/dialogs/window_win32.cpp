@@ -11,6 +11,7 @@
 #include "engine/no_throw.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
+#include "engine/trace/trace.h"
 #include "engine/variables.h"
 #include "ui/dialogs/controls_win32.h"
 #include "ui/dialogs/run_win32.h"
@@ -67,6 +68,13 @@ std::vector<WORD> build_template(const Definition& d, std::int32_t x, std::int32
 }
 
 COLORREF rgb(const Colour& c) { return RGB(c.r, c.g, c.b); }
+
+int screen_dpi() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
 
 std::int32_t variable_int(Context& c, const std::string& name) {
   const auto text = variable_text(c, name);
@@ -183,12 +191,19 @@ bool set_initial_state(DialogRun& run, std::size_t index, HWND w) {
   }
 }
 
-HFONT make_font(const Font& f, HWND dialog) {
+// A layout made for another resolution keeps its look: the height follows
+// the design's vertical base unit and resolution.
+HFONT make_font(const Font& f, const DialogRun& run) {
   RECT units{0, 0, 4, 8};
-  MapDialogRect(dialog, &units);
+  MapDialogRect(run.hwnd, &units);
   LOGFONTW lf{};
-  const long size = f.size < 0 ? -static_cast<long>(f.size) : f.size;
-  lf.lfHeight = size ? -static_cast<LONG>(size * units.bottom / 8 / 1024) : 0;
+  const long long size = f.size < 0 ? -static_cast<long long>(f.size) : f.size;
+  long long height = size * units.bottom / 8 / 1024;
+  if (run.d.dpi) {
+    const long long designY = run.d.baseY ? run.d.baseY : units.bottom;
+    height = size * designY * screen_dpi() / (8LL * 1024 * run.d.dpi);
+  }
+  lf.lfHeight = size ? -static_cast<LONG>(std::min<long long>(height, 0x7FFF)) : 0;
   lf.lfWeight = f.weight;
   lf.lfItalic = f.italic;
   lf.lfUnderline = f.underline;
@@ -248,7 +263,7 @@ bool finish_menus(DialogRun& run) {
 
 bool build_controls(DialogRun& run) {
   run.windows.resize(run.d.controls.size());
-  if (run.d.font) run.dialogFont = GdiObject(make_font(*run.d.font, run.hwnd));
+  if (run.d.font) run.dialogFont = GdiObject(make_font(*run.d.font, run));
   if (run.d.background) run.dialogBrush = GdiObject(CreateSolidBrush(rgb(*run.d.background)));
   HFONT shared = run.dialogFont.h ? static_cast<HFONT>(run.dialogFont.h)
                                   : reinterpret_cast<HFONT>(SendMessageW(run.hwnd, WM_GETFONT, 0, 0));
@@ -262,7 +277,7 @@ bool build_controls(DialogRun& run) {
     const ClassAndStyle kind = window_kind(k);
     if (!kind.cls) return fail(run.c, 3975, k.name);   // a control kind this system cannot build
     RECT r{k.x, k.y, k.x + k.width, k.y + k.height};
-    MapDialogRect(run.hwnd, &r);
+    to_pixels(run, r);
     DWORD style = WS_CHILD | kind.style;
     if (!(k.style & cs::kInvisible)) style |= WS_VISIBLE;
     if (k.style & cs::kDisabled) style |= WS_DISABLED;
@@ -272,7 +287,7 @@ bool build_controls(DialogRun& run) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), ui::this_module(),
                               nullptr);
     if (!cw.hwnd) return fail_system(run.c, 3104);
-    if (k.font) cw.font = GdiObject(make_font(*k.font, run.hwnd));
+    if (k.font) cw.font = GdiObject(make_font(*k.font, run));
     SendMessageW(cw.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(cw.font.h ? static_cast<HFONT>(cw.font.h) : shared), FALSE);
     if (k.textColour) cw.textColour = rgb(*k.textColour);
     else if (run.d.textColour) cw.textColour = rgb(*run.d.textColour);
@@ -346,6 +361,7 @@ Called call_back(DialogRun& run, int event, int control, std::string_view data, 
   const int wanted = std::min<int>(5, static_cast<int>(c.udfs[static_cast<std::size_t>(run.udf)].params.size()));
   Operand result{};
   ++run.busy;
+  if (ok) trace::callback_triggered(c, trace::CallbackSource::dialog);
   ok = ok && call_udf(c, run.udf, args.data(), wanted, result);
   --run.busy;
   if (!run.busy && run.resizeWaiting) {
@@ -421,43 +437,161 @@ void on_command(DialogRun& run, WPARAM wParam) {
   }
 }
 
-// A row becoming selected, a double click on a row, a heading clicked (its
-// column number, from 1, as data).
-void on_report_notify(DialogRun& run, int index, const NMHDR& n) {
-  if (n.code == LVN_ITEMCHANGED) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(n);
-    if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
-      on_event(run, kReportSelect, index, 0, false, true);
-  } else if (n.code == NM_DBLCLK) {
-    if (reinterpret_cast<const NMITEMACTIVATE&>(n).iItem >= 0) on_event(run, kReportDouble, index, 0, false, true);
-  } else if (n.code == LVN_COLUMNCLICK) {
-    const int column = reinterpret_cast<const NMLISTVIEW&>(n).iSubItem + 1;
-    on_event(run, kReportHeader, index, 0, false, true, std::to_string(column));
+// A notification's answer to the view, when it needs one.
+struct NotifyAnswer {
+  bool given = false;
+  LRESULT value = 0;
+};
+
+// A heading click: the callback may keep the view as it is (-2); otherwise
+// a view with an ascending or descending style sorts by that column, the
+// same column again the other way round. A failed sort ends the dialog.
+void on_heading_click(DialogRun& run, int index, int column) {
+  std::int32_t answer = -1;
+  const Called got = call_back(run, kReportHeader, index, std::to_string(column + 1), answer);
+  if (got == Called::dropped || run.ended) return;
+  if (got == Called::yes && answer != -1) {
+    apply_answer(run, answer, 0, false, true);
+    return;
+  }
+  const std::size_t i = static_cast<std::size_t>(index);
+  const std::uint32_t style = run.d.controls[i].style;
+  const bool ascending = style & 16777216, descending = style & 33554432;
+  if (!ascending && !descending) return;
+  const ControlWindow& cw = run.windows[i];
+  const bool down = cw.sortColumn == column ? !cw.sortDescending : descending;
+  if (!sort_report(run, i, column, down)) {
+    run.failedEnd = true;
+    end_dialog(run, 0);
   }
 }
 
-void on_notify(DialogRun& run, const NMHDR& n) {
+// Rows selected, double-clicked, checked or edited, headings clicked, and
+// the rows' own colours while the view paints.
+NotifyAnswer on_report_notify(DialogRun& run, int index, const NMHDR& n) {
+  const ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
+  if (n.code == NM_CUSTOMDRAW) {
+    return {true, report_custom_draw(cw, const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(n)))};
+  }
+  if (run.quiet) return {};
+  if (n.code == LVN_ITEMCHANGED) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(n);
+    if (!(change.uChanged & LVIF_STATE) || change.iItem < 0) return {};
+    if ((change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+      on_event(run, kReportSelect, index, 0, false, true);
+    // A check box that changes, not one that first appears.
+    const UINT before = change.uOldState & LVIS_STATEIMAGEMASK, after = change.uNewState & LVIS_STATEIMAGEMASK;
+    if (before && after && before != after && !run.ended) {
+      const bool on = after == INDEXTOSTATEIMAGEMASK(2);
+      on_event(run, kReportCheck, index, 0, false, true, std::to_string(change.iItem + 1) + (on ? "\t1" : "\t0"));
+    }
+  } else if (n.code == NM_DBLCLK) {
+    if (reinterpret_cast<const NMITEMACTIVATE&>(n).iItem >= 0) on_event(run, kReportDouble, index, 0, false, true);
+  } else if (n.code == LVN_COLUMNCLICK) {
+    on_heading_click(run, index, reinterpret_cast<const NMLISTVIEW&>(n).iSubItem);
+  } else if (n.code == LVN_ENDLABELEDITW) {
+    // The edited text goes to the callback before the view takes it; -2 refuses it.
+    const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(n);
+    if (!edit.item.pszText) return {true, FALSE};
+    const std::u16string text(reinterpret_cast<const char16_t*>(edit.item.pszText));
+    std::int32_t answer = -1;
+    const Called got = call_back(run, kReportText, index, std::to_string(edit.item.iItem + 1) + "\t" + narrow(text), answer);
+    if (got != Called::yes || run.ended) return {true, run.ended ? FALSE : TRUE};
+    if (answer == -2) return {true, FALSE};
+    apply_answer(run, answer, 0, false, true);
+    return {true, TRUE};
+  }
+  return {};
+}
+
+NotifyAnswer on_notify(DialogRun& run, const NMHDR& n) {
   const int index = static_cast<int>(n.idFrom) - kFirstControlId;
-  if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return;
-  if (run.windows[static_cast<std::size_t>(index)].hwnd != n.hwndFrom) return;
+  if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return {};
+  if (run.windows[static_cast<std::size_t>(index)].hwnd != n.hwndFrom) return {};
   const int type = run.d.controls[static_cast<std::size_t>(index)].type;
   if (type == kCalendar && n.code == MCN_SELCHANGE) on_event(run, kCalendarChange, index, 0, false, true);
   else if (type == kDateTime && n.code == DTN_DATETIMECHANGE) on_event(run, kDateTimeChange, index, 0, false, true);
-  else if (type == kReportView) on_report_notify(run, index, n);
+  else if (type == kReportView) return on_report_notify(run, index, n);
+  return {};
 }
 
 POINT client_units(DialogRun& run) {
-  RECT client{}, units{0, 0, 4, 8};
+  RECT client{};
   GetClientRect(run.hwnd, &client);
-  MapDialogRect(run.hwnd, &units);
-  return {client.right * 4 / std::max<LONG>(units.right, 1), client.bottom * 8 / std::max<LONG>(units.bottom, 1)};
+  const RECT units = dialog_units(run);
+  // Rounded: pixels scaled down from units must give the same units back.
+  return {(client.right * 4 + units.right / 2) / units.right, (client.bottom * 8 + units.bottom / 2) / units.bottom};
 }
+
+}  // namespace
+
+RECT dialog_units(const DialogRun& run) {
+  RECT units{0, 0, 4, 8};
+  MapDialogRect(run.hwnd, &units);
+  if (run.d.dpi) {   // the design's base units at the design's resolution, seen at ours
+    const int dpi = screen_dpi();
+    units.right = MulDiv(run.d.baseX ? run.d.baseX : units.right, dpi, run.d.dpi);
+    units.bottom = MulDiv(run.d.baseY ? run.d.baseY : units.bottom, dpi, run.d.dpi);
+  }
+  units.right = std::max<LONG>(units.right, 1);
+  units.bottom = std::max<LONG>(units.bottom, 1);
+  return units;
+}
+
+void to_pixels(const DialogRun& run, RECT& r) {
+  const RECT units = dialog_units(run);
+  r.left = MulDiv(r.left, units.right, 4);
+  r.right = MulDiv(r.right, units.right, 4);
+  r.top = MulDiv(r.top, units.bottom, 8);
+  r.bottom = MulDiv(r.bottom, units.bottom, 8);
+}
+
+// The client area as defined, whatever the menu bar or a design resolution
+// did to the size the template gave.
+void size_window(DialogRun& run) {
+  RECT wanted{0, 0, run.d.width, run.d.height}, client{};
+  to_pixels(run, wanted);
+  GetClientRect(run.hwnd, &client);
+  if (client.right == wanted.right && client.bottom == wanted.bottom) return;
+  AdjustWindowRectEx(&wanted, static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_STYLE)), GetMenu(run.hwnd) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_EXSTYLE)));
+  SetWindowPos(run.hwnd, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Controls keep their share of the client area: places and sizes grow and
+// shrink with the dialog, all moved in one deferred move so that they are
+// drawn once.
+void layout_controls(DialogRun& run) {
+  RECT design{0, 0, run.d.width, run.d.height}, client{};
+  to_pixels(run, design);
+  GetClientRect(run.hwnd, &client);
+  if (design.right <= 0 || design.bottom <= 0 || client.right <= 0 || client.bottom <= 0) return;
+  HDWP moves = BeginDeferWindowPos(static_cast<int>(run.windows.size()));
+  for (std::size_t i = 0; moves && i < run.windows.size(); ++i) {
+    const Control& k = run.d.controls[i];
+    const HWND w = run.windows[i].hwnd;
+    if (!w) continue;
+    RECT r{k.x, k.y, k.x + k.width, k.y + k.height};
+    to_pixels(run, r);
+    const int x = MulDiv(r.left, client.right, design.right), y = MulDiv(r.top, client.bottom, design.bottom);
+    const int right = MulDiv(r.right, client.right, design.right), bottom = MulDiv(r.bottom, client.bottom, design.bottom);
+    const int height = (bottom - y) * (k.type == kDropListBox ? 6 : 1);
+    moves = DeferWindowPos(moves, w, nullptr, x, y, right - x, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (moves) EndDeferWindowPos(moves);
+  for (const ControlWindow& cw : run.windows)   // a spinner's arrows follow their edit part
+    if (cw.partner) SendMessageW(cw.partner, UDM_SETBUDDY, reinterpret_cast<WPARAM>(cw.hwnd), 0);
+}
+
+namespace {
 
 // Sizes are reported in whole dialog units: a change smaller than one is not
 // a resize. The event waits for a free callback rather than being dropped.
 void on_resized(DialogRun& run) {
   run.resizePending = false;
   if (IsIconic(run.hwnd)) return;
+  layout_controls(run);
   const POINT now = client_units(run);
   if (now.x == run.sizeX && now.y == run.sizeY) return;
   if (run.busy) {   // a callback that pumps messages; it asks again when it returns
@@ -473,7 +607,7 @@ void on_resized(DialogRun& run) {
 
 void min_track_size(DialogRun& run, MINMAXINFO& info) {
   RECT r{0, 0, run.d.minWidth, run.d.minHeight};
-  MapDialogRect(run.hwnd, &r);
+  to_pixels(run, r);
   AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_STYLE)), GetMenu(run.hwnd) != nullptr,
                      static_cast<DWORD>(GetWindowLongPtrW(run.hwnd, GWL_EXSTYLE)));
   info.ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
@@ -527,6 +661,7 @@ INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       end_dialog(*run, 0);
       return TRUE;
     }
+    size_window(*run);
     on_event(*run, kInit, -1, 0, false);
     return TRUE;
   }
@@ -545,9 +680,13 @@ INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgRequest:
       handle_request(*run, *reinterpret_cast<Request*>(lParam));
       return TRUE;
-    case WM_NOTIFY:
-      if (!run->ended) on_notify(*run, *reinterpret_cast<const NMHDR*>(lParam));
-      return FALSE;
+    case WM_NOTIFY: {
+      if (run->ended) return FALSE;
+      const NotifyAnswer answer = on_notify(*run, *reinterpret_cast<const NMHDR*>(lParam));
+      if (!answer.given) return FALSE;
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, answer.value);
+      return TRUE;
+    }
     case WM_SIZE:
       if (run->d.resizable && !run->ended && !run->resizePending) {
         run->resizePending = true;
