@@ -261,6 +261,75 @@ class Compiler {
   std::size_t p_;
 };
 
+// Marks the nodes from `from` on that the integer path covers; operands come
+// before the node that uses them.
+void mark_integral(CompiledLine& line, std::size_t from) {
+  auto kid = [&](const CompiledNode& n, std::size_t k) { return line.nodes[static_cast<std::size_t>(n.kids[k])].integral; };
+  for (std::size_t i = from; i < line.nodes.size(); ++i) {
+    CompiledNode& n = line.nodes[i];
+    switch (n.kind) {
+      case CompiledNode::kConst: n.integral = n.constant.flags == vf::kInt; break;
+      case CompiledNode::kVar: n.integral = true; break;
+      case CompiledNode::kUnary: n.integral = kid(n, 0); break;
+      case CompiledNode::kBinary:
+        n.integral = (n.op == id::kPlus || n.op == id::kMinus || n.op == id::kStar || n.op == id::kMod) && kid(n, 0) &&
+                     kid(n, 1);
+        break;
+      case CompiledNode::kCompare: n.integral = kid(n, 0) && kid(n, 1); break;
+      default: n.integral = false; break;
+    }
+  }
+}
+
+// Lays out the integer form of an integral node into registers from `reg`
+// on; false when it needs more registers than there are.
+bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
+  if (reg >= kIntRegisters) return false;
+  const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
+  IntStep step;
+  step.dst = reg;
+  switch (n.kind) {
+    case CompiledNode::kConst:
+      step.code = IntStep::kLoad;
+      step.value = n.constant.i;
+      break;
+    case CompiledNode::kVar:
+      step.code = IntStep::kVar;
+      step.value = index;
+      break;
+    case CompiledNode::kUnary:
+      if (!emit_int(line, n.kids[0], reg)) return false;
+      if (n.op == id::kPlus) return true;
+      step.code = n.op == id::kMinus ? IntStep::kNeg : n.op == id::kNot ? IntStep::kNot : IntStep::kTilde;
+      break;
+    default: {   // binary or comparison
+      if (!emit_int(line, n.kids[0], reg)) return false;
+      const CompiledNode& right = line.nodes[static_cast<std::size_t>(n.kids[1])];
+      if (right.kind == CompiledNode::kConst) {
+        step.constant = true;
+        step.value = right.constant.i;
+      } else {
+        if (!emit_int(line, n.kids[1], static_cast<std::uint8_t>(reg + 1))) return false;
+        step.b = static_cast<std::uint8_t>(reg + 1);
+      }
+      switch (n.op) {
+        case id::kPlus: step.code = IntStep::kAdd; break;
+        case id::kMinus: step.code = IntStep::kSub; break;
+        case id::kStar: step.code = IntStep::kMul; break;
+        case id::kMod: step.code = IntStep::kMod; break;
+        case id::kEq: step.code = IntStep::kEq; break;
+        case id::kNe: case id::kLtGt: step.code = IntStep::kNe; break;
+        case id::kLt: step.code = IntStep::kLt; break;
+        case id::kLe: step.code = IntStep::kLe; break;
+        case id::kGt: step.code = IntStep::kGt; break;
+        default: step.code = IntStep::kGe; break;
+      }
+    }
+  }
+  line.intCode.push_back(step);
+  return true;
+}
+
 }  // namespace
 
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
@@ -286,6 +355,16 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   if (e.root < 0 || (e.assignment && compiler.position() != t.size())) {
     line.nodes.resize(nodesBefore);
     return -1;
+  }
+  mark_integral(line, nodesBefore);
+  const std::size_t codeBefore = line.intCode.size();
+  if (line.nodes[static_cast<std::size_t>(e.root)].integral) {
+    if (emit_int(line, e.root, 0)) {
+      e.intStart = static_cast<std::uint32_t>(codeBefore);
+      e.intCount = static_cast<std::uint32_t>(line.intCode.size() - codeBefore);
+    } else {
+      line.intCode.resize(codeBefore);
+    }
   }
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
@@ -352,16 +431,71 @@ class Runner {
     return false;
   }
 
- private:
-  bool variable(CompiledNode& n, Operand& out) {
-    std::uint16_t slot = n.slotHint;
-    if (n.hintSeq != c_.curSeq || slot >= c_.hwm || c_.slots[slot].v.flags == 0 ||
-        std::strcmp(c_.slots[slot].name, n.text.c_str()) != 0) {
-      slot = find_slot(c_, n.text);
-      if (slot == kNotFound) return false;
-      n.slotHint = slot;
-      n.hintSeq = c_.curSeq;
+  // Runs an expression's integer form. False when a variable holds anything
+  // but a plain integer or a divisor is zero (the general rules then apply);
+  // nothing has changed then.
+  bool run_int(const CompiledExpr& e, std::int32_t& out) {
+    std::int32_t r[kIntRegisters] = {};
+    const IntStep* step = line_.intCode.data() + e.intStart;
+    const IntStep* const end = step + e.intCount;
+    for (; step != end; ++step) {
+      std::int32_t& d = r[step->dst];
+      const std::int32_t b = step->constant ? step->value : r[step->b];   // a binary step's right operand
+      switch (step->code) {
+        case IntStep::kLoad: d = step->value; break;
+        case IntStep::kVar:
+          if (!variable_int(line_.nodes[static_cast<std::size_t>(step->value)], d)) return false;
+          break;
+        case IntStep::kAdd: d = wrap32(std::int64_t{d} + b); break;
+        case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
+        case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
+        case IntStep::kMod:
+          if (b == 0) return false;
+          d = wrap32(std::int64_t{d} % b);
+          break;
+        case IntStep::kEq: d = d == b; break;
+        case IntStep::kNe: d = d != b; break;
+        case IntStep::kLt: d = d < b; break;
+        case IntStep::kLe: d = d <= b; break;
+        case IntStep::kGt: d = d > b; break;
+        case IntStep::kGe: d = d >= b; break;
+        case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
+        case IntStep::kNot: d = d == 0; break;
+        case IntStep::kTilde: d = ~d; break;
+      }
     }
+    out = r[0];
+    return true;
+  }
+
+  // A variable that holds a plain integer.
+  bool variable_int(CompiledNode& n, std::int32_t& out) {
+    std::uint16_t slot = n.hint.slot;
+    if (n.hint.stamp != c_.slotStamp || c_.slots[slot].v.flags == 0) {
+      slot = hinted_slot(c_, n.hint, n.text);
+      if (slot == kNotFound) return false;
+    }
+    const Value& v = c_.slots[slot].v;
+    if (v.flags != vf::kInt) return false;
+    out = v.i;
+    return true;
+  }
+
+ private:
+  static bool compare_ints(int op, std::int32_t a, std::int32_t b) {
+    switch (op) {
+      case id::kEq: return a == b;
+      case id::kNe: case id::kLtGt: return a != b;
+      case id::kLt: return a < b;
+      case id::kLe: return a <= b;
+      case id::kGt: return a > b;
+      default: return a >= b;
+    }
+  }
+
+  bool variable(CompiledNode& n, Operand& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
     const Value& v = c_.slots[slot].v;
     if (!is_assigned(v) || (v.flags & vf::kCom)) return false;
     if (!(v.flags & kPayload)) static_cast<Value&>(out) = v;   // a number: nothing to duplicate
@@ -421,17 +555,7 @@ class Runner {
     Scratch right(c_);
     if (!eval(n.kids[1], right.op())) return false;
     if (plain_int(out) && plain_int(right.op())) {
-      const std::int32_t a = out.i, b = right->i;
-      bool r = false;
-      switch (n.op) {
-        case id::kEq: r = a == b; break;
-        case id::kNe: case id::kLtGt: r = a != b; break;
-        case id::kLt: r = a < b; break;
-        case id::kLe: r = a <= b; break;
-        case id::kGt: r = a > b; break;
-        default: r = a >= b; break;
-      }
-      out.i = r ? 1 : 0;
+      out.i = compare_ints(n.op, out.i, right->i) ? 1 : 0;
       out.slot = out.frame = 0xFFFF;
       return true;
     }
@@ -560,7 +684,7 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
     resume_scan_at(c, *cached, e.endToken);
     return CompiledRun::ok;
   }
-  const CompiledRun run = assign_compiled(c, line, e, target, result);
+  const CompiledRun run = assign_compiled(c, line, e, target, &result);
   if (run == CompiledRun::ok) resume_scan_at(c, *cached, e.endToken);
   return run;
 }
@@ -568,6 +692,14 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
 bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
   Runner runner(c, line);
+  // A lone variable keeps its slot in the result: the general path gives it.
+  if (e.intCount > 1) {
+    std::int32_t i = 0;
+    if (runner.run_int(e, i)) {
+      make_int(out, i);
+      return true;
+    }
+  }
   Scratch value(c);
   if (!runner.eval(e.root, value.op())) return false;
   out = value.op();
@@ -575,12 +707,63 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
   return true;
 }
 
+bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  if (e.intCount == 1) {   // a lone number or variable
+    const IntStep& step = line.intCode[e.intStart];
+    if (step.code == IntStep::kLoad) {
+      out = step.value;
+      return true;
+    }
+    if (Runner(c, line).variable_int(line.nodes[static_cast<std::size_t>(step.value)], out)) return true;
+  } else if (e.intCount != 0 && Runner(c, line).run_int(e, out)) {
+    return true;
+  }
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, line, e, v)) return false;
+  const bool isInt = v.flags == vf::kInt;
+  if (isInt) out = v.i;
+  else release_value(c, v);
+  return isInt;
+}
+
+namespace {
+
+// An integer stored into a slot that holds no payload: "=", "+=" and "-="
+// on plain integers. False: the general store must do it.
+bool store_int(Context& c, const CompiledExpr& e, std::uint16_t target, std::int32_t value) {
+  Value& slotValue = c.slots[target].v;
+  if (slotValue.flags & kPayload) return false;
+  if (e.assignOp == id::kAssign) {
+    make_int(slotValue, value);
+    return true;
+  }
+  if (slotValue.flags != vf::kInt) return false;
+  const int op = compound_operator(e.assignOp);
+  if (op == id::kPlus) slotValue.i = wrap32(std::int64_t{slotValue.i} + value);
+  else if (op == id::kMinus) slotValue.i = wrap32(std::int64_t{slotValue.i} - value);
+  else return false;
+  return true;
+}
+
+}  // namespace
+
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
-                            Operand& result) {
+                            Operand* result) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
   Runner runner(c, line);
+  std::int32_t i = 0;
+  const bool integral = e.intCount != 0 && runner.run_int(e, i);
+  if (integral && store_int(c, e, target, i)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    if (result) make_int(*result, 0);
+    return CompiledRun::ok;
+  }
   Scratch value(c);
-  if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
+  if (integral) make_int(value.op(), i);
+  else if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
   if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
   c.assignFrame = c.level;
   c.assignSlot = target;
@@ -590,7 +773,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   Value& slotValue = c.slots[target].v;
   if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
   else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
-  make_int(result, 0);
+  if (result) make_int(*result, 0);
   return CompiledRun::ok;
 }
 
