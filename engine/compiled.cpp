@@ -1,6 +1,7 @@
 #include "engine/compiled.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
+#include "engine/sizes.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -564,7 +566,110 @@ class Runner {
     return false;
   }
 
+  // A concatenation whose pieces are all 8-bit strings and whole numbers is
+  // joined in one allocation, reading literals and variables' strings in
+  // place; anything else joins piece by piece with the evaluator's rules.
+  static constexpr std::size_t kJoinPieces = 16;
+  struct Piece {
+    const Value* value = nullptr;   // what the piece reads (a variable's own record, or an evaluated one)
+    const char* text = nullptr;     // a literal or the digits; else the heap string of `value`
+    std::uint32_t size = 0;
+    char digits[12];
+  };
+
+  // Releases the evaluated pieces however the join ends.
+  struct PieceValues {
+    Context& c;
+    std::size_t used = 0;
+    std::array<Operand, kJoinPieces> ops;
+    explicit PieceValues(Context& context) : c(context) {}
+    PieceValues(const PieceValues&) = delete;
+    PieceValues& operator=(const PieceValues&) = delete;
+    ~PieceValues() {
+      for (std::size_t k = 0; k < used; ++k)
+        if (ops[k].flags & kPayload) release_value(c, ops[k]);
+    }
+  };
+
+  static bool plain_piece(const Context& c, Piece& p) {
+    const Value& v = *p.value;
+    if (v.flags == vf::kStr && v.str != 0) {
+      p.size = static_cast<std::uint32_t>(std::strlen(str_of(c, v)));
+      return true;
+    }
+    if (v.flags != vf::kInt) return false;
+    char* end = std::to_chars(p.digits, p.digits + sizeof p.digits, v.i).ptr;
+    p.text = p.digits;
+    p.size = static_cast<std::uint32_t>(end - p.digits);
+    return true;
+  }
+
   bool concat(const CompiledNode& n, Operand& out) {
+    const std::size_t count = n.kids.size();
+    if (count > kJoinPieces) return concat_stepwise(n, out);
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    bool plain = true;
+    std::uint64_t total = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k])];
+      Piece& piece = pieces[k];
+      Operand& op = values.ops[k];
+      clear_operand(op);
+      values.used = k + 1;
+      if (kid.kind == CompiledNode::kString) {
+        piece.text = kid.text.c_str();
+        piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
+        total += piece.size;
+        continue;
+      }
+      if (kid.kind == CompiledNode::kVar) {
+        const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+        if (slot != kNotFound && (c_.slots[slot].v.flags == vf::kStr || c_.slots[slot].v.flags == vf::kInt))
+          piece.value = &c_.slots[slot].v;
+      }
+      if (!piece.value) {
+        if (!eval(n.kids[k], op)) return false;
+        piece.value = &op;
+      }
+      if (plain_piece(c_, piece)) total += piece.size;
+      else plain = false;
+    }
+    if (!plain) return join_stepwise(n, values, pieces, out);
+    if (!string_room<char>(c_, total)) { forget_error(c_); return false; }
+    const std::uint32_t h = c_.heap.alloc(static_cast<std::uint32_t>(total + 1));
+    if (h == 0) return false;
+    char* p = c_.heap.ptr(h);
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    *p = '\0';
+    clear_operand(out);
+    out.str = h;
+    out.flags = vf::kStr;
+    return true;
+  }
+
+  // The pieces joined one by one, each as an operand of its own.
+  bool join_stepwise(const CompiledNode& n, PieceValues& values, std::array<Piece, kJoinPieces>& pieces, Operand& out) {
+    const std::size_t count = n.kids.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      Operand& op = values.ops[k];
+      if (pieces[k].value == &op) continue;
+      const bool ok = pieces[k].value ? copy_value(c_, *pieces[k].value, op)
+                                      : make_string(c_, op, pieces[k].text);
+      if (!ok) { forget_error(c_); return false; }
+    }
+    static_cast<Value&>(out) = values.ops[0];
+    clear_operand(values.ops[0]);
+    for (std::size_t k = 1; k < count; ++k)
+      if (!combine_concat(c_, out, values.ops[k])) { forget_error(c_); return false; }
+    return true;
+  }
+
+  bool concat_stepwise(const CompiledNode& n, Operand& out) {
     if (!eval(n.kids[0], out)) return false;
     for (std::size_t k = 1; k < n.kids.size(); ++k) {
       Scratch right(c_);

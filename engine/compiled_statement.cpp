@@ -43,8 +43,10 @@ struct StatementCache {
     std::uint32_t pos = 0;
     CompiledStatement* st = nullptr;
   };
-  std::array<Recent, 64> recent{};
-  static std::size_t bucket(std::uint32_t pos) { return (pos * 2654435761u) >> 26; }
+  // Lines that follow each other have distinct low bits: a loop body of up
+  // to this many bytes never evicts its own lines.
+  std::array<Recent, 256> recent{};
+  static std::size_t bucket(std::uint32_t pos) { return pos & 255u; }
   CompiledStatement* find(std::uint32_t pos) {
     Recent& r = recent[bucket(pos)];
     if (r.st && r.pos == pos) return r.st;
