@@ -1,5 +1,6 @@
 #include "engine/compiled.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -707,8 +708,20 @@ class Runner {
     if (!r || r->kind != kk::kFunction) return false;   // disabled since compiled
     ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
-    for (auto& a : args) clear_operand(a);
-    ArgSlotGuard guard{c_, args};
+    // Only the slots the function can take are made ready (and let go): a
+    // one-argument math call need not clear seventeen operands.
+    const std::size_t used =
+        std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
+    for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
+    struct Release {
+      Context& c;
+      ArgSlots& args;
+      std::size_t used;
+      ~Release() {
+        for (std::size_t k = 0; k < used; ++k)
+          if (args[k].flags | args[k].str | args[k].wstr) release_value(c, args[k]);
+      }
+    } guard{c_, args, used};
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
