@@ -1,6 +1,8 @@
 #include "engine/compiled.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
+#include "engine/sizes.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -261,6 +264,75 @@ class Compiler {
   std::size_t p_;
 };
 
+// Marks the nodes from `from` on that the integer path covers; operands come
+// before the node that uses them.
+void mark_integral(CompiledLine& line, std::size_t from) {
+  auto kid = [&](const CompiledNode& n, std::size_t k) { return line.nodes[static_cast<std::size_t>(n.kids[k])].integral; };
+  for (std::size_t i = from; i < line.nodes.size(); ++i) {
+    CompiledNode& n = line.nodes[i];
+    switch (n.kind) {
+      case CompiledNode::kConst: n.integral = n.constant.flags == vf::kInt; break;
+      case CompiledNode::kVar: n.integral = true; break;
+      case CompiledNode::kUnary: n.integral = kid(n, 0); break;
+      case CompiledNode::kBinary:
+        n.integral = (n.op == id::kPlus || n.op == id::kMinus || n.op == id::kStar || n.op == id::kMod) && kid(n, 0) &&
+                     kid(n, 1);
+        break;
+      case CompiledNode::kCompare: n.integral = kid(n, 0) && kid(n, 1); break;
+      default: n.integral = false; break;
+    }
+  }
+}
+
+// Lays out the integer form of an integral node into registers from `reg`
+// on; false when it needs more registers than there are.
+bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
+  if (reg >= kIntRegisters) return false;
+  const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
+  IntStep step;
+  step.dst = reg;
+  switch (n.kind) {
+    case CompiledNode::kConst:
+      step.code = IntStep::kLoad;
+      step.value = n.constant.i;
+      break;
+    case CompiledNode::kVar:
+      step.code = IntStep::kVar;
+      step.value = index;
+      break;
+    case CompiledNode::kUnary:
+      if (!emit_int(line, n.kids[0], reg)) return false;
+      if (n.op == id::kPlus) return true;
+      step.code = n.op == id::kMinus ? IntStep::kNeg : n.op == id::kNot ? IntStep::kNot : IntStep::kTilde;
+      break;
+    default: {   // binary or comparison
+      if (!emit_int(line, n.kids[0], reg)) return false;
+      const CompiledNode& right = line.nodes[static_cast<std::size_t>(n.kids[1])];
+      if (right.kind == CompiledNode::kConst) {
+        step.constant = true;
+        step.value = right.constant.i;
+      } else {
+        if (!emit_int(line, n.kids[1], static_cast<std::uint8_t>(reg + 1))) return false;
+        step.b = static_cast<std::uint8_t>(reg + 1);
+      }
+      switch (n.op) {
+        case id::kPlus: step.code = IntStep::kAdd; break;
+        case id::kMinus: step.code = IntStep::kSub; break;
+        case id::kStar: step.code = IntStep::kMul; break;
+        case id::kMod: step.code = IntStep::kMod; break;
+        case id::kEq: step.code = IntStep::kEq; break;
+        case id::kNe: case id::kLtGt: step.code = IntStep::kNe; break;
+        case id::kLt: step.code = IntStep::kLt; break;
+        case id::kLe: step.code = IntStep::kLe; break;
+        case id::kGt: step.code = IntStep::kGt; break;
+        default: step.code = IntStep::kGe; break;
+      }
+    }
+  }
+  line.intCode.push_back(step);
+  return true;
+}
+
 }  // namespace
 
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
@@ -286,6 +358,16 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   if (e.root < 0 || (e.assignment && compiler.position() != t.size())) {
     line.nodes.resize(nodesBefore);
     return -1;
+  }
+  mark_integral(line, nodesBefore);
+  const std::size_t codeBefore = line.intCode.size();
+  if (line.nodes[static_cast<std::size_t>(e.root)].integral) {
+    if (emit_int(line, e.root, 0)) {
+      e.intStart = static_cast<std::uint32_t>(codeBefore);
+      e.intCount = static_cast<std::uint32_t>(line.intCode.size() - codeBefore);
+    } else {
+      line.intCode.resize(codeBefore);
+    }
   }
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
@@ -352,16 +434,71 @@ class Runner {
     return false;
   }
 
- private:
-  bool variable(CompiledNode& n, Operand& out) {
-    std::uint16_t slot = n.slotHint;
-    if (n.hintSeq != c_.curSeq || slot >= c_.hwm || c_.slots[slot].v.flags == 0 ||
-        std::strcmp(c_.slots[slot].name, n.text.c_str()) != 0) {
-      slot = find_slot(c_, n.text);
-      if (slot == kNotFound) return false;
-      n.slotHint = slot;
-      n.hintSeq = c_.curSeq;
+  // Runs an expression's integer form. False when a variable holds anything
+  // but a plain integer or a divisor is zero (the general rules then apply);
+  // nothing has changed then.
+  bool run_int(const CompiledExpr& e, std::int32_t& out) {
+    std::int32_t r[kIntRegisters] = {};
+    const IntStep* step = line_.intCode.data() + e.intStart;
+    const IntStep* const end = step + e.intCount;
+    for (; step != end; ++step) {
+      std::int32_t& d = r[step->dst];
+      const std::int32_t b = step->constant ? step->value : r[step->b];   // a binary step's right operand
+      switch (step->code) {
+        case IntStep::kLoad: d = step->value; break;
+        case IntStep::kVar:
+          if (!variable_int(line_.nodes[static_cast<std::size_t>(step->value)], d)) return false;
+          break;
+        case IntStep::kAdd: d = wrap32(std::int64_t{d} + b); break;
+        case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
+        case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
+        case IntStep::kMod:
+          if (b == 0) return false;
+          d = wrap32(std::int64_t{d} % b);
+          break;
+        case IntStep::kEq: d = d == b; break;
+        case IntStep::kNe: d = d != b; break;
+        case IntStep::kLt: d = d < b; break;
+        case IntStep::kLe: d = d <= b; break;
+        case IntStep::kGt: d = d > b; break;
+        case IntStep::kGe: d = d >= b; break;
+        case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
+        case IntStep::kNot: d = d == 0; break;
+        case IntStep::kTilde: d = ~d; break;
+      }
     }
+    out = r[0];
+    return true;
+  }
+
+  // A variable that holds a plain integer.
+  bool variable_int(CompiledNode& n, std::int32_t& out) {
+    std::uint16_t slot = n.hint.slot;
+    if (n.hint.stamp != c_.slotStamp || c_.slots[slot].v.flags == 0) {
+      slot = hinted_slot(c_, n.hint, n.text);
+      if (slot == kNotFound) return false;
+    }
+    const Value& v = c_.slots[slot].v;
+    if (v.flags != vf::kInt) return false;
+    out = v.i;
+    return true;
+  }
+
+ private:
+  static bool compare_ints(int op, std::int32_t a, std::int32_t b) {
+    switch (op) {
+      case id::kEq: return a == b;
+      case id::kNe: case id::kLtGt: return a != b;
+      case id::kLt: return a < b;
+      case id::kLe: return a <= b;
+      case id::kGt: return a > b;
+      default: return a >= b;
+    }
+  }
+
+  bool variable(CompiledNode& n, Operand& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
     const Value& v = c_.slots[slot].v;
     if (!is_assigned(v) || (v.flags & vf::kCom)) return false;
     if (!(v.flags & kPayload)) static_cast<Value&>(out) = v;   // a number: nothing to duplicate
@@ -421,17 +558,7 @@ class Runner {
     Scratch right(c_);
     if (!eval(n.kids[1], right.op())) return false;
     if (plain_int(out) && plain_int(right.op())) {
-      const std::int32_t a = out.i, b = right->i;
-      bool r = false;
-      switch (n.op) {
-        case id::kEq: r = a == b; break;
-        case id::kNe: case id::kLtGt: r = a != b; break;
-        case id::kLt: r = a < b; break;
-        case id::kLe: r = a <= b; break;
-        case id::kGt: r = a > b; break;
-        default: r = a >= b; break;
-      }
-      out.i = r ? 1 : 0;
+      out.i = compare_ints(n.op, out.i, right->i) ? 1 : 0;
       out.slot = out.frame = 0xFFFF;
       return true;
     }
@@ -440,7 +567,110 @@ class Runner {
     return false;
   }
 
+  // A concatenation whose pieces are all 8-bit strings and whole numbers is
+  // joined in one allocation, reading literals and variables' strings in
+  // place; anything else joins piece by piece with the evaluator's rules.
+  static constexpr std::size_t kJoinPieces = 16;
+  struct Piece {
+    const Value* value = nullptr;   // what the piece reads (a variable's own record, or an evaluated one)
+    const char* text = nullptr;     // a literal or the digits; else the heap string of `value`
+    std::uint32_t size = 0;
+    char digits[12];
+  };
+
+  // Releases the evaluated pieces however the join ends.
+  struct PieceValues {
+    Context& c;
+    std::size_t used = 0;
+    std::array<Operand, kJoinPieces> ops;
+    explicit PieceValues(Context& context) : c(context) {}
+    PieceValues(const PieceValues&) = delete;
+    PieceValues& operator=(const PieceValues&) = delete;
+    ~PieceValues() {
+      for (std::size_t k = 0; k < used; ++k)
+        if (ops[k].flags & kPayload) release_value(c, ops[k]);
+    }
+  };
+
+  static bool plain_piece(const Context& c, Piece& p) {
+    const Value& v = *p.value;
+    if (v.flags == vf::kStr && v.str != 0) {
+      p.size = static_cast<std::uint32_t>(std::strlen(str_of(c, v)));
+      return true;
+    }
+    if (v.flags != vf::kInt) return false;
+    char* end = std::to_chars(p.digits, p.digits + sizeof p.digits, v.i).ptr;
+    p.text = p.digits;
+    p.size = static_cast<std::uint32_t>(end - p.digits);
+    return true;
+  }
+
   bool concat(const CompiledNode& n, Operand& out) {
+    const std::size_t count = n.kids.size();
+    if (count > kJoinPieces) return concat_stepwise(n, out);
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    bool plain = true;
+    std::uint64_t total = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k])];
+      Piece& piece = pieces[k];
+      Operand& op = values.ops[k];
+      clear_operand(op);
+      values.used = k + 1;
+      if (kid.kind == CompiledNode::kString) {
+        piece.text = kid.text.c_str();
+        piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
+        total += piece.size;
+        continue;
+      }
+      if (kid.kind == CompiledNode::kVar) {
+        const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+        if (slot != kNotFound && (c_.slots[slot].v.flags == vf::kStr || c_.slots[slot].v.flags == vf::kInt))
+          piece.value = &c_.slots[slot].v;
+      }
+      if (!piece.value) {
+        if (!eval(n.kids[k], op)) return false;
+        piece.value = &op;
+      }
+      if (plain_piece(c_, piece)) total += piece.size;
+      else plain = false;
+    }
+    if (!plain) return join_stepwise(n, values, pieces, out);
+    if (!string_room<char>(c_, total)) { forget_error(c_); return false; }
+    const std::uint32_t h = c_.heap.alloc(static_cast<std::uint32_t>(total + 1));
+    if (h == 0) return false;
+    char* p = c_.heap.ptr(h);
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    *p = '\0';
+    clear_operand(out);
+    out.str = h;
+    out.flags = vf::kStr;
+    return true;
+  }
+
+  // The pieces joined one by one, each as an operand of its own.
+  bool join_stepwise(const CompiledNode& n, PieceValues& values, std::array<Piece, kJoinPieces>& pieces, Operand& out) {
+    const std::size_t count = n.kids.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      Operand& op = values.ops[k];
+      if (pieces[k].value == &op) continue;
+      const bool ok = pieces[k].value ? copy_value(c_, *pieces[k].value, op)
+                                      : make_string(c_, op, pieces[k].text);
+      if (!ok) { forget_error(c_); return false; }
+    }
+    static_cast<Value&>(out) = values.ops[0];
+    clear_operand(values.ops[0]);
+    for (std::size_t k = 1; k < count; ++k)
+      if (!combine_concat(c_, out, values.ops[k])) { forget_error(c_); return false; }
+    return true;
+  }
+
+  bool concat_stepwise(const CompiledNode& n, Operand& out) {
     if (!eval(n.kids[0], out)) return false;
     for (std::size_t k = 1; k < n.kids.size(); ++k) {
       Scratch right(c_);
@@ -478,8 +708,20 @@ class Runner {
     if (!r || r->kind != kk::kFunction) return false;   // disabled since compiled
     ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
-    for (auto& a : args) clear_operand(a);
-    ArgSlotGuard guard{c_, args};
+    // Only the slots the function can take are made ready (and let go): a
+    // one-argument math call need not clear seventeen operands.
+    const std::size_t used =
+        std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
+    for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
+    struct Release {
+      Context& c;
+      ArgSlots& args;
+      std::size_t used;
+      ~Release() {
+        for (std::size_t k = 0; k < used; ++k)
+          if (args[k].flags | args[k].str | args[k].wstr) release_value(c, args[k]);
+      }
+    } guard{c_, args, used};
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
@@ -561,7 +803,7 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
     resume_scan_at(c, *cached, e.endToken);
     return CompiledRun::ok;
   }
-  const CompiledRun run = assign_compiled(c, line, e, target, result);
+  const CompiledRun run = assign_compiled(c, line, e, target, &result);
   if (run == CompiledRun::ok) resume_scan_at(c, *cached, e.endToken);
   return run;
 }
@@ -569,6 +811,14 @@ CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllo
 bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
   Runner runner(c, line);
+  // A lone variable keeps its slot in the result: the general path gives it.
+  if (e.intCount > 1) {
+    std::int32_t i = 0;
+    if (runner.run_int(e, i)) {
+      make_int(out, i);
+      return true;
+    }
+  }
   Scratch value(c);
   if (!runner.eval(e.root, value.op())) return false;
   out = value.op();
@@ -576,12 +826,63 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
   return true;
 }
 
+bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  if (e.intCount == 1) {   // a lone number or variable
+    const IntStep& step = line.intCode[e.intStart];
+    if (step.code == IntStep::kLoad) {
+      out = step.value;
+      return true;
+    }
+    if (Runner(c, line).variable_int(line.nodes[static_cast<std::size_t>(step.value)], out)) return true;
+  } else if (e.intCount != 0 && Runner(c, line).run_int(e, out)) {
+    return true;
+  }
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, line, e, v)) return false;
+  const bool isInt = v.flags == vf::kInt;
+  if (isInt) out = v.i;
+  else release_value(c, v);
+  return isInt;
+}
+
+namespace {
+
+// An integer stored into a slot that holds no payload: "=", "+=" and "-="
+// on plain integers. False: the general store must do it.
+bool store_int(Context& c, const CompiledExpr& e, std::uint16_t target, std::int32_t value) {
+  Value& slotValue = c.slots[target].v;
+  if (slotValue.flags & kPayload) return false;
+  if (e.assignOp == id::kAssign) {
+    make_int(slotValue, value);
+    return true;
+  }
+  if (slotValue.flags != vf::kInt) return false;
+  const int op = compound_operator(e.assignOp);
+  if (op == id::kPlus) slotValue.i = wrap32(std::int64_t{slotValue.i} + value);
+  else if (op == id::kMinus) slotValue.i = wrap32(std::int64_t{slotValue.i} - value);
+  else return false;
+  return true;
+}
+
+}  // namespace
+
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
-                            Operand& result) {
+                            Operand* result) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
   Runner runner(c, line);
+  std::int32_t i = 0;
+  const bool integral = e.intCount != 0 && runner.run_int(e, i);
+  if (integral && store_int(c, e, target, i)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    if (result) make_int(*result, 0);
+    return CompiledRun::ok;
+  }
   Scratch value(c);
-  if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
+  if (integral) make_int(value.op(), i);
+  else if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
   if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
   c.assignFrame = c.level;
   c.assignSlot = target;
@@ -591,7 +892,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   Value& slotValue = c.slots[target].v;
   if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
   else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
-  make_int(result, 0);
+  if (result) make_int(*result, 0);
   return CompiledRun::ok;
 }
 

@@ -21,11 +21,28 @@ struct CompiledNode {
   std::int32_t op = 0;                // operator or function id
   Value constant{};                   // kConst: an integer or float
   std::string text;                   // kString: the text; kVar: the lower-case name
-  std::uint16_t slotHint = 0xFFFF;    // kVar: the slot last found, valid for frame hintSeq
-  std::uint32_t hintSeq = 0;
+  SlotHint hint;                      // kVar: the slot last found
   std::uint16_t groups = 0;           // parentheses around it (they count toward the nesting limit)
+  // Whole numbers only (numbers, variables, + - * mod, comparisons, unary
+  // operators): may run on plain integers without operands.
+  bool integral = false;
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
+
+// One step of an expression's integer form: plain integers in registers,
+// run in a straight line (the operands of a step come before it).
+struct IntStep {
+  enum Code : std::uint8_t {
+    kLoad, kVar,                                     // r[dst] = value; r[dst] = variable of node `value`
+    kAdd, kSub, kMul, kMod, kEq, kNe, kLt, kLe, kGt, kGe,   // r[dst] = r[dst] op (r[b], or `value`)
+    kNeg, kNot, kTilde                               // r[dst] = op r[dst]
+  };
+  Code code = kLoad;
+  std::uint8_t dst = 0, b = 0;
+  bool constant = false;                             // binary: the right operand is `value`
+  std::int32_t value = 0;
+};
+inline constexpr std::size_t kIntRegisters = 16;
 
 // One compiled expression starting at a token of the line.
 struct CompiledExpr {
@@ -35,6 +52,7 @@ struct CompiledExpr {
   bool assignment = false;            // "name op expression" with the name at the start
   std::int32_t assignOp = 0;
   std::uint16_t targetToken = 0;
+  std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
 };
 
 struct CompiledLine {
@@ -42,6 +60,7 @@ struct CompiledLine {
   // By token index: -2 not tried yet, -1 not compilable, else an index into exprs.
   std::vector<std::int32_t> exprAt;
   std::vector<CompiledExpr> exprs;
+  std::vector<IntStep> intCode;
 };
 
 // Compiled nodes a script may hold in all (about 150 bytes each with their
@@ -66,9 +85,13 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
 // here (no error stays set, nothing changed); the text path must run it.
 bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out);
 
+// The same for an expression whose value must be a plain integer: false when
+// it is anything else (nothing changed; the text path must run it).
+bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out);
+
 // Runs a compiled assignment into the slot `target` (which holds the target's
-// name in the current frame); `result` gets the statement's value.
+// name in the current frame); `result`, when given, gets the statement's value.
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
-                            Operand& result);
+                            Operand* result);
 
 }  // namespace orv

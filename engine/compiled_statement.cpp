@@ -1,5 +1,6 @@
 #include "engine/compiled_statement.h"
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -18,8 +19,7 @@ namespace orv {
 // A variable the statement names, with the slot it was last found in.
 struct NameRef {
   std::string name;   // lower-case
-  std::uint16_t hint = 0xFFFF;
-  std::uint32_t seq = 0;
+  SlotHint hint;
 };
 
 struct CompiledStatement {
@@ -31,17 +31,45 @@ struct CompiledStatement {
   std::uint32_t stmtPos = 0, nextPos = 0;
   std::uint32_t textVersion = 0, generation = 0;
   CompiledLine code;
+  bool alwaysRuns = false;       // a word that runs (by its own rules) while a block is skipped
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
 };
 
 struct StatementCache {
-  std::unordered_map<std::uint32_t, CompiledStatement> byPos;
+  std::unordered_map<std::uint32_t, CompiledStatement> byPos;   // nodes stay put: `recent` points into it
+  // The statements found last, by position: a loop's lines without hashing.
+  struct Recent {
+    std::uint32_t pos = 0;
+    CompiledStatement* st = nullptr;
+  };
+  // Lines that follow each other have distinct low bits: a loop body of up
+  // to this many bytes never evicts its own lines.
+  std::array<Recent, 256> recent{};
+  static std::size_t bucket(std::uint32_t pos) { return pos & 255u; }
+  CompiledStatement* find(std::uint32_t pos) {
+    Recent& r = recent[bucket(pos)];
+    if (r.st && r.pos == pos) return r.st;
+    auto it = byPos.find(pos);
+    if (it == byPos.end()) return nullptr;
+    r = Recent{pos, &it->second};
+    return r.st;
+  }
 };
 
 namespace {
 
 // ---- Learning ----
+
+bool runs_while_skipping(CompiledStatement::Kind kind) {
+  switch (kind) {
+    case CompiledStatement::kElse: case CompiledStatement::kEndIf: case CompiledStatement::kEndWhile:
+    case CompiledStatement::kNext: case CompiledStatement::kCase: case CompiledStatement::kEndSwitch:
+    case CompiledStatement::kBreak: case CompiledStatement::kContinue:
+      return true;
+    default: return false;
+  }
+}
 
 bool keyword_token(const CachedToken& t) { return t.kind == tk::kKeyword && !t.pointerAmp; }
 
@@ -118,15 +146,8 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
 // The slot of a name in the current frame, or kNotFound (then the text path,
 // which declares it, must run the line).
 std::uint16_t slot_of(Context& c, NameRef& n) {
-  if (n.seq == c.curSeq && n.hint < c.hwm && c.slots[n.hint].v.flags != 0 &&
-      std::strcmp(c.slots[n.hint].name, n.name.c_str()) == 0)
-    return n.hint;
-  const std::uint16_t slot = find_slot(c, n.name);
-  if (slot != kNotFound) {
-    n.hint = slot;
-    n.seq = c.curSeq;
-  }
-  return slot;
+  if (n.hint.stamp == c.slotStamp && c.slots[n.hint.slot].v.flags != 0) return n.hint.slot;
+  return hinted_slot(c, n.hint, n.name);
 }
 
 StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
@@ -147,13 +168,7 @@ bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t 
 
 // The value of the statement's expression when it is a plain integer.
 bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
-  Operand v;
-  clear_operand(v);
-  if (!eval_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], v)) return false;
-  const bool isInt = v.flags == vf::kInt;
-  if (isInt) out = v.i;
-  else release_value(c, v);
-  return isInt;
+  return eval_compiled_int(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], out);
 }
 
 bool top_is(const Context& c, std::uint16_t kind) { return c.depth > 0 && c.stack[static_cast<std::size_t>(c.depth)].kind == kind; }
@@ -166,11 +181,12 @@ bool names_exist(Context& c, CompiledStatement& st) {
   return true;
 }
 
-StatementRun run_assign(Context& c, CompiledStatement& st, Operand& result) {
+StatementRun run_assign(Context& c, CompiledStatement& st) {
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = 0;
-  switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, result)) {
+  // The run loop drops a statement's value: none is made.
+  switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
     case CompiledRun::failed: return StatementRun::failed;
     default: return StatementRun::not_run;
@@ -342,8 +358,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
   }
 }
 
-StatementRun run_kind(Context& c, CompiledStatement& st, Operand& result) {
-  switch (st.kind) {
+StatementRun run_kind(Context& c, CompiledStatement& st) {
+  if (st.alwaysRuns) switch (st.kind) {
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
     case CompiledStatement::kEndWhile: return run_endwhile(c);
@@ -356,7 +372,7 @@ StatementRun run_kind(Context& c, CompiledStatement& st, Operand& result) {
   }
   if (skipping(c)) return run_skipped(c, st);
   switch (st.kind) {
-    case CompiledStatement::kAssign: return run_assign(c, st, result);
+    case CompiledStatement::kAssign: return run_assign(c, st);
     case CompiledStatement::kIfBlock: return run_if(c, st);
     case CompiledStatement::kIfLine: return run_if_line(c, st);
     case CompiledStatement::kWhile: return run_while(c, st);
@@ -378,27 +394,59 @@ void restore_line_text(Context& c, const CompiledStatement& st) {
 
 }  // namespace
 
-StatementRun run_compiled_statement(Context& c, Operand& result) {
-  Script& s = c.script();
-  if (!s.statements) return StatementRun::not_run;
-  auto it = s.statements->byPos.find(c.pos);
-  if (it == s.statements->byPos.end()) return StatementRun::not_run;
-  CompiledStatement& st = it->second;
-  if (st.kind == CompiledStatement::kNone || st.textVersion != s.textVersion || st.generation != c.keywordGeneration)
-    return StatementRun::not_run;
+namespace {
+
+// The compiled statement the run loop would read at c.pos, when it is current.
+inline CompiledStatement* statement_at(Context& c, const Script& s) {
+  if (!s.statements) return nullptr;
+  CompiledStatement* st = s.statements->find(c.pos);
+  if (!st || st->kind == CompiledStatement::kNone || st->textVersion != s.textVersion ||
+      st->generation != c.keywordGeneration)
+    return nullptr;
+  return st;
+}
+
+StatementRun run_one(Context& c, CompiledStatement& st) {
   const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
   c.stmtPos = st.stmtPos;
   c.pos = st.nextPos;   // a jump overrides it
-  const StatementRun run = run_kind(c, st, result);
+  c.assignFrame = c.assignSlot = 0xFFFF;
+  const StatementRun run = run_kind(c, st);
   if (run == StatementRun::not_run) {
     c.stmtPos = savedStmt;
     c.pos = savedPos;
-  } else {
-    c.replay = nullptr;   // c.line no longer holds the statement being run
-    c.lineSubstituted = false;
-    if (run == StatementRun::failed) restore_line_text(c, st);
   }
   return run;
+}
+
+}  // namespace
+
+StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
+  messagesDue = false;
+  const Script* script = &c.script();
+  CompiledStatement* st = statement_at(c, *script);
+  if (!st) return StatementRun::not_run;
+  StatementRun run = run_one(c, *st);
+  if (run == StatementRun::not_run) return run;
+  c.replay = nullptr;   // c.line no longer holds the statement being run
+  c.lineSubstituted = false;
+  for (;;) {
+    if (c.statementBudget != 0) --c.statementBudget;
+    if (run == StatementRun::failed) {
+      restore_line_text(c, *st);
+      return run;
+    }
+    if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
+      messagesDue = true;
+      return run;
+    }
+    // The last statement of a budget is left to the text path, which ends the run.
+    if (c.statementBudget == 1) return run;
+    if (st->kind == CompiledStatement::kEndWhile) script = &c.script();   // the only word that may change it
+    if (!(st = statement_at(c, *script))) return run;
+    run = run_one(c, *st);
+    if (run == StatementRun::not_run) return StatementRun::ok;
+  }
 }
 
 void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos) {
@@ -419,9 +467,10 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   const char first = c.line[0];
   // Labels, pointer statements and definition lines keep their own rules.
   if (first != ':' && first != '*' && first != '#') classify(c, cached, st);
+  st.alwaysRuns = runs_while_skipping(st.kind);
   if (st.kind != CompiledStatement::kNone) {
     for (const CachedToken& t : cached.tokens)
-      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text});
+      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
   } else {
     st.code = CompiledLine{};
   }

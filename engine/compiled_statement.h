@@ -31,10 +31,13 @@ inline constexpr std::size_t kMaxCompiledStatements = 50000;
 
 enum class StatementRun { not_run, ok, failed };
 
-// Runs the statement the run loop would read at c.pos from its compiled form.
-// ok: done, c.pos is where the loop reads next; failed: an error is set and
-// c.line holds the statement's text for the report; not_run: nothing changed.
-StatementRun run_compiled_statement(Context& c, Operand& result);
+// Runs the statement the run loop would read at c.pos from its compiled form,
+// and the compiled statements after it until one is not compiled, one fails,
+// or the message queue is due (`messagesDue`). Each counts against the
+// statement budget. ok: c.pos is where the loop reads next; failed: an error
+// is set and c.line holds the failed statement's text for the report;
+// not_run: nothing changed.
+StatementRun run_compiled_statements(Context& c, bool& messagesDue);
 
 // Compiles the statement just read from `readPos` (in c.line, with its
 // tokens in `cached`) when the compiled form covers it. Done once per

@@ -36,6 +36,7 @@ struct FrameEntry {
   std::uint16_t capacity = 0;
   std::uint16_t hwm = 0;
   std::uint16_t marker = 0;
+  std::uint64_t stamp = 0;   // the frame's slot layout (see Context::slotStamp)
 };
 
 // Structure-stack entry kinds.
@@ -81,6 +82,13 @@ struct Udf {
   std::shared_ptr<struct Script> body;   // set when the closing line is reached
 };
 
+// A variable's slot remembered across runs of a cached line: good while
+// `stamp` is the table's Context::slotStamp.
+struct SlotHint {
+  std::uint16_t slot = 0xFFFF;
+  std::uint64_t stamp = 0;
+};
+
 // A line's tokens as the scanner produced them, kept so that a line that runs
 // again (a loop body, a function) is not scanned again.
 struct CachedToken {
@@ -89,8 +97,7 @@ struct CachedToken {
   bool pointerAmp = false;            // an "&" that is the pointer operator
   std::int32_t delim = 0;
   std::string text;
-  std::uint16_t slotHint = 0xFFFF;    // the variable's slot, valid for frame hintSeq
-  std::uint32_t hintSeq = 0;
+  SlotHint hint;                      // the variable's slot when last served
 };
 struct CachedLine {
   std::string text;                   // the line the tokens belong to
@@ -134,6 +141,11 @@ struct Context {
   std::uint32_t frameCounter = 0;
   std::uint32_t curSeq = 0;
   std::uint32_t curTick = 0;
+  // Names the slots of the current table: a new value whenever a slot is made
+  // or dropped or another frame becomes current, never reused. A slot number
+  // remembered with the stamp is good while the stamp is current.
+  std::uint64_t slotStamp = 1;
+  std::uint64_t stampCounter = 1;
 
   // ---- Scanner ----
   char* prog = nullptr;

@@ -155,6 +155,7 @@ void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hos
   c.continueAfterReport = false;
   c.executingUdf = 0xFFFF;
   c.runFlags = runFlags;
+  new_slot_layout(c);   // the host may have changed the table since the last run
   trace::begin_run(c);
   ++c.keywordGeneration;   // the host's names may differ from the last run's
   c.includeOption = (runFlags & api::kRunIncludeOption) != 0;

@@ -76,14 +76,14 @@ void run_script(Context& c, std::uint32_t index) {
     c.assignFrame = c.assignSlot = 0xFFFF;
     // The last statement of a budget is left to the text path, which ends the run.
     if (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1) {
-      const StatementRun run = run_compiled_statement(c, result);
+      bool messagesDue = false;
+      const StatementRun run = run_compiled_statements(c, messagesDue);
       if (run != StatementRun::not_run) {
-        if (c.statementBudget != 0) --c.statementBudget;
-        if (result.flags & ~(vf::kInt | vf::kInt64 | vf::kFloat)) release_value(c, result);
-        clear_operand(result);
-        if (run == StatementRun::failed && !after_statement(c)) break;
-        if (!c.cancelRequested && c.pumpThrottle.skip_after_cheap_statement()) continue;
-        if (!between_statements(c)) break;
+        if (run == StatementRun::failed) {
+          if (!after_statement(c)) break;
+          messagesDue = c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement();
+        }
+        if (messagesDue && !between_statements(c)) break;
         continue;
       }
     }

@@ -78,14 +78,12 @@ bool scan_word(Context& c) {
 // The slot of a replayed variable token: the remembered one when it still
 // holds the name in this frame, else found (or created) afresh.
 void replay_variable_slot(Context& c, CachedToken& t) {
-  if (t.hintSeq == c.curSeq && t.slotHint < c.hwm && c.slots[t.slotHint].v.flags != 0 &&
-      std::strcmp(c.slots[t.slotHint].name, t.text.c_str()) == 0) {
-    c.tokenSlot = t.slotHint;
+  if (t.hint.stamp == c.slotStamp && c.slots[t.hint.slot].v.flags != 0) {
+    c.tokenSlot = t.hint.slot;
     return;
   }
   c.tokenSlot = find_or_create_slot(c, t.text);
-  t.slotHint = c.tokenSlot;
-  t.hintSeq = c.curSeq;
+  if (c.tokenSlot != kNotFound) t.hint = SlotHint{c.tokenSlot, c.slotStamp};
 }
 
 // Serves the token at c.prog from the line's cache; false when the cache has

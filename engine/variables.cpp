@@ -31,8 +31,10 @@ bool init_variable_table(Context& c, platform::MemHandle mem, std::uint16_t capa
   c.level = 0;
   c.curSeq = c.frameCounter++;
   c.curTick = platform::tick_count();
+  new_slot_layout(c);
   FrameEntry& f = c.frames[0];
   f = FrameEntry{};
+  f.stamp = c.slotStamp;
   f.mem = mem;
   f.seq = c.curSeq;
   f.tick = c.curTick;
@@ -46,6 +48,14 @@ void release_all_variables(Context& c) {
   if (!c.slots) return;
   for (std::uint16_t i = 0; i < c.hwm; ++i) release_value(c, c.slots[i].v);
   c.hwm = 1;
+  new_slot_layout(c);
+}
+
+std::uint16_t hinted_slot(const Context& c, SlotHint& hint, std::string_view lowerName) {
+  if (hint.stamp == c.slotStamp && c.slots[hint.slot].v.flags != 0) return hint.slot;
+  const std::uint16_t slot = find_slot(c, lowerName);
+  if (slot != kNotFound) hint = SlotHint{slot, c.slotStamp};
+  return slot;
 }
 
 std::uint16_t find_slot(const Context& c, std::string_view lowerName) {
@@ -90,6 +100,7 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool a
     if (c.hwm + 1 >= c.capacity) { fail(c, 3097); return kNotFound; }
     chosen = c.hwm++;
   }
+  new_slot_layout(c);
   VarSlot& s = c.slots[chosen];
   std::memset(static_cast<void*>(&s), 0, sizeof s);
   std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));
@@ -134,6 +145,7 @@ void drop_slot(Context& c, std::uint16_t slot) {
   release_value(c, s.v);
   std::memset(static_cast<void*>(&s), 0, sizeof s);
   if (slot == c.hwm - 1) --c.hwm;
+  new_slot_layout(c);
 }
 
 bool switch_frame(Context& c, std::uint16_t level) {
@@ -145,6 +157,7 @@ bool switch_frame(Context& c, std::uint16_t level) {
   if (!slots) return false;
   FrameEntry& cur = c.frames[c.level];
   cur.hwm = c.hwm;
+  cur.stamp = c.slotStamp;
   if (c.slotMem) platform::mem_unlock(c.slotMem);
   c.slots = slots;
   c.slotMem = target.mem;
@@ -152,6 +165,7 @@ bool switch_frame(Context& c, std::uint16_t level) {
   c.curTick = target.tick;
   c.capacity = target.capacity;
   c.hwm = target.hwm;
+  c.slotStamp = target.stamp;
   c.level = level;
   return true;
 }

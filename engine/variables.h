@@ -13,6 +13,13 @@ inline constexpr std::uint16_t kNotFound = 0xFFFF;
 bool init_variable_table(Context& c, platform::MemHandle mem, std::uint16_t capacity);
 void release_all_variables(Context& c);
 
+// Takes a new slot stamp: remembered slot numbers must be found again.
+inline void new_slot_layout(Context& c) { c.slotStamp = ++c.stampCounter; }
+
+// The slot of a lower-case name through its hint (found and remembered when
+// the hint is stale), or kNotFound.
+std::uint16_t hinted_slot(const Context& c, SlotHint& hint, std::string_view lowerName);
+
 std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 // find_var: slot, or kNotFound with 3051/3052 set. `report` names the variable in 3052.
 std::uint16_t find_var(Context& c, std::string_view name, bool report);

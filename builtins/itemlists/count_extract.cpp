@@ -16,7 +16,10 @@ template <class Ch>
 void count(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 2, delim)) return;
-  make_int(call.result, static_cast<std::int32_t>(text::split_items(arg_text<Ch>(call, 1), delim).size()));
+  const Sv<Ch> list = arg_text<Ch>(call, 1);
+  std::size_t n = list.empty() ? 0 : 1;
+  if (n) text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t) { ++n; return true; });
+  make_int(call.result, static_cast<std::int32_t>(n));
 }
 
 template <class Ch>
@@ -24,9 +27,20 @@ void extract(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
-  const auto spans = text::split_items(list, delim);
-  const auto k = text::resolve_index(arg_int(call, 1), spans.size());
-  set_result(call, k ? text::span_text(list, spans[*k]) : Sv<Ch>());
+  const std::int32_t index = arg_int(call, 1);
+  if (list.empty() || (index < 1 && index != -1)) { set_result(call, Sv<Ch>()); return; }
+  // The item starts after delimiter index-1 and ends at the next one (or the end);
+  // the last item (-1) after the last delimiter.
+  std::size_t seen = 0, begin = 0, end = list.size();
+  bool found = index == 1 || index == -1;
+  text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t at) {
+    ++seen;
+    if (index == -1) { begin = at + delim.size(); return true; }
+    if (found) { end = at; return false; }
+    if (seen == static_cast<std::size_t>(index) - 1) { begin = at + delim.size(); found = true; }
+    return true;
+  });
+  set_result(call, found ? list.substr(begin, end - begin) : Sv<Ch>());
 }
 
 }  // namespace

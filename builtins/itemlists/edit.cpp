@@ -27,11 +27,24 @@ void insert(Call& call) {
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
   const std::int32_t index = arg_int(call, 2);
   if (!string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size() + delim.size())) return;
-  auto items = items_of<Ch>(list, delim);
-  if (index == -1 || (index >= 1 && static_cast<std::size_t>(index) > items.size())) items.push_back(item);
-  else if (index >= 1) items.insert(items.begin() + (index - 1), item);
-  else { set_result(call, list); return; }
-  set_result(call, Sv<Ch>(text::join_items(items, delim)));
+  if (index < 1 && index != -1) { set_result(call, list); return; }
+  if (list.empty()) { set_result(call, item); return; }
+  // Where item `index` starts (after delimiter index-1); past the last item appends.
+  std::size_t at = index == 1 ? 0 : list.size() + 1, seen = 0;
+  if (index > 1)
+    text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t d) {
+      if (++seen < static_cast<std::size_t>(index) - 1) return true;
+      at = d + delim.size();
+      return false;
+    });
+  Str<Ch> out;
+  out.reserve(list.size() + item.size() + delim.size());
+  if (at > list.size()) {
+    out.append(list).append(delim).append(item);
+  } else {
+    out.append(list.substr(0, at)).append(item).append(delim).append(list.substr(at));
+  }
+  set_result(call, Sv<Ch>(out));
 }
 
 template <class Ch>

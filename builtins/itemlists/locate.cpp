@@ -18,9 +18,15 @@ void locate(Call& call) {
   Str<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 2);
-  const auto spans = text::split_items(list, delim);
-  for (std::size_t k = 0; k < spans.size(); ++k)
-    if (text::span_text(list, spans[k]) == item) { make_int(call.result, static_cast<std::int32_t>(k + 1)); return; }
+  if (list.empty()) return;
+  std::size_t start = 0, k = 0;
+  bool found = false;
+  text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t at) {
+    found = list.substr(start, at - start) == item;
+    if (!found) { start = at + delim.size(); ++k; }
+    return !found;
+  });
+  if (found || list.substr(start) == item) make_int(call.result, static_cast<std::int32_t>(k + 1));
 }
 
 // Start: -1 is the last item, other values below 1 mean the first.

@@ -8,14 +8,11 @@ std::vector<Span> split(std::basic_string_view<Ch> list, std::basic_string_view<
   std::vector<Span> items;
   if (list.empty()) return items;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < list.size();) {
-    const std::size_t n = char_units(list, i);
-    if (n == delim.size() && list.compare(i, n, delim) == 0) {
-      items.push_back({start, i});
-      start = i + n;
-    }
-    i += n;
-  }
+  each_delimiter(list, delim, [&](std::size_t at) {
+    items.push_back({start, at});
+    start = at + delim.size();
+    return true;
+  });
   items.push_back({start, list.size()});
   return items;
 }

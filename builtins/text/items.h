@@ -40,6 +40,26 @@ std::basic_string_view<Ch> span_text(std::basic_string_view<Ch> s, const Span& s
   return s.substr(sp.begin, sp.end - sp.begin);
 }
 
+// Walks the delimiters of a list in order: `at(offset)` gets the unit offset
+// of each and returns false to stop. Only a whole character equal to the
+// delimiter counts; ASCII units are never part of a double-byte character's
+// lead, so they are stepped over without asking the code page.
+template <class Ch, class At>
+void each_delimiter(std::basic_string_view<Ch> list, std::basic_string_view<Ch> delim, At at) {
+  const bool single = delim.size() == 1;
+  for (std::size_t i = 0; i < list.size();) {
+    const Ch ch = list[i];
+    if (single && (sizeof(Ch) == 2 || static_cast<unsigned char>(ch) < 0x80)) {
+      if (ch == delim[0] && !at(i)) return;
+      ++i;
+      continue;
+    }
+    const std::size_t n = char_units(list, i);
+    if (n == delim.size() && list.compare(i, n, delim) == 0 && !at(i)) return;
+    i += n;
+  }
+}
+
 // The items of a list in order; an empty list has none. Only a whole
 // character equal to the delimiter splits: in ANSI text a byte of a
 // double-byte character never does.

@@ -8,8 +8,15 @@
 
 namespace orv::text {
 
+// True when the ANSI code page has double-byte characters at all (asked
+// once): in a single-byte one no unit needs asking about.
+bool code_page_has_lead_bytes();
+
 inline std::size_t char_units(std::string_view s, std::size_t i) {
-  return i + 1 < s.size() && platform::is_dbcs_lead_byte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  return i + 1 < s.size() && code_page_has_lead_bytes() &&
+                 platform::is_dbcs_lead_byte(static_cast<unsigned char>(s[i]))
+             ? 2
+             : 1;
 }
 inline std::size_t char_units(std::u16string_view, std::size_t) { return 1; }
 

@@ -1,0 +1,14 @@
+#include "builtins/text/units.h"
+
+namespace orv::text {
+
+bool code_page_has_lead_bytes() {
+  static const bool any = [] {
+    for (unsigned b = 0x80; b < 0x100; ++b)
+      if (platform::is_dbcs_lead_byte(static_cast<unsigned char>(b))) return true;
+    return false;
+  }();
+  return any;
+}
+
+}  // namespace orv::text
