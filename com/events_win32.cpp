@@ -11,6 +11,7 @@
 #include "builtins/dispatch.h"
 #include "com/com_hooks.h"
 #include "engine/keyword_ids.h"
+#include "engine/trace/trace.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
 
@@ -131,6 +132,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VAR
     else ok = make_string(c, slot, "");
   }
   if (ok) {
+    trace::callback_triggered(c, trace::CallbackSource::comEvent);
     Operand result;
     clear_operand(result);
     if (call_udf_copy_back(c, index, args.slots.data(), wanted, result)) {

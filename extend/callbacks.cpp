@@ -6,6 +6,7 @@
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "engine/no_throw.h"
+#include "engine/trace/trace.h"
 #include "engine/udf.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
@@ -81,6 +82,7 @@ void run_callback(Callback& cb, const std::uint32_t* words, CallbackReturn& ret)
   if (!read_arguments(c, cb, words, args)) return;
   Temp result(c);
   make_int(result.op(), 0);
+  trace::callback_triggered(c, trace::CallbackSource::common);
   if (!call_udf(c, udf, args.data(), static_cast<int>(cb.signature.params.size()), result.op())) return;
   store_return(c, cb.signature.returnType, result.op(), ret);
   if (failed(c)) return;
