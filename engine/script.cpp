@@ -15,18 +15,6 @@
 namespace orv {
 namespace {
 
-bool starts_with_word(std::string_view line, std::string_view word) {
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (line.size() - i < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k) {
-    char ch = line[i + k];
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    if (ch != word[k]) return false;
-  }
-  return true;
-}
-
 bool already_prepared(const std::string& text) {
   std::size_t i = (!text.empty() && text[0] == ' ') ? 1 : 0;
   if (text.size() < i + 3 || text[i] != ';') return false;

@@ -10,18 +10,6 @@ constexpr char kMarkerTag = 0x0B;   // as in engine/script.h; kept here so menus
 // times over would otherwise take for ever even when every one is empty.
 constexpr int kIncludesPerText = 4096;
 
-bool starts_with_word(std::string_view line, std::string_view word) {
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (line.size() - i < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k) {
-    char ch = line[i + k];
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    if (ch != word[k]) return false;
-  }
-  return true;
-}
-
 bool fault_of(SourceFault& fault, std::uint16_t number, std::string text = {}) {
   fault.number = number;
   fault.text = std::move(text);
@@ -133,6 +121,18 @@ bool expand(const std::string& text, const std::string& file, const std::string&
 }
 
 }  // namespace
+
+bool starts_with_word(std::string_view line, std::string_view word) {
+  std::size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  if (line.size() - i < word.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    char ch = line[i + k];
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ch != word[k]) return false;
+  }
+  return true;
+}
 
 SourceFiles& disk_files() {
   static DiskFiles files;

@@ -30,6 +30,9 @@ class SourceFiles {
 // The real file system.
 SourceFiles& disk_files();
 
+// Does `line`, after leading blanks, begin with `word` (lower case), in any case?
+bool starts_with_word(std::string_view line, std::string_view word);
+
 // First byte 1, 2 or 3: the encoded script form.
 bool is_encoded_script(std::string_view raw);
 
