@@ -95,7 +95,7 @@ void finish_call(Call& call, int rc, const std::string& text, std::string* lastT
   if (lastText) *lastText = text.substr(0, kLastTextMax);
   switch (rc) {
     case -4: fail(c, 9999); return;
-    case -5: return;    // a reply that asks for nothing more
+    case -5: fail(c, 9012); return;   // stop the script, quietly, as the host's own stop does
     case -6: fail(c, 1643); return;
     case -7: {
       // A report the user confirms (IntControl 87: 1 = OK only, 2 = no box);

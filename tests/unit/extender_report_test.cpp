@@ -95,5 +95,16 @@ TEST_F(ExtenderReportTest, ExecuteRepliesAreShownWithoutTheirPrefixAndThenDone) 
   EXPECT_EQ(variable("y"), "2");
 }
 
+TEST_F(ExtenderReportTest, StopAndCancelRepliesEndTheScriptWithoutAReport) {
+  std::string report;
+  run_failing("a = 1\nhostfail(-5, 'ignored')\nz = 3\n", report);
+  EXPECT_EQ(variable("a"), "1");
+  EXPECT_EQ(variable("z"), "<none>");
+  EXPECT_EQ(report.find("ignored"), std::string::npos) << report;
+  EXPECT_EQ(report.find("error"), std::string::npos) << report;
+  run_failing("hostfail(-4, 'ignored')\nw = 3\n", report);
+  EXPECT_EQ(variable("w"), "<none>");
+}
+
 }  // namespace
 }  // namespace orv::test
