@@ -473,11 +473,8 @@ class Runner {
 
   // A variable that holds a plain integer.
   bool variable_int(CompiledNode& n, std::int32_t& out) {
-    std::uint16_t slot = n.hint.slot;
-    if (n.hint.stamp != c_.slotStamp || c_.slots[slot].v.flags == 0) {
-      slot = hinted_slot(c_, n.hint, n.text);
-      if (slot == kNotFound) return false;
-    }
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
     const Value& v = c_.slots[slot].v;
     if (v.flags != vf::kInt) return false;
     out = v.i;

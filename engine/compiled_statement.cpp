@@ -145,10 +145,7 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
 
 // The slot of a name in the current frame, or kNotFound (then the text path,
 // which declares it, must run the line).
-std::uint16_t slot_of(Context& c, NameRef& n) {
-  if (n.hint.stamp == c.slotStamp && c.slots[n.hint.slot].v.flags != 0) return n.hint.slot;
-  return hinted_slot(c, n.hint, n.name);
-}
+std::uint16_t slot_of(Context& c, NameRef& n) { return hinted_slot(c, n.hint, n.name); }
 
 StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
 

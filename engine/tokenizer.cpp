@@ -78,7 +78,7 @@ bool scan_word(Context& c) {
 // The slot of a replayed variable token: the remembered one when it still
 // holds the name in this frame, else found (or created) afresh.
 void replay_variable_slot(Context& c, CachedToken& t) {
-  if (t.hint.stamp == c.slotStamp && c.slots[t.hint.slot].v.flags != 0) {
+  if (hint_holds(c, t.hint)) {
     c.tokenSlot = t.hint.slot;
     return;
   }

@@ -51,8 +51,7 @@ void release_all_variables(Context& c) {
   new_slot_layout(c);
 }
 
-std::uint16_t hinted_slot(const Context& c, SlotHint& hint, std::string_view lowerName) {
-  if (hint.stamp == c.slotStamp && c.slots[hint.slot].v.flags != 0) return hint.slot;
+std::uint16_t refresh_hint(const Context& c, SlotHint& hint, std::string_view lowerName) {
   const std::uint16_t slot = find_slot(c, lowerName);
   if (slot != kNotFound) hint = SlotHint{slot, c.slotStamp};
   return slot;

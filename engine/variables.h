@@ -16,9 +16,19 @@ void release_all_variables(Context& c);
 // Takes a new slot stamp: remembered slot numbers must be found again.
 inline void new_slot_layout(Context& c) { c.slotStamp = ++c.stampCounter; }
 
+// Does a remembered slot still hold its variable in the current table?
+inline bool hint_holds(const Context& c, const SlotHint& hint) {
+  return hint.stamp == c.slotStamp && c.slots[hint.slot].v.flags != 0;
+}
+
+// Finds a lower-case name afresh and remembers it in `hint`; kNotFound when missing.
+std::uint16_t refresh_hint(const Context& c, SlotHint& hint, std::string_view lowerName);
+
 // The slot of a lower-case name through its hint (found and remembered when
-// the hint is stale), or kNotFound.
-std::uint16_t hinted_slot(const Context& c, SlotHint& hint, std::string_view lowerName);
+// the hint is stale), or kNotFound. Inline: the run loop's common case.
+inline std::uint16_t hinted_slot(const Context& c, SlotHint& hint, std::string_view lowerName) {
+  return hint_holds(c, hint) ? hint.slot : refresh_hint(c, hint, lowerName);
+}
 
 std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 // find_var: slot, or kNotFound with 3051/3052 set. `report` names the variable in 3052.
