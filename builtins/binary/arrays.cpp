@@ -10,6 +10,7 @@
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
+#include "engine/value_ops.h"
 
 namespace orv::binary {
 namespace {
@@ -28,13 +29,9 @@ int width_of(Layout l) {
 bool layout_arg(Call& call, Layout& out) {
   out = Layout::long32;
   if (call.count < 2) return true;
-  Value word{};
-  if (!copy_value(call.c, call.args[2], word) || !to_string(call.c, word)) {
-    release_value(call.c, word);
-    return false;
-  }
-  std::string name = str_of(call.c, word);
-  release_value(call.c, word);
+  Temp word(call.c);
+  if (!copy_value(call.c, call.args[2], word.op()) || !to_string(call.c, word.op())) return false;
+  std::string name = str_of(call.c, word.op());
   for (char& ch : name)
     if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
   if (name == "byte") out = Layout::byte;
@@ -50,12 +47,8 @@ bool layout_arg(Call& call, Layout& out) {
 bool store_element(Context& c, const Value& element, Layout layout, std::uint8_t* at) {
   if (!is_assigned(element)) return true;
   if (element.flags & (vf::kArray | vf::kFile | vf::kBinary | vf::kCom | vf::kComObject)) return fail(c, 3057);
-  Value v{};
-  struct Release {
-    Context& c;
-    Value& v;
-    ~Release() { release_value(c, v); }
-  } release{c, v};
+  Temp temp(c);
+  Value& v = temp.op();
   if (!copy_value(c, element, v)) return false;
   if (layout == Layout::real) {
     if (!to_float(c, v)) return false;
