@@ -217,6 +217,32 @@ void run_invoke(void* p) {
   orv_dll_invoke(a->entry, a->words, a->count, a->flags, a->out);
 }
 
+// An overflow of the stack inside called code uses up the guard page at the
+// stack's bottom: the system turns it into an ordinary page to report the
+// overflow. Without a guard the next overflow cannot be reported and ends the
+// process, so once the faulting frames are unwound the lowest committed page
+// of the stack becomes the guard again, unless a guard is still in place.
+// Only pages well below our own frame are touched.
+void restore_stack_guard() {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const std::uintptr_t page = system.dwPageSize;
+  volatile char here = 0;
+  MEMORY_BASIC_INFORMATION info{};
+  if (!VirtualQuery(const_cast<char*>(&here), &info, sizeof info)) return;
+  const std::uintptr_t ceiling = (reinterpret_cast<std::uintptr_t>(&here) & ~(page - 1)) - 2 * page;
+  auto p = reinterpret_cast<std::uintptr_t>(info.AllocationBase);
+  while (p < ceiling && VirtualQuery(reinterpret_cast<void*>(p), &info, sizeof info)) {
+    if (info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD)) return;
+    if (info.State == MEM_COMMIT && !(info.Protect & PAGE_NOACCESS)) {
+      DWORD old = 0;
+      VirtualProtect(reinterpret_cast<void*>(p), page, PAGE_READWRITE | PAGE_GUARD, &old);
+      return;
+    }
+    p = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
+  }
+}
+
 }  // namespace
 
 void invoke(void* entry, const std::uint32_t* words, int count, bool cdeclCall, bool floatResult, CallResult& out) {
@@ -227,6 +253,9 @@ void invoke(void* entry, const std::uint32_t* words, int count, bool cdeclCall, 
   const std::uint32_t code = orv_guarded_call(run_invoke, &a);
   out.lastError = GetLastError();
   if (code) {
+    // Whatever the system called it (an overflow may be reported as another
+    // fault), the guard is checked: a stack without one is the next crash.
+    restore_stack_guard();
     const Fault f{code, tFaultAddress};
     out = CallResult{};
     out.fault = f;

@@ -71,7 +71,19 @@ void free_text(const Info* info, std::uint32_t offset) {
 // 1: writes through a null pointer. 2: divides an integer by zero. 3: leaves
 // the FPU with a full stack and a 24-bit, round-toward-zero control word, then
 // writes through a null pointer (the interpreter must put the FPU back).
+// 4: recurses without end until the stack overflows.
 // Anything else returns its argument.
+int fault_on_purpose(int kind);
+
+// Each level keeps a page-sized frame alive so that the compiler cannot turn
+// the recursion into a loop; the depth ends only in the overflow.
+int recurse_forever(int depth) {
+  volatile char frame[4096];
+  frame[0] = static_cast<char>(depth);
+  if (depth < 0) return 0;   // never: the stack runs out first
+  return recurse_forever(depth + 1) + frame[0];
+}
+
 int fault_on_purpose(int kind) {
   volatile int zero = 0;
   volatile int* nowhere = nullptr;
@@ -84,6 +96,7 @@ int fault_on_purpose(int kind) {
       *nowhere = 3;
       break;
     }
+    case 4: return recurse_forever(0);
     default: break;
   }
   return kind;
@@ -149,6 +162,28 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
 
 // The same faults for DllCall.
 extern "C" int __stdcall OrvTestFault(int kind) { return fault_on_purpose(kind); }
+
+// The stack's guard page: 1 when a committed guard page lies below the
+// caller's frame. With `drop` 1 the guard is taken off first (as the system
+// does when an overflow consumes it) and the answer says whether one was found.
+extern "C" int __stdcall OrvTestStackGuard(int drop) {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  volatile char here = 0;
+  MEMORY_BASIC_INFORMATION info{};
+  if (!VirtualQuery(const_cast<char*>(&here), &info, sizeof info)) return -1;
+  auto* p = static_cast<char*>(info.AllocationBase);
+  const auto* top = const_cast<char*>(&here) - system.dwPageSize;
+  while (p < top && VirtualQuery(p, &info, sizeof info)) {
+    if (info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD)) {
+      DWORD old = 0;
+      if (drop && !VirtualProtect(info.BaseAddress, info.RegionSize, PAGE_READWRITE, &old)) return -1;
+      return 1;
+    }
+    p = static_cast<char*>(info.BaseAddress) + info.RegionSize;
+  }
+  return 0;
+}
 
 // How many x87 registers hold a value (callers must leave none behind).
 extern "C" int __stdcall OrvTestFpuDepth() {
