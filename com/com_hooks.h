@@ -16,6 +16,12 @@ void com_release_payload(Context& c, Value& v);
 // the error set, the payload not shared) on failure.
 bool com_copy_payload(Context& c, const Value& src, Value& dst);
 
+// A COM value an extender answered with: our own form of it. An object value
+// of ours that it passes back gains a reference; any other variant is taken
+// as the automation layer takes a result (an object reference in it becomes
+// an object value). False with the error set.
+bool com_answer_value(Context& c, const Value& answered, Value& out);
+
 // `obj.member...`: the handler of the member-access token. It reads the
 // member chain, its arguments and an assignment after it by itself.
 void com_member_access(Call& call);

@@ -14,6 +14,7 @@ void not_available(Call& call) { fail(call.c, kNotAvailable); }
 
 void com_release_payload(Context&, Value&) {}
 bool com_copy_payload(Context&, const Value&, Value&) { return true; }
+bool com_answer_value(Context& c, const Value&, Value&) { return fail(c, kNotAvailable); }
 void com_member_access(Call& call) { not_available(call); }
 
 bool com_next_element(Context& c, const Value&, std::uint32_t&, Value&, bool& got) {

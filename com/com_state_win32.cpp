@@ -164,6 +164,12 @@ void com_release_payload(Context& c, Value& v) {
   VariantClear(&var);
 }
 
+bool com_answer_value(Context& c, const Value& answered, Value& out) {
+  using namespace com;
+  if (object_of(answered)) return copy_value(c, answered, out);
+  return hold_variant(c, load_variant(answered), out);
+}
+
 bool com_copy_payload(Context& c, const Value& src, Value& dst) {
   using namespace com;
   if (ComObject* o = object_of(src)) {

@@ -368,3 +368,21 @@ ORV_EXPORT void ORV_CALL VFree(void* context, std::uint32_t offset) {
     return 0;
   });
 }
+
+ORV_EXPORT void* ORV_CALL CreateMyArray(void* context, api::Value* result, std::uint32_t size1, std::uint32_t size2,
+                                        std::uint32_t size3, std::uint32_t size4, std::uint32_t size5) {
+  return export_guard(static_cast<void*>(nullptr), [&]() -> void* {
+    Context* c = context_of(context);
+    if (!c || !result) return nullptr;
+    std::uint16_t error = 0;
+    const std::uint32_t handle = c->arrays.create({size1, size2, size3, size4, size5}, false, error);
+    if (!handle) {
+      fail(*c, error);
+      return nullptr;
+    }
+    std::memset(result, 0, sizeof *result);
+    result->flags = vf::kArray;
+    result->str = handle;
+    return c->arrays.header(handle);
+  });
+}

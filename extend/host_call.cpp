@@ -1,8 +1,11 @@
 #include "extend/host_call.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 
+#include "com/com_hooks.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
 #include "engine/value_ops.h"
@@ -36,6 +39,16 @@ InfoBlock make_info_block(Context& c, Operand* answer) {
   block.version = kInfoVersion;
   block.size = kInfoSize;
   block.services = reinterpret_cast<void*>(&DLLServices);
+  // The exports an extender would otherwise look up in our module, in the
+  // block's published order. UncompressBuffer is not among them: DLLServices
+  // request 33 does the same.
+  void* const more[std::size(block.moreServices)] = {
+      reinterpret_cast<void*>(&ProcessSubExpression), reinterpret_cast<void*>(&::get_token),
+      reinterpret_cast<void*>(&::get_string_token),   reinterpret_cast<void*>(&::putback),
+      reinterpret_cast<void*>(&::find_var),           reinterpret_cast<void*>(&VMalloc),
+      reinterpret_cast<void*>(&VFree),                reinterpret_cast<void*>(&LoadMyString),
+      reinterpret_cast<void*>(&CreateMyArray),        reinterpret_cast<void*>(&ParseYMDHMS)};
+  std::copy(std::begin(more), std::end(more), block.moreServices);
   block.mainWindow = c.ownWindow;
   block.owner = &c;
   block.answer = answer;
@@ -48,6 +61,30 @@ int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* valu
   Context& c = *block->owner;
   if (rc < 0 && block->errorText) {
     *block->errorText = (value->flags & vf::kStr) ? str_of(c, *value) : message_text(866);
+    return 0;
+  }
+  if (value->flags & vf::kArray) {
+    // The extender's array (from CreateMyArray) becomes the result as it is:
+    // its one reference passes to us, so nothing is copied. An array the
+    // extender got as an argument is still the argument's: that one gains a
+    // reference instead, or the script's array would go with the argument.
+    if (!c.arrays.header(value->str)) return -4;
+    bool borrowed = false;
+    for (int k = 0; k < block->argCount; ++k)
+      if ((block->args[k].flags & vf::kArray) && block->args[k].str == value->str) borrowed = true;
+    if (borrowed) c.arrays.add_ref(value->str);
+    release_value(c, *block->answer);
+    Value taken{};
+    taken.flags = vf::kArray;
+    taken.str = value->str;
+    static_cast<Value&>(*block->answer) = taken;
+    return 0;
+  }
+  if (value->flags & vf::kCom) {
+    Value held{};
+    if (!com_answer_value(c, *value, held)) return -4;
+    release_value(c, *block->answer);
+    static_cast<Value&>(*block->answer) = held;
     return 0;
   }
   constexpr std::uint32_t kAccepted = vf::kInt | vf::kStr | vf::kFloat | vf::kWide;
@@ -80,6 +117,8 @@ void call_entry(Call& call, api::HostEntry entry, int function, api::Word* priva
   std::string text;
   InfoBlock block = make_info_block(c, &call.result);
   block.errorText = &text;
+  block.args = &call.args[1];
+  block.argCount = call.count;
   const std::uintptr_t words[10] = {c.ownWindow, 0, api::kEntrySignature, static_cast<std::uintptr_t>(function),
                                     word_of(reinterpret_cast<void*>(&orv_answer_callback)), word_of(&block),
                                     word_of(privateWord), word_of(&call.args[1]),

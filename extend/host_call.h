@@ -32,10 +32,14 @@ struct InfoBlock {
   api::Word hostInstance;
   api::Word hostWord;
   api::Word mainWindow;
+  // ProcessSubExpression, get_token, get_string_token, putback, find_var,
+  // VMalloc, VFree, LoadMyString, CreateMyArray, ParseYMDHMS.
   void* moreServices[10];
   Context* owner;        // not part of the published block: lets the answer find us
   Operand* answer;
   std::string* errorText;
+  const Operand* args = nullptr;   // the call's arguments (generation 4 and up)
+  int argCount = 0;
 };
 InfoBlock make_info_block(Context& c, Operand* answer);
 int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* value);

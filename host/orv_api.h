@@ -108,3 +108,13 @@ ORV_EXPORT std::uint32_t ORV_CALL find_var(void* context, const char* name, int 
 ORV_EXPORT std::uint32_t ORV_CALL VMalloc(void* context, std::uint32_t bytes);
 ORV_EXPORT void ORV_CALL VFree(void* context, std::uint32_t offset);
 ORV_EXPORT int ORV_CALL LoadMyString(void* module, unsigned number, char* buffer, int size);
+// A new array of up to five dimensions (trailing sizes 0) by the rules of
+// ArrDimension, all elements uninitialised. `result` receives the array value,
+// which the caller owns until it answers it; the result is the address of the
+// array's header (48 bytes: sizes, dimension count, flags, element address,
+// element count...), or null with the context's error set.
+ORV_EXPORT void* ORV_CALL CreateMyArray(void* context, orv::api::Value* result, std::uint32_t size1,
+                                        std::uint32_t size2, std::uint32_t size3, std::uint32_t size4,
+                                        std::uint32_t size5);
+ORV_EXPORT int ORV_CALL ParseYMDHMS(const char* text, std::int32_t* fields, int mode, int twoDigitYears);
+ORV_EXPORT int ORV_CALL UncompressBuffer(void* buffer, int size, int capacity);

@@ -2,8 +2,10 @@
 // raises, services it calls back through the information block, and the
 // shutdown request. Built with the Windows build; loaded by golden scripts.
 #include <windows.h>
+#include <oaidl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -18,13 +20,36 @@ using orv::api::Word;
 using Services = int(__stdcall*)(void* context, int request, void* ptrA, void* ptrB, std::int32_t numA,
                                  std::int32_t numB);
 
-// The published part of the information block.
+// The published information block.
 struct Info {
   void* context;
   Word caller;
   std::uint32_t version;
   std::uint32_t size;
   Services services;
+  Word hostInstance, hostWord, mainWindow;
+  int(__stdcall* processSubExpression)(void* context, Operand* result, int assignAllowed, int pointerTarget,
+                                       void* script);
+  int(__stdcall* getToken)(void* context);
+  void(__stdcall* getStringToken)(void* context);
+  void(__stdcall* putback)(void* context);
+  std::uint32_t(__stdcall* findVar)(void* context, const char* name, int report);
+  std::uint32_t(__stdcall* vmalloc)(void* context, std::uint32_t bytes);
+  void(__stdcall* vfree)(void* context, std::uint32_t offset);
+  int(__stdcall* loadMyString)(void* module, unsigned number, char* buffer, int size);
+  void*(__stdcall* createMyArray)(void* context, Value* result, std::uint32_t, std::uint32_t, std::uint32_t,
+                                  std::uint32_t, std::uint32_t);
+  int(__stdcall* parseYmdHms)(const char* text, std::int32_t* fields, int mode, int twoDigitYears);
+};
+static_assert(sizeof(Info) == 72);
+
+// The head of an array block that CreateMyArray gives.
+struct ArrayHead {
+  std::uint32_t sizes[5];
+  std::uint8_t dims, flags;
+  std::uint16_t reserved;
+  Value* elements;
+  std::uint32_t count;
 };
 
 #pragma pack(push, 4)
@@ -50,6 +75,14 @@ constexpr Function kFunctions[] = {
     {"ExtVersion", 0x0, 0x100}, // 0 or 1 argument: the block version
     {"ExtFault", 0x0, 1},       // faults on purpose (see fault_on_purpose)
     {"ExtService", 0x10, 4},    // DLLServices(request, text as ptrA, numA, numB), its result
+    {"ExtEvalRest", 0x0, 1},    // the expression after the call (1: read ahead and put back first)
+    {"ExtWordRest", 0x0, 0},    // the bare word after the call, as a string
+    {"ExtVarFound", 0x1, 1},    // 1 when the variable has a value
+    {"ExtMessage", 0x0, 1},     // a message text by number
+    {"ExtSquares", 0x0, 1},     // an array of n elements holding 0, 1, 4, 9...
+    {"ExtYmd", 0x1, 1},         // a YmdHms text as "y m d h m s", or "invalid"
+    {"ExtEcho", 0xF, 1},        // its argument, as it came (any type)
+    {"ExtVariant", 0x0, 1},     // a COM value holding the integer
 };
 constexpr int kFunctionCount = sizeof kFunctions / sizeof kFunctions[0];
 
@@ -60,12 +93,48 @@ void set_int(Value& v, std::int32_t i) {
 }
 
 // Strings handed back are copied by the interpreter; ours go back to its heap.
-void free_text(const Info* info, std::uint32_t offset) {
-  using VFree = void(__stdcall*)(void*, std::uint32_t);
-  FARPROC p = GetProcAddress(GetModuleHandleA("orv.dll"), "VFree");
-  VFree f = nullptr;
-  std::memcpy(&f, &p, sizeof f);   // a function pointer of another type, without a cast warning
-  if (f) f(info->context, offset);
+void free_text(const Info* info, std::uint32_t offset) { info->vfree(info->context, offset); }
+
+// A text in the interpreter's heap, made with VMalloc.
+std::uint32_t heap_text(const Info* info, const char* text) {
+  const std::uint32_t offset = info->vmalloc(info->context, static_cast<std::uint32_t>(std::strlen(text) + 1));
+  if (!offset) return 0;
+  // Request 41: the address of a heap offset.
+  auto* p = reinterpret_cast<char*>(info->services(info->context, 41, nullptr, nullptr, 0, static_cast<std::int32_t>(offset)));
+  std::strcpy(p, text);
+  return offset;
+}
+
+int answer_text(orv::api::AnswerCallback answer, Info* info, const char* text) {
+  Value result{};
+  result.flags = 2;
+  result.str = heap_text(info, text);
+  if (!result.str) return -3;
+  const int rc = answer(0, 0, info, &result);
+  free_text(info, result.str);
+  return rc == 0 ? 0 : -3;
+}
+
+// Evaluates what follows the call on the script's line with the
+// interpreter's own scanner; the value is the answer. `word`: the first
+// token is a bare word (a string, not a variable). `peek`: the token is
+// read, put back and read again first.
+int evaluate_rest(orv::api::AnswerCallback answer, Info* info, bool word, bool peek) {
+  if (word) {
+    info->getStringToken(info->context);
+  } else {
+    info->getToken(info->context);
+    if (peek) {
+      info->putback(info->context);
+      info->getToken(info->context);
+    }
+  }
+  Operand value{};
+  // A bad expression leaves its error in the context: the call fails with it.
+  if (!info->processSubExpression(info->context, &value, 0, 0, nullptr)) return 0;
+  const int rc = answer(0, 0, info, &value);
+  if ((value.flags & 2) && value.str) free_text(info, value.str);
+  return rc == 0 ? 0 : -3;
 }
 
 // 1: writes through a null pointer. 2: divides an integer by zero. 3: leaves
@@ -114,12 +183,7 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
     case 1: {
       char joined[512];
       std::snprintf(joined, sizeof joined, "%s+%s", text_of(info, args[0]), text_of(info, args[1]));
-      std::memset(&result, 0, sizeof result);
-      result.flags = 2;
-      result.str = static_cast<std::uint32_t>(info->services(info->context, 42, joined, nullptr, 0, 0));
-      const int rc = answer(0, 0, info, &result);
-      free_text(info, result.str);
-      return rc == 0 ? 0 : -3;
+      return answer_text(answer, info, joined);
     }
     case 2:
       std::memset(&result, 0, sizeof result);
@@ -151,6 +215,49 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
     case 8: {
       std::string text = text_of(info, args[1]);
       set_int(result, info->services(info->context, args[0].i, text.data(), nullptr, args[2].i, args[3].i));
+      break;
+    }
+    case 9: return evaluate_rest(answer, info, false, args[0].i != 0);
+    case 10: return evaluate_rest(answer, info, true, false);
+    case 11: {
+      // A missing variable leaves its error in the context too: the call fails with it.
+      const std::uint32_t found = info->findVar(info->context, text_of(info, args[0]), 0);
+      set_int(result, (found & 0xFFFF) != 0xFFFF ? 1 : static_cast<std::int32_t>(found >> 16));
+      break;
+    }
+    case 12: {
+      char text[300];
+      if (info->loadMyString(nullptr, static_cast<unsigned>(args[0].i), text, sizeof text) <= 0) return -3;
+      return answer_text(answer, info, text);
+    }
+    case 13: {
+      // A failed creation leaves its error in the context: the call fails with it.
+      auto* head = static_cast<ArrayHead*>(info->createMyArray(info->context, &result,
+                                                               static_cast<std::uint32_t>(args[0].i), 0, 0, 0, 0));
+      if (!head) return 0;
+      for (std::uint32_t k = 0; k < head->count; ++k) {
+        head->elements[k].flags = 1;
+        head->elements[k].i = static_cast<std::int32_t>(k * k);
+      }
+      break;
+    }
+    case 14: {
+      std::int32_t f[6] = {};
+      char text[96] = "invalid";
+      if (info->parseYmdHms(text_of(info, args[0]), f, 1, 0))
+        std::snprintf(text, sizeof text, "%ld %ld %ld %ld %ld %ld", long{f[0]}, long{f[1]}, long{f[2]}, long{f[3]},
+                      long{f[4]}, long{f[5]});
+      return answer_text(answer, info, text);
+    }
+    case 15: return answer(0, 0, info, &args[0]) == 0 ? 0 : -3;
+    case 16: {
+      VARIANT v;
+      std::memset(&v, 0, sizeof v);
+      v.vt = VT_I4;
+      v.lVal = args[0].i;
+      std::memset(&result, 0, sizeof result);
+      std::memcpy(result.variant, &v, sizeof v);
+      result.flags = 0x200;
       break;
     }
     default: return -3;
@@ -200,12 +307,20 @@ extern "C" int __stdcall OrvTestCallback(int(__stdcall* callback)(int), int kind
   return fault_on_purpose(callback(kind));
 }
 
+// A number from the environment, `fallback` when the variable is not set:
+// tests change the extender's answers without building another one.
+int env_number(const char* name, int fallback) {
+  char text[16];
+  const DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
+  return n > 0 && n < sizeof text ? std::atoi(text) : fallback;
+}
+
 extern "C" int __stdcall ORVExtenderQuery(int request, char* buffer, int size) {
   if (request == 1) {
     if (buffer && size > 0) lstrcpynA(buffer, "ORV test extender", size);
     return 7;       // our version
   }
-  if (request == 2) return 4;   // generation: value records
+  if (request == 2) return env_number("ORV_TEST_EXTENDER_GENERATION", 4);   // 4: value records
   return 0;
 }
 
@@ -223,8 +338,17 @@ extern "C" int __stdcall ORVExtender2(Word, Word, std::uint32_t signature, int r
       *privateWord = 0x5EED;
       return 0;
     case -2: {
-      if (count < 0 || count >= kFunctionCount) return 0;
+      // ORV_TEST_EXTENDER_FUNCTIONS raises the number of functions described
+      // with ExtExtra0, ExtExtra1... that do nothing (they fill the shared table).
       auto* r = reinterpret_cast<FunctionRecord*>(result);
+      if (count >= kFunctionCount && count < env_number("ORV_TEST_EXTENDER_FUNCTIONS", 0)) {
+        std::memset(r, 0, sizeof *r);
+        r->number = 1000 + static_cast<std::uint32_t>(count);
+        r->kind = 2;
+        std::snprintf(r->name, sizeof r->name, "ExtExtra%d", count - kFunctionCount);
+        return 1;
+      }
+      if (count < 0 || count >= kFunctionCount) return 0;
       std::memset(r, 0, sizeof *r);
       r->number = static_cast<std::uint32_t>(count) + 1;
       r->kind = 2;

@@ -1,6 +1,7 @@
-// ParseYMDHMS: the YmdHms parser for hosts and extenders. `fields` receives
-// year, month, day, hours, minutes and seconds; the result is 1 for a valid
-// text in the mode (0 syntax, 1 date and time, 2 date, 3 time), else 0.
+// ParseYMDHMS: the YmdHms parser for hosts and extenders (part of the engine:
+// the extender information block hands it out). `fields` receives year, month,
+// day, hours, minutes and seconds; the result is 1 for a valid text in the
+// mode (0 syntax, 1 date and time, 2 date, 3 time), else 0.
 #include <cstdint>
 
 #include "builtins/time/ymdhms.h"
