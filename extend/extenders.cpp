@@ -204,7 +204,11 @@ void add_extender(Call& call) {
   module.release();
   ++t.count;
   ++c.keywordGeneration;
-  if (!enumerate_functions(c, static_cast<int>(slot), t.slots[slot])) return;
+  if (!enumerate_functions(c, static_cast<int>(slot), t.slots[slot])) {
+    // A failed load leaves nothing behind: the names it got so far go too.
+    shut_down(c, t, static_cast<int>(slot));
+    return;
+  }
   make_int(call.result, 1);
 }
 

@@ -92,14 +92,18 @@ void call_old_generation(Call& call, Extender& e, int function, std::string* las
   block.errorText = &text;
   int rc = 0;
   if (e.generation == 1) {
-    // Five 8-bit texts; absent arguments are empty.
-    const char* texts[kGeneration1Args] = {"", "", "", "", ""};
+    Generation1Slot slots[kGeneration1Args] = {};
     const int count = call.count < kGeneration1Args ? call.count : kGeneration1Args;
     // Every text is made before any address is taken: a conversion may move the heap.
     for (int k = 0; k < count; ++k)
       if (!to_string(c, call.args[static_cast<std::size_t>(k) + 1])) return;
-    for (int k = 0; k < count; ++k) texts[k] = str_of(c, call.args[static_cast<std::size_t>(k) + 1]);
-    rc = call_words(c, e, function, block, word_of(texts), count, word_of(&call.result), faultText);
+    for (int k = 0; k < kGeneration1Args; ++k) {
+      const char* text = k < count ? str_of(c, call.args[static_cast<std::size_t>(k) + 1]) : "";
+      slots[k].type = 2;
+      slots[k].text = text_word(text);
+      slots[k].length = static_cast<std::uint32_t>(std::strlen(text));
+    }
+    rc = call_words(c, e, function, block, word_of(slots), count, word_of(&call.result), faultText);
   } else {
     ValueSlot slots[kSlotArgs] = {};
     const int count = call.count < kSlotArgs ? call.count : kSlotArgs;

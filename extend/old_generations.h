@@ -25,9 +25,21 @@ struct ValueSlot {
   std::uint32_t type;       // 1 integer, 2 text, 32 float; 0x100: copy back into the variable
   std::uint32_t text;       // address of NUL-terminated 8-bit text
 };
+// An argument of generation 1: always text. A call passes five of them
+// whatever its argument count, the missing ones (all five for a call without
+// arguments) empty.
+struct Generation1Slot {
+  double f;                 // 0: generation 1 sees texts only
+  std::int32_t i;           // 0
+  std::uint32_t type;       // 2: text
+  std::uint32_t text;       // address of NUL-terminated 8-bit text
+  std::uint32_t length;     // its length in bytes
+  std::uint8_t reserved[16];
+};
 #pragma pack(pop)
 static_assert(sizeof(Generation1Record) == 48);
 static_assert(sizeof(ValueSlot) == 20);
+static_assert(sizeof(Generation1Slot) == 40);
 
 inline constexpr std::uint32_t kByReference = 0x100;
 inline constexpr int kGeneration1Args = 5;

@@ -1,6 +1,6 @@
 // Test extenders of the older entry protocols, one DLL per generation
-// (ORV_TEST_GENERATION 1, 2 or 3): generation 1 takes five texts and answers
-// with (kind, integer, text); generations 2 and 3 take 20-byte value slots,
+// (ORV_TEST_GENERATION 1, 2 or 3): generation 1 takes five 40-byte text
+// slots and answers with (kind, integer, text); generations 2 and 3 take 20-byte value slots,
 // may hand values back through them, and answer with one such slot.
 // Their function names start with G1, G2 or G3 so that all can be loaded at once.
 #include <windows.h>
@@ -36,7 +36,16 @@ struct ValueSlot {
   std::uint32_t type;   // 1 integer, 2 text, 32 float; 0x100 copy back
   const char* text;
 };
+struct TextSlot {       // generation 1: every argument is text
+  double f;
+  std::int32_t i;
+  std::uint32_t type;   // 2
+  const char* text;
+  std::uint32_t length;
+  std::uint8_t reserved[16];
+};
 #pragma pack(pop)
+static_assert(sizeof(TextSlot) == 40);
 
 using Answer1 = int(__stdcall*)(int rc, Word reserved, void* block, int kind, std::int32_t integer, const char* text);
 using AnswerSlot = int(__stdcall*)(int rc, Word reserved, void* block, ValueSlot value);
@@ -52,6 +61,8 @@ constexpr Function kFunctions[] = {
     {"Fault", 0, 0x0},   {"Count", 0x500, 0xFFFFF}, {"Swap", 2, 0xFF},
 };
 constexpr int kFunctionCount = ORV_TEST_GENERATION == 1 ? 6 : 7;
+// Generation 1 also has Slots (number 8): what each of its five slots holds.
+constexpr int kSlotsFunction = 8;
 
 void fill_name(char* out, const char* name) { std::snprintf(out, 32, "G%d%s", ORV_TEST_GENERATION, name); }
 
@@ -75,7 +86,23 @@ void fault() {
 char gText[512];
 
 #if ORV_TEST_GENERATION == 1
-int call_function(int number, Answer1 answer, void* block, const char* const* args, int count) {
+// "type:length:text" for each slot, joined by "|"; a slot whose length does
+// not match its text, or whose number fields are not 0, shows "bad".
+const char* describe_slots(const TextSlot* slots) {
+  std::size_t used = 0;
+  for (int k = 0; k < 5; ++k) {
+    const TextSlot& s = slots[k];
+    const bool sound = s.text && s.f == 0 && s.i == 0 && std::strlen(s.text) == s.length;
+    used += static_cast<std::size_t>(std::snprintf(gText + used, sizeof gText - used, "%s%lu:%s", k ? "|" : "",
+                                                   static_cast<unsigned long>(s.type), sound ? s.text : "bad"));
+    if (used >= sizeof gText) break;
+  }
+  return gText;
+}
+
+int call_function(int number, Answer1 answer, void* block, const TextSlot* slots, int count) {
+  const char* args[5];
+  for (int k = 0; k < 5; ++k) args[k] = slots[k].type == 2 && slots[k].text ? slots[k].text : "?";
   switch (number) {
     case 1: return answer(0, 0, block, 0, std::atoi(args[0]) + std::atoi(args[1]), nullptr);
     case 2:
@@ -87,6 +114,7 @@ int call_function(int number, Answer1 answer, void* block, const char* const* ar
     case 4: answer(-1, 0, block, 1, 0, args[0]); return -1;
     case 5: fault(); return 0;
     case 6: return answer(0, 0, block, 0, count, nullptr);
+    case kSlotsFunction: return answer(0, 0, block, 1, 0, describe_slots(slots));
     default: return -3;
   }
 }
@@ -126,19 +154,25 @@ extern "C" int __stdcall ORVExtender(Word, Word, std::uint32_t signature, int re
                                      Word* privateWord, void* data, int index, void*, Word, Word) {
   if (signature != orv::api::kEntrySignature) return -3;
   if (request == 98) {
-    if (index < 0 || index >= kFunctionCount) return 0;
+    if (index < 0 || index > kFunctionCount) return 0;
     auto* r = static_cast<Generation1Record*>(data);
     std::memset(r, 0, sizeof *r);
-    r->number = static_cast<std::uint32_t>(index) + 1;
     r->kind = 2;
+    *privateWord = 0x6E01;
+    if (index == kFunctionCount) {
+      r->number = kSlotsFunction;
+      r->counts = 0x500;
+      fill_name(r->name, "Slots");
+      return 1;
+    }
+    r->number = static_cast<std::uint32_t>(index) + 1;
     r->counts = kFunctions[index].counts;
     fill_name(r->name, kFunctions[index].name);
-    *privateWord = 0x6E01;
     return 1;
   }
   if (request == 99) { log_shutdown(); return 0; }
   if (*privateWord != 0x6E01) return -3;
-  return call_function(request, answer, block, static_cast<const char* const*>(data), index);
+  return call_function(request, answer, block, static_cast<const TextSlot*>(data), index);
 }
 #else
 extern "C" int __stdcall ORVExtenderQuery(int request, char* buffer, int size) {
