@@ -9,6 +9,7 @@
 #include "extend/dll_args.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
+#include "extend/foreign_text.h"
 
 namespace orv::dll {
 namespace {
@@ -125,13 +126,16 @@ bool convert_result(Call& call, int returnType, const CallResult& r) {
     case r_long: case r_long_ptr: make_int(call.result, static_cast<std::int32_t>(r.eax)); return true;
     case r_long64: make_int64(call.result, static_cast<std::int64_t>(pair)); return true;
     case r_double: make_float(call.result, r.st0); return true;
+    // A wrong return type makes any number a "pointer": unreadable is 1843, not a crash.
     case r_lpstr: {
-      const auto* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(r.eax));
-      return make_string(c, call.result, text ? std::string_view(text) : std::string_view());
+      std::string text;
+      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, 1843);
+      return make_string(c, call.result, text);
     }
     case r_lpwstr: {
-      const auto* text = reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(r.eax));
-      return make_wstring(c, call.result, text ? std::u16string_view(text) : std::u16string_view());
+      std::u16string text;
+      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, 1843);
+      return make_wstring(c, call.result, text);
     }
     default: return true;   // void
   }

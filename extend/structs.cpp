@@ -7,6 +7,7 @@
 #include "engine/keyword_ids.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
+#include "extend/foreign_text.h"
 
 namespace orv::dll {
 namespace {
@@ -42,14 +43,7 @@ std::basic_string_view<Ch> field_text(const std::uint8_t* p, std::size_t units) 
 // The text a pointer member points at; 1843 when it cannot be read.
 template <typename Ch>
 bool pointed_text(Context& c, const void* at, std::basic_string<Ch>& out) {
-  out.clear();
-  if (!at) return true;
-  const auto* s = static_cast<const Ch*>(at);
-  for (std::size_t n = 0;; ++n) {
-    if (!readable(s + n, sizeof(Ch))) return fail(c, 1843);
-    if (s[n] == 0) return true;
-    out.push_back(s[n]);
-  }
+  return foreign_text(at, out) || fail(c, 1843);
 }
 
 bool read_element(Context& c, int type, const std::uint8_t* p, Value& out) {
