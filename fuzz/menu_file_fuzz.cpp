@@ -4,9 +4,9 @@
 // The input is split at "\n@@\n" into the menu file ("menu.mnu") and the
 // files "1", "2", ... it may include, all served from memory.
 #include <cstdint>
-#include <map>
 #include <string>
 
+#include "tests/support/memory_files.h"
 #include "ui/menus/menu_file.h"
 #include "ui/menus/menu_text.h"
 
@@ -15,27 +15,13 @@ using namespace orv::menus;
 
 namespace {
 
-class MemoryFiles final : public SourceFiles {
- public:
-  std::map<std::string, std::string> files;
-  std::string locate(const std::string& name, const std::string&) override {
-    return files.count(name) ? name : std::string();
-  }
-  platform::FileStatus read(const std::string& path, std::string& out) override {
-    auto it = files.find(path);
-    if (it == files.end()) return platform::FileStatus::not_found;
-    out = it->second;
-    return platform::FileStatus::ok;
-  }
-};
-
 bool menu_text_fault(std::uint16_t n) { return n >= 215 && n <= 219; }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  MemoryFiles disk;
+  orv::testing::MemoryFiles disk;
   std::string menuFile;
   std::size_t start = 0;
   for (int k = 0; start <= input.size(); ++k) {

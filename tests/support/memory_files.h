@@ -1,5 +1,5 @@
-// Files served from memory for the #include expander, so tests name the
-// files they include without touching the disk.
+// Files served from memory for the #include expander, so unit tests and fuzz
+// targets name the files they include without touching the disk.
 #pragma once
 #include <map>
 #include <string>

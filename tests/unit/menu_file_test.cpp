@@ -1,7 +1,7 @@
 // Menu files: line kinds, hot keys, the title state machine and its messages.
 #include <gtest/gtest.h>
 
-#include "tests/unit/memory_files.h"
+#include "tests/support/memory_files.h"
 #include "ui/menus/menu_file.h"
 #include "ui/menus/menu_status.h"
 #include "ui/menus/menu_text.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/script_source.h"
-#include "tests/unit/memory_files.h"
+#include "tests/support/memory_files.h"
 
 using namespace orv;
 

@@ -194,7 +194,7 @@ bool named_rows(Call& call, HWND w, const std::string& text, std::vector<int>& r
 
 bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t request, const std::string& text,
                  std::int32_t number) {
-  Control& k = const_cast<Control&>(run.d.controls[index]);   // the record is ours for the dialog's life
+  Control& k = run.d.controls[index];
   ControlWindow& cw = run.windows[index];
   const HWND w = cw.hwnd;
   const int columns = column_count(w);

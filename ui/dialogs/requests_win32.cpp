@@ -221,7 +221,7 @@ void proc_options(DialogRun& run, Call& call) {
 
 // ---- DialogControlState ----
 void control_state(DialogRun& run, Call& call, int index) {
-  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  Control& k = run.d.controls[static_cast<std::size_t>(index)];
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   const std::int32_t request = call.args[3].i;
   switch (request) {
@@ -234,7 +234,7 @@ void control_state(DialogRun& run, Call& call, int index) {
     case 3: case 4: {
       std::int32_t bits = 0;
       if (!int_argument(call, 4, bits)) return;
-      auto& style = const_cast<Control&>(k).style;   // the record is ours for the dialog's life
+      auto& style = k.style;
       const std::uint32_t before = style;
       style = request == 3 ? (style | static_cast<std::uint32_t>(bits)) : (style & ~static_cast<std::uint32_t>(bits));
       if (cw.hwnd && style != before) {
@@ -336,7 +336,7 @@ void control_get(DialogRun& run, Call& call, int index) {
 bool numeric_request(std::int32_t r) { return r == 1 || r == 2 || r == 8 || r == 10 || r == 23 || r == 25; }
 
 void control_set(DialogRun& run, Call& call, int index) {
-  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  Control& k = run.d.controls[static_cast<std::size_t>(index)];
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   const HWND w = cw.hwnd;
   const std::int32_t request = call.args[3].i;
@@ -447,11 +447,10 @@ void control_set(DialogRun& run, Call& call, int index) {
       at = end == std::string::npos ? text.size() : end;
     }
     if (text.find_first_not_of(' ', at) != std::string::npos) { fail(call.c, 1824, text); return; }
-    Control& moved = const_cast<Control&>(k);
-    moved.x = place[0];
-    moved.y = place[1];
-    moved.width = place[2];
-    moved.height = place[3];
+    k.x = place[0];
+    k.y = place[1];
+    k.width = place[2];
+    k.height = place[3];
     layout_controls(run);
     return done();
   }

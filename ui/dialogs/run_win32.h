@@ -55,7 +55,7 @@ struct ControlWindow {
 
 struct DialogRun {
   Context& c;
-  const Definition& d;
+  Definition d;                         // the run's own copy: requests change control styles
   HWND hwnd = nullptr;
   std::vector<ControlWindow> windows;   // parallel to d.controls
   std::array<bool, kEventCount> events{};
