@@ -60,7 +60,11 @@ int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* valu
   if (!block || !block->owner || !value) return -4;
   Context& c = *block->owner;
   if (rc < 0 && block->errorText) {
-    *block->errorText = (value->flags & vf::kStr) ? str_of(c, *value) : message_text(866);
+    // The error text may come in either width; anything else says nothing.
+    std::string text;
+    if (value->flags & vf::kStr) text = str_of(c, *value);
+    else if (!(value->flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, *value), text)) text = message_text(866);
+    *block->errorText = text;
     return 0;
   }
   if (value->flags & vf::kArray) {

@@ -83,6 +83,7 @@ constexpr Function kFunctions[] = {
     {"ExtYmd", 0x1, 1},         // a YmdHms text as "y m d h m s", or "invalid"
     {"ExtEcho", 0xF, 1},        // its argument, as it came (any type)
     {"ExtVariant", 0x0, 1},     // a COM value holding the integer
+    {"ExtFailWide", 0x5, 1},    // as ExtFail, with the text answered in UTF-16
 };
 constexpr int kFunctionCount = sizeof kFunctions / sizeof kFunctions[0];
 
@@ -260,6 +261,7 @@ int call_function(int number, orv::api::AnswerCallback answer, Info* info, Opera
       result.flags = 0x200;
       break;
     }
+    case 17: answer(-2, 0, info, &args[0]); return -2;
     default: return -3;
   }
   return answer(0, 0, info, &result) == 0 ? 0 : -3;
