@@ -309,6 +309,19 @@ extern "C" int __stdcall OrvTestCallback(int(__stdcall* callback)(int), int kind
   return fault_on_purpose(callback(kind));
 }
 
+// A function's name in its record: the Unicode build (ORV_TEST_UNICODE, the
+// generation that exchanges UTF-16 names) writes it in UTF-16 with a "U" in
+// front, so that both builds can be loaded at once.
+void set_name(FunctionRecord& r, const char* name) {
+#ifdef ORV_TEST_UNICODE
+  wchar_t wide[17] = L"U";
+  for (std::size_t k = 0; name[k] && k + 2 < sizeof wide / sizeof wide[0]; ++k) wide[k + 1] = static_cast<wchar_t>(name[k]);
+  std::memcpy(r.name, wide, sizeof wide < sizeof r.name ? sizeof wide : sizeof r.name);
+#else
+  lstrcpynA(r.name, name, 32);
+#endif
+}
+
 // A number from the environment, `fallback` when the variable is not set:
 // tests change the extender's answers without building another one.
 int env_number(const char* name, int fallback) {
@@ -322,7 +335,11 @@ extern "C" int __stdcall ORVExtenderQuery(int request, char* buffer, int size) {
     if (buffer && size > 0) lstrcpynA(buffer, "ORV test extender", size);
     return 7;       // our version
   }
+#ifdef ORV_TEST_UNICODE
+  if (request == 2) return 5;   // through the Unicode query: generation 100005
+#else
   if (request == 2) return env_number("ORV_TEST_EXTENDER_GENERATION", 4);   // 4: value records
+#endif
   return 0;
 }
 
@@ -334,7 +351,11 @@ extern "C" int __stdcall ORVExtender2(Word, Word, std::uint32_t signature, int r
     case -1:
       // A variable set in the environment makes the start-up fail with a text.
       if (GetEnvironmentVariableA("ORV_TEST_EXTENDER_REFUSE", nullptr, 0) > 0) {
+#ifdef ORV_TEST_UNICODE
+        lstrcpynW(reinterpret_cast<wchar_t*>(args), L"the Unicode test extender was asked to refuse", 256);
+#else
         lstrcpynA(reinterpret_cast<char*>(args), "the test extender was asked to refuse", 256);
+#endif
         return -1;
       }
       *privateWord = 0x5EED;
@@ -347,7 +368,9 @@ extern "C" int __stdcall ORVExtender2(Word, Word, std::uint32_t signature, int r
         std::memset(r, 0, sizeof *r);
         r->number = 1000 + static_cast<std::uint32_t>(count);
         r->kind = 2;
-        std::snprintf(r->name, sizeof r->name, "ExtExtra%d", count - kFunctionCount);
+        char name[32];
+        std::snprintf(name, sizeof name, "ExtExtra%d", count - kFunctionCount);
+        set_name(*r, name);
         return 1;
       }
       if (count < 0 || count >= kFunctionCount) return 0;
@@ -356,7 +379,7 @@ extern "C" int __stdcall ORVExtender2(Word, Word, std::uint32_t signature, int r
       r->kind = 2;
       r->paramTypes = kFunctions[count].paramTypes;
       r->counts = kFunctions[count].counts;
-      lstrcpynA(r->name, kFunctions[count].name, 32);
+      set_name(*r, kFunctions[count].name);
       return 1;
     }
     case -3: {
