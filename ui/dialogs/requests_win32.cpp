@@ -464,6 +464,7 @@ void control_set(DialogRun& run, Call& call, int index) {
     }
     cw.backColour = RGB(colour->r, colour->g, colour->b);
     cw.brush = GdiObject(CreateSolidBrush(cw.backColour));
+    if (cw.host) com::host_set_back(*cw.host, cw.backColour);   // an ambient property of the control
     InvalidateRect(w, nullptr, TRUE);
     return done();
   }
@@ -475,6 +476,38 @@ void control_set(DialogRun& run, Call& call, int index) {
     return done();
   }
   fail(call.c, 3975);
+}
+
+// ---- DialogObject ----
+// Events are subscribed by name; subscribing also switches event 14 on.
+void dialog_object(DialogRun& run, Call& call, int index) {
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
+  std::int32_t request = 0;
+  if (!int_argument(call, 3, request)) return;
+  if (request < 1 || request > 4) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (k.type != kComControl || !cw.host) { fail(call.c, 3975); return; }
+  std::wstring text;
+  if (request != 3) {
+    const std::u16string wide = widen(text_argument(call, 4));
+    if (failed(call.c)) return;
+    text.assign(wide.begin(), wide.end());
+  }
+  switch (request) {
+    case 1: case 2:
+      if (!com::host_subscribe(call.c, *cw.host, text, request == 1)) return;
+      if (request == 1) run.events[kComEvent] = true;
+      make_int(call.result, 1);
+      return;
+    default: {
+      Value made{};
+      const bool ok = request == 3 ? com::host_object(call.c, *cw.host, made) : com::load_picture(call.c, text, made);
+      if (!ok) return;
+      release_value(call.c, call.result);
+      static_cast<Value&>(call.result) = made;
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -506,6 +539,7 @@ void handle_request(DialogRun& run, Request& r) {
   if (index < 0) return;
   if (r.kind == kw::fn_dialogcontrolstate) control_state(run, call, index);
   else if (r.kind == kw::fn_dialogcontrolget) control_get(run, call, index);
+  else if (r.kind == kw::fn_dialogobject) dialog_object(run, call, index);
   else control_set(run, call, index);
 }
 
