@@ -464,8 +464,7 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
       if (FAILED(hr = text_argument(params, text))) return hr;
       if (!window_) return raise(info, L"the control is not active");
       pending_.push_back(text);
-      PostMessageW(window_, kMsgPosted, 0, 0);
-      return S_OK;
+      return give_int(PostMessageW(window_, kMsgPosted, 0, 0) ? 1 : 0);
     }
     case kClicks:
       if (!need(0, 0)) return hr;
