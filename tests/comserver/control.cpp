@@ -1,5 +1,6 @@
 // The test control: a windowed control that paints its caption in the
-// container's ambient colours and font, fires Clicked at once (Fire) or from
+// container's ambient colours and font (or, as OrvTest.ViewControl, one
+// without a window that the container draws through its view), fires Clicked at once (Fire) or from
 // its own window's message handling (Post), reports the ambient properties
 // and the last ambient change it was told of, and holds a picture.
 #include <deque>
@@ -12,7 +13,7 @@ namespace {
 
 enum : DISPID {
   kCaption = 1, kFire, kPost, kClicks, kAmbientBack, kAmbientFore, kAmbientUserMode, kAmbientFont, kAmbientName,
-  kAmbientChange, kPicture, kPictureType, kWidth, kHeight, kActive,
+  kAmbientChange, kPicture, kPictureType, kWidth, kHeight, kActive, kDraws,
 };
 
 constexpr Member kMembers[] = {
@@ -23,7 +24,7 @@ constexpr Member kMembers[] = {
     {L"AmbientDisplayName", kAmbientName}, {L"AmbientChange", kAmbientChange},
     {L"Picture", kPicture},           {L"PictureType", kPictureType},
     {L"Width", kWidth},               {L"Height", kHeight},
-    {L"Active", kActive},
+    {L"Active", kActive},             {L"Draws", kDraws},
 };
 
 enum : DISPID { kClickedEvent = 1, kChangedEvent = 2 };
@@ -46,7 +47,8 @@ class Control : public DispatchBase,
                 public IConnectionPointContainer,
                 public IConnectionPoint {
  public:
-  explicit Control(HMODULE module) : DispatchBase(kMembers, sizeof kMembers / sizeof kMembers[0]), module_(module) {}
+  Control(HMODULE module, bool windowless)
+      : DispatchBase(kMembers, sizeof kMembers / sizeof kMembers[0]), module_(module), windowless_(windowless) {}
   ~Control() override {
     destroy_window();
     if (inPlaceSite_) inPlaceSite_->Release();
@@ -108,7 +110,7 @@ class Control : public DispatchBase,
   HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* out) override {
-    *out = kControlClsid;
+    *out = windowless_ ? kViewControlClsid : kControlClsid;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR* out) override {
@@ -156,6 +158,7 @@ class Control : public DispatchBase,
   }
   HRESULT STDMETHODCALLTYPE UIDeactivate() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT) override {
+    place_ = *position;
     if (window_)
       MoveWindow(window_, position->left, position->top, position->right - position->left,
                  position->bottom - position->top, TRUE);
@@ -181,6 +184,7 @@ class Control : public DispatchBase,
                                  BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override {
     if (!bounds) return E_INVALIDARG;
     const RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
+    ++draws_;
     paint(dc, r);
     return S_OK;
   }
@@ -299,6 +303,11 @@ class Control : public DispatchBase,
     site->GetWindowContext(&frame, &document, &position, &clip, &frameInfo);
     if (frame) frame->Release();
     if (document) document->Release();
+    place_ = position;
+    if (windowless_) {   // drawn by the container through IViewObject
+      inPlaceSite_ = site;
+      return S_OK;
+    }
     WNDCLASSW wc{};
     wc.lpfnWndProc = window_proc;
     wc.hInstance = module_;
@@ -403,6 +412,9 @@ class Control : public DispatchBase,
   }
 
   HMODULE module_;
+  bool windowless_;
+  RECT place_{};
+  LONG draws_ = 0;
   IOleClientSite* site_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;
   HWND window_ = nullptr;
@@ -521,11 +533,15 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
       if (!need(0, 0)) return hr;
       RECT r{};
       if (window_) GetClientRect(window_, &r);
+      else if (inPlaceSite_) r = {0, 0, place_.right - place_.left, place_.bottom - place_.top};
       return give_int(id == kWidth ? r.right : r.bottom);
     }
     case kActive:
       if (!need(0, 0)) return hr;
-      return give_int(window_ ? 1 : 0);
+      return give_int(inPlaceSite_ ? 1 : 0);
+    case kDraws:
+      if (!need(0, 0)) return hr;
+      return give_int(draws_);
     default:
       return DISP_E_MEMBERNOTFOUND;
   }
@@ -533,6 +549,9 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
 
 }  // namespace
 
-IDispatch* new_control(HMODULE module) { return new Control(module); }
+IDispatch* new_control(HMODULE module, bool windowless) { return new Control(module, windowless); }
+
+// A class left registered would point into the unloaded module when it is loaded again.
+void unregister_control_class(HMODULE module) { UnregisterClassW(kWindowClass, module); }
 
 }  // namespace testserver

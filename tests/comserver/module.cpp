@@ -49,7 +49,8 @@ class Factory : public IClassFactory {
 };
 
 Factory g_factory(new_server);
-Factory g_controlFactory([] { return new_control(g_module); });
+Factory g_controlFactory([] { return new_control(g_module, false); });
+Factory g_viewControlFactory([] { return new_control(g_module, true); });
 
 std::wstring clsid_text(const CLSID& clsid) {
   wchar_t text[64];
@@ -216,12 +217,14 @@ using namespace testserver;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) g_module = module;
+  if (reason == DLL_PROCESS_DETACH) unregister_control_class(module);
   return TRUE;
 }
 
 extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (clsid == kServerClsid) return g_factory.QueryInterface(iid, out);
   if (clsid == kControlClsid) return g_controlFactory.QueryInterface(iid, out);
+  if (clsid == kViewControlClsid) return g_viewControlFactory.QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
@@ -248,14 +251,17 @@ LONG register_class(const CLSID& clsid, const wchar_t* progId, const wchar_t* de
 
 extern "C" HRESULT __stdcall DllRegisterServer() {
   if (register_class(kServerClsid, kProgId, L"ORV test automation server", false) ||
-      register_class(kControlClsid, kControlProgId, L"ORV test control", true))
+      register_class(kControlClsid, kControlProgId, L"ORV test control", true) ||
+      register_class(kViewControlClsid, kViewControlProgId, L"ORV test control without a window", true))
     return SELFREG_E_CLASS;
   return S_OK;
 }
 
 extern "C" HRESULT __stdcall DllUnregisterServer() {
-  for (const CLSID* clsid : {&kServerClsid, &kControlClsid}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid_text(*clsid)).c_str());
+  for (const CLSID* clsid : {&kServerClsid, &kControlClsid, &kViewControlClsid})
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid_text(*clsid)).c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
   RegDeleteTreeW(HKEY_CLASSES_ROOT, kControlProgId);
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kViewControlProgId);
   return S_OK;
 }
