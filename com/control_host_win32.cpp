@@ -32,6 +32,12 @@ int screen_dpi(bool horizontal) {
   return dpi > 0 ? dpi : 96;
 }
 
+// Keys reach an in-place active control before the dialog manager takes
+// arrows, tabs and Enter for itself: one message filter per thread while
+// any control is hosted on it.
+thread_local HHOOK t_filter = nullptr;
+thread_local int t_hosted = 0;
+
 template <class T>
 void release(T*& p) {
   if (p) p->Release();
@@ -78,6 +84,18 @@ class ControlSite : public IOleClientSite,
   void close();
   void resized();
   void paint(HWND hwnd);
+  // A key message for the control; true when the control used it.
+  bool translate(MSG& m) {
+    if (closed_) return false;
+    IOleInPlaceActiveObject* active = active_;
+    if (active) active->AddRef();
+    else if (!object_ || FAILED(object_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active))))
+      return false;
+    const bool used = active->TranslateAccelerator(&m) == S_OK;
+    active->Release();
+    return used;
+  }
+  void hook_keys();
   void focus() {
     HWND own = nullptr;
     if (inPlace_ && SUCCEEDED(inPlace_->GetWindow(&own)) && own) SetFocus(own);
@@ -171,7 +189,13 @@ class ControlSite : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
   HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return OLE_E_INVALIDRECT; }
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+    if (closed_) return S_OK;
+    if (active) active->AddRef();
+    release(active_);
+    active_ = active;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -245,6 +269,8 @@ class ControlSite : public IOleClientSite,
   IOleControl* control_ = nullptr;
   IViewObject* view_ = nullptr;
   IDispatch* dispatch_ = nullptr;
+  IOleInPlaceActiveObject* active_ = nullptr;
+  bool hooked_ = false;
   ComObject* handed_ = nullptr;          // the wrapper scripts get; closed with the dialog
   // Events: the sink on the default source interface and the subscribed ones.
   ITypeInfo* source_ = nullptr;
@@ -302,6 +328,24 @@ class ControlEvents : public IDispatch {
 };
 
 ControlSite* site_of(HWND hwnd) { return reinterpret_cast<ControlSite*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+// The host window that `w` is or lies in, if any.
+ControlSite* host_of(HWND w) {
+  for (; w; w = GetAncestor(w, GA_PARENT)) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(w, name, 16) && lstrcmpW(name, kHostClass) == 0) return site_of(w);
+  }
+  return nullptr;
+}
+
+LRESULT CALLBACK key_filter(int code, WPARAM wParam, LPARAM lParam) {
+  auto* m = reinterpret_cast<MSG*>(lParam);
+  if (code >= 0 && m && m->message >= WM_KEYFIRST && m->message <= WM_KEYLAST) {
+    ControlSite* site = host_of(m->hwnd);
+    if (site && site->translate(*m)) return 1;
+  }
+  return CallNextHookEx(t_filter, code, wParam, lParam);
+}
 
 LRESULT CALLBACK host_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ControlSite* site = site_of(hwnd);
@@ -416,6 +460,12 @@ void ControlSite::close() {
   release(sink_);
   release(source_);
   subscribed_.clear();
+  if (hooked_ && --t_hosted == 0 && t_filter) {
+    UnhookWindowsHookEx(t_filter);
+    t_filter = nullptr;
+  }
+  hooked_ = false;
+  release(active_);
   if (inPlace_) inPlace_->InPlaceDeactivate();
   release(inPlace_);
   if (object_) {
@@ -436,6 +486,13 @@ void ControlSite::close() {
   window_ = nullptr;
   events_ = nullptr;
   Release();
+}
+
+void ControlSite::hook_keys() {
+  if (hooked_) return;
+  if (t_hosted == 0) t_filter = SetWindowsHookExW(WH_MSGFILTER, key_filter, nullptr, GetCurrentThreadId());
+  ++t_hosted;
+  hooked_ = true;
 }
 
 void ControlSite::resized() {
@@ -597,6 +654,7 @@ ControlHost create_control_host(Context& c, HWND parent, int id, const RECT& r, 
     c.error = error;
     return nullptr;
   }
+  site->hook_keys();
   return site;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 enum : DISPID {
   kCaption = 1, kFire, kPost, kClicks, kAmbientBack, kAmbientFore, kAmbientUserMode, kAmbientFont, kAmbientName,
-  kAmbientChange, kPicture, kPictureType, kWidth, kHeight, kActive, kDraws,
+  kAmbientChange, kPicture, kPictureType, kWidth, kHeight, kActive, kDraws, kWindow,
 };
 
 constexpr Member kMembers[] = {
@@ -25,9 +25,10 @@ constexpr Member kMembers[] = {
     {L"Picture", kPicture},           {L"PictureType", kPictureType},
     {L"Width", kWidth},               {L"Height", kHeight},
     {L"Active", kActive},             {L"Draws", kDraws},
+    {L"Window", kWindow},
 };
 
-enum : DISPID { kClickedEvent = 1, kChangedEvent = 2 };
+enum : DISPID { kClickedEvent = 1, kChangedEvent = 2, kKeyEvent = 3 };
 
 constexpr UINT kMsgPosted = WM_APP + 1;
 constexpr wchar_t kWindowClass[] = L"OrvTestControlWindow";
@@ -35,12 +36,14 @@ constexpr wchar_t kWindowClass[] = L"OrvTestControlWindow";
 ITypeInfo* control_type_info() {
   return coclass_with_events(L"Control", kControlClsid, kControlEventsIid,
                              {{L"Clicked", kClickedEvent, {{L"text", VT_BSTR}, {L"count", VT_I4}}},
-                              {L"Changed", kChangedEvent, {{L"caption", VT_BSTR}}}});
+                              {L"Changed", kChangedEvent, {{L"caption", VT_BSTR}}},
+                              {L"Key", kKeyEvent, {{L"code", VT_I4}}}});
 }
 
 class Control : public DispatchBase,
                 public IOleObject,
                 public IOleInPlaceObject,
+                public IOleInPlaceActiveObject,
                 public IOleControl,
                 public IViewObject2,
                 public IProvideClassInfo,
@@ -166,6 +169,21 @@ class Control : public DispatchBase,
   }
   HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override { return E_NOTIMPL; }
 
+  // IOleInPlaceActiveObject: the arrow keys are the control's own, as in a
+  // list; each one it takes fires Key(code).
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG m) override {
+    if (!m || m->message != WM_KEYDOWN || (m->wParam != VK_UP && m->wParam != VK_DOWN)) return S_FALSE;
+    VARIANT code;
+    code.vt = VT_I4;
+    code.lVal = static_cast<LONG>(m->wParam);
+    fire(kKeyEvent, &code, 1);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+
   // IOleControl
   HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnMnemonic(MSG*) override { return E_NOTIMPL; }
@@ -275,6 +293,7 @@ class Control : public DispatchBase,
   void* other_interface(REFIID iid) override {
     if (iid == IID_IOleObject) return static_cast<IOleObject*>(this);
     if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) return static_cast<IOleInPlaceObject*>(this);
+    if (iid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(this);
     if (iid == IID_IOleControl) return static_cast<IOleControl*>(this);
     if (iid == IID_IViewObject || iid == IID_IViewObject2) return static_cast<IViewObject2*>(this);
     if (iid == IID_IProvideClassInfo) return static_cast<IProvideClassInfo*>(this);
@@ -301,6 +320,7 @@ class Control : public DispatchBase,
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof frameInfo;
     site->GetWindowContext(&frame, &document, &position, &clip, &frameInfo);
+    if (frame) frame->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), L"");
     if (frame) frame->Release();
     if (document) document->Release();
     place_ = position;
@@ -542,6 +562,9 @@ HRESULT Control::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
     case kDraws:
       if (!need(0, 0)) return hr;
       return give_int(draws_);
+    case kWindow:
+      if (!need(0, 0)) return hr;
+      return give_int(static_cast<LONG>(reinterpret_cast<INT_PTR>(window_)));
     default:
       return DISP_E_MEMBERNOTFOUND;
   }

@@ -225,9 +225,12 @@ void control_state(DialogRun& run, Call& call, int index) {
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   const std::int32_t request = call.args[3].i;
   switch (request) {
-    case 1:
-      make_int(call.result, cw.hwnd && SetFocus(cw.hwnd) != nullptr ? 1 : (GetFocus() == cw.hwnd ? 1 : 0));
+    case 1: {   // an ActiveX control's host passes the focus on to the control's own window
+      const bool moved = cw.hwnd && SetFocus(cw.hwnd) != nullptr;
+      const HWND now = GetFocus();
+      make_int(call.result, moved || (now && (now == cw.hwnd || IsChild(cw.hwnd, now))) ? 1 : 0);
       return;
+    }
     case 2:
       make_int(call.result, static_cast<std::int32_t>(k.style));
       return;
