@@ -50,8 +50,4 @@ bool host_object(Context& c, ControlSite& site, Value& out);
 // A new ambient background colour, announced to the control.
 void host_set_back(ControlSite& site, COLORREF colour);
 
-// A picture object (for Picture properties) from an image file; 3981 when
-// the file cannot be read as a picture.
-bool load_picture(Context& c, const std::wstring& file, Value& out);
-
 }  // namespace orv::com

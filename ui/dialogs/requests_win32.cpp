@@ -6,6 +6,7 @@
 #include <map>
 
 #include "builtins/strings/text.h"
+#include "com/picture_win32.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
