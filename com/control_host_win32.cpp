@@ -103,9 +103,9 @@ class ControlSite : public IOleClientSite,
   HWND window() const { return window_; }
   bool subscribe(const std::wstring& event, bool on);
   bool object(Value& out);
-  void set_back(COLORREF colour) {
-    ambient_.back = colour;
-    if (control_) control_->OnAmbientPropertyChange(DISPID_AMBIENT_BACKCOLOR);
+  void set_colour(bool back, COLORREF colour) {
+    (back ? ambient_.back : ambient_.fore) = colour;
+    if (control_) control_->OnAmbientPropertyChange(back ? DISPID_AMBIENT_BACKCOLOR : DISPID_AMBIENT_FORECOLOR);
     if (window_) InvalidateRect(window_, nullptr, TRUE);
   }
   // From the sink: an event of the control.
@@ -663,6 +663,7 @@ bool host_subscribe(Context&, ControlSite& site, const std::wstring& event, bool
   return site.subscribe(event, subscribe);
 }
 bool host_object(Context&, ControlSite& site, Value& out) { return site.object(out); }
-void host_set_back(ControlSite& site, COLORREF colour) { site.set_back(colour); }
+void host_set_back(ControlSite& site, COLORREF colour) { site.set_colour(true, colour); }
+void host_set_fore(ControlSite& site, COLORREF colour) { site.set_colour(false, colour); }
 
 }  // namespace orv::com

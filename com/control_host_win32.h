@@ -47,7 +47,8 @@ bool host_subscribe(Context& c, ControlSite& site, const std::wstring& event, bo
 // The control's automation object as a script value (`out` empty). The
 // value stops working when the dialog ends.
 bool host_object(Context& c, ControlSite& site, Value& out);
-// A new ambient background colour, announced to the control.
+// A new ambient background or text colour, announced to the control.
 void host_set_back(ControlSite& site, COLORREF colour);
+void host_set_fore(ControlSite& site, COLORREF colour);
 
 }  // namespace orv::com

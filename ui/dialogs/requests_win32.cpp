@@ -476,6 +476,7 @@ void control_set(DialogRun& run, Call& call, int index) {
     const auto colour = parse_colour(text);
     if (!colour) { fail(call.c, 3980, text); return; }
     cw.textColour = RGB(colour->r, colour->g, colour->b);
+    if (cw.host) com::host_set_fore(*cw.host, cw.textColour);
     InvalidateRect(w, nullptr, TRUE);
     return done();
   }
