@@ -148,7 +148,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VAR
 namespace {
 
 // The default source interface named by a class description.
-ITypeInfo* default_source(ITypeInfo* coclass) {
+ITypeInfo* default_source_of_class(ITypeInfo* coclass) {
   TYPEATTR* attr = nullptr;
   if (!coclass || FAILED(coclass->GetTypeAttr(&attr))) return nullptr;
   ITypeInfo* found = nullptr;
@@ -165,10 +165,10 @@ ITypeInfo* default_source(ITypeInfo* coclass) {
 }
 
 // The class description: from the object itself, else from its type library.
-ITypeInfo* class_info(ComObject& o) {
+ITypeInfo* class_info(IDispatch* disp, const CLSID* clsid) {
   ITypeInfo* info = nullptr;
   IProvideClassInfo* provide = nullptr;
-  if (SUCCEEDED(o.disp->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide)))) {
+  if (SUCCEEDED(disp->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide)))) {
     provide->GetClassInfo(&info);
     provide->Release();
     if (info) return info;
@@ -176,20 +176,29 @@ ITypeInfo* class_info(ComObject& o) {
   ITypeInfo* own = nullptr;
   ITypeLib* lib = nullptr;
   UINT index = 0;
-  if (o.hasClsid && SUCCEEDED(o.disp->GetTypeInfo(0, LOCALE_USER_DEFAULT, &own)) && own &&
+  if (clsid && SUCCEEDED(disp->GetTypeInfo(0, LOCALE_USER_DEFAULT, &own)) && own &&
       SUCCEEDED(own->GetContainingTypeLib(&lib, &index))) {
-    lib->GetTypeInfoOfGuid(o.clsid, &info);
+    lib->GetTypeInfoOfGuid(*clsid, &info);
     lib->Release();
   }
   if (own) own->Release();
   return info;
 }
 
+}  // namespace
+
+ITypeInfo* default_source(IDispatch* disp, const CLSID* clsid) {
+  ITypeInfo* coclass = class_info(disp, clsid);
+  ITypeInfo* events = default_source_of_class(coclass);
+  if (coclass) coclass->Release();
+  return events;
+}
+
+namespace {
+
 bool connect(Context& c, ComObject& o) {
   if (o.sink) return true;
-  ITypeInfo* coclass = class_info(o);
-  ITypeInfo* events = default_source(coclass);
-  if (coclass) coclass->Release();
+  ITypeInfo* events = default_source(o.disp, o.hasClsid ? &o.clsid : nullptr);
   if (!events) return fail(c, 1752);
   TYPEATTR* attr = nullptr;
   if (FAILED(events->GetTypeAttr(&attr))) {
@@ -220,30 +229,6 @@ bool connect(Context& c, ComObject& o) {
   sink->point = point;
   o.sink = sink;
   return true;
-}
-
-// The event's identifier and how many parameters it must and may have.
-bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID& id, int& required, int& total) {
-  LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
-  if (FAILED(events->GetIDsOfNames(&text, 1, &id))) return fail(c, 1753);
-  TYPEATTR* attr = nullptr;
-  if (FAILED(events->GetTypeAttr(&attr))) return fail(c, 1753);
-  bool found = false;
-  for (UINT f = 0; f < attr->cFuncs && !found; ++f) {
-    FUNCDESC* fd = nullptr;
-    if (FAILED(events->GetFuncDesc(f, &fd))) continue;
-    if (fd->memid == id) {
-      found = true;
-      total = fd->cParams;
-      int optional = 0;
-      for (SHORT k = 0; k < fd->cParams; ++k)
-        optional += (fd->lprgelemdescParam[k].paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
-      required = fd->cParamsOpt == -1 ? total - 1 : total - std::max<int>(optional, fd->cParamsOpt);
-    }
-    events->ReleaseFuncDesc(fd);
-  }
-  events->ReleaseTypeAttr(attr);
-  return found ? true : fail(c, 1753);
 }
 
 void event_add(Call& call) {
@@ -286,6 +271,30 @@ void event_remove(Call& call) {
 }
 
 }  // namespace
+
+// The event's identifier (1753 when none) and how many parameters it must and may have.
+bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID& id, int& required, int& total) {
+  LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
+  if (FAILED(events->GetIDsOfNames(&text, 1, &id))) return fail(c, 1753);
+  TYPEATTR* attr = nullptr;
+  if (FAILED(events->GetTypeAttr(&attr))) return fail(c, 1753);
+  bool found = false;
+  for (UINT f = 0; f < attr->cFuncs && !found; ++f) {
+    FUNCDESC* fd = nullptr;
+    if (FAILED(events->GetFuncDesc(f, &fd))) continue;
+    if (fd->memid == id) {
+      found = true;
+      total = fd->cParams;
+      int optional = 0;
+      for (SHORT k = 0; k < fd->cParams; ++k)
+        optional += (fd->lprgelemdescParam[k].paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
+      required = fd->cParamsOpt == -1 ? total - 1 : total - std::max<int>(optional, fd->cParamsOpt);
+    }
+    events->ReleaseFuncDesc(fd);
+  }
+  events->ReleaseTypeAttr(attr);
+  return found ? true : fail(c, 1753);
+}
 
 void detach_sink(ComObject& o) {
   EventSink* sink = o.sink;

@@ -5,6 +5,12 @@
 
 namespace orv::com {
 
+// The object's default source interface (from its class information or
+// its type library); none when it has no events. A new reference.
+ITypeInfo* default_source(IDispatch* disp, const CLSID* clsid);
+// An event of a source interface by name; 1753 when there is none.
+bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID& id, int& required, int& total);
+
 // Disconnects and drops the object's sink, if any.
 void detach_sink(ComObject& o);
 

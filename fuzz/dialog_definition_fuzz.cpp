@@ -82,5 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool ok = read_definition("d", s, d, e);
   if (!ok && (e.number < 3000 || e.number > 3999)) __builtin_trap();
   if (ok && d.controls.size() > static_cast<std::size_t>(kMaxControls)) __builtin_trap();
+  for (const Control& k : d.controls) {
+    // Every control that names a variable or class has one, within its limit.
+    const std::size_t most = k.type == kComControl ? kClassNameMax : kVariableMax;
+    if (k.variable.size() > most) __builtin_trap();
+    if (k.type == kComControl && k.variable.empty()) __builtin_trap();
+  }
   return 0;
 }

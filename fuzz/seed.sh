@@ -76,6 +76,7 @@ printf '\x10"c:\\v.exe" "%%1" %%2 %%* %%%%a "b c" d' >"$out/command_line_fuzz/1"
 mkdir -p "$out/dialog_definition_fuzz" "$out/menu_file_fuzz"
 printf 'TRNDLGED,6.2\n200\n100\n3\n1,1,20,10,EDITBOX,Ed,PW_x,DEFAULT,DEFAULT,1,@csreadonly|@csdisabled,Arial|8192|70|0,255|0|0,H00FF00\n1,1,20,10,MENUBAR,Bar\n1,1,1,1,MENUITEM,File,Bar,"&File ""x""",DEFAULT,DEFAULT,DEFAULT\ndminwidth=50\ndbackground=a.bmp,1|2|3\nddpi=96,8,16\n' >"$out/dialog_definition_fuzz/1"
 printf 'TRNDLGED,6.1\n10\n10\n2\n1,1,1,1,PUSHBUTTON,DEFAULT,OK,1,1\n1,1,1,1,ITEMBOX,v,"a\tb",DEFAULT,2\n' >"$out/dialog_definition_fuzz/2"
+printf 'TRNDLGED,6.2\n160\n80\n2\n5,5,150,50,COMCONTROL,Ctl,"{6C1F3A52-8E0D-4B7A-9C21-5D3E4F6A7B04}",DEFAULT,DEFAULT,1,DEFAULT,Tahoma|8192|40,255|0|0,0|0|255\n1,1,1,1,COMCONTROL,Web,Some.Class.1,DEFAULT,DEFAULT,2,@csinvisible\n' >"$out/dialog_definition_fuzz/3"
 printf '; menu\n&File\n &Open\\^O\n\tx = 1\n &Deep\n  One\n   Four\\!{F4}\n\ty()\nEdit\\+{NUMPAD*}\n    z\n' >"$out/menu_file_fuzz/1"
 # Menus with #include (files after "\n@@\n" are named 1, 2, ...), UTF-16 and encoded forms.
 printf '#include 1\nEdit\n\t#include "2"\n\tz\n@@\nFile\n Open\n\tx = 1\n@@\ny = 2\r\n#include 1\n' >"$out/menu_file_fuzz/2"

@@ -19,6 +19,13 @@ inline constexpr IID kEventsIid = {0x6c1f3a52, 0x8e0d, 0x4b7a, {0x9c, 0x21, 0x5d
 // {6C1F3A52-8E0D-4B7A-9C21-5D3E4F6A7B03}
 inline constexpr GUID kLibId = {0x6c1f3a52, 0x8e0d, 0x4b7a, {0x9c, 0x21, 0x5d, 0x3e, 0x4f, 0x6a, 0x7b, 0x03}};
 inline constexpr const wchar_t* kProgId = L"OrvTest.Server";
+// The test control: {6C1F3A52-8E0D-4B7A-9C21-5D3E4F6A7B04}, its events ...05.
+inline constexpr CLSID kControlClsid = {0x6c1f3a52, 0x8e0d, 0x4b7a, {0x9c, 0x21, 0x5d, 0x3e, 0x4f, 0x6a, 0x7b, 0x04}};
+inline constexpr IID kControlEventsIid = {0x6c1f3a52, 0x8e0d, 0x4b7a, {0x9c, 0x21, 0x5d, 0x3e, 0x4f, 0x6a, 0x7b, 0x05}};
+inline constexpr const wchar_t* kControlProgId = L"OrvTest.Control";
+// The same control without a window of its own: {6C1F3A52-8E0D-4B7A-9C21-5D3E4F6A7B06}.
+inline constexpr CLSID kViewControlClsid = {0x6c1f3a52, 0x8e0d, 0x4b7a, {0x9c, 0x21, 0x5d, 0x3e, 0x4f, 0x6a, 0x7b, 0x06}};
+inline constexpr const wchar_t* kViewControlProgId = L"OrvTest.ViewControl";
 
 // Live objects of this server, kept in the process environment so that the
 // count survives the module being unloaded between scripts.
@@ -62,8 +69,26 @@ HRESULT expect_args(DISPPARAMS* params, UINT least, UINT most);
 HRESULT raise(EXCEPINFO* info, const std::wstring& description);
 
 IDispatch* new_server();
+IDispatch* new_control(HMODULE module, bool windowless);
+void unregister_control_class(HMODULE module);
 IDispatch* new_collection(std::vector<std::wstring> items);
 IEnumVARIANT* new_enumerator(std::vector<std::wstring> items);
 ITypeInfo* class_type_info();   // the coclass with its event interface (a new reference)
+
+// One event of a hand-made event interface: its id and parameters (name, type, optional).
+struct EventParam {
+  const wchar_t* name;
+  VARTYPE type;
+  bool optional = false;
+  bool byRef = false;
+};
+struct EventDesc {
+  const wchar_t* name;
+  DISPID id;
+  std::vector<EventParam> params;
+};
+// A coclass `clsid` whose default source is the dispatch interface `events` (a new reference).
+ITypeInfo* coclass_with_events(const wchar_t* libName, const CLSID& clsid, const IID& events,
+                               const std::vector<EventDesc>& list);
 
 }  // namespace testserver

@@ -19,6 +19,8 @@ void set_live(long n) {
 
 class Factory : public IClassFactory {
  public:
+  using Make = IDispatch* (*)();
+  explicit Factory(Make make) : make_(make) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == IID_IClassFactory) {
       *out = this;
@@ -32,7 +34,7 @@ class Factory : public IClassFactory {
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    IDispatch* server = new_server();
+    IDispatch* server = make_();
     const HRESULT hr = server->QueryInterface(iid, out);
     server->Release();
     return hr;
@@ -41,13 +43,18 @@ class Factory : public IClassFactory {
     module_lock(lock != FALSE);
     return S_OK;
   }
+
+ private:
+  Make make_;
 };
 
-Factory g_factory;
+Factory g_factory(new_server);
+Factory g_controlFactory([] { return new_control(g_module, false); });
+Factory g_viewControlFactory([] { return new_control(g_module, true); });
 
-std::wstring clsid_text() {
+std::wstring clsid_text(const CLSID& clsid) {
   wchar_t text[64];
-  StringFromGUID2(kServerClsid, text, 64);
+  StringFromGUID2(clsid, text, 64);
   return text;
 }
 
@@ -138,60 +145,50 @@ HRESULT raise(EXCEPINFO* info, const std::wstring& description) {
   return DISP_E_EXCEPTION;
 }
 
-// The coclass and its event interface, built in memory: Ping(message),
-// Count(n [, extra]) and Adjust(value) whose argument is by reference.
-ITypeInfo* class_type_info() {
+// A type library built in memory: the event interface and the coclass
+// that names it as its default source.
+ITypeInfo* coclass_with_events(const wchar_t* libName, const CLSID& clsid, const IID& eventsIid,
+                               const std::vector<EventDesc>& list) {
   ICreateTypeLib2* lib = nullptr;
-  if (FAILED(CreateTypeLib2(SYS_WIN32, L"orvtestserver.tlb", &lib))) return nullptr;
+  if (FAILED(CreateTypeLib2(SYS_WIN32, (std::wstring(libName) + L".tlb").c_str(), &lib))) return nullptr;
   lib->SetGuid(kLibId);
-  lib->SetName(const_cast<LPOLESTR>(L"OrvTestServer"));
+  lib->SetName(const_cast<LPOLESTR>(libName));
   ICreateTypeInfo* events = nullptr;
   ICreateTypeInfo* coclass = nullptr;
   ITypeInfo* eventsInfo = nullptr;
   ITypeInfo* result = nullptr;
-  if (SUCCEEDED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"ServerEvents"), TKIND_DISPATCH, &events))) {
-    events->SetGuid(kEventsIid);
-    ELEMDESC ping[1] = {};
-    ping[0].tdesc.vt = VT_BSTR;
-    ping[0].paramdesc.wParamFlags = PARAMFLAG_FIN;
-    ELEMDESC count[2] = {};
-    count[0].tdesc.vt = VT_I4;
-    count[0].paramdesc.wParamFlags = PARAMFLAG_FIN;
-    count[1].tdesc.vt = VT_VARIANT;
-    count[1].paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOPT;
-    FUNCDESC f{};
-    f.funckind = FUNC_DISPATCH;
-    f.invkind = INVOKE_FUNC;
-    f.callconv = CC_STDCALL;
-    f.elemdescFunc.tdesc.vt = VT_VOID;
-    f.memid = 1;
-    f.cParams = 1;
-    f.lprgelemdescParam = ping;
-    events->AddFuncDesc(0, &f);
-    f.memid = 2;
-    f.cParams = 2;
-    f.cParamsOpt = 1;
-    f.lprgelemdescParam = count;
-    events->AddFuncDesc(1, &f);
-    ELEMDESC adjust[1] = {};
-    adjust[0].tdesc.vt = VT_VARIANT;
-    adjust[0].paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
-    f.memid = 3;
-    f.cParams = 1;
-    f.cParamsOpt = 0;
-    f.lprgelemdescParam = adjust;
-    events->AddFuncDesc(2, &f);
-    LPOLESTR pingNames[] = {const_cast<LPOLESTR>(L"Ping"), const_cast<LPOLESTR>(L"message")};
-    LPOLESTR countNames[] = {const_cast<LPOLESTR>(L"Count"), const_cast<LPOLESTR>(L"n"), const_cast<LPOLESTR>(L"extra")};
-    events->SetFuncAndParamNames(0, pingNames, 2);
-    events->SetFuncAndParamNames(1, countNames, 3);
-    LPOLESTR adjustNames[] = {const_cast<LPOLESTR>(L"Adjust"), const_cast<LPOLESTR>(L"value")};
-    events->SetFuncAndParamNames(2, adjustNames, 2);
+  if (SUCCEEDED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"Events"), TKIND_DISPATCH, &events))) {
+    events->SetGuid(eventsIid);
+    for (UINT k = 0; k < list.size(); ++k) {
+      const EventDesc& e = list[k];
+      std::vector<ELEMDESC> params(e.params.size());
+      std::vector<LPOLESTR> names{const_cast<LPOLESTR>(e.name)};
+      SHORT optional = 0;
+      for (std::size_t p = 0; p < e.params.size(); ++p) {
+        params[p] = ELEMDESC{};
+        params[p].tdesc.vt = e.params[p].type;
+        params[p].paramdesc.wParamFlags = static_cast<USHORT>(
+            PARAMFLAG_FIN | (e.params[p].optional ? PARAMFLAG_FOPT : 0) | (e.params[p].byRef ? PARAMFLAG_FOUT : 0));
+        optional += e.params[p].optional;
+        names.push_back(const_cast<LPOLESTR>(e.params[p].name));
+      }
+      FUNCDESC f{};
+      f.funckind = FUNC_DISPATCH;
+      f.invkind = INVOKE_FUNC;
+      f.callconv = CC_STDCALL;
+      f.elemdescFunc.tdesc.vt = VT_VOID;
+      f.memid = e.id;
+      f.cParams = static_cast<SHORT>(params.size());
+      f.cParamsOpt = optional;
+      f.lprgelemdescParam = params.empty() ? nullptr : params.data();
+      events->AddFuncDesc(k, &f);
+      events->SetFuncAndParamNames(k, names.data(), static_cast<UINT>(names.size()));
+    }
     events->LayOut();
     events->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(&eventsInfo));
   }
-  if (eventsInfo && SUCCEEDED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"Server"), TKIND_COCLASS, &coclass))) {
-    coclass->SetGuid(kServerClsid);
+  if (eventsInfo && SUCCEEDED(lib->CreateTypeInfo(const_cast<LPOLESTR>(libName), TKIND_COCLASS, &coclass))) {
+    coclass->SetGuid(clsid);
     HREFTYPE ref = 0;
     if (SUCCEEDED(coclass->AddRefTypeInfo(eventsInfo, &ref)) && SUCCEEDED(coclass->AddImplType(0, ref)))
       coclass->SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
@@ -205,37 +202,66 @@ ITypeInfo* class_type_info() {
   return result;
 }
 
+// The server's events: Ping(message), Count(n [, extra]) and Adjust(value)
+// whose argument is by reference.
+ITypeInfo* class_type_info() {
+  return coclass_with_events(L"Server", kServerClsid, kEventsIid,
+                             {{L"Ping", 1, {{L"message", VT_BSTR}}},
+                              {L"Count", 2, {{L"n", VT_I4}, {L"extra", VT_VARIANT, true}}},
+                              {L"Adjust", 3, {{L"value", VT_VARIANT, false, true}}}});
+}
+
 }  // namespace testserver
 
 using namespace testserver;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) g_module = module;
+  if (reason == DLL_PROCESS_DETACH) unregister_control_class(module);
   return TRUE;
 }
 
 extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  if (clsid != kServerClsid) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(iid, out);
+  if (clsid == kServerClsid) return g_factory.QueryInterface(iid, out);
+  if (clsid == kControlClsid) return g_controlFactory.QueryInterface(iid, out);
+  if (clsid == kViewControlClsid) return g_viewControlFactory.QueryInterface(iid, out);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" HRESULT __stdcall DllCanUnloadNow() { return module_locks() == 0 && live_objects() == 0 ? S_OK : S_FALSE; }
 
-extern "C" HRESULT __stdcall DllRegisterServer() {
+namespace {
+
+LONG register_class(const CLSID& clsid, const wchar_t* progId, const wchar_t* description, bool control) {
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(g_module, path, MAX_PATH);
-  const std::wstring id = clsid_text();
+  const std::wstring id = clsid_text(clsid);
   const std::wstring base = L"CLSID\\" + id;
-  if (set_key(kProgId, nullptr, L"ORV test automation server") || set_key(std::wstring(kProgId) + L"\\CLSID", nullptr, id) ||
-      set_key(base, nullptr, L"ORV test automation server") || set_key(base + L"\\ProgID", nullptr, kProgId) ||
-      set_key(base + L"\\InprocServer32", nullptr, path) ||
-      set_key(base + L"\\InprocServer32", L"ThreadingModel", L"Apartment"))
+  LONG r = set_key(progId, nullptr, description);
+  if (!r) r = set_key(std::wstring(progId) + L"\\CLSID", nullptr, id);
+  if (!r) r = set_key(base, nullptr, description);
+  if (!r) r = set_key(base + L"\\ProgID", nullptr, progId);
+  if (!r) r = set_key(base + L"\\InprocServer32", nullptr, path);
+  if (!r) r = set_key(base + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+  if (!r && control) r = set_key(base + L"\\Control", nullptr, L"");
+  return r;
+}
+
+}  // namespace
+
+extern "C" HRESULT __stdcall DllRegisterServer() {
+  if (register_class(kServerClsid, kProgId, L"ORV test automation server", false) ||
+      register_class(kControlClsid, kControlProgId, L"ORV test control", true) ||
+      register_class(kViewControlClsid, kViewControlProgId, L"ORV test control without a window", true))
     return SELFREG_E_CLASS;
   return S_OK;
 }
 
 extern "C" HRESULT __stdcall DllUnregisterServer() {
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid_text()).c_str());
+  for (const CLSID* clsid : {&kServerClsid, &kControlClsid, &kViewControlClsid})
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid_text(*clsid)).c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kControlProgId);
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, kViewControlProgId);
   return S_OK;
 }

@@ -13,7 +13,7 @@ cd "$root" || exit 1
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 
-for f in orv.dll orvhost.exe dlgpoke.exe; do
+for f in orv.dll orvhost.exe dlgpoke.exe orvtestserver.dll; do
   [ -f "build/win32/$f" ] || { echo "missing build/win32/$f (build the win32 configuration first)"; exit 1; }
 done
 mkdir -p build/gui-test
@@ -44,6 +44,9 @@ fi
 export WINEPREFIX="$root/build/wineprefix-gui"
 orv_start_wine
 trap 'wineserver -k >/dev/null 2>&1' EXIT
+# The test control that the COMCONTROL dialogs host.
+wine regsvr32 /s "$(orv_wine_path "$root/build/win32/orvtestserver.dll")" >build/gui-test/comserver-register.log 2>&1 </dev/null ||
+  { echo "FAIL  registering the test control"; exit 1; }
 # Nothing a test starts may outlive it: the suite is bounded, and every Wine
 # process of this prefix ends with the server.
 timeout 900 wine build/win32/orvhost.exe --suite tests/gui/suite --stderr-file build/gui-test/suite-stderr.txt \

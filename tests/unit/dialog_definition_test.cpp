@@ -232,6 +232,34 @@ TEST(DialogDefinition, FieldsEachTypeTakesOrRefuses) {
   EXPECT_EQ(control_error("1,1,1,1,EDITBOX,v,x,DEFAULT,1", "TRNDLGED,6.1"), 0);
 }
 
+// The variable field of an ActiveX control names its class, not a variable:
+// required, and kept whole even where a variable name would be cut.
+TEST(DialogDefinition, ComControlTakesItsClassWhole) {
+  const std::string clsid = "{6C1F3A52-8E0D-4B7A-9C21-5D3E4F6A7B04}";
+  MapSource s = basic();
+  s.vars["d001"] = pad("1,1,50,20,COMCONTROL,Web,\"" + clsid + "\",DEFAULT,DEFAULT,1,DEFAULT,Arial|8192|40,0|0|0,255|255|255");
+  Definition d;
+  DefinitionError e;
+  ASSERT_TRUE(read_definition("D", s, d, e)) << e.number << e.text;
+  ASSERT_EQ(d.controls.size(), 1u);
+  EXPECT_EQ(d.controls[0].type, kComControl);
+  EXPECT_EQ(d.controls[0].variable, clsid);
+  ASSERT_TRUE(d.controls[0].background.has_value());
+  EXPECT_EQ(*d.controls[0].background, (Colour{255, 255, 255}));
+  s.vars["d001"] = pad("1,1,50,20,COMCONTROL,Web,\"" + std::string(300, 'p') + "\",DEFAULT,DEFAULT,1");
+  ASSERT_TRUE(read_definition("D", s, d, e)) << e.number << e.text;
+  EXPECT_EQ(d.controls[0].variable.size(), kClassNameMax);
+  // Bound controls still keep the first 30 characters of their variable.
+  s.vars["d001"] = pad("1,1,50,20,EDITBOX,E," + std::string(40, 'v') + ",DEFAULT,DEFAULT,1");
+  ASSERT_TRUE(read_definition("D", s, d, e)) << e.number << e.text;
+  EXPECT_EQ(d.controls[0].variable.size(), kVariableMax);
+  EXPECT_EQ(control_error("1,1,1,1,COMCONTROL,C,DEFAULT,x,DEFAULT,1"), 3946);
+  EXPECT_EQ(control_error("1,1,1,1,COMCONTROL,C,,x,DEFAULT,1"), 3946);
+  EXPECT_EQ(control_error("1,1,1,1,COMCONTROL,C,Some.Class,x,5,1"), 3947);
+  EXPECT_EQ(control_error("1,1,1,1,COMCONTROL,C,Some.Class,x,DEFAULT,1,0,DEFAULT,DEFAULT,red"), 3956);
+  EXPECT_EQ(control_error("1,1,1,1,COMCONTROL,Some.Class,x,DEFAULT,1", "TRNDLGED,6.1"), 0);
+}
+
 TEST(DialogDefinition, OneOfEachUniqueControl) {
   auto pair = [](const std::string& first, const std::string& second) {
     MapSource s = basic();

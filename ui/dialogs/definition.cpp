@@ -254,7 +254,8 @@ class Reader {
         return true;
       case kVariable:
         if (item.empty() || isDefault) return bad(3946, item);
-        ctl.variable = cut(item, kVariableMax);
+        // A programmatic identifier or a class id in braces is longer than a variable name may be.
+        ctl.variable = ctl.type == kComControl ? cut(item, kClassNameMax) : cut(item, kVariableMax);
         if (ctl.type == kMenuItem && !menu_parent_known(ctl.variable)) return bad(3988, item);
         return true;
       case kText:

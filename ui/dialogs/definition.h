@@ -17,6 +17,7 @@ inline constexpr std::size_t kCaptionMax = 255;
 inline constexpr std::size_t kProcedureMax = 30;   // characters of a callback name that count
 inline constexpr std::size_t kVariableMax = 30;    // characters of a bound variable name that count
 inline constexpr std::size_t kControlNameMax = 30;
+inline constexpr std::size_t kClassNameMax = 255;   // COMCONTROL: programmatic identifier or class id
 inline constexpr std::size_t kFontFaceMax = 31;
 inline constexpr std::size_t kStyleNameMax = 30;
 inline constexpr std::uint32_t kMenuBarKey = 0x80000000u;   // menu entries follow all other controls

@@ -68,6 +68,7 @@ void register_dialog_functions(HandlerTable& t) {
   t.add(kw::fn_dialogcontrolstate, dialogs::control_state);
   t.add(kw::fn_dialogcontrolget, dialogs::control_get);
   t.add(kw::fn_dialogcontrolset, dialogs::control_set);
+  t.add(kw::fn_dialogobject, dialogs::dialog_object);
 }
 
 }  // namespace orv

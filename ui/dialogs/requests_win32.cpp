@@ -6,6 +6,7 @@
 #include <map>
 
 #include "builtins/strings/text.h"
+#include "com/picture_win32.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
@@ -225,9 +226,12 @@ void control_state(DialogRun& run, Call& call, int index) {
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   const std::int32_t request = call.args[3].i;
   switch (request) {
-    case 1:
-      make_int(call.result, cw.hwnd && SetFocus(cw.hwnd) != nullptr ? 1 : (GetFocus() == cw.hwnd ? 1 : 0));
+    case 1: {   // an ActiveX control's host passes the focus on to the control's own window
+      const bool moved = cw.hwnd && SetFocus(cw.hwnd) != nullptr;
+      const HWND now = GetFocus();
+      make_int(call.result, moved || (now && (now == cw.hwnd || IsChild(cw.hwnd, now))) ? 1 : 0);
       return;
+    }
     case 2:
       make_int(call.result, static_cast<std::int32_t>(k.style));
       return;
@@ -463,6 +467,7 @@ void control_set(DialogRun& run, Call& call, int index) {
     }
     cw.backColour = RGB(colour->r, colour->g, colour->b);
     cw.brush = GdiObject(CreateSolidBrush(cw.backColour));
+    if (cw.host) com::host_set_back(*cw.host, cw.backColour);   // an ambient property of the control
     InvalidateRect(w, nullptr, TRUE);
     return done();
   }
@@ -470,10 +475,43 @@ void control_set(DialogRun& run, Call& call, int index) {
     const auto colour = parse_colour(text);
     if (!colour) { fail(call.c, 3980, text); return; }
     cw.textColour = RGB(colour->r, colour->g, colour->b);
+    if (cw.host) com::host_set_fore(*cw.host, cw.textColour);
     InvalidateRect(w, nullptr, TRUE);
     return done();
   }
   fail(call.c, 3975);
+}
+
+// ---- DialogObject ----
+// Events are subscribed by name; subscribing also switches event 14 on.
+void dialog_object(DialogRun& run, Call& call, int index) {
+  const Control& k = run.d.controls[static_cast<std::size_t>(index)];
+  ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
+  std::int32_t request = 0;
+  if (!int_argument(call, 3, request)) return;
+  if (request < 1 || request > 4) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (k.type != kComControl || !cw.host) { fail(call.c, 3975); return; }
+  std::wstring text;
+  if (request != 3) {
+    const std::u16string wide = widen(text_argument(call, 4));
+    if (failed(call.c)) return;
+    text.assign(wide.begin(), wide.end());
+  }
+  switch (request) {
+    case 1: case 2:
+      if (!com::host_subscribe(call.c, *cw.host, text, request == 1)) return;
+      if (request == 1) run.events[kComEvent] = true;
+      make_int(call.result, 1);
+      return;
+    default: {
+      Value made{};
+      const bool ok = request == 3 ? com::host_object(call.c, *cw.host, made) : com::load_picture(call.c, text, made);
+      if (!ok) return;
+      release_value(call.c, call.result);
+      static_cast<Value&>(call.result) = made;
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -505,6 +543,7 @@ void handle_request(DialogRun& run, Request& r) {
   if (index < 0) return;
   if (r.kind == kw::fn_dialogcontrolstate) control_state(run, call, index);
   else if (r.kind == kw::fn_dialogcontrolget) control_get(run, call, index);
+  else if (r.kind == kw::fn_dialogobject) dialog_object(run, call, index);
   else control_set(run, call, index);
 }
 

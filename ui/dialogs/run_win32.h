@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builtins/dispatch.h"
+#include "com/control_host_win32.h"
 #include "ui/dialogs/definition.h"
 #include "ui/dialogs/report_values.h"
 
@@ -25,7 +26,7 @@ enum Event : int {
   kInit = 0, kTimer = 1, kPushButton_ = 2, kRadio = 3, kCheck = 4, kEditText = 5, kFileSelect = 6,
   kItemSelect = 7, kDropChange = 8, kCalendarChange = 9, kSpinChange = 10, kClose = 11, kFileDouble = 12,
   kItemDouble = 13, kMenuSelect = 15, kResize = 17, kReportSelect = 18, kReportDouble = 19, kReportCheck = 20,
-  kReportText = 21, kReportHeader = 22, kDateTimeChange = 23
+  kComEvent = 14, kReportText = 21, kReportHeader = 22, kDateTimeChange = 23
 };
 
 struct GdiObject {
@@ -51,6 +52,7 @@ struct ControlWindow {
   int sortColumn = -1;
   bool sortDescending = false;
   std::map<LPARAM, RowColours> rowColours;
+  com::ControlHost host;    // COMCONTROL: the container of the ActiveX control
 };
 
 struct DialogRun {
@@ -83,6 +85,10 @@ struct Request {
   Call& call;
   int kind;      // the built-in id
 };
+
+// COMCONTROL (window_win32.cpp): the host window and its control in the
+// control's rectangle; its subscribed events go to the callback as event 14.
+bool build_com_control(DialogRun& run, std::size_t index, const RECT& r, DWORD style);
 
 // Control index of the control argument (name in 6.2, number in 6.1); -1 with 3973/3984 set.
 int find_control(DialogRun& run, const Value& v);

@@ -21,5 +21,6 @@ void proc_options(Call& call);
 void control_state(Call& call);
 void control_get(Call& call);
 void control_set(Call& call);
+void dialog_object(Call& call);
 
 }  // namespace orv::dialogs

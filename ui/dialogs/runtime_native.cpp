@@ -15,5 +15,6 @@ void proc_options(Call& call) { no_dialog(call); }
 void control_state(Call& call) { no_dialog(call); }
 void control_get(Call& call) { no_dialog(call); }
 void control_set(Call& call) { no_dialog(call); }
+void dialog_object(Call& call) { no_dialog(call); }
 
 }  // namespace orv::dialogs

@@ -274,13 +274,18 @@ bool build_controls(DialogRun& run) {
       if (!build_menu(run, i)) return false;
       continue;
     }
-    const ClassAndStyle kind = window_kind(k);
-    if (!kind.cls) return fail(run.c, 3975, k.name);   // a control kind this system cannot build
     RECT r{k.x, k.y, k.x + k.width, k.y + k.height};
     to_pixels(run, r);
-    DWORD style = WS_CHILD | kind.style;
-    if (!(k.style & cs::kInvisible)) style |= WS_VISIBLE;
-    if (k.style & cs::kDisabled) style |= WS_DISABLED;
+    DWORD visibility = 0;
+    if (!(k.style & cs::kInvisible)) visibility |= WS_VISIBLE;
+    if (k.style & cs::kDisabled) visibility |= WS_DISABLED;
+    if (k.type == kComControl) {
+      if (!build_com_control(run, i, r, visibility)) return false;
+      continue;
+    }
+    const ClassAndStyle kind = window_kind(k);
+    if (!kind.cls) return fail(run.c, 3975, k.name);   // a control kind this system cannot build
+    const DWORD style = WS_CHILD | kind.style | visibility;
     const int height = k.type == kDropListBox ? (r.bottom - r.top) * 6 : r.bottom - r.top;
     SetLastError(0);
     cw.hwnd = CreateWindowExW(kind.ex, kind.cls, L"", style, r.left, r.top, r.right - r.left, height, run.hwnd,
@@ -392,6 +397,14 @@ void on_event(DialogRun& run, int event, int control, std::int32_t defaultResult
       if (!run.ended) apply_answer(run, answer, defaultResult, hasDefault, posted);
       return;
   }
+}
+
+// The event data of event 14: the event's name, then its parameters, all
+// separated by tabs.
+std::string com_event_data(const std::wstring& name, const std::vector<std::string>& params) {
+  std::string data = narrow(std::u16string(name.begin(), name.end()));
+  for (const std::string& p : params) data += "\t" + p;
+  return data;
 }
 
 void on_command(DialogRun& run, WPARAM wParam) {
@@ -524,6 +537,37 @@ POINT client_units(DialogRun& run) {
 }
 
 }  // namespace
+
+// The control's colours and font are its ambient properties: its own, else
+// the dialog's, else the system's.
+bool build_com_control(DialogRun& run, std::size_t index, const RECT& r, DWORD style) {
+  const Control& k = run.d.controls[index];
+  ControlWindow& cw = run.windows[index];
+  if (k.font) cw.font = GdiObject(make_font(*k.font, run));
+  com::Ambient ambient;
+  ambient.font = cw.font.h ? static_cast<HFONT>(cw.font.h)
+                           : run.dialogFont.h ? static_cast<HFONT>(run.dialogFont.h)
+                                              : reinterpret_cast<HFONT>(SendMessageW(run.hwnd, WM_GETFONT, 0, 0));
+  if (k.textColour) cw.textColour = rgb(*k.textColour);
+  else if (run.d.textColour) cw.textColour = rgb(*run.d.textColour);
+  if (k.background) cw.backColour = rgb(*k.background);
+  else if (run.d.background) cw.backColour = rgb(*run.d.background);
+  ambient.fore = cw.textColour;
+  ambient.back = cw.backColour;
+  const std::u16string name = widen(k.name);
+  ambient.name.assign(name.begin(), name.end());
+  const std::u16string progId = widen(k.variable);
+  DialogRun* owner = &run;
+  const int control = static_cast<int>(index);
+  cw.host = com::create_control_host(
+      run.c, run.hwnd, kFirstControlId + control, r, style, std::wstring(progId.begin(), progId.end()), ambient,
+      [owner, control](const std::wstring& event, const std::vector<std::string>& params) {
+        if (!owner->ended) on_event(*owner, kComEvent, control, 0, false, true, com_event_data(event, params));
+      });
+  if (!cw.host) return false;
+  cw.hwnd = com::host_window(*cw.host);
+  return true;
+}
 
 RECT dialog_units(const DialogRun& run) {
   RECT units{0, 0, 4, 8};
@@ -760,6 +804,7 @@ void proc_options(Call& call) { forward(call); }
 void control_state(Call& call) { forward(call); }
 void control_get(Call& call) { forward(call); }
 void control_set(Call& call) { forward(call); }
+void dialog_object(Call& call) { forward(call); }
 
 }  // namespace orv::dialogs
 
