@@ -45,6 +45,7 @@ CompiledStatement::Kind expression_word_kind(int word) {
     case id::kSwitch: case id::kSelect: return CompiledStatement::kSwitch;
     case id::kCase: return CompiledStatement::kCase;
     case id::kIf: return CompiledStatement::kIfBlock;
+    case id::kReturn: return CompiledStatement::kReturn;
     default: return CompiledStatement::kNone;
   }
 }
@@ -59,8 +60,13 @@ void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& s
   while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
   if (then < 2 || then + 1 >= t.size()) return;
   st.expr = compile_expression(c, cached, st.code, 1, false);
-  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == then)
-    st.kind = CompiledStatement::kIfLine;
+  if (st.expr < 0 || st.code.exprs[static_cast<std::size_t>(st.expr)].endToken != then) return;
+  st.kind = CompiledStatement::kIfLine;
+  // "Then Return value": a true condition returns through the compiled form too.
+  if (then + 2 < t.size() && keyword_token(t[then + 1]) && t[then + 1].delim == id::kReturn) {
+    const std::int32_t value = compile_expression(c, cached, st.code, then + 2, false);
+    if (value >= 0 && st.code.exprs[static_cast<std::size_t>(value)].endToken == t.size()) st.thenReturn = value;
+  }
 }
 
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
@@ -184,10 +190,45 @@ StatementRun run_if(Context& c, CompiledStatement& st) {
   return StatementRun::ok;
 }
 
-// A false condition: the statement after Then declares its names and no more.
+// "Return value" where the text path would end a function or a called
+// script: only plain structures above its frame (a GoSub frame, or anything
+// with more to let go, is left to the text path).
+StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
+  int d = c.depth;
+  for (; d > 0; --d) {
+    const std::uint16_t kind = c.stack[static_cast<std::size_t>(d)].kind;
+    if (kind == sk::kUdf || kind == sk::kCall) break;
+    if (kind != sk::kIfThen && kind != sk::kIfElse && kind != sk::kWhile && kind != sk::kFor && kind != sk::kSwitch)
+      return StatementRun::not_run;
+  }
+  if (d == 0) return StatementRun::not_run;   // 9000 comes from the text path
+  Operand value;
+  clear_operand(value);
+  if (!eval_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(expr)], value)) return StatementRun::not_run;
+  c.ifState = -1;
+  c.traceEvent = 9;
+  const std::uint8_t breakable = c.stack[static_cast<std::size_t>(d)].breakable;
+  while (c.depth > d) pop(c, false);
+  top(c).word = 1;   // returned
+  c.breakable = breakable;
+  release_value(c, c.returnValue);
+  static_cast<Value&>(c.returnValue) = value;
+  c.returned = true;
+  return StatementRun::ok;
+}
+
+// A false condition: the statement after Then declares its names and no
+// more. A true one runs it only when it is a compiled Return.
 StatementRun run_if_line(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v) || v != 0 || !names_exist(c, st)) return StatementRun::not_run;
+  if (!int_value(c, st, v)) return StatementRun::not_run;
+  if (v != 0) {
+    if (st.thenReturn < 0) return StatementRun::not_run;
+    const StatementRun run = run_return(c, st, st.thenReturn);
+    if (run == StatementRun::ok) c.conditionResult = 1;
+    return run;
+  }
+  if (!names_exist(c, st)) return StatementRun::not_run;
   c.ifState = 0;
   c.conditionResult = 0;
   c.traceEvent = 1;
@@ -375,7 +416,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
         return StatementRun::not_run;
       c.ifState = -1;
       return StatementRun::ok;
-    case CompiledStatement::kTo:
+    case CompiledStatement::kTo: case CompiledStatement::kReturn:
       c.ifState = -1;
       return StatementRun::ok;
     default: return StatementRun::not_run;   // the words that run while skipping are handled by their kind
@@ -393,6 +434,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
     case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
+    case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
     case CompiledStatement::kEndWhile: return run_endwhile(c);
@@ -451,6 +493,7 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
       restore_line_text(c, *st);
       return run;
     }
+    if (c.returned) return run;   // the run loop ends the function
     if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
       messagesDue = true;
       return run;

@@ -22,13 +22,15 @@ struct NameRef {
 struct CompiledStatement {
   enum Kind : std::uint8_t {
     kNone,   // tried: the text path runs it
-    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue
+    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue,
+    kReturn
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
   std::uint32_t textVersion = 0, generation = 0;
   CompiledLine code;
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
+  std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are

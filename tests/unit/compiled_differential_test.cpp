@@ -186,6 +186,33 @@ TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
     expect_same(script, "budget " + std::to_string(budget), budget);
 }
 
+// A compiled Return (alone or after a true "If ... Then") ends the function
+// from inside its structures, with the value the text path would give.
+TEST_F(CompiledDifferentialTest, ReturnsFromCompiledLines) {
+  const char* snippets[] = {
+      // from inside For, While and Switch blocks of the function, and early
+      "#DefineFunction f(k)\n  If k < 2 Then Return k\n  For j = 1 To 5\n    w = 0\n    While w < 3\n      w += 1\n"
+      "      Switch j\n        Case 3\n          If k == 4 Then Return j * 100 + w\n          Break\n      EndSwitch\n"
+      "    EndWhile\n    If j == k Then Return j : \"/\" : w\n  Next\n  Return \"none\"\n#EndFunction\n"
+      "For i = 0 To 7\n  StdOut(f(i))\nNext\n",
+      // values of every kind, and a recursion through the text path
+      "#DefineFunction g(k)\n  If k == 1 Then Return 1.5\n  If k == 2 Then Return \"two\" : k\n  If k == 3 Then Return k > 2\n"
+      "  Return g(k - 3) : \"+\"\n#EndFunction\nFor i = 1 To 7\n  StdOut(g(i))\nNext\n",
+      // a subroutine shares the caller's variables; a Return inside a GoSub
+      // in a function goes back to the GoSub
+      "#DefineSubroutine s(k)\n  t = k * 2\n  If t > 4 Then Return t\n  Return -t\n#EndSubroutine\n"
+      "For i = 1 To 4\n  StdOut(s(i) : \" \" : t)\nNext\n",
+      "#DefineFunction h(k)\n  r = 0\n  GoSub part\n  Return r\n  :part\n  r = k * 3\n  Return\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(h(i))\nNext\n",
+      // a value that fails on a later call, and a Return outside any function
+      "#DefineFunction u(k)\n  If k > 2 Then Drop(z)\n  If k > 0 Then Return z + k\n  Return 0\n#EndFunction\n"
+      "z = 10\nFor i = 1 To 4\n  StdOut(u(i))\nNext\n",
+      "For i = 1 To 3\n  StdOut(i)\n  If i == 2 Then Return i\nNext\nStdOut(\"not reached\")\n",
+  };
+  int n = 0;
+  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+}
+
 // Every golden script, example and workload: the fuzzers' seed scripts.
 // Scripts for the Windows build or a display, and the size-limit scripts (sized
 // for the console host's heap, not this fixture's), stay out.
