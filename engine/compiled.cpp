@@ -438,17 +438,24 @@ class Runner {
   // but a plain integer or a divisor is zero (the general rules then apply);
   // nothing has changed then.
   bool run_int(const CompiledExpr& e, std::int32_t& out) {
-    std::int32_t r[kIntRegisters] = {};
-    const IntStep* step = line_.intCode.data() + e.intStart;
+    // Every register is written before it is read: the steps come in
+    // evaluation order, so no clearing is needed.
+    std::int32_t r[kIntRegisters];
+    IntStep* step = line_.intCode.data() + e.intStart;
     const IntStep* const end = step + e.intCount;
     for (; step != end; ++step) {
       std::int32_t& d = r[step->dst];
+      if (step->code == IntStep::kVar) {
+        if (!variable_step(*step, d)) return false;
+        continue;
+      }
+      if (step->code == IntStep::kLoad) {
+        d = step->value;
+        continue;
+      }
       const std::int32_t b = step->constant ? step->value : r[step->b];   // a binary step's right operand
       switch (step->code) {
-        case IntStep::kLoad: d = step->value; break;
-        case IntStep::kVar:
-          if (!variable_int(line_.nodes[static_cast<std::size_t>(step->value)], d)) return false;
-          break;
+        case IntStep::kLoad: case IntStep::kVar: break;
         case IntStep::kAdd: d = wrap32(std::int64_t{d} + b); break;
         case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
         case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
@@ -468,6 +475,22 @@ class Runner {
       }
     }
     out = r[0];
+    return true;
+  }
+
+  // The variable of a kVar step when it holds a plain integer: the step's
+  // own copy of the slot hint spares the node (the common case of a loop).
+  bool variable_step(IntStep& step, std::int32_t& out) {
+    if (step.hint.stamp == c_.slotStamp) {
+      const Value& v = c_.slots[step.hint.slot].v;
+      if (v.flags == vf::kInt) {
+        out = v.i;
+        return true;
+      }
+    }
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
+    if (!variable_int(n, out)) return false;
+    step.hint = n.hint;
     return true;
   }
 
@@ -826,12 +849,12 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
 bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
   if (e.intCount == 1) {   // a lone number or variable
-    const IntStep& step = line.intCode[e.intStart];
+    IntStep& step = line.intCode[e.intStart];
     if (step.code == IntStep::kLoad) {
       out = step.value;
       return true;
     }
-    if (Runner(c, line).variable_int(line.nodes[static_cast<std::size_t>(step.value)], out)) return true;
+    if (Runner(c, line).variable_step(step, out)) return true;
   } else if (e.intCount != 0 && Runner(c, line).run_int(e, out)) {
     return true;
   }

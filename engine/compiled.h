@@ -41,6 +41,7 @@ struct IntStep {
   std::uint8_t dst = 0, b = 0;
   bool constant = false;                             // binary: the right operand is `value`
   std::int32_t value = 0;
+  SlotHint hint;                                     // kVar: the slot last read, checked inline
 };
 inline constexpr std::size_t kIntRegisters = 16;
 

@@ -8,68 +8,19 @@
 
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
+#include "engine/compiled_statement_parts.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/switch_table.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
 namespace orv {
 
-// A variable the statement names, with the slot it was last found in.
-struct NameRef {
-  std::string name;   // lower-case
-  SlotHint hint;
-};
-
-struct CompiledStatement {
-  enum Kind : std::uint8_t {
-    kNone,   // tried: the text path runs it
-    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue
-  };
-  Kind kind = kNone;
-  std::uint32_t stmtPos = 0, nextPos = 0;
-  std::uint32_t textVersion = 0, generation = 0;
-  CompiledLine code;
-  bool alwaysRuns = false;       // a word that runs (by its own rules) while a block is skipped
-  std::int32_t expr = -1;        // the statement's expression in `code`, if any
-  std::vector<NameRef> names;    // every variable of the line; an assignment's target first
-};
-
-struct StatementCache {
-  std::unordered_map<std::uint32_t, CompiledStatement> byPos;   // nodes stay put: `recent` points into it
-  // The statements found last, by position: a loop's lines without hashing.
-  struct Recent {
-    std::uint32_t pos = 0;
-    CompiledStatement* st = nullptr;
-  };
-  // Lines that follow each other have distinct low bits: a loop body of up
-  // to this many bytes never evicts its own lines.
-  std::array<Recent, 256> recent{};
-  static std::size_t bucket(std::uint32_t pos) { return pos & 255u; }
-  CompiledStatement* find(std::uint32_t pos) {
-    Recent& r = recent[bucket(pos)];
-    if (r.st && r.pos == pos) return r.st;
-    auto it = byPos.find(pos);
-    if (it == byPos.end()) return nullptr;
-    r = Recent{pos, &it->second};
-    return r.st;
-  }
-};
-
 namespace {
 
 // ---- Learning ----
-
-bool runs_while_skipping(CompiledStatement::Kind kind) {
-  switch (kind) {
-    case CompiledStatement::kElse: case CompiledStatement::kEndIf: case CompiledStatement::kEndWhile:
-    case CompiledStatement::kNext: case CompiledStatement::kCase: case CompiledStatement::kEndSwitch:
-    case CompiledStatement::kBreak: case CompiledStatement::kContinue:
-      return true;
-    default: return false;
-  }
-}
 
 bool keyword_token(const CachedToken& t) { return t.kind == tk::kKeyword && !t.pointerAmp; }
 
@@ -94,6 +45,7 @@ CompiledStatement::Kind expression_word_kind(int word) {
     case id::kSwitch: case id::kSelect: return CompiledStatement::kSwitch;
     case id::kCase: return CompiledStatement::kCase;
     case id::kIf: return CompiledStatement::kIfBlock;
+    case id::kReturn: return CompiledStatement::kReturn;
     default: return CompiledStatement::kNone;
   }
 }
@@ -108,8 +60,13 @@ void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& s
   while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
   if (then < 2 || then + 1 >= t.size()) return;
   st.expr = compile_expression(c, cached, st.code, 1, false);
-  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == then)
-    st.kind = CompiledStatement::kIfLine;
+  if (st.expr < 0 || st.code.exprs[static_cast<std::size_t>(st.expr)].endToken != then) return;
+  st.kind = CompiledStatement::kIfLine;
+  // "Then Return value": a true condition returns through the compiled form too.
+  if (then + 2 < t.size() && keyword_token(t[then + 1]) && t[then + 1].delim == id::kReturn) {
+    const std::int32_t value = compile_expression(c, cached, st.code, then + 2, false);
+    if (value >= 0 && st.code.exprs[static_cast<std::size_t>(value)].endToken == t.size()) st.thenReturn = value;
+  }
 }
 
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
@@ -143,6 +100,26 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
 
 // ---- Running ----
 
+// The compiled statement the run loop would read at c.pos, when it is current.
+inline CompiledStatement* statement_at(Context& c, const Script& s) {
+  if (!s.statements) return nullptr;
+  CompiledStatement* st = s.statements->find(c.pos);
+  return st && st->kind != CompiledStatement::kNone && current(c, s, *st) ? st : nullptr;
+}
+
+// The same, coming from `from` (in the same script), through the statements
+// it led to before.
+inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledStatement& from) {
+  if (c.pos == from.nextPos) {
+    if (from.follow && current(c, s, *from.follow)) return from.follow;
+    return from.follow = statement_at(c, s);
+  }
+  if (from.jumped && c.pos == from.jumpedPos && current(c, s, *from.jumped)) return from.jumped;
+  from.jumpedPos = c.pos;
+  return from.jumped = statement_at(c, s);
+}
+
+
 // The slot of a name in the current frame, or kNotFound (then the text path,
 // which declares it, must run the line).
 std::uint16_t slot_of(Context& c, NameRef& n) { return hinted_slot(c, n.hint, n.name); }
@@ -163,9 +140,22 @@ bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t 
   return true;
 }
 
-// The value of the statement's expression when it is a plain integer.
-bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
-  return eval_compiled_int(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], out);
+// The value of the statement's expression when it is a plain integer. A
+// lone number or variable (a loop's limit, a Case) is read here at once.
+[[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
+  if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
+    const IntStep& step = st.code.intCode[e.intStart];
+    if (step.code == IntStep::kLoad) {
+      out = step.value;
+      return true;
+    }
+    if (step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
+      out = c.slots[step.hint.slot].v.i;
+      return true;
+    }
+  }
+  return eval_compiled_int(c, st.code, e, out);
 }
 
 bool top_is(const Context& c, std::uint16_t kind) { return c.depth > 0 && c.stack[static_cast<std::size_t>(c.depth)].kind == kind; }
@@ -200,10 +190,45 @@ StatementRun run_if(Context& c, CompiledStatement& st) {
   return StatementRun::ok;
 }
 
-// A false condition: the statement after Then declares its names and no more.
+// "Return value" where the text path would end a function or a called
+// script: only plain structures above its frame (a GoSub frame, or anything
+// with more to let go, is left to the text path).
+StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
+  int d = c.depth;
+  for (; d > 0; --d) {
+    const std::uint16_t kind = c.stack[static_cast<std::size_t>(d)].kind;
+    if (kind == sk::kUdf || kind == sk::kCall) break;
+    if (kind != sk::kIfThen && kind != sk::kIfElse && kind != sk::kWhile && kind != sk::kFor && kind != sk::kSwitch)
+      return StatementRun::not_run;
+  }
+  if (d == 0) return StatementRun::not_run;   // 9000 comes from the text path
+  Operand value;
+  clear_operand(value);
+  if (!eval_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(expr)], value)) return StatementRun::not_run;
+  c.ifState = -1;
+  c.traceEvent = 9;
+  const std::uint8_t breakable = c.stack[static_cast<std::size_t>(d)].breakable;
+  while (c.depth > d) pop(c, false);
+  top(c).word = 1;   // returned
+  c.breakable = breakable;
+  release_value(c, c.returnValue);
+  static_cast<Value&>(c.returnValue) = value;
+  c.returned = true;
+  return StatementRun::ok;
+}
+
+// A false condition: the statement after Then declares its names and no
+// more. A true one runs it only when it is a compiled Return.
 StatementRun run_if_line(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v) || v != 0 || !names_exist(c, st)) return StatementRun::not_run;
+  if (!int_value(c, st, v)) return StatementRun::not_run;
+  if (v != 0) {
+    if (st.thenReturn < 0) return StatementRun::not_run;
+    const StatementRun run = run_return(c, st, st.thenReturn);
+    if (run == StatementRun::ok) c.conditionResult = 1;
+    return run;
+  }
+  if (!names_exist(c, st)) return StatementRun::not_run;
   c.ifState = 0;
   c.conditionResult = 0;
   c.traceEvent = 1;
@@ -271,7 +296,7 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return StatementRun::ok;
 }
 
-StatementRun run_next(Context& c) {
+StatementRun run_next(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
   StructEntry& e = top(c);
   c.ifState = -1;
@@ -279,6 +304,22 @@ StatementRun run_next(Context& c) {
   if (e.skip == skip::kRun || e.skip == skip::kContinue) {
     e.skip = skip::kRun;
     c.pos = e.jump;
+    // The "To" clause it jumps back to runs at once: a loop costs one trip
+    // through the run loop per pass, not two. The clause still counts as a
+    // statement of its own against a statement budget.
+    const Script& script = c.script();
+    CompiledStatement* to = st.loopTest;
+    if (!to || to->stmtPos != e.jump || !current(c, script, *to))   // read from "To" itself: no blanks before it
+      to = st.loopTest = statement_at(c, script);
+    if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
+    const std::uint32_t nextStmt = c.stmtPos;
+    c.stmtPos = to->stmtPos;
+    c.pos = to->nextPos;
+    if (run_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
+      c.stmtPos = nextStmt;
+      c.pos = e.jump;
+      if (c.statementBudget != 0) ++c.statementBudget;
+    }
     return StatementRun::ok;
   }
   pop(c, true);
@@ -294,6 +335,26 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   c.ifState = -1;
   c.breakable = 1;
   c.traceEvent = 5;
+  SwitchTable* table = switch_table(c, st);
+  if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
+  // Straight to the body of the first Case that matches, as if each Case
+  // before it had been read and found different; none: to the EndSwitch.
+  for (const SwitchTable::Arm& arm : table->arms) {
+    if (arm.value != v) continue;
+    if (!take_budget(c, arm.index + 1)) return StatementRun::ok;
+    top(c).skip = skip::kRun;
+    c.conditionResult = 1;
+    c.traceEvent = 12;
+    c.stmtPos = arm.stmtPos;
+    c.pos = arm.nextPos;
+    return StatementRun::ok;
+  }
+  if (!take_budget(c, table->endIndex)) return StatementRun::ok;
+  if (!table->arms.empty()) {
+    c.conditionResult = 0;
+    c.traceEvent = 12;
+  }
+  c.pos = table->endPos;
   return StatementRun::ok;
 }
 
@@ -320,11 +381,18 @@ StatementRun run_endswitch(Context& c) {
   return StatementRun::ok;
 }
 
-StatementRun run_break(Context& c, bool isBreak) {
+StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
   if (!skipping(c)) {
     if (!c.breakable) return StatementRun::not_run;
     top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
     c.conditionResult = 1;
+    // A Break right in a mapped Switch block: the lines up to its EndSwitch
+    // would all be skipped.
+    SwitchTable* t = st.table.get();
+    if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
+        t->textVersion == c.script().textVersion && t->generation == c.keywordGeneration && can_jump(c, *t) &&
+        take_budget(c, t->endIndex - st.blockIndex - 1))
+      c.pos = t->endPos;
   }
   c.ifState = -1;
   c.traceEvent = isBreak ? 6 : 7;
@@ -348,33 +416,32 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
         return StatementRun::not_run;
       c.ifState = -1;
       return StatementRun::ok;
-    case CompiledStatement::kTo:
+    case CompiledStatement::kTo: case CompiledStatement::kReturn:
       c.ifState = -1;
       return StatementRun::ok;
     default: return StatementRun::not_run;   // the words that run while skipping are handled by their kind
   }
 }
 
-StatementRun run_kind(Context& c, CompiledStatement& st) {
-  if (st.alwaysRuns) switch (st.kind) {
+// One dispatch per statement: the words that run while a block is skipped
+// go straight to their handler, the others look at the skip state first.
+[[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st) {
+  switch (st.kind) {
+    case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st);
+    case CompiledStatement::kNext: return run_next(c, st);
+    case CompiledStatement::kTo: return skipping(c) ? run_skipped(c, st) : run_to(c, st);
+    case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
+    case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
+    case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
+    case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
+    case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
     case CompiledStatement::kEndWhile: return run_endwhile(c);
-    case CompiledStatement::kNext: return run_next(c);
     case CompiledStatement::kCase: return run_case(c, st);
     case CompiledStatement::kEndSwitch: return run_endswitch(c);
-    case CompiledStatement::kBreak: return run_break(c, true);
-    case CompiledStatement::kContinue: return run_break(c, false);
-    default: break;
-  }
-  if (skipping(c)) return run_skipped(c, st);
-  switch (st.kind) {
-    case CompiledStatement::kAssign: return run_assign(c, st);
-    case CompiledStatement::kIfBlock: return run_if(c, st);
-    case CompiledStatement::kIfLine: return run_if_line(c, st);
-    case CompiledStatement::kWhile: return run_while(c, st);
-    case CompiledStatement::kTo: return run_to(c, st);
-    case CompiledStatement::kSwitch: return run_switch(c, st);
+    case CompiledStatement::kBreak: return run_break(c, st, true);
+    case CompiledStatement::kContinue: return run_break(c, st, false);
     default: return StatementRun::not_run;
   }
 }
@@ -393,17 +460,7 @@ void restore_line_text(Context& c, const CompiledStatement& st) {
 
 namespace {
 
-// The compiled statement the run loop would read at c.pos, when it is current.
-inline CompiledStatement* statement_at(Context& c, const Script& s) {
-  if (!s.statements) return nullptr;
-  CompiledStatement* st = s.statements->find(c.pos);
-  if (!st || st->kind == CompiledStatement::kNone || st->textVersion != s.textVersion ||
-      st->generation != c.keywordGeneration)
-    return nullptr;
-  return st;
-}
-
-StatementRun run_one(Context& c, CompiledStatement& st) {
+[[gnu::always_inline]] inline StatementRun run_one(Context& c, CompiledStatement& st) {
   const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
   c.stmtPos = st.stmtPos;
   c.pos = st.nextPos;   // a jump overrides it
@@ -423,26 +480,35 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   const Script* script = &c.script();
   CompiledStatement* st = statement_at(c, *script);
   if (!st) return StatementRun::not_run;
-  StatementRun run = run_one(c, *st);
-  if (run == StatementRun::not_run) return run;
-  c.replay = nullptr;   // c.line no longer holds the statement being run
-  c.lineSubstituted = false;
-  for (;;) {
+  // One place runs every statement, so the dispatch is inlined once.
+  for (bool first = true;; first = false) {
+    const StatementRun run = run_one(c, *st);
+    if (run == StatementRun::not_run) return first ? run : StatementRun::ok;
+    if (first) {
+      c.replay = nullptr;   // c.line no longer holds the statement being run
+      c.lineSubstituted = false;
+    }
     if (c.statementBudget != 0) --c.statementBudget;
     if (run == StatementRun::failed) {
       restore_line_text(c, *st);
       return run;
     }
+    if (c.returned) return run;   // the run loop ends the function
     if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
       messagesDue = true;
       return run;
     }
     // The last statement of a budget is left to the text path, which ends the run.
     if (c.statementBudget == 1) return run;
-    if (st->kind == CompiledStatement::kEndWhile) script = &c.script();   // the only word that may change it
-    if (!(st = statement_at(c, *script))) return run;
-    run = run_one(c, *st);
-    if (run == StatementRun::not_run) return StatementRun::ok;
+    CompiledStatement* next = nullptr;
+    if (st->kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
+      script = &c.script();
+      next = statement_at(c, *script);
+    } else {
+      next = statement_after(c, *script, *st);
+    }
+    if (!next) return run;
+    st = next;
   }
 }
 
@@ -464,7 +530,6 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   const char first = c.line[0];
   // Labels, pointer statements and definition lines keep their own rules.
   if (first != ':' && first != '*' && first != '#') classify(c, cached, st);
-  st.alwaysRuns = runs_while_skipping(st.kind);
   if (st.kind != CompiledStatement::kNone) {
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});

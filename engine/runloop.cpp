@@ -83,6 +83,7 @@ void run_script(Context& c, std::uint32_t index) {
           if (!after_statement(c)) break;
           messagesDue = c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement();
         }
+        if (c.returned) break;
         if (messagesDue && !between_statements(c)) break;
         continue;
       }

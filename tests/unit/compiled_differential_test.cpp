@@ -29,12 +29,12 @@ struct Outcome {
 class CompiledDifferentialTest : public test::HostTest {
  protected:
   // Runs `text` in a fresh context with compilation on or off.
-  Outcome outcome(const std::string& text, bool compile) {
+  Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000) {
     TearDown();
     SetUp();
     output.clear();
     engine().compileLines = compile;
-    engine().statementBudget = 200000;   // scripts that loop for ever end alike
+    engine().statementBudget = budget;   // scripts that loop for ever end alike
     Outcome o;
     o.error = run(text);
     o.output = output;
@@ -47,9 +47,9 @@ class CompiledDifferentialTest : public test::HostTest {
     return o;
   }
 
-  void expect_same(const std::string& text, const std::string& label) {
-    const Outcome plain = outcome(text, false);
-    const Outcome compiled = outcome(text, true);
+  void expect_same(const std::string& text, const std::string& label, std::uint64_t budget = 200000) {
+    const Outcome plain = outcome(text, false, budget);
+    const Outcome compiled = outcome(text, true, budget);
     EXPECT_EQ(compiled.output, plain.output) << label;
     EXPECT_EQ(compiled.error, plain.error) << label;
     EXPECT_EQ(compiled.heapInUse, plain.heapInUse) << label;
@@ -121,6 +121,93 @@ TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
       "x = 1.25\nw = StrInsert(\"wide\", \"\")\nFor i = 1 To 3\n  s = \"<\" : x : \"|\" : i : \"\" : \">\"\n  t = s : w : i\n"
       "  u = 1:2:3:4:5:6:7:8:9:10:11:12:13:14:15:16:17:i\n  StdOut(s : t : u : StrLen(t))\n"
       "  If i == 2 Then x = ArrDimension(2)\nNext\n",
+  };
+  int n = 0;
+  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+}
+
+// Compiled loops and Switch blocks go past lines without reading them: a
+// Next runs its "To" clause at once, a Switch goes straight to its matching
+// Case and a Break to its EndSwitch. Whatever the skipped lines would have
+// done (declare names, open and close structures, count against the budget)
+// must come out the same.
+const char* const kJumpingBlocks[] = {
+    // every Case, none, the first of two equal ones, falling through, negative
+    // and large values, @constants, an expression of constants
+    "For i = -2 To 9\n  Switch i * 70000 / 70000 - 1\n    Case 0\n      StdOut(\"zero\")\n    Case 1\n      StdOut(\"one\")\n"
+    "      Break\n    Case @TRUE\n      StdOut(\"never\")\n      Break\n    Case -3\n      StdOut(\"minus\")\n      Break\n"
+    "    Case 2 * 3\n      StdOut(\"six\")\n      Break\n    Case 131072\n      StdOut(\"big\")\n      Break\n"
+    "  EndSwitch\n  StdOut(\"after \" : i)\nNext\n",
+    // a value past 16 bits that only its low half matches
+    "For i = 1 To 3\n  Switch 65536 + i\n    Case 1\n      StdOut(\"low\")\n      Break\n    Case 65537\n      StdOut(\"full\")\n"
+    "      Break\n  EndSwitch\nNext\n",
+    // a Break inside an If carried to the Switch, nested blocks skipped whole,
+    // a nested Switch with its own Breaks
+    "For i = 0 To 5\n  Switch i mod 3\n    Case 0\n      If i > 2\n        StdOut(\"late\")\n        Break\n      Else\n"
+    "        StdOut(\"early\")\n      EndIf\n      StdOut(\"zero \" : i)\n      Break\n    Case 1\n      w = 0\n"
+    "      While w < 2\n        w += 1\n      EndWhile\n      Switch w\n        Case 2\n          StdOut(\"inner\")\n"
+    "          Break\n      EndSwitch\n      StdOut(\"one \" : w)\n      Break\n    Case 2\n      StdOut(\"two\")\n  EndSwitch\nNext\n",
+    // names that only a skipped Case holds, read before and after the block
+    "For i = 1 To 4\n  Switch i\n    Case 1\n      StdOut(\"1 \" : IsDefined(fresh) : IsDefined(later))\n      Break\n"
+    "    Case 9\n      fresh = 5\n      If later > 2\n        later = 1\n      EndIf\n      Break\n  EndSwitch\nNext\n"
+    "StdOut(IsDefined(fresh) : IsDefined(later))\nStdOut(later + 1)\n",
+    // Continue in a Switch goes on to read the Cases after it
+    "i = 0\nWhile i < 6\n  i += 1\n  Switch i mod 2\n    Case 0\n      StdOut(\"even\")\n      Continue\n    Case 1\n"
+    "      StdOut(\"odd-or-continued \" : i)\n      Break\n  EndSwitch\nEndWhile\n",
+    // a Case that is not a constant keeps the block to its lines
+    "k = 2\nFor i = 1 To 4\n  Switch i\n    Case k\n      StdOut(\"k\")\n      Break\n    Case 3\n      StdOut(\"three\")\n"
+    "      Break\n  EndSwitch\n  If i == 3 Then k = 4\nNext\n",
+    // a value that is no whole number takes the lines
+    "For i = 1 To 3\n  v = i * 1.0\n  If i == 3 Then v = \"3\"\n  Switch v\n    Case 3\n      StdOut(\"three\")\n"
+    "      Break\n    Case 1\n      StdOut(\"one\")\n      Break\n  EndSwitch\nNext\n",
+    // loops whose variable and limit change inside the body, nested loops,
+    // a Break out of a For, a loop variable that stops being a whole number
+    "n = 5\nFor i = 1 To n\n  If i == 2 Then n = 3\n  If i == 1 Then i = 2\n  StdOut(i : \"/\" : n)\nNext\nStdOut(i)\n",
+    "t = 0\nFor i = 1 To 4\n  For j = i To 3\n    t += i * j\n    If t > 20 Then Break\n  Next\nNext\nStdOut(t : \" \" : i : \" \" : j)\n",
+    "For i = 1 To 5\n  StdOut(i)\n  If i == 3 Then i = 3.5\nNext\nStdOut(i)\n",
+    // a script that never ends: the budget stops both paths on the same line
+    "a = 0\nWhile 1\n  For i = 1 To 3\n    Switch i\n      Case 1\n        a += 1\n        Break\n      Case 2\n"
+    "        a += 2\n      Case 3\n        a += 3\n        Break\n    EndSwitch\n  Next\n  StdOut(a)\nEndWhile\n",
+};
+
+TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
+  int n = 0;
+  for (const char* s : kJumpingBlocks) expect_same(s, "block " + std::to_string(++n) + ":\n" + s);
+}
+
+// A budget that runs out just before, on and after a jump: every statement a
+// jump goes past counts, and the run ends on the same one either way.
+TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
+  const std::string script =
+      "a = 0\nFor i = 1 To 4\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n"
+      "      Break\n    ; a comment and a blank line count for nothing\n\n    Case 3\n      a += 3\n      Break\n"
+      "  EndSwitch\n  StdOut(i : \" \" : a)\nNext\nStdOut(\"end\")\n";
+  for (std::uint64_t budget = 2; budget <= 90; ++budget)
+    expect_same(script, "budget " + std::to_string(budget), budget);
+}
+
+// A compiled Return (alone or after a true "If ... Then") ends the function
+// from inside its structures, with the value the text path would give.
+TEST_F(CompiledDifferentialTest, ReturnsFromCompiledLines) {
+  const char* snippets[] = {
+      // from inside For, While and Switch blocks of the function, and early
+      "#DefineFunction f(k)\n  If k < 2 Then Return k\n  For j = 1 To 5\n    w = 0\n    While w < 3\n      w += 1\n"
+      "      Switch j\n        Case 3\n          If k == 4 Then Return j * 100 + w\n          Break\n      EndSwitch\n"
+      "    EndWhile\n    If j == k Then Return j : \"/\" : w\n  Next\n  Return \"none\"\n#EndFunction\n"
+      "For i = 0 To 7\n  StdOut(f(i))\nNext\n",
+      // values of every kind, and a recursion through the text path
+      "#DefineFunction g(k)\n  If k == 1 Then Return 1.5\n  If k == 2 Then Return \"two\" : k\n  If k == 3 Then Return k > 2\n"
+      "  Return g(k - 3) : \"+\"\n#EndFunction\nFor i = 1 To 7\n  StdOut(g(i))\nNext\n",
+      // a subroutine shares the caller's variables; a Return inside a GoSub
+      // in a function goes back to the GoSub
+      "#DefineSubroutine s(k)\n  t = k * 2\n  If t > 4 Then Return t\n  Return -t\n#EndSubroutine\n"
+      "For i = 1 To 4\n  StdOut(s(i) : \" \" : t)\nNext\n",
+      "#DefineFunction h(k)\n  r = 0\n  GoSub part\n  Return r\n  :part\n  r = k * 3\n  Return\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(h(i))\nNext\n",
+      // a value that fails on a later call, and a Return outside any function
+      "#DefineFunction u(k)\n  If k > 2 Then Drop(z)\n  If k > 0 Then Return z + k\n  Return 0\n#EndFunction\n"
+      "z = 10\nFor i = 1 To 4\n  StdOut(u(i))\nNext\n",
+      "For i = 1 To 3\n  StdOut(i)\n  If i == 2 Then Return i\nNext\nStdOut(\"not reached\")\n",
   };
   int n = 0;
   for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);

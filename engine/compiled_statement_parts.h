@@ -1,0 +1,77 @@
+// The parts of a compiled statement, shared by the files that learn, run
+// and map them (engine/compiled_statement.cpp, engine/switch_table.cpp).
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/compiled.h"
+#include "engine/context.h"
+
+namespace orv {
+
+// A variable the statement names, with the slot it was last found in.
+struct NameRef {
+  std::string name;   // lower-case
+  SlotHint hint;
+};
+
+struct CompiledStatement {
+  enum Kind : std::uint8_t {
+    kNone,   // tried: the text path runs it
+    kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue,
+    kReturn
+  };
+  Kind kind = kNone;
+  std::uint32_t stmtPos = 0, nextPos = 0;
+  std::uint32_t textVersion = 0, generation = 0;
+  CompiledLine code;
+  std::int32_t expr = -1;        // the statement's expression in `code`, if any
+  std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
+  std::vector<NameRef> names;    // every variable of the line; an assignment's target first
+  // The statements that ran after it, at nextPos and at the last place it
+  // jumped to (nodes of the same map: they stay put), so a loop's lines are
+  // not looked up each pass.
+  CompiledStatement* follow = nullptr;
+  CompiledStatement* jumped = nullptr;
+  std::uint32_t jumpedPos = 0;
+  CompiledStatement* loopTest = nullptr;   // a Next's "To" clause
+  // A Switch's map of its block (made on its first runs), shared with the
+  // Breaks that end that block.
+  std::shared_ptr<struct SwitchTable> table;
+  std::uint8_t tableTries = 0;
+  std::uint32_t blockIndex = 0;   // a Break's place in the block of its table
+};
+
+struct StatementCache {
+  std::unordered_map<std::uint32_t, CompiledStatement> byPos;   // nodes stay put: `recent` points into it
+  // The statements found last, by position: a loop's lines without hashing.
+  struct Recent {
+    std::uint32_t pos = 0;
+    CompiledStatement* st = nullptr;
+  };
+  // Lines that follow each other have distinct low bits: a loop body of up
+  // to this many bytes never evicts its own lines.
+  std::array<Recent, 256> recent{};
+  static std::size_t bucket(std::uint32_t pos) { return pos & 255u; }
+  CompiledStatement* find(std::uint32_t pos) {
+    Recent& r = recent[bucket(pos)];
+    if (r.st && r.pos == pos) return r.st;
+    auto it = byPos.find(pos);
+    if (it == byPos.end()) return nullptr;
+    r = Recent{pos, &it->second};
+    return r.st;
+  }
+};
+
+// A statement learnt for the script's text and names as they are now. One
+// that the cache handed out stays a compiled kind while it is current (it
+// is learnt again only for another version).
+inline bool current(const Context& c, const Script& s, const CompiledStatement& st) {
+  return st.textVersion == s.textVersion && st.generation == c.keywordGeneration;
+}
+
+}  // namespace orv

@@ -1,0 +1,154 @@
+#include "engine/switch_table.h"
+
+#include <cstring>
+
+#include "engine/limits.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+// A table is tried on the first runs of a Switch: its block's lines are
+// compiled when they are read a second time.
+constexpr std::uint8_t kTableTries = 4;
+// A longer block is read line by line.
+constexpr std::size_t kMaxBlockLines = 4096;
+
+void add_names(SwitchTable& t, const CompiledStatement& st) {
+  for (const NameRef& n : st.names) {
+    bool known = false;
+    for (const NameRef& m : t.names) known = known || m.name == n.name;
+    if (!known) t.names.push_back(NameRef{n.name, SlotHint{}});
+  }
+}
+
+// A Case's whole-number constant: its integer form names no variable.
+bool case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint16_t& nesting) {
+  if (st.expr < 0) return false;
+  const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
+  if (e.intCount == 0) return false;
+  for (std::uint32_t k = 0; k < e.intCount; ++k)
+    if (st.code.intCode[e.intStart + k].code == IntStep::kVar) return false;
+  nesting = std::max(nesting, e.nesting);
+  return eval_compiled_int(c, st.code, e, out);
+}
+
+// Kinds of the structures open inside the block.
+enum class Open : std::uint8_t { kIf, kIfElse, kWhile, kSwitch };
+
+// Walks the block from the line after the Switch to its EndSwitch. False
+// when any line keeps it from being jumped over.
+bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchTable& t,
+               std::vector<CompiledStatement*>& breaks) {
+  const std::string& text = s.text;
+  const auto size = static_cast<std::uint32_t>(text.size());
+  std::vector<Open> open;
+  std::uint32_t pos = sw.nextPos;
+  std::uint32_t index = 0;   // of the statement at `pos` in the block
+  for (std::size_t lines = 0; lines < kMaxBlockLines; ++lines) {
+    if (pos >= size) return false;
+    const void* lf = std::memchr(text.data() + pos, '\n', size - pos);
+    const std::uint32_t end = lf ? static_cast<std::uint32_t>(static_cast<const char*>(lf) - text.data()) : size;
+    if (std::memchr(text.data() + pos, 0x1A, end - pos)) return false;   // the reader ends lines there
+    std::uint32_t p = pos;
+    while (p < end && (text[p] == ' ' || text[p] == '\t')) ++p;
+    if (p == end || text[p] == ';') {   // blank or comment: the run loop passes it by
+      pos = end < size ? end + 1 : end;
+      continue;
+    }
+    auto found = s.statements->byPos.find(pos);
+    if (found == s.statements->byPos.end()) return false;
+    CompiledStatement& st = found->second;
+    if (st.kind == CompiledStatement::kNone || !current(c, s, st)) return false;
+    const bool top = open.empty();
+    switch (st.kind) {
+      case CompiledStatement::kAssign: case CompiledStatement::kIfLine:
+        add_names(t, st);
+        break;
+      case CompiledStatement::kIfBlock:
+        add_names(t, st);
+        open.push_back(Open::kIf);
+        break;
+      case CompiledStatement::kWhile: open.push_back(Open::kWhile); break;
+      case CompiledStatement::kSwitch: open.push_back(Open::kSwitch); break;
+      case CompiledStatement::kElse:
+        if (top || open.back() != Open::kIf) return false;
+        open.back() = Open::kIfElse;
+        break;
+      case CompiledStatement::kEndIf:
+        if (top || (open.back() != Open::kIf && open.back() != Open::kIfElse)) return false;
+        open.pop_back();
+        break;
+      case CompiledStatement::kEndWhile:
+        if (top || open.back() != Open::kWhile) return false;
+        open.pop_back();
+        break;
+      case CompiledStatement::kCase:
+        if (top) {
+          SwitchTable::Arm arm;
+          if (!case_value(c, st, arm.value, t.caseNesting)) return false;
+          arm.stmtPos = st.stmtPos;
+          arm.nextPos = st.nextPos;
+          arm.index = index;
+          t.arms.push_back(arm);
+        } else if (open.back() != Open::kSwitch) {
+          return false;
+        }
+        break;
+      case CompiledStatement::kEndSwitch:
+        if (top) {
+          t.endPos = pos;
+          t.endIndex = index;
+          return true;
+        }
+        if (open.back() != Open::kSwitch) return false;
+        open.pop_back();
+        break;
+      case CompiledStatement::kBreak:
+        if (top) {
+          st.blockIndex = index;
+          breaks.push_back(&st);
+        }
+        break;
+      case CompiledStatement::kContinue: break;
+      default: return false;   // For loops and anything else keep to the lines
+    }
+    t.nesting = std::max(t.nesting, static_cast<int>(open.size()));
+    pos = st.nextPos;
+    ++index;
+  }
+  return false;
+}
+
+}  // namespace
+
+SwitchTable* switch_table(Context& c, CompiledStatement& st) {
+  const Script& s = c.script();
+  if (st.table) return st.table.get();
+  if (st.tableTries >= kTableTries || !s.statements) return nullptr;
+  ++st.tableTries;
+  auto t = std::make_shared<SwitchTable>();
+  t->textVersion = st.textVersion;
+  t->generation = st.generation;
+  t->switchPos = st.stmtPos;
+  std::vector<CompiledStatement*> breaks;
+  if (!map_block(c, s, st, *t, breaks)) {
+    c.error = 0;   // a Case value that failed leaves nothing behind
+    c.errorText.clear();
+    return nullptr;
+  }
+  for (CompiledStatement* b : breaks) b->table = t;
+  st.table = std::move(t);
+  return st.table.get();
+}
+
+bool can_jump(Context& c, SwitchTable& t) {
+  if (c.depth + t.nesting > limits::kStructDepth ||
+      c.exprDepth + t.caseNesting > limits::kExpressionDepth)
+    return false;
+  for (NameRef& n : t.names)
+    if (hinted_slot(c, n.hint, n.name) == kNotFound) return false;
+  return true;
+}
+
+}  // namespace orv

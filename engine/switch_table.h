@@ -1,0 +1,54 @@
+// A compiled Switch's map of its block: the value and place of each Case and
+// where the block ends, so that a Switch goes straight to its matching Case
+// and a Break straight to the EndSwitch, instead of reading every line in
+// between only to skip it.
+//
+// Jumping over lines is the same as skipping them only when skipping them
+// would change nothing: every line of the block is a compiled statement (no
+// labels, no definitions, no lines the compiled form does not cover), the
+// structures in it are balanced, every Case is a whole-number constant, and
+// the names a skipped line would declare exist already (checked at each jump).
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "engine/compiled_statement_parts.h"
+
+namespace orv {
+
+struct SwitchTable {
+  std::uint32_t textVersion = 0, generation = 0;
+  std::uint32_t switchPos = 0;      // the Switch line's statement position (its structure entry's)
+  std::uint32_t endPos = 0;         // where the EndSwitch line is read
+  int nesting = 0;                  // structure entries the skipped lines would push at most
+  std::uint16_t caseNesting = 0;    // expression nesting a Case's value needs
+  std::uint32_t endIndex = 0;       // statements in the block before the EndSwitch
+  struct Arm {
+    std::int32_t value = 0;
+    std::uint32_t stmtPos = 0, nextPos = 0;   // the Case line
+    std::uint32_t index = 0;                  // statements in the block before it
+  };
+  std::vector<Arm> arms;            // in the order of the block: the first match wins
+  std::vector<NameRef> names;       // what the skipped lines would declare
+};
+
+// The current table of the compiled Switch `st` of the current script, made
+// on one of its first few runs once the block's lines are compiled; null
+// while there is none (the lines are then read one by one).
+SwitchTable* switch_table(Context& c, CompiledStatement& st);
+
+// May the run go past skipped lines of the block now? (Room for what they
+// would push, their names exist.)
+bool can_jump(Context& c, SwitchTable& t);
+
+// Counts `passed` statements the run goes past against the statement budget,
+// when the budget outlasts them and the statement that follows; false (and
+// nothing counted) when the lines must be read so that it ends on the right one.
+inline bool take_budget(Context& c, std::uint32_t passed) {
+  if (c.statementBudget == 0) return true;
+  if (c.statementBudget <= std::uint64_t{passed} + 2) return false;
+  c.statementBudget -= passed;
+  return true;
+}
+
+}  // namespace orv
