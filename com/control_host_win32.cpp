@@ -11,6 +11,7 @@
 
 #include "com/com_win32.h"
 #include "com/events_win32.h"
+#include "com/sink_dispatch_win32.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
 #include "ui/module_win32.h"
@@ -283,38 +284,11 @@ class ControlSite : public IOleClientSite,
 namespace {
 
 // The control's outgoing interface, answered on the site's behalf.
-class ControlEvents : public IDispatch {
+class ControlEvents : public SinkDispatch {
  public:
-  ControlEvents(ControlSite* site, const IID& iid) : site_(site), iid_(iid) {}
-  virtual ~ControlEvents() = default;
-  ControlEvents(const ControlEvents&) = delete;
-  ControlEvents& operator=(const ControlEvents&) = delete;
+  ControlEvents(ControlSite* site, const IID& iid) : SinkDispatch(iid), site_(site) {}
   void cut() { site_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    *n = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    *out = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                    UINT*) override {
     if (site_ && params) site_->fired(id, params);
@@ -323,8 +297,6 @@ class ControlEvents : public IDispatch {
 
  private:
   ControlSite* site_;
-  IID iid_;
-  ULONG refs_ = 1;
 };
 
 ControlSite* site_of(HWND hwnd) { return reinterpret_cast<ControlSite*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }

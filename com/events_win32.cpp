@@ -10,6 +10,7 @@
 
 #include "builtins/dispatch.h"
 #include "com/com_hooks.h"
+#include "com/sink_dispatch_win32.h"
 #include "engine/keyword_ids.h"
 #include "engine/trace/trace.h"
 #include "engine/udf.h"
@@ -17,43 +18,17 @@
 
 namespace orv::com {
 
-class EventSink : public IDispatch {
+class EventSink : public SinkDispatch {
  public:
   struct Handler {
     std::string function;
   };
 
-  EventSink(Context* c, const IID& iid, ITypeInfo* events) : c_(c), iid_(iid), events_(events) {}
-  virtual ~EventSink() {
+  EventSink(Context* c, const IID& iid, ITypeInfo* events) : SinkDispatch(iid), c_(c), events_(events) {}
+  ~EventSink() override {
     if (events_) events_->Release();
   }
-  EventSink(const EventSink&) = delete;
-  EventSink& operator=(const EventSink&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    *n = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    *out = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                    UINT*) override;
 
@@ -66,9 +41,7 @@ class EventSink : public IDispatch {
 
  private:
   Context* c_;
-  IID iid_;
   ITypeInfo* events_;
-  ULONG refs_ = 1;
 };
 
 namespace {
