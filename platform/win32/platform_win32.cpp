@@ -213,7 +213,24 @@ void write_handle(DWORD which, std::string_view text) {
 void write_stderr(std::string_view text) { write_handle(STD_ERROR_HANDLE, text); }
 void write_stdout(std::string_view text) { write_handle(STD_OUTPUT_HANDLE, text); }
 
+namespace {
+// Loading the window library costs a Wine process start about half a second.
+// Until something in the process has loaded it, no window of this thread
+// exists and no message can wait; a user break is looked for once the
+// script has run for a second (by then the load no longer counts).
+bool window_library_wanted() {
+  static bool wanted = false;
+  static const DWORD firstAsked = GetTickCount();
+  if (!wanted && (GetModuleHandleW(L"user32.dll") || GetTickCount() - firstAsked >= 1000)) wanted = true;
+  return wanted;
+}
+}  // namespace
+
 bool pump_messages(bool giveUpTimeSlice) {
+  if (!window_library_wanted()) {
+    if (giveUpTimeSlice) Sleep(0);
+    return false;
+  }
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
