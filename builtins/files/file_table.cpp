@@ -48,6 +48,8 @@ bool FileTable::flush(FileSlot& slot, std::uint32_t& err) {
   }
   slot.offset += slot.pending.size();
   slot.pending.clear();
+  // One very long line does not keep its room for the life of the file.
+  if (slot.pending.capacity() > 4 * kWriteBufferBytes) std::string().swap(slot.pending);
   slot.heldError = 0;
   return true;
 }

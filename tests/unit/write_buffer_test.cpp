@@ -86,6 +86,13 @@ TEST_F(WriteBufferTest, LinesReachTheFileAtTermination) {
   EXPECT_EQ(bytes("f.txt"), "late\r\n");
 }
 
+TEST_F(WriteBufferTest, LinesLongerThanTheBufferArriveWholeAndInOrder) {
+  ASSERT_EQ(run_on("h = FileOpen($F, \"WRITE\")\nFileWrite(h, \"a\")\nFileWrite(h, StrFill(\"x\", 300000))\n"
+                   "FileWrite(h, \"b\")\nFileClose(h)\n"),
+            0u);
+  EXPECT_EQ(bytes("f.txt"), "a\r\n" + std::string(300000, 'x') + "\r\nb\r\n");
+}
+
 // ---- The script itself sees its lines through other paths ----
 
 TEST_F(WriteBufferTest, AFileOpenedAgainReadsEveryLineWrittenSoFar) {
