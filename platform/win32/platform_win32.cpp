@@ -246,18 +246,42 @@ void set_environment(const std::string& name, const std::string& value) {
   SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
+namespace {
+// The three registry calls every initialisation makes. Newer systems (and
+// Wine) have them in kernelbase, which every process has loaded; taking them
+// from there spares a start loading advapi32 and what it loads.
+struct SettingsRegistry {
+  decltype(&RegOpenKeyExA) open = &RegOpenKeyExA;
+  decltype(&RegQueryValueExA) query = &RegQueryValueExA;
+  decltype(&RegCloseKey) close = &RegCloseKey;
+  SettingsRegistry() {
+    HMODULE base = GetModuleHandleW(L"kernelbase.dll");
+    if (!base) return;
+    auto o = reinterpret_cast<decltype(open)>(reinterpret_cast<void*>(GetProcAddress(base, "RegOpenKeyExA")));
+    auto q = reinterpret_cast<decltype(query)>(reinterpret_cast<void*>(GetProcAddress(base, "RegQueryValueExA")));
+    auto c = reinterpret_cast<decltype(close)>(reinterpret_cast<void*>(GetProcAddress(base, "RegCloseKey")));
+    if (o && q && c) {
+      open = o;
+      query = q;
+      close = c;
+    }
+  }
+};
+}  // namespace
+
 std::string read_setting(const std::string& section, const std::string& name, const std::string& fallback) {
+  static const SettingsRegistry reg;
   const std::string key = "Software\\Tarnwick\\Settings\\TARNQUIL\\" + section;
   HKEY hkey = nullptr;
   // The 64-bit view, where the registry functions of scripts write by default
   // (32-bit Windows ignores the flag).
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey) != ERROR_SUCCESS)
+  if (reg.open(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey) != ERROR_SUCCESS)
     return fallback;
   char buffer[1024];
   DWORD size = sizeof buffer - 1;
   DWORD type = 0;
-  const LONG r = RegQueryValueExA(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(hkey);
+  const LONG r = reg.query(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  reg.close(hkey);
   if (r != ERROR_SUCCESS) return fallback;
   if (type == REG_DWORD && size == sizeof(DWORD)) {
     DWORD v = 0;
