@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include "builtins/families.h"
+#include "builtins/files/file_table.h"
 #include "com/com_hooks.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
@@ -62,10 +63,14 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
     for (int k = 1; k <= count; ++k)
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
+  const bool builtin = id >= 0 && id < kKeywordCount;
+  if (!isUdf && !(builtin && handler_table().inward[static_cast<std::size_t>(id)]) && c.files &&
+      c.files->maybe_pending())
+    c.files->flush_all();
   Call call{c, id, count, args, result, wide};
   if (id == id::kOleObject) {
     com_member_access(call);
-  } else if (id >= 0 && id < kKeywordCount) {
+  } else if (builtin) {
     if (ext::builtin_disabled(c, id)) return fail(c, 3472);
     Handler h = handler_table().byId[static_cast<std::size_t>(id)];
     if (!h) return fail(c, 3046);
@@ -162,12 +167,16 @@ const HandlerTable& handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;
     register_control_functions(t);
+    t.addingInward = true;
     register_math_functions(t);
+    t.addingInward = false;
     register_error_functions(t);
     register_intcontrol(t);
     register_array_functions(t);
+    t.addingInward = true;
     register_string_functions(t);
     register_itemlist_functions(t);
+    t.addingInward = false;
     register_winauto_functions(t);
     register_box_functions(t);
     register_com_functions(t);

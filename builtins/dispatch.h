@@ -1,6 +1,7 @@
 // Built-in function calls: argument collection, coercion and the handler table.
 #pragma once
 #include <array>
+#include <bitset>
 #include "engine/context.h"
 #include "engine/value_ops.h"
 
@@ -34,7 +35,20 @@ struct ArgSlotGuard {
 // The handler table: one entry per built-in id, filled once by the families.
 struct HandlerTable {
   std::array<Handler, 793> byId{};
-  void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
+  // Built-ins that work only on values and the script's own open files: no
+  // other program, and no other path, can look at a file while they run, so
+  // written lines may stay buffered through them. Every other built-in (and
+  // every host, extender or object call) first hands them to the OS.
+  std::bitset<793> inward{};
+  bool addingInward = false;   // set while a family of such built-ins registers
+  void add(int id, Handler h) {
+    byId[static_cast<std::size_t>(id)] = h;
+    if (addingInward) inward.set(static_cast<std::size_t>(id));
+  }
+  void add_inward(int id, Handler h) {
+    byId[static_cast<std::size_t>(id)] = h;
+    inward.set(static_cast<std::size_t>(id));
+  }
 };
 const HandlerTable& handler_table();
 

@@ -1,5 +1,6 @@
 #include "engine/convert.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -126,10 +127,20 @@ IntText parse_integer_text(std::string_view t, bool allow64) {
 }
 
 FloatText parse_float_text(std::string_view text, double& out) {
-  if (text.empty() || text.find_first_of("dD") != std::string_view::npos) return FloatText::not_float;
+  // Most texts compared or converted are words: they fail on their first
+  // character, before any copy. (strtod skips the same white space.)
+  std::size_t lead = 0;
+  while (lead < text.size() && std::isspace(static_cast<unsigned char>(text[lead]))) ++lead;
+  if (lead == text.size()) return FloatText::not_float;
+  const char first = text[lead];
+  if (!(first == '+' || first == '-' || first == '.' || (first >= '0' && first <= '9'))) return FloatText::not_float;
+  // Hex floats, infinities, NaN and D exponents are not numbers of this language.
+  for (char ch : text)
+    switch (ch) {
+      case 'd': case 'D': case 'x': case 'X': case 'n': case 'N': return FloatText::not_float;
+      default: break;
+    }
   std::string buf(text);
-  // Hex floats, infinities and NaN are not numbers of this language.
-  if (buf.find_first_of("xXnN") != std::string::npos) return FloatText::not_float;
   errno = 0;
   char* end = nullptr;
   double v = std::strtod(buf.c_str(), &end);

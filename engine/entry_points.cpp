@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "builtins/files/file_table.h"
 #include "engine/context.h"
 #include "engine/convert.h"
 #include "engine/error_handling.h"
@@ -259,7 +260,15 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle con
     }
     c->scripts.push_back(std::move(prepared));
     platform::pump_messages(false);
-    run_script(*c, 0);
+    {
+      // Files the script left open stay open until request 99; their lines
+      // go out when the run ends, however it ends.
+      struct WritesOut {
+        Context& c;
+        ~WritesOut() { files::flush_writes(c); }
+      } writesOut{*c};
+      run_script(*c, 0);
+    }
     if (trace::active(*c)) trace::end_of_job(*c);
     release_value(*c, c->returnValue);
     clear_operand(c->returnValue);

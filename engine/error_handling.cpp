@@ -1,6 +1,7 @@
 #include "engine/error_handling.h"
 
 #include <cstring>
+#include "builtins/files/file_table.h"
 #include "engine/arrays.h"
 #include "engine/keyword_table.h"
 #include "engine/messages.h"
@@ -292,6 +293,8 @@ bool show_error(Context& c, std::uint32_t number, const std::string& message) {
   const bool withContinue = !(c.errorMode == 1 || sev == Severity::severe);
   ui::ErrorReport report = build_report(c, text, withContinue);
   c.lastLine = place_of(c).line;
+  // Whoever reads the report may look at the files the script wrote.
+  files::flush_writes(c);
   bool goOn = false;
   if (c.runFlags & api::kRunReportToHost) {
     platform::write_stderr(report_text(report, place_of(c)));

@@ -1,5 +1,6 @@
 #include "engine/evaluator.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -189,8 +190,18 @@ bool compare_numbers(Context& c, int op, const Value& a, const Value& b, Operand
 // A numeric reading of a string operand for comparison: integer first, then float.
 struct Reading { bool isInt = false, isFloat = false; std::int64_t i = 0; bool is64 = false; double f = 0; bool longText = false; std::string text; };
 
+// A text whose first character after white space is no sign, digit or point
+// reads as no number at all; most compared texts are words, seen so without a copy.
+bool surely_no_number(const Context& c, const Value& v) {
+  if (!(v.flags & vf::kStr)) return false;
+  const char* p = str_of(c, v);
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  return !(*p == '+' || *p == '-' || *p == '.' || (*p >= '0' && *p <= '9'));
+}
+
 Reading read_text(Context& c, const Value& v) {
   Reading r;
+  if (surely_no_number(c, v)) return r;
   r.text = text_of(c, v);
   r.longText = r.text.size() > 9;
   IntText it = parse_integer_text(r.text, true);
@@ -295,7 +306,9 @@ bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool 
     }
   } else {
     Reading l = read_text(c, left);
-    Reading r = read_text(c, right);
+    // Two texts compare as numbers only when both read as numbers (an 8-bit
+    // text need not be read when the first is none).
+    Reading r = (l.isInt || l.isFloat || !(right.flags & vf::kStr)) ? read_text(c, right) : Reading{};
     if (l.isInt && r.isInt) {
       if (l.longText || r.longText) ok = compare_result(op, compare_integer_texts(l.text, r.text), out, c);
       else ok = compare_result(op, l.i < r.i ? -1 : l.i > r.i ? 1 : 0, out, c);

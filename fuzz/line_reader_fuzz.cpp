@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t limit = buffer == 0 ? kUnbufferedLineLimit : buffer;
   Source source(data + 3, size - 3, chunk);
   LineReader reader(encoding, buffer);
+  std::string a;       // kept from line to line, as FileRead keeps them
+  std::u16string w;
   for (std::size_t lines = 0; lines <= size; ++lines) {
-    std::string a;
-    std::u16string w;
     const auto r = reader.next(source, a, w);
     // No line keeps a terminator, a CR, a NUL or a Ctrl-Z, or reaches the limit.
     for (char ch : a)

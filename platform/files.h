@@ -35,6 +35,13 @@ bool truncate_here(FileHandle h);
 std::uint64_t size_of(FileHandle h);
 // A second handle to the same open file, with a different number.
 FileHandle duplicate(FileHandle h);
+// What the file system knows an open file by (volume and file number), so
+// that two handles can be told to reach the same file; false when unknown.
+struct FileIdentity {
+  std::uint64_t volume = 0, index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+bool identity(FileHandle h, FileIdentity& out);
 
 // The absolute form of a path (relative names against the current folder);
 // false when it cannot be formed or is too long.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "builtins/files/file_table.h"
 #include "platform/platform.h"
 #include "ui/debug_window.h"
 #include "ui/guarded_proc_win32.h"
@@ -165,6 +166,8 @@ bool debug_window_available() { return winauto::display_available(); }
 
 StepAnswer debug_window(Context& c, const StepView& view) {
   if (!debug_window_available()) return StepAnswer::failed;
+  // The user may look at the script's files while the window waits.
+  files::flush_writes(c);
   const Template t = debug_template(view);
   const INT_PTR result = DialogBoxIndirectParamW(this_module(), t.get(), reinterpret_cast<HWND>(c.ownWindow),
                                                  DebugProc, reinterpret_cast<LPARAM>(&view));

@@ -1,5 +1,7 @@
 #include "builtins/files/line_reader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace orv::files {
@@ -30,9 +32,9 @@ bool LineReader::refill<char>(ByteSource& source, std::vector<char>& block) {
     std::size_t got = 0;
     if (!source.read(block.data(), blockUnits_, got)) { readError_ = true; return false; }
     if (got == 0) { ended_ = true; return false; }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < got; ++i)
-      if (block[i] != '\0') block[kept++] = block[i];
+    std::size_t kept = got;
+    if (std::memchr(block.data(), '\0', got))   // rare: squeeze them out
+      kept = static_cast<std::size_t>(std::remove(block.data(), block.data() + got, '\0') - block.data());
     if (kept == 0) continue;   // a block of NULs only: read on
     block.resize(kept);
     cursor_ = 0;
@@ -66,6 +68,27 @@ bool LineReader::refill<char16_t>(ByteSource& source, std::vector<char16_t>& blo
   }
 }
 
+namespace {
+
+// The first LF, CR or Ctrl-Z in [p, e), or e.
+const char16_t* find_stop(const char16_t* p, const char16_t* e) {
+  while (p < e && *p != u'\n' && *p != u'\r' && *p != char16_t(26)) ++p;
+  return p;
+}
+
+// 8-bit text: library searches, a whole line at a time.
+const char* find_stop(const char* p, const char* e) {
+  auto find = [](const char* from, const char* to, char ch) {
+    const void* at = std::memchr(from, ch, static_cast<std::size_t>(to - from));
+    return at ? static_cast<const char*>(at) : to;
+  };
+  const char* stop = find(p, e, '\n');
+  stop = find(p, stop, '\r');
+  return find(p, stop, char(26));
+}
+
+}  // namespace
+
 template <class Ch>
 LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out) {
   out.clear();
@@ -77,7 +100,7 @@ LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block
     const Ch* const e = base + block.size();
     while (p < e) {
       const Ch* run = p;
-      while (p < e && *p != Ch('\n') && *p != Ch('\r') && *p != Ch(26)) ++p;
+      p = find_stop(p, e);
       const std::size_t room = limit_ - out.size();
       if (static_cast<std::size_t>(p - run) >= room) {
         out.append(run, room);

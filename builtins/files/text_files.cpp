@@ -1,6 +1,7 @@
 // FileOpen, FileRead, FileWrite and FileClose: line-oriented text files kept
-// in the context's file table. A failed write takes back what it wrote, so a
-// file never ends in half a line.
+// in the context's file table. Written lines wait in the slot's buffer (see
+// file_table.h); a failed write takes back what it wrote, so a file never
+// ends in half a line.
 #include <algorithm>
 
 #include "builtins/files/file_args.h"
@@ -101,6 +102,7 @@ void file_open(Call& call) {
   }
   table.occupy(*slot, h, reading ? state::kRead : state::kWrite);
   h = slot->handle;
+  table.mark_sharing(*slot);
   if (reading) {
     unsigned char two[2] = {};
     std::size_t got = 0;
@@ -161,8 +163,8 @@ void file_read(Call& call) {
     line_result(call, slot->wideResult, Encoding::ansi, "*EOF*", u"");
   };
   if (slot->state & state::kEndSeen) { end_of_file(); return; }
-  std::string ansi;
-  std::u16string wide;
+  std::string& ansi = slot->line;
+  std::u16string& wide = slot->wideLine;
   HandleSource source(slot->handle);
   switch (slot->reader->next(source, ansi, wide)) {
     case LineReader::Result::line: break;
@@ -176,49 +178,64 @@ void file_read(Call& call) {
   line_result(call, slot->wideResult, slot->encoding, ansi, wide);
 }
 
+// The terminator in 8-bit text: its characters are all ASCII.
+void append_ascii(std::string& out, std::u16string_view text) {
+  for (char16_t u : text) out += static_cast<char>(u);
+}
+
 void file_write(Call& call) {
   Context& c = call.c;
   FileSlot* slot = slot_arg(call, 3085);
   if (!slot) return;
   if (!(slot->state & state::kWrite)) { fail(c, 3089); return; }
   Value& text = call.args[2];
-  std::string bytes;
   const std::u16string_view end = terminator(c.intSettings[53]);
+  std::string& out = slot->pending;
+  const std::size_t before = out.size();
   if (slot->encoding == Encoding::ansi) {
     if (!to_string(c, text)) return;
-    bytes = str_of(c, text);
-    std::string ansiEnd;
-    platform::utf16_to_ansi(end, ansiEnd);
-    bytes += ansiEnd;
+    out += str_of(c, text);
+    append_ascii(out, end);
   } else {
     if (!to_wide(c, text)) return;
-    if (!(slot->state & state::kWritten)) append_mark(bytes, slot->encoding);
-    append_units(bytes, wstr_view(c, text), slot->encoding);
-    append_units(bytes, end, slot->encoding);
+    if (!(slot->state & state::kWritten)) append_mark(out, slot->encoding);
+    append_units(out, wstr_view(c, text), slot->encoding);
+    append_units(out, end, slot->encoding);
   }
-  std::uint32_t err = 0;
-  if (!pf::write(slot->handle, bytes.data(), bytes.size(), err)) {
-    // Take back a partly written line.
-    if (pf::seek_to(slot->handle, slot->offset)) pf::truncate_here(slot->handle);
-    os_fail(c, 3467, "WriteFile", err);
+  const std::uint32_t now = platform::tick_count();
+  if (before == 0) slot->pendingSince = now;
+  slot->state |= state::kWritten;
+  FileTable& table = file_table(c);
+  if (!slot->shared && !slot->heldError && out.size() < kWriteBufferBytes && now - slot->pendingSince < kWriteDelayMs) {
+    table.note_pending();
     return;
   }
-  slot->offset += bytes.size();
-  slot->state |= state::kWritten;
+  std::uint32_t err = 0;
+  if (!table.flush(*slot, err)) {
+    // Reported now, so the lines are given up: the file keeps its whole lines.
+    slot->pending.clear();
+    slot->heldError = 0;
+    if (slot->offset == 0) slot->state &= ~state::kWritten;   // the mark went with them
+    os_fail(c, 3467, "WriteFile", err);
+  }
 }
 
 void file_close(Call& call) {
   FileSlot* slot = slot_arg(call, 3080);
-  if (slot) file_table(call.c).close(*slot);
+  if (!slot) return;
+  std::uint32_t err = 0;
+  if (!file_table(call.c).close(*slot, err)) os_fail(call.c, 3467, "WriteFile", err);
 }
 
 }  // namespace
 
 void register_text_files(HandlerTable& t) {
   t.add(kw::fn_fileopen, file_open);
-  t.add(kw::fn_fileread, file_read);
-  t.add(kw::fn_filewrite, file_write);
-  t.add(kw::fn_fileclose, file_close);
+  // Reading and writing through the script's own handles: a file open twice
+  // writes through, so its lines need no flush here.
+  t.add_inward(kw::fn_fileread, file_read);
+  t.add_inward(kw::fn_filewrite, file_write);
+  t.add_inward(kw::fn_fileclose, file_close);
 }
 
 }  // namespace orv::files

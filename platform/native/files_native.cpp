@@ -197,6 +197,13 @@ bool truncate_here(FileHandle h) {
   return at >= 0 && ::ftruncate(fd_of(h), at) == 0;
 }
 
+bool identity(FileHandle h, FileIdentity& out) {
+  struct stat st;
+  if (::fstat(fd_of(h), &st) != 0) return false;
+  out = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
 std::uint64_t size_of(FileHandle h) {
   struct stat st;
   return ::fstat(fd_of(h), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;

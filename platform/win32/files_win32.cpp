@@ -108,6 +108,13 @@ std::uint64_t size_of(FileHandle h) {
   return GetFileSizeEx(as_handle(h), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
 }
 
+bool identity(FileHandle h, FileIdentity& out) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(as_handle(h), &info)) return false;
+  out = {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return true;
+}
+
 FileHandle duplicate(FileHandle h) {
   HANDLE out = nullptr;
   HANDLE self = GetCurrentProcess();

@@ -213,7 +213,24 @@ void write_handle(DWORD which, std::string_view text) {
 void write_stderr(std::string_view text) { write_handle(STD_ERROR_HANDLE, text); }
 void write_stdout(std::string_view text) { write_handle(STD_OUTPUT_HANDLE, text); }
 
+namespace {
+// Loading the window library costs a Wine process start about half a second.
+// Until something in the process has loaded it, no window of this thread
+// exists and no message can wait; a user break is looked for once the
+// script has run for a second (by then the load no longer counts).
+bool window_library_wanted() {
+  static bool wanted = false;
+  static const DWORD firstAsked = GetTickCount();
+  if (!wanted && (GetModuleHandleW(L"user32.dll") || GetTickCount() - firstAsked >= 1000)) wanted = true;
+  return wanted;
+}
+}  // namespace
+
 bool pump_messages(bool giveUpTimeSlice) {
+  if (!window_library_wanted()) {
+    if (giveUpTimeSlice) Sleep(0);
+    return false;
+  }
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
@@ -229,18 +246,42 @@ void set_environment(const std::string& name, const std::string& value) {
   SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
+namespace {
+// The three registry calls every initialisation makes. Newer systems (and
+// Wine) have them in kernelbase, which every process has loaded; taking them
+// from there spares a start loading advapi32 and what it loads.
+struct SettingsRegistry {
+  decltype(&RegOpenKeyExA) open = &RegOpenKeyExA;
+  decltype(&RegQueryValueExA) query = &RegQueryValueExA;
+  decltype(&RegCloseKey) close = &RegCloseKey;
+  SettingsRegistry() {
+    HMODULE base = GetModuleHandleW(L"kernelbase.dll");
+    if (!base) return;
+    auto o = reinterpret_cast<decltype(open)>(reinterpret_cast<void*>(GetProcAddress(base, "RegOpenKeyExA")));
+    auto q = reinterpret_cast<decltype(query)>(reinterpret_cast<void*>(GetProcAddress(base, "RegQueryValueExA")));
+    auto c = reinterpret_cast<decltype(close)>(reinterpret_cast<void*>(GetProcAddress(base, "RegCloseKey")));
+    if (o && q && c) {
+      open = o;
+      query = q;
+      close = c;
+    }
+  }
+};
+}  // namespace
+
 std::string read_setting(const std::string& section, const std::string& name, const std::string& fallback) {
+  static const SettingsRegistry reg;
   const std::string key = "Software\\Tarnwick\\Settings\\TARNQUIL\\" + section;
   HKEY hkey = nullptr;
   // The 64-bit view, where the registry functions of scripts write by default
   // (32-bit Windows ignores the flag).
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey) != ERROR_SUCCESS)
+  if (reg.open(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey) != ERROR_SUCCESS)
     return fallback;
   char buffer[1024];
   DWORD size = sizeof buffer - 1;
   DWORD type = 0;
-  const LONG r = RegQueryValueExA(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(hkey);
+  const LONG r = reg.query(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  reg.close(hkey);
   if (r != ERROR_SUCCESS) return fallback;
   if (type == REG_DWORD && size == sizeof(DWORD)) {
     DWORD v = 0;

@@ -99,6 +99,23 @@ TEST_F(Evaluator, Comparisons) {
   EXPECT_EQ(eval("\"abc\" < 5"), "0");
 }
 
+// Texts read as numbers after leading white space, from a sign, digit or
+// point; anything else compares as text whatever the other side holds.
+TEST_F(Evaluator, TextsThatReadAsNumbers) {
+  EXPECT_EQ(eval("\" 12\" == \"12.0\""), "1");
+  EXPECT_EQ(eval("\"\t7\" == \"7\""), "1");
+  EXPECT_EQ(eval("\".5\" == \"0.5\""), "1");
+  EXPECT_EQ(eval("\"+3\" == \"3\""), "1");
+  EXPECT_EQ(eval("\"9\" < \"10\""), "1");
+  EXPECT_EQ(eval("\"x9\" < \"x10\""), "0");
+  EXPECT_EQ(eval("\"9\" < \"x\""), "1");
+  EXPECT_EQ(eval("\"x\" > \"9\""), "1");
+  EXPECT_EQ(eval("\"\" == \"0\""), "0");
+  EXPECT_EQ(eval("\"inf\" == \"INF\""), "0");
+  EXPECT_EQ(eval("\"1e2\" == \"100\""), "1");
+  EXPECT_EQ(eval("\"line 1\" == \"*EOF*\""), "0");
+}
+
 TEST_F(Evaluator, AssignmentRules) {
   EXPECT_EQ(eval("x = 5"), "0");
   EXPECT_EQ(eval("x"), "5");
