@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "builtins/files/file_table.h"
+#include "engine/active_runs.h"
 #include "engine/context.h"
 #include "engine/convert.h"
 #include "engine/error_handling.h"
@@ -85,6 +86,7 @@ int instance_init(void* block) {
   if (!block) return 0;
   api::ContextBlockHead* head = head_of(block);
   if (head->magic == api::kContextMagic && head->impl) {
+    if (run_active(*static_cast<Context*>(head->impl))) return 0;   // its run still uses it
     std::unique_ptr<Context> old(static_cast<Context*>(head->impl));
   }
   std::memset(block, 0, api::kContextBlockSize);
@@ -190,6 +192,62 @@ std::string block_text(const LockedBlock& b) {
   return std::string(p, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - p) : n);
 }
 
+// One run of a script block, in a context that no other run is using.
+int run_buffer(Context& c, void* block, api::Word hostWindow, api::Handle script, std::uint32_t runFlags,
+               api::KeywordRecord* hostTable) {
+  c.blockPointer = block;
+  c.ownWindow = static_cast<std::uintptr_t>(hostWindow);
+  reset_run_state(c, runFlags, hostTable);
+  std::string text;
+  {
+    LockedBlock scriptBlock(script);
+    if (!scriptBlock.get()) return 0;
+    text = block_text(scriptBlock);
+  }
+  // A host names the script file with a first line ";" 0x0C "@" + path.
+  std::string file, dir;
+  if (text.size() > 3 && text[0] == ';' && text[1] == 0x0C && text[2] == '@') {
+    std::size_t eol = text.find('\n');
+    file = text.substr(3, (eol == std::string::npos ? text.size() : eol) - 3);
+    while (!file.empty() && (file.back() == '\r' || file.back() == ' ')) file.pop_back();
+    text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
+    dir = platform::directory_of(file);
+  }
+  c.scripts.clear();
+  auto prepared = std::make_unique<Script>();
+  prepared->file = file;
+  if (!prepare_script(c, std::move(text), file, dir, *prepared)) {
+    c.scripts.push_back(std::move(prepared));
+    c.errorScript = 0;
+    c.errorPos = 0;
+    report_preparation_error(c);
+    head_of(block)->lastError = c.lastError;
+    c.scripts.clear();
+    return 0;
+  }
+  c.scripts.push_back(std::move(prepared));
+  platform::pump_messages(false);
+  {
+    // Files the script left open stay open until request 99; their lines
+    // go out when the run ends, however it ends.
+    struct WritesOut {
+      Context& c;
+      ~WritesOut() { files::flush_writes(c); }
+    } writesOut{c};
+    run_script(c, 0);
+  }
+  if (trace::active(c)) trace::end_of_job(c);
+  release_value(c, c.returnValue);
+  clear_operand(c.returnValue);
+  api::ContextBlockHead* head = head_of(block);
+  head->lastError = c.lastError;
+  head->lastLine = c.lastLine;
+  c.error = 0;
+  c.scripts.clear();
+  platform::pump_messages(false);
+  return 1;
+}
+
 }  // namespace
 }  // namespace orv
 
@@ -212,6 +270,14 @@ ORV_EXPORT int ORV_CALL DoDaDllInit(api::Word, api::Handle context, api::Word ve
     if (request == api::kInstanceInit) return instance_init(block.get());
     Context* ctx = context_of(block.get());
     if (!ctx) return 0;
+    if (run_active(*ctx)) {
+      // Called back from inside a run: the run's scripts, variables and heap
+      // stay as they are; a termination ends the run and follows it.
+      if (request != api::kTerminate) return 0;
+      request_termination(*ctx);
+      ctx->cancelRequested = true;   // the compiled path then looks between statements
+      return 1;
+    }
     ctx->blockPointer = block.get();
     switch (request) {
       case api::kHeapInit: return heap_init(*ctx, version, a, c);
@@ -227,58 +293,16 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle con
   return export_guard(0, [&]() -> int {
     LockedBlock block(context);
     Context* c = context_of(block.get());
-    if (!c || !c->heap.ready() || !c->slots) return 0;
-    c->blockPointer = block.get();
-    c->ownWindow = static_cast<std::uintptr_t>(hostWindow);
-    reset_run_state(*c, runFlags, hostTable);
-    std::string text;
+    if (!c || !c->heap.ready() || !c->slots || run_active(*c)) return 0;
+    int result = 0;
+    bool terminateAfter = false;
     {
-      LockedBlock scriptBlock(script);
-      if (!scriptBlock.get()) return 0;
-      text = block_text(scriptBlock);
+      const ActiveRun active(*c);
+      result = run_buffer(*c, block.get(), hostWindow, script, runFlags, hostTable);
+      terminateAfter = termination_requested(*c);
     }
-    // A host names the script file with a first line ";" 0x0C "@" + path.
-    std::string file, dir;
-    if (text.size() > 3 && text[0] == ';' && text[1] == 0x0C && text[2] == '@') {
-      std::size_t eol = text.find('\n');
-      file = text.substr(3, (eol == std::string::npos ? text.size() : eol) - 3);
-      while (!file.empty() && (file.back() == '\r' || file.back() == ' ')) file.pop_back();
-      text.erase(0, eol == std::string::npos ? text.size() : eol + 1);
-      dir = platform::directory_of(file);
-    }
-    c->scripts.clear();
-    auto prepared = std::make_unique<Script>();
-    prepared->file = file;
-    if (!prepare_script(*c, std::move(text), file, dir, *prepared)) {
-      c->scripts.push_back(std::move(prepared));
-      c->errorScript = 0;
-      c->errorPos = 0;
-      report_preparation_error(*c);
-      head_of(block.get())->lastError = c->lastError;
-      c->scripts.clear();
-      return 0;
-    }
-    c->scripts.push_back(std::move(prepared));
-    platform::pump_messages(false);
-    {
-      // Files the script left open stay open until request 99; their lines
-      // go out when the run ends, however it ends.
-      struct WritesOut {
-        Context& c;
-        ~WritesOut() { files::flush_writes(c); }
-      } writesOut{*c};
-      run_script(*c, 0);
-    }
-    if (trace::active(*c)) trace::end_of_job(*c);
-    release_value(*c, c->returnValue);
-    clear_operand(c->returnValue);
-    api::ContextBlockHead* head = head_of(block.get());
-    head->lastError = c->lastError;
-    head->lastLine = c->lastLine;
-    c->error = 0;
-    c->scripts.clear();
-    platform::pump_messages(false);
-    return 1;
+    if (terminateAfter) terminate(block.get());
+    return result;
   });
 }
 

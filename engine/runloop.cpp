@@ -1,6 +1,7 @@
 #include "engine/runloop.h"
 
 #include <cstring>
+#include "engine/active_runs.h"
 #include "engine/caller_state.h"
 #include "engine/compiled_statement.h"
 #include "engine/convert.h"
@@ -52,6 +53,11 @@ bool budget_spent(Context& c) {
 // Between statements: let window messages through and honour a user break.
 // False when the run ends.
 bool between_statements(Context& c) {
+  // The host ended the context (cancelRequested stays set for the outer runs): stop as by Exit.
+  if (c.cancelRequested && termination_requested(c)) {
+    fail(c, 9000);
+    return false;
+  }
   if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && platform::pump_messages(false) && !c.noCancel)
     c.cancelRequested = true;
   if (c.cancelRequested) {
