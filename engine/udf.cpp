@@ -177,6 +177,21 @@ bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
 
 }  // namespace
 
+// A removed callable leaves its slot vacant (no name) rather than shifting
+// the numbers of those after it: running calls, their saved callers and the
+// structure stack keep referring to callables by number.
+std::size_t live_udf_count(const Context& c) {
+  std::size_t n = 0;
+  for (const Udf& u : c.udfs) n += u.name.empty() ? 0 : 1;
+  return n;
+}
+
+static std::size_t free_udf_slot(const Context& c) {
+  for (std::size_t i = 0; i < c.udfs.size(); ++i)
+    if (c.udfs[i].name.empty()) return i;
+  return c.udfs.size();
+}
+
 int find_udf(const Context& c, std::string_view name) {
   std::string lower = lower_name(name);
   for (std::size_t i = 0; i < c.udfs.size(); ++i)
@@ -190,7 +205,7 @@ bool definition_line(Context& c, DefinitionState& d) {
     if (!starts_with_ci(c.line, w.text)) continue;
     if (w.opens) {
       if (d.open != Kind::none) { fail(c, w.error); return true; }
-      if (c.udfs.size() >= kMaxUdfs) { fail(c, 3626); return true; }
+      if (live_udf_count(c) >= kMaxUdfs) { fail(c, 3626); return true; }
       Udf u;
       u.kind = w.kind == Kind::command ? 9 : 2;
       u.sharesVariables = w.kind != Kind::function;
@@ -214,9 +229,14 @@ bool definition_line(Context& c, DefinitionState& d) {
       body->file = d.pending.sourceFile;
       body->dir = d.pending.dir;
       d.pending.body = std::move(body);
-      c.udfRecords.push_back(record_of(d.pending, static_cast<int>(c.udfs.size())));
+      const std::size_t slot = free_udf_slot(c);
+      if (slot == c.udfs.size()) {
+        c.udfs.emplace_back();
+        c.udfRecords.emplace_back();
+      }
+      c.udfRecords[slot] = record_of(d.pending, static_cast<int>(slot));
+      c.udfs[slot] = std::move(d.pending);
       ++c.keywordGeneration;
-      c.udfs.push_back(std::move(d.pending));
     }
     d = DefinitionState{};
     return true;
@@ -341,9 +361,13 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
   int index = find_udf(c, name);
   if (index < 0) return true;
   if (udf_is_executing(c, index)) return fail(c, 1606);
-  c.udfs.erase(c.udfs.begin() + index);
-  c.udfRecords.clear();
-  for (std::size_t i = 0; i < c.udfs.size(); ++i) c.udfRecords.push_back(record_of(c.udfs[i], static_cast<int>(i)));
+  const auto slot = static_cast<std::size_t>(index);
+  c.udfs[slot] = Udf{};
+  c.udfRecords[slot] = api::KeywordRecord{};   // no name: never matches a word
+  while (!c.udfs.empty() && c.udfs.back().name.empty()) {
+    c.udfs.pop_back();
+    c.udfRecords.pop_back();
+  }
   removed = 1;
   ++c.keywordGeneration;
   return true;

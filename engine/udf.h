@@ -27,7 +27,11 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result);
 bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result);
 
 // Index of a callable by name, or -1.
+// Numbers stay put while the callable is defined; a removed one leaves a
+// vacant slot that a later definition may take.
 int find_udf(const Context& c, std::string_view name);
+// Callables defined now (vacant slots not counted).
+std::size_t live_udf_count(const Context& c);
 
 // Removes one callable (IntControl 78): 1 removed, 0 no such name, false on error.
 bool remove_udf(Context& c, std::string_view name, int& removed);

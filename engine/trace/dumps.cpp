@@ -11,6 +11,7 @@
 #include "engine/keyword_table.h"
 #include "engine/script.h"
 #include "engine/trace/markers.h"
+#include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "ui/error_dialog.h"
 
@@ -70,7 +71,7 @@ constexpr Counter kCounters[] = {
     {"comobjects", count_com},
     {"structures", [](const Context& c) -> std::int64_t { return c.depth; }},
     {"calllevel", [](const Context& c) -> std::int64_t { return c.callLevel; }},
-    {"udfs", [](const Context& c) -> std::int64_t { return static_cast<std::int64_t>(c.udfs.size()); }},
+    {"udfs", [](const Context& c) -> std::int64_t { return static_cast<std::int64_t>(live_udf_count(c)); }},
     {"tracelost", [](const Context& c) -> std::int64_t { return c.trace.lostEntries; }},
 };
 

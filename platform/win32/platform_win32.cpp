@@ -233,6 +233,12 @@ bool pump_messages(bool giveUpTimeSlice) {
   }
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // The quit request belongs to the host's own message loop: leave it
+    // there (it comes only once the queue is otherwise empty).
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
