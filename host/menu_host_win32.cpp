@@ -32,6 +32,7 @@ struct MenuHost {
   HACCEL accelerators = nullptr;
   unsigned long stamp = 0;
   int status = 0;
+  bool running = false;   // an item's script is running
 };
 
 struct AcceleratorTable {
@@ -79,6 +80,12 @@ int run_script(MenuHost& host, const std::string& text) {
 }
 
 void choose(MenuHost& host, HWND window, int item) {
+  // The interpreter lets window messages through while a script runs; a
+  // second choice then would start a run inside the first, deeper each time.
+  if (host.running) {
+    MessageBeep(MB_OK);
+    return;
+  }
   const INT_PTR block = host.parse(nullptr, window, item, host.file.c_str(), host.stamp);
   if (block == -1) {
     load_menus(host, window);
@@ -87,6 +94,11 @@ void choose(MenuHost& host, HWND window, int item) {
   if (!block) return;
   const std::string text(reinterpret_cast<const char*>(block));
   GlobalFree(reinterpret_cast<HGLOBAL>(block));
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(host.running);
   host.status = run_script(host, text);
   if (host.once) DestroyWindow(window);
 }
