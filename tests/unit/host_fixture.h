@@ -3,7 +3,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "engine/context.h"
@@ -92,6 +97,36 @@ class HostTest : public ::testing::Test {
   void* heap = nullptr;
   api::HeapBookkeeping book{};
   api::KeywordRecord hostTable[2];
+};
+
+// A host test with a private directory for the files its scripts touch.
+class FileHostTest : public HostTest {
+ protected:
+  explicit FileHostTest(const char* prefix) : prefix_(prefix) {}
+  void SetUp() override {
+    HostTest::SetUp();
+    dir_ = std::filesystem::temp_directory_path() / (prefix_ + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    HostTest::TearDown();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string path(const char* name) const { return (dir_ / name).string(); }
+  std::string bytes(const char* name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void put(const char* name, const std::string& data) const {
+    std::ofstream(dir_ / name, std::ios::binary) << data;
+  }
+  std::filesystem::path dir_;
+
+ private:
+  std::string prefix_;
 };
 
 }  // namespace orv::test

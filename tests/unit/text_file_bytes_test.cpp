@@ -19,34 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TextFileBytesTest : public test::HostTest {
+class TextFileBytesTest : public test::FileHostTest {
  protected:
-  void SetUp() override {
-    test::HostTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("orv_bytes_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-    test::HostTest::TearDown();
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
-  std::string bytes(const char* name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  void put(const char* name, const std::string& data) const {
-    std::ofstream(dir_ / name, std::ios::binary) << data;
-  }
+  TextFileBytesTest() : FileHostTest("orv_bytes_") {}
   // Runs the script with $F standing for the file's path.
   std::uint32_t run_on(const char* name, std::string script) {
     for (std::size_t at; (at = script.find("$F")) != std::string::npos;) script.replace(at, 2, "\"" + path(name) + "\"");
     return run(script);
   }
-  fs::path dir_;
 };
 
 std::string le(const std::u16string& s) {

@@ -17,27 +17,10 @@
 namespace orv {
 namespace {
 
-namespace fs = std::filesystem;
 
-class WriteBufferTest : public test::HostTest {
+class WriteBufferTest : public test::FileHostTest {
  protected:
-  void SetUp() override {
-    test::HostTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("orv_wbuf_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    test::HostTest::TearDown();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
-  std::string bytes(const char* name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  WriteBufferTest() : FileHostTest("orv_wbuf_") {}
   // $F stands for the file's path, $G for a second file's.
   std::uint32_t run_on(std::string script) {
     const std::pair<const char*, std::string> names[] = {{"$F", path("f.txt")}, {"$G", path("g.txt")}};
@@ -46,7 +29,6 @@ class WriteBufferTest : public test::HostTest {
     return run(script);
   }
   int open_files() { return engine().files ? engine().files->open_count() : 0; }
-  fs::path dir_;
 };
 
 bool have_full_device() { return ::access("/dev/full", W_OK) == 0; }
