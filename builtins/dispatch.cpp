@@ -64,9 +64,7 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
-  if (!isUdf && !(builtin && handler_table().inward[static_cast<std::size_t>(id)]) && c.files &&
-      c.files->maybe_pending())
-    c.files->flush_all();
+  if (!isUdf && !(builtin && handler_table().inward[static_cast<std::size_t>(id)])) files::flush_writes(c);
   Call call{c, id, count, args, result, wide};
   if (id == id::kOleObject) {
     com_member_access(call);

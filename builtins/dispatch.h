@@ -46,7 +46,7 @@ struct HandlerTable {
     if (addingInward) inward.set(static_cast<std::size_t>(id));
   }
   void add_inward(int id, Handler h) {
-    byId[static_cast<std::size_t>(id)] = h;
+    add(id, h);
     inward.set(static_cast<std::size_t>(id));
   }
 };

@@ -1,6 +1,5 @@
 #include "engine/convert.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -127,13 +126,7 @@ IntText parse_integer_text(std::string_view t, bool allow64) {
 }
 
 FloatText parse_float_text(std::string_view text, double& out) {
-  // Most texts compared or converted are words: they fail on their first
-  // character, before any copy. (strtod skips the same white space.)
-  std::size_t lead = 0;
-  while (lead < text.size() && std::isspace(static_cast<unsigned char>(text[lead]))) ++lead;
-  if (lead == text.size()) return FloatText::not_float;
-  const char first = text[lead];
-  if (!(first == '+' || first == '-' || first == '.' || (first >= '0' && first <= '9'))) return FloatText::not_float;
+  if (!may_start_number(text.data(), text.data() + text.size())) return FloatText::not_float;
   // Hex floats, infinities, NaN and D exponents are not numbers of this language.
   for (char ch : text)
     switch (ch) {

@@ -14,6 +14,15 @@ std::int64_t text_to_integer(std::string_view text, int radix);
 // Formats a float by the decimals setting; nullopt for NaN.
 std::optional<std::string> format_float(double x, std::int32_t decimals);
 
+// Whether a text can read as a number at all: after white space it must
+// start with a sign, a digit or a point. Most texts compared or converted are
+// words, which fail here without a copy. `end` may be null for a text that
+// ends with a NUL.
+inline bool may_start_number(const char* p, const char* end) {
+  while (p != end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+  return p != end && (*p == '+' || *p == '-' || *p == '.' || (*p >= '0' && *p <= '9'));
+}
+
 // Strict numeric readings of a text (Part of the value rules): an integer
 // (blanks, signs, digits only) and a float (whole text consumed, no 'd').
 struct IntText { bool ok = false; bool is64 = false; std::int64_t value = 0; };

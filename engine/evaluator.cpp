@@ -1,6 +1,5 @@
 #include "engine/evaluator.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -190,18 +189,9 @@ bool compare_numbers(Context& c, int op, const Value& a, const Value& b, Operand
 // A numeric reading of a string operand for comparison: integer first, then float.
 struct Reading { bool isInt = false, isFloat = false; std::int64_t i = 0; bool is64 = false; double f = 0; bool longText = false; std::string text; };
 
-// A text whose first character after white space is no sign, digit or point
-// reads as no number at all; most compared texts are words, seen so without a copy.
-bool surely_no_number(const Context& c, const Value& v) {
-  if (!(v.flags & vf::kStr)) return false;
-  const char* p = str_of(c, v);
-  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-  return !(*p == '+' || *p == '-' || *p == '.' || (*p >= '0' && *p <= '9'));
-}
-
 Reading read_text(Context& c, const Value& v) {
   Reading r;
-  if (surely_no_number(c, v)) return r;
+  if ((v.flags & vf::kStr) && !may_start_number(str_of(c, v), nullptr)) return r;
   r.text = text_of(c, v);
   r.longText = r.text.size() > 9;
   IntText it = parse_integer_text(r.text, true);
