@@ -13,6 +13,7 @@
 #include "com/events_win32.h"
 #include "com/sink_dispatch_win32.h"
 #include "engine/convert.h"
+#include "engine/no_throw.h"
 #include "engine/value_ops.h"
 #include "ui/module_win32.h"
 
@@ -289,13 +290,10 @@ class ControlEvents : public SinkDispatch {
   ControlEvents(ControlSite* site, const IID& iid) : SinkDispatch(iid), site_(site) {}
   void cut() { site_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    if (site_ && params) site_->fired(id, params);
-    return S_OK;
-  }
-
  private:
+  void fired(DISPID id, DISPPARAMS& params) override {
+    if (site_) site_->fired(id, &params);
+  }
   ControlSite* site_;
 };
 
@@ -319,7 +317,7 @@ LRESULT CALLBACK key_filter(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(t_filter, code, wParam, lParam);
 }
 
-LRESULT CALLBACK host_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT handle_host_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ControlSite* site = site_of(hwnd);
   switch (message) {
     case WM_SIZE:
@@ -341,6 +339,11 @@ LRESULT CALLBACK host_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// Nothing may unwind through the window manager.
+LRESULT CALLBACK host_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return export_guard<LRESULT>(0, [&] { return handle_host_message(hwnd, message, wParam, lParam); });
 }
 
 }  // namespace

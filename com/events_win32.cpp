@@ -29,8 +29,7 @@ class EventSink : public SinkDispatch {
     if (events_) events_->Release();
   }
 
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*) override;
+  void fired(DISPID id, DISPPARAMS& params) override;
 
   ITypeInfo* events() const { return events_; }
   std::unordered_map<DISPID, Handler> handlers;
@@ -88,34 +87,30 @@ void write_back(Context& c, const Value& value, VARIANT& target) {
 
 }  // namespace
 
-HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
-  if (!c_ || !params) return S_OK;
+void EventSink::fired(DISPID id, DISPPARAMS& params) {
+  if (!c_) return;
   Context& c = *c_;
   auto it = handlers.find(id);
-  if (it == handlers.end() || c.error != 0) return S_OK;
+  if (it == handlers.end() || c.error != 0) return;
   const int index = find_udf(c, it->second.function);
-  if (index < 0) return S_OK;
-  AddRef();   // the handler may detach this sink
+  if (index < 0) return;
   const int wanted = static_cast<int>(c.udfs[static_cast<std::size_t>(index)].params.size());
   EventArgs args(c);
   bool ok = true;
   for (int k = 0; k < wanted && ok; ++k) {
     Operand& slot = args.slots[static_cast<std::size_t>(k + 1)];
-    if (static_cast<UINT>(k) < params->cArgs) ok = variant_to_value(c, params->rgvarg[params->cArgs - 1 - k], slot);
+    if (static_cast<UINT>(k) < params.cArgs) ok = variant_to_value(c, params.rgvarg[params.cArgs - 1 - k], slot);
     else ok = make_string(c, slot, "");
   }
-  if (ok) {
-    trace::callback_triggered(c, trace::CallbackSource::comEvent);
-    Operand result;
-    clear_operand(result);
-    if (call_udf_copy_back(c, index, args.slots.data(), wanted, result)) {
-      for (int k = 0; k < wanted && static_cast<UINT>(k) < params->cArgs; ++k)
-        write_back(c, args.slots[static_cast<std::size_t>(k + 1)], params->rgvarg[params->cArgs - 1 - k]);
-    }
-    release_value(c, result);
+  if (!ok) return;
+  trace::callback_triggered(c, trace::CallbackSource::comEvent);
+  Operand result;
+  clear_operand(result);
+  if (call_udf_copy_back(c, index, args.slots.data(), wanted, result)) {
+    for (int k = 0; k < wanted && static_cast<UINT>(k) < params.cArgs; ++k)
+      write_back(c, args.slots[static_cast<std::size_t>(k + 1)], params.rgvarg[params.cArgs - 1 - k]);
   }
-  Release();
-  return S_OK;
+  release_value(c, result);
 }
 
 namespace {

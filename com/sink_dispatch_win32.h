@@ -1,7 +1,8 @@
 // The shared part of our outgoing-interface sinks: an IDispatch that answers
 // to IUnknown, IDispatch and the one source interface it was advised on,
-// counts its own references and offers no type information. The object
-// only ever calls Invoke, which each sink defines.
+// counts its own references and offers no type information. The object only
+// ever calls Invoke, which hands the event to the sink's `fired` and never
+// lets an exception unwind into the object that fired it.
 #pragma once
 
 #include <windows.h>
@@ -41,6 +42,20 @@ class SinkDispatch : public IDispatch {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                   UINT*) final {
+    if (!params) return S_OK;
+    AddRef();   // the event's handler may let go of this sink
+    try {
+      fired(id, *params);
+    } catch (...) {
+    }
+    Release();
+    return S_OK;
+  }
+
+ protected:
+  virtual void fired(DISPID id, DISPPARAMS& params) = 0;
 
  private:
   IID iid_;
