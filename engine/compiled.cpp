@@ -14,6 +14,7 @@
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
+#include "engine/messages.h"
 #include "engine/sizes.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
@@ -47,8 +48,8 @@ const std::array<bool, kKeywordCount>& pure_builtins() {
 // compiled form does not mirror exactly (the text path then runs it).
 class Compiler {
  public:
-  Compiler(Context& c, const std::vector<CachedToken>& tokens, CompiledLine& line, std::size_t at)
-      : c_(c), t_(tokens), line_(line), p_(at) {}
+  Compiler(Context& c, const std::vector<CachedToken>& tokens, CompiledLine& line, std::size_t at, bool effects)
+      : c_(c), t_(tokens), line_(line), p_(at), effects_(effects) {}
 
   std::int32_t expression() { return level1(); }
   std::size_t position() const { return p_; }
@@ -202,12 +203,18 @@ class Compiler {
       ++line_.nodes[static_cast<std::size_t>(inner)].groups;   // no node of its own: it only nests
       return inner;
     }
-    if (kw < 0 || kw >= kKeywordCount) return -1;   // host, user-defined and add-on functions
+    // Host and add-on functions stay on the text path (an extender may hand
+    // values back into the variables passed to it).
+    const bool builtin = kw >= 0 && kw < kKeywordCount;
+    if (!builtin && !(kw >= kUdfStart && kw <= kUdfEnd)) return -1;
     const api::KeywordRecord* r = keyword_record(c_, kw);
     if (!r) return -1;
-    if (r->kind == kk::kConstant) return constant(kw, *r);
-    if (r->kind != kk::kFunction || !pure_builtins()[static_cast<std::size_t>(kw)] || is_variadic(*r)) return -1;
-    return call(kw, *r);
+    if (builtin && r->kind == kk::kConstant) return constant(kw, *r);
+    // Variadic built-ins read their own argument text; commands take no parentheses.
+    if (r->kind != kk::kFunction || is_variadic(*r)) return -1;
+    if (builtin && pure_builtins()[static_cast<std::size_t>(kw)]) return call(kw, *r, false);
+    if (!effects_ || kw == id::kOleObject) return -1;
+    return call(kw, *r, true);
   }
 
   std::int32_t constant(int kw, const api::KeywordRecord& r) {
@@ -233,7 +240,7 @@ class Compiler {
     return made;
   }
 
-  std::int32_t call(int kw, const api::KeywordRecord& r) {
+  std::int32_t call(int kw, const api::KeywordRecord& r, bool effects) {
     const int required = required_count(r), optional = optional_count(r);
     if (required + optional > limits::kMaxArgs) return -1;
     ++p_;
@@ -242,6 +249,7 @@ class Compiler {
     CompiledNode n;
     n.kind = CompiledNode::kCall;
     n.op = kw;
+    n.effects = effects;
     if (!keyword_at(id::kRParen)) {
       for (;;) {
         std::int32_t arg = level1();
@@ -262,7 +270,22 @@ class Compiler {
   const std::vector<CachedToken>& t_;
   CompiledLine& line_;
   std::size_t p_;
+  bool effects_;
 };
+
+// The evaluator's nesting at each call of the expression below `index`
+// (`above`: the nesting of its parent), so a strict run makes the call at the
+// depth the text path would: a user-defined function's own expressions count
+// on from there.
+void set_call_depths(CompiledLine& line, std::int32_t index, std::uint16_t above) {
+  CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
+  const bool operatorLevel =
+      n.kind == CompiledNode::kBinary || n.kind == CompiledNode::kCompare || n.kind == CompiledNode::kConcat;
+  const auto depth = static_cast<std::uint16_t>(above + n.groups + (operatorLevel ? 0 : 1));
+  if (n.kind == CompiledNode::kCall) n.callDepth = depth;
+  for (std::size_t k = 0; k < line.nodes[static_cast<std::size_t>(index)].kids.size(); ++k)
+    set_call_depths(line, line.nodes[static_cast<std::size_t>(index)].kids[k], depth);
+}
 
 // Marks the nodes from `from` on that the integer path covers; operands come
 // before the node that uses them.
@@ -336,7 +359,7 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
 }  // namespace
 
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
-                                bool assignmentAllowed) {
+                                bool assignmentAllowed, bool effectsAllowed) {
   const auto& t = cached.tokens;
   Script& script = c.script();
   if (script.compiledNodes >= kMaxCompiledNodes) return -1;
@@ -352,7 +375,7 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
     start = at + 2;
     if (start >= t.size()) return -1;
   }
-  Compiler compiler(c, t, line, start);
+  Compiler compiler(c, t, line, start, effectsAllowed);
   e.root = compiler.expression();
   // An assignment must end the statement, as the text path requires.
   if (e.root < 0 || (e.assignment && compiler.position() != t.size())) {
@@ -371,6 +394,8 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   }
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
+  for (std::size_t k = nodesBefore; k < line.nodes.size(); ++k) e.effects = e.effects || line.nodes[k].effects;
+  if (e.effects) set_call_depths(line, e.root, 0);
   script.compiledNodes += line.nodes.size() - nodesBefore;
   line.exprs.push_back(e);
   return static_cast<std::int32_t>(line.exprs.size() - 1);
@@ -412,7 +437,10 @@ std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_ca
 
 class Runner {
  public:
-  Runner(Context& c, CompiledLine& line) : c_(c), line_(line) {}
+  // A strict runner keeps every error, and meets what the quick paths do not
+  // cover with the text path's own routines (see compiled.h).
+  Runner(Context& c, CompiledLine& line, bool strict = false)
+      : c_(c), line_(line), strict_(strict), baseDepth_(c.exprDepth) {}
 
   // False: the expression did not produce a value here (any error is
   // cleared); `out` may hold a partial value the caller releases.
@@ -423,9 +451,10 @@ class Runner {
         static_cast<Value&>(out) = n.constant;
         return true;
       case CompiledNode::kString:
-        return make_string(c_, out, n.text) || (forget_error(c_), false);
+        return make_string(c_, out, n.text) || miss();
       case CompiledNode::kVar: return variable(n, out);
-      case CompiledNode::kUnary: return eval(n.kids[0], out) && unary(n.op, out);
+      case CompiledNode::kUnary:
+        return eval(n.kids[0], out) && (unary(n.op, out) || (strict_ && apply_unary(c_, n.op, out)));
       case CompiledNode::kBinary: return binary(n, out);
       case CompiledNode::kCompare: return comparison(n, out);
       case CompiledNode::kConcat: return concat(n, out);
@@ -460,7 +489,7 @@ class Runner {
         case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
         case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
         case IntStep::kMod:
-          if (b == 0) return false;
+          if (b == 0) return false;   // the general rules report it
           d = wrap32(std::int64_t{d} % b);
           break;
         case IntStep::kEq: d = d == b; break;
@@ -518,11 +547,11 @@ class Runner {
 
   bool variable(CompiledNode& n, Operand& out) {
     const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
-    if (slot == kNotFound) return false;
+    if (slot == kNotFound) return strict_ && strict_variable(n, out);
     const Value& v = c_.slots[slot].v;
-    if (!is_assigned(v) || (v.flags & vf::kCom)) return false;
+    if (!is_assigned(v) || (v.flags & vf::kCom)) return strict_ && strict_variable(n, out);
     if (!(v.flags & kPayload)) static_cast<Value&>(out) = v;   // a number: nothing to duplicate
-    else if (!copy_value(c_, v, out)) { forget_error(c_); return false; }
+    else if (!copy_value(c_, v, out)) return miss();
     out.slot = slot;
     out.frame = c_.level;
     return true;
@@ -540,7 +569,7 @@ class Runner {
         case id::kMinus: r = a - b; break;
         case id::kStar: r = a * b; break;
         case id::kMod:
-          if (b == 0) return false;
+          if (b == 0) return general_arithmetic(n.op, out, right.op());
           r = a % b;
           break;
         default: return general_arithmetic(n.op, out, right.op());
@@ -562,15 +591,13 @@ class Runner {
   bool float_arithmetic(int op, Operand& out, const Operand& right) {
     const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
     const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
-    if (!arith_float(c_, op, a, b, out)) { forget_error(c_); return false; }
+    if (!arith_float(c_, op, a, b, out)) return miss();
     out.slot = out.frame = 0xFFFF;
     return true;
   }
 
   bool general_arithmetic(int op, Operand& out, Operand& right) {
-    if (combine_arithmetic(c_, op, out, right)) return true;
-    forget_error(c_);
-    return false;
+    return combine_arithmetic(c_, op, out, right) || miss();
   }
 
   bool comparison(const CompiledNode& n, Operand& out) {
@@ -582,9 +609,7 @@ class Runner {
       out.slot = out.frame = 0xFFFF;
       return true;
     }
-    if (combine_comparison(c_, n.op, out, right.op(), false)) return true;
-    forget_error(c_);
-    return false;
+    return combine_comparison(c_, n.op, out, right.op(), false) || miss();
   }
 
   // A concatenation whose pieces are all 8-bit strings and whole numbers is
@@ -627,7 +652,8 @@ class Runner {
 
   bool concat(const CompiledNode& n, Operand& out) {
     const std::size_t count = n.kids.size();
-    if (count > kJoinPieces) return concat_stepwise(n, out);
+    // Strictly, each piece joins as soon as it is there, as the evaluator does.
+    if (count > kJoinPieces || strict_) return concat_stepwise(n, out);
     PieceValues values(c_);
     std::array<Piece, kJoinPieces> pieces;
     bool plain = true;
@@ -695,7 +721,7 @@ class Runner {
     for (std::size_t k = 1; k < n.kids.size(); ++k) {
       Scratch right(c_);
       if (!eval(n.kids[k], right.op())) return false;
-      if (!combine_concat(c_, out, right.op())) { forget_error(c_); return false; }
+      if (!combine_concat(c_, out, right.op())) return miss();
     }
     return true;
   }
@@ -725,7 +751,10 @@ class Runner {
 
   bool call(const CompiledNode& n, Operand& out) {
     const api::KeywordRecord* r = keyword_record(c_, n.op);
-    if (!r || r->kind != kk::kFunction) return false;   // disabled since compiled
+    if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
+      if (!strict_) return false;
+      return fail(c_, r && (r->kind & kk::kDisabledBit) ? 3472 : 3046);
+    }
     ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
     // Only the slots the function can take are made ready (and let go): a
@@ -748,13 +777,41 @@ class Runner {
       // Extenders may hand values back into variables passed to them.
       if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
     }
-    if (dispatch_call(c_, n.op, *r, args, count, out)) return true;
-    forget_error(c_);
+    // A call with effects runs at the nesting the text path would be at, so
+    // a user-defined function's own expressions meet the same depth limit.
+    const int outerDepth = c_.exprDepth;
+    if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
+    const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
+    c_.exprDepth = outerDepth;
+    return ok || miss();
+  }
+
+  // A failure: strictly the error stays for the report; else it is
+  // forgotten and the text path runs the expression again.
+  bool miss() {
+    if (!strict_) forget_error(c_);
     return false;
+  }
+
+  // A variable the quick path does not read (missing, unassigned, an
+  // object), read as the text path does: its scan declares the name, and
+  // reading it unassigned reports it.
+  bool strict_variable(CompiledNode& n, Operand& out) {
+    std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) slot = find_or_create_slot(c_, n.text);
+    if (slot == kNotFound) return false;
+    if (!is_assigned(c_.slots[slot].v)) slot = find_var(c_, n.text, true);
+    if (slot == kNotFound) return false;
+    if (!copy_value(c_, c_.slots[slot].v, out)) return false;
+    out.slot = slot;
+    out.frame = c_.level;
+    return true;
   }
 
   Context& c_;
   CompiledLine& line_;
+  bool strict_;
+  int baseDepth_;
 };
 
 // Puts the scanner on token `index` of the line (or past the last one).
@@ -913,6 +970,97 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
   else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
   if (result) make_int(*result, 0);
+  return CompiledRun::ok;
+}
+
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The one failure a strict run could leave without a number is a bug; it
+// still ends the statement with an error rather than silently.
+CompiledRun strict_failure(Context& c) {
+  if (!failed(c)) fail(c, 3061);
+  return CompiledRun::failed;
+}
+
+// The slot of the assignment target, found again after the right side ran
+// (which may drop or move it), as the text path does.
+std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known) {
+  if (known < c.hwm && c.slots[known].v.flags != 0 && name == c.slots[known].name) return known;
+  const std::uint16_t slot = find_slot(c, name);
+  return slot != kNotFound ? slot : find_or_create_slot(c, name);
+}
+
+}  // namespace
+
+CompiledRun eval_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  Runner runner(c, line, true);
+  std::int32_t i = 0;
+  if (e.intCount > 1 && runner.run_int(e, i)) {
+    make_int(out, i);
+    return CompiledRun::ok;
+  }
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  out = value.op();
+  clear_operand(value.op());
+  return CompiledRun::ok;
+}
+
+CompiledRun condition_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, bool& truth) {
+  Operand v;
+  clear_operand(v);
+  const CompiledRun run = eval_compiled_strict(c, line, e, v);
+  if (run != CompiledRun::ok) return run;
+  const bool ok = condition_value(c, v, truth);
+  release_value(c, v);
+  return ok ? CompiledRun::ok : strict_failure(c);
+}
+
+CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, std::string_view name,
+                                   SlotHint& hint) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  std::uint16_t slot = hinted_slot(c, hint, name);
+  if (slot == kNotFound) slot = find_or_create_slot(c, name);
+  if (slot == kNotFound) return strict_failure(c);
+  c.assignFrame = c.level;   // before the right side runs: a function it calls may look
+  c.assignSlot = slot;
+  Runner runner(c, line, true);
+  Scratch value(c);
+  std::int32_t i = 0;
+  if (e.intCount != 0 && runner.run_int(e, i)) make_int(value.op(), i);
+  else if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  if (e.assignOp != id::kAssign) {
+    slot = target_slot(c, name, slot);
+    if (slot == kNotFound) {
+      c.error = 0;
+      c.errorText.clear();
+      fail(c, 1640);
+      return CompiledRun::failed;
+    }
+    const Value& current = c.slots[slot].v;
+    if (!is_assigned(current)) {
+      fail(c, 3052, message_text(880) + "\n\n    " + std::string(name));
+      return CompiledRun::failed;
+    }
+    Temp combined(c);
+    if (!copy_value(c, current, combined.op())) return strict_failure(c);
+    const int op = compound_operator(e.assignOp);
+    const bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
+                                     : combine_arithmetic(c, op, combined.op(), value.op());
+    if (!ok) return strict_failure(c);
+    release_value(c, value.op());
+    combined.move_to(value.op());
+  }
+  slot = target_slot(c, name, slot);
+  if (slot == kNotFound) return strict_failure(c);
+  Value stored = value.op();
+  clear_operand(value.op());
+  stored.flags &= ~vf::kDeclared;
+  if (!store_in_slot(c, slot, stored)) return strict_failure(c);
   return CompiledRun::ok;
 }
 

@@ -2,10 +2,14 @@
 // with resolved variable slots, folded constants and resolved built-ins, so a
 // line that runs again is not re-dispatched token by token.
 //
-// Only expressions without side effects are compiled (variables, constants,
-// operators and built-ins that only compute). Anything that would fail, or
-// that the compiled form does not cover, is left to the text path, which then
-// evaluates the same expression again and reports exactly as before.
+// Expressions without side effects (variables, constants, operators and
+// built-ins that only compute) may be compiled anywhere: anything that would
+// fail, or that the compiled form does not cover, is left to the text path,
+// which then evaluates the same expression again and reports exactly as
+// before. Whole statements may also compile calls with effects (any built-in
+// with a fixed argument list, user-defined functions); such an expression
+// runs "strictly": once started it never hands over to the text path, and
+// each failure is the one the text path would report at the same point.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -26,6 +30,8 @@ struct CompiledNode {
   // Whole numbers only (numbers, variables, + - * mod, comparisons, unary
   // operators): may run on plain integers without operands.
   bool integral = false;
+  bool effects = false;               // kCall: a call that may change state (runs once, strictly)
+  std::uint16_t callDepth = 0;        // kCall: the evaluator's nesting when the text path makes the call
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
 
@@ -51,6 +57,7 @@ struct CompiledExpr {
   std::uint16_t endToken = 0;         // the first token after the expression
   std::uint16_t nesting = 0;          // evaluator nesting it needs (the depth limit)
   bool assignment = false;            // "name op expression" with the name at the start
+  bool effects = false;               // holds a call with effects: run only through the strict entries
   std::int32_t assignOp = 0;
   std::uint16_t targetToken = 0;
   std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
@@ -76,11 +83,12 @@ enum class CompiledRun { not_run, ok, failed };
 // set (only a store can fail so); not_run: nothing happened.
 CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed);
 
-// Compiles the expression (with `assignmentAllowed`, also "name op expression")
-// starting at token `at` of a cached line into `line`; the index of the new
-// CompiledExpr, or -1 when the text path must run it.
+// Compiles the expression (with `assignmentAllowed`, also "name op expression";
+// with `effectsAllowed`, also calls with effects) starting at token `at` of a
+// cached line into `line`; the index of the new CompiledExpr, or -1 when the
+// text path must run it.
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
-                                bool assignmentAllowed);
+                                bool assignmentAllowed, bool effectsAllowed = false);
 
 // Evaluates a compiled expression that is not an assignment. False: no value
 // here (no error stays set, nothing changed); the text path must run it.
@@ -94,5 +102,17 @@ bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, st
 // name in the current frame); `result`, when given, gets the statement's value.
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
                             Operand* result);
+
+// The strict entries, for expressions with effects (any expression may run
+// through them). not_run only when nothing happened (the expression nests too
+// deeply for the compiled form); failed: the text path's error is set.
+CompiledRun eval_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out);
+// The truth of a condition, as If and While read it.
+CompiledRun condition_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, bool& truth);
+// "name op expression" (e.assignment): the target is `name` (lower-case) of
+// the current frame, found through `hint` and made when missing, as the
+// text path declares it.
+CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, std::string_view name,
+                                   SlotHint& hint);
 
 }  // namespace orv

@@ -24,6 +24,22 @@ namespace {
 
 bool keyword_token(const CachedToken& t) { return t.kind == tk::kKeyword && !t.pointerAmp; }
 
+// A whole statement from token `at` to the end of the line: "name op value",
+// or an expression that starts with a function (a call whose value is
+// dropped); both may call functions with effects. -1: not compiled.
+std::int32_t compile_call_or_assignment(Context& c, const CachedLine& cached, CompiledLine& code, std::size_t at) {
+  const auto& t = cached.tokens;
+  if (at >= t.size()) return -1;
+  const bool assignment = t[at].kind == tk::kVariable;
+  if (!assignment && !(keyword_token(t[at]) && keyword_kind(c, static_cast<int>(t[at].delim)) == kk::kFunction))
+    return -1;
+  const std::int32_t e = compile_expression(c, cached, code, at, assignment, true);
+  if (e < 0) return -1;
+  const CompiledExpr& x = code.exprs[static_cast<std::size_t>(e)];
+  if (x.assignment != assignment || x.endToken != t.size()) return -1;
+  return e;
+}
+
 CompiledStatement::Kind lone_word_kind(int word) {
   switch (word) {
     case id::kNext: case id::kEndFor: return CompiledStatement::kNext;
@@ -59,14 +75,21 @@ void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& s
   std::size_t then = 1;
   while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
   if (then < 2 || then + 1 >= t.size()) return;
-  st.expr = compile_expression(c, cached, st.code, 1, false);
+  st.expr = compile_expression(c, cached, st.code, 1, false, true);
   if (st.expr < 0 || st.code.exprs[static_cast<std::size_t>(st.expr)].endToken != then) return;
-  st.kind = CompiledStatement::kIfLine;
-  // "Then Return value": a true condition returns through the compiled form too.
-  if (then + 2 < t.size() && keyword_token(t[then + 1]) && t[then + 1].delim == id::kReturn) {
-    const std::int32_t value = compile_expression(c, cached, st.code, then + 2, false);
+  // A true condition runs a compiled "Return value", assignment or call too.
+  const std::size_t rest = then + 1;
+  if (rest + 1 < t.size() && keyword_token(t[rest]) && t[rest].delim == id::kReturn) {
+    const std::int32_t value = compile_expression(c, cached, st.code, rest + 1, false, true);
     if (value >= 0 && st.code.exprs[static_cast<std::size_t>(value)].endToken == t.size()) st.thenReturn = value;
+  } else if (const std::int32_t stmt = compile_call_or_assignment(c, cached, st.code, rest); stmt >= 0) {
+    st.thenStatement = stmt;
+    if (st.code.exprs[static_cast<std::size_t>(stmt)].assignment) st.thenTarget.name = t[rest].text;
   }
+  // A condition with effects runs once: its line must not need the text path after it.
+  const bool conditionEffects = st.code.exprs[static_cast<std::size_t>(st.expr)].effects;
+  if (conditionEffects && st.thenReturn < 0 && st.thenStatement < 0) return;
+  st.kind = CompiledStatement::kIfLine;
 }
 
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
@@ -74,12 +97,17 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   if (t.empty()) return;
   if (t[0].kind == tk::kVariable) {
     if (t.size() < 2 || !keyword_token(t[1]) || !is_assignment_id(static_cast<int>(t[1].delim))) return;
-    st.expr = compile_expression(c, cached, st.code, 0, true);
+    st.expr = compile_expression(c, cached, st.code, 0, true, true);
     if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].assignment) st.kind = CompiledStatement::kAssign;
     return;
   }
   if (!keyword_token(t[0])) return;
   const int word = static_cast<int>(t[0].delim);
+  if (keyword_kind(c, word) == kk::kFunction) {
+    st.expr = compile_call_or_assignment(c, cached, st.code, 0);
+    if (st.expr >= 0) st.kind = CompiledStatement::kCall;
+    return;
+  }
   if (t.size() == 1) {
     st.kind = lone_word_kind(word);
     return;
@@ -94,7 +122,10 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const std::size_t end = kind == CompiledStatement::kIfBlock ? t.size() - 1 : t.size();
   if (kind == CompiledStatement::kIfBlock && !(keyword_token(t[end]) && t[end].delim == id::kThen)) return;
   if (end < 2) return;
-  st.expr = compile_expression(c, cached, st.code, 1, false);
+  // Calls with effects where the statement runs its expression once, at its start.
+  const bool effects = kind == CompiledStatement::kIfBlock || kind == CompiledStatement::kWhile ||
+                       kind == CompiledStatement::kReturn;
+  st.expr = compile_expression(c, cached, st.code, 1, false, effects);
   if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == end) st.kind = kind;
 }
 
@@ -168,7 +199,42 @@ bool names_exist(Context& c, CompiledStatement& st) {
   return true;
 }
 
+// A statement whose condition has run finds the structure stack full.
+StatementRun full_stack(Context& c) {
+  fail(c, 3353);
+  return StatementRun::failed;
+}
+
+StatementRun statement_run(CompiledRun run) {
+  switch (run) {
+    case CompiledRun::ok: return StatementRun::ok;
+    case CompiledRun::failed: return StatementRun::failed;
+    default: return StatementRun::not_run;
+  }
+}
+
+const CompiledExpr& expr_of(const CompiledStatement& st, std::int32_t index) {
+  return st.code.exprs[static_cast<std::size_t>(index)];
+}
+
+// A statement's own expression (an assignment, or a call whose value is
+// dropped), strictly: it runs once whatever happens.
+StatementRun run_strict_statement(Context& c, CompiledStatement& st, std::int32_t index, NameRef& target) {
+  const CompiledExpr& e = expr_of(st, index);
+  c.traceEvent = 0;
+  const RunningStatement running(st);
+  if (e.assignment) return statement_run(assign_compiled_strict(c, st.code, e, target.name, target.hint));
+  Operand value;
+  clear_operand(value);
+  const CompiledRun run = eval_compiled_strict(c, st.code, e, value);
+  release_value(c, value);
+  return statement_run(run);
+}
+
 StatementRun run_assign(Context& c, CompiledStatement& st) {
+  // The text path has declared every name of the line before anything of it runs.
+  if (expr_of(st, st.expr).effects)
+    return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.names[0]) : StatementRun::not_run;
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = 0;
@@ -180,8 +246,27 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   }
 }
 
+// The truth of a condition with effects, strictly. An error is the
+// statement's; not_run only when nothing ran.
+StatementRun strict_truth(Context& c, CompiledStatement& st, std::int32_t& v) {
+  if (!names_exist(c, st)) return StatementRun::not_run;
+  bool truth = false;
+  const RunningStatement running(st);
+  const CompiledRun run = condition_compiled_strict(c, st.code, expr_of(st, st.expr), truth);
+  v = truth ? 1 : 0;
+  return statement_run(run);
+}
+
 StatementRun run_if(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
+  if (expr_of(st, st.expr).effects) {
+    if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
+    c.ifState = v ? 1 : 0;
+    c.conditionResult = v != 0;
+    if (!push(c, sk::kIfThen, v ? skip::kRun : skip::kFalse)) return full_stack(c);
+    c.traceEvent = 10;
+    return StatementRun::ok;
+  }
   if (!int_value(c, st, v)) return StatementRun::not_run;
   if (!push(c, sk::kIfThen, v ? skip::kRun : skip::kFalse)) return StatementRun::not_run;
   c.ifState = v ? 1 : 0;
@@ -204,7 +289,16 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
   if (d == 0) return StatementRun::not_run;   // 9000 comes from the text path
   Operand value;
   clear_operand(value);
-  if (!eval_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(expr)], value)) return StatementRun::not_run;
+  const CompiledExpr& e = expr_of(st, expr);
+  if (e.effects) {
+    if (!names_exist(c, st)) return StatementRun::not_run;
+    // The structures above the frame are the same once the calls returned.
+    const RunningStatement running(st);
+    if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok)
+      return statement_run(run);
+  } else if (!eval_compiled(c, st.code, e, value)) {
+    return StatementRun::not_run;
+  }
   c.ifState = -1;
   c.traceEvent = 9;
   const std::uint8_t breakable = c.stack[static_cast<std::size_t>(d)].breakable;
@@ -221,8 +315,24 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
 // more. A true one runs it only when it is a compiled Return.
 StatementRun run_if_line(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v)) return StatementRun::not_run;
+  if (expr_of(st, st.expr).effects) {
+    if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
+  } else if (!int_value(c, st, v)) {
+    return StatementRun::not_run;
+  }
   if (v != 0) {
+    if (st.thenStatement >= 0) {
+      // As the text path leaves it: the If's own event and state, whatever the statement was.
+      if (!names_exist(c, st)) return StatementRun::not_run;   // (a condition with effects checked them)
+      c.ifState = 1;
+      c.conditionResult = 1;
+      const StatementRun run = run_strict_statement(c, st, st.thenStatement, st.thenTarget);
+      if (run == StatementRun::ok) {
+        c.traceEvent = 1;
+        c.ifState = 1;
+      }
+      return run;
+    }
     if (st.thenReturn < 0) return StatementRun::not_run;
     const StatementRun run = run_return(c, st, st.thenReturn);
     if (run == StatementRun::ok) c.conditionResult = 1;
@@ -259,8 +369,13 @@ StatementRun run_endif(Context& c) {
 
 StatementRun run_while(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v)) return StatementRun::not_run;
-  if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return StatementRun::not_run;
+  if (expr_of(st, st.expr).effects) {
+    if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
+    if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return full_stack(c);
+  } else {
+    if (!int_value(c, st, v)) return StatementRun::not_run;
+    if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return StatementRun::not_run;
+  }
   c.ifState = -1;
   c.breakable = 1;
   c.traceEvent = 3;
@@ -402,7 +517,7 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
 // A skipped line: what the text path does with it when all its names exist.
 StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
-    case CompiledStatement::kAssign:
+    case CompiledStatement::kAssign: case CompiledStatement::kCall:
       if (!names_exist(c, st)) return StatementRun::not_run;
       c.traceEvent = 2;
       return StatementRun::ok;
@@ -435,6 +550,9 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
     case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
     case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
+    case CompiledStatement::kCall:
+      if (skipping(c)) return run_skipped(c, st);
+      return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.thenTarget) : StatementRun::not_run;
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
     case CompiledStatement::kEndWhile: return run_endwhile(c);
@@ -522,6 +640,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
       found->second.generation == c.keywordGeneration)
     return;   // tried already
   if (found == byPos.end() && byPos.size() >= kMaxCompiledStatements) return;
+  if (found != byPos.end() && found->second.running) return;
   CompiledStatement st;
   st.stmtPos = c.stmtPos;
   st.nextPos = c.pos;

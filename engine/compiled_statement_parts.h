@@ -23,7 +23,8 @@ struct CompiledStatement {
   enum Kind : std::uint8_t {
     kNone,   // tried: the text path runs it
     kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue,
-    kReturn
+    kReturn,
+    kCall   // a statement that is a call (its value is dropped)
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
@@ -31,6 +32,10 @@ struct CompiledStatement {
   CompiledLine code;
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
   std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
+  // "If ... Then name = value" or "If ... Then Call(...)": the statement's
+  // expression, run strictly; thenTarget names an assignment's target.
+  std::int32_t thenStatement = -1;
+  NameRef thenTarget;
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are
@@ -44,6 +49,21 @@ struct CompiledStatement {
   std::shared_ptr<struct SwitchTable> table;
   std::uint8_t tableTries = 0;
   std::uint32_t blockIndex = 0;   // a Break's place in the block of its table
+  // Runs of it under way: a function it calls may reach the same line, which
+  // must then not be learnt afresh under the running one.
+  std::uint16_t running = 0;
+};
+
+// Marks a statement as running while it calls out.
+class RunningStatement {
+ public:
+  explicit RunningStatement(CompiledStatement& st) : st_(st) { ++st_.running; }
+  ~RunningStatement() { --st_.running; }
+  RunningStatement(const RunningStatement&) = delete;
+  RunningStatement& operator=(const RunningStatement&) = delete;
+
+ private:
+  CompiledStatement& st_;
 };
 
 struct StatementCache {

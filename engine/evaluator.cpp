@@ -463,6 +463,8 @@ bool read_via_pointer(Context& c, const std::string& pointerText, Operand& out) 
   return ok;
 }
 
+}  // namespace
+
 bool apply_unary(Context& c, int op, Operand& v) {
   if (!to_numeric(c, v, true)) return false;
   NumKind k = kind_of(v);
@@ -495,6 +497,8 @@ bool apply_unary(Context& c, int op, Operand& v) {
   v.slot = v.frame = 0xFFFF;
   return true;
 }
+
+namespace {
 
 bool primary(Context& c, Operand& out) {
   if (failed(c)) return false;

@@ -23,5 +23,7 @@ int compare_integer_texts(std::string_view a, std::string_view b);
 
 // Value of a condition (If, While): 32-bit truth; false + 3057 when not numeric.
 bool condition_value(Context& c, Operand& v, bool& truth);
+// Applies a unary operator (not, +, -, ~) to a value, as the evaluator does.
+bool apply_unary(Context& c, int op, Operand& v);
 
 }  // namespace orv
