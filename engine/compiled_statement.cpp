@@ -9,6 +9,7 @@
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/compiled_statement_parts.h"
+#include "engine/convert.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
@@ -396,12 +397,28 @@ StatementRun run_endwhile(Context& c) {
   return StatementRun::ok;
 }
 
+// A loop limit given as text (a script parameter, a line read from a file)
+// read as the text path reads it: as a number, which must be a whole one here.
+bool text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, st.code, expr_of(st, st.expr), v)) return false;
+  // (The number joins the text: a text that reads as a whole number has both.)
+  const bool whole = (v.flags & vf::kStr) && to_numeric(c, v, true) &&
+                     (v.flags & (vf::kInt | vf::kInt64 | vf::kFloat)) == vf::kInt;
+  if (whole) out = v.i;
+  c.error = 0;
+  c.errorText.clear();
+  release_value(c, v);
+  return whole;
+}
+
 // The "To" clause a Next jumps back to: a whole-number loop with step 1.
 StatementRun run_to(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
-  if (var.flags != vf::kInt || !int_value(c, st, limit)) return StatementRun::not_run;
+  if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
   var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
   const bool runs = var.i <= limit;
   top(c).skip = runs ? skip::kRun : skip::kFalse;

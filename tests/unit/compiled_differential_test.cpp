@@ -180,6 +180,9 @@ const char* const kJumpingBlocks[] = {
     "n = 5\nFor i = 1 To n\n  If i == 2 Then n = 3\n  If i == 1 Then i = 2\n  StdOut(i : \"/\" : n)\nNext\nStdOut(i)\n",
     "t = 0\nFor i = 1 To 4\n  For j = i To 3\n    t += i * j\n    If t > 20 Then Break\n  Next\nNext\nStdOut(t : \" \" : i : \" \" : j)\n",
     "For i = 1 To 5\n  StdOut(i)\n  If i == 3 Then i = 3.5\nNext\nStdOut(i)\n",
+    // limits given as text, read as numbers on every pass (whole, float, none, changing)
+    "For k = 1 To 5\n  n = StrSub(\" 3 2.5x7\", k, 2)\n  t = 0\n  For i = 1 To n\n    t += i\n  Next\n  StdOut(n : \"|\" : t : \"|\" : i)\nNext\n",
+    "n = \"4\"\nFor i = 1 To n\n  StdOut(i)\n  If i == 2 Then n = \"2147483647999\"\n  If i == 3 Then n = \"abc\"\nNext\n",
     // a script that never ends: the budget stops both paths on the same line
     "a = 0\nWhile 1\n  For i = 1 To 3\n    Switch i\n      Case 1\n        a += 1\n        Break\n      Case 2\n"
     "        a += 2\n      Case 3\n        a += 3\n        Break\n    EndSwitch\n  Next\n  StdOut(a)\nEndWhile\n",
