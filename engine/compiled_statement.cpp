@@ -6,10 +6,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/arrays.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
+#include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
@@ -24,6 +26,10 @@ namespace {
 // ---- Learning ----
 
 bool keyword_token(const CachedToken& t) { return t.kind == tk::kKeyword && !t.pointerAmp; }
+
+const CompiledExpr& expr_of(const CompiledStatement& st, std::int32_t index) {
+  return st.code.exprs[static_cast<std::size_t>(index)];
+}
 
 // A whole statement from token `at` to the end of the line: "name op value",
 // or an expression that starts with a function (a call whose value is
@@ -93,9 +99,36 @@ void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& s
   st.kind = CompiledStatement::kIfLine;
 }
 
+// "name[s1, s2] op value": the subscripts and the value compiled, none with effects.
+void classify_element_assignment(Context& c, const CachedLine& cached, CompiledStatement& st) {
+  const auto& t = cached.tokens;
+  if (t[0].text.find('.') != std::string::npos) return;
+  std::size_t p = 2;
+  for (;;) {
+    if (st.subscripts.size() == kMaxDimensions) return;
+    const std::int32_t sub = compile_expression(c, cached, st.code, p, false);
+    if (sub < 0) return;
+    st.subscripts.push_back(sub);
+    p = expr_of(st, sub).endToken;
+    if (p >= t.size() || !keyword_token(t[p])) return;
+    if (t[p].delim == id::kRBracket) break;
+    if (t[p].delim != id::kComma) return;
+    ++p;
+  }
+  ++p;
+  if (p + 1 >= t.size() || !keyword_token(t[p]) || !is_assignment_id(static_cast<int>(t[p].delim))) return;
+  st.elementOp = static_cast<int>(t[p].delim);
+  st.expr = compile_expression(c, cached, st.code, p + 1, false);
+  if (st.expr >= 0 && expr_of(st, st.expr).endToken == t.size()) st.kind = CompiledStatement::kAssignElement;
+}
+
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const auto& t = cached.tokens;
   if (t.empty()) return;
+  if (t[0].kind == tk::kVariable && t.size() > 3 && keyword_token(t[1]) && t[1].delim == id::kLBracket) {
+    classify_element_assignment(c, cached, st);
+    return;
+  }
   if (t[0].kind == tk::kVariable) {
     if (t.size() < 2 || !keyword_token(t[1]) || !is_assignment_id(static_cast<int>(t[1].delim))) return;
     st.expr = compile_expression(c, cached, st.code, 0, true, true);
@@ -214,9 +247,6 @@ StatementRun statement_run(CompiledRun run) {
   }
 }
 
-const CompiledExpr& expr_of(const CompiledStatement& st, std::int32_t index) {
-  return st.code.exprs[static_cast<std::size_t>(index)];
-}
 
 // A statement's own expression (an assignment, or a call whose value is
 // dropped), strictly: it runs once whatever happens.
@@ -256,6 +286,56 @@ StatementRun strict_truth(Context& c, CompiledStatement& st, std::int32_t& v) {
   const CompiledRun run = condition_compiled_strict(c, st.code, expr_of(st, st.expr), truth);
   v = truth ? 1 : 0;
   return statement_run(run);
+}
+
+// "name[subscripts] op value" where everything is as the quick paths read
+// it: an array variable, whole-number subscripts in range, a value that is
+// no array (and for a compound operator, an element that holds a value).
+// Anything else changes nothing and the text path reports it.
+StatementRun run_assign_element(Context& c, CompiledStatement& st) {
+  const std::uint16_t slot = slot_of(c, st.names[0]);
+  if (slot == kNotFound || !(c.slots[slot].v.flags & vf::kArray)) return StatementRun::not_run;
+  const std::uint32_t array = c.slots[slot].v.str;
+  std::int32_t subs[kMaxDimensions];
+  const int count = static_cast<int>(st.subscripts.size());
+  for (int k = 0; k < count; ++k)
+    if (!eval_compiled_int(c, st.code, expr_of(st, st.subscripts[static_cast<std::size_t>(k)]), subs[k]))
+      return StatementRun::not_run;
+  const ArrayHeader* header = c.arrays.header(array);
+  std::uint32_t index = 0;
+  std::uint16_t err = 0;
+  if (!header || !array_index(*header, subs, count, index, err)) return StatementRun::not_run;
+  Operand value;
+  clear_operand(value);
+  if (!eval_compiled(c, st.code, expr_of(st, st.expr), value)) return StatementRun::not_run;
+  // (Nothing that runs without effects can reassign the variable or resize its array.)
+  Value* element = &c.arrays.elements(array)[index];
+  if (value.flags & vf::kArray) {
+    release_value(c, value);
+    return StatementRun::not_run;
+  }
+  if (st.elementOp != id::kAssign) {
+    Operand combined;
+    clear_operand(combined);
+    const int op = compound_operator(st.elementOp);
+    const bool ok = is_assigned(*element) && !(element->flags & vf::kCom) && copy_value(c, *element, combined) &&
+                    (op == id::kColon ? combine_concat(c, combined, value) : combine_arithmetic(c, op, combined, value));
+    release_value(c, value);
+    if (!ok) {
+      release_value(c, combined);
+      c.error = 0;
+      c.errorText.clear();
+      return StatementRun::not_run;
+    }
+    value = combined;
+    element = &c.arrays.elements(array)[index];
+  }
+  const Value old = *element;
+  *element = static_cast<const Value&>(value);
+  Value released = old;
+  release_value(c, released);
+  c.traceEvent = 0;
+  return StatementRun::ok;
 }
 
 StatementRun run_if(Context& c, CompiledStatement& st) {
@@ -534,7 +614,7 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
 // A skipped line: what the text path does with it when all its names exist.
 StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
-    case CompiledStatement::kAssign: case CompiledStatement::kCall:
+    case CompiledStatement::kAssign: case CompiledStatement::kCall: case CompiledStatement::kAssignElement:
       if (!names_exist(c, st)) return StatementRun::not_run;
       c.traceEvent = 2;
       return StatementRun::ok;
@@ -567,6 +647,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
     case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
     case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
+    case CompiledStatement::kAssignElement: return skipping(c) ? run_skipped(c, st) : run_assign_element(c, st);
     case CompiledStatement::kCall:
       if (skipping(c)) return run_skipped(c, st);
       return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.thenTarget) : StatementRun::not_run;

@@ -24,7 +24,8 @@ struct CompiledStatement {
     kNone,   // tried: the text path runs it
     kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue,
     kReturn,
-    kCall   // a statement that is a call (its value is dropped)
+    kCall,          // a statement that is a call (its value is dropped)
+    kAssignElement  // "name[subscripts] op value", all without effects
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
@@ -36,6 +37,9 @@ struct CompiledStatement {
   // expression, run strictly; thenTarget names an assignment's target.
   std::int32_t thenStatement = -1;
   NameRef thenTarget;
+  // kAssignElement: the subscripts' expressions and the assignment operator.
+  std::vector<std::int32_t> subscripts;
+  std::int32_t elementOp = 0;
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are

@@ -110,6 +110,17 @@ TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
       // an uninitialised variable on a later pass, and an array read whole
       "q = 1\nz = 0\nFor i = 1 To 3\n  p = z + q\n  StdOut(p)\n  If i == 2 Then Drop(z)\nNext\n",
       "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i * 3\n  b = a\n  StdOut(b[i] + 1)\nNext\n",
+      // element stores: two dimensions, compound operators, text, out of range,
+      // a subscript that is no whole number, an array as the value, a variable
+      // that stops being an array, an unassigned element
+      "a = ArrDimension(3, 2)\ns = ArrDimension(4)\nFor i = 0 To 3\n  a[i mod 3, i mod 2] = i * 10\n  a[0, 1] += i\n"
+      "  s[i] = \"x\" : i\n  s[0] := i\n  StdOut(a[i mod 3, i mod 2] : \" \" : a[0, 1] : \" \" : s[0] : s[i])\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 4\n  a[i] = i\n  StdOut(a[i])\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i * 0.5] = i\n  a[\"1\"] = 7\n  StdOut(a[0] : a[1])\nNext\n",
+      "a = ArrDimension(3)\nb = ArrDimension(2)\nFor i = 0 To 2\n  a[i] = i\n  If i == 1 Then a[i] = b\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i\n  If i == 1 Then a = 5\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] += 1\nNext\n",
+      "a = ArrDimension(3)\nb = a\nFor i = 0 To 2\n  a[i] = i : \"!\"\n  a[i] = a[i] : \"?\"\nNext\nStdOut(b[0] : b[1] : b[2])\n",
       // a name with a "." and a pointer operand are left to the text path
       "x = 3\nFor i = 1 To 2\n  p = &x\n  StdOut(*p + i)\nNext\n",
       // user-defined functions inside expressions recurse through the text path
