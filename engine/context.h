@@ -142,10 +142,20 @@ struct Context {
   std::uint32_t curSeq = 0;
   std::uint32_t curTick = 0;
   // Names the slots of the current table: a new value whenever a slot is made
-  // or dropped or another frame becomes current, never reused. A slot number
-  // remembered with the stamp is good while the stamp is current.
+  // or dropped or another frame becomes current. A slot number remembered
+  // with the stamp is good while the stamp is current. Tables that grew
+  // alike from a function's fresh frame (the same names made in the same
+  // slots) share their stamps, so a function's lines find their variables
+  // again in its next call; every other change takes a value never used.
   std::uint64_t slotStamp = 1;
   std::uint64_t stampCounter = 1;
+  struct LayoutStep {
+    std::uint64_t from = 0;
+    std::uint16_t slot = 0;
+    std::string name;
+    std::uint64_t stamp = 0;
+  };
+  std::unordered_map<std::uint64_t, LayoutStep> layoutSteps;   // by a hash of (from, slot, name)
 
   // ---- Scanner ----
   char* prog = nullptr;

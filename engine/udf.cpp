@@ -142,7 +142,7 @@ std::uint16_t open_frame(Context& c) {
     f.capacity = c.capacity;
     f.hwm = 1;
     f.marker = 0xFFFF;
-    f.stamp = ++c.stampCounter;
+    f.stamp = kFreshFrameLayout;
     return level;
   }
   return 0;

@@ -87,6 +87,30 @@ std::uint16_t find_var(Context& c, std::string_view name, bool report) {
   return slot;
 }
 
+namespace {
+
+// The stamp after `name` is made in `slot`: shared when the table grew from
+// a fresh frame (the same step from the same layout always gives the same
+// stamp), else a new one.
+std::uint64_t layout_after(Context& c, std::uint16_t slot, std::string_view name) {
+  const std::uint64_t from = c.slotStamp;
+  if (!(from & kSharedLayout)) return ++c.stampCounter;
+  const std::uint64_t key = (from * 0x9E3779B97F4A7C15ull) ^ (std::uint64_t{slot} << 48) ^
+                            std::hash<std::string_view>{}(name);
+  auto found = c.layoutSteps.find(key);
+  if (found != c.layoutSteps.end()) {
+    const Context::LayoutStep& step = found->second;
+    if (step.from == from && step.slot == slot && step.name == name) return step.stamp;
+    return ++c.stampCounter;   // another step with the same hash: not shared
+  }
+  if (c.layoutSteps.size() >= kMaxLayoutSteps) return ++c.stampCounter;
+  const std::uint64_t stamp = kSharedLayout | ++c.stampCounter;
+  c.layoutSteps.emplace(key, Context::LayoutStep{from, slot, std::string(name), stamp});
+  return stamp;
+}
+
+}  // namespace
+
 std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
   std::uint16_t slot = find_slot(c, lowerName);
   if (slot != kNotFound) return slot;
@@ -99,7 +123,9 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool a
     if (c.hwm + 1 >= c.capacity) { fail(c, 3097); return kNotFound; }
     chosen = c.hwm++;
   }
-  new_slot_layout(c);
+  // (A pointer operand's slot starts out holding a number: no shared step.)
+  c.slotStamp = asPointerOperand ? ++c.stampCounter
+                                 : layout_after(c, chosen, lowerName.substr(0, limits::kNameMax));
   VarSlot& s = c.slots[chosen];
   std::memset(static_cast<void*>(&s), 0, sizeof s);
   std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));

@@ -16,6 +16,13 @@ void release_all_variables(Context& c);
 // Takes a new slot stamp: remembered slot numbers must be found again.
 inline void new_slot_layout(Context& c) { c.slotStamp = ++c.stampCounter; }
 
+// Stamps shared by tables that grew alike from a fresh frame carry this bit.
+inline constexpr std::uint64_t kSharedLayout = std::uint64_t{1} << 63;
+// The stamp of every fresh function frame (only its reserved slot 0).
+inline constexpr std::uint64_t kFreshFrameLayout = kSharedLayout;
+// Layout steps a context remembers (each some 80 bytes).
+inline constexpr std::size_t kMaxLayoutSteps = 4096;
+
 // Does a remembered slot still hold its variable in the current table?
 inline bool hint_holds(const Context& c, const SlotHint& hint) {
   return hint.stamp == c.slotStamp && c.slots[hint.slot].v.flags != 0;
