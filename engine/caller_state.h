@@ -8,8 +8,9 @@
 namespace orv {
 
 struct CallerState {
+  Context& context;
+  std::size_t lineIndex;   // the caller's line, in Context::savedLines
   std::uint32_t curScript, pos, stmtPos;
-  std::string line;
   std::ptrdiff_t progOffset;
   std::uint8_t tokKind;
   std::int32_t delim;
@@ -24,19 +25,29 @@ struct CallerState {
   std::size_t replayCursor;
   std::uint16_t tokenSlot;
 
-  explicit CallerState(const Context& c)
-      : curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos), line(c.line),
+  // The saved lines are kept by the context and reused, so a call does not
+  // allocate a copy of its caller's line.
+  explicit CallerState(Context& c)
+      : context(c), lineIndex(c.savedLineDepth), curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos),
         progOffset(c.prog ? c.prog - c.line : 0), tokKind(c.tokKind), delim(c.delim), ifState(c.ifState),
         breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
         returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
         errorHandlerFn(c.errorHandlerFn), cancelHandlerFn(c.cancelHandlerFn), executingUdf(c.executingUdf),
         assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay),
-        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {}
+        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {
+    if (c.savedLines.size() <= lineIndex) c.savedLines.resize(lineIndex + 1);
+    c.savedLines[lineIndex].assign(c.line);
+    ++c.savedLineDepth;
+  }
+  ~CallerState() { --context.savedLineDepth; }
+  CallerState(const CallerState&) = delete;
+  CallerState& operator=(const CallerState&) = delete;
 
   void restore(Context& c) const {
     c.curScript = curScript;
     c.pos = pos;
     c.stmtPos = stmtPos;
+    const std::string& line = c.savedLines[lineIndex];
     std::memcpy(c.line, line.c_str(), line.size() + 1);
     c.prog = c.line + progOffset;
     c.tokKind = tokKind;

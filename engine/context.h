@@ -185,6 +185,8 @@ struct Context {
   std::uint16_t executingUdf = 0xFFFF;
   struct BoundTarget { std::uint16_t frame, slot; };
   std::vector<BoundTarget> boundTargets;        // callers' assignment targets, kept from Drop
+  std::vector<std::string> savedLines;          // callers' lines during nested runs (CallerState)
+  std::size_t savedLineDepth = 0;
   std::vector<api::KeywordRecord> extRecords;   // extender functions (ids 10000+)
   std::uint32_t runFlags = 0;
   void* blockPointer = nullptr;     // the locked context block during a call

@@ -68,13 +68,23 @@ bool between_statements(Context& c) {
   return true;
 }
 
+// Where a script's statements start: past the line that records where its
+// text came from (a comment, which would only be read and passed over).
+std::uint32_t first_statement(const Script& s) {
+  const std::string& t = s.text;
+  if (t.size() < 2 || t[0] != ';' || t[1] != kMarkerTag) return 0;
+  const std::size_t end = t.find('\n');
+  return end == std::string::npos ? 0 : static_cast<std::uint32_t>(end + 1);
+}
+
 }  // namespace
 
 void run_script(Context& c, std::uint32_t index) {
   const std::uint32_t savedScript = c.curScript;
   const std::uint32_t savedPos = c.pos;
   c.curScript = index;
-  c.pos = 0;
+  c.pos = first_statement(c.script());
+  c.replay = nullptr;
   DefinitionState definitions;
   Operand result;
   clear_operand(result);
