@@ -82,7 +82,7 @@ int compare_strings(const OrderKey& l, const OrderKey& r, bool ignoreCase) {
 
 }  // namespace
 
-bool make_key(Context& c, const Value& v, Order order, OrderKey& key) {
+bool make_key(Context& c, const Value& v, Order order, OrderKey& key, bool numberText) {
   key = OrderKey{};
   key.hasWide = (v.flags & vf::kWide) != 0;
   if (order != Order::natural) {
@@ -105,10 +105,15 @@ bool make_key(Context& c, const Value& v, Order order, OrderKey& key) {
   } else {
     return fail(c, 3057);
   }
+  if (key.kind == OrderKey::Kind::number && !numberText) return true;
   if (!value_text(c, v, key.text)) return false;
   if (key.kind == OrderKey::Kind::text) read_text(key);
   if (key.hasWide) key.wide = wstr_view(c, v);
   return true;
+}
+
+bool add_number_text(Context& c, const Value& v, OrderKey& key) {
+  return key.kind != OrderKey::Kind::number || !key.text.empty() || value_text(c, v, key.text);
 }
 
 bool add_wide(OrderKey& key) {

@@ -29,7 +29,11 @@ struct OrderKey {
 // Prepares an assigned element or value for comparison in the given order;
 // false with the error set (3057 for a kind that does not compare, 3056,
 // 3820, 1599). Natural keys get their UTF-16 form only from add_wide.
-bool make_key(Context& c, const Value& v, Order order, OrderKey& key);
+// `numberText`: a number's key also gets its text, which only a comparison
+// with a text needs (callers that know none comes may leave it out).
+bool make_key(Context& c, const Value& v, Order order, OrderKey& key, bool numberText = true);
+// Gives a number's key its text afterwards.
+bool add_number_text(Context& c, const Value& v, OrderKey& key);
 // Adds the UTF-16 form to a natural key (needed once any compared key is wide).
 bool add_wide(OrderKey& key);
 

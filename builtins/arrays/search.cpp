@@ -66,7 +66,7 @@ std::int32_t text_search(Context& c, const Value* els, const RowRange& range, co
   auto compare_row = [&](std::uint32_t row, int& r) {
     const Value& el = els[range.index(row)];
     if (!is_assigned(el)) probe = OrderKey{};
-    else if (!make_key(c, el, order, probe)) return false;
+    else if (!make_key(c, el, order, probe, wanted.kind == OrderKey::Kind::text)) return false;
     r = compare_keys(probe, wanted, order, false);
     return true;
   };

@@ -22,16 +22,21 @@ constexpr std::int32_t kLogical = 4, kOrdinal = 8, kDescending = 16;
 // read it as an empty text.
 bool column_keys(Context& c, const Value* els, const RowRange& range, Order order, std::vector<OrderKey>& keys) {
   keys.resize(range.rows());
-  bool anyWide = false;
+  bool anyWide = false, anyText = false;
   for (std::uint32_t r = 0; r < range.rows(); ++r) {
     const Value& el = els[range.index(range.start + r)];
     if (!is_assigned(el)) {
       if (order == Order::natural) return fail(c, 1640);
       continue;
     }
-    if (!make_key(c, el, order, keys[r])) return false;
+    if (!make_key(c, el, order, keys[r], false)) return false;
     anyWide |= keys[r].hasWide;
+    anyText |= keys[r].kind == OrderKey::Kind::text;
   }
+  // Numbers compare with texts by their own text: only a mixed column needs it.
+  if (order == Order::natural && anyText)
+    for (std::uint32_t r = 0; r < range.rows(); ++r)
+      if (!add_number_text(c, els[range.index(range.start + r)], keys[r])) return false;
   if (order == Order::natural && anyWide)
     for (OrderKey& k : keys)
       if (!add_wide(k)) return fail(c, 3820);
