@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "builtins/arrays/array_groups.h"
@@ -53,6 +54,20 @@ void move_rows(Value* els, const RowRange& range, const std::vector<std::uint32_
   std::memcpy(static_cast<void*>(first), moved.data(), moved.size() * sizeof(Value));
 }
 
+// A column of whole numbers only (the common case) sorts as plain pairs of
+// value and row: the same order as the keys give, ties kept in row order.
+bool sort_whole_numbers(const std::vector<OrderKey>& keys, Order order, bool descending,
+                        std::vector<std::uint32_t>& perm) {
+  if (order != Order::natural) return false;
+  for (const OrderKey& k : keys)
+    if (k.kind != OrderKey::Kind::number || k.isFloat) return false;
+  std::vector<std::pair<std::int64_t, std::uint32_t>> rows(keys.size());
+  for (std::uint32_t r = 0; r < keys.size(); ++r) rows[r] = {descending ? ~keys[r].i : keys[r].i, r};
+  std::sort(rows.begin(), rows.end());   // (~v orders descending without overflow)
+  for (std::uint32_t r = 0; r < keys.size(); ++r) perm[r] = rows[r].second;
+  return true;
+}
+
 void array_sort(Call& call) {
   Context& c = call.c;
   const std::uint16_t before = c.error;
@@ -74,11 +89,13 @@ void array_sort(Call& call) {
       std::vector<OrderKey> keys;
       if (!column_keys(c, els, range, order, keys)) return;
       std::vector<std::uint32_t> perm(range.rows());
-      std::iota(perm.begin(), perm.end(), 0u);
-      std::stable_sort(perm.begin(), perm.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int r = compare_keys(keys[a], keys[b], order, false);
-        return descending ? r > 0 : r < 0;
-      });
+      if (!sort_whole_numbers(keys, order, descending, perm)) {
+        std::iota(perm.begin(), perm.end(), 0u);
+        std::stable_sort(perm.begin(), perm.end(), [&](std::uint32_t a, std::uint32_t b) {
+          const int r = compare_keys(keys[a], keys[b], order, false);
+          return descending ? r > 0 : r < 0;
+        });
+      }
       move_rows(els, range, perm);
     } catch (const std::bad_alloc&) {
       fail(c, 1588);
