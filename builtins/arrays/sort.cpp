@@ -54,17 +54,21 @@ void move_rows(Value* els, const RowRange& range, const std::vector<std::uint32_
   std::memcpy(static_cast<void*>(first), moved.data(), moved.size() * sizeof(Value));
 }
 
-// A column of whole numbers only (the common case) sorts as plain pairs of
-// value and row: the same order as the keys give, ties kept in row order.
-bool sort_whole_numbers(const std::vector<OrderKey>& keys, Order order, bool descending,
-                        std::vector<std::uint32_t>& perm) {
-  if (order != Order::natural) return false;
-  for (const OrderKey& k : keys)
-    if (k.kind != OrderKey::Kind::number || k.isFloat) return false;
-  std::vector<std::pair<std::int64_t, std::uint32_t>> rows(keys.size());
-  for (std::uint32_t r = 0; r < keys.size(); ++r) rows[r] = {descending ? ~keys[r].i : keys[r].i, r};
-  std::sort(rows.begin(), rows.end());   // (~v orders descending without overflow)
-  for (std::uint32_t r = 0; r < keys.size(); ++r) perm[r] = rows[r].second;
+// A column of plain whole numbers only (the common case) sorts as pairs of
+// value and row, without keys: the same order the keys give, ties kept in
+// row order. False when the column holds anything else.
+bool sort_whole_numbers(const Value* els, const RowRange& range, bool descending, std::vector<std::uint32_t>& perm) {
+  std::vector<std::pair<std::int64_t, std::uint32_t>> rows(range.rows());
+  for (std::uint32_t r = 0; r < range.rows(); ++r) {
+    const Value& el = els[range.index(range.start + r)];
+    std::int64_t v = 0;
+    if (el.flags == vf::kInt) v = el.i;
+    else if (el.flags == vf::kInt64) v = el.wide.i64;
+    else return false;
+    rows[r] = {descending ? ~v : v, r};   // (~v orders descending without overflow)
+  }
+  std::sort(rows.begin(), rows.end());
+  for (std::uint32_t r = 0; r < range.rows(); ++r) perm[r] = rows[r].second;
   return true;
 }
 
@@ -86,10 +90,10 @@ void array_sort(Call& call) {
   if (range.rows() > 1) {
     try {
       Value* els = elements_arg(call, 1);
-      std::vector<OrderKey> keys;
-      if (!column_keys(c, els, range, order, keys)) return;
       std::vector<std::uint32_t> perm(range.rows());
-      if (!sort_whole_numbers(keys, order, descending, perm)) {
+      if (order != Order::natural || !sort_whole_numbers(els, range, descending, perm)) {
+        std::vector<OrderKey> keys;
+        if (!column_keys(c, els, range, order, keys)) return;
         std::iota(perm.begin(), perm.end(), 0u);
         std::stable_sort(perm.begin(), perm.end(), [&](std::uint32_t a, std::uint32_t b) {
           const int r = compare_keys(keys[a], keys[b], order, false);
