@@ -359,20 +359,28 @@ StatementRun run_if(Context& c, CompiledStatement& st) {
 // "Return value" where the text path would end a function or a called
 // script: only plain structures above its frame (a GoSub frame, or anything
 // with more to let go, is left to the text path).
-StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
-  int d = c.depth;
-  for (; d > 0; --d) {
+// The structure entry of the frame a Return ends, when only plain
+// structures lie above it; 0 when the text path must return.
+int return_frame(const Context& c) {
+  for (int d = c.depth; d > 0; --d) {
     const std::uint16_t kind = c.stack[static_cast<std::size_t>(d)].kind;
-    if (kind == sk::kUdf || kind == sk::kCall) break;
+    if (kind == sk::kUdf || kind == sk::kCall) return d;
     if (kind != sk::kIfThen && kind != sk::kIfElse && kind != sk::kWhile && kind != sk::kFor && kind != sk::kSwitch)
-      return StatementRun::not_run;
+      return 0;
   }
-  if (d == 0) return StatementRun::not_run;   // 9000 comes from the text path
+  return 0;   // 9000 comes from the text path
+}
+
+// `committed`: the line has run something with effects already (a one-line
+// If's condition), so the value runs strictly too.
+StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bool committed = false) {
+  const int d = return_frame(c);
+  if (d == 0) return StatementRun::not_run;   // (a committed line made sure of it before)
   Operand value;
   clear_operand(value);
   const CompiledExpr& e = expr_of(st, expr);
-  if (e.effects) {
-    if (!names_exist(c, st)) return StatementRun::not_run;
+  if (e.effects || committed) {
+    if (!committed && !names_exist(c, st)) return StatementRun::not_run;
     // The structures above the frame are the same once the calls returned.
     const RunningStatement running(st);
     if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok)
@@ -394,9 +402,19 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr) {
 
 // A false condition: the statement after Then declares its names and no
 // more. A true one runs it only when it is a compiled Return.
+// Whether the statement after Then would run compiled now: a condition with
+// effects runs only when it is sure to (it cannot be run again as text).
+bool then_part_runs(const Context& c, const CompiledStatement& st) {
+  const std::int32_t then = st.thenStatement >= 0 ? st.thenStatement : st.thenReturn;
+  if (then < 0 || c.exprDepth + expr_of(st, then).nesting > limits::kExpressionDepth) return false;
+  return st.thenStatement >= 0 || return_frame(c) != 0;
+}
+
 StatementRun run_if_line(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (expr_of(st, st.expr).effects) {
+  const bool committed = expr_of(st, st.expr).effects;
+  if (committed) {
+    if (!then_part_runs(c, st)) return StatementRun::not_run;
     if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
   } else if (!int_value(c, st, v)) {
     return StatementRun::not_run;
@@ -404,7 +422,7 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
   if (v != 0) {
     if (st.thenStatement >= 0) {
       // As the text path leaves it: the If's own event and state, whatever the statement was.
-      if (!names_exist(c, st)) return StatementRun::not_run;   // (a condition with effects checked them)
+      if (!committed && !names_exist(c, st)) return StatementRun::not_run;
       c.ifState = 1;
       c.conditionResult = 1;
       const StatementRun run = run_strict_statement(c, st, st.thenStatement, st.thenTarget);
@@ -415,7 +433,7 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
       return run;
     }
     if (st.thenReturn < 0) return StatementRun::not_run;
-    const StatementRun run = run_return(c, st, st.thenReturn);
+    const StatementRun run = run_return(c, st, st.thenReturn, committed);
     if (run == StatementRun::ok) c.conditionResult = 1;
     return run;
   }

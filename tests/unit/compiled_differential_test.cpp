@@ -271,6 +271,16 @@ TEST_F(CompiledDifferentialTest, CallsWithEffectsFailAfterTheCallAsTheTextPathDo
       "  If f(i) == 1 Then n += 10\n  If f(i) Then StdOut(\"then\" : i)\n  If f(i) > 1\n    n += 1\n  EndIf\nNext\n"
       "w = 0\nWhile f(w) < 2\n  w += 1\nEndWhile\nStdOut(n : \" \" : w)\n",
       "#DefineFunction f(k)\n  Return \"x\" : k\n#EndFunction\nFor i = 1 To 3\n  If f(i) Then StdOut(i)\nNext\n",
+      // a condition with effects whose statement after Then then fails, or
+      // cannot return through the compiled form (no function, a GoSub)
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return 1\n#EndFunction\n#DefineFunction g(k)\n  zero = (k > 3) * 0 + (k < 4)\n"
+      "  If f(k) Then Return k / zero\n  Return 0\n#EndFunction\nFor i = 1 To 5\n  StdOut(g(i))\nNext\n",
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return 1\n#EndFunction\nn = 0\nq = 1\nFor i = 1 To 5\n  If f(i) Then n += q\n"
+      "  If i == 3 Then q = \"x\"\nNext\n",
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return k > 3\n#EndFunction\nFor i = 1 To 5\n  If f(i) Then Return i\nNext\n"
+      "StdOut(\"after\")\n",
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return k\n#EndFunction\n#DefineFunction h(k)\n  r = 0\n  GoSub part\n"
+      "  Return r\n  :part\n  If f(k) > 3 Then Return\n  Return\n#EndFunction\nFor i = 1 To 5\n  StdOut(h(i))\nNext\n",
       "#DefineFunction p(k)\n  If IsDefined(k) Then Return p(k - 1) + 1\n  Return 0\n#EndFunction\n"
       "#DefineFunction q(k)\n  If k > 0 Then Return q(k - 1) + k\n  Return 0\n#EndFunction\nFor i = 1 To 3\n"
       "  StdOut(q(i * 10))\nNext\n",
