@@ -157,6 +157,12 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 }  // namespace
 
+bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k) {
+  const int code = arg_type(r, k);
+  if (code == 1 || code == 15) return true;
+  return code >= 5 && code <= 8 && !wants_wide(code, is_wide_call(r, args, count));
+}
+
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
   return dispatch(c, id, r, args, count, false, result);
 }

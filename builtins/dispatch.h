@@ -40,10 +40,17 @@ struct HandlerTable {
   // written lines may stay buffered through them. Every other built-in (and
   // every host, extender or object call) first hands them to the OS.
   std::bitset<793> inward{};
+  // The built-ins of those families (math, text, item lists) also only read
+  // their arguments: a compiled call may lend them a variable's text
+  // instead of a copy.
+  std::bitset<793> readsArguments{};
   bool addingInward = false;   // set while a family of such built-ins registers
   void add(int id, Handler h) {
     byId[static_cast<std::size_t>(id)] = h;
-    if (addingInward) inward.set(static_cast<std::size_t>(id));
+    if (addingInward) {
+      inward.set(static_cast<std::size_t>(id));
+      readsArguments.set(static_cast<std::size_t>(id));
+    }
   }
   void add_inward(int id, Handler h) {
     add(id, h);
@@ -59,6 +66,10 @@ bool call_function(Context& c, int id, Operand& result);
 // Runs a fixed-argument function on arguments already evaluated into slots
 // 1..count (coercion, handler, result tidying), as a parsed call does.
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result);
+
+// Whether the coercion of argument k (an 8-bit text) leaves it as it is,
+// given the other arguments of the call.
+bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k);
 
 // Coerces one argument slot by its type code; false with the error set.
 bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);

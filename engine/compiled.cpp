@@ -73,6 +73,8 @@ class Compiler {
   }
 
   std::int32_t add(CompiledNode node) {
+    node.effectsBelow = node.effects;
+    for (std::int32_t k : node.kids) node.effectsBelow = node.effectsBelow || line_.nodes[static_cast<std::size_t>(k)].effectsBelow;
     line_.nodes.push_back(std::move(node));
     return static_cast<std::int32_t>(line_.nodes.size() - 1);
   }
@@ -263,6 +265,11 @@ class Compiler {
     ++p_;
     const int count = static_cast<int>(n.kids.size());
     if (count < required || count > required + optional) return -1;
+    // A lent text must stay as it is until the call: no operand may have effects.
+    bool operandEffects = false;
+    for (std::int32_t k : n.kids) operandEffects = operandEffects || line_.nodes[static_cast<std::size_t>(k)].effectsBelow;
+    n.lendsText = !operandEffects && kw >= 0 && kw < kKeywordCount &&
+                  handler_table().readsArguments[static_cast<std::size_t>(kw)];
     return add(std::move(n));
   }
 
@@ -762,20 +769,39 @@ class Runner {
     const std::size_t used =
         std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
     for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
+    // Slots that hold a variable's own text (bit k), which are not let go.
+    std::uint32_t lent = 0;
     struct Release {
       Context& c;
       ArgSlots& args;
       std::size_t used;
+      const std::uint32_t& lent;
       ~Release() {
         for (std::size_t k = 0; k < used; ++k)
-          if (args[k].flags | args[k].str | args[k].wstr) release_value(c, args[k]);
+          if (!(lent & (1u << k)) && (args[k].flags | args[k].str | args[k].wstr)) release_value(c, args[k]);
       }
-    } guard{c_, args, used};
+    } guard{c_, args, used, lent};
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
+      const CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
+      if (n.lendsText && kid.kind == CompiledNode::kVar && lend_text(line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])], slot)) {
+        lent |= 1u << k;
+        continue;
+      }
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
       // Extenders may hand values back into variables passed to them.
       if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
+    }
+    // A text the coercion would change (to a number, or to UTF-16 in a wide
+    // call) gets a copy of its own after all.
+    for (int k = 1; k <= count && lent; ++k) {
+      const std::uint32_t bit = 1u << k;
+      if (!(lent & bit) || coercion_keeps_text(*r, args, count, k)) continue;
+      Operand& slot = args[static_cast<std::size_t>(k)];
+      const Value shared = slot;
+      clear_operand(slot);
+      lent &= ~bit;
+      if (!copy_value(c_, shared, slot)) return miss();
     }
     // A call with effects runs at the nesting the text path would be at, so
     // a user-defined function's own expressions meet the same depth limit.
@@ -784,6 +810,18 @@ class Runner {
     const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
+  }
+
+  // A variable that holds an 8-bit text, put in an argument slot as it is
+  // (the function only reads it, and nothing runs before the call).
+  bool lend_text(CompiledNode& n, Operand& slot) {
+    const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
+    if (index == kNotFound) return false;
+    const Value& v = c_.slots[index].v;
+    if (v.flags != vf::kStr || v.str == 0) return false;
+    static_cast<Value&>(slot) = v;
+    slot.slot = slot.frame = 0xFFFF;
+    return true;
   }
 
   // A failure: strictly the error stays for the report; else it is

@@ -31,6 +31,8 @@ struct CompiledNode {
   // operators): may run on plain integers without operands.
   bool integral = false;
   bool effects = false;               // kCall: a call that may change state (runs once, strictly)
+  bool effectsBelow = false;          // it or an operand below it has effects
+  bool lendsText = false;             // kCall: variables' texts may be lent to it as arguments
   std::uint16_t callDepth = 0;        // kCall: the evaluator's nesting when the text path makes the call
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };

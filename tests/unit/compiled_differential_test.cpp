@@ -121,6 +121,11 @@ TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
       "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i\n  If i == 1 Then a = 5\nNext\n",
       "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] += 1\nNext\n",
       "a = ArrDimension(3)\nb = a\nFor i = 0 To 2\n  a[i] = i : \"!\"\n  a[i] = a[i] : \"?\"\nNext\nStdOut(b[0] : b[1] : b[2])\n",
+      // variables' texts lent to built-ins: coerced to numbers, to UTF-16 by a
+      // wide argument beside them, passed twice; the variables stay as they were
+      "s = \"abcabc\"\nn = \"2\"\nw = StrInsert(\"bc\", \"\")\nFor i = 1 To 3\n  a = StrSub(s, n, i) : StrIndex(s, s, 1, @FWDSCAN)\n"
+      "  b = StrIndex(s, w, 1, @FWDSCAN) : StrLen(n) : Sqrt(n) : ItemCount(s, \"b\")\n"
+      "  StdOut(a : \" \" : b : \" \" : s : \" \" : n : \" \" : (n + 1) : StrLen(s))\n  If i == 2 Then n = \"3\"\nNext\n",
       // a name with a "." and a pointer operand are left to the text path
       "x = 3\nFor i = 1 To 2\n  p = &x\n  StdOut(*p + i)\nNext\n",
       // user-defined functions inside expressions recurse through the text path
