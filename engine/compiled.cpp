@@ -784,9 +784,13 @@ class Runner {
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       const CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
-      if (n.lendsText && kid.kind == CompiledNode::kVar && lend_text(line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])], slot)) {
-        lent |= 1u << k;
-        continue;
+      if (kid.kind == CompiledNode::kVar) {
+        switch (variable_argument(line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])], slot,
+                                  n.lendsText)) {
+          case Argument::lent: lent |= 1u << k; continue;
+          case Argument::copied: continue;
+          case Argument::other: break;
+        }
       }
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
       // Extenders may hand values back into variables passed to them.
@@ -812,16 +816,20 @@ class Runner {
     return ok || miss();
   }
 
-  // A variable that holds an 8-bit text, put in an argument slot as it is
-  // (the function only reads it, and nothing runs before the call).
-  bool lend_text(CompiledNode& n, Operand& slot) {
+  // A variable as an argument: a plain number is copied as it is; an 8-bit
+  // text is lent (put in the slot as it is) when `lend` says the function
+  // only reads it and nothing runs before the call; anything else is read
+  // the general way.
+  enum class Argument { copied, lent, other };
+  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend) {
     const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
-    if (index == kNotFound) return false;
+    if (index == kNotFound) return Argument::other;
     const Value& v = c_.slots[index].v;
-    if (v.flags != vf::kStr || v.str == 0) return false;
+    const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
+    if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
     static_cast<Value&>(slot) = v;
     slot.slot = slot.frame = 0xFFFF;
-    return true;
+    return number ? Argument::copied : Argument::lent;
   }
 
   // A failure: strictly the error stays for the report; else it is

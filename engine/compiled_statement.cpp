@@ -250,7 +250,7 @@ StatementRun statement_run(CompiledRun run) {
 
 // A statement's own expression (an assignment, or a call whose value is
 // dropped), strictly: it runs once whatever happens.
-StatementRun run_strict_statement(Context& c, CompiledStatement& st, std::int32_t index, NameRef& target) {
+[[gnu::noinline]] StatementRun run_strict_statement(Context& c, CompiledStatement& st, std::int32_t index, NameRef& target) {
   const CompiledExpr& e = expr_of(st, index);
   c.traceEvent = 0;
   const RunningStatement running(st);
@@ -279,7 +279,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
 
 // The truth of a condition with effects, strictly. An error is the
 // statement's; not_run only when nothing ran.
-StatementRun strict_truth(Context& c, CompiledStatement& st, std::int32_t& v) {
+[[gnu::noinline]] StatementRun strict_truth(Context& c, CompiledStatement& st, std::int32_t& v) {
   if (!names_exist(c, st)) return StatementRun::not_run;
   bool truth = false;
   const RunningStatement running(st);
@@ -292,7 +292,7 @@ StatementRun strict_truth(Context& c, CompiledStatement& st, std::int32_t& v) {
 // it: an array variable, whole-number subscripts in range, a value that is
 // no array (and for a compound operator, an element that holds a value).
 // Anything else changes nothing and the text path reports it.
-StatementRun run_assign_element(Context& c, CompiledStatement& st) {
+[[gnu::noinline]] StatementRun run_assign_element(Context& c, CompiledStatement& st) {
   const std::uint16_t slot = slot_of(c, st.names[0]);
   if (slot == kNotFound || !(c.slots[slot].v.flags & vf::kArray)) return StatementRun::not_run;
   const std::uint32_t array = c.slots[slot].v.str;
@@ -497,7 +497,7 @@ StatementRun run_endwhile(Context& c) {
 
 // A loop limit given as text (a script parameter, a line read from a file)
 // read as the text path reads it: as a number, which must be a whole one here.
-bool text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
+[[gnu::noinline]] bool text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   Operand v;
   clear_operand(v);
   if (!eval_compiled(c, st.code, expr_of(st, st.expr), v)) return false;
