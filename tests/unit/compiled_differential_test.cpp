@@ -53,6 +53,13 @@ class CompiledDifferentialTest : public test::HostTest {
     return o;
   }
 
+  // Each script of a list, labelled by its place in it.
+  template <std::size_t N>
+  void expect_each_same(const char* const (&scripts)[N], const char* label) {
+    for (std::size_t k = 0; k < N; ++k)
+      expect_same(scripts[k], std::string(label) + " " + std::to_string(k + 1) + ":\n" + scripts[k]);
+  }
+
   std::uint32_t line_of_last_run() {
     auto* head = static_cast<api::ContextBlockHead*>(platform::mem_lock(context));
     const std::uint32_t line = head->lastLine;
@@ -153,8 +160,7 @@ TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
       "  u = 1:2:3:4:5:6:7:8:9:10:11:12:13:14:15:16:17:i\n  StdOut(s : t : u : StrLen(t))\n"
       "  If i == 2 Then x = ArrDimension(2)\nNext\n",
   };
-  int n = 0;
-  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+  expect_each_same(snippets, "snippet");
 }
 
 // Compiled loops and Switch blocks go past lines without reading them: a
@@ -205,8 +211,7 @@ const char* const kJumpingBlocks[] = {
 };
 
 TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
-  int n = 0;
-  for (const char* s : kJumpingBlocks) expect_same(s, "block " + std::to_string(++n) + ":\n" + s);
+  expect_each_same(kJumpingBlocks, "block");
 }
 
 // A budget that runs out just before, on and after a jump: every statement a
@@ -243,8 +248,7 @@ TEST_F(CompiledDifferentialTest, ReturnsFromCompiledLines) {
       "z = 10\nFor i = 1 To 4\n  StdOut(u(i))\nNext\n",
       "For i = 1 To 3\n  StdOut(i)\n  If i == 2 Then Return i\nNext\nStdOut(\"not reached\")\n",
   };
-  int n = 0;
-  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+  expect_each_same(snippets, "snippet");
 }
 
 // Statements that call functions with effects run their line once, so
@@ -302,8 +306,7 @@ TEST_F(CompiledDifferentialTest, CallsWithEffectsFailAfterTheCallAsTheTextPathDo
       "  StdOut(d(i))\nNext\n",
       "#DefineFunction d(k)\n  x = (((((((((d(k + 1) + 1)))))))))\n  Return x\n#EndFunction\nd(1)\n",
   };
-  int n = 0;
-  for (const char* s : snippets) expect_same(s, "snippet " + std::to_string(++n) + ":\n" + s);
+  expect_each_same(snippets, "snippet");
 }
 
 // Reading and writing files through compiled lines: the same lines come out,
