@@ -290,8 +290,7 @@ void set_call_depths(CompiledLine& line, std::int32_t index, std::uint16_t above
       n.kind == CompiledNode::kBinary || n.kind == CompiledNode::kCompare || n.kind == CompiledNode::kConcat;
   const auto depth = static_cast<std::uint16_t>(above + n.groups + (operatorLevel ? 0 : 1));
   if (n.kind == CompiledNode::kCall) n.callDepth = depth;
-  for (std::size_t k = 0; k < line.nodes[static_cast<std::size_t>(index)].kids.size(); ++k)
-    set_call_depths(line, line.nodes[static_cast<std::size_t>(index)].kids[k], depth);
+  for (std::int32_t kid : n.kids) set_call_depths(line, kid, depth);   // (no node is added meanwhile)
 }
 
 // Marks the nodes from `from` on that the integer path covers; operands come
@@ -401,7 +400,7 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   }
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
-  for (std::size_t k = nodesBefore; k < line.nodes.size(); ++k) e.effects = e.effects || line.nodes[k].effects;
+  e.effects = line.nodes[static_cast<std::size_t>(e.root)].effectsBelow;
   if (e.effects) set_call_depths(line, e.root, 0);
   script.compiledNodes += line.nodes.size() - nodesBefore;
   line.exprs.push_back(e);
@@ -783,10 +782,9 @@ class Runner {
     } guard{c_, args, used, lent};
     for (int k = 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
-      const CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
-        switch (variable_argument(line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])], slot,
-                                  n.lendsText)) {
+        switch (variable_argument(kid, slot, n.lendsText)) {
           case Argument::lent: lent |= 1u << k; continue;
           case Argument::copied: continue;
           case Argument::other: break;
@@ -877,19 +875,13 @@ bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scr
   if (e.assignOp != id::kAssign) {
     const Value& current = c.slots[slot].v;
     if (!is_assigned(current) || (current.flags & vf::kCom)) return false;
-    Temp combined(c);
-    if (!copy_value(c, current, combined.op())) { forget_error(c); return false; }
     const int op = compound_operator(e.assignOp);
-    if (plain_int(combined.op()) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
-      combined->i = wrap32(op == id::kPlus ? std::int64_t{combined->i} + value->i
-                                           : std::int64_t{combined->i} - value->i);
-    } else {
-      const bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
-                                       : combine_arithmetic(c, op, combined.op(), value.op());
-      if (!ok) { forget_error(c); return false; }
+    if (plain_int(current) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
+      value->i = wrap32(op == id::kPlus ? std::int64_t{current.i} + value->i : std::int64_t{current.i} - value->i);
+    } else if (!compound_value(c, e.assignOp, current, value.op())) {
+      forget_error(c);
+      return false;
     }
-    release_value(c, value.op());
-    combined.move_to(value.op());
   }
   return true;
 }
@@ -1092,14 +1084,7 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
       fail(c, 3052, message_text(880) + "\n\n    " + std::string(name));
       return CompiledRun::failed;
     }
-    Temp combined(c);
-    if (!copy_value(c, current, combined.op())) return strict_failure(c);
-    const int op = compound_operator(e.assignOp);
-    const bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
-                                     : combine_arithmetic(c, op, combined.op(), value.op());
-    if (!ok) return strict_failure(c);
-    release_value(c, value.op());
-    combined.move_to(value.op());
+    if (!compound_value(c, e.assignOp, current, value.op())) return strict_failure(c);
   }
   slot = target_slot(c, name, slot);
   if (slot == kNotFound) return strict_failure(c);

@@ -315,19 +315,12 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
     return StatementRun::not_run;
   }
   if (st.elementOp != id::kAssign) {
-    Operand combined;
-    clear_operand(combined);
-    const int op = compound_operator(st.elementOp);
-    const bool ok = is_assigned(*element) && !(element->flags & vf::kCom) && copy_value(c, *element, combined) &&
-                    (op == id::kColon ? combine_concat(c, combined, value) : combine_arithmetic(c, op, combined, value));
-    release_value(c, value);
-    if (!ok) {
-      release_value(c, combined);
+    if (!is_assigned(*element) || (element->flags & vf::kCom) || !compound_value(c, st.elementOp, *element, value)) {
+      release_value(c, value);
       c.error = 0;
       c.errorText.clear();
       return StatementRun::not_run;
     }
-    value = combined;
     element = &c.arrays.elements(array)[index];
   }
   const Value old = *element;

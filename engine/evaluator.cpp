@@ -344,6 +344,18 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
   return true;
 }
 
+bool compound_value(Context& c, int assignOp, const Value& current, Operand& value) {
+  Temp combined(c);
+  if (!copy_value(c, current, combined.op())) return false;
+  const int op = compound_operator(assignOp);
+  const bool ok = op == id::kColon ? combine_concat(c, combined.op(), value)
+                                   : combine_arithmetic(c, op, combined.op(), value);
+  if (!ok) return false;
+  release_value(c, value);
+  combined.move_to(value);
+  return true;
+}
+
 bool condition_value(Context& c, Operand& v, bool& truth) {
   if (!to_numeric(c, v, true)) return false;
   if (v.flags & vf::kFloat) {
@@ -671,14 +683,7 @@ bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::s
     const Value* current = current_of();
     if (!current) return fail(c, 1640);
     if (!is_assigned(*current)) return fail(c, 3052, message_text(880) + "\n\n    " + name);
-    Temp combined(c);
-    if (!copy_value(c, *current, combined.op())) return false;
-    int op = compound_operator(assignOp);
-    bool ok = op == id::kColon ? combine_concat(c, combined.op(), value.op())
-                               : combine_arithmetic(c, op, combined.op(), value.op());
-    if (!ok) return false;
-    value.reset();
-    combined.move_to(value.op());
+    if (!compound_value(c, assignOp, *current, value.op())) return false;
   }
   if (!at_end(c)) return fail(c, 3074, message_text(9505));
   return true;

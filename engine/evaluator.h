@@ -23,6 +23,10 @@ int compare_integer_texts(std::string_view a, std::string_view b);
 
 // Value of a condition (If, While): 32-bit truth; false + 3057 when not numeric.
 bool condition_value(Context& c, Operand& v, bool& truth);
+// The value a compound assignment stores: a copy of `current` combined with
+// `value` by the operator of `assignOp` (":=" joins); `value` gets it. False
+// with the error set (`value` is then as it was).
+bool compound_value(Context& c, int assignOp, const Value& current, Operand& value);
 // Applies a unary operator (not, +, -, ~) to a value, as the evaluator does.
 bool apply_unary(Context& c, int op, Operand& v);
 

@@ -62,7 +62,8 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
     if (st.kind == CompiledStatement::kNone || !current(c, s, st)) return false;
     const bool top = open.empty();
     switch (st.kind) {
-      case CompiledStatement::kAssign: case CompiledStatement::kIfLine:
+      case CompiledStatement::kAssign: case CompiledStatement::kIfLine: case CompiledStatement::kCall:
+      case CompiledStatement::kAssignElement:   // a skipped line of these kinds only declares its names
         add_names(t, st);
         break;
       case CompiledStatement::kIfBlock:

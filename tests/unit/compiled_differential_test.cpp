@@ -205,6 +205,10 @@ const char* const kJumpingBlocks[] = {
     // limits given as text, read as numbers on every pass (whole, float, none, changing)
     "For k = 1 To 5\n  n = StrSub(\" 3 2.5x7\", k, 2)\n  t = 0\n  For i = 1 To n\n    t += i\n  Next\n  StdOut(n : \"|\" : t : \"|\" : i)\nNext\n",
     "n = \"4\"\nFor i = 1 To n\n  StdOut(i)\n  If i == 2 Then n = \"2147483647999\"\n  If i == 3 Then n = \"abc\"\nNext\n",
+    // Cases whose lines are calls and element stores (skipped lines that only declare names)
+    "a = ArrDimension(4)\nFor i = 0 To 7\n  Switch i mod 4\n    Case 1\n      a[i mod 4] = i\n      StrLen(\"x\" : i)\n      Break\n"
+    "    Case 2\n      a[fresh] = i\n      Break\n    Case 3\n      a[3] += later\n      Break\n  EndSwitch\n"
+    "  StdOut(i : \" \" : a[1] : IsDefined(fresh) : IsDefined(later))\n  fresh = 2\nNext\n",
     // a script that never ends: the budget stops both paths on the same line
     "a = 0\nWhile 1\n  For i = 1 To 3\n    Switch i\n      Case 1\n        a += 1\n        Break\n      Case 2\n"
     "        a += 2\n      Case 3\n        a += 3\n        Break\n    EndSwitch\n  Next\n  StdOut(a)\nEndWhile\n",
