@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -296,12 +297,18 @@ ORV_EXPORT int ORV_CALL ProcessDaBatBuffer(api::Word hostWindow, api::Handle con
     if (!c || !c->heap.ready() || !c->slots || run_active(*c)) return 0;
     int result = 0;
     bool terminateAfter = false;
+    std::exception_ptr failure;   // a termination asked for meanwhile still happens
     {
       const ActiveRun active(*c);
-      result = run_buffer(*c, block.get(), hostWindow, script, runFlags, hostTable);
+      try {
+        result = run_buffer(*c, block.get(), hostWindow, script, runFlags, hostTable);
+      } catch (...) {
+        failure = std::current_exception();
+      }
       terminateAfter = termination_requested(*c);
     }
     if (terminateAfter) terminate(block.get());
+    if (failure) std::rethrow_exception(failure);
     return result;
   });
 }

@@ -192,6 +192,16 @@ void file_write(Call& call) {
   const std::u16string_view end = terminator(c.intSettings[53]);
   std::string& out = slot->pending;
   const std::size_t before = out.size();
+  // A line is pending whole or not at all: running out of memory halfway
+  // (the call then fails) takes back what was added.
+  struct WholeLine {
+    std::string& out;
+    std::size_t before;
+    bool done = false;
+    ~WholeLine() {
+      if (!done) out.resize(before);
+    }
+  } whole{out, before};
   if (slot->encoding == Encoding::ansi) {
     if (!to_string(c, text)) return;
     out += str_of(c, text);
@@ -202,6 +212,7 @@ void file_write(Call& call) {
     append_units(out, wstr_view(c, text), slot->encoding);
     append_units(out, end, slot->encoding);
   }
+  whole.done = true;
   const std::uint32_t now = platform::tick_count();
   if (before == 0) slot->pendingSince = now;
   slot->state |= state::kWritten;

@@ -94,6 +94,15 @@ TEST_F(NestedEntryTest, TerminationDuringARunWaitsForTheRunToEnd) {
   EXPECT_FALSE(alive());
 }
 
+TEST_F(NestedEntryTest, TerminationStopsTheRunAtTheNextStatement) {
+  g_reentry = Reentry::terminate;
+  // Every pass calls the host; only the first call gets to run.
+  run("For i = 1 To 5\n  stdout(\"pass \" : i)\nNext\nstdout(\"after\")\n");
+  EXPECT_EQ(g_innerResult, 1);
+  EXPECT_EQ(output, "pass 1\n");
+  EXPECT_FALSE(alive());
+}
+
 TEST_F(NestedEntryTest, InstanceInitialisationDuringARunIsRefused) {
   g_reentry = Reentry::reinit;
   EXPECT_EQ(run(loopScript), 0u);
