@@ -499,28 +499,12 @@ void ControlSite::paint(HWND hwnd) {
 bool ControlSite::connect() {
   if (sink_) return true;
   if (!dispatch_) return fail(c_, 1752);
-  ITypeInfo* events = default_source(dispatch_, &clsid_);
-  if (!events) return fail(c_, 1752);
-  TYPEATTR* attr = nullptr;
-  if (FAILED(events->GetTypeAttr(&attr))) {
-    events->Release();
-    return fail(c_, 1752);
-  }
-  const IID iid = attr->guid;
-  events->ReleaseTypeAttr(attr);
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
-  HRESULT hr = object_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
-  if (SUCCEEDED(hr)) {
-    hr = container->FindConnectionPoint(iid, &point);
-    container->Release();
-  }
-  if (FAILED(hr) || !point) {
-    events->Release();
-    return fail(c_, 1752);
-  }
+  ITypeInfo* events = nullptr;
+  IID iid{};
+  IConnectionPoint* point = event_connection(c_, object_, dispatch_, &clsid_, events, iid);
+  if (!point) return false;
   auto* sink = new ControlEvents(this, iid);
-  hr = point->Advise(static_cast<IDispatch*>(sink), &cookie_);
+  const HRESULT hr = point->Advise(static_cast<IDispatch*>(sink), &cookie_);
   if (FAILED(hr)) {
     point->Release();
     sink->cut();
@@ -560,8 +544,8 @@ bool ControlSite::object(Value& out) {
     handed_ = nullptr;
   }
   if (!handed_) {
+    handed_ = state.adopt(dispatch_, &clsid_);   // (adopts a reference taken once it holds)
     dispatch_->AddRef();
-    handed_ = state.adopt(dispatch_, &clsid_);
     state.add_ref(handed_);   // the site's own share, let go when the dialog ends
   }
   make_object_value(c_, out, handed_);
@@ -577,7 +561,8 @@ void ControlSite::fired(DISPID id, DISPPARAMS* params) {
   const std::wstring name = it->second;
   std::vector<std::string> texts;
   const std::uint16_t before = c_.error;
-  for (UINT k = 0; k < params->cArgs - params->cNamedArgs && k < params->cArgs; ++k) {
+  const UINT positional = params->cArgs > params->cNamedArgs ? params->cArgs - params->cNamedArgs : 0;
+  for (UINT k = 0; k < positional; ++k) {
     VARIANT& v = params->rgvarg[params->cArgs - 1 - k];
     Value value{};
     std::string text;
@@ -586,10 +571,15 @@ void ControlSite::fired(DISPID id, DISPPARAMS* params) {
     c_.error = before;
     texts.push_back(text);
   }
-  AddRef();   // the callback may end the dialog and close this site
+  // The callback may end the dialog and close this site: a reference held
+  // across it, let go however the callback ends.
+  struct Held {
+    ControlSite* site;
+    ~Held() { site->Release(); }
+  } held{this};
+  AddRef();
   const EventHandler handler = events_;
   handler(name, texts);
-  Release();
 }
 
 void HostCloser::operator()(ControlSite* site) const {

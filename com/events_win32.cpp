@@ -162,32 +162,39 @@ ITypeInfo* default_source(IDispatch* disp, const CLSID* clsid) {
   return events;
 }
 
+IConnectionPoint* event_connection(Context& c, IUnknown* object, IDispatch* disp, const CLSID* clsid,
+                                   ITypeInfo*& events, IID& iid) {
+  events = default_source(disp, clsid);
+  if (!events) return fail(c, 1752), nullptr;
+  TYPEATTR* attr = nullptr;
+  IConnectionPointContainer* container = nullptr;
+  IConnectionPoint* point = nullptr;
+  if (SUCCEEDED(events->GetTypeAttr(&attr))) {
+    iid = attr->guid;
+    events->ReleaseTypeAttr(attr);
+    if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
+      if (FAILED(container->FindConnectionPoint(iid, &point))) point = nullptr;
+      container->Release();
+    }
+  }
+  if (!point) {
+    events->Release();
+    events = nullptr;
+    fail(c, 1752);
+  }
+  return point;
+}
+
 namespace {
 
 bool connect(Context& c, ComObject& o) {
   if (o.sink) return true;
-  ITypeInfo* events = default_source(o.disp, o.hasClsid ? &o.clsid : nullptr);
-  if (!events) return fail(c, 1752);
-  TYPEATTR* attr = nullptr;
-  if (FAILED(events->GetTypeAttr(&attr))) {
-    events->Release();
-    return fail(c, 1752);
-  }
-  const IID iid = attr->guid;
-  events->ReleaseTypeAttr(attr);
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
-  HRESULT hr = o.disp->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
-  if (SUCCEEDED(hr)) {
-    hr = container->FindConnectionPoint(iid, &point);
-    container->Release();
-  }
-  if (FAILED(hr) || !point) {
-    events->Release();
-    return fail(c, 1752);
-  }
+  ITypeInfo* events = nullptr;
+  IID iid{};
+  IConnectionPoint* point = event_connection(c, o.disp, o.disp, o.hasClsid ? &o.clsid : nullptr, events, iid);
+  if (!point) return false;
   auto* sink = new EventSink(&c, iid, events);
-  hr = point->Advise(static_cast<IDispatch*>(sink), &sink->cookie);
+  const HRESULT hr = point->Advise(static_cast<IDispatch*>(sink), &sink->cookie);
   if (FAILED(hr)) {
     point->Release();
     sink->disconnect();

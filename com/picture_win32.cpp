@@ -33,7 +33,14 @@ bool load_picture(Context& c, const std::wstring& file, Value& out) {
   const HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(got), FALSE, IID_IPictureDisp, reinterpret_cast<void**>(&picture));
   stream->Release();
   if (FAILED(hr) || !picture) return fail(c, 3981, narrow(file));
-  make_object_value(c, out, state_of(c).adopt(picture, nullptr));
+  ComObject* object = nullptr;
+  try {
+    object = state_of(c).adopt(picture, nullptr);
+  } catch (...) {
+    picture->Release();   // not adopted: still ours to let go
+    throw;
+  }
+  make_object_value(c, out, object);
   return true;
 }
 

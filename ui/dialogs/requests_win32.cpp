@@ -493,9 +493,8 @@ void dialog_object(DialogRun& run, Call& call, int index) {
   if (k.type != kComControl || !cw.host) { fail(call.c, 3975); return; }
   std::wstring text;
   if (request != 3) {
-    const std::u16string wide = widen(text_argument(call, 4));
+    text = as_w(widen(text_argument(call, 4)));
     if (failed(call.c)) return;
-    text.assign(wide.begin(), wide.end());
   }
   switch (request) {
     case 1: case 2:

@@ -554,13 +554,11 @@ bool build_com_control(DialogRun& run, std::size_t index, const RECT& r, DWORD s
   else if (run.d.background) cw.backColour = rgb(*run.d.background);
   ambient.fore = cw.textColour;
   ambient.back = cw.backColour;
-  const std::u16string name = widen(k.name);
-  ambient.name.assign(name.begin(), name.end());
-  const std::u16string progId = widen(k.variable);
+  ambient.name = as_w(widen(k.name));
   DialogRun* owner = &run;
   const int control = static_cast<int>(index);
   cw.host = com::create_control_host(
-      run.c, run.hwnd, kFirstControlId + control, r, style, std::wstring(progId.begin(), progId.end()), ambient,
+      run.c, run.hwnd, kFirstControlId + control, r, style, as_w(widen(k.variable)), ambient,
       [owner, control](const std::wstring& event, const std::vector<std::string>& params) {
         if (!owner->ended) on_event(*owner, kComEvent, control, 0, false, true, com_event_data(event, params));
       });
