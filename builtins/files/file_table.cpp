@@ -79,6 +79,7 @@ void FileTable::mark_sharing(FileSlot& slot) {
 bool FileTable::close(FileSlot& slot, std::uint32_t& err) {
   if (slot.handle == 0) return true;
   const bool written = flush(slot, err);
+  if (!written) slot.pending.clear();   // reported: not tried a second time on the way out
   close(slot);
   return written;
 }

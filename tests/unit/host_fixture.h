@@ -30,6 +30,14 @@ inline int ORV_CALL test_host_entry(api::Word, api::Word, std::uint32_t, int fun
   return answer(0, 0, info, &v);
 }
 
+// A script text in a movable memory block, as a host hands it over.
+inline platform::MemHandle script_block(const std::string& text) {
+  platform::MemHandle script = platform::mem_alloc(text.size() + 1);
+  std::memcpy(platform::mem_lock(script), text.c_str(), text.size() + 1);
+  platform::mem_unlock(script);
+  return script;
+}
+
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,9 +74,7 @@ class HostTest : public ::testing::Test {
 
   // Runs a script text; returns the error number that ended it (0 = none).
   std::uint32_t run(const std::string& text, std::uint32_t flags = api::kRunReportToHost) {
-    platform::MemHandle script = platform::mem_alloc(text.size() + 1);
-    std::memcpy(platform::mem_lock(script), text.c_str(), text.size() + 1);
-    platform::mem_unlock(script);
+    platform::MemHandle script = script_block(text);
     ran = ProcessDaBatBuffer(0, context, script, flags, hostTable);
     platform::mem_free(script);
     auto* head = static_cast<api::ContextBlockHead*>(platform::mem_lock(context));

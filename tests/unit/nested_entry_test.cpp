@@ -19,10 +19,7 @@ int ORV_CALL reentering_entry(api::Word, api::Word, std::uint32_t, int function,
   *g_output += std::string(g_heapBase + args[0].str) + "\n";
   switch (g_reentry) {
     case Reentry::run: {
-      const std::string text = "inner = 5\n";
-      platform::MemHandle script = platform::mem_alloc(text.size() + 1);
-      std::memcpy(platform::mem_lock(script), text.c_str(), text.size() + 1);
-      platform::mem_unlock(script);
+      platform::MemHandle script = script_block("inner = 5\n");
       g_innerResult = ProcessDaBatBuffer(0, g_context, script, api::kRunReportToHost, nullptr);
       platform::mem_free(script);
       break;
