@@ -21,7 +21,7 @@ workloads=(
   "item_list 200" "array_sort 2000" "fib 15" "switch 10000" "file_lines 2000"
 )
 
-command -v valgrind >/dev/null || { echo "callgrind: valgrind is missing (scripts/setup.sh installs it)"; exit 1; }
+command -v valgrind >/dev/null || { echo "callgrind: valgrind is missing (scripts/setup.sh test installs it)"; exit 1; }
 orv_build native-release || exit 1
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

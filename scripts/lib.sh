@@ -6,17 +6,18 @@ export WINEDEBUG=-all
 # Wine's own dialogs (Mono/Gecko installers) must never wait for a click.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# setup.sh returns at once when everything is in place; as non-root it only
-# prints the command to run.
+# orv_ensure_toolchain [run|display|test]: setup.sh returns at once when the tools
+# of that use are in place; as non-root it only prints the command to run.
 orv_ensure_toolchain() {
-  bash "$root/scripts/setup.sh" >&2
+  bash "$root/scripts/setup.sh" "${1:-run}" >&2
 }
 
-# orv_build win32|native|native-release|fuzz: configure once, then let ninja
-# decide what is stale. native-release has no sanitizers (timing, profiling);
+# orv_build win32|native|native-release|fuzz [TARGET...]: configure once, then let
+# ninja decide what is stale (of the targets named, else of everything). native-release has no sanitizers (timing, profiling);
 # fuzz is clang with the libFuzzer targets.
 orv_build() {
   local config="$1" dir="$root/build/$1"
+  shift
   local args=(-G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
   case "$config" in
     win32) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake") ;;
@@ -42,7 +43,7 @@ orv_build() {
   # Quiet on a no-op; compiler messages and failures still show. ORV_JOBS caps
   # parallel compiles on a shared machine.
   local out
-  if ! out=$(ninja -C "$dir" ${ORV_JOBS:+-j"$ORV_JOBS"} --quiet 2>&1); then
+  if ! out=$(ninja -C "$dir" ${ORV_JOBS:+-j"$ORV_JOBS"} --quiet "$@" 2>&1); then
     printf '%s\n' "$out"
     return 1
   fi

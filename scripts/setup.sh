@@ -1,22 +1,39 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and test tools on a fresh Debian bookworm machine.
+# Installs the cross toolchain and Wine, and on request the test tools, on a fresh Debian
+# bookworm machine.
 # Safe to run again: every step checks first.
 set -euo pipefail
 
 need_root() {
   if [ "$(id -u)" != 0 ]; then
-    echo "orv: missing build tools; run as root: sudo bash scripts/setup.sh" >&2
+    echo "orv: missing tools; run as root: sudo bash scripts/setup.sh $level" >&2
     exit 1
   fi
 }
 
-have_all() {
+# What each use needs. Running scripts: the cross compiler, Wine, CMake, Ninja, zlib
+# (and ccache, so that a second checkout compiles only what differs). The test
+# command adds its tools; a virtual display only where one is asked for.
+runtime_packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix libz-mingw-w64-dev
+  cmake ninja-build ccache python3)
+display_packages=(xvfb xauth)
+test_packages=("${display_packages[@]}" g++-mingw-w64-x86-64-posix googletest clang
+  libclang-rt-14-dev llvm valgrind lua5.4 hyperfine zlib1g-dev nettle-dev mingw-w64-tools)
+
+have_runtime() {
   command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
-  command -v cmake >/dev/null && command -v ninja >/dev/null && command -v xvfb-run >/dev/null &&
-  [ -f /usr/i686-w64-mingw32/lib/libz.a ] && [ -d /usr/src/googletest ] &&
-  command -v clang >/dev/null && dpkg -s wine32:i386 >/dev/null 2>&1 &&
+  command -v cmake >/dev/null && command -v ninja >/dev/null && command -v ccache >/dev/null &&
+  [ -f /usr/i686-w64-mingw32/lib/libz.a ] && dpkg -s wine32:i386 >/dev/null 2>&1
+}
+
+have_display() {
+  command -v xvfb-run >/dev/null && command -v xauth >/dev/null
+}
+
+have_tests() {
+  have_display && [ -d /usr/src/googletest ] && command -v clang >/dev/null &&
   command -v valgrind >/dev/null && command -v lua5.4 >/dev/null && command -v hyperfine >/dev/null &&
-  dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1 && command -v ccache >/dev/null
+  dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1
 }
 
 i386_runs() {
@@ -59,19 +76,30 @@ SRC
   register_qemu
 }
 
+# setup.sh [run|display|test]: run (the default) installs what running scripts
+# needs; display adds the virtual display; test adds every test and benchmark tool.
+level=run
 main() {
-  if have_all && i386_runs; then exit 0; fi
+  level="${1:-run}"
+  local wanted=()
+  case "$level" in
+    run) ;;
+    display) have_display || wanted+=("${display_packages[@]}") ;;
+    test) have_tests || wanted+=("${test_packages[@]}") ;;
+    *) echo "usage: setup.sh [run|display|test]" >&2; exit 2 ;;
+  esac
+  have_runtime || wanted+=("${runtime_packages[@]}")
+  if [ ${#wanted[@]} = 0 ] && i386_runs; then exit 0; fi
   need_root
   dpkg --add-architecture i386
   ensure_i386
-  apt-get update >/dev/null || true
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
-    libz-mingw-w64-dev xvfb xauth cmake ninja-build googletest clang \
-    libclang-rt-14-dev llvm valgrind lua5.4 python3 hyperfine \
-    zlib1g-dev nettle-dev mingw-w64-tools ccache >/dev/null
-  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix
-  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix
-  echo "orv: toolchain installed"
+  if [ ${#wanted[@]} -gt 0 ]; then
+    apt-get update >/dev/null || true
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${wanted[@]}" >/dev/null
+  fi
+  # The toolchain file names the -posix compilers; the plain names follow them too.
+  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null 2>&1 || true
+  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix >/dev/null 2>&1 || true
+  echo "orv: tools installed ($level)"
 }
 main "$@"

@@ -93,7 +93,7 @@ guide_check() {
   suite_counts "$log"
 }
 
-orv_ensure_toolchain || exit 1
+orv_ensure_toolchain test || exit 1
 mkdir -p build
 
 native_ok=0 win32_ok=0

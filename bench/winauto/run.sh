@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ "${ORV_BENCH_DISPLAY_READY:-}" != 1 ]; then
-  orv_ensure_toolchain && orv_build win32 || exit 1
+  orv_ensure_toolchain test && orv_build win32 || exit 1
   exec 9>"$root/build/wineprefix-gui.lock"
   flock -w 900 9 || { echo "another run holds build/wineprefix-gui.lock"; exit 1; }
   ORV_BENCH_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" -n "$reps" --starts "$starts" --chars "$chars"
