@@ -79,6 +79,7 @@ void after_post(Context& c) {
 
 void post_system_command(Context& c, HWND window, WPARAM command) {
   if (!PostMessageW(window, WM_SYSCOMMAND, command, 0)) return;
+  DWORD asked = GetTickCount();
   after_post(c);
   auto done = [&] {
     switch (command) {
@@ -88,9 +89,24 @@ void post_system_command(Context& c, HWND window, WPARAM command) {
       default: return true;
     }
   };
+  // A window can take a maximize and drop it again: Wine on an X server without
+  // a window manager restores it when the notice of an earlier move of its own
+  // (the one that showed it again) arrives late. So the state counts once two
+  // looks agree, and a minimize or maximize (asking twice changes nothing) is
+  // asked again while the state is missing a quarter second after the last ask.
+  const bool repeatable = command == SC_MINIMIZE || command == SC_MAXIMIZE;
   const DWORD start = GetTickCount();
-  while (IsWindow(window) && !done() && GetTickCount() - start < 2000)
+  int agreeing = 0;
+  while (IsWindow(window) && GetTickCount() - start < 2000) {
+    if (!done()) {
+      agreeing = 0;
+      if (repeatable && GetTickCount() - asked >= 250 && PostMessageW(window, WM_SYSCOMMAND, command, 0))
+        asked = GetTickCount();
+    } else if (++agreeing == 2) {
+      return;
+    }
     if (!pumping_wait(c, 20)) return;
+  }
 }
 
 namespace {

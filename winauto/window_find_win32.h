@@ -29,7 +29,8 @@ void activate_window(Context& c, HWND window);
 void after_post(Context& c);
 // Posts a system command (minimise, maximise, restore, close) and waits the
 // post-message delay; for a state change it also waits, up to two seconds,
-// until the window has made it, so that the next line sees the new state.
+// until the window has made it and kept it, so that the next line sees the
+// new state.
 void post_system_command(Context& c, HWND window, WPARAM command);
 // The own window of the run (0 when the host gave none).
 inline HWND own_window(const Context& c) { return reinterpret_cast<HWND>(c.ownWindow); }
