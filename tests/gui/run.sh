@@ -7,6 +7,7 @@
 #      them, and answer boxes through keystrokes (helpers/answer.orv) or
 #      button presses (dlgpoke.exe).
 # Needs build/win32. Exit 0 = passed, 77 = skipped (no xvfb-run), else failed.
+# Names of suite scripts (without .orv) run only those, on the display.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$root" || exit 1
@@ -18,7 +19,7 @@ for f in orv.dll orvhost.exe dlgpoke.exe orvtestserver.dll; do
 done
 mkdir -p build/gui-test
 
-if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ]; then
+if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ] && [ $# = 0 ]; then
   # Phase 1: no display at all. Every script there must end within the limit.
   orv_start_wine
   start=$(date +%s)
@@ -30,6 +31,8 @@ if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ]; then
   [ $status = 0 ] || { echo "FAIL  without a display (status $status)"; exit 1; }
   # A hang would show as a run far longer than the handful of Wine starts it needs.
   [ $spent -le 60 ] || { echo "FAIL  without a display: took $spent s"; exit 1; }
+fi
+if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ]; then
   if ! command -v xvfb-run >/dev/null 2>&1; then
     echo "skipped: xvfb-run is not installed (package xvfb)"
     exit 77
@@ -42,6 +45,10 @@ if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ]; then
 fi
 
 export WINEPREFIX="$root/build/wineprefix-gui"
+# A server left by a run that was cut off would keep the desktop of the display
+# it first saw; this run's server starts on this display.
+orv_stop_wine
+wineserver -w >/dev/null 2>&1
 orv_start_wine
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 # The test control that the COMCONTROL dialogs host.
@@ -49,7 +56,16 @@ wine regsvr32 /s "$(orv_wine_path "$root/build/win32/orvtestserver.dll")" >build
   { echo "FAIL  registering the test control"; exit 1; }
 # Nothing a test starts may outlive it: the suite is bounded, and every Wine
 # process of this prefix ends with the server.
-timeout 900 wine build/win32/orvhost.exe --suite tests/gui/suite --stderr-file build/gui-test/suite-stderr.txt \
+suite=tests/gui/suite
+if [ $# -gt 0 ]; then
+  suite=build/gui-test/selected
+  rm -rf "$suite" && mkdir -p "$suite"
+  for name in "$@"; do
+    [ -f "tests/gui/suite/$name.orv" ] || { echo "no script tests/gui/suite/$name.orv"; exit 1; }
+    cp tests/gui/suite/"$name".* "$suite"/
+  done
+fi
+timeout 900 wine build/win32/orvhost.exe --suite "$suite" --stderr-file build/gui-test/suite-stderr.txt \
   >build/gui-test/suite.log 2>&1 </dev/null
 status=$?
 cat build/gui-test/suite.log
