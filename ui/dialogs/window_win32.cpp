@@ -609,6 +609,10 @@ void layout_controls(DialogRun& run) {
   to_pixels(run, design);
   GetClientRect(run.hwnd, &client);
   if (design.right <= 0 || design.bottom <= 0 || client.right <= 0 || client.bottom <= 0) return;
+  // At the defined size a control stands where its units put it; at any other
+  // size its units are scaled to the client area directly (scaling pixels that
+  // were rounded already would grow the rounding with the dialog).
+  const bool definedWidth = client.right == design.right, definedHeight = client.bottom == design.bottom;
   HDWP moves = BeginDeferWindowPos(static_cast<int>(run.windows.size()));
   for (std::size_t i = 0; moves && i < run.windows.size(); ++i) {
     const Control& k = run.d.controls[i];
@@ -616,10 +620,16 @@ void layout_controls(DialogRun& run) {
     if (!w) continue;
     RECT r{k.x, k.y, k.x + k.width, k.y + k.height};
     to_pixels(run, r);
-    const int x = MulDiv(r.left, client.right, design.right), y = MulDiv(r.top, client.bottom, design.bottom);
-    const int right = MulDiv(r.right, client.right, design.right), bottom = MulDiv(r.bottom, client.bottom, design.bottom);
-    const int height = (bottom - y) * (k.type == kDropListBox ? 6 : 1);
-    moves = DeferWindowPos(moves, w, nullptr, x, y, right - x, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!definedWidth) {
+      r.left = MulDiv(k.x, client.right, run.d.width);
+      r.right = MulDiv(k.x + k.width, client.right, run.d.width);
+    }
+    if (!definedHeight) {
+      r.top = MulDiv(k.y, client.bottom, run.d.height);
+      r.bottom = MulDiv(k.y + k.height, client.bottom, run.d.height);
+    }
+    const int height = (r.bottom - r.top) * (k.type == kDropListBox ? 6 : 1);
+    moves = DeferWindowPos(moves, w, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (moves) EndDeferWindowPos(moves);
   for (const ControlWindow& cw : run.windows)   // a spinner's arrows follow their edit part
