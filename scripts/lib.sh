@@ -64,6 +64,21 @@ orv_stop_wine() {
   wineserver -k >/dev/null 2>&1 || true
 }
 
+# The screen of the private virtual displays (./orv --virtual-display, the GUI
+# tests): the size acceptance checks use; across it, positions in thousandths
+# at multiples of 25 are whole pixels.
+orv_virtual_screen="1280x1024x24"
+
+# On a display of its own, a prefix needs a Wine server of its own: a server
+# that is still running (started without a display, or left by a run that was
+# cut off) keeps the desktop size of the first display it saw. Callers hold
+# the prefix's lock, so nothing else runs there.
+orv_restart_wine() {
+  orv_stop_wine
+  wineserver -w >/dev/null 2>&1 || true
+  orv_start_wine
+}
+
 # Wine takes relative paths as they are; absolute ones go through drive Z:.
 orv_wine_path() {
   local p="$1"

@@ -23,10 +23,10 @@ if [ "${ORV_BENCH_DISPLAY_READY:-}" != 1 ]; then
   orv_ensure_toolchain test && orv_build win32 || exit 1
   exec 9>"$root/build/wineprefix-gui.lock"
   flock -w 900 9 || { echo "another run holds build/wineprefix-gui.lock"; exit 1; }
-  ORV_BENCH_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" -n "$reps" --starts "$starts" --chars "$chars"
+  ORV_BENCH_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 $orv_virtual_screen" bash "$0" -n "$reps" --starts "$starts" --chars "$chars"
 fi
 export WINEPREFIX="$root/build/wineprefix-gui"
-orv_start_wine
+orv_restart_wine
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 B=bench/winauto
 empty_exe="$(orv_wine_path "$root/build/win32/bench_empty.exe")"

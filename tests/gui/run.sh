@@ -41,15 +41,11 @@ if [ "${ORV_GUI_DISPLAY_READY:-}" != 1 ]; then
   # ends with the display.
   exec 9>"$root/build/wineprefix-gui.lock"
   flock -w 900 9 || { echo "another run holds build/wineprefix-gui.lock"; exit 1; }
-  ORV_GUI_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  ORV_GUI_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 $orv_virtual_screen" bash "$0" "$@"
 fi
 
 export WINEPREFIX="$root/build/wineprefix-gui"
-# A server left by a run that was cut off would keep the desktop of the display
-# it first saw; this run's server starts on this display.
-orv_stop_wine
-wineserver -w >/dev/null 2>&1
-orv_start_wine
+orv_restart_wine
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 # The test control that the COMCONTROL dialogs host.
 wine regsvr32 /s "$(orv_wine_path "$root/build/win32/orvtestserver.dll")" >build/gui-test/comserver-register.log 2>&1 </dev/null ||

@@ -27,13 +27,13 @@ if [ "${ORV_UI_DISPLAY_READY:-}" != 1 ]; then
   # One run at a time per prefix; the lock is held for the whole display session.
   exec 9>"$root/build/wineprefix-ui.lock"
   flock -w 600 9 || { echo "another dialog test holds build/wineprefix-ui.lock"; exit 1; }
-  ORV_UI_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  ORV_UI_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 $orv_virtual_screen" bash "$0" "$@"
 fi
 
 logs="$root/build/ui-test"
 rm -rf "$logs"
 mkdir -p "$logs"
-orv_start_wine
+orv_restart_wine
 # The server and its desktop die with this display; nothing else uses this prefix.
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 
