@@ -141,6 +141,14 @@ bool push_handler_gosub(Context& c, std::uint16_t fullError) {
   return true;
 }
 
+// A GoSub handler whose label is missing never ran: its frame goes again, so
+// that neither the report's traceback nor a later Return finds it.
+void pop_handler_gosub(Context& c) {
+  c.breakable = c.stack[static_cast<std::size_t>(c.depth)].breakable;
+  c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+  --c.depth;
+}
+
 // Calls the handler function with qrerrorarray; true when it handled the error.
 bool call_handler_function(Context& c, const std::string& name, bool& keep) {
   keep = false;
@@ -348,6 +356,7 @@ bool after_statement(Context& c) {
     if (mode != -1) c.cancelHandlerMode = 0;
     c.error = 0;
     if (jump_to_label(c, "cancel")) return true;
+    if (mode == 2) pop_handler_gosub(c);
     c.error = 9999;
     return false;
   }
@@ -367,7 +376,8 @@ bool after_statement(Context& c) {
     c.error = err;
     c.errorText = text;
   } else if (c.errorHandlerMode == 1 || c.errorHandlerMode == 2) {
-    if (c.errorHandlerMode == 2 && !push_handler_gosub(c, 3619)) {
+    const bool gosub = c.errorHandlerMode == 2;
+    if (gosub && !push_handler_gosub(c, 3619)) {
       c.errorHandlerMode = 0;
       return after_statement(c);
     }
@@ -378,6 +388,7 @@ bool after_statement(Context& c) {
     c.error = 0;
     c.errorText.clear();
     if (jump_to_label(c, "qrerrorhandler")) return true;
+    if (gosub) pop_handler_gosub(c);
     c.error = err;
     c.errorText = text;
   }

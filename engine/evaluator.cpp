@@ -13,6 +13,7 @@
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/sizes.h"
+#include "engine/subscripts.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -369,11 +370,6 @@ bool condition_value(Context& c, Operand& v, bool& truth) {
   return true;
 }
 
-namespace {
-
-// ---- Primaries ----
-
-// Parses "[e1, e2, ...]" with "[" current; leaves the token after "]" current.
 bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
   count = 0;
   get_token(c);
@@ -392,7 +388,6 @@ bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
   return !failed(c);
 }
 
-// The element of an array value addressed by subscripts; nullptr with the error set.
 Value* array_element(Context& c, const Value& array, const std::int32_t* subs, int count) {
   ArrayHeader* h = c.arrays.header(array.str);
   if (!h) { fail(c, 1637); return nullptr; }
@@ -401,6 +396,10 @@ Value* array_element(Context& c, const Value& array, const std::int32_t* subs, i
   if (!array_index(*h, subs, count, index, err)) { fail(c, err); return nullptr; }
   return &c.arrays.elements(array.str)[index];
 }
+
+namespace {
+
+// ---- Primaries ----
 
 bool read_element(Context& c, const Value& array, Operand& out) {
   std::int32_t subs[kMaxDimensions];

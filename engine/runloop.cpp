@@ -238,7 +238,9 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
     c.error = 0;
     c.errorText.clear();
     release_value(c, c.returnValue);
-    return fail(c, err == 9999 ? 9999 : 9013);
+    // Exit, a termination and the user's cancel end the caller as they would
+    // have there; an error, already reported inside, ends it without a report.
+    return fail(c, err == 9000 || err == 9999 ? err : 9013);
   }
   if (gotValue) {
     static_cast<Value&>(result) = c.returnValue;

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include "com/com_hooks.h"
+#include "engine/arrays.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
+#include "engine/subscripts.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -77,6 +79,73 @@ bool skip_to_close(Context& c) {
   return !failed(c);
 }
 
+// Passes over "[...]" (with "[" current) without evaluating it.
+bool skip_subscripts(Context& c) {
+  int depth = 0;
+  do {
+    if (is_keyword(c, id::kLBracket)) ++depth;
+    else if (is_keyword(c, id::kRBracket)) --depth;
+    get_token(c);
+  } while (depth > 0 && !at_end(c) && !failed(c));
+  return !failed(c);
+}
+
+// What "[...]" after a name argument designates.
+enum class Element { absent, not_array, found };
+
+// With "[" current after the variable (level, name): reads the subscripts and
+// finds the element of its array; `hold` keeps that array alive meanwhile, as
+// the subscripts may change the variable. The subscripts of a variable that
+// holds nothing, or no array, are passed over unread. False with the error set.
+bool element_argument(Context& c, std::uint16_t level, const std::string& name, Temp& hold, Value*& element,
+                      Element& what) {
+  element = nullptr;
+  what = Element::absent;
+  if (!with_slot(c, level, name, [&](std::uint16_t slot) {
+        if (slot == kNotFound || !is_assigned(c.slots[slot].v)) return;
+        if (!(c.slots[slot].v.flags & vf::kArray)) { what = Element::not_array; return; }
+        if (copy_value(c, c.slots[slot].v, hold.op())) what = Element::found;
+      }))
+    return false;
+  if (what != Element::found) return skip_subscripts(c);
+  std::int32_t subs[kMaxDimensions];
+  int count = 0;
+  if (!parse_subscripts(c, subs, count)) return false;
+  element = array_element(c, hold.op(), subs, count);
+  return element != nullptr;
+}
+
+// Runs `fn` on the value a name argument designates, nullptr when it holds
+// nothing: the variable, or with "[...]" after it one element of its array.
+// `isName` becomes false for subscripts after a variable that is no array.
+template <typename Fn>
+bool with_target(Context& c, std::uint16_t level, const std::string& name, bool& isName, Fn fn) {
+  if (!is_keyword(c, id::kLBracket))
+    return with_slot(c, level, name, [&](std::uint16_t slot) { fn(slot == kNotFound ? nullptr : &c.slots[slot].v); });
+  Temp hold(c);
+  Value* element = nullptr;
+  Element what = Element::absent;
+  if (!element_argument(c, level, name, hold, element, what)) return false;
+  if (what == Element::not_array) isName = false;
+  else fn(element);
+  return true;
+}
+
+// Drop(a[...]) empties that element; the array keeps its shape.
+bool drop_element(Context& c, std::uint16_t level, const std::string& name) {
+  Temp hold(c);
+  Value* element = nullptr;
+  Element what = Element::absent;
+  if (!element_argument(c, level, name, hold, element, what)) return false;
+  if (what == Element::not_array) return fail(c, 3102);
+  if (element) {
+    Value old = *element;   // detached before it is released, as an element assignment does
+    clear_value(*element);
+    release_value(c, old);
+  }
+  return true;
+}
+
 bool drop(Context& c, Operand& result) {
   if (!open_paren(c, "drop")) return false;
   for (;;) {
@@ -84,10 +153,13 @@ bool drop(Context& c, Operand& result) {
     std::string name;
     bool pointerOk = true;
     if (!name_argument(c, level, name, pointerOk)) return failed(c) ? false : fail(c, 3102);
-    if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
-          if (slot != kNotFound && !(level == c.assignFrame && slot == c.assignSlot)) drop_slot(c, slot);
-        }))
+    if (is_keyword(c, id::kLBracket)) {
+      if (!(pointerOk ? drop_element(c, level, name) : skip_subscripts(c))) return false;
+    } else if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
+                 if (slot != kNotFound && !(level == c.assignFrame && slot == c.assignSlot)) drop_slot(c, slot);
+               })) {
       return false;
+    }
     if (is_keyword(c, id::kComma)) { get_token(c); if (failed(c)) return false; continue; }
     break;
   }
@@ -103,28 +175,23 @@ bool query(Context& c, int kw, Operand& result) {
   bool pointerOk = true;
   bool isName = name_argument(c, level, name, pointerOk);
   if (failed(c)) return false;
-  if (kw == id::kObjectTypeGet) {
-    std::string type;
-    if (!isName) skip_to_close(c);
-    else if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
-               if (slot != kNotFound) type = com_type_name(c.slots[slot].v);
-             }))
-      return false;
-    if (!make_string(c, result, type)) return false;
-    return close_paren(c);
-  }
+  // An invalid pointer designates nothing; its subscripts are not read.
+  if (isName && !pointerOk && is_keyword(c, id::kLBracket) && !skip_subscripts(c)) return false;
+  std::string type;
   std::int32_t answer = -1;
-  if (!isName) {
-    skip_to_close(c);
-  } else if (pointerOk) {
-    if (!with_slot(c, level, name, [&](std::uint16_t slot) {
-          const bool assigned = slot != kNotFound && is_assigned(c.slots[slot].v);
-          if (kw == id::kIsDefined) answer = assigned ? 1 : 0;
-          else answer = assigned ? static_cast<std::int32_t>(c.slots[slot].v.flags & 0xFFFF) : 0;
-        }))
-      return false;
+  if (isName && pointerOk && !with_target(c, level, name, isName, [&](const Value* v) {
+        const bool assigned = v && is_assigned(*v);
+        if (kw == id::kObjectTypeGet) type = v ? com_type_name(*v) : std::string();
+        else if (kw == id::kIsDefined) answer = assigned ? 1 : 0;
+        else answer = assigned ? static_cast<std::int32_t>(v->flags & 0xFFFF) : 0;
+      }))
+    return false;
+  if (!isName) skip_to_close(c);
+  if (kw == id::kObjectTypeGet) {
+    if (!make_string(c, result, type)) return false;
+  } else {
+    make_int(result, answer);
   }
-  make_int(result, answer);
   return close_paren(c);
 }
 

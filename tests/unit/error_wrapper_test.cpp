@@ -79,6 +79,26 @@ TEST_F(ErrorWrapper, MissingHandlerLabelRestoresTheError) {
   EXPECT_NE(report.find("3062"), std::string::npos);
 }
 
+TEST_F(ErrorWrapper, GosubHandlerWithoutItsLabelLeavesNoFrame) {
+  c.scripts[0]->text = "x = 1\n";
+  c.breakable = 1;
+  c.errorHandlerMode = 2;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(after(3062));
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(c.error, 3062);
+  EXPECT_EQ(c.depth, 0);
+  EXPECT_EQ(c.breakable, 1);
+  EXPECT_NE(report.find("3062"), std::string::npos);
+  EXPECT_EQ(report.find("gosub"), std::string::npos) << report;
+  // The cancel handler's GoSub form without a CANCEL label: the cancel stands, no frame stays.
+  c.cancelHandlerMode = 2;
+  EXPECT_FALSE(after(9999));
+  EXPECT_EQ(c.error, 9999);
+  EXPECT_EQ(c.depth, 0);
+  EXPECT_EQ(c.breakable, 1);
+}
+
 TEST_F(ErrorWrapper, ControlCodesStopQuietlyAndRelayCodesGoOn) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(after(9000));

@@ -2,7 +2,9 @@
 // error texts, pending-error hand-over and argument reading.
 #include <cerrno>
 #include <cfenv>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <utility>
 
 #include "builtins/dispatch.h"
@@ -149,6 +151,31 @@ TEST_F(MathFunctions, PendingErrorBelongsToItsContext) {
   EXPECT_EQ(eval("sqrt(9)"), "3.0");
   EXPECT_EQ(eval("1 + loge(0)"), "error 1344");
   EXPECT_EQ(other.pendingMathError, 1344);
+  EXPECT_EQ(c.pendingMathError, 0);
+}
+
+TEST_F(MathFunctions, ContextsOnTwoThreadsKeepTheirOwnPendingError) {
+  // The other thread's context fails call after call while this one's calls
+  // succeed and fail by their own arguments only.
+  ASSERT_EQ(eval("sqrt(9)"), "3.0");   // process-wide tables are built before the second thread
+  Context other;
+  std::atomic<bool> stop{false};
+  std::atomic<int> otherWrong{0};
+  std::thread failing([&] {
+    while (!stop.load()) {
+      checked_call(other.pendingMathError, lib_exp, Domain::any, 1000.0);
+      if (std::exchange(other.pendingMathError, std::uint16_t{0}) != 1342) ++otherWrong;
+    }
+  });
+  int wrong = 0;
+  for (int i = 0; i < 2000; ++i) {
+    if (eval("sqrt(16) + exp(0)") != "5.0") ++wrong;
+    if (eval("1 + loge(0)") != "error 1344") ++wrong;
+  }
+  stop = true;
+  failing.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(otherWrong.load(), 0);
   EXPECT_EQ(c.pendingMathError, 0);
 }
 

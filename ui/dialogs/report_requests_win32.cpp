@@ -207,10 +207,10 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
       const auto items = split_tabs(widen(text));
       if (too_many_columns(call, items.size(), columns)) return true;
       for (std::size_t col = 0; col < items.size(); ++col) {
-        const std::wstring t = as_w(items[col]);
+        std::wstring t = as_w(items[col]);
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT;
-        c.pszText = const_cast<wchar_t*>(t.c_str());
+        c.pszText = t.data();
         SendMessageW(w, LVM_SETCOLUMNW, col, reinterpret_cast<LPARAM>(&c));
       }
       return done();
@@ -237,11 +237,11 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
     case 22: {
       int count = columns;
       for (const std::u16string& title : split_tabs(widen(text))) {
-        const std::wstring t = as_w(title);
+        std::wstring t = as_w(title);
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.cx = static_cast<int>(kNewColumnWidth * units_x(run) / 4);
-        c.pszText = const_cast<wchar_t*>(t.c_str());
+        c.pszText = t.data();
         c.iSubItem = count;
         if (SendMessageW(w, LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&c)) < 0)
           return fail(call.c, 1991, narrow(title)), true;

@@ -37,10 +37,10 @@ std::u16string cell(HWND w, int row, int column) {
 }
 
 void set_cell(HWND w, int row, int column, std::u16string_view text) {
-  const std::wstring t = as_w(text);
+  std::wstring t = as_w(text);
   LVITEMW item{};
   item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(t.c_str());
+  item.pszText = t.data();
   SendMessageW(w, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
@@ -50,8 +50,8 @@ void append_row(HWND w, const std::vector<std::u16string>& cells) {
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.lParam = nextRow++;
   item.iItem = static_cast<int>(SendMessageW(w, LVM_GETITEMCOUNT, 0, 0));
-  const std::wstring first = cells.empty() ? std::wstring() : as_w(cells[0]);
-  item.pszText = const_cast<wchar_t*>(first.c_str());
+  std::wstring first = cells.empty() ? std::wstring() : as_w(cells[0]);
+  item.pszText = first.data();
   const int row = static_cast<int>(SendMessageW(w, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return;
   for (std::size_t k = 1; k < cells.size() && static_cast<int>(k) < column_count(w); ++k)
@@ -95,11 +95,11 @@ bool load_report(Context& c, HWND w, const Value& array) {
   RECT client{};
   GetClientRect(w, &client);
   for (std::uint32_t k = 0; k < columns; ++k) {
-    const std::wstring heading = as_w(text_at(0, k));
+    std::wstring heading = as_w(text_at(0, k));
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.cx = std::max<LONG>(client.right / static_cast<LONG>(std::max<std::uint32_t>(columns, 1)), 20);
-    col.pszText = const_cast<wchar_t*>(heading.c_str());
+    col.pszText = heading.data();
     col.iSubItem = static_cast<int>(k);
     SendMessageW(w, LVM_INSERTCOLUMNW, k, reinterpret_cast<LPARAM>(&col));
   }

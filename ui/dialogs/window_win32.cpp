@@ -481,11 +481,10 @@ void on_heading_click(DialogRun& run, int index, int column) {
 
 // Rows selected, double-clicked, checked or edited, headings clicked, and
 // the rows' own colours while the view paints.
-NotifyAnswer on_report_notify(DialogRun& run, int index, const NMHDR& n) {
+NotifyAnswer on_report_notify(DialogRun& run, int index, NMHDR& n) {
   const ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
-  if (n.code == NM_CUSTOMDRAW) {
-    return {true, report_custom_draw(cw, const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(n)))};
-  }
+  // The view reads the colours back from the block it sent.
+  if (n.code == NM_CUSTOMDRAW) return {true, report_custom_draw(cw, reinterpret_cast<NMLVCUSTOMDRAW&>(n))};
   if (run.quiet) return {};
   if (n.code == LVN_ITEMCHANGED) {
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(n);
@@ -517,7 +516,7 @@ NotifyAnswer on_report_notify(DialogRun& run, int index, const NMHDR& n) {
   return {};
 }
 
-NotifyAnswer on_notify(DialogRun& run, const NMHDR& n) {
+NotifyAnswer on_notify(DialogRun& run, NMHDR& n) {
   const int index = static_cast<int>(n.idFrom) - kFirstControlId;
   if (index < 0 || static_cast<std::size_t>(index) >= run.d.controls.size()) return {};
   if (run.windows[static_cast<std::size_t>(index)].hwnd != n.hwndFrom) return {};
@@ -734,7 +733,7 @@ INT_PTR dialog_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_NOTIFY: {
       if (run->ended) return FALSE;
-      const NotifyAnswer answer = on_notify(*run, *reinterpret_cast<const NMHDR*>(lParam));
+      const NotifyAnswer answer = on_notify(*run, *reinterpret_cast<NMHDR*>(lParam));
       if (!answer.given) return FALSE;
       SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, answer.value);
       return TRUE;
