@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "builtins/arrays/array_args.h"
+#include "builtins/binary/binary_args.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "extend/dll_groups.h"
@@ -101,15 +102,24 @@ bool write_element(Context& c, int type, std::uint8_t* p, Value& v) {
       store(p, wstr_of(c, v)[0]);
       return true;
     }
-    default:
-      if (!number_of(c, v, n)) return false;
-      switch (member_size(type)) {
+    default: {
+      // Numbers obey BinaryPoke of the member's width; a refused one leaves the member as it was.
+      const int width = member_size(type);
+      if (width == 8) {
+        if (!binary::poke8_value(c, v, n)) return false;
+      } else if (!number_of(c, v, n)) {
+        return false;
+      } else if (!binary::poke_fits(n, width)) {
+        return fail(c, 3326);
+      }
+      switch (width) {
         case 1: p[0] = static_cast<std::uint8_t>(n); break;
         case 2: store(p, static_cast<std::uint16_t>(n)); break;
         case 8: store(p, n); break;
         default: store(p, static_cast<std::uint32_t>(n)); break;
       }
       return true;
+    }
   }
 }
 

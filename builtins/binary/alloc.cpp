@@ -19,8 +19,9 @@ void binary_alloc(Call& call) {
 void binary_free(Call& call) {
   BinaryBuffer* b = buffer_arg(call, 1);
   if (!b) return;
-  if (b->ownedByStruct) { fail(call.c, 3023); return; }
-  call.c.binaries.release(arg_int(call, 1));
+  // A structure's data lives as long as the structure: DllStructFree releases it.
+  if (!b->ownedByStruct) call.c.binaries.release(arg_int(call, 1));
+  make_int(call.result, 0);
 }
 
 void buf_info(Call& call) {

@@ -61,9 +61,7 @@ bool store_element(Context& c, const Value& element, Layout layout, std::uint8_t
   else if (v.flags & vf::kInt) n = v.i;
   else if (!float_to_int64(v.wide.f, n)) return fail(c, 3326);
   const int width = width_of(layout);
-  // As BinaryPoke: the bits above the width are all clear or all set.
-  const std::int64_t high = width < 8 ? n >> (8 * width) : 0;
-  if (high != 0 && high != -1) return fail(c, 3326);
+  if (!poke_fits(n, width)) return fail(c, 3326);
   for (int k = 0; k < width; ++k) at[k] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(n) >> (8 * k));
   return true;
 }

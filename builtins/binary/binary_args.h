@@ -43,6 +43,18 @@ inline std::string_view data_view(const BinaryBuffer& b) {
   return {reinterpret_cast<const char*>(b.data), static_cast<std::size_t>(b.eod)};
 }
 
+// The value rules of the number pokes, shared with every other writer of
+// little-endian numbers into buffer memory (BinaryAllocArray, DllStructPoke).
+// Widths below 8 take a value whose bits above the width are all clear or all
+// set, so -1 and 255 both fit a byte; the caller answers 3326 otherwise.
+inline bool poke_fits(std::int64_t value, int width) {
+  if (width >= 8) return true;
+  const std::int64_t high = value >> (8 * width);
+  return high == 0 || high == -1;
+}
+// BinaryPoke8's value: an integer, a float, or decimal text; false with 1824.
+bool poke8_value(Context& c, const Value& v, std::int64_t& out);
+
 // Byte case folding by the system's rules for 8-bit text.
 const std::uint8_t* upper_table();
 

@@ -2,10 +2,12 @@
 // numbers at a byte offset. Reads raise EOD too, so that a peeked value
 // counts as data.
 #include <cstring>
+#include <string>
 
 #include "builtins/binary/binary_args.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
+#include "platform/platform.h"
 
 namespace orv::binary {
 namespace {
@@ -51,10 +53,7 @@ void poke(Call& call) {
   BinaryBuffer* b = number_site(call, Width, o);
   if (!b) return;
   const std::int64_t value = arg_int(call, 3);
-  if (Width < 4 && (value >= (std::int64_t{1} << (8 * Width)) || value < -(std::int64_t{1} << (8 * Width)))) {
-    fail(call.c, 3326);
-    return;
-  }
+  if (!poke_fits(value, Width)) { fail(call.c, 3326); return; }
   b->raise_eod(static_cast<std::int64_t>(o) + Width);
   make_int(call.result, static_cast<std::int32_t>(read_int(b->data + o, Width)));
   store(b->data + o, Width, static_cast<std::uint64_t>(value));
@@ -87,26 +86,11 @@ void peek8(Call& call) {
   set_int64_result(call, static_cast<std::int64_t>(load(b->data + o, 8)));
 }
 
-// The value argument of BinaryPoke8: any integer, a whole float, or decimal text.
-bool int64_argument(Call& call, std::int64_t& out) {
-  const Value& v = call.args[3];
-  if (v.flags & vf::kInt64) { out = v.wide.i64; return true; }
-  if (v.flags & vf::kInt) { out = v.i; return true; }
-  if (v.flags & vf::kFloat) return float_to_int64(v.wide.f, out) || fail(call.c, 1824);
-  if (v.flags & vf::kStr) {
-    const IntText t = parse_integer_text(str_of(call.c, v), true);
-    if (!t.ok) return fail(call.c, 1824);
-    out = t.value;
-    return true;
-  }
-  return fail(call.c, 1824);
-}
-
 void poke8(Call& call) {
   std::int32_t o = 0;
   BinaryBuffer* b = number_site(call, 8, o);
   std::int64_t value = 0;
-  if (!b || !int64_argument(call, value)) return;
+  if (!b || !poke8_value(call.c, call.args[3], value)) return;
   b->raise_eod(static_cast<std::int64_t>(o) + 8);
   set_int64_result(call, static_cast<std::int64_t>(load(b->data + o, 8)));
   store(b->data + o, 8, static_cast<std::uint64_t>(value));
@@ -147,6 +131,20 @@ void incr_flt(Call& call) {
 }
 
 }  // namespace
+
+bool poke8_value(Context& c, const Value& v, std::int64_t& out) {
+  if (v.flags & vf::kInt64) { out = v.wide.i64; return true; }
+  if (v.flags & vf::kInt) { out = v.i; return true; }
+  if (v.flags & vf::kFloat) return float_to_int64(v.wide.f, out) || fail(c, 1824);
+  // Decimal text in either width: a 64-bit value often arrives as text.
+  std::string text;
+  if (v.flags & vf::kStr) text = str_of(c, v);
+  else if (!(v.flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, 1824);
+  const IntText t = parse_integer_text(text, true);
+  if (!t.ok) return fail(c, 1824);
+  out = t.value;
+  return true;
+}
 
 void register_numbers(HandlerTable& t) {
   t.add(kw::fn_binarypeek, peek<1>);

@@ -50,15 +50,13 @@ bool reg_fail(Context& c, std::uint16_t number, const char* call, LONG err) {
 
 bool open_subkey(Context& c, HKEY root, const std::string& subkey, REGSAM access, bool create, std::uint16_t failure,
                  OpenedKey& out) {
-  if (subkey.empty()) {
-    out.adopt(root, false);
-    return true;
-  }
+  // An empty subkey is opened too: a fresh handle to root itself, so a closed
+  // or invalid root fails here, before any value is touched.
   HKEY h = nullptr;
   const LONG r = create ? RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, access, nullptr, &h, nullptr)
                         : RegOpenKeyExA(root, subkey.c_str(), 0, access, &h);
   if (r != ERROR_SUCCESS) return reg_fail(c, failure, create ? "RegCreateKeyEx" : "RegOpenKeyEx", r);
-  out.adopt(h, true);
+  out.adopt(h);
   return true;
 }
 

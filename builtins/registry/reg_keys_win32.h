@@ -10,19 +10,18 @@
 
 namespace orv::registry {
 
-// A key the call opened (closed when the call ends) or a key it was given.
+// A key the call opened, closed when the call ends.
 class OpenedKey {
  public:
   OpenedKey() = default;
-  ~OpenedKey() { if (own_ && h_) RegCloseKey(h_); }
+  ~OpenedKey() { if (h_) RegCloseKey(h_); }
   OpenedKey(const OpenedKey&) = delete;
   OpenedKey& operator=(const OpenedKey&) = delete;
-  void adopt(HKEY h, bool own) { h_ = h; own_ = own; }
+  void adopt(HKEY h) { h_ = h; }
   HKEY get() const { return h_; }
 
  private:
   HKEY h_ = nullptr;
-  bool own_ = false;
 };
 
 // The context's IntControl settings block has a slot no request reaches; it
@@ -36,7 +35,7 @@ HKEY key_arg(const Call& call, int k);
 std::string text_arg(const Call& call, int k);
 // The view bits for a view flag (0, 32 or 64); false with the error set.
 bool view_bits(Context& c, std::int32_t flag, const std::string& subkey, REGSAM& bits);
-// Opens (or creates) subkey under root; "" is root itself. False with `failure` set.
+// Opens (or creates) subkey under root; "" opens root itself anew. False with `failure` set.
 bool open_subkey(Context& c, HKEY root, const std::string& subkey, REGSAM access, bool create, std::uint16_t failure,
                  OpenedKey& out);
 // Splits argument k and opens its key. False with the error set.
