@@ -4,6 +4,7 @@
 
 #include "builtins/text/hex.h"
 #include "engine/parameter_words.h"
+#include "platform/codepage.h"
 #include "platform/native/code_page_tables.h"
 
 namespace orv {
@@ -120,3 +121,22 @@ TEST(ParameterWords, Utf16TextSplitsAlike) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv::platform {
+namespace {
+
+// The stand-in console takes the code pages the stand-in knows, and keeps them.
+TEST(NativeConsoleCodePage, SetKeepsKnownCodePagesOnly) {
+  const unsigned before = console_code_page();
+  EXPECT_EQ(before, codepages::kOem);
+  EXPECT_TRUE(set_console_code_page(65001));
+  EXPECT_EQ(console_code_page(), 65001u);
+  EXPECT_FALSE(set_console_code_page(932));
+  EXPECT_EQ(console_code_page(), 65001u);
+  EXPECT_TRUE(set_console_code_page(before));
+  EXPECT_FALSE(code_page_available(1200));
+  EXPECT_EQ(ansi_code_page(), 1252u);
+}
+
+}  // namespace
+}  // namespace orv::platform
