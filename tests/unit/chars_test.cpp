@@ -112,7 +112,7 @@ TEST(ParameterWords, AnOpenQuoteTakesTheRestAndAClosingQuoteEndsTheWord) {
   EXPECT_EQ(words(R"(a "b  c)"), (W{"a", "b  c"}));
   EXPECT_EQ(words(R"(")"), (W{""}));
   EXPECT_EQ(words(R"("ab"cd)"), (W{"ab", "cd"}));
-  EXPECT_EQ(words(R"("a"""")"), (W{R"(a")"}));
+  EXPECT_EQ(words(R"("a""" b)"), (W{R"(a")", "b"}));
 }
 
 TEST(ParameterWords, Utf16TextSplitsAlike) {
