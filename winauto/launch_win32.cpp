@@ -433,9 +433,11 @@ void print(Call& call) {
   if (wait && process.get()) {
     wait_for_exit(c, process.get());
     DWORD code = 0;
-    if (GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE) c.lastExitCode = static_cast<std::int32_t>(code);
+    if (GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE)
+      c.lastExitCode = static_cast<std::int32_t>(code);
   }
-  if (waitFlag == launch::kGetProcId) make_int(call.result, process.get() ? static_cast<std::int32_t>(GetProcessId(process.get())) : 0);
+  if (waitFlag == launch::kGetProcId)
+    make_int(call.result, process.get() ? static_cast<std::int32_t>(GetProcessId(process.get())) : 0);
   else if (waitFlag == launch::kGetExitCode) make_int(call.result, c.lastExitCode);
   else make_int(call.result, 1);
 }

@@ -73,13 +73,19 @@ void set_code_page(Call& call) {
 
 void string_to_unicode(Call& call) {
   std::u16string wide;
-  if (!platform::codepage_to_utf16(arg_text<char>(call, 1), conversion_code_page_setting(call.c), wide)) { fail(call.c, 1873); return; }
+  if (!platform::codepage_to_utf16(arg_text<char>(call, 1), conversion_code_page_setting(call.c), wide)) {
+    fail(call.c, 1873);
+    return;
+  }
   set_result(call, std::u16string_view(wide));
 }
 
 void unicode_to_string(Call& call) {
   std::string bytes;
-  if (!platform::utf16_to_codepage(arg_text<char16_t>(call, 1), conversion_code_page_setting(call.c), bytes)) { fail(call.c, 1873); return; }
+  if (!platform::utf16_to_codepage(arg_text<char16_t>(call, 1), conversion_code_page_setting(call.c), bytes)) {
+    fail(call.c, 1873);
+    return;
+  }
   set_result(call, std::string_view(bytes));
 }
 
