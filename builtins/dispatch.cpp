@@ -171,6 +171,8 @@ const HandlerTable& handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;
     register_control_functions(t);
+    register_value_functions(t);
+    register_program_functions(t);
     t.addingInward = true;
     register_math_functions(t);
     t.addingInward = false;

@@ -4,6 +4,8 @@
 
 namespace orv {
 void register_control_functions(HandlerTable& t);
+void register_value_functions(HandlerTable& t);
+void register_program_functions(HandlerTable& t);
 void register_math_functions(HandlerTable& t);
 void register_error_functions(HandlerTable& t);
 void register_intcontrol(HandlerTable& t);

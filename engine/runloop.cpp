@@ -1,5 +1,7 @@
 #include "engine/runloop.h"
 
+#include "engine/parameter_words.h"
+
 #include <cstring>
 #include "engine/active_runs.h"
 #include "engine/caller_state.h"
@@ -7,6 +9,7 @@
 #include "engine/convert.h"
 #include "engine/messages.h"
 #include "engine/no_throw.h"
+#include "engine/parameter_words.h"
 #include "engine/script.h"
 #include "engine/statements.h"
 #include "engine/tokenizer.h"
@@ -156,7 +159,21 @@ void run_script(Context& c, std::uint32_t index) {
   c.pos = savedPos;
 }
 
-bool set_parameters(Context& c, std::string_view params) {
+namespace {
+
+bool store_parameter(Context& c, std::int32_t k, std::string_view word) {
+  return set_string_variable(c, "param" + std::to_string(k), word);
+}
+
+bool store_parameter(Context& c, std::int32_t k, std::u16string_view word) {
+  const std::uint16_t slot = find_or_create_slot(c, "param" + std::to_string(k));
+  if (slot == kNotFound) return false;
+  Value v{};
+  return make_wstring(c, v, word) && store_in_slot(c, slot, v);
+}
+
+template <class Ch>
+std::int32_t set_parameter_words(Context& c, std::basic_string_view<Ch> params) {
   std::int32_t oldCount = 0;
   if (std::uint16_t slot = find_slot(c, "param0"); slot != kNotFound && (c.slots[slot].v.flags & vf::kInt))
     oldCount = c.slots[slot].v.i;
@@ -165,29 +182,16 @@ bool set_parameters(Context& c, std::string_view params) {
     if (slot != kNotFound) drop_slot(c, slot);
   }
   std::int32_t count = 0;
-  std::size_t p = 0;
-  while (p < params.size()) {
-    while (p < params.size() && (params[p] == ' ' || params[p] == '\t')) ++p;
-    if (p >= params.size()) break;
-    std::string word;
-    char quote = params[p];
-    if (quote == '"' || quote == '\'' || quote == '`') {
-      ++p;
-      while (p < params.size()) {
-        if (params[p] == quote) {
-          if (p + 1 < params.size() && params[p + 1] == quote) { word += quote; p += 2; continue; }
-          ++p;
-          break;
-        }
-        word += params[p++];
-      }
-    } else {
-      while (p < params.size() && params[p] != ' ' && params[p] != '\t') word += params[p++];
-    }
-    if (!set_string_variable(c, "param" + std::to_string(++count), word)) return false;
-  }
-  return set_int_variable(c, "param0", count);
+  for (const auto& word : parameter_words(params))
+    if (!store_parameter(c, ++count, std::basic_string_view<Ch>(word))) return -1;
+  return set_int_variable(c, "param0", count) ? count : -1;
 }
+
+}  // namespace
+
+bool set_parameters(Context& c, std::string_view params) { return set_parameter_words(c, params) >= 0; }
+std::int32_t parse_parameters(Context& c, std::string_view params) { return set_parameter_words(c, params); }
+std::int32_t parse_parameters(Context& c, std::u16string_view params) { return set_parameter_words(c, params); }
 
 bool call_script(Context& c, const std::string& file, const Value& params, Operand& result) {
   std::string paramText;

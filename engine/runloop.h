@@ -14,6 +14,9 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
 
 // Sets param1..paramN and Param0 from a parameter string.
 bool set_parameters(Context& c, std::string_view params);
+// The same for ParseData: answers the count, or -1 with the error set.
+std::int32_t parse_parameters(Context& c, std::string_view params);
+std::int32_t parse_parameters(Context& c, std::u16string_view params);
 
 
 }  // namespace orv

@@ -33,7 +33,7 @@ inline bool harmless(std::string_view text) {
       "disk", "reg",   "environ", "ini",     "send",   "mouse",  "clip",     "ask",
       "dialog", "pause", "message", "display", "beep", "play",  "sound",    "snapshot",
       "pipe", "object", "dde",    "session", "computer", "install", "icon", "shortcut",
-      "key",  "app",   "net",     "exclusive", "ignoreinput", "print", "window", "extender",
+      "key",  "app",   "net",     "exclusive", "terminate", "msgtextget", "ignoreinput", "print", "window", "extender",
       "binaryread", "binarywrite"};
   std::string lower(text);
   std::transform(lower.begin(), lower.end(), lower.begin(),

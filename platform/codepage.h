@@ -1,5 +1,8 @@
-// 8-bit text in a chosen code page, and the OEM character set, for
-// BinaryConvert. Code page 0 is the ANSI code page.
+// 8-bit text in a chosen code page, the OEM character set (BinaryConvert),
+// and the code pages of the system and its console. Code page 0 is the ANSI
+// code page. UTF-8 (65001) converts strictly: bad bytes and lone surrogate
+// halves fail rather than turn into replacement characters; other code pages
+// write "?" for a character they lack, never a look-alike.
 #pragma once
 #include <string>
 #include <string_view>
@@ -11,5 +14,12 @@ bool utf16_to_codepage(std::u16string_view in, unsigned codePage, std::string& o
 // In place; the length never changes.
 bool oem_to_ansi(std::string& s);
 bool ansi_to_oem(std::string& s);
+
+// Whether 8-bit text can be converted in that code page here.
+bool code_page_available(unsigned codePage);
+unsigned ansi_code_page();
+// The console's output code page; 0 when the process has no console.
+unsigned console_code_page();
+bool set_console_code_page(unsigned codePage);
 
 }  // namespace orv::platform

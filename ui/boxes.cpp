@@ -7,6 +7,7 @@
 
 #include "builtins/families.h"
 #include "builtins/strings/text.h"
+#include "builtins/text/hex.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "ui/box_backend.h"
@@ -21,17 +22,7 @@ std::u16string cut_message(std::u16string text) {
   return text;
 }
 
-std::string hex_units(std::u16string_view text) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (char16_t u : text.substr(0, kHexAnswerMax)) {
-    for (unsigned byte : {u & 0xFFu, (u >> 8) & 0xFFu}) {
-      out += digits[byte >> 4];
-      out += digits[byte & 15];
-    }
-  }
-  return out;
-}
+std::string hex_units(std::u16string_view text) { return text::units_to_hex(text.substr(0, kHexAnswerMax)); }
 
 std::vector<std::u16string> split_items(std::u16string_view list, char16_t delimiter) {
   std::vector<std::u16string> items;
@@ -91,6 +82,16 @@ bool answered(Context& c, BoxAnswer answer) {
 void message(Call& call) {
   if (answered(call.c, message_box(call.c, text_of(call, 1), cut_message(text_of(call, 2)), MessageKind::message)))
     make_int(call.result, 1);
+}
+
+// Terminate: the script ends (9000, as by Exit) whether or not the box could
+// be shown; without a display the text is lost, never the ending.
+void terminate(Call& call) {
+  if (call.args[1].i == 0) return;
+  message_box(call.c, text_of(call, 2), cut_message(text_of(call, 3)), MessageKind::message);
+  call.c.error = 0;
+  call.c.errorText.clear();
+  fail(call.c, 9000);
 }
 
 void pause(Call& call) {
@@ -179,6 +180,7 @@ namespace orv {
 void register_box_functions(HandlerTable& t) {
   t.add(kw::fn_message, ui::message);
   t.add(kw::fn_pause, ui::pause);
+  t.add(kw::fn_terminate, ui::terminate);
   t.add(kw::fn_askyesno, ui::ask_yes_no);
   t.add(kw::fn_askline, ui::ask_line);
   t.add(kw::fn_askpassword, ui::ask_password);

@@ -10,6 +10,7 @@
 
 #include "builtins/dispatch.h"
 #include "engine/keyword_ids.h"
+#include "engine/messages.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 #include "winauto/call_support.h"
@@ -398,6 +399,49 @@ void shell_execute_wait(Call& call) {
   make_int(call.result, 1);
 }
 
+// Print: the document's print verb through the shell. A file type without
+// one fails at once (1931); the shell shows no box of its own, so a missing
+// association never waits for a user.
+void print(Call& call) {
+  Context& c = call.c;
+  const int display = call.args[3].i, waitFlag = call.args[4].i;
+  if (waitFlag < launch::kNoWait || waitFlag > launch::kGetExitCode) { fail(c, 3383); return; }
+  const std::optional<int> show = show_command(display);
+  if (!show) { fail(c, 3384); return; }
+  const std::wstring file = wide(text_arg(call, 1)), dir = wide(text_arg(call, 2));
+  if (file.empty()) { fail(c, 1449); return; }
+  c.lastExitCode = launch::kNoExitCode;
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = reinterpret_cast<HWND>(c.ownWindow);
+  info.lpVerb = L"print";
+  info.lpFile = file.c_str();
+  info.lpDirectory = or_null(dir);
+  info.nShow = *show;
+  if (!ShellExecuteExW(&info)) {
+    const DWORD error = GetLastError();
+    const auto code = static_cast<std::uint32_t>(reinterpret_cast<INT_PTR>(info.hInstApp));
+    const std::uint32_t number = code <= 32 && !message_text(1900 + code).empty() ? 1900 + code : 1932;
+    std::string text;
+    platform::utf16_to_ansi(system_error_text(error), text);
+    fail(c, static_cast<std::uint16_t>(number), "WinExec Error:\n\n    " + text);
+    return;
+  }
+  Handle process(info.hProcess);
+  const bool wait = waitFlag == launch::kWait || waitFlag == launch::kGetExitCode;
+  if (wait && process.get()) {
+    wait_for_exit(c, process.get());
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE)
+      c.lastExitCode = static_cast<std::int32_t>(code);
+  }
+  if (waitFlag == launch::kGetProcId)
+    make_int(call.result, process.get() ? static_cast<std::int32_t>(GetProcessId(process.get())) : 0);
+  else if (waitFlag == launch::kGetExitCode) make_int(call.result, c.lastExitCode);
+  else make_int(call.result, 1);
+}
+
 }  // namespace
 
 void register_launch(HandlerTable& t) {
@@ -415,6 +459,7 @@ void register_launch(HandlerTable& t) {
   t.add(kw::fn_runexit, run_exit);
   t.add(kw::fn_shellexecute, shell_execute);
   t.add(kw::fn_shellexecutewait, shell_execute_wait);
+  t.add(kw::fn_print, print);
 }
 
 }  // namespace orv::winauto

@@ -11,6 +11,7 @@ void register_winauto_functions(HandlerTable& t) {
   winauto::register_window_lists(t);
   winauto::register_window_waits(t);
   winauto::register_sendkey(t);
+  winauto::register_message_text(t);
 }
 
 }  // namespace orv

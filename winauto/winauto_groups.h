@@ -6,4 +6,5 @@
 namespace orv::winauto {
 void register_launch(HandlerTable& t);
 void register_sendkey(HandlerTable& t);
+void register_message_text(HandlerTable& t);
 }  // namespace orv::winauto

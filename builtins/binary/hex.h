@@ -1,14 +1,12 @@
-// Hex text of bytes: two upper-case digits per byte out; pairs of digits in,
-// with spaces, CR and LF allowed between whole pairs.
+// The binary family's hex text: the shared rule of builtins/text/hex.h.
 #pragma once
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
+#include "builtins/text/hex.h"
 
 namespace orv::binary {
 
-void hex_encode(const std::uint8_t* bytes, std::size_t n, char* out);   // writes 2n chars
-bool hex_decode(std::string_view text, std::string& out);
+using text::hex_encode;
+inline bool hex_decode(std::string_view text, std::string& out) {
+  return text::hex_to_bytes(text, out) == text::HexStatus::ok;
+}
 
 }  // namespace orv::binary

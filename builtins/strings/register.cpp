@@ -16,6 +16,7 @@ void register_string_functions(HandlerTable& t) {
   strings::register_insert(t);
   strings::register_typeinfo(t);
   strings::register_wild(t);
+  strings::register_chars(t);
 }
 
 }  // namespace orv

@@ -15,4 +15,5 @@ void register_replace(HandlerTable& t);
 void register_insert(HandlerTable& t);
 void register_typeinfo(HandlerTable& t);
 void register_wild(HandlerTable& t);
+void register_chars(HandlerTable& t);
 }  // namespace orv::strings

@@ -18,9 +18,9 @@ bool no_arguments(Call& call) { return call.count == 0 || fail(call.c, 3066); }
 
 void time_ymdhms(Call& call) { set_ymdhms_result(call, fields_of(platform::local_time())); }
 
-void time_date(Call& call) {
-  static constexpr char kDays[] = "SunMonTueWedThuFriSat";
-  const platform::CalendarTime t = platform::local_time();
+// The date and the time as the user's locale writes them (a fixed US form
+// when the system has none).
+std::string locale_text(const platform::CalendarTime& t) {
   std::string date, time;
   if (!platform::locale_date_time(t, date, time)) {
     char d[32], h[32];
@@ -29,8 +29,17 @@ void time_date(Call& call) {
     date = d;
     time = h;
   }
-  std::string text(kDays + 3 * (t.weekday % 7), 3);
-  make_string(call.c, call.result, text + " " + date + " " + time);
+  return date + " " + time;
+}
+
+void time_date(Call& call) {
+  static constexpr char kDays[] = "SunMonTueWedThuFriSat";
+  const platform::CalendarTime t = platform::local_time();
+  make_string(call.c, call.result, std::string(kDays + 3 * (t.weekday % 7), 3) + " " + locale_text(t));
+}
+
+void date_time(Call& call) {
+  if (no_arguments(call)) make_string(call.c, call.result, locale_text(platform::local_time()));
 }
 
 // The local time to the hundredth of a second: YmdHms + ".hh".
@@ -55,6 +64,7 @@ void get_tick_count64(Call& call) {
 void register_clock(HandlerTable& t) {
   t.add(kw::fn_timeymdhms, time_ymdhms);
   t.add(kw::fn_timedate, time_date);
+  t.add(kw::fn_datetime, date_time);
   t.add(kw::fn_getexacttime, get_exact_time);
   t.add(kw::fn_gettickcount, get_tick_count);
   t.add(kw::fn_gettickcount64, get_tick_count64);

@@ -1,6 +1,7 @@
 // POSIX back end of the platform layer: used for sanitizer builds, unit tests,
 // fuzzing and profiling. Behaves like the Win32 back end where scripts can tell.
 #include "platform/platform.h"
+#include "platform/native/code_page_tables.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -188,34 +189,9 @@ std::string search_path(const std::string& name) {
 
 char path_separator() { return '/'; }
 
-// ---- Text: Windows-1252 as the ANSI code page ----
+// ---- Text: Windows-1252 as the ANSI code page (code_page_tables.cpp) ----
 
 namespace {
-// 0x80-0x9F; bytes that code page leaves undefined keep their own value.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t byte_to_unit(unsigned char c) {
-  return (c >= 0x80 && c <= 0x9F) ? kHigh[c - 0x80] : static_cast<char16_t>(c);
-}
-
-bool unit_to_byte(char16_t u, char& out) {
-  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-    out = static_cast<char>(u);
-    return true;
-  }
-  for (std::size_t i = 0; i < kHigh.size(); ++i)
-    if (kHigh[i] == u) {
-      out = static_cast<char>(0x80 + i);
-      return true;
-    }
-  out = '?';  // what the system converter substitutes
-  return false;
-}
-
 unsigned char fold_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 char16_t fold_ascii16(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
 
@@ -232,21 +208,11 @@ int compare_folded(Str a, Str b, bool ignoreCase, Fold fold) {
 }  // namespace
 
 bool ansi_to_utf16(std::string_view in, std::u16string& out) {
-  out.clear();
-  out.reserve(in.size());
-  for (char c : in) out.push_back(byte_to_unit(static_cast<unsigned char>(c)));
-  return true;
+  return codepages::to_utf16(in, codepages::kAnsi, out);
 }
 
 bool utf16_to_ansi(std::u16string_view in, std::string& out) {
-  out.clear();
-  out.reserve(in.size());
-  char c = 0;
-  for (char16_t u : in) {
-    unit_to_byte(u, c);
-    out.push_back(c);
-  }
-  return true;
+  return codepages::from_utf16(in, codepages::kAnsi, out);
 }
 
 int compare_ansi(std::string_view a, std::string_view b, bool ignoreCase) {

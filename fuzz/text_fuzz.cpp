@@ -1,0 +1,64 @@
+// Fuzz target: hex text, the native code pages and parameter words. Whatever
+// the input, decoding never reads past it, and what decodes encodes back to
+// the same data; the single-byte code pages round-trip every byte.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "builtins/text/hex.h"
+#include "engine/parameter_words.h"
+#include "platform/native/code_page_tables.h"
+
+using namespace orv;
+namespace cp = orv::platform::codepages;
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+void hex(std::string_view in) {
+  std::string bytes, again;
+  if (text::hex_to_bytes(in, bytes) == text::HexStatus::ok) {
+    check(text::hex_to_bytes(text::bytes_to_hex(bytes), again) == text::HexStatus::ok && again == bytes);
+  }
+  check(text::hex_to_bytes(text::bytes_to_hex(in), again) == text::HexStatus::ok && again == in);
+  std::u16string units, unitsAgain;
+  if (text::hex_to_units(in, units) == text::HexStatus::ok)
+    check(text::hex_to_units(text::units_to_hex(units), unitsAgain) == text::HexStatus::ok && unitsAgain == units);
+}
+
+void code_pages(std::string_view in) {
+  for (unsigned page : {cp::kAnsi, cp::kOem, cp::kUtf8}) {
+    std::u16string wide;
+    std::string back;
+    const bool ok = cp::to_utf16(in, page, wide);
+    check(ok || page == cp::kUtf8);
+    if (ok) check(cp::from_utf16(wide, page, back) && back == in);
+  }
+  // The input's bytes read as UTF-16 units, through UTF-8 and back.
+  std::u16string units(in.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(in[2 * i]) | static_cast<unsigned char>(in[2 * i + 1]) << 8);
+  std::string bytes;
+  std::u16string again;
+  if (cp::from_utf16(units, cp::kUtf8, bytes)) check(cp::to_utf16(bytes, cp::kUtf8, again) && again == units);
+}
+
+void words(std::string_view in) {
+  std::size_t total = 0;
+  const auto list = parameter_words(in);
+  for (const auto& w : list) total += w.size();
+  check(total <= in.size() && list.size() <= in.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view in(reinterpret_cast<const char*>(data), size);
+  hex(in);
+  code_pages(in);
+  words(in);
+  return 0;
+}
