@@ -3,6 +3,7 @@
 // beside it, so the rest of the interpreter reads it like any other value.
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "com/com_win32.h"
@@ -46,32 +47,55 @@ void plain_float(Value& out, double f) {
   out.flags |= vf::kFloat;
 }
 
+// The system's conversion to a string variant, for the types without a
+// reading of their own.
+bool plain_system_text(Context& c, const VARIANT& var, Value& out) {
+  VARIANT text;
+  VariantInit(&text);
+  if (FAILED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&var), LOCALE_USER_DEFAULT, 0, VT_BSTR)))
+    return fail(c, 1257);
+  const bool ok = plain_bstr(c, out, text.bstrVal);
+  VariantClear(&text);
+  return ok;
+}
+
+std::optional<std::int64_t> integer_of(const VARIANT& var) {
+  switch (var.vt) {
+    case VT_I1: return var.cVal;
+    case VT_I2: return var.iVal;
+    case VT_I4: return var.lVal;
+    case VT_INT: return var.intVal;
+    case VT_UI1: return var.bVal;
+    case VT_UI2: return var.uiVal;
+    case VT_UI4: return var.ulVal;
+    case VT_UI8: return unsigned_as_integer(var.ullVal);
+    case VT_UINT: return var.uintVal;
+    case VT_BOOL: return var.boolVal;
+    case VT_ERROR: return var.scode;
+    default: return std::nullopt;
+  }
+}
+
 // The plain reading of a held variant (not an array, not an object).
 bool add_plain_form(Context& c, const VARIANT& var, Value& out) {
-  switch (var.vt) {
-    case VT_EMPTY: case VT_NULL: return plain_text(c, out, "");
-    case VT_I1: plain_int(out, var.cVal); return true;
-    case VT_I2: plain_int(out, var.iVal); return true;
-    case VT_I4: plain_int(out, var.lVal); return true;
-    case VT_INT: plain_int(out, var.intVal); return true;
-    case VT_UI1: plain_int(out, var.bVal); return true;
-    case VT_UI2: plain_int(out, var.uiVal); return true;
-    case VT_UI4: plain_int(out, var.ulVal); return true;
-    case VT_UINT: plain_int(out, var.uintVal); return true;
-    case VT_ERROR: plain_int(out, var.scode); return true;
-    case VT_BOOL: plain_int(out, var.boolVal); return true;
-    case VT_I8: out.wide.i64 = var.llVal; out.flags |= vf::kInt64; return true;
-    case VT_UI8:
-      if (var.ullVal > static_cast<ULONGLONG>(std::numeric_limits<std::int64_t>::max()))
-        plain_float(out, static_cast<double>(var.ullVal));
-      else
-        plain_int(out, static_cast<std::int64_t>(var.ullVal));
-      return true;
-    case VT_R4: plain_float(out, single_to_double(var.fltVal)); return true;
-    case VT_R8: plain_float(out, var.dblVal); return true;
-    case VT_DATE: return plain_text(c, out, date_to_ymdhms(var.date).value_or(kNoDate));
-    case VT_BSTR: return plain_bstr(c, out, var.bstrVal);
-    case VT_CY: {
+  switch (reading_of(var.vt)) {
+    case Reading::kEmpty: return plain_text(c, out, "");
+    case Reading::kInteger:
+      if (var.vt == VT_I8) {   // a 64-bit value stays one, however small
+        out.wide.i64 = var.llVal;
+        out.flags |= vf::kInt64;
+        return true;
+      }
+      if (const auto n = integer_of(var)) {
+        plain_int(out, *n);
+        return true;
+      }
+      return plain_system_text(c, var, out);
+    case Reading::kSingle: plain_float(out, single_to_double(var.fltVal)); return true;
+    case Reading::kDouble: plain_float(out, var.dblVal); return true;
+    case Reading::kDate: return plain_text(c, out, date_to_ymdhms(var.date).value_or(kNoDate));
+    case Reading::kString: return plain_bstr(c, out, var.bstrVal);
+    case Reading::kCurrency: {
       BSTR text = nullptr;
       const HRESULT hr = VarBstrFromCy(var.cyVal, LOCALE_USER_DEFAULT, 0, &text);
       if (FAILED(hr)) return fail(c, 1257);
@@ -79,16 +103,9 @@ bool add_plain_form(Context& c, const VARIANT& var, Value& out) {
       SysFreeString(text);
       return ok;
     }
-    default: {
-      VARIANT text;
-      VariantInit(&text);
-      if (FAILED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&var), LOCALE_USER_DEFAULT, 0, VT_BSTR)))
-        return fail(c, 1257);
-      const bool ok = plain_bstr(c, out, text.bstrVal);
-      VariantClear(&text);
-      return ok;
-    }
+    case Reading::kSystemText: break;
   }
+  return plain_system_text(c, var, out);
 }
 
 bool object_from_unknown(Context& c, IUnknown* unknown, Value& out) {

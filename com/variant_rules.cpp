@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 namespace orv::com {
@@ -213,6 +214,26 @@ double single_to_double(float value) {
   const double v = static_cast<double>(value);
   if (!std::isfinite(v) || std::fabs(v) > 1e15) return v;
   return std::round(v * 1e6) / 1e6;
+}
+
+Reading reading_of(std::uint16_t type) {
+  switch (type) {
+    case vt::kEmpty: case vt::kNull: return Reading::kEmpty;
+    case vt::kI1: case vt::kI2: case vt::kI4: case vt::kI8: case vt::kInt: case vt::kUi1: case vt::kUi2:
+    case vt::kUi4: case vt::kUi8: case vt::kUint: case vt::kBool: case vt::kError:
+      return Reading::kInteger;
+    case vt::kR4: return Reading::kSingle;
+    case vt::kR8: return Reading::kDouble;
+    case vt::kCy: return Reading::kCurrency;
+    case vt::kDate: return Reading::kDate;
+    case vt::kBstr: return Reading::kString;
+    default: return Reading::kSystemText;
+  }
+}
+
+std::optional<std::int64_t> unsigned_as_integer(std::uint64_t value) {
+  if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+  return static_cast<std::int64_t>(value);
 }
 
 bool strip_prefix(std::string& text, std::string_view prefix) {

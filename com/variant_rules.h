@@ -43,6 +43,17 @@ std::optional<double> ymdhms_to_date(std::string_view text);
 // nearest 0.1 reads back as 0.1.
 double single_to_double(float value);
 
+// How a held variant (not an object, not an array) is read: the types with a
+// reading of their own, and every other type through the system's conversion
+// to a string variant. Integers keep their number, which is the same digits
+// as that conversion gives, while the value record can hold it.
+enum class Reading { kEmpty, kInteger, kSingle, kDouble, kCurrency, kDate, kString, kSystemText };
+Reading reading_of(std::uint16_t type);
+
+// The number an unsigned 64-bit variant keeps; nullopt above the signed
+// range, where only the system's text gives every digit.
+std::optional<std::int64_t> unsigned_as_integer(std::uint64_t value);
+
 // Removes a case-insensitive prefix ("#CURRENCY:"); true when it was there.
 bool strip_prefix(std::string& text, std::string_view prefix);
 

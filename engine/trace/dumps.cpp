@@ -20,13 +20,13 @@ namespace {
 
 constexpr std::size_t kShownChars = 255;
 
-}  // namespace
-
-std::string value_trace_text(Context& c, const Value& v) {
+// `inDump`: the variable table shows a buffer handle with its kind beside it;
+// an entry writes the value as text, a handle being its number alone.
+std::string shown_value(Context& c, const Value& v, bool inDump) {
   if (v.flags == 0) return "<undefined>";
   if (v.flags == vf::kDeclared) return "<uninitialized>";
   if (v.flags & vf::kArray) return "<array>";
-  if (v.flags & vf::kBinary) return std::to_string(v.i) + "  <binary buffer>";
+  if (v.flags & vf::kBinary) return inDump ? std::to_string(v.i) + "  <binary buffer>" : std::to_string(v.i);
   if (v.flags & (vf::kCom | vf::kComObject)) {
     if (!(v.flags & (vf::kStr | vf::kWide | vf::kNumeric))) return "<complex data type>";
   }
@@ -39,6 +39,11 @@ std::string value_trace_text(Context& c, const Value& v) {
   if (text.size() > kShownChars) text.resize(kShownChars);
   return text;
 }
+
+}  // namespace
+
+std::string value_entry_text(Context& c, const Value& v) { return shown_value(c, v, false); }
+std::string value_dump_text(Context& c, const Value& v) { return shown_value(c, v, true); }
 
 namespace {
 
@@ -104,7 +109,7 @@ std::string variable_dump(Context& c) {
   for (std::uint16_t i = 0; i < c.hwm; ++i) {
     const VarSlot& s = c.slots[i];
     if (!s.name[0]) continue;
-    lines.push_back(variable_line(std::string_view(s.name, strnlen(s.name, 31)), value_trace_text(c, s.v)));
+    lines.push_back(variable_line(std::string_view(s.name, strnlen(s.name, 31)), value_dump_text(c, s.v)));
   }
   return framed_dump(Dump::variables, lines);
 }

@@ -7,8 +7,10 @@
 
 namespace orv::trace {
 
-// A value as entries and dumps show it (strings cut at 255 characters).
-std::string value_trace_text(Context& c, const Value& v);
+// A value as a trace entry shows it and as the variable table dump shows it
+// (strings cut at 255 characters in both).
+std::string value_entry_text(Context& c, const Value& v);
+std::string value_dump_text(Context& c, const Value& v);
 std::string variable_dump(Context& c);
 std::string function_dump(const Context& c);
 std::string structure_dump(const Context& c);

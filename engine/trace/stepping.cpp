@@ -47,7 +47,7 @@ std::string shown_value(Context& c, const std::string& expression) {
       } else {
         std::uint16_t variantType = 0;
         std::memcpy(&variantType, value->variant, sizeof variantType);
-        shown = type_name(value->flags, variantType) + " => " + value_trace_text(c, value.op());
+        shown = type_name(value->flags, variantType) + " => " + value_entry_text(c, value.op());
       }
     }
   }

@@ -45,7 +45,7 @@ const Value& statement_value(const Context& c, const Operand& result) {
 std::string typed_value(Context& c, const Value& v) {
   std::uint16_t variantType = 0;
   std::memcpy(&variantType, v.variant, sizeof variantType);
-  return value_part(type_name(v.flags, variantType), value_trace_text(c, v));
+  return value_part(type_name(v.flags, variantType), value_entry_text(c, v));
 }
 
 // The value a Switch keeps in its structure entry.

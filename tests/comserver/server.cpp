@@ -1,6 +1,7 @@
 // The server object: every variant type in and out, by-reference arguments,
 // safe arrays, an exception, a collection, a default and an indexed
 // property, and events fired on request.
+#include <climits>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -12,7 +13,7 @@ namespace {
 
 enum : DISPID {
   kEcho = 1, kTypeOf, kMake, kIncrement, kSwap, kMakeArray, kDescribe, kFail, kItems, kLive, kFire, kItem, kSinks,
-  kChild, kTicks, kAdjust,
+  kChild, kTicks, kAdjust, kExtreme,
 };
 
 constexpr Member kMembers[] = {
@@ -20,6 +21,7 @@ constexpr Member kMembers[] = {
     {L"Swap", kSwap},   {L"MakeArray", kMakeArray}, {L"Describe", kDescribe}, {L"Fail", kFail},
     {L"Items", kItems}, {L"Live", kLive},           {L"Fire", kFire},         {L"Item", kItem},
     {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks}, {L"Adjust", kAdjust},
+    {L"Extreme", kExtreme},
 };
 
 std::wstring text_of(const VARIANT& v) {
@@ -64,6 +66,23 @@ HRESULT make_value(const std::wstring& type, VARIANT& out) {
     data[0] = 'a'; data[1] = 'b'; data[2] = 'c';
     SafeArrayUnaccessData(out.parray);
     out.vt = VT_ARRAY | VT_UI1;
+  } else return DISP_E_TYPEMISMATCH;
+  return S_OK;
+}
+
+// The largest (or smallest) value of an integer or decimal type: the values
+// whose every digit must survive being read as text.
+HRESULT make_extreme(const std::wstring& type, bool largest, VARIANT& out) {
+  VariantInit(&out);
+  if (type == L"I4") { out.vt = VT_I4; out.lVal = largest ? LONG_MAX : LONG_MIN; }
+  else if (type == L"UI4") { out.vt = VT_UI4; out.ulVal = largest ? ULONG_MAX : 0; }
+  else if (type == L"I8") { out.vt = VT_I8; out.llVal = largest ? LLONG_MAX : LLONG_MIN; }
+  else if (type == L"UI8") { out.vt = VT_UI8; out.ullVal = largest ? ULLONG_MAX : 0; }
+  else if (type == L"DECIMAL") {   // 96 bits of ones, either sign
+    out.decVal.Hi32 = 0xFFFFFFFFUL;
+    out.decVal.Lo64 = ~0ULL;
+    out.decVal.sign = largest ? 0 : DECIMAL_NEG;
+    out.vt = VT_DECIMAL;
   } else return DISP_E_TYPEMISMATCH;
   return S_OK;
 }
@@ -246,6 +265,14 @@ HRESULT Server::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
         return DISP_E_TYPEMISMATCH;
       }
       return make_value(argument(params, 0)->bstrVal, *result);
+    case kExtreme: {
+      if (!need(2, 2)) return hr;
+      VARIANT largest;
+      VariantInit(&largest);
+      if (argument(params, 0)->vt != VT_BSTR || FAILED(VariantChangeType(&largest, argument(params, 1), 0, VT_BOOL)))
+        return DISP_E_TYPEMISMATCH;
+      return make_extreme(argument(params, 0)->bstrVal, largest.boolVal != VARIANT_FALSE, *result);
+    }
     case kIncrement: {
       if (!need(1, 1)) return hr;
       VARIANT& ref = params->rgvarg[params->cArgs - 1];

@@ -1,5 +1,5 @@
 // The platform-free automation rules: type names both ways, failure codes,
-// monikers, dates and single-precision readings.
+// monikers, dates, single-precision and text readings.
 #include <gtest/gtest.h>
 
 #include "com/variant_rules.h"
@@ -84,6 +84,21 @@ TEST(SinglePrecision, NearestMillionth) {
   EXPECT_EQ(single_to_double(0.1f), 0.1);
   EXPECT_EQ(single_to_double(-2.675f), -2.675);
   EXPECT_EQ(single_to_double(1.0e20f), static_cast<double>(1.0e20f));
+}
+
+TEST(TextReadings, NamedTypesOwnReadingOthersTheSystemText) {
+  EXPECT_EQ(reading_of(vt::kNull), Reading::kEmpty);
+  EXPECT_EQ(reading_of(vt::kR4), Reading::kSingle);
+  EXPECT_EQ(reading_of(vt::kCy), Reading::kCurrency);
+  EXPECT_EQ(reading_of(vt::kDate), Reading::kDate);
+  EXPECT_EQ(reading_of(vt::kUi8), Reading::kInteger);
+  EXPECT_EQ(reading_of(vt::kDecimal), Reading::kSystemText);
+  EXPECT_EQ(reading_of(vt::kUnknown), Reading::kSystemText);
+  EXPECT_EQ(reading_of(vt::kBstr | vt::kByRef), Reading::kSystemText);
+  // An unsigned value past the signed range keeps no number: a float would lose digits.
+  EXPECT_EQ(unsigned_as_integer(9223372036854775807ULL), 9223372036854775807LL);
+  EXPECT_FALSE(unsigned_as_integer(9223372036854775808ULL));
+  EXPECT_FALSE(unsigned_as_integer(18446744073709551615ULL));
 }
 
 TEST(Prefixes, CaseInsensitiveAndOnlyAtStart) {

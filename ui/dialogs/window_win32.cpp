@@ -173,9 +173,11 @@ bool set_initial_state(DialogRun& run, std::size_t index, HWND w) {
       SetWindowTextW(w, as_w(widen(variable_text(c, k.variable).value_or(k.text))).c_str());
       return true;
     case kRadioButton:
+      SetWindowTextW(w, as_w(widen(k.text)).c_str());
       SendMessageW(w, BM_SETCHECK, variable_int(c, k.variable) == k.value ? BST_CHECKED : BST_UNCHECKED, 0);
       return true;
     case kCheckBox:
+      SetWindowTextW(w, as_w(widen(k.text)).c_str());
       SendMessageW(w, BM_SETCHECK, (variable_int(c, k.variable) & k.value) == k.value ? BST_CHECKED : BST_UNCHECKED, 0);
       return true;
     case kFileListBox:
