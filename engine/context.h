@@ -254,6 +254,8 @@ struct Context {
   std::array<std::int32_t, 11> diag{};
   std::array<std::int32_t, 102> intSettings{};   // settings exchanged by IntControl, by request
   std::array<std::int32_t, 102> intSettingsP2{}; // the second value some of those requests keep
+  unsigned conversionCodePage = 0;  // of 8-bit <-> UTF-16 conversions (ChrSetCodePage); 0: the system's ANSI one
+  bool exclusive = false;           // Exclusive's switch, kept only to be answered
   int sounds = 0;
   int prettyDialogs = 1;
 

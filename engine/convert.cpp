@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/context_slots.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
 
@@ -160,7 +159,7 @@ bool float_to_int64(double f, std::int64_t& out) {
 bool value_text(Context& c, const Value& v, std::string& out) {
   if (v.flags & vf::kStr) { out = str_of(c, v); return true; }
   if (v.flags & vf::kWide) {
-    if (!platform::utf16_to_codepage(wstr_view(c, v), conversion_code_page_setting(c), out)) return fail(c, 3056);
+    if (!platform::utf16_to_codepage(wstr_view(c, v), c.conversionCodePage, out)) return fail(c, 3056);
     return true;
   }
   if (v.flags & vf::kInt) { out = int_to_text(v.i); return true; }
@@ -193,7 +192,7 @@ bool to_wide(Context& c, Value& v) {
   std::string text;
   if (!value_text(c, v, text)) { c.error = 0; return fail(c, 3820); }
   std::u16string wide;
-  if (!platform::codepage_to_utf16(text, conversion_code_page_setting(c), wide)) return fail(c, 3820);
+  if (!platform::codepage_to_utf16(text, c.conversionCodePage, wide)) return fail(c, 3820);
   std::uint32_t h = heap_wstring(c, wide);
   if (!h) return false;
   v.wstr = h;

@@ -1,6 +1,5 @@
 // Yields, Exclusive and IsLicensed: the run's share of the system.
 #include "builtins/families.h"
-#include "engine/context_slots.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -18,8 +17,8 @@ void yields(Call& call) {
 // A script never takes the processor from other programs here: the switch
 // only remembers what the script last asked for.
 void exclusive(Call& call) {
-  make_int(call.result, exclusive_setting(call.c) ? 1 : 0);
-  set_exclusive(call.c, call.args[1].i != 0);
+  make_int(call.result, call.c.exclusive ? 1 : 0);
+  call.c.exclusive = call.args[1].i != 0;
 }
 
 void is_licensed(Call& call) { make_int(call.result, 1); }

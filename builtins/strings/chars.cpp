@@ -5,7 +5,6 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "builtins/text/hex.h"
-#include "engine/context_slots.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
@@ -41,7 +40,7 @@ void num_to_char(Call& call) {
 }
 
 unsigned conversion_code_page(const Context& c) {
-  const unsigned cp = conversion_code_page_setting(c);
+  const unsigned cp = c.conversionCodePage;
   return cp ? cp : platform::ansi_code_page();
 }
 
@@ -68,12 +67,12 @@ void set_code_page(Call& call) {
     return;
   }
   make_int(call.result, static_cast<std::int32_t>(conversion_code_page(call.c)));
-  set_conversion_code_page(call.c, cp);
+  call.c.conversionCodePage = cp;
 }
 
 void string_to_unicode(Call& call) {
   std::u16string wide;
-  if (!platform::codepage_to_utf16(arg_text<char>(call, 1), conversion_code_page_setting(call.c), wide)) {
+  if (!platform::codepage_to_utf16(arg_text<char>(call, 1), call.c.conversionCodePage, wide)) {
     fail(call.c, 1873);
     return;
   }
@@ -82,7 +81,7 @@ void string_to_unicode(Call& call) {
 
 void unicode_to_string(Call& call) {
   std::string bytes;
-  if (!platform::utf16_to_codepage(arg_text<char16_t>(call, 1), conversion_code_page_setting(call.c), bytes)) {
+  if (!platform::utf16_to_codepage(arg_text<char16_t>(call, 1), call.c.conversionCodePage, bytes)) {
     fail(call.c, 1873);
     return;
   }
