@@ -395,6 +395,10 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   const std::size_t nodesBefore = line.nodes.size();
   CompiledExpr e;
   std::size_t start = at;
+  // "name[...] op value" at the start is an element store: the text path's (or a compiled statement's).
+  if (assignmentAllowed && t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
+      t[at + 1].delim == id::kLBracket)
+    return -1;
   if (assignmentAllowed && t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
       is_assignment_id(static_cast<int>(t[at + 1].delim))) {
     if (t[at].text.find('.') != std::string::npos) return -1;

@@ -175,8 +175,9 @@ bool csv_to_map(Context& c, MapStore& map, std::basic_string_view<Ch> text, std:
     if (!text::split_csv_line(line, delim, fields)) return arrays::csv_invalid_line(c, number);
     if (fields.empty()) return true;   // a blank line
     if (fields.size() != 2) return arrays::csv_invalid_line(c, number);
-    key_from_text(text::csv_field(text::span_text(line, fields[0]), delim, false), key);
-    const std::basic_string<Ch> value = text::csv_field(text::span_text(line, fields[1]), delim, false);
+    // Blanks are kept, so that a written map reads back as it was.
+    key_from_text(text::csv_field(text::span_text(line, fields[0]), delim, true), key);
+    const std::basic_string<Ch> value = text::csv_field(text::span_text(line, fields[1]), delim, true);
     return store_text_under(c, map, key, std::basic_string_view<Ch>(value));
   });
 }

@@ -87,7 +87,7 @@ TEST(MapStoreTest, ManyKeysSurviveGrowthRemovalAndCompaction) {
 
 TEST(MapStoreTest, LoopPositionsStayRightWhenRemovalsCompactTheStore) {
   MapStore m;
-  for (int i = 0; i < 300; ++i) put(m, u"k" + std::u16string(1, char16_t(0x100 + i)), i);
+  for (int i = 0; i < 300; ++i) put(m, u"k" + std::u16string(1, char16_t(0x4E00 + i)), i);
   std::uint32_t position = 0;
   std::vector<std::int32_t> seen;
   while (const MapStore::Entry* e = m.at_or_after(position)) {
@@ -95,7 +95,7 @@ TEST(MapStoreTest, LoopPositionsStayRightWhenRemovalsCompactTheStore) {
     position = e->seq + 1;
     if (e->value.i == 10) {   // removes enough keys after this one to compact
       Value removed{};
-      for (int i = 11; i < 250; ++i) m.erase(key_of(u"K" + std::u16string(1, char16_t(0x100 + i))), removed);
+      for (int i = 11; i < 250; ++i) m.erase(key_of(u"K" + std::u16string(1, char16_t(0x4E00 + i))), removed);
       put(m, u"late", 999);
     }
   }
