@@ -43,6 +43,7 @@ workloads=(
   "file_lines 500000 50000"
   "com_calls - 20000"
   "file_write 500000 50000"
+  "map_ops 1000000 100000"
 )
 
 tmp=$(mktemp -d)

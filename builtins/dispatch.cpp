@@ -179,6 +179,7 @@ const HandlerTable& handler_table() {
     register_error_functions(t);
     register_intcontrol(t);
     register_array_functions(t);
+    register_map_functions(t);
     t.addingInward = true;
     register_string_functions(t);
     register_itemlist_functions(t);

@@ -10,6 +10,7 @@ void register_math_functions(HandlerTable& t);
 void register_error_functions(HandlerTable& t);
 void register_intcontrol(HandlerTable& t);
 void register_array_functions(HandlerTable& t);
+void register_map_functions(HandlerTable& t);
 void register_string_functions(HandlerTable& t);
 void register_itemlist_functions(HandlerTable& t);
 void register_winauto_functions(HandlerTable& t);

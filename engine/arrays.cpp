@@ -58,8 +58,20 @@ std::uint32_t ArrayTable::create(const std::array<std::uint32_t, 5>& sizes, bool
   std::size_t slot = 0;
   while (slot < entries_.size() && entries_[slot].mem) ++slot;
   if (slot == entries_.size()) entries_.emplace_back();
-  entries_[slot] = Entry{mem, p, 1};
+  entries_[slot] = Entry{mem, p, 1, nullptr};
   return static_cast<std::uint32_t>(slot + 1);
+}
+
+std::uint32_t ArrayTable::create_map(std::uint16_t& error) {
+  std::uint32_t handle = create({0, 0, 0, 0, 0}, false, error);
+  if (!handle) return 0;
+  header(handle)->flags = kArrayIsMap | kArrayFixedShape;
+  entries_[handle - 1].map = std::make_unique<MapStore>();
+  return handle;
+}
+
+MapStore* ArrayTable::map(std::uint32_t handle) const {
+  return header(handle) ? entries_[handle - 1].map.get() : nullptr;
 }
 
 ArrayHeader* ArrayTable::header(std::uint32_t handle) const {
@@ -88,8 +100,10 @@ void ArrayTable::release(Context& c, std::uint32_t handle) {
   Value* els = elements(handle);
   const std::uint32_t count = h->count;
   platform::MemHandle mem = e.mem;
+  std::unique_ptr<MapStore> map = std::move(e.map);
   e = Entry{};   // detach first: an element cannot hold its own array, but stay safe
   for (std::uint32_t i = 0; i < count; ++i) release_value(c, els[i]);
+  if (map) map->for_each_value([&](Value& v) { release_value(c, v); });
   platform::mem_unlock(mem);
   platform::mem_free(mem);
 }
@@ -98,6 +112,7 @@ void ArrayTable::swap_blocks(std::uint32_t a, std::uint32_t b) {
   if (!header(a) || !header(b)) return;
   std::swap(entries_[a - 1].mem, entries_[b - 1].mem);
   std::swap(entries_[a - 1].locked, entries_[b - 1].locked);
+  std::swap(entries_[a - 1].map, entries_[b - 1].map);
 }
 
 std::size_t ArrayTable::live_count() const {
@@ -106,8 +121,52 @@ std::size_t ArrayTable::live_count() const {
   return n;
 }
 
+MapStore* map_of(const Context& c, const Value& v) {
+  return (v.flags & vf::kArray) ? c.arrays.map(v.str) : nullptr;
+}
+
+namespace {
+
+// A map value that shares nothing with `from`; false with the error set.
+bool copy_map(Context& c, const MapStore& from, Value& out) {
+  std::uint16_t err = 0;
+  const std::uint32_t handle = c.arrays.create_map(err);
+  if (!handle) return fail(c, err);
+  Value made{};
+  made.flags = vf::kArray;
+  made.str = handle;
+  MapStore& to = *c.arrays.map(handle);
+  to.reserve(from.size());
+  bool ok = true;
+  MapKey key;
+  from.for_each([&](const MapStore::Entry& e) {
+    if (!ok) return;
+    key.spelling = MapStore::spelling_of(e);
+    key.folded = e.folded;
+    key.hash = e.hash;
+    key.wide = e.wide;
+    bool inserted = false;
+    ok = copy_value(c, e.value, to.insert(key, inserted));
+  });
+  if (!ok) {
+    release_value(c, made);
+    return false;
+  }
+  out = made;
+  return true;
+}
+
+}  // namespace
+
 bool own_array(Context& c, Value& v) {
   if (!(v.flags & vf::kArray) || c.arrays.refs(v.str) <= 1) return true;
+  if (const MapStore* m = c.arrays.map(v.str)) {
+    Value copy{};
+    if (!copy_map(c, *m, copy)) return false;
+    c.arrays.release(c, v.str);
+    v.str = copy.str;
+    return true;
+  }
   const ArrayHeader* h = c.arrays.header(v.str);
   std::array<std::uint32_t, 5> sizes{};
   for (int i = 0; i < kMaxDimensions; ++i) sizes[static_cast<std::size_t>(i)] = h->sizes[i];
@@ -119,7 +178,8 @@ bool own_array(Context& c, Value& v) {
   const std::uint32_t count = c.arrays.header(copy)->count;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!is_assigned(from[i])) continue;
-    if (!copy_value(c, from[i], to[i])) {
+    // A map in an element is copied too: two arrays never share one.
+    if (!copy_value(c, from[i], to[i]) || !own_array(c, to[i])) {
       Value dead{};
       dead.flags = vf::kArray;
       dead.str = copy;

@@ -1,10 +1,15 @@
 // Array storage: one movable block per array (48-byte header, then 44-byte
 // element records), kept in the context's array table. Values name an array
 // by its table handle; handles are shared and counted.
+// A map is an array value too: a block with no dimensions whose header flags
+// carry kArrayIsMap, with its keys and values in a MapStore beside the block.
+// Code that only knows arrays sees an empty array that may not be reshaped.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
+#include "engine/map_store.h"
 #include "engine/value.h"
 #include "platform/platform.h"
 
@@ -29,6 +34,7 @@ static_assert(sizeof(ArrayHeader) == 48);
 
 inline constexpr std::uint8_t kArrayGrowthRoom = 0x01;
 inline constexpr std::uint8_t kArrayFixedShape = 0x02;
+inline constexpr std::uint8_t kArrayIsMap = 0x04;
 inline constexpr int kMaxDimensions = 5;
 inline constexpr std::uint64_t kMaxArrayBytes = 4000000000ull;
 
@@ -41,7 +47,11 @@ class ArrayTable {
 
   // Creates an array; returns its handle, or 0 with `error` set (1628, 1630, 1644, 1631).
   std::uint32_t create(const std::array<std::uint32_t, 5>& sizes, bool growthRoom, std::uint16_t& error);
+  // Creates an empty map; returns its handle, or 0 with `error` set (1631).
+  std::uint32_t create_map(std::uint16_t& error);
   ArrayHeader* header(std::uint32_t handle) const;
+  // The store of a map handle; nullptr for arrays and bad handles.
+  MapStore* map(std::uint32_t handle) const;
   Value* elements(std::uint32_t handle) const;
   void add_ref(std::uint32_t handle);
   std::uint32_t refs(std::uint32_t handle) const;
@@ -57,13 +67,17 @@ class ArrayTable {
     platform::MemHandle mem = nullptr;
     void* locked = nullptr;
     std::uint32_t refs = 0;
+    std::unique_ptr<MapStore> map;
   };
   std::vector<Entry> entries_;
 };
 
-// Gives `v` (an array value) a block of its own when others share it, so
-// that storing it in a variable copies the array (value semantics).
+// Gives `v` (an array or map value) a block of its own when others share it,
+// so that storing it in a variable copies the array (value semantics).
 bool own_array(Context& c, Value& v);
+
+// The map store of a value, or nullptr when the value is no map.
+MapStore* map_of(const Context& c, const Value& v);
 
 // Element index of subscripts (row-major); false with 1635/1636 on a mismatch.
 bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,

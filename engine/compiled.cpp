@@ -14,6 +14,7 @@
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
+#include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/sizes.h"
 #include "engine/tokenizer.h"
@@ -160,9 +161,10 @@ class Compiler {
     CompiledNode n;
     switch (tok.kind) {
       case tk::kVariable:
-        // Names with a "." belong to object syntax; "[" to array elements.
+        // Names with a "." belong to object syntax.
         if (tok.text.find('.') != std::string::npos) return -1;
-        if (p_ + 1 < t_.size() && t_[p_ + 1].kind == tk::kKeyword && t_[p_ + 1].delim == id::kLBracket) return -1;
+        if (p_ + 1 < t_.size() && t_[p_ + 1].kind == tk::kKeyword && t_[p_ + 1].delim == id::kLBracket)
+          return map_read(tok.text);
         n.kind = CompiledNode::kVar;
         n.text = tok.text;
         ++p_;
@@ -219,6 +221,26 @@ class Compiler {
     return call(kw, *r, true);
   }
 
+  // "name[key]": a read of a map's key, with a key without effects. It runs
+  // only while the variable holds a map and the key is there; anything else
+  // (an array, a missing key) is the text path's, so it never runs strictly.
+  std::int32_t map_read(const std::string& name) {
+    p_ += 2;
+    const std::int32_t key = level1();
+    if (key < 0 || !keyword_at(id::kRBracket) || line_.nodes[static_cast<std::size_t>(key)].effectsBelow) return -1;
+    ++p_;
+    CompiledNode n;
+    n.kind = CompiledNode::kMapRead;
+    n.text = name;
+    n.kids = {key};
+    sawMapRead_ = true;
+    return add(std::move(n));
+  }
+
+ public:
+  bool saw_map_read() const { return sawMapRead_; }
+
+ private:
   std::int32_t constant(int kw, const api::KeywordRecord& r) {
     CompiledNode n;
     Value v{};
@@ -278,6 +300,7 @@ class Compiler {
   CompiledLine& line_;
   std::size_t p_;
   bool effects_;
+  bool sawMapRead_ = false;
 };
 
 // The evaluator's nesting at each call of the expression below `index`
@@ -372,6 +395,10 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   const std::size_t nodesBefore = line.nodes.size();
   CompiledExpr e;
   std::size_t start = at;
+  // "name[...] op value" at the start is an element store: the text path's (or a compiled statement's).
+  if (assignmentAllowed && t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
+      t[at + 1].delim == id::kLBracket)
+    return -1;
   if (assignmentAllowed && t[at].kind == tk::kVariable && at + 1 < t.size() && t[at + 1].kind == tk::kKeyword &&
       is_assignment_id(static_cast<int>(t[at + 1].delim))) {
     if (t[at].text.find('.') != std::string::npos) return -1;
@@ -401,6 +428,11 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
   e.effects = line.nodes[static_cast<std::size_t>(e.root)].effectsBelow;
+  if (e.effects && compiler.saw_map_read()) {   // a strict run would have to read elements as the text path does
+    line.nodes.resize(nodesBefore);
+    line.intCode.resize(codeBefore);
+    return -1;
+  }
   if (e.effects) set_call_depths(line, e.root, 0);
   script.compiledNodes += line.nodes.size() - nodesBefore;
   line.exprs.push_back(e);
@@ -465,6 +497,7 @@ class Runner {
       case CompiledNode::kCompare: return comparison(n, out);
       case CompiledNode::kConcat: return concat(n, out);
       case CompiledNode::kCall: return call(n, out);
+      case CompiledNode::kMapRead: return map_element(n, out);
     }
     return false;
   }
@@ -560,6 +593,22 @@ class Runner {
     else if (!copy_value(c_, v, out)) return miss();
     out.slot = slot;
     out.frame = c_.level;
+    return true;
+  }
+
+  bool map_element(CompiledNode& n, Operand& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
+    MapStore* map = map_of(c_, c_.slots[slot].v);
+    if (!map) return false;
+    Scratch keyValue(c_);
+    if (!eval(n.kids[0], keyValue.op())) return false;
+    MapKey key;
+    if (!map_key_of(c_, keyValue.op(), key)) return miss();
+    const Value* v = map->find(key);   // (the key's expression has no effects: the map is as it was)
+    if (!v) return false;
+    if (!(v->flags & kPayload)) static_cast<Value&>(out) = *v;
+    else if (!copy_value(c_, *v, out)) return miss();
     return true;
   }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/arrays.h"
+#include "engine/maps.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/compiled_statement_parts.h"
@@ -288,6 +289,49 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   return statement_run(run);
 }
 
+// "name[key] op value" on a map: one key, a value that is no array or map
+// (and for a compound operator, a key that holds a value). The variable's map
+// becomes its own before it changes, as on the text path.
+[[gnu::noinline]] StatementRun run_assign_map_element(Context& c, CompiledStatement& st, std::uint16_t slot) {
+  if (st.subscripts.size() != 1) return StatementRun::not_run;
+  MapKey key;
+  {
+    Operand keyValue;
+    clear_operand(keyValue);
+    if (!eval_compiled(c, st.code, expr_of(st, st.subscripts[0]), keyValue)) return StatementRun::not_run;
+    const bool made = map_key_of(c, keyValue, key);
+    release_value(c, keyValue);
+    if (!made) {
+      c.error = 0;
+      c.errorText.clear();
+      return StatementRun::not_run;
+    }
+  }
+  Operand value;
+  clear_operand(value);
+  if (!eval_compiled(c, st.code, expr_of(st, st.expr), value)) return StatementRun::not_run;
+  auto give_up = [&] {
+    release_value(c, value);
+    c.error = 0;
+    c.errorText.clear();
+    return StatementRun::not_run;
+  };
+  if (value.flags & vf::kArray) return give_up();
+  MapStore* map = map_of(c, c.slots[slot].v);
+  if (st.elementOp != id::kAssign) {
+    const Value* current = map->find(key);
+    if (!current || !is_assigned(*current) || (current->flags & vf::kCom) ||
+        !compound_value(c, st.elementOp, *current, value))
+      return give_up();
+  }
+  if (!own_array(c, c.slots[slot].v)) return give_up();
+  Value stored = value;
+  clear_operand(value);
+  if (!map_store(c, *map_of(c, c.slots[slot].v), key, stored)) return StatementRun::failed;
+  c.traceEvent = 0;
+  return StatementRun::ok;
+}
+
 // "name[subscripts] op value" where everything is as the quick paths read
 // it: an array variable, whole-number subscripts in range, a value that is
 // no array (and for a compound operator, an element that holds a value).
@@ -295,6 +339,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
 [[gnu::noinline]] StatementRun run_assign_element(Context& c, CompiledStatement& st) {
   const std::uint16_t slot = slot_of(c, st.names[0]);
   if (slot == kNotFound || !(c.slots[slot].v.flags & vf::kArray)) return StatementRun::not_run;
+  if (map_of(c, c.slots[slot].v)) return run_assign_map_element(c, st, slot);
   const std::uint32_t array = c.slots[slot].v.str;
   std::int32_t subs[kMaxDimensions];
   const int count = static_cast<int>(st.subscripts.size());

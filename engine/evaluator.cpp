@@ -10,6 +10,7 @@
 #include "engine/compiled.h"
 #include "engine/convert.h"
 #include "engine/keywords.h"
+#include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/sizes.h"
@@ -400,6 +401,18 @@ Value* array_element(Context& c, const Value& array, const std::int32_t* subs, i
 namespace {
 
 // ---- Primaries ----
+// Parses the "[key]" of a map with "[" current; leaves the token after "]" current.
+bool parse_map_key(Context& c, MapKey& key) {
+  get_token(c);
+  if (failed(c)) return false;
+  Temp sub(c);
+  if (!process_sub_expression(c, sub.op(), false, false)) return false;
+  if (is_keyword(c, id::kComma)) return fail(c, map_error::kOneKey);
+  if (!is_keyword(c, id::kRBracket)) return fail(c, 1633);
+  if (!map_key_of(c, sub.op(), key)) return false;
+  get_token(c);
+  return !failed(c);
+}
 
 bool read_element(Context& c, const Value& array, Operand& out) {
   std::int32_t subs[kMaxDimensions];
@@ -409,6 +422,12 @@ bool read_element(Context& c, const Value& array, Operand& out) {
   Value hold{};
   hold.flags = vf::kArray;
   hold.str = handle;
+  if (MapStore* map = c.arrays.map(handle)) {
+    MapKey key;
+    const bool ok = parse_map_key(c, key) && map_read(c, *map, key, out);
+    release_value(c, hold);
+    return ok;
+  }
   bool ok = parse_subscripts(c, subs, count);
   if (ok) {
     Value* el = array_element(c, hold, subs, count);
@@ -680,7 +699,7 @@ bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::s
   if (!level1(c, value.op())) return false;
   if (assignOp != id::kAssign) {
     const Value* current = current_of();
-    if (!current) return fail(c, 1640);
+    if (!current) return failed(c) ? false : fail(c, 1640);
     if (!is_assigned(*current)) return fail(c, 3052, message_text(880) + "\n\n    " + name);
     if (!compound_value(c, assignOp, *current, value.op())) return false;
   }
@@ -730,11 +749,49 @@ bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t 
   return true;
 }
 
+// "name[key] op value" on a map, with the "[" current. The map is looked up
+// again after the right side ran (which may change the variable) and made
+// the variable's own before it changes, as a variable's value never changes
+// through another holder.
+bool assign_map_element(Context& c, Operand& result, const std::string& name) {
+  MapKey key;
+  if (!parse_map_key(c, key)) return false;
+  const int assignOp = c.delim;
+  auto target = [&]() -> MapStore* {
+    const std::uint16_t slot = find_slot(c, name);
+    if (slot == kNotFound) { fail(c, 3051); return nullptr; }
+    Value& v = c.slots[slot].v;
+    if (!map_of(c, v)) { fail(c, 3650); return nullptr; }
+    if (!own_array(c, v)) return nullptr;
+    return map_of(c, v);
+  };
+  Temp value(c);
+  auto current_of = [&]() -> const Value* {
+    MapStore* map = target();
+    if (!map) return nullptr;
+    const Value* v = map->find(key);
+    if (!v) {
+      Temp missing(c);
+      map_read(c, *map, key, missing.op());   // the error that names the key
+    }
+    return v;
+  };
+  if (!assigned_value(c, assignOp, current_of, name, value)) return false;
+  MapStore* map = target();
+  if (!map) return false;
+  Value stored{};
+  value.move_to(stored);
+  if (!map_store(c, *map, key, stored)) return false;
+  make_int(result, 0);
+  return true;
+}
+
 // "name[subscripts] op value" with the "[" current.
 bool assign_element(Context& c, Operand& result, const std::string& name) {
   std::uint16_t slot = find_slot(c, name);
   if (slot == kNotFound) return fail(c, 3051);
   if (!(c.slots[slot].v.flags & vf::kArray)) return fail(c, 3650);
+  if (map_of(c, c.slots[slot].v)) return assign_map_element(c, result, name);
   Value hold{};
   if (!copy_value(c, c.slots[slot].v, hold)) return false;   // keeps the array alive meanwhile
   struct Release { Context& c; Value& v; ~Release() { release_value(c, v); } } guard{c, hold};
@@ -750,7 +807,9 @@ bool assign_element(Context& c, Operand& result, const std::string& name) {
     return el;
   };
   if (!assigned_value(c, assignOp, current_of, name, value)) return false;
-  if (value->flags & vf::kArray) return fail(c, 3647);
+  // An element may hold a map (a copy of its own), never an array.
+  if ((value->flags & vf::kArray) && !map_of(c, value.op())) return fail(c, 3647);
+  if (!own_array(c, value.op())) return false;
   Value* el = array_element(c, hold, subs, count);
   if (!el) return false;
   Value stored{};

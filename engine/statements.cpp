@@ -8,6 +8,7 @@
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
+#include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/tokenizer.h"
@@ -420,6 +421,19 @@ bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got
     return !got || store_in_slot(c, e.word, element);
   }
   if (!(coll.flags & vf::kArray)) return fail(c, 3650);
+  if (const MapStore* map = map_of(c, coll)) {
+    // A map gives its keys in insertion order; the position is an insertion
+    // number, so keys the body removes before their turn are not visited,
+    // and keys it adds are visited after the others.
+    const MapStore::Entry* entry = map->at_or_after(position);
+    if (!entry) return true;
+    position = entry->seq + 1;
+    Value key{};
+    if (!map_key_value(c, *entry, key)) return false;
+    if (!store_in_slot(c, e.word, key)) return false;
+    got = true;
+    return true;
+  }
   const ArrayHeader* h = c.arrays.header(coll.str);
   if (!h) return fail(c, 1637);
   const Value* els = c.arrays.elements(coll.str);

@@ -60,6 +60,11 @@ for s in 1 2 3 4 5 6 7 8; do head -c 200 /dev/urandom >"$out/binary_fuzz/random$
 for t in 2022:2:3 2000:02:29:23:59:59 99:12:31:00:00:00 0:0:0:24:00:00 9999:12:31 1:2:3:4:5:6:7; do
   printf '%s' "$t" >"$out/ymdhms_fuzz/${t//:/_}"
 done
+# Map store operations: a few hand-made sequences and random ones.
+mkdir -p "$out/map_store_fuzz"
+printf '\x0c\x00\x01\x02\x0c\x01\x00\x02\x0d\x00\x01\x02\x03\x0e\x01\x00\x02\x0f' >"$out/map_store_fuzz/mixed"
+printf '\x04\x00\x04\x01\x04\x02\x05\x01\x04\x01\x03\x00\x01' >"$out/map_store_fuzz/readd"
+for s in 1 2 3 4; do head -c 600 /dev/urandom >"$out/map_store_fuzz/random$s"; done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
 # Key strings, title patterns and open commands.

@@ -8,7 +8,8 @@ namespace orv::arrays {
 
 ArrayHeader* array_arg(Call& call, int k) {
   const Value& v = arg(call, k);
-  if (!(v.flags & vf::kArray)) { fail(call.c, 1641); return nullptr; }
+  // A map is an array value underneath, but not one the array functions may touch.
+  if (!(v.flags & vf::kArray) || map_of(call.c, v)) { fail(call.c, 1641); return nullptr; }
   ArrayHeader* h = call.c.arrays.header(v.str);
   if (!h) fail(call.c, 1637);
   return h;

@@ -14,13 +14,8 @@
 #include "platform/platform.h"
 
 namespace orv::arrays {
-namespace {
 
-constexpr std::int32_t kKeepBlanks = 1;
-constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
-
-// The delimiter argument k (default ",") in both widths; false with 1807.
-bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
+bool csv_delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
   ansi.assign(1, ',');
   wide = u",";
   if (call.count < k) return true;
@@ -32,11 +27,16 @@ bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
   return true;
 }
 
-bool invalid_line(Context& c, std::size_t number) {
+bool csv_invalid_line(Context& c, std::size_t number) {
   char text[64];
   std::snprintf(text, sizeof text, "Invalid data found at or near line %u", static_cast<unsigned>(number));
   return fail(c, 1808, text);
 }
+
+namespace {
+
+constexpr std::int32_t kKeepBlanks = 1;
+constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
 
 // Fills the result from the lines of one width: a first pass validates and
 // measures, a second stores; short rows are completed with empty texts.
@@ -48,7 +48,7 @@ void lines_to_array(Call& call, std::basic_string_view<Ch> text, std::basic_stri
   std::uint64_t rows = 0;
   std::size_t columns = 1;
   const bool valid = for_each_line(text, [&](std::basic_string_view<Ch> line, std::size_t number) {
-    if (!text::split_csv_line(line, delim, fields)) return invalid_line(c, number);
+    if (!text::split_csv_line(line, delim, fields)) return csv_invalid_line(c, number);
     ++rows;
     columns = std::max(columns, fields.size());
     return true;
@@ -81,7 +81,7 @@ void array_file_get_csv(Call& call) {
   if (flags & ~kKeepBlanks) { fail(c, 1822); return; }
   std::string delim;
   std::u16string wdelim;
-  if (!delimiter_arg(call, 3, delim, wdelim)) return;
+  if (!csv_delimiter_arg(call, 3, delim, wdelim)) return;
   const std::int32_t extra = int_arg(call, 4, 0);
   FileText file;
   if (!read_text_file(c, path, file)) return;
@@ -116,7 +116,7 @@ void array_file_put_csv(Call& call) {
   if (!h) return;
   std::string delim;
   std::u16string wdelim;
-  if (!delimiter_arg(call, 3, delim, wdelim)) return;
+  if (!csv_delimiter_arg(call, 3, delim, wdelim)) return;
   const std::int32_t flags = int_arg(call, 4, 0);
   if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, 1822); return; }
   const bool append = (flags & kAppend) != 0, quoteAll = (flags & kQuoteAll) != 0;

@@ -17,7 +17,7 @@ void arr_dimension(Call& call) {
 
 void arr_info(Call& call) {
   const std::int32_t request = arg(call, 2).i;
-  const bool isArray = (arg(call, 1).flags & vf::kArray) != 0;
+  const bool isArray = (arg(call, 1).flags & vf::kArray) && !map_of(call.c, arg(call, 1));
   if (request == -1) {
     make_int(call.result, isArray ? 1 : 0);
     return;

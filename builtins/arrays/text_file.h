@@ -54,4 +54,9 @@ struct OutText {
 // old file as it was.
 bool write_text_file(Context& c, const std::string& path, const OutText& text, bool append);
 
+// The CSV delimiter argument k (default ",") in both widths; false with 1807.
+bool csv_delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide);
+// Fails with 1808 naming the line.
+bool csv_invalid_line(Context& c, std::size_t number);
+
 }  // namespace orv::arrays

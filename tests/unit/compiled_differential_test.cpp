@@ -340,6 +340,32 @@ bool runs_natively(const fs::path& script) {
   return folder != "limits" && folder != "gui";
 }
 
+// Maps on lines that run again: element stores and reads by text and number
+// keys, compound operators, a key removed or never made, a map copied and then
+// changed, a map in an array element and through a function, ForEach while
+// the body removes keys, and Drop. The compiled path leaves maps to the text
+// path; nothing may differ.
+TEST_F(CompiledDifferentialTest, MapsOnLinesThatRunAgain) {
+  const char* snippets[] = {
+      "m = MapCreate()\nFor i = 1 To 6\n  m[\"k\" : (i mod 3)] = i\n  m[\"K0\"] += 1\n"
+      "  StdOut(m[\"k\" : (i mod 3)] : \" \" : MapKeyExist(m, \"k2\"))\nNext\nForEach k In m\n  StdOut(k : \"=\" : m[k])\nNext\n",
+      "m = MapCreate(\"a=1,b=2\")\nFor i = 1 To 3\n  x = m[\"a\"] + i\n  StdOut(x)\n  If i == 2 Then MapKeyRemove(m, \"A\")\nNext\n",
+      "m = MapCreate()\nFor i = 0 To 4\n  m[i] = i * i\n  m[i] += 1\n  StdOut(m[i] : \" \" : m[\"\" : i])\nNext\n",
+      "m = MapCreate()\nFor i = 0 To 2\n  m[i] += 1\nNext\n",
+      "m = MapCreate()\nFor i = 0 To 2\n  m[i, 1] = 1\nNext\n",
+      "m = MapCreate(\"a=1\")\nFor i = 1 To 3\n  c = m\n  m[\"a\"] = i\n  StdOut(c[\"a\"] : m[\"a\"])\nNext\n",
+      "a = ArrDimension(2)\nm = MapCreate(\"x=1\")\nFor i = 0 To 1\n  a[i] = m\n  m[\"x\"] = i + 5\n  n = a[i]\n"
+      "  StdOut(n[\"x\"] : m[\"x\"])\nNext\n",
+      "#DefineFunction f(mm, k)\n  mm[k] = 1\n  Return mm\n#EndFunction\nm = MapCreate()\nFor i = 1 To 3\n"
+      "  r = f(m, \"k\" : i)\n  StdOut(MapKeyExist(r, \"k\" : i) : MapKeyExist(m, \"k\" : i) : MapKeyFind(r, \"k1\", \"-\"))\nNext\n",
+      "m = MapCreate(\"a=1,b=2,c=3,d=4\")\nForEach k In m\n  StdOut(k)\n  MapKeyRemove(m, \"c\")\n  MapKeyRemove(m, k)\n"
+      "  If k == \"a\" Then m[\"e\"] = 5\nNext\nStdOut(MapKeyExist(m, \"e\"))\n",
+      "For i = 1 To 3\n  m = MapCreate(\"a=\" : i)\n  StdOut(m[\"A\"])\n  Drop(m)\nNext\nStdOut(IsDefined(m))\n",
+      "m = MapCreate()\nFor i = 1 To 3\n  m[\"x\"] = ArrDimension(2)\nNext\n",
+  };
+  expect_each_same(snippets, "snippet");
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;

@@ -1,0 +1,147 @@
+#include "engine/map_store.h"
+
+#include <algorithm>
+
+#include "platform/text_case.h"
+
+namespace orv {
+
+void prepare_map_key(MapKey& key) {
+  key.folded = key.spelling;
+  bool ascii = true;
+  for (char16_t& u : key.folded) {
+    if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + 32);
+    else if (u >= 0x80) ascii = false;
+  }
+  if (!ascii) platform::lower_utf16(key.folded);
+  std::uint32_t h = 2166136261u;
+  for (char16_t u : key.folded) {
+    h ^= u;
+    h *= 16777619u;
+  }
+  // Spreads the low bits the index uses.
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  key.hash = h;
+}
+
+std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
+  found = false;
+  const std::uint32_t mask = static_cast<std::uint32_t>(index_.size() - 1);
+  std::uint32_t at = key.hash & mask;
+  std::uint32_t firstGone = kGone;
+  for (;;) {
+    const std::uint32_t slot = index_[at];
+    if (slot == kEmpty) return firstGone != kGone ? firstGone : at;
+    if (slot == kGone) {
+      if (firstGone == kGone) firstGone = at;
+    } else {
+      const Entry& e = entries_[slot - 1];
+      if (e.hash == key.hash && e.folded == key.folded) {
+        found = true;
+        return at;
+      }
+    }
+    at = (at + 1) & mask;
+  }
+}
+
+Value* MapStore::find(const MapKey& key) {
+  if (live_ == 0) return nullptr;
+  bool found = false;
+  const std::uint32_t at = probe(key, found);
+  return found ? &entries_[index_[at] - 1].value : nullptr;
+}
+
+void MapStore::rebuild(std::size_t slots) {
+  index_.assign(slots, kEmpty);
+  used_ = 0;
+  const std::uint32_t mask = static_cast<std::uint32_t>(slots - 1);
+  for (std::size_t n = 0; n < entries_.size(); ++n) {
+    if (!entries_[n].live) continue;
+    std::uint32_t at = entries_[n].hash & mask;
+    while (index_[at] != kEmpty) at = (at + 1) & mask;
+    index_[at] = static_cast<std::uint32_t>(n + 1);
+    ++used_;
+  }
+}
+
+void MapStore::reserve(std::size_t count) {
+  entries_.reserve(count);
+  std::size_t slots = 16;
+  while (slots < count * 2 + 2) slots *= 2;
+  if (slots > index_.size()) rebuild(slots);
+}
+
+void MapStore::compact() {
+  entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.live; }),
+                 entries_.end());
+  std::size_t slots = 16;
+  while (slots < live_ * 2 + 2) slots *= 2;
+  rebuild(slots);
+}
+
+Value& MapStore::insert(const MapKey& key, bool& inserted) {
+  inserted = false;
+  if (!index_.empty()) {
+    bool found = false;
+    const std::uint32_t at = probe(key, found);
+    if (found) return entries_[index_[at] - 1].value;
+  }
+  if (nextSeq_ == 0xFFFFFFFFu) {
+    // Insertion positions ran out: number the entries afresh (a running
+    // ForEach may then see keys again, but never leaves the map).
+    compact();
+    nextSeq_ = 0;
+    for (Entry& e : entries_) e.seq = nextSeq_++;
+  }
+  if ((used_ + 1) * 2 > index_.size()) {
+    std::size_t slots = 16;
+    while (slots < (live_ + 1) * 4) slots *= 2;
+    rebuild(slots);
+  }
+  bool found = false;
+  const std::uint32_t at = probe(key, found);
+  Entry e;
+  e.folded = key.folded;
+  if (key.spelling != key.folded) e.spelling = key.spelling;
+  e.hash = key.hash;
+  e.seq = nextSeq_++;
+  e.wide = key.wide;
+  entries_.push_back(std::move(e));
+  if (index_[at] == kEmpty) ++used_;
+  index_[at] = static_cast<std::uint32_t>(entries_.size());
+  ++live_;
+  inserted = true;
+  return entries_.back().value;
+}
+
+bool MapStore::erase(const MapKey& key, Value& removed) {
+  if (live_ == 0) return false;
+  bool found = false;
+  const std::uint32_t at = probe(key, found);
+  if (!found) return false;
+  Entry& e = entries_[index_[at] - 1];
+  removed = e.value;
+  e.value = Value{};
+  e.live = false;
+  e.folded.clear();
+  e.folded.shrink_to_fit();
+  e.spelling.clear();
+  e.spelling.shrink_to_fit();
+  index_[at] = kGone;
+  --live_;
+  const std::size_t dead = entries_.size() - live_;
+  if (dead > 32 && dead > live_) compact();
+  return true;
+}
+
+const MapStore::Entry* MapStore::at_or_after(std::uint32_t seq) const {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), seq,
+                             [](const Entry& e, std::uint32_t s) { return e.seq < s; });
+  while (it != entries_.end() && !it->live) ++it;
+  return it == entries_.end() ? nullptr : &*it;
+}
+
+}  // namespace orv

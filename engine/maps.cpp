@@ -1,0 +1,82 @@
+#include "engine/maps.h"
+
+#include "engine/convert.h"
+#include "engine/value_ops.h"
+#include "platform/platform.h"
+
+namespace orv {
+
+bool make_map(Context& c, Value& out) {
+  std::uint16_t err = 0;
+  const std::uint32_t handle = c.arrays.create_map(err);
+  if (!handle) return fail(c, err);
+  clear_value(out);
+  out.flags = vf::kArray;
+  out.str = handle;
+  return true;
+}
+
+namespace {
+
+bool is_ascii(std::string_view s) {
+  for (char ch : s)
+    if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+bool map_key_of(Context& c, const Value& v, MapKey& key) {
+  key.wide = false;
+  if (v.flags & vf::kArray) return fail(c, 3056);
+  if (v.flags & vf::kWide) {
+    key.spelling = wstr_view(c, v);
+    key.wide = true;
+  } else {
+    std::string text;
+    if (!value_text(c, v, text)) return false;
+    if (is_ascii(text)) key.spelling.assign(text.begin(), text.end());
+    else if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, 3056);
+  }
+  prepare_map_key(key);
+  return true;
+}
+
+bool map_key_value(Context& c, const MapStore::Entry& e, Value& out) {
+  const std::u16string& spelling = MapStore::spelling_of(e);
+  if (e.wide) return make_wstring(c, out, spelling);
+  std::string text;
+  bool ascii = true;
+  for (char16_t u : spelling) ascii = ascii && u < 0x80;
+  if (ascii) text.assign(spelling.begin(), spelling.end());
+  else if (!platform::utf16_to_ansi(spelling, text)) return make_wstring(c, out, spelling);
+  return make_string(c, out, text);
+}
+
+bool map_read(Context& c, MapStore& map, const MapKey& key, Operand& out) {
+  const Value* v = map.find(key);
+  if (!v) {
+    std::string name;
+    if (!platform::utf16_to_ansi(key.spelling, name)) name.clear();
+    return fail(c, map_error::kNoSuchKey, "\"" + name + "\"");
+  }
+  return copy_value(c, *v, out);
+}
+
+bool map_store(Context& c, MapStore& map, const MapKey& key, Value& value) {
+  if (value.flags & vf::kArray) {
+    release_value(c, value);
+    return fail(c, 3647);
+  }
+  value.flags &= ~vf::kDeclared;
+  bool inserted = false;
+  Value& slot = map.insert(key, inserted);
+  const Value old = slot;
+  slot = value;
+  clear_value(value);
+  Value released = old;
+  release_value(c, released);
+  return true;
+}
+
+}  // namespace orv

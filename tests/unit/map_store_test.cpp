@@ -1,0 +1,164 @@
+// The map store: keys found without regard to case under their first
+// spelling, insertion order through updates, removals and re-insertions, loop
+// positions that survive compaction; and maps as values: copies that share
+// nothing, and releases that give every heap string back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/arrays.h"
+#include "engine/maps.h"
+#include "tests/unit/engine_fixture.h"
+
+namespace orv {
+namespace {
+
+MapKey key_of(std::u16string text) {
+  MapKey k;
+  k.spelling = std::move(text);
+  prepare_map_key(k);
+  return k;
+}
+
+void put(MapStore& m, const std::u16string& key, std::int32_t value) {
+  bool inserted = false;
+  Value& v = m.insert(key_of(key), inserted);
+  v.flags = vf::kInt;
+  v.i = value;
+}
+
+std::u16string digits(int i) {
+  const std::string s = std::to_string(i);
+  return std::u16string(s.begin(), s.end());
+}
+
+std::u16string order_of(const MapStore& m) {
+  std::u16string out;
+  m.for_each([&](const MapStore::Entry& e) { out += MapStore::spelling_of(e) + u"|"; });
+  return out;
+}
+
+TEST(MapStoreTest, KeysMatchWithoutRegardToCaseAndKeepTheirFirstSpelling) {
+  MapStore m;
+  put(m, u"Apple", 1);
+  put(m, u"APPLE", 2);
+  put(m, u"", 3);
+  put(m, u"\u00c9t\u00e9", 4);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m.find(key_of(u"aPPle"))->i, 2);
+  EXPECT_EQ(m.find(key_of(u""))->i, 3);
+  EXPECT_EQ(m.find(key_of(u"\u00e9T\u00c9"))->i, 4);
+  EXPECT_EQ(m.find(key_of(u"appl")), nullptr);
+  EXPECT_EQ(order_of(m), u"Apple||\u00c9t\u00e9|");
+}
+
+TEST(MapStoreTest, OrderIsFirstInsertionAndARemovedKeyComesBackLast) {
+  MapStore m;
+  for (const char16_t* k : {u"c", u"a", u"b"}) put(m, k, 1);
+  put(m, u"A", 5);   // an update keeps the place
+  EXPECT_EQ(order_of(m), u"c|a|b|");
+  Value removed{};
+  EXPECT_TRUE(m.erase(key_of(u"C"), removed));
+  EXPECT_EQ(removed.i, 1);
+  EXPECT_FALSE(m.erase(key_of(u"c"), removed));
+  put(m, u"C", 7);
+  EXPECT_EQ(order_of(m), u"a|b|C|");
+  EXPECT_EQ(m.find(key_of(u"a"))->i, 5);
+}
+
+TEST(MapStoreTest, ManyKeysSurviveGrowthRemovalAndCompaction) {
+  MapStore m;
+  const int n = 100000;
+  for (int i = 0; i < n; ++i) put(m, u"Key" + digits(i), i);
+  ASSERT_EQ(m.size(), static_cast<std::size_t>(n));
+  Value removed{};
+  for (int i = 0; i < n; i += 2) ASSERT_TRUE(m.erase(key_of(u"KEY" + digits(i)), removed));
+  ASSERT_EQ(m.size(), static_cast<std::size_t>(n / 2));
+  int expected = 1;
+  bool inOrder = true;
+  m.for_each([&](const MapStore::Entry& e) {
+    inOrder = inOrder && e.value.i == expected;
+    expected += 2;
+  });
+  EXPECT_TRUE(inOrder);
+  EXPECT_EQ(expected, n + 1);
+}
+
+TEST(MapStoreTest, LoopPositionsStayRightWhenRemovalsCompactTheStore) {
+  MapStore m;
+  for (int i = 0; i < 300; ++i) put(m, u"k" + std::u16string(1, char16_t(0x4E00 + i)), i);
+  std::uint32_t position = 0;
+  std::vector<std::int32_t> seen;
+  while (const MapStore::Entry* e = m.at_or_after(position)) {
+    seen.push_back(e->value.i);
+    position = e->seq + 1;
+    if (e->value.i == 10) {   // removes enough keys after this one to compact
+      Value removed{};
+      for (int i = 11; i < 250; ++i) m.erase(key_of(u"K" + std::u16string(1, char16_t(0x4E00 + i))), removed);
+      put(m, u"late", 999);
+    }
+  }
+  ASSERT_EQ(seen.size(), 11u + 50u + 1u);
+  EXPECT_EQ(seen[10], 10);
+  EXPECT_EQ(seen[11], 250);
+  EXPECT_EQ(seen.back(), 999);
+}
+
+class MapValueTest : public test::EngineTest {};
+
+// A copy made for a second holder shares nothing; releasing both gives the
+// heap back its strings, the keys' texts included.
+TEST_F(MapValueTest, CopiesShareNothingAndReleasesFreeEveryString) {
+  const std::uint32_t before = c.heap.bytes_in_use();
+  Value map{};
+  ASSERT_TRUE(make_map(c, map));
+  MapKey key;
+  for (int i = 0; i < 50; ++i) {
+    Value text{};
+    ASSERT_TRUE(make_string(c, text, "value " + std::to_string(i)));
+    Value name{};
+    ASSERT_TRUE(make_string(c, name, "Key" + std::to_string(i)));
+    ASSERT_TRUE(map_key_of(c, name, key));
+    release_value(c, name);
+    ASSERT_TRUE(map_store(c, *map_of(c, map), key, text));
+  }
+  Value copy{};
+  ASSERT_TRUE(copy_value(c, map, copy));
+  EXPECT_EQ(copy.str, map.str);   // shared until a holder must own it
+  ASSERT_TRUE(own_array(c, copy));
+  ASSERT_NE(copy.str, map.str);
+  Value removed{};
+  ASSERT_TRUE(map_of(c, copy)->erase(key_of(u"key7"), removed));
+  release_value(c, removed);
+  EXPECT_EQ(map_of(c, map)->size(), 50u);
+  EXPECT_EQ(map_of(c, copy)->size(), 49u);
+  Operand out;
+  clear_operand(out);
+  ASSERT_TRUE(map_read(c, *map_of(c, map), key_of(u"KEY7"), out));
+  EXPECT_STREQ(str_of(c, out), "value 7");
+  release_value(c, out);
+  EXPECT_FALSE(map_read(c, *map_of(c, copy), key_of(u"KEY7"), out));
+  EXPECT_EQ(c.error, map_error::kNoSuchKey);
+  c.error = 0;
+  release_value(c, map);
+  release_value(c, copy);
+  EXPECT_EQ(c.heap.bytes_in_use(), before);
+  EXPECT_EQ(c.arrays.live_count(), 0u);
+}
+
+TEST_F(MapValueTest, AMapHoldsNoArrayOrMap) {
+  Value map{}, inner{};
+  ASSERT_TRUE(make_map(c, map));
+  ASSERT_TRUE(make_map(c, inner));
+  EXPECT_FALSE(map_store(c, *map_of(c, map), key_of(u"x"), inner));
+  EXPECT_EQ(c.error, 3647);
+  EXPECT_EQ(inner.flags, 0u);   // released, not leaked
+  c.error = 0;
+  EXPECT_EQ(map_of(c, map)->size(), 0u);
+  release_value(c, map);
+  EXPECT_EQ(c.arrays.live_count(), 0u);
+}
+
+}  // namespace
+}  // namespace orv
