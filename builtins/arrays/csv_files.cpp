@@ -17,7 +17,7 @@ namespace orv::arrays {
 namespace {
 
 constexpr std::int32_t kKeepBlanks = 1;
-constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
+constexpr std::int32_t kQuoteAll = 4;
 
 // The delimiter argument k (default ",") in both widths; false with 1807.
 bool delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wide) {
