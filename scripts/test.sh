@@ -96,7 +96,7 @@ suite() {
 # wine_suite: the golden scripts under Wine in two processes at once, the
 # folders dealt alternately by size; each folder's scripts stay in one process.
 wine_suite() {
-  local name="golden scripts (wine)" part status=0 folders=() halves=("" "")
+  local name="golden scripts (wine)" part status=0 folders=() halves=("" "") pids=()
   begin "$name"
   mapfile -t folders < <(for d in tests/scripts/*/; do
     echo "$(find "$d" -name '*.orv' | wc -l) ${d%/}"; done | sort -rn | cut -d' ' -f2)
@@ -116,8 +116,9 @@ wine_suite() {
         [ $s = 0 ] || echo "FAIL $d: status $s" >>"build/win32/suite-$part.log"
       done
     ) &
+    pids+=($!)
   done
-  wait
+  wait "${pids[@]}"
   local passed=0 fails=0 p f
   while read -r p _ f _; do passed=$((passed + p)); fails=$((fails + f)); done \
     < <(cat build/win32/suite-0.counts build/win32/suite-1.counts 2>/dev/null)
@@ -192,6 +193,11 @@ lane_native() {
   unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' build/native/unit.log | tail -n 1)
   unit_failed=${unit_failed:-0}
   if [ -n "$unit_ran" ]; then count $((unit_ran - unit_failed)) "$unit_failed"; else count 0 1; fi
+  # Before the golden scripts, which may wait for the Wine run to finish with its files.
+  if command -v clang++ >/dev/null; then
+    # Each libFuzzer target for a short fixed time; a crash fails the run.
+    script_test "fuzz (${ORV_FUZZ_SECONDS:-10} s per target)" build/fuzz-run.log fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}"
+  fi
   with_script_files suite "golden scripts (native)" build/native/suite.log build/native/suite-stderr.txt \
     build/native/orv_native_host
   # Compiled expressions against the text path: the golden scripts with
@@ -205,10 +211,6 @@ lane_native() {
   step "compiled and text paths agree (native)" build/native/differential.log \
     build/native/orv_unit_tests --gtest_brief=1 --gtest_filter='CompiledDifferential*'
   touch "$run_dir/native.built"
-  if command -v clang++ >/dev/null; then
-    # Each libFuzzer target for a short fixed time; a crash fails the run.
-    script_test "fuzz (${ORV_FUZZ_SECONDS:-10} s per target)" build/fuzz-run.log fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}"
-  fi
 }
 
 lane_wine() {
