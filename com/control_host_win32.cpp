@@ -60,9 +60,10 @@ bool register_host_class() {
   return RegisterClassExW(&wc) != 0;
 }
 
-class ControlEvents;
-
 }  // namespace
+
+// ControlSite (named in the header) holds one, so it too stays outside the unnamed namespace.
+class ControlEvents;
 
 class ControlSite : public IOleClientSite,
                     public IOleInPlaceSite,
@@ -282,8 +283,6 @@ class ControlSite : public IOleClientSite,
   std::map<DISPID, std::wstring> subscribed_;
 };
 
-namespace {
-
 // The control's outgoing interface, answered on the site's behalf.
 class ControlEvents : public SinkDispatch {
  public:
@@ -296,6 +295,8 @@ class ControlEvents : public SinkDispatch {
   }
   ControlSite* site_;
 };
+
+namespace {
 
 ControlSite* site_of(HWND hwnd) { return reinterpret_cast<ControlSite*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 

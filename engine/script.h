@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 #include "engine/context.h"
+#include "engine/script_source.h"
 
 namespace orv {
 
-inline constexpr char kMarkerTag = 0x0B;          // ";" + 0x0B starts a line-origin marker
 inline constexpr char kGotoMarker = 0x01;         // a GoTo rewritten with its target
 inline constexpr char kGosubMarker = 0x02;        // a GoSub rewritten with its target
 

@@ -5,7 +5,6 @@
 namespace orv {
 namespace {
 
-constexpr char kMarkerTag = 0x0B;   // as in engine/script.h; kept here so menus need no context
 // #include lines expanded for one text: files that include each other many
 // times over would otherwise take for ever even when every one is empty.
 constexpr int kIncludesPerText = 4096;

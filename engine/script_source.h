@@ -13,6 +13,8 @@
 
 namespace orv {
 
+inline constexpr char kMarkerTag = 0x0B;   // ";" + 0x0B starts a line-origin marker
+
 // A failure: message number (215, 216, 217, 218, 219) and the file name concerned.
 struct SourceFault {
   std::uint16_t number = 0;

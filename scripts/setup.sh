@@ -36,6 +36,14 @@ have_tests() {
   dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1
 }
 
+# Packages unpack without a sync after every file (a fresh machine has nothing to
+# lose from a crash halfway through).
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "$@" >/dev/null
+}
+updated=0
+
 i386_runs() {
   # A tiny static i386 ELF whose only job is exit(7).
   local t; t=$(mktemp)
@@ -68,10 +76,9 @@ Suites: bookworm-backports
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-    apt-get update -o Dir::Etc::sourcelist=/dev/null \
-      -o Dir::Etc::sourceparts=/etc/apt/sources.list.d >/dev/null || apt-get update >/dev/null || true
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-      -t bookworm-backports qemu-user-static >/dev/null
+    apt-get update >/dev/null || true
+    updated=1
+    apt_install -t bookworm-backports qemu-user-static
   fi
   register_qemu
 }
@@ -94,8 +101,8 @@ main() {
   dpkg --add-architecture i386
   ensure_i386
   if [ ${#wanted[@]} -gt 0 ]; then
-    apt-get update >/dev/null || true
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${wanted[@]}" >/dev/null
+    [ $updated = 1 ] || apt-get update >/dev/null || true
+    apt_install "${wanted[@]}"
   fi
   # The toolchain file names the -posix compilers; the plain names follow them too.
   update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null 2>&1 || true

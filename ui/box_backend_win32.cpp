@@ -18,14 +18,6 @@ namespace {
 
 const wchar_t* w(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::u16string control_text(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  const int n = GetWindowTextLengthW(control);
-  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-  const int got = GetWindowTextW(control, text.data(), n + 1);
-  return std::u16string(reinterpret_cast<const char16_t*>(text.data()), static_cast<std::size_t>(got > 0 ? got : 0));
-}
-
 // What every box does around the system call: sounds first, and afterwards a
 // short message-pumping pause so the owner repaints before the script goes on.
 class BoxFrame {

@@ -34,9 +34,9 @@ std::wstring wide(std::string_view text) {
   return std::wstring(out.begin(), out.end());
 }
 
-std::string narrow(const std::wstring& text) {
+std::string narrow(const std::u16string& text) {
   std::string out;
-  if (!platform::utf16_to_ansi(std::u16string(text.begin(), text.end()), out)) out.assign(text.begin(), text.end());
+  if (!platform::utf16_to_ansi(text, out)) out.assign(text.begin(), text.end());
   return out;
 }
 
@@ -110,15 +110,6 @@ Template debug_template(const StepView& view) {
   t.add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 186, 148, 50, 14, kRun, L"&Run");
   t.add(kButton, BS_PUSHBUTTON | WS_TABSTOP, 243, 148, 50, 14, kCancel, L"Cancel");
   return t;
-}
-
-std::wstring control_text(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  const int n = GetWindowTextLengthW(control);
-  std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-  const int got = GetWindowTextW(control, text.data(), n + 1);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return text;
 }
 
 void show(HWND dialog, const StepView& view) {

@@ -36,7 +36,7 @@ bool csv_invalid_line(Context& c, std::size_t number) {
 namespace {
 
 constexpr std::int32_t kKeepBlanks = 1;
-constexpr std::int32_t kAppend = 1, kUtf16 = 2, kQuoteAll = 4;
+constexpr std::int32_t kQuoteAll = 4;
 
 // Fills the result from the lines of one width: a first pass validates and
 // measures, a second stores; short rows are completed with empty texts.

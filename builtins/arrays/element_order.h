@@ -11,6 +11,9 @@ namespace orv::arrays {
 
 enum class Order { natural, logical, ordinal };
 
+// The option bits that choose the text order, the same for sorting and searching.
+constexpr std::int32_t kLogical = 4, kOrdinal = 8;
+
 struct OrderKey {
   enum class Kind : std::uint8_t { number, text } kind = Kind::number;
   // Numbers: the value as the arithmetic sees it.

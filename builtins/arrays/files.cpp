@@ -17,8 +17,6 @@ namespace {
 // Lines longer than this (in bytes of the stored ANSI text) are refused.
 constexpr std::size_t kMaxLine = 32767;
 
-constexpr std::int32_t kAppend = 1, kUtf16 = 2;
-
 // The replacement for NUL bytes: empty (NUL refused) or one character.
 bool null_char_arg(Call& call, std::string& out) {
   out.clear();

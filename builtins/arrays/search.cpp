@@ -12,7 +12,7 @@
 namespace orv::arrays {
 namespace {
 
-constexpr std::int32_t kSorted = 1, kIgnoreCase = 2, kLogical = 4, kOrdinal = 8;
+constexpr std::int32_t kSorted = 1, kIgnoreCase = 2;
 
 // `element op value` as the operators compute it; false with the error set.
 bool operator_test(Context& c, int op, const Value& element, const Value& value, bool ignoreCase, bool& truth) {

@@ -16,7 +16,7 @@
 namespace orv::arrays {
 namespace {
 
-constexpr std::int32_t kLogical = 4, kOrdinal = 8, kDescending = 16;
+constexpr std::int32_t kDescending = 16;
 
 // The keys of the sorted column, or false with the error set. An
 // uninitialised element cannot take part in the "<" order; the text orders

@@ -1,6 +1,7 @@
 // Whole text files for the array file functions: reading with the encoding
 // found by the byte-order mark, and writing in one piece.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ bool for_each_line(std::basic_string_view<Ch> text, Fn&& line) {
   }
   return true;
 }
+
+// The mode bits of the array writers: add to the file, write UTF-16.
+constexpr std::int32_t kAppend = 1, kUtf16 = 2;
 
 // Text to write in one piece: 8-bit or UTF-16, as the caller produced it.
 struct OutText {

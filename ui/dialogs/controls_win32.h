@@ -11,6 +11,9 @@
 
 namespace orv::dialogs {
 
+// Script text to the system's wide strings (both UTF-16 here).
+inline std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+
 // Registers the common-control classes once per process; 3960 when they are missing.
 bool init_common_controls(Context& c);
 

@@ -22,6 +22,13 @@ inline constexpr std::size_t kFontFaceMax = 31;
 inline constexpr std::size_t kStyleNameMax = 30;
 inline constexpr std::uint32_t kMenuBarKey = 0x80000000u;   // menu entries follow all other controls
 
+// A text without the blanks (spaces, tabs) at its ends.
+inline std::string_view trim_blanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
 enum Type : int {
   kStaticText = 1, kEditBox, kRadioButton, kCheckBox, kVaryText, kFileListBox, kPushButton, kItemBox,
   kPictureButton, kPicture, kDropListBox, kMultilineBox, kGroupBox, kCalendar, kSpinner, kComControl,

@@ -14,12 +14,6 @@ namespace {
 
 bool blank(char ch) { return ch == ' ' || ch == '\t'; }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 std::string lower(std::string_view s) {
   std::string out(s);
   for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -38,7 +32,7 @@ std::vector<std::string_view> split(std::string_view s, char sep) {
 
 // A plain decimal number that fits 32 bits (a leading sign allowed).
 std::optional<std::int64_t> decimal(std::string_view s, std::int64_t limit) {
-  s = trim(s);
+  s = trim_blanks(s);
   bool negative = false;
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
     negative = s.front() == '-';
@@ -56,7 +50,7 @@ std::optional<std::int64_t> decimal(std::string_view s, std::int64_t limit) {
 
 }  // namespace
 
-bool is_default_word(std::string_view item) { return lower(trim(item)) == "default"; }
+bool is_default_word(std::string_view item) { return lower(trim_blanks(item)) == "default"; }
 
 std::optional<std::int32_t> parse_integer(std::string_view text) {
   auto v = decimal(text, 0x7FFFFFFFLL);
@@ -96,7 +90,7 @@ std::string ItemReader::next(bool textField, bool itemBoxText, bool* quoted) {
 }
 
 std::optional<Colour> parse_colour(std::string_view text) {
-  text = trim(text);
+  text = trim_blanks(text);
   if (!text.empty() && (text.front() == 'H' || text.front() == 'h') && text.find('|') == std::string_view::npos) {
     std::string_view digits = text.substr(1);
     if (digits.empty() || digits.size() > 6) return std::nullopt;
@@ -119,14 +113,14 @@ std::optional<Colour> parse_colour(std::string_view text) {
 }
 
 std::optional<Font> parse_font(std::string_view text) {
-  const auto parts = split(trim(text), '|');
+  const auto parts = split(trim_blanks(text), '|');
   if (parts.size() > 4) return std::nullopt;
   Font f;
-  f.face = std::string(trim(parts[0]));
+  f.face = std::string(trim_blanks(parts[0]));
   if (f.face.size() > kFontFaceMax) return std::nullopt;
   // An empty numeric field keeps its default; anything else must be a number.
   auto number = [&](std::size_t k, std::int32_t& out) {
-    if (k >= parts.size() || trim(parts[k]).empty()) return true;
+    if (k >= parts.size() || trim_blanks(parts[k]).empty()) return true;
     const auto v = parse_integer(parts[k]);
     if (v) out = *v;
     return v.has_value();
@@ -143,12 +137,12 @@ std::optional<Font> parse_font(std::string_view text) {
 }
 
 std::optional<std::uint32_t> parse_style(std::string_view text) {
-  text = trim(text);
+  text = trim_blanks(text);
   if (text.empty()) return std::nullopt;
   if (const auto v = parse_integer(text)) return static_cast<std::uint32_t>(*v);
   std::uint32_t bits = 0;
   for (std::string_view part : split(text, '|')) {
-    const std::string name = lower(trim(part));
+    const std::string name = lower(trim_blanks(part));
     if (name.empty() || name.size() > kStyleNameMax) return std::nullopt;
     for (char ch : name)
       if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '@' && ch != '_') return std::nullopt;
@@ -168,7 +162,7 @@ int type_number(std::string_view word, int version) {
       "", "statictext", "editbox", "radiobutton", "checkbox", "varytext", "filelistbox", "pushbutton", "itembox",
       "picturebutton", "picture", "droplistbox", "multilinebox", "groupbox", "calendar", "spinner", "comcontrol",
       "menubar", "menuitem", "reportview", "datetime"};
-  const std::string w = lower(trim(word));
+  const std::string w = lower(trim_blanks(word));
   int found = w == "calender" ? kCalendar : 0;
   for (int k = 1; k <= kDateTime && !found; ++k)
     if (w == kWords[k]) found = k;
@@ -187,7 +181,7 @@ int type_number(std::string_view word, int version) {
 std::uint16_t parse_spin_range(std::string_view range, std::string_view preset, SpinRange& out) {
   std::vector<std::int32_t> numbers;
   for (std::string_view part : split(range, '|')) {
-    const auto n = parse_integer(trim(part));
+    const auto n = parse_integer(trim_blanks(part));
     if (!n) return 3962;
     numbers.push_back(*n);
   }
@@ -198,7 +192,7 @@ std::uint16_t parse_spin_range(std::string_view range, std::string_view preset, 
   if (out.step <= 0) return 3962;
   // The up-down control counts in signed 32 bits, span included.
   if (static_cast<std::int64_t>(out.high) - out.low > 0x7FFFFFFF) return 3964;
-  const std::string_view p = trim(preset);
+  const std::string_view p = trim_blanks(preset);
   if (p.empty() || is_default_word(p)) {
     out.position = out.low;
     return 0;

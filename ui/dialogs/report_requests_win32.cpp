@@ -24,8 +24,6 @@ constexpr std::uint32_t kFormatBits =
     kNoHeader | kGrid | kSingleSel | kFullSel | kAscending | kDescending | kColumnEdit | kCheckBoxes | kLogicalSort;
 constexpr std::int32_t kNewColumnWidth = 50;   // dialog units
 
-std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
-
 void set_text(Call& call, std::u16string_view text) { strings::set_result(call, std::string_view(narrow(text))); }
 
 // Horizontal pixels of four dialog units.

@@ -23,12 +23,6 @@ std::vector<std::basic_string<Ch>> split_on_tab(std::basic_string_view<Ch> text)
   }
 }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool same_word(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -43,7 +37,7 @@ std::optional<double> cell_number(std::u16string_view cell) {
     if (ch > 0x7F) return std::nullopt;
     ascii += static_cast<char>(ch);
   }
-  const std::string_view t = trim(ascii);
+  const std::string_view t = trim_blanks(ascii);
   if (t.empty()) return std::nullopt;
   std::size_t i = 0;
   if (t[i] == '+' || t[i] == '-') ++i;
@@ -85,7 +79,7 @@ std::vector<std::u16string> split_tabs(std::u16string_view text) { return split_
 std::vector<std::string> split_tabs(std::string_view text) { return split_on_tab(text); }
 
 std::optional<std::int32_t> parse_column_width(std::string_view text) {
-  const auto v = parse_integer(trim(text));
+  const auto v = parse_integer(trim_blanks(text));
   if (!v || *v < kFitHeading || *v > kWidthMax) return std::nullopt;
   return v;
 }
@@ -120,8 +114,9 @@ std::string column_format_text(const ColumnFormat& f) {
 std::optional<RowColours> parse_row_colours(std::string_view text) {
   RowColours out;
   const std::size_t comma = text.find(',');
-  const std::string_view first = trim(text.substr(0, comma));
-  const std::string_view second = comma == std::string_view::npos ? std::string_view() : trim(text.substr(comma + 1));
+  const std::string_view first = trim_blanks(text.substr(0, comma));
+  const std::string_view second =
+      comma == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(comma + 1));
   if (comma != std::string_view::npos && second.find(',') != std::string_view::npos) return std::nullopt;
   auto one = [](std::string_view item, std::optional<Colour>& slot) {
     if (item.empty() || is_default_word(item)) return true;

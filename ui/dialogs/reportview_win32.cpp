@@ -15,12 +15,6 @@
 
 namespace orv::dialogs {
 
-namespace {
-
-std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
-
-}  // namespace
-
 int column_count(HWND w) {
   const HWND header = reinterpret_cast<HWND>(SendMessageW(w, LVM_GETHEADER, 0, 0));
   return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;

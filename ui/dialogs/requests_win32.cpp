@@ -37,7 +37,6 @@ std::u16string window_text(HWND w) {
 
 namespace {
 
-std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 bool checked(HWND w) { return SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::u16string list_item(HWND w, int type, LRESULT index) {

@@ -29,8 +29,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"qr0wcdl3";
 constexpr wchar_t kRunProp[] = L"OrvDialogRun";
 
-std::wstring as_w(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
-
 bool register_class() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
