@@ -72,6 +72,8 @@ std::u32string char_codes(std::u16string_view s);
 
 // Argument k as text of the call's width (its ANSI or UTF-16 form).
 template <class Ch> Sv<Ch> arg_text(const Call& call, int k);
+template <> Sv<char> arg_text<char>(const Call& call, int k);
+template <> Sv<char16_t> arg_text<char16_t>(const Call& call, int k);
 inline std::int32_t arg_int(const Call& call, int k) { return call.args[static_cast<std::size_t>(k)].i; }
 inline bool has_arg(const Call& call, int k) { return call.count >= k; }
 
