@@ -65,6 +65,14 @@ mkdir -p "$out/map_store_fuzz"
 printf '\x0c\x00\x01\x02\x0c\x01\x00\x02\x0d\x00\x01\x02\x03\x0e\x01\x00\x02\x0f' >"$out/map_store_fuzz/mixed"
 printf '\x04\x00\x04\x01\x04\x02\x05\x01\x04\x01\x03\x00\x01' >"$out/map_store_fuzz/readd"
 for s in 1 2 3 4; do head -c 600 /dev/urandom >"$out/map_store_fuzz/random$s"; done
+# Hex texts, code-page bytes and parameter words.
+mkdir -p "$out/text_fuzz"
+printf '41004200' >"$out/text_fuzz/hex_units"
+printf '4a6b0' >"$out/text_fuzz/hex_odd"
+printf '\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80' >"$out/text_fuzz/utf8"
+printf '\xed\xa0\x80\xc0\xaf\xff' >"$out/text_fuzz/bad_utf8"
+printf 'one "two three" "unbalanced \"nested\" four' >"$out/text_fuzz/words"
+for s in 1 2 3 4; do head -c 300 /dev/urandom >"$out/text_fuzz/random$s"; done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
 # Key strings, title patterns and open commands.
