@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "com/com_hooks.h"
+#include "com/constants_win32.h"
 #include "com/invoke_win32.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
+#include "engine/convert.h"
 #include "engine/messages.h"
+#include "engine/object_members.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -83,6 +86,63 @@ struct HeldValue {
   ~HeldValue() { release_value(c, v); }
 };
 
+// The dotted members written at c.prog (".a.b"), consumed; false when no
+// member follows there.
+bool members_at_prog(Context& c, std::vector<std::string>& members) {
+  if (c.prog[0] != '.' || !is_name_start(c.prog[1])) return false;
+  std::size_t n = 1;
+  while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
+  split_members(std::string(c.prog + 1, n - 1), members);
+  c.prog += n;
+  return true;
+}
+
+// One late-bound call per member of `members` on the object in `current`;
+// the last member may take "(arguments)", a ")" may be followed by more
+// members, and an assignment after the last one is a property put. c.prog
+// ends after the chain (the caller reads the next token).
+void run_chain(Context& c, HeldValue& current, std::vector<std::string>& members, Operand& result) {
+  if (!state_of(c).ready(c)) return;
+  for (std::size_t i = 0;; ++i) {
+    ComObject* object = object_of(current.v);
+    if (!object || !object->disp) { fail(c, 3131); return; }
+    ArgumentList args(c);
+    if (i + 1 == members.size()) {
+      const char* p = c.prog;
+      while (*p == ' ' || *p == '\t') ++p;
+      if (*p == '(') {
+        c.prog = const_cast<char*>(p);
+        if (!read_arguments(c, args)) return;
+      }
+      members_at_prog(c, members);   // ").more" continues the chain on the result
+    }
+    std::wstring name;
+    if (!wide_name(c, members[i], name)) return;
+    const bool last = i + 1 == members.size();
+    if (last && assignment_follows(c)) {
+      if (is_constants_object(object->disp)) { fail(c, 4262, narrow(name)); return; }
+      get_token(c);
+      Temp value(c);
+      if (!process_sub_expression(c, value.op(), false, false)) return;
+      if (!at_end(c)) { fail(c, 3074, message_text(9505)); return; }
+      Value ignored{};
+      if (!invoke_member(c, *object, name, CallKind::put, args, &value.op(), ignored)) return;
+      release_value(c, result);
+      make_int(result, 0);
+      return;
+    }
+    Value answer{};
+    if (!invoke_member(c, *object, name, CallKind::getOrCall, args, nullptr, answer)) return;
+    if (last) {
+      release_value(c, result);
+      static_cast<Value&>(result) = answer;
+      return;
+    }
+    release_value(c, current.v);
+    current.v = answer;
+  }
+}
+
 }  // namespace
 }  // namespace orv::com
 
@@ -100,50 +160,46 @@ void com_member_access(Call& call) {
   if (slot == kNotFound) return;
   HeldValue current{c};
   if (!copy_value(c, c.slots[slot].v, current.v)) return;
-  if (!state_of(c).ready(c)) return;
-  for (std::size_t i = 0;; ++i) {
-    ComObject* object = object_of(current.v);
-    if (!object || !object->disp) { fail(c, 3131); return; }
-    ArgumentList args(c);
-    if (i + 1 == members.size()) {
-      const char* p = c.prog;
-      while (*p == ' ' || *p == '\t') ++p;
-      if (*p == '(') {
-        c.prog = const_cast<char*>(p);
-        if (!read_arguments(c, args)) return;
-      }
-      // ").more" continues the chain on the result.
-      if (c.prog[0] == '.' && is_name_start(c.prog[1])) {
-        std::size_t n = 1;
-        while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
-        split_members(std::string(c.prog + 1, n - 1), members);
-        c.prog += n;
-      }
-    }
-    std::wstring name;
-    if (!wide_name(c, members[i], name)) return;
-    const bool last = i + 1 == members.size();
-    if (last && assignment_follows(c)) {
-      get_token(c);
-      Temp value(c);
-      if (!process_sub_expression(c, value.op(), false, false)) return;
-      if (!at_end(c)) { fail(c, 3074, message_text(9505)); return; }
-      Value ignored{};
-      if (!invoke_member(c, *object, name, CallKind::put, args, &value.op(), ignored)) return;
-      release_value(c, call.result);
-      make_int(call.result, 0);
-      return;
-    }
+  run_chain(c, current, members, call.result);
+}
+
+bool object_member_chain(Context& c, const Value& start, const std::string& dotted, Operand& result) {
+  using namespace com;
+  std::vector<std::string> members;
+  if (!dotted.empty()) split_members(dotted, members);
+  else if (!members_at_prog(c, members)) return fail(c, 3061);
+  HeldValue current{c};
+  if (!copy_value(c, start, current.v)) return false;
+  run_chain(c, current, members, result);
+  if (failed(c)) return false;
+  get_token(c);
+  return !failed(c);
+}
+
+// Chains of default members (an object whose default is an object) end here.
+constexpr int kDefaultDepth = 8;
+
+bool object_default_text(Context& c, const Value& object, std::string& out) {
+  using namespace com;
+  HeldValue current{c};
+  if (!copy_value(c, object, current.v)) return false;
+  for (int depth = 0; object_of(current.v); ++depth) {
+    ComObject* o = object_of(current.v);
+    if (!o->disp || depth == kDefaultDepth || !state_of(c).ready(c)) return fail(c, 3131);
+    ArgumentList none(c);
     Value answer{};
-    if (!invoke_member(c, *object, name, CallKind::getOrCall, args, nullptr, answer)) return;
-    if (last) {
-      release_value(c, call.result);
-      static_cast<Value&>(call.result) = answer;
-      return;
+    if (!invoke_id(c, *o, DISPID_VALUE, "InvokeMember", none, nullptr, answer)) {
+      if (c.error == 1255 || c.error == 1258) {   // the object has no default member
+        c.error = 0;
+        c.errorText.clear();
+        return fail(c, 3131);
+      }
+      return false;
     }
     release_value(c, current.v);
     current.v = answer;
   }
+  return value_text(c, current.v, out);
 }
 
 }  // namespace orv

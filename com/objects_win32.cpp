@@ -210,6 +210,8 @@ namespace orv {
 
 void register_com_events(HandlerTable& t);
 void register_com_collections(HandlerTable& t);
+void register_com_constants(HandlerTable& t);
+void register_com_clr(HandlerTable& t);
 
 void register_com_functions(HandlerTable& t) {
   using namespace com;
@@ -219,7 +221,11 @@ void register_com_functions(HandlerTable& t) {
   t.add(kw::fn_objectaccess, object_access);
   t.add(kw::fn_objectclose, object_close);
   t.add(kw::fn_objecttype, object_type);
+  t.add(kw::fn_createobject, object_create);
+  t.add(kw::fn_getobject, object_get);
   register_com_collections(t);
+  register_com_constants(t);
+  register_com_clr(t);
   register_com_events(t);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/object_members.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
 
@@ -158,6 +159,7 @@ bool float_to_int64(double f, std::int64_t& out) {
 
 bool value_text(Context& c, const Value& v, std::string& out) {
   if (v.flags & vf::kStr) { out = str_of(c, v); return true; }
+  if (v.flags & vf::kComObject) return object_default_text(c, v, out);
   if (v.flags & vf::kWide) {
     if (!platform::utf16_to_codepage(wstr_view(c, v), c.conversionCodePage, out)) return fail(c, 3056);
     return true;
@@ -190,7 +192,11 @@ bool to_wide(Context& c, Value& v) {
   if (v.flags & vf::kWide) return true;
   if (v.flags & vf::kArray) return fail(c, 3820);
   std::string text;
-  if (!value_text(c, v, text)) { c.error = 0; return fail(c, 3820); }
+  if (!value_text(c, v, text)) {
+    if (v.flags & vf::kComObject) return false;   // the object's own failure tells more
+    c.error = 0;
+    return fail(c, 3820);
+  }
   std::u16string wide;
   if (!platform::codepage_to_utf16(text, c.conversionCodePage, wide)) return fail(c, 3820);
   std::uint32_t h = heap_wstring(c, wide);

@@ -12,6 +12,7 @@
 #include "engine/keywords.h"
 #include "engine/maps.h"
 #include "engine/messages.h"
+#include "engine/object_members.h"
 #include "engine/script.h"
 #include "engine/sizes.h"
 #include "engine/subscripts.h"
@@ -371,7 +372,10 @@ bool condition_value(Context& c, Operand& v, bool& truth) {
   return true;
 }
 
-bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
+namespace {
+
+// The subscripts up to "]", which stays current: a member may follow it.
+bool read_subscripts(Context& c, std::int32_t* subs, int& count) {
   count = 0;
   get_token(c);
   for (;;) {
@@ -381,10 +385,19 @@ bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
     if (!process_sub_expression(c, sub.op(), false, false)) return false;
     if (!to_int32(c, sub.op())) { c.error = 0; return fail(c, 1634); }
     subs[count++] = sub->i;
-    if (is_keyword(c, id::kRBracket)) break;
+    if (is_keyword(c, id::kRBracket)) return true;
     if (!is_keyword(c, id::kComma)) return fail(c, 1633);
     get_token(c);
   }
+}
+
+// With "]" current: ".name" written right after it starts a member chain.
+bool member_follows(const Context& c) { return c.prog[0] == '.' && is_name_start(c.prog[1]); }
+
+}  // namespace
+
+bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
+  if (!read_subscripts(c, subs, count)) return false;
   get_token(c);
   return !failed(c);
 }
@@ -401,15 +414,30 @@ Value* array_element(Context& c, const Value& array, const std::int32_t* subs, i
 namespace {
 
 // ---- Primaries ----
-// Parses the "[key]" of a map with "[" current; leaves the token after "]" current.
-bool parse_map_key(Context& c, MapKey& key) {
+// Parses the "[key]" of a map with "[" current; leaves "]" current.
+bool read_map_key(Context& c, MapKey& key) {
   get_token(c);
   if (failed(c)) return false;
   Temp sub(c);
   if (!process_sub_expression(c, sub.op(), false, false)) return false;
   if (is_keyword(c, id::kComma)) return fail(c, map_error::kOneKey);
   if (!is_keyword(c, id::kRBracket)) return fail(c, 1633);
-  if (!map_key_of(c, sub.op(), key)) return false;
+  return map_key_of(c, sub.op(), key);
+}
+
+// The same, leaving the token after "]" current.
+bool parse_map_key(Context& c, MapKey& key) {
+  if (!read_map_key(c, key)) return false;
+  get_token(c);
+  return !failed(c);
+}
+
+// The element just read (in `element`, "]" current) as the value, or the
+// start of the member chain written after it.
+bool element_or_member(Context& c, Temp& element, Operand& out) {
+  if (member_follows(c)) return object_member_chain(c, element.op(), std::string(), out);
+  release_value(c, out);
+  element.move_to(out);
   get_token(c);
   return !failed(c);
 }
@@ -422,21 +450,24 @@ bool read_element(Context& c, const Value& array, Operand& out) {
   Value hold{};
   hold.flags = vf::kArray;
   hold.str = handle;
+  // The element is copied before a member chain runs: the chain's calls may
+  // change the array.
+  Temp element(c);
   if (MapStore* map = c.arrays.map(handle)) {
     MapKey key;
-    const bool ok = parse_map_key(c, key) && map_read(c, *map, key, out);
+    const bool ok = read_map_key(c, key) && map_read(c, *map, key, element.op());
     release_value(c, hold);
-    return ok;
+    return ok && element_or_member(c, element, out);
   }
-  bool ok = parse_subscripts(c, subs, count);
+  bool ok = read_subscripts(c, subs, count);
   if (ok) {
     Value* el = array_element(c, hold, subs, count);
     if (!el) ok = false;
     else if (!is_assigned(*el)) ok = fail(c, 1640);
-    else ok = copy_value(c, *el, out);
+    else ok = copy_value(c, *el, element.op());
   }
   release_value(c, hold);
-  return ok;
+  return ok && element_or_member(c, element, out);
 }
 
 // The slot the scanner found for the current variable token, checked.
@@ -491,6 +522,21 @@ bool read_via_pointer(Context& c, const std::string& pointerText, Operand& out) 
   else ok = copy_value(c, c.slots[slot].v, out);
   if (!switch_frame(c, home)) return fail(c, 3816);
   return ok;
+}
+
+// "*ptr.member...": the token is the dotted word; the chain runs on the
+// variable the pointer names.
+bool member_via_pointer(Context& c, Operand& out) {
+  const std::string dotted = c.token;
+  const std::size_t dot = dotted.find('.');
+  const std::uint16_t slot = find_var(c, lower_name(dotted.substr(0, dot)), true);
+  if (slot == kNotFound) return false;
+  std::string text;
+  const Value& pv = c.slots[slot].v;
+  if (!(pv.flags & (vf::kStr | vf::kWide)) || !value_text(c, pv, text)) return fail(c, 3813);
+  Temp target(c);
+  if (!read_via_pointer(c, text, target.op())) return false;
+  return object_member_chain(c, target.op(), dotted.substr(dot + 1), out);
 }
 
 }  // namespace
@@ -607,6 +653,7 @@ bool unary_level(Context& c, Operand& out) {
     }
     if (op == id::kStar) {
       get_token(c);
+      if (is_keyword(c, id::kOleObject)) return member_via_pointer(c, out);
       Temp ptr(c);
       if (!unary_level(c, ptr.op())) return false;
       std::string text;
@@ -845,6 +892,7 @@ bool subscripts_then_assignment(Context& c) {
 bool assign_via_pointer(Context& c, Operand& result) {
   get_token(c);   // the pointer variable after "*"
   if (failed(c)) return false;
+  if (is_keyword(c, id::kOleObject)) return member_via_pointer(c, result);
   if (c.tokKind != tk::kVariable) return fail(c, 3813);
   std::uint16_t ptrSlot = find_var(c, c.token, true);
   if (ptrSlot == kNotFound) return false;

@@ -31,6 +31,10 @@ for f in "$out"/prepare_fuzz/*.orv; do
   { printf '\xef\xbb\xbf'; cat "$f"; } >"$f.bom"
   sed 's/$/\r/' "$f" >"$f.crlf"
 done
+# Members of elements, map values and pointer targets, read, called and assigned.
+for e in 'a[0].b' 'a[1, 2].b.c(1)' 'a[0].b = 3' 'm["k"].b(1).c' '*p.a.b(1)' '*p.a = 2' 'x = *p.a : a[0].b'; do
+  printf '%s' "$e" >"$out/expression_fuzz/member-$(printf '%s' "$e" | md5sum | cut -c1-8)"
+done
 printf '#include "inc.orv"\nx = f(a)\n' >"$out/prepare_fuzz/include.orv"
 printf '\x01#include "inc.orv"\nx = f(a)\n' >"$out/script_fuzz/include.orv"
 # Type names, dates and prefixes for the automation rules.

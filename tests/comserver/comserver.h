@@ -72,6 +72,7 @@ IDispatch* new_server();
 IDispatch* new_control(HMODULE module, bool windowless);
 void unregister_control_class(HMODULE module);
 IDispatch* new_collection(std::vector<std::wstring> items);
+IDispatch* new_plain(int depth);   // no default member; named "plain<depth>"
 IEnumVARIANT* new_enumerator(std::vector<std::wstring> items);
 ITypeInfo* class_type_info();   // the coclass with its event interface (a new reference)
 
@@ -87,8 +88,14 @@ struct EventDesc {
   DISPID id;
   std::vector<EventParam> params;
 };
-// A coclass `clsid` whose default source is the dispatch interface `events` (a new reference).
+// A named constant of a type library's enumeration.
+struct ConstantDesc {
+  const wchar_t* name;
+  LONG value;
+};
+// A coclass `clsid` whose default source is the dispatch interface `events`
+// (a new reference); its library also holds the enumeration `constants`.
 ITypeInfo* coclass_with_events(const wchar_t* libName, const CLSID& clsid, const IID& events,
-                               const std::vector<EventDesc>& list);
+                               const std::vector<EventDesc>& list, const std::vector<ConstantDesc>& constants = {});
 
 }  // namespace testserver

@@ -147,12 +147,37 @@ HRESULT raise(EXCEPINFO* info, const std::wstring& description) {
 
 // A type library built in memory: the event interface and the coclass
 // that names it as its default source.
+namespace {
+
+// An enumeration "Shades" of constant members.
+void add_enumeration(ICreateTypeLib2* lib, const std::vector<ConstantDesc>& constants) {
+  ICreateTypeInfo* shades = nullptr;
+  if (constants.empty() || FAILED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"Shades"), TKIND_ENUM, &shades))) return;
+  for (UINT k = 0; k < constants.size(); ++k) {
+    VARIANT value;
+    value.vt = VT_I4;
+    value.lVal = constants[k].value;
+    VARDESC v{};
+    v.memid = static_cast<MEMBERID>(0x40000000 + k);
+    v.lpvarValue = &value;
+    v.elemdescVar.tdesc.vt = VT_I4;
+    v.varkind = VAR_CONST;
+    shades->AddVarDesc(k, &v);
+    shades->SetVarName(k, const_cast<LPOLESTR>(constants[k].name));
+  }
+  shades->LayOut();
+  shades->Release();
+}
+
+}  // namespace
+
 ITypeInfo* coclass_with_events(const wchar_t* libName, const CLSID& clsid, const IID& eventsIid,
-                               const std::vector<EventDesc>& list) {
+                               const std::vector<EventDesc>& list, const std::vector<ConstantDesc>& constants) {
   ICreateTypeLib2* lib = nullptr;
   if (FAILED(CreateTypeLib2(SYS_WIN32, (std::wstring(libName) + L".tlb").c_str(), &lib))) return nullptr;
   lib->SetGuid(kLibId);
   lib->SetName(const_cast<LPOLESTR>(libName));
+  add_enumeration(lib, constants);
   ICreateTypeInfo* events = nullptr;
   ICreateTypeInfo* coclass = nullptr;
   ITypeInfo* eventsInfo = nullptr;
@@ -203,12 +228,13 @@ ITypeInfo* coclass_with_events(const wchar_t* libName, const CLSID& clsid, const
 }
 
 // The server's events: Ping(message), Count(n [, extra]) and Adjust(value)
-// whose argument is by reference.
+// whose argument is by reference; its library's constants: the Shades.
 ITypeInfo* class_type_info() {
   return coclass_with_events(L"Server", kServerClsid, kEventsIid,
                              {{L"Ping", 1, {{L"message", VT_BSTR}}},
                               {L"Count", 2, {{L"n", VT_I4}, {L"extra", VT_VARIANT, true}}},
-                              {L"Adjust", 3, {{L"value", VT_VARIANT, false, true}}}});
+                              {L"Adjust", 3, {{L"value", VT_VARIANT, false, true}}}},
+                             {{L"shRed", 1}, {L"shGreen", 2}, {L"shBlue", 4}, {L"shNone", -1}});
 }
 
 }  // namespace testserver

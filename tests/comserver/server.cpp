@@ -13,7 +13,7 @@ namespace {
 
 enum : DISPID {
   kEcho = 1, kTypeOf, kMake, kIncrement, kSwap, kMakeArray, kDescribe, kFail, kItems, kLive, kFire, kItem, kSinks,
-  kChild, kTicks, kAdjust, kExtreme,
+  kChild, kTicks, kAdjust, kExtreme, kPlain, kChildren,
 };
 
 constexpr Member kMembers[] = {
@@ -21,7 +21,7 @@ constexpr Member kMembers[] = {
     {L"Swap", kSwap},   {L"MakeArray", kMakeArray}, {L"Describe", kDescribe}, {L"Fail", kFail},
     {L"Items", kItems}, {L"Live", kLive},           {L"Fire", kFire},         {L"Item", kItem},
     {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks}, {L"Adjust", kAdjust},
-    {L"Extreme", kExtreme},
+    {L"Extreme", kExtreme}, {L"Plain", kPlain}, {L"Children", kChildren},
 };
 
 std::wstring text_of(const VARIANT& v) {
@@ -336,6 +336,28 @@ HRESULT Server::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
       result->vt = VT_DISPATCH;
       result->pdispVal = new_server();
       return S_OK;
+    case kPlain:
+      if (!need(0, 0)) return hr;
+      result->vt = VT_DISPATCH;
+      result->pdispVal = new_plain(1);
+      return S_OK;
+    case kChildren: {   // an array of n plain objects, for members of elements
+      if (!need(1, 1)) return hr;
+      VARIANT n;
+      VariantInit(&n);
+      if (FAILED(VariantChangeType(&n, argument(params, 0), 0, VT_I4)) || n.lVal < 1 || n.lVal > 16)
+        return DISP_E_OVERFLOW;
+      result->vt = VT_ARRAY | VT_VARIANT;
+      result->parray = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(n.lVal));
+      for (LONG i = 0; i < n.lVal; ++i) {
+        VARIANT child;
+        child.vt = VT_DISPATCH;
+        child.pdispVal = new_plain(static_cast<int>(i + 1));
+        SafeArrayPutElement(result->parray, &i, &child);
+        VariantClear(&child);
+      }
+      return S_OK;
+    }
     case kTicks:   // milliseconds, for timing inside a script
       if (!need(0, 0)) return hr;
       result->vt = VT_I4;
