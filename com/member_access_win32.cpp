@@ -192,7 +192,7 @@ bool object_default_text(Context& c, const Value& object, std::string& out) {
       if (c.error == 1255 || c.error == 1258) {   // the object has no default member
         c.error = 0;
         c.errorText.clear();
-        return fail(c, 3131);
+        return fail(c, 3131, message_text(4263));
       }
       return false;
     }

@@ -366,6 +366,22 @@ TEST_F(CompiledDifferentialTest, MapsOnLinesThatRunAgain) {
   expect_each_same(snippets, "snippet");
 }
 
+// Members of elements and of pointer targets leave their lines to the text
+// path; the checks before the member (bounds, unassigned elements, pointers)
+// and the lines around them must still agree.
+TEST_F(CompiledDifferentialTest, MembersOfElementsAndPointerTargets) {
+  const char* snippets[] = {
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i\n  StdOut(a[i] : \" \" : a[i] + 1)\nNext\nx = a[0].name\n",
+      "a = ArrDimension(2)\na[0] = 1\nFor i = 0 To 3\n  StdOut(i)\n  If i == 1 Then x = a[i].name : \"!\"\nNext\n",
+      "a = ArrDimension(2)\nFor i = 0 To 3\n  a[0] = i\n  If i == 2 Then x = a[i].name\nNext\n",
+      "a = ArrDimension(2)\nFor i = 0 To 1\n  a[i] = i\n  If i == 1 Then a[i].name = a[0] + 5\nNext\n",
+      "v = 1\np = &v\nFor i = 1 To 3\n  StdOut(*p + i)\n  v = v * 2\nNext\ny = *p.name.more(1)\n",
+      "p = &nope\nFor i = 1 To 2\n  StdOut(i)\n  x = *p.name\nNext\n",
+      "m = MapCreate(\"a=1\")\nFor i = 1 To 3\n  StdOut(m[\"a\"] + i)\n  If i == 3 Then m[\"a\"].name = 1\nNext\n",
+  };
+  expect_each_same(snippets, "snippet");
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;
