@@ -24,7 +24,7 @@ constexpr CLSID kCorRuntimeHost = {0xcb2f6723, 0xab3a, 0x11d2, {0x9c, 0x40, 0x00
 constexpr IID kCorRuntimeHostIid = {0xcb2f6722, 0xab3a, 0x11d2, {0x9c, 0x40, 0x00, 0xc0, 0x4f, 0xa3, 0x0a, 0x3e}};
 using BindToRuntime = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, DWORD, REFCLSID, REFIID, void**);
 
-struct Library {
+struct ClrLoaderLibrary {
   HMODULE module = LoadLibraryW(L"mscoree.dll");
   ~Library() {
     if (module) FreeLibrary(module);
@@ -34,7 +34,7 @@ struct Library {
 // Whether this process could load a runtime: its loader library is there and
 // binds a runtime host. The host is let go again; nothing stays loaded.
 bool runtime_loadable(Context& c) {
-  Library loader;
+  ClrLoaderLibrary loader;
   auto bind = loader.module ? reinterpret_cast<BindToRuntime>(
                                   reinterpret_cast<void*>(GetProcAddress(loader.module, "CorBindToRuntimeEx")))
                             : nullptr;

@@ -21,6 +21,8 @@ namespace orv::com {
 namespace {
 
 constexpr std::size_t kMaxMemberArgs = 64;
+// Chains of default members (an object whose default is an object) end here.
+constexpr int kMaxDefaultMemberDepth = 8;
 
 void split_members(const std::string& dotted, std::vector<std::string>& out) {
   std::size_t start = 0;
@@ -176,16 +178,13 @@ bool object_member_chain(Context& c, const Value& start, const std::string& dott
   return !failed(c);
 }
 
-// Chains of default members (an object whose default is an object) end here.
-constexpr int kDefaultDepth = 8;
-
 bool object_default_text(Context& c, const Value& object, std::string& out) {
   using namespace com;
   HeldValue current{c};
   if (!copy_value(c, object, current.v)) return false;
   for (int depth = 0; object_of(current.v); ++depth) {
     ComObject* o = object_of(current.v);
-    if (!o->disp || depth == kDefaultDepth || !state_of(c).ready(c)) return fail(c, 3131);
+    if (!o->disp || depth == kMaxDefaultMemberDepth || !state_of(c).ready(c)) return fail(c, 3131);
     ArgumentList none(c);
     Value answer{};
     if (!invoke_id(c, *o, DISPID_VALUE, "InvokeMember", none, nullptr, answer)) {

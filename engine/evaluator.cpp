@@ -509,6 +509,12 @@ bool read_integer_literal(Context& c, Operand& out) {
   return !failed(c);
 }
 
+// The text of a value used as a pointer; 3813 when it holds no text.
+bool pointer_text(Context& c, const Value& v, std::string& text) {
+  if (!(v.flags & (vf::kStr | vf::kWide)) || !value_text(c, v, text)) return fail(c, 3813);
+  return true;
+}
+
 // Reads the variable named by a pointer text, switching frames for the access.
 bool read_via_pointer(Context& c, const std::string& pointerText, Operand& out) {
   PointerTarget t;
@@ -532,8 +538,7 @@ bool member_via_pointer(Context& c, Operand& out) {
   const std::uint16_t slot = find_var(c, lower_name(dotted.substr(0, dot)), true);
   if (slot == kNotFound) return false;
   std::string text;
-  const Value& pv = c.slots[slot].v;
-  if (!(pv.flags & (vf::kStr | vf::kWide)) || !value_text(c, pv, text)) return fail(c, 3813);
+  if (!pointer_text(c, c.slots[slot].v, text)) return false;
   Temp target(c);
   if (!read_via_pointer(c, text, target.op())) return false;
   return object_member_chain(c, target.op(), dotted.substr(dot + 1), out);
@@ -657,8 +662,7 @@ bool unary_level(Context& c, Operand& out) {
       Temp ptr(c);
       if (!unary_level(c, ptr.op())) return false;
       std::string text;
-      if (!(ptr->flags & (vf::kStr | vf::kWide)) || !value_text(c, ptr.op(), text)) return fail(c, 3813);
-      return read_via_pointer(c, text, out);
+      return pointer_text(c, ptr.op(), text) && read_via_pointer(c, text, out);
     }
   }
   return primary(c, out);
@@ -897,8 +901,7 @@ bool assign_via_pointer(Context& c, Operand& result) {
   std::uint16_t ptrSlot = find_var(c, c.token, true);
   if (ptrSlot == kNotFound) return false;
   std::string text;
-  const Value& pv = c.slots[ptrSlot].v;
-  if (!(pv.flags & (vf::kStr | vf::kWide)) || !value_text(c, pv, text)) return fail(c, 3813);
+  if (!pointer_text(c, c.slots[ptrSlot].v, text)) return false;
   PointerTarget t;
   if (!parse_pointer(c, text, t)) return false;
   get_token(c);
