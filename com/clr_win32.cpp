@@ -26,7 +26,7 @@ using BindToRuntime = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, DWORD, REFCLSID, REFIID
 
 struct ClrLoaderLibrary {
   HMODULE module = LoadLibraryW(L"mscoree.dll");
-  ~Library() {
+  ~ClrLoaderLibrary() {
     if (module) FreeLibrary(module);
   }
 };
