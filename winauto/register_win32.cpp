@@ -12,6 +12,7 @@ void register_winauto_functions(HandlerTable& t) {
   winauto::register_window_waits(t);
   winauto::register_sendkey(t);
   winauto::register_message_text(t);
+  winauto::register_keyboard_state(t);
 }
 
 }  // namespace orv

@@ -7,4 +7,5 @@ namespace orv::winauto {
 void register_launch(HandlerTable& t);
 void register_sendkey(HandlerTable& t);
 void register_message_text(HandlerTable& t);
+void register_keyboard_state(HandlerTable& t);
 }  // namespace orv::winauto

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "builtins/clipboard/file_list.h"
+#include "winauto/key_words.h"
 
 namespace orv {
 namespace {
@@ -50,3 +51,54 @@ TEST(ClipFileList, DamagedBlocksAreRefused) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv::winauto {
+namespace {
+
+TEST(KeyWords, OneKeyWithItsModifiers) {
+  auto a = parse_key_word("a");
+  ASSERT_TRUE(a);
+  EXPECT_TRUE(a->isChar);
+  EXPECT_EQ(a->code, 'a');
+  EXPECT_EQ(a->mods, 0u);
+  auto tab = parse_key_word("+{TAB}");
+  ASSERT_TRUE(tab);
+  EXPECT_FALSE(tab->isChar);
+  EXPECT_EQ(tab->code, 0x09);
+  EXPECT_EQ(tab->mods, mod::kShift);
+  EXPECT_EQ(parse_key_word("~")->code, 0x0D);
+  EXPECT_EQ(parse_key_word("{NUMPAD~}")->code, 0);   // keypad Enter stays apart from Enter
+  EXPECT_EQ(parse_key_word("{f2}")->code, 0x71);
+  EXPECT_EQ(parse_key_word("{*LCONTROL}x")->mods, mod::kLCtrl);
+  EXPECT_EQ(parse_key_word("{}}")->code, '}');
+  EXPECT_EQ(parse_key_word("{a 1}")->code, 'a');
+}
+
+TEST(KeyWords, AnythingButOneKeyOnceIsRefused) {
+  for (std::string_view bad : {"", "ab", "{a 2}", "{a 0}", "{F17}", "{ENTER", "+", "^!", "{*LWIN}", "a~"})
+    EXPECT_FALSE(parse_key_word(bad)) << bad;
+}
+
+TEST(KeyWords, ListsNameTheirFirstBadWord) {
+  const KeyWordList ok = parse_key_word_list("x\t+x\t{ENTER}");
+  EXPECT_EQ(ok.bad, 0u);
+  ASSERT_EQ(ok.keys.size(), 3u);
+  EXPECT_EQ(ok.keys[1].mods, mod::kShift);
+  EXPECT_EQ(parse_key_word_list("x\t{F99}\ty").bad, 2u);
+  EXPECT_EQ(parse_key_word_list("x\t").bad, 2u);      // an empty word is no key
+  EXPECT_EQ(parse_key_word_list("").bad, 1u);
+  EXPECT_TRUE(parse_key_word_list("x\t{F99}").keys.empty());
+  EXPECT_EQ(parse_key_word_list("a,b", ',').keys.size(), 2u);
+}
+
+TEST(KeyWords, ModifiersFoldToTheirPlainKeys) {
+  EXPECT_EQ(plain_modifiers(mod::kLShift | mod::kRCtrl), mod::kShift | mod::kCtrl);
+  EXPECT_EQ(plain_modifiers(mod::kRAlt | mod::kLWin), mod::kAlt | mod::kLWin);
+  EXPECT_EQ(plain_modifiers(0), 0u);
+  EXPECT_FALSE(valid_key_down_flags(0));
+  EXPECT_FALSE(valid_key_down_flags(8));
+  EXPECT_TRUE(valid_key_down_flags(kKeyDownShift | kKeyDownCtrl | kKeyDownAlt));
+}
+
+}  // namespace
+}  // namespace orv::winauto
