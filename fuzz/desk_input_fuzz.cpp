@@ -6,6 +6,9 @@
 #include <string_view>
 
 #include "builtins/clipboard/file_list.h"
+#include "winauto/desk_rules.h"
+#include "winauto/key_words.h"
+#include "winauto/menu_path.h"
 
 using namespace orv;
 
@@ -27,8 +30,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       break;
     }
-    default:
+    case 1: {
+      // A menu template from a program's file; every path of captions through
+      // what it reads leads back to an item.
+      const auto menu = winauto::parse_menu_template(rest, n);
+      if (menu && !menu->empty()) {
+        const winauto::MenuNode& first = menu->front();
+        if (!winauto::menu_match_key(first.caption).empty() && !first.separator &&
+            !winauto::find_menu_item(*menu, {first.caption}))
+          __builtin_trap();
+      }
       break;
+    }
+    case 2: {
+      // Key words as a script writes them; a list never keeps keys past a bad word.
+      const std::string_view text(reinterpret_cast<const char*>(rest), n);
+      const auto list = winauto::parse_key_word_list(text);
+      if (list.bad && !list.keys.empty()) __builtin_trap();
+      for (const auto& key : list.keys)
+        if (key.repeat != 1) __builtin_trap();
+      break;
+    }
+    default: {
+      // A menu path and a program name in UTF-16.
+      std::u16string text(n / 2, u'\0');
+      for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(rest[2 * i] | rest[2 * i + 1] << 8);
+      if (const auto path = winauto::split_menu_path(text, u'|'))
+        for (const auto& part : *path)
+          if (winauto::menu_match_key(part).empty()) __builtin_trap();
+      const std::size_t cut = text.find(u'\t');
+      if (cut != std::u16string::npos) {
+        const std::u16string wanted = text.substr(0, cut), image = text.substr(cut + 1);
+        if (!wanted.empty() && wanted == image && !winauto::program_matches(wanted, image)) __builtin_trap();
+      }
+      break;
+    }
   }
   return 0;
 }

@@ -13,6 +13,9 @@ void register_winauto_functions(HandlerTable& t) {
   winauto::register_sendkey(t);
   winauto::register_message_text(t);
   winauto::register_keyboard_state(t);
+  winauto::register_window_extras(t);
+  winauto::register_menus(t);
+  winauto::register_apps(t);
 }
 
 }  // namespace orv

@@ -8,4 +8,7 @@ void register_launch(HandlerTable& t);
 void register_sendkey(HandlerTable& t);
 void register_message_text(HandlerTable& t);
 void register_keyboard_state(HandlerTable& t);
+void register_window_extras(HandlerTable& t);
+void register_menus(HandlerTable& t);
+void register_apps(HandlerTable& t);
 }  // namespace orv::winauto

@@ -81,3 +81,14 @@ ClipStatus write_block(HWND owner, UINT format, const void* data, std::size_t si
 }
 
 }  // namespace orv::clip
+
+namespace orv::clip {
+
+ClipStatus write_object(HWND owner, UINT format, HANDLE object) {
+  OpenClipboardGuard clipboard(owner);
+  if (!clipboard) return ClipStatus::cannot_open;
+  EmptyClipboard();
+  return SetClipboardData(format, object) ? ClipStatus::ok : ClipStatus::store_failed;
+}
+
+}  // namespace orv::clip

@@ -39,3 +39,9 @@ ClipStatus read_block(HWND owner, UINT format, std::vector<std::uint8_t>& out);
 ClipStatus write_block(HWND owner, UINT format, const void* data, std::size_t size);
 
 }  // namespace orv::clip
+
+namespace orv::clip {
+// Empties the clipboard and hands it a system object (a bitmap): on success
+// the clipboard owns it, else the caller still does.
+ClipStatus write_object(HWND owner, UINT format, HANDLE object);
+}  // namespace orv::clip

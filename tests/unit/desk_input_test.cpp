@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "builtins/clipboard/file_list.h"
+#include "winauto/desk_rules.h"
 #include "winauto/key_words.h"
+#include "winauto/menu_path.h"
 
 namespace orv {
 namespace {
@@ -98,6 +100,165 @@ TEST(KeyWords, ModifiersFoldToTheirPlainKeys) {
   EXPECT_FALSE(valid_key_down_flags(0));
   EXPECT_FALSE(valid_key_down_flags(8));
   EXPECT_TRUE(valid_key_down_flags(kKeyDownShift | kKeyDownCtrl | kKeyDownAlt));
+}
+
+}  // namespace
+}  // namespace orv::winauto
+
+namespace orv::winauto {
+namespace {
+
+// A standard menu template: header, then items (flags, id unless a pop-up, caption).
+struct TemplateBuilder {
+  std::vector<std::uint8_t> bytes;
+  void word(std::uint16_t v) {
+    bytes.push_back(static_cast<std::uint8_t>(v));
+    bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+  }
+  void dword(std::uint32_t v) { word(static_cast<std::uint16_t>(v)); word(static_cast<std::uint16_t>(v >> 16)); }
+  void text(std::u16string_view s) {
+    for (char16_t ch : s) word(ch);
+    word(0);
+  }
+  void align() { while (bytes.size() % 4) bytes.push_back(0); }
+  void item(std::uint16_t flags, std::uint16_t id, std::u16string_view caption) { word(flags); word(id); text(caption); }
+  void popup(std::uint16_t flags, std::u16string_view caption) { word(flags | 0x10); text(caption); }
+};
+
+std::vector<std::uint8_t> editor_menu() {
+  TemplateBuilder t;
+  t.word(0);
+  t.word(0);
+  t.popup(0, u"&File");
+  t.item(0, 10, u"&Open...\tCtrl+O");
+  t.item(0, 0, u"");                 // separator
+  t.item(0x80, 11, u"E&xit");
+  t.popup(0x80, u"&Edit");
+  t.item(0x01, 20, u"&Undo\tCtrl+Z");   // grayed
+  t.item(0, 21, u"Select &All");
+  t.item(0x80, 22, u"Fish && Chips");
+  return t.bytes;
+}
+
+TEST(MenuPath, CaptionsMatchWithoutAmpersandsShortcutsDotsOrCase) {
+  EXPECT_EQ(menu_match_key(u"&Open...\tCtrl+O"), u"open");
+  EXPECT_EQ(menu_match_key(u"Fish && Chips"), u"fish & chips");
+  EXPECT_EQ(menu_match_key(u"  Save &As ... "), u"save as");
+  EXPECT_EQ(menu_match_key(u"&"), u"");
+  const auto path = split_menu_path(u"File|Open", u'|');
+  ASSERT_TRUE(path);
+  EXPECT_EQ(path->size(), 2u);
+  EXPECT_FALSE(split_menu_path(u"File||Open", u'|'));
+  EXPECT_FALSE(split_menu_path(u"", u'|'));
+  EXPECT_FALSE(split_menu_path(u"File|&", u'|'));
+  EXPECT_EQ(split_menu_path(u"a/b|c", u'/')->back(), u"b|c");
+}
+
+TEST(MenuPath, StandardTemplateReadsAndPathsFindItems) {
+  const auto bytes = editor_menu();
+  const auto menu = parse_menu_template(bytes.data(), bytes.size());
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(menu->size(), 2u);
+  EXPECT_EQ((*menu)[0].items.size(), 3u);
+  EXPECT_TRUE((*menu)[0].items[1].separator);
+  auto find = [&](std::u16string_view p) { return find_menu_item(*menu, *split_menu_path(p, u'|')); };
+  EXPECT_EQ(find(u"file|open")->id, 10u);
+  EXPECT_EQ(find(u"FILE|exit")->id, 11u);
+  EXPECT_EQ(find(u"Edit|select all")->id, 21u);
+  EXPECT_EQ(find(u"Edit|fish && chips")->id, 22u);   // the path doubles a literal "&" too
+  EXPECT_TRUE(find(u"Edit|Undo")->disabled);
+  EXPECT_TRUE(find(u"Edit")->popup);
+  EXPECT_EQ(find(u"Edit|Open"), nullptr);        // each caption at its own level
+  EXPECT_EQ(find(u"File|Open|More"), nullptr);   // nothing below a plain item
+  EXPECT_EQ(find(u"Help"), nullptr);
+}
+
+TEST(MenuPath, ExtendedTemplateReads) {
+  TemplateBuilder t;
+  t.word(1);
+  t.word(4);
+  t.dword(0);   // help id
+  t.align();
+  t.dword(0); t.dword(0); t.dword(0); t.word(0x81); t.text(u"&Tools"); t.align(); t.dword(0);   // last pop-up
+  t.align();
+  t.dword(0x800); t.dword(0); t.dword(0); t.word(0); t.text(u"");                                 // separator
+  t.align();
+  t.dword(0); t.dword(3); t.dword(70000); t.word(0x80); t.text(u"&Options");                      // disabled, last
+  t.align();
+  const auto menu = parse_menu_template(t.bytes.data(), t.bytes.size());
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(menu->size(), 1u);
+  const MenuNode* options = find_menu_item(*menu, *split_menu_path(u"tools|options", u'|'));
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(options->id, 70000u);
+  EXPECT_TRUE(options->disabled);
+  EXPECT_TRUE((*menu)[0].items[0].separator);
+}
+
+TEST(MenuPath, CutOrBadTemplatesAreRefused) {
+  const auto bytes = editor_menu();
+  for (std::size_t n = 0; n < bytes.size(); ++n)
+    EXPECT_FALSE(parse_menu_template(bytes.data(), n)) << "cut at " << n;
+  auto wrongVersion = bytes;
+  wrongVersion[0] = 2;
+  EXPECT_FALSE(parse_menu_template(wrongVersion.data(), wrongVersion.size()));
+  auto farOffset = bytes;
+  farOffset[2] = 0xFF;
+  EXPECT_FALSE(parse_menu_template(farOffset.data(), farOffset.size()));
+  // Pop-ups nested past any usable depth end the reading, not the stack.
+  TemplateBuilder deep;
+  deep.word(0);
+  deep.word(0);
+  for (int i = 0; i < 40; ++i) deep.popup(0x80, u"x");
+  deep.item(0x80, 1, u"y");
+  EXPECT_FALSE(parse_menu_template(deep.bytes.data(), deep.bytes.size()));
+}
+
+TEST(DeskRules, ProgramNamesMatchFileNameOrWholePath) {
+  EXPECT_TRUE(program_matches(u"notepad", u"C:\\windows\\system32\\notepad.exe"));
+  EXPECT_TRUE(program_matches(u"NOTEPAD.EXE", u"C:\\windows\\system32\\notepad.exe"));
+  EXPECT_TRUE(program_matches(u"notepad.exe", u"notepad.exe"));
+  EXPECT_FALSE(program_matches(u"notepad.ex", u"C:\\w\\notepad.exe"));
+  EXPECT_FALSE(program_matches(u"notepad.com", u"C:\\w\\notepad.exe"));
+  EXPECT_FALSE(program_matches(u"pad", u"C:\\w\\notepad.exe"));
+  EXPECT_TRUE(program_matches(u"c:\\W\\Notepad.exe", u"C:\\w\\notepad.exe"));
+  EXPECT_FALSE(program_matches(u"d:\\w\\notepad.exe", u"C:\\w\\notepad.exe"));
+  EXPECT_FALSE(program_matches(u"", u"C:\\w\\notepad.exe"));
+}
+
+TEST(DeskRules, WordsAndModes) {
+  EXPECT_EQ(help_command("PartialKey"), HelpCommand::partialkey);
+  EXPECT_EQ(help_command("quit"), HelpCommand::quit);
+  EXPECT_FALSE(help_command("quitx"));
+  EXPECT_FALSE(help_command(""));
+  const auto m = session_mode(110);
+  ASSERT_TRUE(m);
+  EXPECT_TRUE(m->describeOnly);
+  EXPECT_TRUE(m->force);
+  EXPECT_EQ(describe_session(*m), "restart, ending programs without asking");
+  EXPECT_EQ(describe_session(*session_mode(3)), "power off");
+  for (int bad : {-1, 4, 7, 12, 99, 104, 116}) EXPECT_FALSE(session_mode(bad)) << bad;
+  EXPECT_FALSE(arrange_style(0));
+  EXPECT_FALSE(arrange_style(5));
+}
+
+TEST(DeskRules, ArrangementsFillTheWorkArea) {
+  const ArrangeRect area{0, 0, 1000, 600};
+  EXPECT_EQ(arrange_rects(ArrangeStyle::columns, 3, area, 20),
+            (std::vector<ArrangeRect>{{0, 0, 333, 600}, {333, 0, 666, 600}, {666, 0, 1000, 600}}));
+  EXPECT_EQ(arrange_rects(ArrangeStyle::rows, 2, area, 20),
+            (std::vector<ArrangeRect>{{0, 0, 1000, 300}, {0, 300, 1000, 600}}));
+  const auto tiles = arrange_rects(ArrangeStyle::tile, 5, area, 20);   // 3 columns, 2 rows
+  ASSERT_EQ(tiles.size(), 5u);
+  EXPECT_EQ(tiles[2], (ArrangeRect{666, 0, 1000, 300}));
+  EXPECT_EQ(tiles[3], (ArrangeRect{0, 300, 333, 600}));
+  const auto cascade = arrange_rects(ArrangeStyle::cascade, 12, {100, 50, 400, 350}, 30);
+  EXPECT_EQ(cascade[0], (ArrangeRect{100, 50, 300, 250}));
+  EXPECT_EQ(cascade[1], (ArrangeRect{130, 80, 330, 280}));
+  EXPECT_EQ(cascade[4], (ArrangeRect{100, 50, 300, 250}));   // the fifth would leave the area
+  EXPECT_TRUE(arrange_rects(ArrangeStyle::tile, 0, area, 20).empty());
+  const auto tiny = arrange_rects(ArrangeStyle::columns, 4, {0, 0, 2, 2}, 0);
+  for (const auto& r : tiny) EXPECT_GT(r.right, r.left);
 }
 
 }  // namespace
