@@ -9,6 +9,7 @@
 #include "winauto/desk_rules.h"
 #include "winauto/key_words.h"
 #include "winauto/menu_path.h"
+#include "winauto/mouse_rules.h"
 
 using namespace orv;
 
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t which = data[0];
   const std::uint8_t* rest = data + 1;
   const std::size_t n = size - 1;
-  switch (which % 4) {
+  switch (which % 5) {
     case 0: {
       const auto names = clip::decode_file_list(rest, n);
       if (names) {
@@ -49,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (list.bad && !list.keys.empty()) __builtin_trap();
       for (const auto& key : list.keys)
         if (key.repeat != 1) __builtin_trap();
+      break;
+    }
+    case 4: {
+      // A position as MousePlay takes it; what reads back prints back the same.
+      const std::string_view text(reinterpret_cast<const char*>(rest), n);
+      if (const auto p = winauto::parse_mouse_point(text)) {
+        const std::string again = std::to_string(p->x) + " " + std::to_string(p->y);
+        if (winauto::parse_mouse_point(again) != p) __builtin_trap();
+      }
       break;
     }
     default: {

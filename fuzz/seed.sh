@@ -91,6 +91,7 @@ printf '\x00\x14\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01
 printf '\x01\x00\x00\x00\x00\x90\x00&\x00F\x00\x00\x00\x80\x00\x0a\x00O\x00\x00\x00' >"$out/desk_input_fuzz/2"
 printf '\x02x\t+x\t{ENTER}\t{NUMPAD~}\t{*LWIN}r' >"$out/desk_input_fuzz/3"
 printf '\x03F\x00|\x00O\x00\x09\x00a\x00.\x00e\x00' >"$out/desk_input_fuzz/4"
+printf '\x04 -5,\t+7 ' >"$out/desk_input_fuzz/5"
 
 # Dialog definitions: format, width, height, count, controls, then variables.
 mkdir -p "$out/dialog_definition_fuzz" "$out/menu_file_fuzz"

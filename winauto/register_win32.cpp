@@ -16,6 +16,7 @@ void register_winauto_functions(HandlerTable& t) {
   winauto::register_window_extras(t);
   winauto::register_menus(t);
   winauto::register_apps(t);
+  winauto::register_mouse(t);
 }
 
 }  // namespace orv

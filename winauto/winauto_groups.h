@@ -11,4 +11,5 @@ void register_keyboard_state(HandlerTable& t);
 void register_window_extras(HandlerTable& t);
 void register_menus(HandlerTable& t);
 void register_apps(HandlerTable& t);
+void register_mouse(HandlerTable& t);
 }  // namespace orv::winauto

@@ -9,6 +9,7 @@
 #include "winauto/desk_rules.h"
 #include "winauto/key_words.h"
 #include "winauto/menu_path.h"
+#include "winauto/mouse_rules.h"
 
 namespace orv {
 namespace {
@@ -259,6 +260,63 @@ TEST(DeskRules, ArrangementsFillTheWorkArea) {
   EXPECT_TRUE(arrange_rects(ArrangeStyle::tile, 0, area, 20).empty());
   const auto tiny = arrange_rects(ArrangeStyle::columns, 4, {0, 0, 2, 2}, 0);
   for (const auto& r : tiny) EXPECT_GT(r.right, r.left);
+}
+
+}  // namespace
+}  // namespace orv::winauto
+
+namespace orv::winauto {
+namespace {
+
+TEST(MouseRules, ClickCodesBecomeButtonSteps) {
+  const auto click = click_steps(513);
+  ASSERT_TRUE(click);
+  ASSERT_EQ(click->size(), 2u);
+  EXPECT_TRUE((*click)[0].down);
+  EXPECT_FALSE((*click)[1].down);
+  EXPECT_EQ(click_steps(518)->size(), 4u);
+  EXPECT_EQ((*click_steps(518))[2].button, MouseButton::right);
+  EXPECT_EQ((*click_steps(519))[0].button, MouseButton::middle);
+  const auto press = click_steps(16);
+  ASSERT_EQ(press->size(), 1u);
+  EXPECT_TRUE((*press)[0].down);
+  EXPECT_FALSE((*click_steps(-4))[0].down);
+  for (int bad : {0, 1, 514, 517, 520, 522, -513, 32}) EXPECT_FALSE(click_steps(bad)) << bad;
+  EXPECT_TRUE(valid_click_modifiers(3));
+  EXPECT_FALSE(valid_click_modifiers(4));
+  EXPECT_FALSE(valid_click_modifiers(-1));
+}
+
+TEST(MouseRules, PlayButtonsHoldSomeAndClickOnce) {
+  const auto drag = play_buttons(4 | 16 | 64);
+  ASSERT_TRUE(drag);
+  EXPECT_EQ(drag->held, (std::vector<MouseButton>{MouseButton::left, MouseButton::middle}));
+  EXPECT_EQ(drag->atEnd.size(), 4u);   // a double click
+  EXPECT_TRUE(play_buttons(0)->atEnd.empty());
+  EXPECT_EQ(play_buttons(1024)->atEnd[0].button, MouseButton::right);
+  EXPECT_FALSE(play_buttons(32 | 512));   // two clicks at the end
+  EXPECT_FALSE(play_buttons(1));
+  EXPECT_FALSE(play_buttons(2048));
+  EXPECT_FALSE(play_buttons(-4));
+}
+
+TEST(MouseRules, PointsAsText) {
+  EXPECT_EQ(parse_mouse_point("10 20"), (MousePoint{10, 20}));
+  EXPECT_EQ(parse_mouse_point(" -5,\t+7 "), (MousePoint{-5, 7}));
+  EXPECT_EQ(parse_mouse_point("3,4"), (MousePoint{3, 4}));
+  for (std::string_view bad : {"", "10", "10 20 30", "a b", "10x 20", "1.5 2", "10,,20", "- 3", "99999999999 1"})
+    EXPECT_FALSE(parse_mouse_point(bad)) << bad;
+}
+
+TEST(MouseRules, GridAndPixelsRoundTrip) {
+  EXPECT_EQ(grid_to_pixel(500, 0, 640), 320);
+  EXPECT_EQ(grid_to_pixel(0, 100, 740), 100);
+  EXPECT_EQ(grid_to_pixel(1000, 100, 740), 740);
+  EXPECT_EQ(grid_to_pixel(-100, 0, 1000), -100);   // outside the window is allowed
+  for (int g = 0; g <= 1000; g += 7) EXPECT_EQ(pixel_to_grid(grid_to_pixel(g, 13, 1293), 13, 1293), g);
+  EXPECT_EQ(pixel_to_grid(5, 10, 10), 0);            // an empty window
+  EXPECT_TRUE(valid_mouse_request(6));
+  EXPECT_FALSE(valid_mouse_request(7));
 }
 
 }  // namespace
