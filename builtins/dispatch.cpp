@@ -192,6 +192,7 @@ const HandlerTable& handler_table() {
     register_registry_functions(t);
     register_time_functions(t);
     register_binary_functions(t);
+    register_clipboard_functions(t);
     register_dialog_functions(t);
     register_dll_functions(t);
     register_trace_functions(t);

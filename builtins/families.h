@@ -20,6 +20,7 @@ void register_ini_functions(HandlerTable& t);
 void register_registry_functions(HandlerTable& t);
 void register_time_functions(HandlerTable& t);
 void register_binary_functions(HandlerTable& t);
+void register_clipboard_functions(HandlerTable& t);
 void register_dialog_functions(HandlerTable& t);
 void register_dll_functions(HandlerTable& t);
 void register_trace_functions(HandlerTable& t);

@@ -89,6 +89,14 @@ printf '\x05Notes~Notes~' >"$out/title_pattern_fuzz/1"
 printf '\x00#WIN$ID#0001A2B3' >"$out/title_pattern_fuzz/2"
 printf '\x10"c:\\v.exe" "%%1" %%2 %%* %%%%a "b c" d' >"$out/command_line_fuzz/1"
 
+# Clipboard file lists, menu templates, key word lists, menu paths (the first byte picks).
+mkdir -p "$out/desk_input_fuzz"
+printf '\x00\x14\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00a\x00b\x00\x00\x00\x00\x00' >"$out/desk_input_fuzz/1"
+printf '\x01\x00\x00\x00\x00\x90\x00&\x00F\x00\x00\x00\x80\x00\x0a\x00O\x00\x00\x00' >"$out/desk_input_fuzz/2"
+printf '\x02x\t+x\t{ENTER}\t{NUMPAD~}\t{*LWIN}r' >"$out/desk_input_fuzz/3"
+printf '\x03F\x00|\x00O\x00\x09\x00a\x00.\x00e\x00' >"$out/desk_input_fuzz/4"
+printf '\x04 -5,\t+7 ' >"$out/desk_input_fuzz/5"
+
 # Dialog definitions: format, width, height, count, controls, then variables.
 mkdir -p "$out/dialog_definition_fuzz" "$out/menu_file_fuzz"
 printf 'TRNDLGED,6.2\n200\n100\n3\n1,1,20,10,EDITBOX,Ed,PW_x,DEFAULT,DEFAULT,1,@csreadonly|@csdisabled,Arial|8192|70|0,255|0|0,H00FF00\n1,1,20,10,MENUBAR,Bar\n1,1,1,1,MENUITEM,File,Bar,"&File ""x""",DEFAULT,DEFAULT,DEFAULT\ndminwidth=50\ndbackground=a.bmp,1|2|3\nddpi=96,8,16\n' >"$out/dialog_definition_fuzz/1"

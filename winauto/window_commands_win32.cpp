@@ -34,6 +34,27 @@ HWND child_arg(Call& call, HWND& parent) {
   return child;
 }
 
+std::u16string executable_of(Context& c, HWND w) {
+  wchar_t path[MAX_PATH] = {};
+  if (w == own_window(c)) {
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return u16(path);
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (!pid) return {};
+  if (Handle process{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)}; process.get()) {
+    DWORD size = MAX_PATH;
+    if (QueryFullProcessImageNameW(process.get(), 0, path, &size)) return u16(path);
+  }
+  Handle snapshot{CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid)};
+  MODULEENTRY32W module{};
+  module.dwSize = sizeof module;
+  if (snapshot.get() == INVALID_HANDLE_VALUE || !Module32FirstW(snapshot.get(), &module)) return {};
+  if (lstrcmpiW(module.szModule, L"KERNEL32.DLL") == 0) return u"(16-bit application)";
+  return u16(module.szExePath);
+}
+
 namespace {
 
 void win_activate(Call& call) {
@@ -105,28 +126,6 @@ void win_state(Call& call) {
 }
 
 void win_exist(Call& call) { make_int(call.result, find_window(call.c, text_arg(call, 1), 0) ? 1 : 0); }
-
-// The full path of the program that owns a window, from its module snapshot.
-std::u16string executable_of(Context& c, HWND w) {
-  wchar_t path[MAX_PATH] = {};
-  if (w == own_window(c)) {
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return u16(path);
-  }
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (!pid) return {};
-  if (Handle process{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)}; process.get()) {
-    DWORD size = MAX_PATH;
-    if (QueryFullProcessImageNameW(process.get(), 0, path, &size)) return u16(path);
-  }
-  Handle snapshot{CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid)};
-  MODULEENTRY32W module{};
-  module.dwSize = sizeof module;
-  if (snapshot.get() == INVALID_HANDLE_VALUE || !Module32FirstW(snapshot.get(), &module)) return {};
-  if (lstrcmpiW(module.szModule, L"KERNEL32.DLL") == 0) return u"(16-bit application)";
-  return u16(module.szExePath);
-}
 
 void win_exe_name(Call& call) {
   if (HWND w = window_arg(call, 1, 1172)) text_result(call, executable_of(call.c, w));

@@ -35,6 +35,10 @@ void post_system_command(Context& c, HWND window, WPARAM command);
 // The own window of the run (0 when the host gave none).
 inline HWND own_window(const Context& c) { return reinterpret_cast<HWND>(c.ownWindow); }
 
+// The full path of the program that owns a window (for the own window, the
+// host program).
+std::u16string executable_of(Context& c, HWND w);
+
 // A console or DOS window, by its class.
 bool is_console_window(HWND w);
 
