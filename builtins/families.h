@@ -24,4 +24,5 @@ void register_clipboard_functions(HandlerTable& t);
 void register_dialog_functions(HandlerTable& t);
 void register_dll_functions(HandlerTable& t);
 void register_trace_functions(HandlerTable& t);
+void register_system_functions(HandlerTable& t);
 }  // namespace orv

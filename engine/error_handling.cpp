@@ -12,6 +12,7 @@
 #include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "resources/version.h"
 
 namespace orv {
 namespace {
@@ -200,7 +201,7 @@ ui::ErrorReport build_report(const Context& c, const std::string& message, bool 
   r.lineInfo = line_info(p, c);
   r.fileInfo = file_info(p, c);
   r.statement = p.statement;
-  r.version = "ORV Version: 1.0";
+  r.version = std::string("ORV Version: ") + kVersionText;
   r.additional = c.errorText;
   r.traceback = traceback_rows(c);
   r.withContinue = withContinue;

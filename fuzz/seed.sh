@@ -52,6 +52,12 @@ for f in "$out"/prepare_fuzz/*.orv.crlf "$out"/prepare_fuzz/*.orv.utf16le; do
   { printf "$hdr"; cat "$f"; } >"$out/line_reader_fuzz/$j"
 done
 # Names, settings files and registry texts, one parser per leading byte.
+mkdir -p "$out/system_rules_fuzz"
+printf '\x00<assembly><trustInfo><security><requestedPrivileges><requestedExecutionLevel level="asInvoker" uiAccess="false"/></requestedPrivileges></security></trustInfo></assembly>' >"$out/system_rules_fuzz/1"
+printf '\x01MY-PC' >"$out/system_rules_fuzz/2"
+printf '\x05corp.example.org' >"$out/system_rules_fuzz/3"
+printf '\x02 -42 ' >"$out/system_rules_fuzz/4"
+printf '\x03C:\\Program Files\\App|c:/program files/' >"$out/system_rules_fuzz/5"
 mkdir -p "$out/name_rules_fuzz"
 printf '\x00a b.txt|*.bak' >"$out/name_rules_fuzz/1"
 printf '\x01; c\n[Main]\na = 1\nB="q"\n[o]\nc=x=y\n' >"$out/name_rules_fuzz/2"

@@ -11,12 +11,14 @@
 #include "engine/trace/dumps.h"
 #include "engine/trace/markers.h"
 #include "engine/trace/target.h"
+#include "engine/uac_facts.h"
 #include "engine/value_ops.h"
+#include "platform/process_facts.h"
+#include "resources/version.h"
 
 namespace orv::trace {
 namespace {
 
-constexpr char kVersion[] = "1.0";
 constexpr char kTraceFileVariable[] = "ORV_TRACE_FILE";
 
 std::optional<std::uint32_t> elapsed(const Context& c) {
@@ -61,13 +63,17 @@ bool is_extender(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215; 
 
 SystemFacts system_facts(const Context& c) {
   SystemFacts f;
-  f.version = kVersion;
+  f.version = kVersionText;
   const platform::OsVersion os = platform::os_version();
   f.platform = os.platform;
   f.major = os.major;
   f.minor = os.minor;
   f.build = os.build;
   f.errorMode = c.errorMode;
+  const uac::ManifestSettings m = uac::parse_manifest(platform::process_manifest());
+  f.manifestLevel = m.level.empty() ? "<None>" : m.level;
+  f.manifestUiAccess = m.uiAccess.empty() ? "<None>" : m.uiAccess;
+  f.elevation = uac::elevation_name(platform::elevation_level());
   return f;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/native/code_page_tables.h"
 
 #include <sys/mman.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -281,8 +282,20 @@ void write_settings_file(const std::string&, const std::string&, const std::stri
 std::string settings_file_path(const std::string&) { return {}; }
 
 OsVersion os_version() {
+  // The kernel's release ("6.1.0-13-amd64") stands in for the version parts.
   OsVersion v;
   v.platform = "native";
+  utsname u{};
+  if (uname(&u) == 0) {
+    unsigned long* parts[] = {&v.major, &v.minor, &v.build};
+    const char* p = u.release;
+    for (unsigned long* part : parts) {
+      char* end = nullptr;
+      *part = std::strtoul(p, &end, 10);
+      if (end == p || *end != '.') break;
+      p = end + 1;
+    }
+  }
   return v;
 }
 
