@@ -238,6 +238,13 @@ lane_wine() {
   example_check wine wine build/win32/orvhost.exe
   guide_check wine wine build/win32/orvhost.exe
   wine build/win32/orv_list_builtins.exe >build/win32/builtins.txt 2>&1 </dev/null
+  # The product answers every name of the keyword table: none is left without a handler.
+  begin "every built-in has a handler (wine)"
+  wine build/win32/orv_list_builtins.exe --missing >build/win32/builtins-missing.txt 2>&1 </dev/null
+  local missing_status=$?
+  [ -s build/win32/builtins-missing.txt ] && missing_status=1
+  record "every built-in has a handler (wine)" $missing_status cat build/win32/builtins-missing.txt
+  if [ $missing_status = 0 ]; then count 1 0; else count 0 1; fi
   # ./orv as a user runs it: options, a link on the PATH, "#!" scripts, exit statuses.
   script_test "launcher (wine)" build/cli-test.log tests/cli/launcher_test.sh
   wait "$display"

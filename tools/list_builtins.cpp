@@ -1,6 +1,7 @@
 // Prints the name of every function a script can call by name, one per line:
 // built-ins that have a handler and the evaluator's special functions, or with
-// --host the console host's own functions. The reference check compares these
+// --host the console host's own functions, or with --missing the built-ins of
+// the keyword table that have no handler in this build. The reference check compares these
 // lists with the "## " headings of docs/reference, so they must come from the
 // tables the interpreter really dispatches through, not from a list kept by hand.
 #include <cstdio>
@@ -28,12 +29,18 @@ int main(int argc, char** argv) {
     return 0;
   }
   const auto& handlers = orv::handler_table().byId;
+  // --missing: the functions of the keyword table that have no handler in this build.
+  const bool missing = argc > 1 && std::string(argv[1]) == "--missing";
   for (int id = 0; id < orv::kKeywordCount; ++id) {
     const auto& r = orv::kKeywords[id];
     const std::string name = name_of(r);
     if (!callable_by_name(name)) continue;
     const bool handled = r.kind == orv::kk::kFunction && handlers[static_cast<std::size_t>(id)] != nullptr;
-    if (handled || r.kind == orv::kk::kSpecial) std::printf("%s\n", name.c_str());
+    if (missing) {
+      if (r.kind == orv::kk::kFunction && !handled) std::printf("%s\n", name.c_str());
+    } else if (handled || r.kind == orv::kk::kSpecial) {
+      std::printf("%s\n", name.c_str());
+    }
   }
   return 0;
 }
