@@ -1,8 +1,10 @@
-// FileLocate walks from the current folder up to the root: the nearest file
-// wins, folders of the same name do not count, and a name with folders of
-// its own is tried below each parent.
+// The file-name functions that need a real folder tree or a host: FileLocate
+// walks from the current folder up to the root (the nearest file wins,
+// folders of the same name do not count, a name with folders of its own is
+// tried below each parent), and an empty FileItemPath asks the host.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "tests/unit/host_fixture.h"
@@ -53,6 +55,18 @@ TEST_F(FileLocateTest, AnAbsoluteNameIsOnlyTriedWhereItPoints) {
   // "a/x.ini" is missing; the walk must not climb and find "x.ini" beside "a".
   ASSERT_EQ(run("r = FileLocate(FileFullName(\"x.ini\"))\n"), 0u);
   EXPECT_EQ(variable("r"), "");
+}
+
+class ItemPathHostTest : public test::HostTest {};
+
+TEST_F(ItemPathHostTest, AnEmptyListAsksTheHostsSecondListingFunction) {
+  // The test host's one function answers 1 and prints its argument.
+  std::strcpy(hostTable[0].name, "itemizenull2");
+  hostTable[0].nameLength = 12;
+  ASSERT_EQ(run("paths = FileItemPath(\"\")\nnames = FileItemize(\"|\")\n"), 0u);
+  EXPECT_EQ(variable("paths"), "1");
+  EXPECT_EQ(output, "0\n");
+  EXPECT_EQ(variable("names"), "");   // FileItemize asks for another name
 }
 
 }  // namespace
