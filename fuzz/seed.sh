@@ -63,6 +63,8 @@ printf '\x00a b.txt|*.bak' >"$out/name_rules_fuzz/1"
 printf '\x01; c\n[Main]\na = 1\nB="q"\n[o]\nc=x=y\n' >"$out/name_rules_fuzz/2"
 printf '\x02Software\\X\\[Name]' >"$out/name_rules_fuzz/3"
 printf '\x0301 02  ff\tA0' >"$out/name_rules_fuzz/4"
+printf '\x04"\\\\srv\\share\\a.b. "|*.*.bak' >"$out/name_rules_fuzz/5"
+printf '\x04C:/dir/report-2024.txt|??x*-old.?' >"$out/name_rules_fuzz/6"
 # Binary buffers and dates: a zlib stream, a few call sequences, YmdHms texts.
 mkdir -p "$out"/{binary_fuzz,ymdhms_fuzz}
 printf 'x\x9c\xcbH\xcd\xc9\xc9\x07\x00\x06,\x02\x15' >"$out/binary_fuzz/hello.z"

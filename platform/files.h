@@ -47,6 +47,10 @@ bool identity(FileHandle h, FileIdentity& out);
 // false when it cannot be formed or is too long.
 bool full_path(const std::u16string& path, std::u16string& out);
 char16_t separator();
+// The long and the short (8.3) form of an existing full path; false when
+// nothing exists there. A file system without short names gives the long form.
+bool long_name(const std::u16string& path, std::u16string& out);
+bool short_name(const std::u16string& path, std::u16string& out);
 
 struct Entry {
   std::u16string name;

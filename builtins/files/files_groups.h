@@ -9,4 +9,5 @@ void register_listing(HandlerTable& t);
 void register_attributes(HandlerTable& t);
 void register_times(HandlerTable& t);
 void register_folders(HandlerTable& t);
+void register_name_functions(HandlerTable& t);
 }  // namespace orv::files

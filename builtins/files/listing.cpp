@@ -1,5 +1,6 @@
-// FileItemize and DirItemize: the names a list of patterns matches, as a
-// TAB-separated list. Hidden and system entries stay out of the list.
+// FileItemize, DirItemize and FileItemPath: the names a list of patterns
+// matches, as a TAB-separated list (FileItemPath with each file's full path).
+// Hidden and system entries stay out of the list.
 #include <cstring>
 
 #include "builtins/files/file_args.h"
@@ -17,12 +18,14 @@ namespace {
 
 namespace pf = platform::files;
 
-// An empty pattern list asks the host's "itemizenull" function, when it has
-// one, for the list ("0" files, "1" folders); otherwise the list is empty.
-void ask_host(Call& call, bool folders) {
+// An empty pattern list asks the host's "itemizenull" function (for full
+// paths "itemizenull2"), when it has one, for the list ("0" files, "1"
+// folders); otherwise the list is empty.
+void ask_host(Call& call, bool folders, bool fullPaths) {
   Context& c = call.c;
+  const char* asked = fullPaths ? "itemizenull2" : "itemizenull";
   for (int i = 0; i < c.hostCount; ++i) {
-    if (std::strcmp(c.hostTable[i].name, "itemizenull") != 0) continue;
+    if (std::strcmp(c.hostTable[i].name, asked) != 0) continue;
     ArgSlots args{};
     for (auto& a : args) clear_operand(a);
     Temp answer(c);
@@ -38,12 +41,12 @@ void ask_host(Call& call, bool folders) {
   set_text(call, std::u16string_view());
 }
 
-template <bool Folders>
+template <bool Folders, bool FullPaths = false>
 void itemize(Call& call) {
   Context& c = call.c;
   const auto patterns = split_source_list(wide_arg(call, 1));
   if (!patterns) { fail(c, 3054); return; }
-  if (patterns->empty()) { ask_host(call, Folders); return; }
+  if (patterns->empty()) { ask_host(call, Folders, FullPaths); return; }
   std::u16string list;
   list.reserve(32768);
   for (const std::u16string& pattern : *patterns) {
@@ -55,6 +58,7 @@ void itemize(Call& call) {
     for (const pf::Entry& e : found) {
       if (((e.attributes & pf::kDirectory) != 0) != Folders) continue;
       if (e.attributes & (pf::kHidden | pf::kSystem)) continue;
+      if (FullPaths) list.append(full, 0, name_start(full));
       list += e.name;
       list += u'\t';
     }
@@ -68,6 +72,7 @@ void itemize(Call& call) {
 void register_listing(HandlerTable& t) {
   t.add(kw::fn_fileitemize, itemize<false>);
   t.add(kw::fn_diritemize, itemize<true>);
+  t.add(kw::fn_fileitempath, itemize<false, true>);
 }
 
 }  // namespace orv::files

@@ -41,6 +41,37 @@ bool legal_name(std::u16string_view s) {
   return true;
 }
 
+bool is_separator(char16_t ch) { return ch == u'\\' || ch == u'/'; }
+
+bool is_blank(char16_t ch) { return ch == u' ' || ch == u'\t'; }
+
+std::u16string_view trim_trailing_dots(std::u16string_view s) {
+  while (!s.empty() && (s.back() == u'.' || s.back() == u' ')) s.remove_suffix(1);
+  return s;
+}
+
+// "\\server" and "\\server\share" name no file, only the share's root.
+bool is_share_root(std::u16string_view name) {
+  if (name.size() < 2 || !is_separator(name[0]) || !is_separator(name[1])) return false;
+  std::size_t at = 2;
+  for (int part = 0; part < 2; ++part) {
+    while (at < name.size() && !is_separator(name[at])) ++at;
+    if (at == name.size()) return true;
+    ++at;
+  }
+  return false;
+}
+
+char16_t fold_ascii(char16_t ch) { return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - 32) : ch; }
+
+// Where "*" stops before the mask character `next`: its last occurrence in
+// the rest of the source, in any letter case; the end when there is none.
+std::size_t star_end(std::u16string_view source, std::size_t at, char16_t next) {
+  for (std::size_t i = source.size(); i > at; --i)
+    if (fold_ascii(source[i - 1]) == fold_ascii(next)) return i - 1;
+  return source.size();
+}
+
 bool digits(std::u16string_view s) {
   for (char16_t ch : s)
     if (ch < u'0' || ch > u'9') return false;
@@ -84,6 +115,78 @@ std::optional<std::u16string> map_name(std::u16string_view source, std::u16strin
     const std::u16string ext = map_part(s.ext, m.ext);
     if (!ext.empty()) out += u'.' + ext;
   }
+  if (!legal_name(out)) return std::nullopt;
+  return out;
+}
+
+std::u16string_view unquote_name(std::u16string_view name) {
+  while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
+  if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"') name = name.substr(1, name.size() - 2);
+  return name;
+}
+
+NameParts split_name(std::u16string_view name) {
+  if (is_share_root(name)) return {name, {}, {}};
+  const std::size_t cut = name_start(name);
+  const std::u16string_view last = trim_trailing_dots(name.substr(cut));
+  if (last.empty()) return {name, {}, {}};
+  const std::size_t dot = last.find_last_of(u'.');
+  if (dot == std::u16string_view::npos) return {name.substr(0, cut), last, {}};
+  return {name.substr(0, cut), last.substr(0, dot), last.substr(dot + 1)};
+}
+
+std::u16string folder_text(std::u16string_view folder) {
+  std::u16string out(folder);
+  for (auto& ch : out)
+    if (ch == u'/') ch = u'\\';
+  if (!out.empty() && out.back() != u'\\' && out.back() != u':') out += u'\\';
+  return out;
+}
+
+bool is_relative_name(std::u16string_view name) {
+  if (!name.empty() && is_separator(name[0])) return false;
+  return name.size() < 2 || name[1] != u':';
+}
+
+std::u16string complete_target(std::u16string target) {
+  if (!target.empty() && (is_separator(target.back()) || target.back() == u':')) target += u"*.*";
+  return target;
+}
+
+std::optional<std::u16string> apply_target(std::u16string_view source, std::u16string_view target) {
+  const std::size_t cut = name_start(target);
+  const std::u16string_view mask = target.substr(cut);
+  if (!has_wildcards(mask)) return std::u16string(target);
+  const auto mapped = map_name(source.substr(name_start(source)), mask);
+  if (!mapped) return std::nullopt;
+  return std::u16string(target.substr(0, cut)) + *mapped;
+}
+
+std::optional<std::u16string> shell_rename(std::u16string_view source, std::u16string_view mask) {
+  std::u16string out;
+  std::size_t at = 0;
+  const auto here_is_name = [&] { return at < source.size() && source[at] != u'.'; };
+  for (std::size_t i = 0; i < mask.size(); ++i) {
+    const char16_t m = mask[i];
+    if (m == u'?') {
+      if (here_is_name()) out += source[at++];
+    } else if (m == u'*') {
+      while (i + 1 < mask.size() && mask[i + 1] == u'*') ++i;
+      const bool toEnd = i + 1 == mask.size() || mask[i + 1] == u'?';
+      const std::size_t end = toEnd ? source.size() : star_end(source, at, mask[i + 1]);
+      out.append(source.substr(at, end - at));
+      at = end;
+    } else if (m == u'.') {
+      const std::size_t dot = source.find(u'.', at);
+      at = dot == std::u16string_view::npos ? source.size() : dot + 1;
+      out += u'.';
+    } else {
+      out += m;
+      if (here_is_name()) ++at;
+    }
+  }
+  out.resize(trim_trailing_dots(out).size());
   if (!legal_name(out)) return std::nullopt;
   return out;
 }

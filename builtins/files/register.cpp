@@ -10,6 +10,7 @@ void register_file_functions(HandlerTable& t) {
   files::register_attributes(t);
   files::register_times(t);
   files::register_folders(t);
+  files::register_name_functions(t);
 }
 
 }  // namespace orv

@@ -36,27 +36,23 @@ bool for_each_source(Context& c, std::u16string_view list, ListRules rules,
   return true;
 }
 
-bool TargetMask::parse(Context& c, std::u16string target) {
-  if (!target.empty() && (target.back() == u'\\' || target.back() == u'/' || target.back() == u':')) target += u"*.*";
+bool target_as_mask(Context& c, std::u16string& target) {
+  target = complete_target(std::move(target));
   std::u16string full;
   if (!full_path(c, target, full)) return false;
   const std::uint32_t a = pf::attributes(full);
-  if (a != pf::kNoAttributes && (a & pf::kDirectory)) full += pf::separator() + std::u16string(u"*.*");
-  const std::size_t cut = name_start(full);
-  folder_ = full.substr(0, cut);
-  mask_ = full.substr(cut);
-  isMask_ = has_wildcards(mask_);
+  if (a != pf::kNoAttributes && (a & pf::kDirectory)) target += u"\\*.*";
   return true;
 }
 
+bool TargetMask::parse(Context& c, std::u16string target) {
+  return target_as_mask(c, target) && full_path(c, target, full_);
+}
+
 bool TargetMask::target_for(Context& c, const std::u16string& source, std::u16string& out) const {
-  if (!isMask_) {
-    out = folder_ + mask_;
-    return true;
-  }
-  const auto mapped = map_name(std::u16string_view(source).substr(name_start(source)), mask_);
+  auto mapped = apply_target(source, full_);
   if (!mapped) return fail(c, 1324);
-  out = folder_ + *mapped;
+  out = std::move(*mapped);
   return true;
 }
 

@@ -19,6 +19,11 @@ struct ListRules {
 bool for_each_source(Context& c, std::u16string_view list, ListRules rules,
                      const std::function<bool(const std::u16string&)>& op);
 
+// A copy target as written, completed to a mask where it stands for a
+// folder: ending in a separator or a colon, or naming an existing folder.
+// False with the error set when it cannot be made a full path.
+bool target_as_mask(Context& c, std::u16string& target);
+
 // The target side of copy, move and rename: a plain name, or a mask whose
 // "*" and "?" take the source's name.
 class TargetMask {
@@ -29,8 +34,7 @@ class TargetMask {
   bool target_for(Context& c, const std::u16string& source, std::u16string& out) const;
 
  private:
-  std::u16string folder_, mask_;
-  bool isMask_ = false;
+  std::u16string full_;
 };
 
 }  // namespace orv::files

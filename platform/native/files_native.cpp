@@ -228,6 +228,15 @@ bool full_path(const std::u16string& path, std::u16string& out) {
 
 char16_t separator() { return u'/'; }
 
+// The file systems here keep no short names: both forms are the name itself.
+bool long_name(const std::u16string& path, std::u16string& out) {
+  if (attributes(path) == kNoAttributes) return false;
+  out = path;
+  return true;
+}
+
+bool short_name(const std::u16string& path, std::u16string& out) { return long_name(path, out); }
+
 bool find(const std::u16string& pattern, std::vector<Entry>& out, std::uint32_t& err) {
   out.clear();
   const std::string p = os_path(pattern);

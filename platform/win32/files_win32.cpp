@@ -134,6 +134,35 @@ bool full_path(const std::u16string& path, std::u16string& out) {
 
 char16_t separator() { return u'\\'; }
 
+namespace {
+
+// Undoes what os_path added for long paths, so scripts get their own form back.
+std::u16string without_long_prefix(const std::wstring& w) {
+  std::u16string out(w.begin(), w.end());
+  if (out.rfind(u"\\\\?\\UNC\\", 0) == 0) return u"\\" + out.substr(7);
+  if (out.rfind(u"\\\\?\\", 0) == 0) return out.substr(4);
+  return out;
+}
+
+using PathConverter = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+
+bool convert_path(PathConverter convert, const std::u16string& path, std::u16string& out) {
+  NoErrorBoxes quiet;
+  const std::wstring in = os_path(path);
+  std::wstring buffer(kMaxPath + 1, L'\0');
+  const DWORD n = convert(in.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return false;
+  buffer.resize(n);
+  out = without_long_prefix(buffer);
+  return true;
+}
+
+}  // namespace
+
+bool long_name(const std::u16string& path, std::u16string& out) { return convert_path(GetLongPathNameW, path, out); }
+
+bool short_name(const std::u16string& path, std::u16string& out) { return convert_path(GetShortPathNameW, path, out); }
+
 bool find(const std::u16string& pattern, std::vector<Entry>& out, std::uint32_t& err) {
   NoErrorBoxes quiet;
   out.clear();
