@@ -183,6 +183,11 @@ def write(entries, floats, strings):
 
 
 def main():
+    # --out DIR writes the files there instead (the test command compares them with engine/).
+    global ENGINE
+    if len(sys.argv) == 3 and sys.argv[1] == "--out":
+        ENGINE = pathlib.Path(sys.argv[2])
+        ENGINE.mkdir(parents=True, exist_ok=True)
     entries, floats, strings = load()
     check(entries, floats, strings)
     entries = write(entries, floats, strings)
