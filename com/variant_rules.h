@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/object_hooks.h"
+
 namespace orv::com {
 
 // Variant type codes (the automation standard's numbering).
@@ -19,8 +21,8 @@ inline constexpr std::uint16_t kVector = 0x1000, kArray = 0x2000, kByRef = 0x400
 inline constexpr std::uint16_t kFlagMask = 0xF000, kTypeMask = 0x0FFF, kIllegal = 0xFFFF;
 }  // namespace vt
 
-// "VT_ARRAY|VT_I4", "I4", "VT_EMPTY"...; "<unknown>" for a base type without a name.
-std::string vartype_text(std::uint16_t type, bool withPrefix);
+// vartype_text ("VT_ARRAY|VT_I4", "I4", ...) is declared with the engine's
+// object hooks, which name variant types in the trace.
 
 // Reads a type written as one or two names joined by "|" (each with or
 // without "VT_", any case); nullopt when a name is unknown or more are given.

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "builtins/dispatch.h"
+#include "engine/builtin_calls.h"
 #include "engine/assign_ops.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "engine/value_ops.h"
-#include "builtins/files/file_table.h"
+#include "engine/file_hooks.h"
 
 namespace orv {
 

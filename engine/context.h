@@ -12,14 +12,13 @@
 #include "engine/binary_buffers.h"
 #include "engine/heap.h"
 #include "engine/limits.h"
+#include "engine/file_hooks.h"
 #include "engine/pump_throttle.h"
 #include "engine/trace/trace_state.h"
 #include "engine/value.h"
 #include "platform/platform.h"
 
 namespace orv {
-
-namespace files { class FileTable; }
 
 struct VarSlot {
   Value v;
@@ -265,7 +264,7 @@ struct Context {
   std::int32_t lastExitCode = 99999;     // of the last program waited for (IntControl 64)
   std::int32_t dialogX = -1, dialogY = -1;   // where the last dialog ended with a result (dialog units)
   // ---- Open text files (created on first use) ----
-  std::unique_ptr<files::FileTable> files;
+  files::FileTablePtr files;
   // ---- Automation objects (owned by com/; released before anything above) ----
   std::shared_ptr<void> comState;
   // ---- DLL handles, structures and callbacks (owned by extend/; released first) ----

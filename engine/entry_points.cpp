@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "builtins/files/file_table.h"
+#include "engine/file_hooks.h"
 #include "engine/active_runs.h"
 #include "engine/context.h"
 #include "engine/convert.h"
@@ -23,8 +23,8 @@
 #include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
-#include "extend/services.h"
-#include "host/orv_api.h"
+#include "engine/extender_hooks.h"
+#include "api/orv_api.h"
 
 namespace orv {
 namespace {

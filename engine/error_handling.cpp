@@ -1,7 +1,7 @@
 #include "engine/error_handling.h"
 
 #include <cstring>
-#include "builtins/files/file_table.h"
+#include "engine/file_hooks.h"
 #include "engine/arrays.h"
 #include "engine/keyword_table.h"
 #include "engine/messages.h"

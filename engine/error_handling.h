@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 #include "engine/context.h"
-#include "ui/error_dialog.h"
+#include "engine/error_report.h"
 
 namespace orv {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "builtins/dispatch.h"
+#include "engine/builtin_calls.h"
 #include "engine/arrays.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 namespace orv {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 namespace orv {
 

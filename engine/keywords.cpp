@@ -4,7 +4,7 @@
 #include <cstring>
 #include "engine/keyword_table.h"
 #include "engine/value_ops.h"
-#include "extend/name_index.h"
+#include "engine/extender_hooks.h"
 #include "platform/platform.h"
 
 namespace orv {

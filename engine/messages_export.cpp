@@ -4,7 +4,7 @@
 // table or language file), whichever module asks.
 #include "engine/messages.h"
 #include "engine/no_throw.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 ORV_EXPORT int ORV_CALL LoadMyString(void* /*module*/, unsigned number, char* buffer, int size) {
   return orv::export_guard(0, [&] { return orv::copy_message_text(number, buffer, size); });

@@ -1,7 +1,7 @@
 #include "engine/specials.h"
 
 #include <cstdio>
-#include "com/com_hooks.h"
+#include "engine/object_hooks.h"
 #include "engine/arrays.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"

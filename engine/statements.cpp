@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "com/com_hooks.h"
+#include "engine/object_hooks.h"
 #include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"

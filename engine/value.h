@@ -1,7 +1,7 @@
 // The value record shared by variables, operands, arguments and results.
 #pragma once
 #include <cstdint>
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 namespace orv {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "com/com_hooks.h"
-#include "builtins/files/file_table.h"
+#include "engine/object_hooks.h"
+#include "engine/file_hooks.h"
 
 namespace orv {
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "extend/dll_platform.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 #include "platform/platform.h"
 
 namespace orv::dll {

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/orv_api.h"
+#include "api/orv_api.h"
+#include "engine/extender_hooks.h"
 
 namespace orv {
 struct Context;
@@ -28,8 +29,7 @@ class NameIndex {
   std::vector<std::uint16_t> order_;
 };
 
-// The tokenizer's lookup: the table index of an extender function of the
-// context, or -1 (a context without extenders has nothing to search).
-int find_extender_function(Context& c, const char* name, std::size_t length);
+// find_extender_function, the tokenizer's lookup, is declared with the
+// engine's extender hooks.
 
 }  // namespace orv::ext

@@ -1,4 +1,5 @@
-#include "extend/services.h"
+#include "engine/extender_hooks.h"
+#include "engine/context.h"
 
 #include <array>
 #include <initializer_list>

@@ -21,7 +21,7 @@ bool menu_text_fault(std::uint16_t n) { return n >= 215 && n <= 219; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  orv::testing::MemoryFiles disk;
+  orv::test_support::MemoryFiles disk;
   std::string menuFile;
   std::size_t start = 0;
   for (int k = 0; start <= input.size(); ++k) {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fuzz/fuzz_support.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 using namespace orv;
 

@@ -12,18 +12,27 @@ orv_ensure_toolchain() {
   bash "$root/scripts/setup.sh" "${1:-run}" >&2
 }
 
-# orv_build win32|native|native-release|fuzz [TARGET...]: configure once, then let
-# ninja decide what is stale (of the targets named, else of everything). native-release has no sanitizers (timing, profiling);
-# fuzz is clang with the libFuzzer targets.
+# orv_build win32|native|native-release [TARGET...]: configure once, then let
+# ninja decide what is stale (of the targets named, else of everything).
+# native has the sanitizers and, where clang is installed, the libFuzzer targets
+# too: one engine build serves the unit tests, the golden scripts and fuzzing.
+# native-release has no sanitizers (timing, profiling). Sources compile in
+# batches (cmake/batches.cmake), which makes a first build much quicker;
+# ORV_BATCHES=OFF before the first build gives one compile per file instead.
 orv_build() {
-  local config="$1" dir="$root/build/$1"
+  local config="$1"
+  [ "$config" = fuzz ] && config=native   # the fuzz targets live in the native build
+  local dir="$root/build/$config"
   shift
   local args=(-G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
   case "$config" in
     win32) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake") ;;
+    native)
+      args+=(-DORV_BATCHES="${ORV_BATCHES:-ON}")
+      command -v clang++ >/dev/null &&
+        args+=(-DORV_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+      ;;
     native-release) args+=(-DORV_SANITIZE=OFF) ;;
-    # Fuzz targets in batches too: a third full build of the engine is the test command's longest.
-    fuzz) args+=(-DORV_FUZZ=ON -DORV_BATCHES=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   esac
   # A compiler cache shared by every checkout: paths inside the checkout are
   # hashed relative to it and the build folder is left out of the hash, so a

@@ -1,5 +1,5 @@
 // No display in the native build: the debug window cannot be shown.
-#include "ui/debug_window.h"
+#include "engine/step_view.h"
 
 namespace orv::ui {
 

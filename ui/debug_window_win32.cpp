@@ -11,7 +11,7 @@
 
 #include "builtins/files/file_table.h"
 #include "platform/platform.h"
-#include "ui/debug_window.h"
+#include "engine/step_view.h"
 #include "ui/guarded_proc_win32.h"
 #include "ui/module_win32.h"
 #include "winauto/window_find_win32.h"

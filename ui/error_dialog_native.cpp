@@ -2,7 +2,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "ui/error_dialog.h"
+#include "engine/error_report.h"
 
 namespace orv::ui {
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "resources/dialog_ids.h"
-#include "ui/error_dialog.h"
+#include "engine/error_report.h"
 #include "ui/guarded_proc_win32.h"
 #include "ui/module_win32.h"
 

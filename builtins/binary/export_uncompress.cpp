@@ -3,7 +3,7 @@
 // bytes; the result is the uncompressed length, or -1 (buffer unchanged) when
 // the stream is invalid or its data does not fit.
 #include "builtins/binary/checksums.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 ORV_EXPORT int ORV_CALL UncompressBuffer(void* buffer, int size, int capacity) {
   if (!buffer || size < 0 || capacity < size) return -1;

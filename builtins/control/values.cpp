@@ -6,7 +6,7 @@
 
 #include "builtins/families.h"
 #include "builtins/strings/text.h"
-#include "builtins/strings/wildcard.h"
+#include "platform/wildcard.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "engine/runloop.h"

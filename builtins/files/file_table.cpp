@@ -125,9 +125,13 @@ void flush_writes(Context& c) {
 }
 
 FileTable& file_table(Context& c) {
-  if (!c.files) c.files = std::make_unique<FileTable>();
+  if (!c.files) c.files.reset(std::make_unique<FileTable>().release());
   return *c.files;
 }
+
+void FileTableRelease::operator()(FileTable* table) const { std::default_delete<FileTable>()(table); }
+
+int open_file_count(const Context& c) { return c.files ? c.files->open_count() : 0; }
 
 void add_file_ref(Context& c, std::int32_t handle) {
   if (c.files) c.files->add_ref(handle);

@@ -19,6 +19,7 @@
 #include <unordered_map>
 
 #include "builtins/files/line_reader.h"
+#include "engine/file_hooks.h"
 #include "platform/files.h"
 
 namespace orv {
@@ -95,13 +96,5 @@ class FileTable {
 };
 
 FileTable& file_table(Context& c);
-
-// Writes every open file's pending lines: called wherever another program,
-// or the script through another path, could look at a file.
-void flush_writes(Context& c);
-
-// Reference counting for value records that hold a file handle.
-void add_file_ref(Context& c, std::int32_t handle);
-void release_file_ref(Context& c, std::int32_t handle);
 
 }  // namespace orv::files

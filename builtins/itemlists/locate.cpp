@@ -2,7 +2,7 @@
 // pattern, without regard to case).
 #include "builtins/itemlists/itemlists_groups.h"
 #include "builtins/itemlists/list_args.h"
-#include "builtins/strings/wildcard.h"
+#include "platform/wildcard.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 

@@ -3,7 +3,7 @@
 // The match is the longest one at that place.
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
-#include "builtins/strings/wildcard.h"
+#include "platform/wildcard.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 

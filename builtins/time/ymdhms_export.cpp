@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "builtins/time/ymdhms.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 ORV_EXPORT int ORV_CALL ParseYMDHMS(const char* text, std::int32_t* fields, int mode, int twoDigitYears) {
   if (!text || !fields || mode < 0 || mode > 3) return 0;

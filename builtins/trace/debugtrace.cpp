@@ -11,7 +11,7 @@
 #include "engine/trace/target.h"
 #include "engine/trace/trace.h"
 #include "platform/platform.h"
-#include "ui/debug_window.h"
+#include "engine/step_view.h"
 
 namespace orv {
 namespace {

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "builtins/files/file_table.h"
 #include "engine/convert.h"
 #include "engine/error_handling.h"
 #include "engine/keyword_table.h"
@@ -13,7 +12,7 @@
 #include "engine/trace/markers.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
-#include "ui/error_dialog.h"
+#include "engine/error_report.h"
 
 namespace orv::trace {
 namespace {
@@ -68,7 +67,7 @@ std::int64_t count_com(const Context& c) {
 constexpr Counter kCounters[] = {
     {"strings", [](const Context& c) -> std::int64_t { return c.heap.ready() ? c.heap.bytes_in_use() : 0; }},
     {"variables", count_vars},
-    {"files", [](const Context& c) -> std::int64_t { return c.files ? c.files->open_count() : 0; }},
+    {"files", [](const Context& c) -> std::int64_t { return files::open_file_count(c); }},
     {"binbufs", [](const Context& c) -> std::int64_t { return c.binaries.live_count(); }},
     {"arrays", [](const Context& c) -> std::int64_t { return static_cast<std::int64_t>(c.arrays.live_count()); }},
     {"extenders", [](const Context& c) -> std::int64_t { return c.extRecords.empty() ? 0 : 1; }},

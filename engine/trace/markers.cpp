@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "com/variant_rules.h"
+#include "engine/object_hooks.h"
 
 namespace orv::trace {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 namespace orv::trace {
 

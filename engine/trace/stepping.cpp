@@ -12,7 +12,7 @@
 #include "engine/trace/dumps.h"
 #include "engine/trace/markers.h"
 #include "engine/value_ops.h"
-#include "ui/debug_window.h"
+#include "engine/step_view.h"
 
 namespace orv::trace {
 

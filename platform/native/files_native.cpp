@@ -14,7 +14,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "builtins/strings/wildcard.h"
+#include "platform/wildcard.h"
 
 namespace orv::platform::files {
 namespace {

@@ -10,7 +10,7 @@
 #include <cwchar>
 #include <string>
 
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 namespace {
 

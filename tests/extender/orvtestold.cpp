@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 
 #ifndef ORV_TEST_GENERATION
 #error "ORV_TEST_GENERATION must be 1, 2 or 3"

@@ -6,7 +6,7 @@
 
 #include "engine/script_source.h"
 
-namespace orv::testing {
+namespace orv::test_support {
 
 class MemoryFiles final : public SourceFiles {
  public:
@@ -23,4 +23,4 @@ class MemoryFiles final : public SourceFiles {
   }
 };
 
-}  // namespace orv::testing
+}  // namespace orv::test_support

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "engine/context.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 #include "platform/platform.h"
 
 namespace orv::test {

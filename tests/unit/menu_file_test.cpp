@@ -111,7 +111,7 @@ struct Prepared {
   MenuTextFault fault;
 };
 
-Prepared prepare(const std::string& raw, orv::testing::MemoryFiles& files) {
+Prepared prepare(const std::string& raw, orv::test_support::MemoryFiles& files) {
   Prepared p;
   p.ok = prepare_menu_text(raw, "/m/menu.mnu", files, p.text, p.fault);
   return p;
@@ -126,7 +126,7 @@ std::string utf16le(std::string_view ascii) {
 }  // namespace
 
 TEST(MenuText, Utf16WithEitherMarkReadsLikeItsAnsiForm) {
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   const std::string ansi = "File\n\tx = 1\n";
   Prepared le = prepare(utf16le(ansi), files);
   ASSERT_TRUE(le.ok);
@@ -139,7 +139,7 @@ TEST(MenuText, Utf16WithEitherMarkReadsLikeItsAnsiForm) {
 }
 
 TEST(MenuText, EncodedFormIsRefusedWithItsFileName) {
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   for (char first : {'\x01', '\x02', '\x03'}) {
     Prepared p = prepare(std::string(1, first) + "File\n\tx\n", files);
     EXPECT_FALSE(p.ok);
@@ -153,7 +153,7 @@ TEST(MenuText, EncodedFormIsRefusedWithItsFileName) {
 }
 
 TEST(MenuText, IncludesExpandBeforeParsingAndKeepItemNumbers) {
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   // A whole menu from another file, UTF-16, from the menu's own folder.
   files.files["/m/file.mnu"] = utf16le("File\r\n Open\r\n\tOpen()\r\n");
   // Code shared by items: its lines take the indentation of the #include line.
@@ -174,7 +174,7 @@ TEST(MenuText, IncludesExpandBeforeParsingAndKeepItemNumbers) {
 
 TEST(MenuText, ReportsTheFilesItIncluded) {
   // Their dates join the menu file's, so a change to any of them rebuilds the menus.
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   files.files["/m/a.mnu"] = "#include b.orv\n";
   files.files["/m/b.orv"] = "\tx\n";
   std::string text;
@@ -186,7 +186,7 @@ TEST(MenuText, ReportsTheFilesItIncluded) {
 }
 
 TEST(MenuText, IncludeFaultsNameTheFile) {
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   Prepared missing = prepare("File\n\t#include gone.orv\n", files);
   EXPECT_EQ(missing.fault.message, 217);
   EXPECT_EQ(missing.fault.detail, "gone.orv");
@@ -205,7 +205,7 @@ TEST(MenuText, IncludeFaultsNameTheFile) {
 
 TEST(MenuText, SixteenNestedIncludesReadAndSeventeenFail) {
   auto chain = [](int depth) {
-    orv::testing::MemoryFiles files;
+    orv::test_support::MemoryFiles files;
     for (int k = 1; k < depth; ++k)
       files.files["/m/" + std::to_string(k)] = "#include " + std::to_string(k + 1) + "\n";
     files.files["/m/" + std::to_string(depth)] = "\tdeep()\n";

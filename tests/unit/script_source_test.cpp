@@ -15,7 +15,7 @@ struct Result {
   SourceFault fault;
 };
 
-Result expand(const std::string& text, orv::testing::MemoryFiles& files, bool menu) {
+Result expand(const std::string& text, orv::test_support::MemoryFiles& files, bool menu) {
   IncludeStyle style;
   style.scriptLayout = !menu;
   style.menuLayout = menu;
@@ -57,7 +57,7 @@ TEST(ScriptSource, IncludeNamesQuotedOrBare) {
 }
 
 TEST(ScriptSource, ScriptLayoutMarksWhereEachLineCameFrom) {
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   files.files["/s/inc.orv"] = "b = 2\r\nc = 3";
   Result r = expand("a = 1\n#include inc.orv\nd = 4\n", files, false);
   ASSERT_TRUE(r.ok);
@@ -67,7 +67,7 @@ TEST(ScriptSource, ScriptLayoutMarksWhereEachLineCameFrom) {
 
 TEST(ScriptSource, IncludeFanOutEndsInsteadOfRunningForEver) {
   // Each file includes the next one eight times: 8^16 expansions of empty files.
-  orv::testing::MemoryFiles files;
+  orv::test_support::MemoryFiles files;
   for (int k = 1; k <= 16; ++k) {
     std::string text;
     for (int n = 0; n < 8; ++n) text += k < 16 ? "#include " + std::to_string(k + 1) + "\n" : "";

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "builtins/strings/wildcard.h"
+#include "platform/wildcard.h"
 
 namespace orv::strings::wild {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "engine/messages.h"
 #include "engine/no_throw.h"
-#include "host/orv_api.h"
+#include "api/orv_api.h"
 #include "platform/messages_platform.h"
 #include "ui/menus/menu_file.h"
 #include "ui/menus/menu_status.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/error_dialog.h"
+#include "engine/error_report.h"
 
 namespace orv::ui {
 

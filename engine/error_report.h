@@ -1,6 +1,6 @@
-// The error dialog (templates ERRORMSG and ERRORMSGB) and its Traceback list.
-// The engine fills an ErrorReport; the Windows build shows the real dialog,
-// the native build writes the report to standard error.
+// What the error dialog (templates ERRORMSG and ERRORMSGB) and its Traceback
+// list show. The engine fills an ErrorReport; the ui layer shows it: the real
+// dialog in the Windows build, a report on standard error natively.
 #pragma once
 #include <string>
 #include <vector>
@@ -33,6 +33,7 @@ struct ErrorReport {
 enum class ErrorChoice { exit, cont };
 
 // Shows the dialog modally; returns the user's choice. OK counts as exit.
+// Implemented by the ui layer (ui/error_dialog_*.cpp).
 ErrorChoice show_error_dialog(const ErrorReport& report);
 
 // The traceback rows as text lines: "%3d %-14s %6ld %-32s %s" (the line text

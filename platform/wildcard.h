@@ -3,6 +3,8 @@
 // sequences of characters compared unit for unit; callers fold case first.
 // Every search simulates all pattern positions at once, so the cost is
 // text length times pattern length, never exponential.
+// Platform-free; it lives here because the native stand-in of the find
+// service matches names with it as the string family matches text.
 #pragma once
 #include <cstddef>
 #include <limits>

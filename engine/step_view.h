@@ -1,7 +1,7 @@
-// The interactive debug window as the operating system shows it: a modal
-// window before each statement while stepping. The Windows back end builds it
-// from an in-memory template run by the exported DebugProc; the native one
-// has no display and fails.
+// What the interactive debug window shows: a modal window before each
+// statement while stepping. The engine asks; the ui layer implements it (the
+// Windows back end builds it from an in-memory template run by the exported
+// DebugProc; the native one has no display and fails).
 #pragma once
 #include <cstdint>
 #include <functional>

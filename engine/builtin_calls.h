@@ -1,0 +1,79 @@
+// The built-in call protocol: argument slots, the handler table and the calls
+// the evaluator and the compiled path make. The engine owns it; the dispatcher
+// (builtins/dispatch.cpp) implements it and fills the table from the families.
+#pragma once
+#include <array>
+#include <bitset>
+#include "engine/context.h"
+#include "engine/value_ops.h"
+
+namespace orv {
+
+inline constexpr int kArgSlotCount = 17;
+using ArgSlots = std::array<Operand, kArgSlotCount>;
+
+// Arguments as a handler sees them: slots 1..count, coerced by the type codes.
+struct Call {
+  Context& c;
+  int id;
+  int count;
+  ArgSlots& args;
+  Operand& result;
+  bool wide;
+};
+using Handler = void (*)(Call&);
+
+// Releases every argument slot however the call ends. Most slots of a call
+// are empty; looking at the payload words first keeps a call cheap.
+struct ArgSlotGuard {
+  Context& c;
+  ArgSlots& slots;
+  ~ArgSlotGuard() {
+    for (auto& s : slots)
+      if (s.flags | s.str | s.wstr) release_value(c, s);
+  }
+};
+
+// The handler table: one entry per built-in id, filled once by the families.
+struct HandlerTable {
+  std::array<Handler, 793> byId{};
+  // Built-ins that work only on values and the script's own open files: no
+  // other program, and no other path, can look at a file while they run, so
+  // written lines may stay buffered through them. Every other built-in (and
+  // every host, extender or object call) first hands them to the OS.
+  std::bitset<793> inward{};
+  // The built-ins of those families (math, text, item lists) also only read
+  // their arguments: a compiled call may lend them a variable's text
+  // instead of a copy.
+  std::bitset<793> readsArguments{};
+  bool addingInward = false;   // set while a family of such built-ins registers
+  void add(int id, Handler h) {
+    byId[static_cast<std::size_t>(id)] = h;
+    if (addingInward) {
+      inward.set(static_cast<std::size_t>(id));
+      readsArguments.set(static_cast<std::size_t>(id));
+    }
+  }
+  void add_inward(int id, Handler h) {
+    add(id, h);
+    inward.set(static_cast<std::size_t>(id));
+  }
+};
+const HandlerTable& handler_table();
+
+// Parses and runs a call of the function whose name is the current token;
+// leaves the token after the closing parenthesis current. False on error.
+bool call_function(Context& c, int id, Operand& result);
+
+// Runs a fixed-argument function on arguments already evaluated into slots
+// 1..count (coercion, handler, result tidying), as a parsed call does.
+bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result);
+
+// Whether the coercion of argument k (an 8-bit text) leaves it as it is,
+// given the other arguments of the call.
+bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k);
+
+// Coerces one argument slot by its type code; false with the error set.
+bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);
+
+}  // namespace orv

@@ -1,0 +1,57 @@
+// The layers point down: the public records include nothing of ours, the
+// engine only itself, the records and the platform. The build already refuses
+// such an include in a compiled file; this also covers headers nothing compiles.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "file:line: include" for each quoted include of a folder outside `allowed`.
+std::vector<std::string> upward_includes(const std::string& folder, const std::vector<std::string>& allowed) {
+  const std::regex include_line(R"re(^\s*#\s*include\s*"([^"/]+)/)re");
+  std::vector<std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(ORV_SOURCE_DIR) / folder)) {
+    const auto ext = entry.path().extension();
+    if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
+    std::ifstream in(entry.path());
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      std::smatch m;
+      if (!std::regex_search(line, m, include_line)) continue;
+      bool ok = false;
+      for (const auto& a : allowed) ok = ok || m[1] == a;
+      if (!ok) found.push_back(entry.path().string() + ":" + std::to_string(number) + ": " + line);
+    }
+  }
+  return found;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  return out;
+}
+
+TEST(Layers, EngineIncludesOnlyItselfTheRecordsAndThePlatform) {
+  const auto found = upward_includes("engine", {"engine", "api", "platform"});
+  EXPECT_TRUE(found.empty()) << joined(found);
+}
+
+TEST(Layers, PublicRecordsIncludeNothingOfOurs) {
+  const auto found = upward_includes("api", {});
+  EXPECT_TRUE(found.empty()) << joined(found);
+}
+
+TEST(Layers, PlatformIncludesOnlyItself) {
+  const auto found = upward_includes("platform", {"platform"});
+  EXPECT_TRUE(found.empty()) << joined(found);
+}
+
+}  // namespace
