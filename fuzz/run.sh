@@ -5,7 +5,7 @@
 # ORV_FUZZ_MALLOC_MB (256) in one allocation or ORV_FUZZ_RSS_MB (512) in all,
 # or spent more than 10 s on one input; the input that did it is kept in
 # build/fuzz/crashes/TARGET/ and its report is printed.
-#   fuzz/run.sh [SECONDS]        fuzz/run.sh --long [SECONDS]
+#   fuzz/run.sh [SECONDS [TARGET...]]        fuzz/run.sh --long [SECONDS [TARGET...]]
 # Targets run niced, ORV_JOBS (default 1) at a time.
 # Reproduce one: build/native/TARGET build/fuzz/crashes/TARGET/crash-...
 set -uo pipefail
@@ -16,13 +16,17 @@ source "$root/scripts/lib.sh"
 secs=10
 if [ "${1:-}" = --long ]; then
   secs="${2:-300}"
+  shift $(($# < 2 ? $# : 2))
 else
   secs="${1:-10}"
+  shift $(($# < 1 ? 0 : 1))
 fi
 jobs="${ORV_JOBS:-1}"
 malloc_mb="${ORV_FUZZ_MALLOC_MB:-256}"
 rss_mb="${ORV_FUZZ_RSS_MB:-512}"
-mapfile -t targets < <(cd fuzz && ls -- *_fuzz.cpp | sed 's/\.cpp$//')
+# Every fuzz/*_fuzz.cpp, or the targets named after SECONDS.
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(cd fuzz && ls -- *_fuzz.cpp | sed 's/\.cpp$//')
 
 bin="$root/build/native"
 if ! command -v clang++ >/dev/null; then
