@@ -5,23 +5,15 @@
 
 #include <windows.h>
 
+#include "platform/win32/os_path_win32.h"
+
 namespace orv::platform::files {
 namespace {
 
 constexpr std::size_t kMaxPath = 32767;
 
-// Paths past the classic limit need the extended-length prefix.
-std::wstring os_path(const std::u16string& p) {
-  std::wstring w(p.begin(), p.end());
-  if (w.size() < MAX_PATH - 12 || w.rfind(L"\\\\?\\", 0) == 0) return w;
-  if (w.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + w.substr(2);
-  return L"\\\\?\\" + w;
-}
-
-struct NoErrorBoxes {
-  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  ~NoErrorBoxes() { SetErrorMode(old); }
-};
+using win32::NoErrorBoxes;
+using win32::os_path;
 
 HANDLE as_handle(FileHandle h) { return reinterpret_cast<HANDLE>(h); }
 
