@@ -140,7 +140,22 @@ bool rename(const std::u16string& from, const std::u16string& to, std::uint32_t&
     err = kNotSameDevice;
     return false;
   }
-  if (!MoveFileExW(os_path(from).c_str(), os_path(to).c_str(), 0)) {
+  const std::wstring source = os_path(from), target = os_path(to);
+  // A change of letter case alone goes through a passing name: some file
+  // systems take the new name for the folder itself and keep the old case.
+  if (source != target &&
+      CompareStringOrdinal(source.c_str(), -1, target.c_str(), -1, TRUE) == CSTR_EQUAL) {
+    const std::wstring passing = source + L".orv-case-" + std::to_wstring(GetCurrentProcessId());
+    if (!MoveFileExW(source.c_str(), passing.c_str(), 0)) {
+      err = GetLastError();
+      return false;
+    }
+    if (MoveFileExW(passing.c_str(), target.c_str(), 0)) return true;
+    err = GetLastError();
+    MoveFileExW(passing.c_str(), source.c_str(), 0);
+    return false;
+  }
+  if (!MoveFileExW(source.c_str(), target.c_str(), 0)) {
     err = GetLastError();
     return false;
   }
