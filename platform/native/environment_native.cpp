@@ -1,11 +1,11 @@
 // POSIX back end of the environment. Values are UTF-8 here.
 #include "platform/environment.h"
 
+#include <unistd.h>   // environ
+
 #include <cstdlib>
 
 #include "platform/native/utf8_native.h"
-
-extern char** environ;
 
 namespace orv::platform::environment {
 
