@@ -6,8 +6,6 @@
 #include "builtins/system/system_args.h"
 #include "engine/keyword_ids.h"
 #include "platform/files.h"
-#include "builtins/system/system_text.h"
-#include "platform/environment.h"
 #include "platform/folders.h"
 
 namespace orv::system {
@@ -25,12 +23,6 @@ bool is_folder(const std::u16string& full) {
 bool folder_arg(Call& call, int k, std::u16string& full) {
   const std::u16string name = files::wide_arg(call, k);
   if (name.empty()) return fail(call.c, err::kEmptyFolderName);
-  if (name.size() == 2 && name[1] == u':') {
-    if (const auto letter = parse_drive(name)) {
-      full = drive_folder(*letter);
-      return true;
-    }
-  }
   return files::full_path(call.c, name, full);
 }
 
@@ -102,13 +94,6 @@ void dir_rename(Call& call) {
 }
 
 }  // namespace
-
-std::u16string drive_folder(char letter) {
-  const std::u16string root = drive_root(letter);
-  std::u16string remembered;
-  if (platform::environment::get(u"=" + root.substr(0, 2), remembered) && is_folder(remembered)) return remembered;
-  return root;
-}
 
 void register_directories(HandlerTable& t) {
   t.add(kw::fn_dirget, dir_get);

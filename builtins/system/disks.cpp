@@ -124,8 +124,11 @@ void log_disk(Call& call) {
   char letter = 0;
   if (!drive_arg(call, 1, letter)) return;
   if (!need_drive(call, letter)) return;
+  // "X:" alone is the folder the drive was last left in.
+  std::u16string full;
+  if (!files::full_path(call.c, {static_cast<char16_t>(letter), u':'}, full)) return;
   std::uint32_t code = 0;
-  if (!platform::folders::change(drive_folder(letter), code)) {
+  if (!platform::folders::change(full, code)) {
     files::os_fail(call.c, err::kLogDiskFailed, "SetCurrentDirectory", code);
     return;
   }

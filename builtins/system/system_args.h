@@ -27,10 +27,6 @@ bool set_system_text(Call& call, std::u16string_view text);
 // A size or count: a 32-bit integer while it fits, else a 64-bit one.
 void set_count(Call& call, std::uint64_t n);
 
-// The folder a drive was last left in ("=X:", kept by every change of the
-// current folder), or its root.
-std::u16string drive_folder(char letter);
-
 void register_directories(HandlerTable& t);
 void register_disks(HandlerTable& t);
 void register_environment(HandlerTable& t);

@@ -117,8 +117,14 @@ FileHandle duplicate(FileHandle h) {
 bool full_path(const std::u16string& path, std::u16string& out) {
   if (path.empty() || path.size() >= kMaxPath) return false;
   std::wstring in(path.begin(), path.end());
-  std::wstring buffer(kMaxPath + 1, L'\0');
-  const DWORD n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  // Sized to the answer: a buffer of 64 KB or more is too large for the
+  // system's own string records (a drive-relative "D:" then reads garbage).
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  DWORD n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (n >= buffer.size() && n < kMaxPath) {
+    buffer.assign(n + 1, L'\0');
+    n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  }
   if (n == 0 || n >= buffer.size()) return false;
   out.assign(buffer.begin(), buffer.begin() + n);
   return true;
