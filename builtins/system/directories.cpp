@@ -26,12 +26,6 @@ bool folder_arg(Call& call, int k, std::u16string& full) {
   return files::full_path(call.c, name, full);
 }
 
-std::string shown(const std::u16string& path) {
-  std::string ansi;
-  platform::utf16_to_ansi(path, ansi);
-  return ansi;
-}
-
 void dir_get(Call& call) {
   std::u16string cwd;
   if (!pfo::current(cwd)) { fail(call.c, err::kDirGetFailed); return; }

@@ -20,17 +20,11 @@ bool drive_exists(char letter) { return (pv::drive_mask() >> (letter - 'A')) & 1
 
 std::string drive_name(char letter) { return {letter, ':'}; }
 
-std::string shown_item(const std::u16string& item) {
-  std::string ansi;
-  platform::utf16_to_ansi(item, ansi);
-  return ansi;
-}
-
 // Argument k as one drive letter; false with the error set.
 bool drive_arg(Call& call, int k, char& letter) {
   const std::u16string text = files::wide_arg(call, k);
   const auto parsed = parse_drive(text);
-  if (!parsed) return fail(call.c, err::kNotADrive, shown_item(text));
+  if (!parsed) return fail(call.c, err::kNotADrive, shown(text));
   letter = *parsed;
   return true;
 }
@@ -40,7 +34,7 @@ bool need_drive(Call& call, char letter) {
 }
 
 bool not_ready(Call& call, const std::u16string& root, std::uint32_t code) {
-  return fail(call.c, err::kDriveNotReady, shown_item(root) + ": " + platform::files::error_text(code));
+  return fail(call.c, err::kDriveNotReady, shown(root) + ": " + platform::files::error_text(code));
 }
 
 void disk_exist(Call& call) {
@@ -69,7 +63,7 @@ void disk_space(Call& call) {
   const int format = call.count >= 2 ? call.args[2].i : 0;
   if (format != 0 && format != 1) { fail(call.c, err::kDiskFormat); return; }
   const DriveList drives = parse_drive_list(files::wide_arg(call, 1));
-  if (drives.bad) { fail(call.c, err::kNotADrive, shown_item(*drives.bad)); return; }
+  if (drives.bad) { fail(call.c, err::kNotADrive, shown(*drives.bad)); return; }
   if (drives.letters.empty()) { fail(call.c, err::kNoDrive); return; }
   for (char letter : drives.letters)
     if (!need_drive(call, letter)) return;
@@ -103,7 +97,7 @@ void disk_info(Call& call) {
 void disk_vol_info(Call& call) {
   const std::u16string text = files::wide_arg(call, 1);
   const auto root = volume_root(text);
-  if (!root) { fail(call.c, err::kNotAVolumeRoot, shown_item(text)); return; }
+  if (!root) { fail(call.c, err::kNotAVolumeRoot, shown(text)); return; }
   const int request = call.args[2].i;
   if (request < 1 || request > 6) { fail(call.c, err::kDiskVolInfoRequest); return; }
   if ((*root)[1] == u':' && !need_drive(call, static_cast<char>((*root)[0]))) return;

@@ -17,6 +17,12 @@ bool set_system_text(Call& call, std::u16string_view text) {
   return make_wstring(call.c, call.result, text);
 }
 
+std::string shown(std::u16string_view text) {
+  std::string ansi;
+  platform::utf16_to_ansi(text, ansi);
+  return ansi;
+}
+
 void set_count(Call& call, std::uint64_t n) {
   if (n <= 0x7FFFFFFFu) make_int(call.result, static_cast<std::int32_t>(n));
   else make_int64(call.result, static_cast<std::int64_t>(n));
