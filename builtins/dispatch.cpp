@@ -197,6 +197,7 @@ const HandlerTable& handler_table() {
     register_dialog_functions(t);
     register_dll_functions(t);
     register_trace_functions(t);
+    register_system_functions(t);
     return t;
   }();
   return table;

@@ -87,6 +87,15 @@ printf 'one "two three" "unbalanced \"nested\" four' >"$out/text_fuzz/words"
 for s in 1 2 3 4; do head -c 300 /dev/urandom >"$out/text_fuzz/random$s"; done
 # Lines are duplicated across scripts; libFuzzer merges identical inputs itself.
 echo "seeds: $(ls "$out/script_fuzz" | wc -l) scripts, $(ls "$out/tokenizer_fuzz" | wc -l) lines, $(ls "$out/prepare_fuzz" | wc -l) preparation inputs"
+# Drive lists, volume roots, numbers and environment blocks (first byte: form and 8-bit or UTF-16).
+mkdir -p "$out/system_text_fuzz"
+printf '\x00c d:\tE:\\,f;g|h' >"$out/system_text_fuzz/drives"
+printf '\x00C: DD: e' >"$out/system_text_fuzz/bad_drive"
+printf '\x01c\x00:\x00 \x00z\x00' >"$out/system_text_fuzz/drives_wide"
+printf '\x02\\\\server\\share\\' >"$out/system_text_fuzz/share"
+printf '\x02//s/a/b' >"$out/system_text_fuzz/share_deep"
+printf '\x04PATH=C:\\x\x00=C:=C:\\\x00A=1=2' >"$out/system_text_fuzz/environment"
+printf '\x04\xff\xff\xff\xff\xff\xff\xff\xff' >"$out/system_text_fuzz/largest"
 # Key strings, title patterns and open commands.
 mkdir -p "$out"/{key_language_fuzz,title_pattern_fuzz,command_line_fuzz}
 k=0

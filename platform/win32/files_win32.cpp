@@ -5,23 +5,15 @@
 
 #include <windows.h>
 
+#include "platform/win32/os_path_win32.h"
+
 namespace orv::platform::files {
 namespace {
 
 constexpr std::size_t kMaxPath = 32767;
 
-// Paths past the classic limit need the extended-length prefix.
-std::wstring os_path(const std::u16string& p) {
-  std::wstring w(p.begin(), p.end());
-  if (w.size() < MAX_PATH - 12 || w.rfind(L"\\\\?\\", 0) == 0) return w;
-  if (w.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + w.substr(2);
-  return L"\\\\?\\" + w;
-}
-
-struct NoErrorBoxes {
-  UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  ~NoErrorBoxes() { SetErrorMode(old); }
-};
+using win32::NoErrorBoxes;
+using win32::os_path;
 
 HANDLE as_handle(FileHandle h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -125,8 +117,14 @@ FileHandle duplicate(FileHandle h) {
 bool full_path(const std::u16string& path, std::u16string& out) {
   if (path.empty() || path.size() >= kMaxPath) return false;
   std::wstring in(path.begin(), path.end());
-  std::wstring buffer(kMaxPath + 1, L'\0');
-  const DWORD n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  // Sized to the answer: a buffer of 64 KB or more is too large for the
+  // system's own string records (a drive-relative "D:" then reads garbage).
+  std::wstring buffer(MAX_PATH + 1, L'\0');
+  DWORD n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (n >= buffer.size() && n < kMaxPath) {
+    buffer.assign(n + 1, L'\0');
+    n = GetFullPathNameW(in.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  }
   if (n == 0 || n >= buffer.size()) return false;
   out.assign(buffer.begin(), buffer.begin() + n);
   return true;
