@@ -191,7 +191,7 @@ const HandlerTable& handler_table() {
     register_ini_functions(t);
     register_registry_functions(t);
     register_time_functions(t);
-    register_system_functions(t);
+    register_place_functions(t);
     register_binary_functions(t);
     register_clipboard_functions(t);
     register_dialog_functions(t);

@@ -25,4 +25,5 @@ void register_dialog_functions(HandlerTable& t);
 void register_dll_functions(HandlerTable& t);
 void register_trace_functions(HandlerTable& t);
 void register_system_functions(HandlerTable& t);
+void register_place_functions(HandlerTable& t);   // folders, disks, environment
 }  // namespace orv

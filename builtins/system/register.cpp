@@ -30,7 +30,7 @@ void set_count(Call& call, std::uint64_t n) {
 
 }  // namespace system
 
-void register_system_functions(HandlerTable& t) {
+void register_place_functions(HandlerTable& t) {
   system::register_directories(t);
   system::register_disks(t);
   system::register_environment(t);
