@@ -15,6 +15,8 @@ constexpr std::size_t kMaxSections = 96;          // the loader's own limit
 constexpr std::size_t kMaxEntries = 4096;         // per resource directory
 constexpr std::size_t kMaxVersionBlock = 1 << 20; // far beyond any real one
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
+constexpr std::uint32_t kUsEnglish = 0x409;
+constexpr std::size_t kMaxLanguages = 64;   // each may be read, so keep the work bounded
 
 std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t u32(const std::uint8_t* p) {
@@ -220,27 +222,40 @@ std::optional<VersionInfo> version_info(const ReadAt& read) {
   Sections sections;
   std::uint64_t base = 0;
   if (!sections.load(read, pe) || !sections.offset_of(resRva, 16, base)) return std::nullopt;
-  // Type, then name, then language: take the version type, then the first of each.
   std::vector<DirEntry> entries;
   if (!directory(read, base, entries)) return std::nullopt;
   const auto type = std::find_if(entries.begin(), entries.end(), [](const DirEntry& e) {
     return e.name == kVersionResource && (e.data & kSubdirectory);
   });
   if (type == entries.end()) return std::nullopt;
-  std::uint32_t next = type->data;
-  for (int level = 0; level < 2; ++level) {
-    if (!(next & kSubdirectory) || !directory(read, base + (next & ~kSubdirectory), entries)) return std::nullopt;
-    next = entries.front().data;
+  // The first name, then every language of it (a program may carry its
+  // strings in many): US English first, then neutral, then the others.
+  const std::uint32_t names = type->data;
+  if (!directory(read, base + (names & ~kSubdirectory), entries)) return std::nullopt;
+  const std::uint32_t name = entries.front().data;
+  if (!(name & kSubdirectory) || !directory(read, base + (name & ~kSubdirectory), entries)) return std::nullopt;
+  const auto rank = [](const DirEntry& e) { return e.name == kUsEnglish ? 0 : e.name == 0 ? 1 : 2; };
+  std::stable_sort(entries.begin(), entries.end(), [&](const DirEntry& x, const DirEntry& y) { return rank(x) < rank(y); });
+  if (entries.size() > kMaxLanguages) entries.resize(kMaxLanguages);
+  std::optional<VersionInfo> info;
+  for (const DirEntry& language : entries) {
+    if (language.data & kSubdirectory) continue;
+    std::uint8_t data[8];
+    if (!read(base + language.data, sizeof data, data)) continue;
+    const std::uint32_t rva = u32(data), size = u32(data + 4);
+    std::uint64_t at = 0;
+    if (size == 0 || size > kMaxVersionBlock || !sections.offset_of(rva, size, at)) continue;
+    std::vector<std::uint8_t> block(size);
+    if (!read(at, block.size(), block.data())) continue;
+    auto one = parse_version_block(block.data(), block.size());
+    if (!one) continue;
+    if (!info) {
+      info = std::move(one);
+      continue;
+    }
+    for (VersionTable& t : one->tables) info->tables.push_back(std::move(t));
   }
-  if (next & kSubdirectory) return std::nullopt;
-  std::uint8_t data[8];
-  if (!read(base + next, sizeof data, data)) return std::nullopt;
-  const std::uint32_t rva = u32(data), size = u32(data + 4);
-  std::uint64_t at = 0;
-  if (size == 0 || size > kMaxVersionBlock || !sections.offset_of(rva, size, at)) return std::nullopt;
-  std::vector<std::uint8_t> block(size);
-  if (!read(at, block.size(), block.data())) return std::nullopt;
-  return parse_version_block(block.data(), block.size());
+  return info;
 }
 
 ReadAt bytes_reader(const std::vector<std::uint8_t>& bytes) {

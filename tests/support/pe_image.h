@@ -90,9 +90,9 @@ inline Bytes version_resource(const std::uint16_t (&fileVersion)[4],
 
 enum class ImageKind { dos, ne, pe32, pe64 };
 
-// A program image; `console` picks the subsystem of a PE image, `version`
-// (when not empty) becomes its only resource.
-inline Bytes program_image(ImageKind kind, bool console = false, const Bytes& version = {}) {
+// A program image; `console` picks the subsystem of a PE image. Each
+// {language, block} of `versions` becomes a language of its version resource.
+inline Bytes program_image(ImageKind kind, bool console, const std::vector<std::pair<std::uint32_t, Bytes>>& versions) {
   Bytes b(64, 0);
   b[0] = 'M';
   b[1] = 'Z';
@@ -120,21 +120,26 @@ inline Bytes program_image(ImageKind kind, bool console = false, const Bytes& ve
   b.resize(sections + 40, 0);
   const std::uint32_t raw = 0x200, va = 0x1000;
   Bytes rsrc;
-  if (!version.empty()) {
-    // Type 16 -> name 1 -> language 0x409 -> the data entry, then the block.
-    rsrc.resize(0x58, 0);
+  if (!versions.empty()) {
+    // Type 16 -> name 1 -> the languages -> their data entries, then the blocks.
+    const std::uint32_t n = static_cast<std::uint32_t>(versions.size());
+    const std::uint32_t languages = 0x30, entries = languages + 16 + 8 * n;
+    rsrc.resize(entries + 16 * n, 0);
     put16(rsrc, 14, 1);
     put32(rsrc, 16, 16);
     put32(rsrc, 20, 0x80000000u | 0x18);
     put16(rsrc, 0x18 + 14, 1);
     put32(rsrc, 0x18 + 16, 1);
-    put32(rsrc, 0x18 + 20, 0x80000000u | 0x30);
-    put16(rsrc, 0x30 + 14, 1);
-    put32(rsrc, 0x30 + 16, 0x409);
-    put32(rsrc, 0x30 + 20, 0x48);
-    put32(rsrc, 0x48, va + 0x58);
-    put32(rsrc, 0x4C, static_cast<std::uint32_t>(version.size()));
-    rsrc.insert(rsrc.end(), version.begin(), version.end());
+    put32(rsrc, 0x18 + 20, 0x80000000u | languages);
+    put16(rsrc, languages + 14, n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      put32(rsrc, languages + 16 + 8 * i, versions[i].first);
+      put32(rsrc, languages + 20 + 8 * i, entries + 16 * i);
+      pad4(rsrc);
+      put32(rsrc, entries + 16 * i, va + static_cast<std::uint32_t>(rsrc.size()));
+      put32(rsrc, entries + 16 * i + 4, static_cast<std::uint32_t>(versions[i].second.size()));
+      rsrc.insert(rsrc.end(), versions[i].second.begin(), versions[i].second.end());
+    }
     const std::size_t dirs = opt + (plus ? 112 : 96);
     put32(b, dirs + 16, va);
     put32(b, dirs + 20, static_cast<std::uint32_t>(rsrc.size()));
@@ -149,6 +154,11 @@ inline Bytes program_image(ImageKind kind, bool console = false, const Bytes& ve
   b.resize(raw, 0);
   b.insert(b.end(), rsrc.begin(), rsrc.end());
   return b;
+}
+
+inline Bytes program_image(ImageKind kind, bool console = false, const Bytes& version = {}) {
+  if (version.empty()) return program_image(kind, console, std::vector<std::pair<std::uint32_t, Bytes>>{});
+  return program_image(kind, console, std::vector<std::pair<std::uint32_t, Bytes>>{{0x409, version}});
 }
 
 }  // namespace orv::testing

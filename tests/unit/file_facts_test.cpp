@@ -81,6 +81,18 @@ TEST(VersionResource, FixedPartAndStringTables) {
   EXPECT_FALSE(files::version_info(files::bytes_reader(program_image(ImageKind::ne))));
 }
 
+TEST(VersionResource, EveryLanguageWithUsEnglishFirst) {
+  const Bytes german = testing::version_resource({1, 0, 0, 0}, {{u"040704b0", {{u"ProductName", u"Werkzeug"}}}});
+  const Bytes english = testing::version_resource({1, 0, 0, 1}, {{u"040904b0", {{u"ProductName", u"Tool"}}}});
+  const Bytes image = program_image(ImageKind::pe32, false, {{0x407, german}, {0x409, english}});
+  const auto info = files::version_info(files::bytes_reader(image));
+  ASSERT_TRUE(info);
+  ASSERT_EQ(info->tables.size(), 2u);
+  EXPECT_EQ(info->tables[0].language, u"040904b0");
+  EXPECT_EQ(info->tables[1].strings[0].second, u"Werkzeug");
+  EXPECT_EQ(info->fileVersion[3], 1);   // the fixed part of the first language read
+}
+
 TEST(VersionResource, BadBlockLengthsEndTheWalk) {
   Bytes block = testing::version_resource({1, 0, 0, 0}, {{u"040904b0", {{u"A", u"x"}}}});
   EXPECT_TRUE(files::parse_version_block(block.data(), block.size()));
