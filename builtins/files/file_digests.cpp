@@ -13,7 +13,8 @@
 #include "platform/digest.h"
 
 namespace orv::files {
-namespace {
+// Named, not anonymous: a folder compiles as one unit in the Windows build.
+namespace digest_impl {
 
 using platform::DigestKind;
 using platform::DigestStream;
@@ -110,11 +111,11 @@ void file_digest_get_key(Call& call) {
   if (finish(c, second, outer)) set_hex(call, outer, lower);
 }
 
-}  // namespace
+}  // namespace digest_impl
 
 void register_file_digests(HandlerTable& t) {
-  t.add(kw::fn_filedigest, file_digest);
-  t.add(kw::fn_filedigestgetkey, file_digest_get_key);
+  t.add(kw::fn_filedigest, digest_impl::file_digest);
+  t.add(kw::fn_filedigestgetkey, digest_impl::file_digest_get_key);
 }
 
 }  // namespace orv::files

@@ -19,7 +19,8 @@
 #include "platform/platform.h"
 
 namespace orv::files {
-namespace {
+// Named, not anonymous: a folder compiles as one unit in the Windows build.
+namespace facts_impl {
 
 namespace pf = platform::files;
 
@@ -216,17 +217,17 @@ void file_lock_itemize(Call& call) {
   if (ok) set_text(call, list);
 }
 
-}  // namespace
+}  // namespace facts_impl
 
 void register_file_facts(HandlerTable& t) {
-  t.add(kw::fn_filesize, file_size);
-  t.add(kw::fn_filesizeex, file_size_ex);
-  t.add(kw::fn_fileinfotoarray, info_to_array<false>);
-  t.add(kw::fn_dirinfotoarray, info_to_array<true>);
-  t.add(kw::fn_filetimegetex, file_time_get_ex);
-  t.add(kw::fn_filetimesetex, file_time_set_ex);
-  t.add(kw::fn_filecompare, file_compare);
-  t.add(kw::fn_filelockitemize, file_lock_itemize);
+  t.add(kw::fn_filesize, facts_impl::file_size);
+  t.add(kw::fn_filesizeex, facts_impl::file_size_ex);
+  t.add(kw::fn_fileinfotoarray, facts_impl::info_to_array<false>);
+  t.add(kw::fn_dirinfotoarray, facts_impl::info_to_array<true>);
+  t.add(kw::fn_filetimegetex, facts_impl::file_time_get_ex);
+  t.add(kw::fn_filetimesetex, facts_impl::file_time_set_ex);
+  t.add(kw::fn_filecompare, facts_impl::file_compare);
+  t.add(kw::fn_filelockitemize, facts_impl::file_lock_itemize);
 }
 
 }  // namespace orv::files

@@ -16,7 +16,8 @@
 #include "platform/platform.h"
 
 namespace orv::files {
-namespace {
+// Named, not anonymous: a folder compiles as one unit in the Windows build.
+namespace programs_impl {
 
 namespace pf = platform::files;
 
@@ -111,12 +112,12 @@ void install_file(Call& call) {
   if (copy_replacing(c, from, to)) make_int(call.result, hasTarget ? kReplaced : kNew);
 }
 
-}  // namespace
+}  // namespace programs_impl
 
 void register_programs(HandlerTable& t) {
-  t.add(kw::fn_exetypeinfo, exe_type_info);
-  t.add(kw::fn_fileverinfo, file_ver_info);
-  t.add(kw::fn_installfile, install_file);
+  t.add(kw::fn_exetypeinfo, programs_impl::exe_type_info);
+  t.add(kw::fn_fileverinfo, programs_impl::file_ver_info);
+  t.add(kw::fn_installfile, programs_impl::install_file);
 }
 
 }  // namespace orv::files

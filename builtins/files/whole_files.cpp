@@ -14,7 +14,8 @@
 #include "platform/platform.h"
 
 namespace orv::files {
-namespace {
+// Named, not anonymous: a folder compiles as one unit in the Windows build.
+namespace whole_impl {
 
 namespace pf = platform::files;
 
@@ -144,33 +145,33 @@ void file_create_temp(Call& call) {
   os_fail(c, kNoTempFile, "FileCreateTemp", err);
 }
 
-}  // namespace
+}  // namespace whole_impl
 
 bool fail_missing(Context& c, const char* function, const std::u16string& path) {
   std::string shown;
   platform::utf16_to_ansi(path, shown);
-  return fail(c, kNotFound, std::string(function) + ": " + shown);
+  return fail(c, whole_impl::kNotFound, std::string(function) + ": " + shown);
 }
 
 bool InputFile::open_quietly(const std::u16string& path) {
   std::uint32_t err = 0;
-  h_ = pf::open(path, pf::Open::read, err);
+  h_ = platform::files::open(path, platform::files::Open::read, err);
   return h_ != 0;
 }
 
 bool InputFile::open(Context& c, const std::u16string& name, const char* function) {
   std::u16string path;
   if (!full_path(c, name, path)) return false;
-  const std::uint32_t attrs = pf::attributes(path);
-  if (attrs == pf::kNoAttributes || (attrs & pf::kDirectory)) return fail_missing(c, function, path);
+  const std::uint32_t attrs = platform::files::attributes(path);
+  if (attrs == platform::files::kNoAttributes || (attrs & platform::files::kDirectory)) return fail_missing(c, function, path);
   std::uint32_t err = 0;
-  h_ = pf::open(path, pf::Open::read, err);
-  return h_ ? true : os_fail(c, kReadFailed, function, err);
+  h_ = platform::files::open(path, platform::files::Open::read, err);
+  return h_ ? true : os_fail(c, whole_impl::kReadFailed, function, err);
 }
 
 bool InputFile::read(Context& c, void* buffer, std::size_t n, std::size_t& got) {
   std::uint32_t err = 0;
-  return pf::read(h_, buffer, n, got, err) ? true : os_fail(c, kReadFailed, "ReadFile", err);
+  return platform::files::read(h_, buffer, n, got, err) ? true : os_fail(c, whole_impl::kReadFailed, "ReadFile", err);
 }
 
 ReadAt InputFile::reader() {
@@ -178,7 +179,7 @@ ReadAt InputFile::reader() {
     std::uint32_t err = 0;
     std::size_t got = 0;
     while (n > 0) {
-      if (!pf::seek_to(h_, offset) || !pf::read(h_, out, n, got, err) || got == 0) return false;
+      if (!platform::files::seek_to(h_, offset) || !platform::files::read(h_, out, n, got, err) || got == 0) return false;
       out += got;
       offset += got;
       n -= got;
@@ -206,11 +207,11 @@ bool read_whole_file(Context& c, const std::u16string& name, const char* functio
 }
 
 void register_whole_files(HandlerTable& t) {
-  t.add(kw::fn_fileget, file_get);
-  t.add(kw::fn_filegetw, file_get_w);
-  t.add(kw::fn_fileput, file_put);
-  t.add(kw::fn_fileputw, file_put_w);
-  t.add(kw::fn_filecreatetemp, file_create_temp);
+  t.add(kw::fn_fileget, whole_impl::file_get);
+  t.add(kw::fn_filegetw, whole_impl::file_get_w);
+  t.add(kw::fn_fileput, whole_impl::file_put);
+  t.add(kw::fn_fileputw, whole_impl::file_put_w);
+  t.add(kw::fn_filecreatetemp, whole_impl::file_create_temp);
 }
 
 }  // namespace orv::files
