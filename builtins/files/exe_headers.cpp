@@ -13,7 +13,7 @@ constexpr std::uint32_t kVersionResource = 16;
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
 constexpr std::size_t kMaxSections = 96;          // the loader's own limit
 constexpr std::size_t kMaxEntries = 4096;         // per resource directory
-constexpr std::size_t kMaxVersionBlock = 1 << 20; // far beyond any real one
+constexpr std::size_t kMaxVersionBlock = 0xFFFF;  // its length field has 16 bits
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr std::uint32_t kUsEnglish = 0x409;
 constexpr std::size_t kMaxLanguages = 64;   // each may be read, so keep the work bounded
@@ -244,8 +244,10 @@ std::optional<VersionInfo> version_info(const ReadAt& read) {
     if (!read(base + language.data, sizeof data, data)) continue;
     const std::uint32_t rva = u32(data), size = u32(data + 4);
     std::uint64_t at = 0;
-    if (size == 0 || size > kMaxVersionBlock || !sections.offset_of(rva, size, at)) continue;
-    std::vector<std::uint8_t> block(size);
+    // Some linkers pad the entry past the block; what lies beyond 64 KB is never part of it.
+    const std::uint32_t wanted = std::min<std::uint32_t>(size, kMaxVersionBlock);
+    if (size == 0 || !sections.offset_of(rva, wanted, at)) continue;
+    std::vector<std::uint8_t> block(wanted);
     if (!read(at, block.size(), block.data())) continue;
     auto one = parse_version_block(block.data(), block.size());
     if (!one) continue;
