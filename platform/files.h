@@ -21,7 +21,8 @@ inline constexpr std::uint32_t kReadOnly = 0x01, kHidden = 0x02, kSystem = 0x04,
                                kArchive = 0x20;
 inline constexpr std::uint32_t kNoAttributes = 0xFFFFFFFF;
 
-enum class Open { read, create_always, open_always, open_existing_write };
+// create_new fails (err 80) when the file exists: the way to claim a fresh name.
+enum class Open { read, create_always, open_always, open_existing_write, create_new };
 
 FileHandle open(const std::u16string& path, Open how, std::uint32_t& err);
 void close(FileHandle h);
@@ -84,6 +85,20 @@ struct LocalTime {
 bool get_time(const std::u16string& path, int selector, LocalTime& out);
 // false with err; err 0 means the time cannot be converted.
 bool set_time(const std::u16string& path, int selector, const LocalTime& t, std::uint32_t& err);
+
+// What the directory entry tells about a file or folder, without opening it.
+struct Facts {
+  std::uint64_t size = 0;
+  std::uint32_t attributes = 0;
+  LocalTime created, accessed, written;
+};
+bool facts(const std::u16string& path, Facts& out);
+
+// The folder for temporary files, ending with its separator.
+bool temp_folder(std::u16string& out);
+
+// True when another open handle keeps the file from being opened exclusively.
+bool in_use(const std::u16string& path);
 
 // The system's text for an error code.
 std::string error_text(std::uint32_t err);

@@ -10,4 +10,8 @@ void register_attributes(HandlerTable& t);
 void register_times(HandlerTable& t);
 void register_folders(HandlerTable& t);
 void register_name_functions(HandlerTable& t);
+void register_file_facts(HandlerTable& t);
+void register_whole_files(HandlerTable& t);
+void register_file_digests(HandlerTable& t);
+void register_programs(HandlerTable& t);
 }  // namespace orv::files

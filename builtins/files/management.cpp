@@ -9,6 +9,7 @@
 #include "builtins/files/files_groups.h"
 #include "builtins/files/name_rules.h"
 #include "builtins/files/source_list.h"
+#include "builtins/files/whole_files.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -45,12 +46,6 @@ bool enough_space(const std::u16string& target, std::uint64_t needed) {
   return needed == 0 || !pf::free_space(target, free) || free >= needed;
 }
 
-// A name beside the target for the copy that replaces it.
-std::u16string temp_beside(const std::u16string& target) {
-  return target.substr(0, name_start(target)) + u"~orv" + std::u16string(1, u'0' + (platform::tick_count() % 10)) +
-         u".tmp";
-}
-
 // Asks before replacing an existing file; false when the user cancels.
 bool confirm_replace(Context& c, const std::u16string& source, const std::u16string& target) {
   std::string from, to;
@@ -72,7 +67,7 @@ bool copy_one(Context& c, const std::u16string& from, const std::u16string& to, 
   std::uint32_t err = 0;
   if (!exists) return pf::copy(from, to, err) || os_fail(c, kCopy.failed, kCopy.osCall, err);
   if (pf::attributes(to) & pf::kReadOnly) return os_fail(c, kCopy.failed, kCopy.osCall, 5);
-  const std::u16string temp = temp_beside(to);
+  const std::u16string temp = temp_beside(to, platform::tick_count());
   if (!pf::copy(from, temp, err)) {
     std::uint32_t ignored = 0;
     pf::remove(temp, ignored);
@@ -196,6 +191,21 @@ void file_rename(Call& call) {
 }
 
 }  // namespace
+
+std::u16string temp_suffix(std::uint32_t salt) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string out;
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(salt >> shift) & 0xF];
+  return out + u".tmp";
+}
+
+std::u16string temp_beside(const std::u16string& target, std::uint32_t salt) {
+  return target.substr(0, name_start(target)) + u"~orv" + temp_suffix(salt);
+}
+
+bool copy_replacing(Context& c, const std::u16string& from, const std::u16string& to) {
+  return copy_one(c, from, to, false);
+}
 
 void register_management(HandlerTable& t) {
   t.add(kw::fn_filecopy, copy_or_move<false, false>);

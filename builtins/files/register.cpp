@@ -11,6 +11,10 @@ void register_file_functions(HandlerTable& t) {
   files::register_times(t);
   files::register_folders(t);
   files::register_name_functions(t);
+  files::register_file_facts(t);
+  files::register_whole_files(t);
+  files::register_file_digests(t);
+  files::register_programs(t);
 }
 
 }  // namespace orv

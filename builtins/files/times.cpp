@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "builtins/files/file_args.h"
+#include "builtins/files/file_times.h"
 #include "builtins/files/files_groups.h"
 #include "builtins/files/source_list.h"
 #include "engine/keyword_ids.h"
@@ -18,36 +19,6 @@ namespace pf = platform::files;
 
 // Which time the functions read and set: last write.
 constexpr int kSelector = 0;
-
-int days_in(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// "YYYY:MM:DD:HH:MM:SS"; the time fields may be left off, and a two-digit
-// year means 1950-2049.
-bool parse_ymdhms(std::u16string_view s, pf::LocalTime& t) {
-  int f[6] = {0, 0, 0, 0, 0, 0};
-  int count = 0;
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == u' ') ++i;
-  for (; count < 6; ++count) {
-    std::size_t start = i;
-    long v = 0;
-    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9' && i - start < 5) v = v * 10 + (s[i++] - u'0');
-    if (i == start) return false;
-    f[count] = static_cast<int>(v);
-    if (count == 0 && i - start <= 2) f[0] += f[0] < 50 ? 2000 : 1900;
-    if (i == s.size()) { ++count; break; }
-    if (s[i] != u':') return false;
-    ++i;
-  }
-  if (i != s.size() || count < 3) return false;
-  t = {f[0], f[1], f[2], f[3], f[4], f[5]};
-  return t.year >= 1601 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-         t.day <= days_in(t.year, t.month) && t.hour < 24 && t.minute < 60 && t.second < 60;
-}
 
 bool time_arg(Call& call, pf::LocalTime& t) {
   std::u16string path;
@@ -69,10 +40,7 @@ void file_time_get(Call& call) {
 
 void file_ymdhms(Call& call) {
   pf::LocalTime t;
-  if (!time_arg(call, t)) return;
-  const bool fourDigits = call.c.intSettings[41] != 0;
-  set_text(call, format_time(fourDigits ? "%04d:%02d:%02d:%02d:%02d:%02d" : "%02d:%02d:%02d:%02d:%02d:%02d",
-                             fourDigits ? t.year : t.year % 100, t.month, t.day, t));
+  if (time_arg(call, t)) set_text(call, file_time_text(call.c, t));
 }
 
 void file_time_code(Call& call) {
@@ -96,7 +64,7 @@ void set_times(Call& call, const pf::LocalTime& t) {
 
 void file_time_set(Call& call) {
   pf::LocalTime t;
-  if (!parse_ymdhms(wide_arg(call, 2), t)) { fail(call.c, 1017); return; }
+  if (!parse_file_time(wide_arg(call, 2), t)) { fail(call.c, 1017); return; }
   set_times(call, t);
 }
 
@@ -108,6 +76,54 @@ void file_time_touch(Call& call) {
 }
 
 }  // namespace
+
+namespace {
+
+int days_in(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+bool parse_file_time(std::u16string_view s, pf::LocalTime& t) {
+  int f[6] = {0, 0, 0, 0, 0, 0};
+  int count = 0;
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == u' ') ++i;
+  for (; count < 6; ++count) {
+    std::size_t start = i;
+    long v = 0;
+    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9' && i - start < 5) v = v * 10 + (s[i++] - u'0');
+    if (i == start) return false;
+    f[count] = static_cast<int>(v);
+    if (count == 0 && i - start <= 2) f[0] += f[0] < 50 ? 2000 : 1900;
+    if (i == s.size()) { ++count; break; }
+    if (s[i] != u':') return false;
+    ++i;
+  }
+  if (i != s.size() || count < 3) return false;
+  t = {f[0], f[1], f[2], f[3], f[4], f[5]};
+  return t.year >= 1601 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+         t.day <= days_in(t.year, t.month) && t.hour < 24 && t.minute < 60 && t.second < 60;
+}
+
+std::string file_time_text(const Context& c, const pf::LocalTime& t) {
+  const bool fourDigits = c.intSettings[41] != 0;
+  char text[64];
+  std::snprintf(text, sizeof text, fourDigits ? "%04d:%02d:%02d:%02d:%02d:%02d" : "%02d:%02d:%02d:%02d:%02d:%02d",
+                fourDigits ? t.year : t.year % 100, t.month, t.day, t.hour, t.minute, t.second);
+  return text;
+}
+
+int compare_file_times(const pf::LocalTime& a, const pf::LocalTime& b) {
+  const int x[] = {a.year, a.month, a.day, a.hour, a.minute, a.second};
+  const int y[] = {b.year, b.month, b.day, b.hour, b.minute, b.second};
+  for (int i = 0; i < 6; ++i)
+    if (x[i] != y[i]) return x[i] < y[i] ? -1 : 1;
+  return 0;
+}
 
 void register_times(HandlerTable& t) {
   t.add(kw::fn_filetimeget, file_time_get);

@@ -5,11 +5,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -128,6 +130,7 @@ FileHandle open(const std::u16string& path, Open how, std::uint32_t& err) {
     case Open::create_always: flags |= O_CREAT | O_TRUNC; break;
     case Open::open_always: flags |= O_CREAT; break;
     case Open::open_existing_write: break;
+    case Open::create_new: flags |= O_CREAT | O_EXCL; break;
   }
   const std::string p = os_path(path);
   struct stat st;
@@ -386,6 +389,46 @@ bool set_time(const std::u16string& path, int selector, const LocalTime& t, std:
   if (selector == 3) times[0] = {when, 0};
   else if (selector != 1) times[1] = {when, 0};
   return ::utimensat(AT_FDCWD, p.c_str(), times, 0) == 0 ? true : fail_with(err);
+}
+
+namespace {
+
+bool local_time_of(std::time_t t, LocalTime& out) {
+  std::tm tm{};
+  if (!::localtime_r(&t, &tm)) return false;
+  out = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  return true;
+}
+
+}  // namespace
+
+// The inode change time stands in for the creation time, as get_time has it.
+bool facts(const std::u16string& path, Facts& out) {
+  const std::string p = os_path(path);
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0) return false;
+  out.attributes = attributes_of(st, base_name(p));
+  out.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+  return local_time_of(st.st_ctime, out.created) && local_time_of(st.st_atime, out.accessed) &&
+         local_time_of(st.st_mtime, out.written);
+}
+
+bool temp_folder(std::u16string& out) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string p = dir && *dir ? dir : "/tmp";
+  if (p.back() != '/') p += '/';
+  out = from_os(p);
+  return true;
+}
+
+// No mandatory locks here: a file counts as in use while another open file
+// description holds a lock on it.
+bool in_use(const std::u16string& path) {
+  const int fd = ::open(os_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);   // closing drops a lock this probe took
+  return busy;
 }
 
 std::string error_text(std::uint32_t err) {

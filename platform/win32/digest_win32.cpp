@@ -48,28 +48,70 @@ const Cng& cng() {
 
 }  // namespace
 
-bool digest(DigestKind kind, const void* data, std::size_t n, std::vector<std::uint8_t>& out) {
-  const Cng& c = cng();
-  if (!c.ready()) return false;
-  const wchar_t* name = kind == DigestKind::md5 ? L"MD5" : kind == DigestKind::sha1 ? L"SHA1" : L"SHA256";
-  const ULONG size = kind == DigestKind::md5 ? 16 : kind == DigestKind::sha1 ? 20 : 32;
+std::size_t digest_size(DigestKind kind) {
+  switch (kind) {
+    case DigestKind::md5: return 16;
+    case DigestKind::sha1: return 20;
+    case DigestKind::sha256: return 32;
+    case DigestKind::sha384: return 48;
+    case DigestKind::sha512: return 64;
+  }
+  return 0;
+}
+
+std::size_t digest_block_size(DigestKind kind) {
+  return kind == DigestKind::sha384 || kind == DigestKind::sha512 ? 128 : 64;
+}
+
+struct DigestStream::State {
   Handle alg = nullptr, hash = nullptr;
-  if (c.open(&alg, name, nullptr, 0) < 0) return false;
-  bool ok = c.create(alg, &hash, nullptr, 0, nullptr, 0, 0) >= 0;
+  ~State() {
+    if (hash) cng().destroy(hash);
+    if (alg) cng().close(alg, 0);
+  }
+};
+
+DigestStream::DigestStream(DigestKind kind) : kind_(kind) {
+  const Cng& c = cng();
+  if (!c.ready()) return;
+  static constexpr const wchar_t* kNames[] = {L"MD5", L"SHA1", L"SHA256", L"SHA384", L"SHA512"};
+  auto s = std::make_unique<State>();
+  if (c.open(&s->alg, kNames[static_cast<int>(kind)], nullptr, 0) < 0) {
+    s->alg = nullptr;
+    return;
+  }
+  if (c.create(s->alg, &s->hash, nullptr, 0, nullptr, 0, 0) < 0) {
+    s->hash = nullptr;
+    return;
+  }
+  state_ = std::move(s);
+}
+
+DigestStream::~DigestStream() = default;
+
+bool DigestStream::update(const void* data, std::size_t n) {
+  if (!state_) return false;
   const auto* p = static_cast<const unsigned char*>(data);
-  for (std::size_t left = n; ok && left > 0;) {
-    const ULONG chunk = left > 0x40000000u ? 0x40000000u : static_cast<ULONG>(left);
-    ok = c.data(hash, const_cast<PUCHAR>(p), chunk, 0) >= 0;
+  while (n > 0) {
+    const ULONG chunk = n > 0x40000000u ? 0x40000000u : static_cast<ULONG>(n);
+    if (cng().data(state_->hash, const_cast<PUCHAR>(p), chunk, 0) < 0) return false;
     p += chunk;
-    left -= chunk;
+    n -= chunk;
   }
-  if (ok) {
-    out.assign(size, 0);
-    ok = c.finish(hash, out.data(), size, 0) >= 0;
-  }
-  if (hash) c.destroy(hash);
-  c.close(alg, 0);
+  return true;
+}
+
+bool DigestStream::finish(std::vector<std::uint8_t>& out) {
+  if (!state_) return false;
+  out.assign(digest_size(kind_), 0);
+  const bool ok = cng().finish(state_->hash, out.data(), static_cast<ULONG>(out.size()), 0) >= 0;
+  state_.reset();
   return ok;
+}
+
+bool digest(DigestKind kind, const void* data, std::size_t n, std::vector<std::uint8_t>& out) {
+  DigestStream s(kind);
+  return s.update(data, n) && s.finish(out);
 }
 
 }  // namespace orv::platform

@@ -39,6 +39,7 @@ FileHandle open(const std::u16string& path, Open how, std::uint32_t& err) {
     case Open::create_always: disposition = CREATE_ALWAYS; break;
     case Open::open_always: disposition = OPEN_ALWAYS; break;
     case Open::open_existing_write: break;
+    case Open::create_new: disposition = CREATE_NEW; break;
   }
   const std::wstring p = os_path(path);
   if (how != Open::read && read_only(p)) {
@@ -284,6 +285,50 @@ bool set_time(const std::u16string& path, int selector, const LocalTime& t, std:
   if (!ok) err = GetLastError();
   CloseHandle(h);
   return ok != 0;
+}
+
+namespace {
+
+bool local_time_of(const FILETIME& utc, LocalTime& out) {
+  FILETIME local;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return false;
+  out = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+  return true;
+}
+
+}  // namespace
+
+bool facts(const std::u16string& path, Facts& out) {
+  NoErrorBoxes quiet;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(os_path(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  out.attributes = data.dwFileAttributes;
+  out.size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                 ? 0
+                 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  return local_time_of(data.ftCreationTime, out.created) && local_time_of(data.ftLastAccessTime, out.accessed) &&
+         local_time_of(data.ftLastWriteTime, out.written);
+}
+
+bool temp_folder(std::u16string& out) {
+  wchar_t buffer[MAX_PATH + 2] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH + 1) return false;
+  out.assign(buffer, buffer + n);
+  if (out.back() != u'\\') out += u'\\';
+  return true;
+}
+
+bool in_use(const std::u16string& path) {
+  NoErrorBoxes quiet;
+  HANDLE h = CreateFileW(os_path(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  const DWORD err = GetLastError();
+  return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION;
 }
 
 std::string error_text(std::uint32_t err) {
