@@ -23,4 +23,6 @@ void register_binary_functions(HandlerTable& t);
 void register_dialog_functions(HandlerTable& t);
 void register_dll_functions(HandlerTable& t);
 void register_trace_functions(HandlerTable& t);
+void register_pipe_functions(HandlerTable& t);
+void register_dde_functions(HandlerTable& t);
 }  // namespace orv
