@@ -30,19 +30,44 @@ namespace {
 using dde::ConversationHandles;
 namespace derr = dde::err;
 
+std::string dde_block_bytes(HDDEDATA data) {
+  const DWORD size = DdeGetData(data, nullptr, 0, 0);
+  std::string bytes(size, '\0');
+  if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
+  return bytes;
+}
+
 HDDEDATA CALLBACK dde_client_callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
+
+// Item names a script used stay registered with the library while the
+// client lives: the answer to a request still names its item after the call
+// that asked for it has ended, and a name freed too soon is lost to the next.
+constexpr std::size_t kDdeKeptNames = 256;
 
 struct DdeClient {
   DWORD instance = 0;
   std::array<HCONV, ConversationHandles::kSlots> conversations{};
+  std::array<std::pair<std::u16string, std::u16string>, ConversationHandles::kSlots> partners;   // service, topic
   std::int32_t timeoutMs = dde::kDefaultTimeoutMs;
+  std::map<std::u16string, HSZ> names;
   DdeClient() = default;
   DdeClient(const DdeClient&) = delete;
   DdeClient& operator=(const DdeClient&) = delete;
   ~DdeClient() {
     for (HCONV conv : conversations)
       if (conv) DdeDisconnect(conv);
-    if (instance) DdeUninitialize(instance);
+    if (instance) DdeUninitialize(instance);   // frees the names too
+  }
+  HSZ name(const std::u16string& text) {
+    auto it = names.find(text);
+    if (it != names.end()) return it->second;
+    if (names.size() >= kDdeKeptNames) {
+      for (auto& kept : names) DdeFreeStringHandle(instance, kept.second);
+      names.clear();
+    }
+    HSZ h = DdeCreateStringHandleW(instance, reinterpret_cast<LPCWSTR>(text.c_str()), CP_WINUNICODE);
+    if (h) names.emplace(text, h);
+    return h;
   }
 };
 
@@ -64,41 +89,6 @@ bool dde_started(Context& c, DdeClient& client) {
   return true;
 }
 
-// A string handle freed with its owner.
-class DdeName {
- public:
-  DdeName(DWORD instance, const std::u16string& text)
-      : instance_(instance),
-        h_(DdeCreateStringHandleW(instance, reinterpret_cast<LPCWSTR>(text.c_str()), CP_WINUNICODE)) {}
-  ~DdeName() { if (h_) DdeFreeStringHandle(instance_, h_); }
-  DdeName(const DdeName&) = delete;
-  DdeName& operator=(const DdeName&) = delete;
-  HSZ get() const { return h_; }
-
- private:
-  DWORD instance_;
-  HSZ h_;
-};
-
-class DdeDataHandle {
- public:
-  explicit DdeDataHandle(HDDEDATA h) : h_(h) {}
-  ~DdeDataHandle() { if (h_) DdeFreeDataHandle(h_); }
-  DdeDataHandle(const DdeDataHandle&) = delete;
-  DdeDataHandle& operator=(const DdeDataHandle&) = delete;
-  HDDEDATA get() const { return h_; }
-
- private:
-  HDDEDATA h_;
-};
-
-std::string dde_block_bytes(HDDEDATA data) {
-  const DWORD size = DdeGetData(data, nullptr, 0, 0);
-  std::string bytes(size, '\0');
-  if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-  return bytes;
-}
-
 HCONV conversation_arg(Call& call, int k) {
   const int slot = ConversationHandles::slot(strings::arg_int(call, k));
   HCONV conv = nullptr;
@@ -116,15 +106,20 @@ bool transaction_failed(Context& c, DWORD instance) {
   return fail(c, timedOut ? derr::kTimedOut : derr::kRefused, text);
 }
 
-// Runs one transaction; the data handle it answers (requests only) goes to `out`.
-bool dde_transact(Call& call, HCONV conv, const std::string& block, HSZ item, UINT format, UINT type, HDDEDATA* out) {
+// Runs one transaction (the library waits, letting messages through, up to
+// the time-out); a request's data block goes to `out`.
+bool dde_transact(Call& call, HCONV conv, const std::string& block, HSZ item, UINT format, UINT type,
+                  std::string* out) {
   DdeClient& client = dde_client(call.c);
   DWORD result = 0;
   HDDEDATA h = DdeClientTransaction(block.empty() ? nullptr : reinterpret_cast<LPBYTE>(const_cast<char*>(block.data())),
                                     static_cast<DWORD>(block.size()), conv, item, format, type,
                                     static_cast<DWORD>(client.timeoutMs), &result);
   if (!h) return transaction_failed(call.c, client.instance);
-  if (out) *out = h;
+  if (out) {
+    *out = dde_block_bytes(h);
+    DdeFreeDataHandle(h);
+  }
   return true;
 }
 
@@ -138,11 +133,12 @@ void dde_initiate(Call& call) {
   for (std::size_t i = 0; i < client.conversations.size() && slot < 0; ++i)
     if (!client.conversations[i]) slot = static_cast<int>(i);
   if (slot < 0) { fail(c, derr::kTooManyConversations); return; }
-  DdeName service(client.instance, files::wide_arg(call, 1));
-  DdeName topic(client.instance, files::wide_arg(call, 2));
-  HCONV conv = DdeConnect(client.instance, service.get(), topic.get(), nullptr);
+  HSZ service = client.name(files::wide_arg(call, 1));
+  HSZ topic = client.name(files::wide_arg(call, 2));
+  HCONV conv = DdeConnect(client.instance, service, topic, nullptr);
   if (!conv) return;
   client.conversations[static_cast<std::size_t>(slot)] = conv;
+  client.partners[static_cast<std::size_t>(slot)] = {files::wide_arg(call, 1), files::wide_arg(call, 2)};
   make_int(call.result, ConversationHandles::handle(slot));
 }
 
@@ -159,21 +155,28 @@ void dde_execute(Call& call) {
 void dde_poke(Call& call) {
   HCONV conv = conversation_arg(call, 1);
   if (!conv) return;
-  DdeName item(dde_client(call.c).instance, files::wide_arg(call, 2));
+  HSZ item = dde_client(call.c).name(files::wide_arg(call, 2));
   const std::string block = call.wide ? dde::block_of_text(strings::arg_text<char16_t>(call, 3))
                                       : dde::block_of_text(strings::arg_text<char>(call, 3));
-  if (!dde_transact(call, conv, block, item.get(), call.wide ? CF_UNICODETEXT : CF_TEXT, XTYP_POKE, nullptr)) return;
+  if (!dde_transact(call, conv, block, item, call.wide ? CF_UNICODETEXT : CF_TEXT, XTYP_POKE, nullptr)) return;
   make_int(call.result, 1);
 }
 
 void dde_request(Call& call) {
   HCONV conv = conversation_arg(call, 1);
   if (!conv) return;
-  DdeName item(dde_client(call.c).instance, files::wide_arg(call, 2));
-  HDDEDATA h = nullptr;
-  if (!dde_transact(call, conv, {}, item.get(), CF_TEXT, XTYP_REQUEST, &h)) return;
-  DdeDataHandle data(h);
-  const std::string text = dde::text_of_block(dde_block_bytes(data.get()));
+  HSZ item = dde_client(call.c).name(files::wide_arg(call, 2));
+  // The system's library follows the answer to a request with a stray
+  // refusal that the conversation's next transaction would take for its
+  // own: each request runs on a conversation of its own.
+  DdeClient& client = dde_client(call.c);
+  const auto& partner = client.partners[static_cast<std::size_t>(ConversationHandles::slot(strings::arg_int(call, 1)))];
+  HCONV once = DdeConnect(client.instance, client.name(partner.first), client.name(partner.second), nullptr);
+  if (!once) { fail(call.c, derr::kRefused); return; }
+  struct Hangup { HCONV h; ~Hangup() { DdeDisconnect(h); } } hangup{once};
+  std::string bytes;
+  if (!dde_transact(call, once, {}, item, CF_TEXT, XTYP_REQUEST, &bytes)) return;
+  const std::string text = dde::text_of_block(bytes);
   if (!call.wide) {
     strings::set_result(call, std::string_view(text));
     return;

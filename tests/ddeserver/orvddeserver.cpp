@@ -12,6 +12,7 @@
 #include <windows.h>
 #include <ddeml.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -75,6 +76,7 @@ HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV, HSZ topic, HSZ item, H
     case XTYP_EXECUTE: return execute(data);
     case XTYP_POKE: {
       std::string bytes = block_bytes(data);
+      
       if (format == CF_UNICODETEXT) {
         std::wstring w(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
         bytes = narrow(w.substr(0, w.find(L'\0')));
@@ -92,6 +94,7 @@ HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV, HSZ topic, HSZ item, H
         g_slowMs = 0;
       }
       auto it = g_items.find(lower(hsz_text(item)));
+      
       if (format != CF_TEXT || it == g_items.end()) return nullptr;
       std::string block = it->second + '\0';
       return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(block.data()), static_cast<DWORD>(block.size()),
