@@ -47,7 +47,6 @@ constexpr std::size_t kDdeKeptNames = 256;
 struct DdeClient {
   DWORD instance = 0;
   std::array<HCONV, ConversationHandles::kSlots> conversations{};
-  std::array<std::pair<std::u16string, std::u16string>, ConversationHandles::kSlots> partners;   // service, topic
   std::int32_t timeoutMs = dde::kDefaultTimeoutMs;
   std::map<std::u16string, HSZ> names;
   DdeClient() = default;
@@ -138,7 +137,6 @@ void dde_initiate(Call& call) {
   HCONV conv = DdeConnect(client.instance, service, topic, nullptr);
   if (!conv) return;
   client.conversations[static_cast<std::size_t>(slot)] = conv;
-  client.partners[static_cast<std::size_t>(slot)] = {files::wide_arg(call, 1), files::wide_arg(call, 2)};
   make_int(call.result, ConversationHandles::handle(slot));
 }
 
@@ -166,16 +164,8 @@ void dde_request(Call& call) {
   HCONV conv = conversation_arg(call, 1);
   if (!conv) return;
   HSZ item = dde_client(call.c).name(files::wide_arg(call, 2));
-  // The system's library follows the answer to a request with a stray
-  // refusal that the conversation's next transaction would take for its
-  // own: each request runs on a conversation of its own.
-  DdeClient& client = dde_client(call.c);
-  const auto& partner = client.partners[static_cast<std::size_t>(ConversationHandles::slot(strings::arg_int(call, 1)))];
-  HCONV once = DdeConnect(client.instance, client.name(partner.first), client.name(partner.second), nullptr);
-  if (!once) { fail(call.c, derr::kRefused); return; }
-  struct Hangup { HCONV h; ~Hangup() { DdeDisconnect(h); } } hangup{once};
   std::string bytes;
-  if (!dde_transact(call, once, {}, item, CF_TEXT, XTYP_REQUEST, &bytes)) return;
+  if (!dde_transact(call, conv, {}, item, CF_TEXT, XTYP_REQUEST, &bytes)) return;
   const std::string text = dde::text_of_block(bytes);
   if (!call.wide) {
     strings::set_result(call, std::string_view(text));
