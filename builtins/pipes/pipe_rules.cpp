@@ -27,8 +27,6 @@ std::optional<PipeName> parse_pipe_name(std::u16string_view text) {
     if (word != u"pipe\\") return std::nullopt;
     text.remove_prefix(5);
     if (!pipe_name_part_ok(out.server)) return std::nullopt;
-  } else {
-    out.server = u".";
   }
   // The system allows backslashes inside a pipe's name, but a name that
   // starts with one, or an empty part, is a mistyped path.

@@ -27,7 +27,7 @@ inline constexpr std::uint16_t kIoFailed = 4209;
 // ("\\.\pipe\orders", "\\server\pipe\orders"). The system refuses longer paths.
 inline constexpr std::size_t kMaxPipePath = 256;
 struct PipeName {
-  std::u16string server;   // "." for this machine
+  std::u16string server = std::u16string(1, u'.');   // "." for this machine
   std::u16string name;     // the part after "\pipe\"
   std::u16string path() const { return u"\\\\" + server + u"\\pipe\\" + name; }
   bool local() const { return server == u"."; }
