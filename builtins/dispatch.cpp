@@ -198,6 +198,8 @@ const HandlerTable& handler_table() {
     register_dll_functions(t);
     register_trace_functions(t);
     register_system_functions(t);
+    register_pipe_functions(t);
+    register_dde_functions(t);
     return t;
   }();
   return table;

@@ -26,4 +26,6 @@ void register_dll_functions(HandlerTable& t);
 void register_trace_functions(HandlerTable& t);
 void register_system_functions(HandlerTable& t);
 void register_place_functions(HandlerTable& t);   // folders, disks, environment
+void register_pipe_functions(HandlerTable& t);
+void register_dde_functions(HandlerTable& t);
 }  // namespace orv

@@ -269,6 +269,9 @@ struct Context {
   std::shared_ptr<void> comState;
   // ---- DLL handles, structures and callbacks (owned by extend/; released first) ----
   std::shared_ptr<void> dllState;
+  // ---- Named pipes and DDE conversations (owned by builtins/pipes; released first) ----
+  std::shared_ptr<void> pipeState;
+  std::shared_ptr<void> ddeState;
 
   Script& script() { return *scripts[curScript]; }
 };

@@ -118,6 +118,12 @@ done
 printf '\x05Notes~Notes~' >"$out/title_pattern_fuzz/1"
 printf '\x00#WIN$ID#0001A2B3' >"$out/title_pattern_fuzz/2"
 printf '\x10"c:\\v.exe" "%%1" %%2 %%* %%%%a "b c" d' >"$out/command_line_fuzz/1"
+# Pipe names (odd first byte, UTF-16 after it) and message bytes (even).
+mkdir -p "$out/pipe_rules_fuzz"
+printf '\x01\\\0\\\0.\0\\\0p\0i\0p\0e\0\\\0o\0' >"$out/pipe_rules_fuzz/1"
+printf '\x01o\0r\0d\0e\0r\0s\0' >"$out/pipe_rules_fuzz/2"
+printf '\x00\xff\xfeA\0\x13\x20B\0' >"$out/pipe_rules_fuzz/3"
+printf '\x00plain\0after' >"$out/pipe_rules_fuzz/4"
 
 # Clipboard file lists, menu templates, key word lists, menu paths (the first byte picks).
 mkdir -p "$out/desk_input_fuzz"
