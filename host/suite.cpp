@@ -32,13 +32,16 @@ bool read_text(const fs::path& path, std::string& out) {
 }
 
 // NAME.skip leaves a script out everywhere; NAME.win32 leaves it out of
-// native runs (it needs Windows services such as the registry).
+// native runs (it needs Windows services such as the registry), NAME.native
+// out of Windows runs (it checks what the native build leaves out).
 bool skipped(const fs::path& script) {
   std::error_code ec;
   fs::path marker = script;
   if (fs::exists(marker.replace_extension(".skip"), ec) || script.stem().extension() == ".skip") return true;
 #ifndef _WIN32
   if (fs::exists(marker.replace_extension(".win32"), ec)) return true;
+#else
+  if (fs::exists(marker.replace_extension(".native"), ec)) return true;
 #endif
   return false;
 }
