@@ -22,7 +22,7 @@ fi
 jobs="${ORV_JOBS:-1}"
 malloc_mb="${ORV_FUZZ_MALLOC_MB:-256}"
 rss_mb="${ORV_FUZZ_RSS_MB:-512}"
-targets=(tokenizer_fuzz expression_fuzz prepare_fuzz script_fuzz key_language_fuzz title_pattern_fuzz command_line_fuzz variant_rules_fuzz line_reader_fuzz name_rules_fuzz binary_fuzz ymdhms_fuzz text_fuzz map_store_fuzz dialog_definition_fuzz menu_file_fuzz type_words_fuzz)
+targets=(tokenizer_fuzz expression_fuzz prepare_fuzz script_fuzz key_language_fuzz title_pattern_fuzz command_line_fuzz variant_rules_fuzz line_reader_fuzz name_rules_fuzz binary_fuzz ymdhms_fuzz text_fuzz map_store_fuzz dialog_definition_fuzz menu_file_fuzz type_words_fuzz desktop_files_fuzz)
 
 orv_build fuzz || { echo "fuzz: build failed"; exit 1; }
 out="$root/build/fuzz"

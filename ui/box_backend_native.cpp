@@ -7,5 +7,6 @@ BoxAnswer message_box(Context&, const std::u16string&, const std::u16string&, Me
 BoxAnswer line_box(Context&, const LineRequest&, std::u16string&) { return kBoxFailed; }
 BoxAnswer list_box(Context&, const ListRequest&, std::vector<std::size_t>&) { return kBoxFailed; }
 BoxAnswer text_box(Context&, const TextRequest&, std::u16string&) { return kBoxFailed; }
+BoxAnswer display_box(Context&, const DisplayRequest&) { return kBoxFailed; }
 
 }  // namespace orv::ui
