@@ -10,8 +10,9 @@
 namespace orv::dialogs {
 namespace {
 
-// The name the file's entries stand under; never seen by scripts.
-constexpr char kFileDialogName[] = "FileDialog";
+// The file's entries stand under no dialog name, so that the reader's error
+// texts name them as the file does ("NumControls").
+constexpr char kFileDialogName[] = "";
 
 std::string file_dialog_argument(Call& call, int k) {
   std::string out;
