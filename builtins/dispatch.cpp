@@ -189,6 +189,7 @@ const HandlerTable& handler_table() {
     register_list_box_functions(t);
     register_dialog_file_functions(t);
     register_desktop_functions(t);
+    register_chooser_functions(t);
     register_com_functions(t);
     register_file_functions(t);
     register_ini_functions(t);

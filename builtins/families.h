@@ -18,6 +18,7 @@ void register_box_functions(HandlerTable& t);
 void register_list_box_functions(HandlerTable& t);
 void register_dialog_file_functions(HandlerTable& t);
 void register_desktop_functions(HandlerTable& t);
+void register_chooser_functions(HandlerTable& t);
 void register_file_functions(HandlerTable& t);
 void register_ini_functions(HandlerTable& t);
 void register_registry_functions(HandlerTable& t);
