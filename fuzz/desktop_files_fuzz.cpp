@@ -1,5 +1,6 @@
 // Fuzz target: bytes read as an icon file, an icon group, a shortcut header,
-// a hotkey, a special folder name and a dialog definition file. Whatever the
+// a hotkey, a special folder name, a dialog definition file, a chooser's file
+// type list, a multiple-choice answer and a font description. Whatever the
 // bytes, each reader answers or refuses; what it accepts writes back to the
 // same images and reads again the same way.
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 #include "desktop/icon_file.h"
 #include "desktop/shortcut_text.h"
+#include "ui/chooser_text.h"
 #include "ui/dialogs/definition_file.h"
 
 using namespace orv::desktop;
@@ -37,5 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   orv::dialogs::DefinitionEntries entries;
   std::size_t bad = 0;
   orv::dialogs::read_definition_file(input, entries, bad);
+  const std::u16string wide(reinterpret_cast<const char16_t*>(data), size / 2);
+  if (const auto filter = orv::ui::file_filter(wide))
+    if (filter->size() < 2 || (*filter)[filter->size() - 1] != u'\0' || (*filter)[filter->size() - 2] != u'\0')
+      __builtin_trap();
+  orv::ui::chosen_files(wide);
+  if (const auto font = orv::ui::parse_font_choice(input)) {
+    // A description read and written again reads back the same.
+    const auto again = orv::ui::parse_font_choice(*orv::ui::font_answer(*font, 0));
+    if (!again || orv::ui::font_answer(*again, 0) != orv::ui::font_answer(*font, 0)) __builtin_trap();
+  }
   return 0;
 }
