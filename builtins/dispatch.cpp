@@ -186,6 +186,10 @@ const HandlerTable& handler_table() {
     t.addingInward = false;
     register_winauto_functions(t);
     register_box_functions(t);
+    register_list_box_functions(t);
+    register_dialog_file_functions(t);
+    register_desktop_functions(t);
+    register_chooser_functions(t);
     register_com_functions(t);
     register_file_functions(t);
     register_ini_functions(t);

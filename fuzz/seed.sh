@@ -153,3 +153,12 @@ for s in 'word:a long:b' 'byte:a double:b char:name[20];wchar:w[4]' 'unsigned ch
          'long:a[0]' 'long:a[x]' $'\x04longlong double lpstr'; do
   t=$((t + 1)); printf '%s' "$s" >"$out/type_words_fuzz/$t"
 done
+# Desktop files: an icon file, an icon group, a shortcut header, hotkeys, folder names, a definition file.
+mkdir -p "$out/desktop_files_fuzz"
+cp "$root/resources/orv.ico" "$out/desktop_files_fuzz/1"
+printf '\x00\x00\x01\x00\x02\x00\x10\x10\x00\x00\x01\x00\x20\x00\x08\x00\x00\x00\x01\x00\x20\x20\x00\x00\x01\x00\x20\x00\x08\x00\x00\x00\x02\x00' >"$out/desktop_files_fuzz/2"
+{ printf 'L\x00\x00\x00'; head -c 56 /dev/zero; printf '\x03\x00\x00\x00'; head -c 12 /dev/zero; } >"$out/desktop_files_fuzz/3"
+printf '^!K' >"$out/desktop_files_fuzz/4"
+printf '+{F5}' >"$out/desktop_files_fuzz/5"
+printf 'Start Menu' >"$out/desktop_files_fuzz/6"
+printf '; dialog\nFormat=TRNDLGED,6.2\r\nWidth = 10\n001=1,2,"a,b"\nbad line\n' >"$out/desktop_files_fuzz/7"

@@ -37,4 +37,19 @@ struct TextRequest {
 };
 BoxAnswer text_box(Context& c, const TextRequest& r, std::u16string& answer);
 
+// A box with a text and OK that closes itself after `milliseconds`.
+struct DisplayRequest {
+  std::u16string title, text;
+  unsigned milliseconds = 0;
+};
+BoxAnswer display_box(Context& c, const DisplayRequest& r);
+
+// The names ButtonNames chose for the next box of a context, taken by the
+// box about to show (the box after it shows its own names again).
+struct ButtonNames {
+  std::u16string ok, cancel;
+};
+void set_button_names(Context& c, ButtonNames names);
+ButtonNames take_button_names(Context& c);
+
 }  // namespace orv::ui

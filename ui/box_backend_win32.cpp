@@ -52,12 +52,63 @@ struct LineState {
   const LineRequest* request = nullptr;
   const TextRequest* text = nullptr;
   std::u16string answer;
+  ButtonNames names;
 };
 
 struct ListState {
   const ListRequest* request = nullptr;
   std::vector<std::size_t> selected;
   bool readFailed = false;
+  ButtonNames names;
+};
+
+struct DisplayState {
+  const DisplayRequest* request = nullptr;
+  ButtonNames names;
+};
+
+// ButtonNames: OK (or Yes) and Cancel get the script's names.
+void apply_button_names(HWND dialog, const ButtonNames& names) {
+  if (!names.ok.empty()) {
+    SetDlgItemTextW(dialog, IDOK, w(names.ok));
+    SetDlgItemTextW(dialog, IDYES, w(names.ok));
+  }
+  if (!names.cancel.empty()) SetDlgItemTextW(dialog, IDCANCEL, w(names.cancel));
+}
+
+// The system makes message boxes itself: their buttons are renamed from a
+// hook on this thread, which sees the box when it is first activated. The
+// hook procedure has no argument of ours, hence the thread's one pointer.
+class MessageBoxNames {
+ public:
+  explicit MessageBoxNames(ButtonNames names) : names_(std::move(names)) {
+    if (names_.ok.empty() && names_.cancel.empty()) return;
+    current() = this;
+    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxNames::hook_proc, nullptr, GetCurrentThreadId());
+  }
+  ~MessageBoxNames() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    if (current() == this) current() = nullptr;
+  }
+  MessageBoxNames(const MessageBoxNames&) = delete;
+  MessageBoxNames& operator=(const MessageBoxNames&) = delete;
+
+ private:
+  static MessageBoxNames*& current() {
+    thread_local MessageBoxNames* active = nullptr;
+    return active;
+  }
+  static LRESULT CALLBACK hook_proc(int code, WPARAM wParam, LPARAM lParam) {
+    MessageBoxNames* self = current();
+    if (code == HCBT_ACTIVATE && self && !self->applied_) {
+      self->applied_ = true;
+      apply_button_names(reinterpret_cast<HWND>(wParam), self->names_);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  ButtonNames names_;
+  HHOOK hook_ = nullptr;
+  bool applied_ = false;
 };
 
 // The chosen rows, in list order.
@@ -90,6 +141,7 @@ BoxAnswer message_box(Context& c, const std::u16string& title, const std::u16str
   if (kind == MessageKind::message) style |= MB_OK;
   else if (kind == MessageKind::pause) style |= MB_OKCANCEL | MB_ICONEXCLAMATION;
   else style |= MB_YESNOCANCEL | MB_ICONQUESTION;
+  MessageBoxNames names(take_button_names(c));
   switch (MessageBoxW(owner(c), w(text), w(title), style)) {
     case IDOK: return kBoxOk;
     case IDYES: return kBoxYes;
@@ -115,18 +167,18 @@ BoxAnswer edit_box(Context& c, const wchar_t* templateName, LineState& state, st
 }  // namespace
 
 BoxAnswer line_box(Context& c, const LineRequest& r, std::u16string& answer) {
-  LineState state{&r, nullptr, {}};
+  LineState state{&r, nullptr, {}, take_button_names(c)};
   return edit_box(c, r.password ? L"PSWDASK" : L"LINEASK", state, answer);
 }
 
 BoxAnswer text_box(Context& c, const TextRequest& r, std::u16string& answer) {
-  LineState state{nullptr, &r, {}};
+  LineState state{nullptr, &r, {}, take_button_names(c)};
   return edit_box(c, r.wrap ? L"ASKTEXTBOX_WRAP" : L"ASKTEXTBOX_NOWRAP", state, answer);
 }
 
 BoxAnswer list_box(Context& c, const ListRequest& r, std::vector<std::size_t>& selected) {
   BoxFrame frame(c, L"SystemQuestion");
-  ListState state{&r, {}, false};
+  ListState state{&r, {}, false, take_button_names(c)};
   const wchar_t* name = r.mode == kMultiple ? L"BOXITEMM" : r.mode == kExtended ? L"BOXITEMME" : L"BOXITEM";
   const INT_PTR result =
       DialogBoxParamW(this_module(), name, owner(c), AskTextDlg, reinterpret_cast<LPARAM>(&state));
@@ -139,6 +191,54 @@ BoxAnswer list_box(Context& c, const ListRequest& r, std::vector<std::size_t>& s
   selected = std::move(state.selected);
   return kBoxOk;
 }
+
+namespace {
+INT_PTR CALLBACK display_box_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+}
+
+BoxAnswer display_box(Context& c, const DisplayRequest& r) {
+  BoxFrame frame(c, L"SystemAsterisk");
+  DisplayState state{&r, take_button_names(c)};
+  const INT_PTR result =
+      DialogBoxParamW(this_module(), L"DISPLAYBOX", owner(c), display_box_proc, reinterpret_cast<LPARAM>(&state));
+  if (result == -1) return kBoxFailed;
+  return result == 1 ? kBoxOk : kBoxCancel;
+}
+
+namespace {
+constexpr UINT_PTR kDisplayTimer = 1;
+
+INT_PTR display_box_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* state = reinterpret_cast<DisplayState*>(lParam);
+      SetWindowTextW(dialog, w(state->request->title));
+      SetDlgItemTextW(dialog, 11, w(state->request->text));
+      apply_button_names(dialog, state->names);
+      SetTimer(dialog, kDisplayTimer, state->request->milliseconds, nullptr);
+      SetForegroundWindow(dialog);
+      return TRUE;
+    }
+    case WM_TIMER:
+      if (wParam != kDisplayTimer) return FALSE;
+      KillTimer(dialog, kDisplayTimer);
+      EndDialog(dialog, 1);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      return ended_by_cancel(dialog, wParam);
+    default: break;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK display_box_proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return guarded_dialog_proc(dialog, [&] { return display_box_message(dialog, message, wParam, lParam); });
+}
+}  // namespace
 
 }  // namespace orv::ui
 
@@ -165,6 +265,7 @@ INT_PTR line_box_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
       }
       SetWindowTextW(dialog, w(title));
       SetDlgItemTextW(dialog, 11, w(prompt));
+      apply_button_names(dialog, state->names);
       if (state->request) SendDlgItemMessageW(dialog, 12, EM_LIMITTEXT, kEditLineMax, 0);
       SetDlgItemTextW(dialog, 12, w(initial));
       if (state->request && state->request->guiFont) {
@@ -194,6 +295,7 @@ INT_PTR list_box_message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       state = reinterpret_cast<ListState*>(lParam);
       SetWindowTextW(dialog, w(state->request->title));
+      apply_button_names(dialog, state->names);
       for (const std::u16string& item : state->request->items)
         SendDlgItemMessageW(dialog, 101, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w(item)));
       SetForegroundWindow(dialog);

@@ -10,6 +10,7 @@
 #include "builtins/text/hex.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
+#include "ui/box_args.h"
 #include "ui/box_backend.h"
 
 namespace orv::ui {
@@ -45,39 +46,34 @@ std::vector<std::u16string> split_lines(std::u16string_view text) {
   return lines;
 }
 
-namespace {
-
-std::u16string text_of(const Call& call, int k) {
-  if (k > call.count) return {};
-  const Value& v = call.args[static_cast<std::size_t>(k)];
-  if (v.flags & vf::kWide) return std::u16string(wstr_view(call.c, v));
-  std::u16string wide;
-  if (v.flags & vf::kStr) platform::ansi_to_utf16(str_of(call.c, v), wide);
-  return wide;
+void sort_items(std::vector<std::u16string>& items) {
+  std::stable_sort(items.begin(), items.end(), [](const std::u16string& a, const std::u16string& b) {
+    return platform::compare_utf16(a, b, true) < 0;
+  });
 }
 
-void result_in_width(Call& call, std::u16string_view text) {
-  if (call.wide) {
-    strings::set_result(call, text);
-    return;
-  }
-  std::string ansi;
-  platform::utf16_to_ansi(text, ansi);
-  strings::set_result(call, std::string_view(ansi));
-}
-
-// Cancel, the close box and Escape all end the script's wait the same way.
-bool answered(Context& c, BoxAnswer answer) {
-  if (answer == kBoxFailed) {
-    if (!failed(c)) fail(c, 3104);
-    return false;
-  }
-  if (answer == kBoxCancel) {
-    fail(c, 9999);
-    return false;
-  }
+bool read_delimiter(std::u16string_view given, char16_t& delimiter) {
+  if (given.size() > 1) return false;
+  delimiter = given.empty() ? u'\t' : given[0];
   return true;
 }
+
+bool read_file_lines(const std::u16string& name, std::vector<std::u16string>& lines) {
+  std::string path, bytes;
+  platform::utf16_to_ansi(name, path);
+  std::u16string text;
+  if (platform::read_whole_file(path, bytes) != platform::FileStatus::ok || !platform::ansi_to_utf16(bytes, text))
+    return false;
+  lines = split_lines(text);
+  return true;
+}
+
+namespace {
+
+std::u16string text_of(const Call& call, int k) { return box_text(call, k); }
+void result_in_width(Call& call, std::u16string_view text) { box_result(call, text); }
+
+bool answered(Context& c, BoxAnswer answer) { return box_answered(c, answer); }
 
 void message(Call& call) {
   if (answered(call.c, message_box(call.c, text_of(call, 1), cut_message(text_of(call, 2)), MessageKind::message)))
@@ -130,16 +126,9 @@ void ask_from_list(Call& call, const std::vector<std::u16string>* fileLines) {
   if (sorted != 0 && sorted != 1) { fail(call.c, 3367); return; }
   if (mode < kSingle || mode > kExtended) { fail(call.c, 3366); return; }
   char16_t delimiter = u'\t';
-  if (call.count >= 5) {
-    const std::u16string d = text_of(call, 5);
-    if (d.size() > 1) { fail(call.c, 1705); return; }
-    if (d.size() == 1) delimiter = d[0];
-  }
+  if (call.count >= 5 && !read_delimiter(text_of(call, 5), delimiter)) { fail(call.c, 1705); return; }
   ListRequest r{text_of(call, 1), fileLines ? *fileLines : split_items(text_of(call, 2), delimiter), mode};
-  if (sorted)
-    std::stable_sort(r.items.begin(), r.items.end(), [](const std::u16string& a, const std::u16string& b) {
-      return platform::compare_utf16(a, b, true) < 0;
-    });
+  if (sorted) sort_items(r.items);
   std::vector<std::size_t> chosen;
   if (!answered(call.c, list_box(call.c, r, chosen))) return;
   std::u16string answer;
@@ -154,14 +143,8 @@ void ask_item_list(Call& call) { ask_from_list(call, nullptr); }
 
 void ask_file_text(Call& call) {
   const std::u16string name = text_of(call, 2);
-  std::string path, bytes;
-  platform::utf16_to_ansi(name, path);
   std::vector<std::u16string> lines;
-  std::u16string text;
-  if (platform::read_whole_file(path, bytes) == platform::FileStatus::ok && platform::ansi_to_utf16(bytes, text))
-    lines = split_lines(text);
-  else
-    lines = {u"Error opening/finding file:", name};
+  if (!read_file_lines(name, lines)) lines = {u"Error opening/finding file:", name};
   ask_from_list(call, &lines);
 }
 

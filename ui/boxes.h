@@ -18,4 +18,13 @@ std::vector<std::u16string> split_items(std::u16string_view list, char16_t delim
 // Lines of a file's text (LF ends a line, a CR before it is dropped).
 std::vector<std::u16string> split_lines(std::u16string_view text);
 
+// Items in the order the sorted boxes show them (case ignored, ties kept).
+void sort_items(std::vector<std::u16string>& items);
+// A list delimiter as the boxes take it: one character, empty for TAB; false
+// when longer.
+bool read_delimiter(std::u16string_view given, char16_t& delimiter);
+
+// The lines of a text file; false when it cannot be read.
+bool read_file_lines(const std::u16string& name, std::vector<std::u16string>& lines);
+
 }  // namespace orv::ui
