@@ -263,6 +263,7 @@ struct Context {
   std::int32_t postMessageDelay = 100;   // ms after a command posted to a window (IntControl 70, p2 = 1)
   std::int32_t lastExitCode = 99999;     // of the last program waited for (IntControl 64)
   std::int32_t dialogX = -1, dialogY = -1;   // where the last dialog ended with a result (dialog units)
+  std::u16string nextOkName, nextCancelName;   // ButtonNames: for the next box only ("" keeps a name)
   // ---- Open text files (created on first use) ----
   files::FileTablePtr files;
   // ---- Automation objects (owned by com/; released before anything above) ----
