@@ -114,7 +114,7 @@ void icon_extract(Call& call) {
   const std::u16string program = text_arg(call, 1), iconFile = text_arg(call, 2);
   ResourceModule module(program);
   if (!module.get()) {
-    fail(call.c, 4420, shown(program));
+    fail(call.c, 1941, shown(program));
     return;
   }
   const std::optional<std::vector<IconImage>> images = program_icon(module.get(), call.args[3].i);
@@ -147,7 +147,7 @@ void icon_info(Call& call) {
   } else {
     ResourceModule module(file);
     if (!module.get()) {
-      fail(call.c, 4420, shown(file));
+      fail(call.c, 1941, shown(file));
       return;
     }
     icons = icon_groups(module.get()).size();
@@ -189,7 +189,7 @@ void icon_replace(Call& call) {
   {
     ResourceModule module(program);
     if (!module.get()) {
-      fail(call.c, 4420, shown(program));
+      fail(call.c, 1941, shown(program));
       return;
     }
     const std::vector<ResourceName> groups = icon_groups(module.get());

@@ -40,7 +40,7 @@ class LinkFile {
     if (!create(c)) return false;
     if (GetFileAttributesW(wide(path).c_str()) == INVALID_FILE_ATTRIBUTES ||
         FAILED(file_->Load(wide(path).c_str(), STGM_READ)))
-      return fail(c, 4411, shown_name(path));
+      return fail(c, 1940, shown_name(path));
     // Some link objects do not take the show command over from the file.
     std::string bytes, ansiPath;
     platform::utf16_to_ansi(path, ansiPath);
@@ -183,7 +183,7 @@ void shortcut_dir(Call& call) {
   const int id = allUsers && folder->allUsers >= 0 ? folder->allUsers : folder->user;
   wchar_t buffer[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)) || !buffer[0]) {
-    fail(call.c, 4416, name);
+    fail(call.c, 1944, name);
     return;
   }
   std::u16string path = winauto::u16(buffer);

@@ -70,14 +70,14 @@ bool sound_answered(Call& call, SoundStatus s, const StatusErrors& e, const std:
 void play_waveform_fn(Call& call) {
   if (!wait_switch(call, 2, 4431)) return;
   const std::u16string name = text_arg(call, 1);
-  if (sound_answered(call, play_waveform(name, is_sound_file_name(name), call.args[2].i == 1), {4432, 4433, 4434}, name))
+  if (sound_answered(call, play_waveform(name, is_sound_file_name(name), call.args[2].i == 1), {4432, 1942, 4434}, name))
     make_int(call.result, 1);
 }
 
 void play_midi_fn(Call& call) {
   if (!wait_switch(call, 2, 4440)) return;
   const std::u16string file = text_arg(call, 1);
-  if (sound_answered(call, play_midi(file, call.args[2].i == 1), {4436, 4441, 4442}, file)) make_int(call.result, 1);
+  if (sound_answered(call, play_midi(file, call.args[2].i == 1), {4436, 1943, 4442}, file)) make_int(call.result, 1);
 }
 
 void play_media_fn(Call& call) {
