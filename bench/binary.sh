@@ -39,21 +39,8 @@ size=$(stat -c %s "$data")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# measure CMD...: median seconds of $reps runs; the first line of output goes to $tmp/out.
-measure() {
-  if ! "$@" >"$tmp/out" 2>"$tmp/err" </dev/null; then printf 'n/a'; return; fi
-  local times=() i s e
-  for ((i = 0; i < reps; i++)); do
-    s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
-    times+=("$(echo "$e - $s" | bc)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
-}
-ratio() {
-  if [[ "$1" == n/a || "$2" == n/a || "$2" == - ]]; then printf -- '-'; return; fi
-  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'
-}
-first() { awk 'NR==1 {print $1}' "$tmp/out"; }
+# shellcheck source=bench/timing.sh
+source "$root/bench/timing.sh"
 
 tool_for() {
   case "$1" in

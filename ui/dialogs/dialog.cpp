@@ -42,9 +42,15 @@ std::string argument_text(Call& call, int k) {
 
 void dialog(Call& call) {
   VariableSource source(call.c);
+  answer_dialog(call, argument_text(call, 1), source);
+}
+
+}  // namespace
+
+void answer_dialog(Call& call, std::string_view name, DefinitionSource& source) {
   Definition d;
   DefinitionError error;
-  if (!read_definition(argument_text(call, 1), source, d, error)) {
+  if (!read_definition(name, source, d, error)) {
     fail(call.c, error.number, error.text);
     return;
   }
@@ -56,8 +62,6 @@ void dialog(Call& call) {
   }
   make_int(call.result, result);
 }
-
-}  // namespace
 }  // namespace orv::dialogs
 
 namespace orv {

@@ -38,19 +38,7 @@ void dialog_box(Call& call) {
   }
   if (!title.empty()) entries["caption"] = title;
   EntrySource source(entries, kFileDialogName, file_dialog_image_exists);
-  Definition d;
-  DefinitionError error;
-  if (!read_definition(kFileDialogName, source, d, error)) {
-    fail(call.c, error.number, error.text);
-    return;
-  }
-  std::int32_t result = 0;
-  if (!run_dialog(call.c, d, result)) return;
-  if (result == 0) {
-    fail(call.c, 9999);
-    return;
-  }
-  make_int(call.result, result);
+  answer_dialog(call, kFileDialogName, source);
 }
 
 }  // namespace

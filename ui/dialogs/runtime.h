@@ -16,6 +16,10 @@ std::optional<std::string> variable_text(Context& c, std::string_view name);
 // Shows the dialog; `result` is the value it ended with. False with the error set.
 bool run_dialog(Context& c, const Definition& d, std::int32_t& result);
 
+// Dialog and DialogBox: reads the definition `name` from `source`, shows it
+// and answers the button's value; a button of value 0 cancels (9999).
+void answer_dialog(Call& call, std::string_view name, DefinitionSource& source);
+
 // The dialog functions, each on a dialog handle from a running callback.
 void proc_options(Call& call);
 void control_state(Call& call);

@@ -1,0 +1,23 @@
+# Shared by the benchmark scripts that time a command beside a peer tool.
+# Expects $tmp (a scratch folder) and $reps (runs per measurement).
+
+# measure CMD...: median seconds of $reps runs, or n/a when a first run fails;
+# that first run's output goes to $tmp/out.
+measure() {
+  if ! "$@" >"$tmp/out" 2>"$tmp/err" </dev/null; then printf 'n/a'; return; fi
+  local times=() i s e
+  for ((i = 0; i < reps; i++)); do
+    s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
+    times+=("$(echo "$e - $s" | bc)")
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
+
+# first: the first word of the first run's output.
+first() { awk 'NR==1 {print $1}' "$tmp/out"; }
+
+# ratio OURS PEER: OURS/PEER to two places, "-" when either is missing.
+ratio() {
+  if [[ "$1" == n/a || "$2" == n/a || "$2" == - ]]; then printf -- '-'; return; fi
+  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'
+}
