@@ -10,6 +10,7 @@
 #include "com/com_hooks.h"
 #include "com/com_win32.h"
 #include "com/constants_win32.h"
+#include "com/sink_dispatch_win32.h"
 #include "engine/arrays.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
@@ -25,35 +26,10 @@ struct NamedConstant {
   VARIANT value;
 };
 
-class ConstantsObject final : public IDispatch {
+class ConstantsObject final : public OwnDispatch {
  public:
-  explicit ConstantsObject(std::vector<NamedConstant> list) : list_(std::move(list)) {}
-  ConstantsObject(const ConstantsObject&) = delete;
-  ConstantsObject& operator=(const ConstantsObject&) = delete;
+  explicit ConstantsObject(std::vector<NamedConstant> list) : OwnDispatch(kConstantsIid), list_(std::move(list)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kConstantsIid) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
   // Member k (from 1) is constant k - 1; names compare without regard to case.
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     for (UINT k = 0; k < count; ++k) ids[k] = DISPID_UNKNOWN;
@@ -78,11 +54,11 @@ class ConstantsObject final : public IDispatch {
   const std::vector<NamedConstant>& list() const { return list_; }
 
  private:
-  ~ConstantsObject() {
+  // Only the last Release deletes it.
+  ~ConstantsObject() override {
     for (auto& k : list_) VariantClear(&k.value);
   }
   std::vector<NamedConstant> list_;
-  ULONG refs_ = 1;
 };
 
 ConstantsObject* as_constants(IDispatch* disp) {

@@ -1,8 +1,8 @@
-// The shared part of our outgoing-interface sinks: an IDispatch that answers
-// to IUnknown, IDispatch and the one source interface it was advised on,
-// counts its own references and offers no type information. The object only
-// ever calls Invoke, which hands the event to the sink's `fired` and never
-// lets an exception unwind into the object that fired it.
+// Our own IDispatch objects: the shared counting and interface answers, and
+// the outgoing-interface sinks on top of them. A sink answers to the source
+// interface it was advised on; the object only ever calls Invoke, which
+// hands the event to the sink's `fired` and never lets an exception unwind
+// into the object that fired it.
 #pragma once
 
 #include <windows.h>
@@ -10,12 +10,15 @@
 
 namespace orv::com {
 
-class SinkDispatch : public IDispatch {
+// An IDispatch of our own: answers to IUnknown, IDispatch and one interface
+// id of its kind, counts its references (the last Release deletes it,
+// whoever holds it) and offers no type information.
+class OwnDispatch : public IDispatch {
  public:
-  explicit SinkDispatch(const IID& iid) : iid_(iid) {}
-  virtual ~SinkDispatch() = default;
-  SinkDispatch(const SinkDispatch&) = delete;
-  SinkDispatch& operator=(const SinkDispatch&) = delete;
+  explicit OwnDispatch(const IID& iid) : iid_(iid) {}
+  virtual ~OwnDispatch() = default;
+  OwnDispatch(const OwnDispatch&) = delete;
+  OwnDispatch& operator=(const OwnDispatch&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
@@ -27,7 +30,6 @@ class SinkDispatch : public IDispatch {
     return E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  // COM lifetime: the last Release frees the sink, whoever holds it.
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG n = --refs_;
     if (n == 0) delete this;
@@ -39,8 +41,18 @@ class SinkDispatch : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
     *out = nullptr;
-    return E_NOTIMPL;
+    return DISP_E_BADINDEX;
   }
+
+ private:
+  IID iid_;
+  ULONG refs_ = 1;
+};
+
+class SinkDispatch : public OwnDispatch {
+ public:
+  explicit SinkDispatch(const IID& iid) : OwnDispatch(iid) {}
+
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                    UINT*) final {
@@ -56,10 +68,6 @@ class SinkDispatch : public IDispatch {
 
  protected:
   virtual void fired(DISPID id, DISPPARAMS& params) = 0;
-
- private:
-  IID iid_;
-  ULONG refs_ = 1;
 };
 
 }  // namespace orv::com
