@@ -1,8 +1,9 @@
 // Every built-in of the keyword table, called with no arguments, answers a
 // parameter-count error, another numbered error of its own or a result,
-// never "function not defined" (3046). Names whose family is not built yet
-// are listed in builtins_still_missing.txt; the list shrinks to empty, and a
-// name that works must leave it.
+// never "function not defined" (3046). The Windows-only families, which the
+// native build leaves out, are listed in builtins_still_missing.txt (the test
+// command checks the Windows build's handlers itself); a listed name that
+// answers must leave the list, so it only shrinks.
 #include <fstream>
 #include <set>
 #include <sstream>
