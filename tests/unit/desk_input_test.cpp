@@ -3,6 +3,7 @@
 // the words and paths scripts hand to those functions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "builtins/clipboard/file_list.h"
@@ -15,9 +16,9 @@ namespace orv {
 namespace {
 
 std::vector<std::uint8_t> ansi_list(std::uint32_t offset, std::string_view names) {
-  std::vector<std::uint8_t> b(20, 0);
+  std::vector<std::uint8_t> b(20 + names.size(), 0);
   b[0] = static_cast<std::uint8_t>(offset);
-  b.insert(b.end(), names.begin(), names.end());
+  std::copy(names.begin(), names.end(), b.begin() + 20);
   return b;
 }
 
