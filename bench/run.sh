@@ -68,6 +68,9 @@ out_file() {
   printf '%s' "$root/build/bench/written.txt"
 }
 
+# shellcheck source=bench/timing.sh
+source "$root/bench/timing.sh"   # median_of_runs; the measure below replaces its simpler one
+
 # measure CMD...: prints the median seconds of $reps runs, or n/a when the
 # command fails or writes to standard error. Its output goes to $tmp/out.
 measure() {
@@ -83,12 +86,7 @@ measure() {
       return
     fi
   fi
-  local times=() i s e
-  for ((i = 0; i < reps; i++)); do
-    s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
-    times+=("$(echo "$e - $s" | bc)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+  median_of_runs "$@"
 }
 
 ratio() {  # ratio OURS PEER

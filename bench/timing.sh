@@ -5,6 +5,11 @@
 # that first run's output goes to $tmp/out.
 measure() {
   if ! "$@" >"$tmp/out" 2>"$tmp/err" </dev/null; then printf 'n/a'; return; fi
+  median_of_runs "$@"
+}
+
+# median_of_runs CMD...: median wall seconds of $reps runs, output dropped.
+median_of_runs() {
   local times=() i s e
   for ((i = 0; i < reps; i++)); do
     s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
