@@ -16,7 +16,9 @@
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/structure_steps.h"
 #include "engine/switch_table.h"
+#include "engine/trace/markers.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
@@ -190,21 +192,9 @@ inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledS
 // which declares it, must run the line).
 std::uint16_t slot_of(Context& c, NameRef& n) { return hinted_slot(c, n.hint, n.name); }
 
-StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
-
-void pop(Context& c, bool restoreBreakable) {
-  if (restoreBreakable) c.breakable = top(c).breakable;
-  top(c) = StructEntry{};
-  --c.depth;
-}
-
-bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t jump = 0) {
-  if (c.depth >= limits::kStructDepth) return false;   // the text path reports the full stack
-  StructEntry e = entry_of(c, kind, skipState);
-  e.jump = jump;
-  c.stack[static_cast<std::size_t>(++c.depth)] = e;
-  return true;
-}
+using steps::pop;
+using steps::top;
+using steps::top_is;
 
 // The value of the statement's expression when it is a plain integer. A
 // lone number or variable (a loop's limit, a Case) is read here at once.
@@ -224,8 +214,6 @@ bool push(Context& c, std::uint16_t kind, std::uint8_t skipState, std::uint32_t 
   return eval_compiled_int(c, st.code, e, out);
 }
 
-bool top_is(const Context& c, std::uint16_t kind) { return c.depth > 0 && c.stack[static_cast<std::size_t>(c.depth)].kind == kind; }
-
 // A skipped line declares the names it contains; when they all exist there
 // is nothing to do.
 bool names_exist(Context& c, CompiledStatement& st) {
@@ -235,10 +223,8 @@ bool names_exist(Context& c, CompiledStatement& st) {
 }
 
 // A statement whose condition has run finds the structure stack full.
-StatementRun full_stack(Context& c) {
-  fail(c, 3353);
-  return StatementRun::failed;
-}
+// (steps::push has set 3353.)
+StatementRun full_stack(Context&) { return StatementRun::failed; }
 
 StatementRun statement_run(CompiledRun run) {
   switch (run) {
@@ -253,7 +239,7 @@ StatementRun statement_run(CompiledRun run) {
 // dropped), strictly: it runs once whatever happens.
 [[gnu::noinline]] StatementRun run_strict_statement(Context& c, CompiledStatement& st, std::int32_t index, NameRef& target) {
   const CompiledExpr& e = expr_of(st, index);
-  c.traceEvent = 0;
+  c.traceEvent = trace::ev::kValue;
   const RunningStatement running(st);
   if (e.assignment) return statement_run(assign_compiled_strict(c, st.code, e, target.name, target.hint));
   Operand value;
@@ -269,7 +255,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
     return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.names[0]) : StatementRun::not_run;
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
-  c.traceEvent = 0;
+  c.traceEvent = trace::ev::kValue;
   // The run loop drops a statement's value: none is made.
   switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
@@ -328,7 +314,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   Value stored = value;
   clear_operand(value);
   if (!map_store(c, *map_of(c, c.slots[slot].v), key, stored)) return StatementRun::failed;
-  c.traceEvent = 0;
+  c.traceEvent = trace::ev::kValue;
   return StatementRun::ok;
 }
 
@@ -372,7 +358,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   *element = static_cast<const Value&>(value);
   Value released = old;
   release_value(c, released);
-  c.traceEvent = 0;
+  c.traceEvent = trace::ev::kValue;
   return StatementRun::ok;
 }
 
@@ -380,18 +366,10 @@ StatementRun run_if(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
   if (expr_of(st, st.expr).effects) {
     if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
-    c.ifState = v ? 1 : 0;
-    c.conditionResult = v != 0;
-    if (!push(c, sk::kIfThen, v ? skip::kRun : skip::kFalse)) return full_stack(c);
-    c.traceEvent = 10;
-    return StatementRun::ok;
+  } else if (!int_value(c, st, v) || !steps::has_room(c)) {   // the text path reports a full stack
+    return StatementRun::not_run;
   }
-  if (!int_value(c, st, v)) return StatementRun::not_run;
-  if (!push(c, sk::kIfThen, v ? skip::kRun : skip::kFalse)) return StatementRun::not_run;
-  c.ifState = v ? 1 : 0;
-  c.conditionResult = v != 0;
-  c.traceEvent = 10;
-  return StatementRun::ok;
+  return steps::open_if(c, v != 0) ? StatementRun::ok : full_stack(c);
 }
 
 // "Return value" where the text path would end a function or a called
@@ -427,7 +405,7 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bo
     return StatementRun::not_run;
   }
   c.ifState = -1;
-  c.traceEvent = 9;
+  c.traceEvent = trace::ev::kGosubOrReturn;
   const std::uint8_t breakable = c.stack[static_cast<std::size_t>(d)].breakable;
   while (c.depth > d) pop(c, false);
   top(c).word = 1;   // returned
@@ -465,7 +443,7 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
       c.conditionResult = 1;
       const StatementRun run = run_strict_statement(c, st, st.thenStatement, st.thenTarget);
       if (run == StatementRun::ok) {
-        c.traceEvent = 1;
+        c.traceEvent = trace::ev::kSingleIf;
         c.ifState = 1;
       }
       return run;
@@ -478,29 +456,20 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
   if (!names_exist(c, st)) return StatementRun::not_run;
   c.ifState = 0;
   c.conditionResult = 0;
-  c.traceEvent = 1;
+  c.traceEvent = trace::ev::kSingleIf;
   return StatementRun::ok;
 }
 
 StatementRun run_else(Context& c) {
   if (!top_is(c, sk::kIfThen)) return StatementRun::not_run;
-  StructEntry& e = top(c);
-  if (e.skip == skip::kRun) e.skip = skip::kFalse;
-  else if (e.skip == skip::kFalse) e.skip = skip::kRun;
-  e.kind = sk::kIfElse;
-  c.traceEvent = 11;
-  c.conditionResult = e.skip == skip::kRun;
+  steps::else_block(c);
   return StatementRun::ok;
 }
 
 StatementRun run_endif(Context& c) {
   if (!top_is(c, sk::kIfThen) && !top_is(c, sk::kIfElse)) return StatementRun::not_run;
-  const std::uint8_t carried = top(c).skip & (skip::kContinue | skip::kBreak);
-  if (carried && c.depth == 1) return StatementRun::not_run;   // 3359 comes from the text path
-  c.ifState = -1;
-  c.traceEvent = 4;
-  pop(c, false);
-  if (carried) top(c).skip = static_cast<std::uint8_t>(top(c).skip | carried);
+  if (steps::end_if_strands(c)) return StatementRun::not_run;   // 3359 comes from the text path
+  steps::end_if(c);
   return StatementRun::ok;
 }
 
@@ -508,28 +477,15 @@ StatementRun run_while(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
   if (expr_of(st, st.expr).effects) {
     if (const StatementRun run = strict_truth(c, st, v); run != StatementRun::ok) return run;
-    if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return full_stack(c);
-  } else {
-    if (!int_value(c, st, v)) return StatementRun::not_run;
-    if (!push(c, sk::kWhile, v ? skip::kRun : skip::kFalse, c.stmtPos)) return StatementRun::not_run;
+  } else if (!int_value(c, st, v) || !steps::has_room(c)) {
+    return StatementRun::not_run;
   }
-  c.ifState = -1;
-  c.breakable = 1;
-  c.traceEvent = 3;
-  c.conditionResult = v != 0;
-  return StatementRun::ok;
+  return steps::open_while(c, v != 0) ? StatementRun::ok : full_stack(c);
 }
 
 StatementRun run_endwhile(Context& c) {
   if (!top_is(c, sk::kWhile)) return StatementRun::not_run;
-  const StructEntry& e = top(c);
-  if (e.skip == skip::kRun || e.skip == skip::kContinue) {
-    c.pos = e.stmtPos;
-    c.curScript = e.script;
-  }
-  c.ifState = -1;
-  c.traceEvent = 4;
-  pop(c, true);
+  steps::end_while(c);
   return StatementRun::ok;
 }
 
@@ -555,23 +511,14 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
   if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
-  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
-  const bool runs = var.i <= limit;
-  top(c).skip = runs ? skip::kRun : skip::kFalse;
-  c.ifState = -1;
-  c.traceEvent = 8;
-  c.conditionResult = runs;
+  steps::for_step_whole(c, 1, limit);
   return StatementRun::ok;
 }
 
 StatementRun run_next(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
-  StructEntry& e = top(c);
-  c.ifState = -1;
-  c.traceEvent = 4;
-  if (e.skip == skip::kRun || e.skip == skip::kContinue) {
-    e.skip = skip::kRun;
-    c.pos = e.jump;
+  if (steps::next_goes_round(c)) {
+    const StructEntry& e = top(c);
     // The "To" clause it jumps back to runs at once: a loop costs one trip
     // through the run loop per pass, not two. The clause still counts as a
     // statement of its own against a statement budget.
@@ -590,19 +537,15 @@ StatementRun run_next(Context& c, CompiledStatement& st) {
     }
     return StatementRun::ok;
   }
-  pop(c, true);
+  steps::end_loop(c);
   return StatementRun::ok;
 }
 
 StatementRun run_switch(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
   if (!int_value(c, st, v)) return StatementRun::not_run;
-  const auto u = static_cast<std::uint32_t>(v);
-  if (!push(c, sk::kSwitch, skip::kFalse, u >> 16)) return StatementRun::not_run;
-  top(c).word = static_cast<std::uint16_t>(u & 0xFFFF);
-  c.ifState = -1;
-  c.breakable = 1;
-  c.traceEvent = 5;
+  if (!steps::has_room(c)) return StatementRun::not_run;
+  steps::open_switch(c, static_cast<std::uint32_t>(v));
   SwitchTable* table = switch_table(c, st);
   if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
   // Straight to the body of the first Case that matches, as if each Case
@@ -610,9 +553,8 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   for (const SwitchTable::Arm& arm : table->arms) {
     if (arm.value != v) continue;
     if (!take_budget(c, arm.index + 1)) return StatementRun::ok;
-    top(c).skip = skip::kRun;
-    c.conditionResult = 1;
-    c.traceEvent = 12;
+    steps::case_reads(c);
+    steps::case_value(c, static_cast<std::uint32_t>(v));
     c.stmtPos = arm.stmtPos;
     c.pos = arm.nextPos;
     return StatementRun::ok;
@@ -620,7 +562,7 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   if (!take_budget(c, table->endIndex)) return StatementRun::ok;
   if (!table->arms.empty()) {
     c.conditionResult = 0;
-    c.traceEvent = 12;
+    c.traceEvent = trace::ev::kCase;
   }
   c.pos = table->endPos;
   return StatementRun::ok;
@@ -628,32 +570,25 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
 
 StatementRun run_case(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kSwitch)) return StatementRun::not_run;
-  if (top(c).skip == skip::kFalse || top(c).skip == skip::kContinue) {
+  if (steps::case_reads(c)) {
     std::int32_t v = 0;
     if (!int_value(c, st, v)) return StatementRun::not_run;
-    const auto u = static_cast<std::uint32_t>(v);
-    const bool match = (u & 0xFFFF) == top(c).word && (u >> 16) == top(c).jump;
-    if (match) top(c).skip = skip::kRun;
-    c.conditionResult = match;
+    steps::case_value(c, static_cast<std::uint32_t>(v));
   }
-  c.ifState = -1;
-  c.traceEvent = 12;
   return StatementRun::ok;
 }
 
 StatementRun run_endswitch(Context& c) {
   if (!top_is(c, sk::kSwitch)) return StatementRun::not_run;
-  c.ifState = -1;
-  c.traceEvent = 4;
-  pop(c, true);
+  steps::end_switch(c);
   return StatementRun::ok;
 }
 
 StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
-  if (!skipping(c)) {
-    if (!c.breakable) return StatementRun::not_run;
-    top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
-    c.conditionResult = 1;
+  const bool skipped = skipping(c);
+  if (!skipped && !c.breakable) return StatementRun::not_run;
+  steps::break_continue(c, isBreak);
+  if (!skipped) {
     // A Break right in a mapped Switch block: the lines up to its EndSwitch
     // would all be skipped.
     SwitchTable* t = st.table.get();
@@ -662,8 +597,6 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
         take_budget(c, t->endIndex - st.blockIndex - 1))
       c.pos = t->endPos;
   }
-  c.ifState = -1;
-  c.traceEvent = isBreak ? 6 : 7;
   return StatementRun::ok;
 }
 
@@ -672,17 +605,17 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
     case CompiledStatement::kAssign: case CompiledStatement::kCall: case CompiledStatement::kAssignElement:
       if (!names_exist(c, st)) return StatementRun::not_run;
-      c.traceEvent = 2;
+      c.traceEvent = trace::ev::kSkipped;
       return StatementRun::ok;
     case CompiledStatement::kIfBlock:
-      if (!names_exist(c, st) || !push(c, sk::kIfThen, skip::kAll)) return StatementRun::not_run;
+      if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
+      steps::open_skipped(c, sk::kIfThen);
       return StatementRun::ok;
     case CompiledStatement::kIfLine:
       return names_exist(c, st) ? StatementRun::ok : StatementRun::not_run;
     case CompiledStatement::kWhile: case CompiledStatement::kSwitch:
-      if (!push(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch, skip::kAll))
-        return StatementRun::not_run;
-      c.ifState = -1;
+      if (!steps::has_room(c)) return StatementRun::not_run;
+      steps::open_skipped(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch);
       return StatementRun::ok;
     case CompiledStatement::kTo: case CompiledStatement::kReturn:
       c.ifState = -1;

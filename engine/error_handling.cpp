@@ -8,6 +8,7 @@
 #include "engine/script.h"
 #include "engine/statements.h"
 #include "engine/tokenizer.h"
+#include "engine/trace/markers.h"
 #include "engine/trace/trace.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
@@ -138,7 +139,7 @@ bool push_handler_gosub(Context& c, std::uint16_t fullError) {
   }
   c.stack[static_cast<std::size_t>(++c.depth)] = e;
   c.breakable = 0;
-  c.traceEvent = 9;
+  c.traceEvent = trace::ev::kGosubOrReturn;
   return true;
 }
 

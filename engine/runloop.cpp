@@ -12,6 +12,7 @@
 #include "engine/parameter_words.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/structure_steps.h"
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
 #include "engine/error_handling.h"
@@ -214,7 +215,7 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   frame.stmtPos = c.stmtPos;
   frame.script = c.curScript;
   frame.breakable = c.breakable;
-  if (!push_structure(c, frame)) return false;
+  if (!steps::push(c, frame)) return false;
   const int frameDepth = c.depth;
 
   const CallerState saved(c);

@@ -11,6 +11,8 @@
 #include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/script.h"
+#include "engine/structure_steps.h"
+#include "engine/trace/markers.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -18,32 +20,15 @@
 namespace orv {
 namespace {
 
-StructEntry& top(Context& c) { return c.stack[static_cast<std::size_t>(c.depth)]; }
+using steps::entry_of;
+using steps::pop;
+using steps::top;
+
 void drop_hidden_collection(Context& c, const StructEntry& e);
 
 std::uint32_t buffer_position(const Context& c, const char* at) {
   return c.stmtPos + static_cast<std::uint32_t>(at - c.line);
 }
-
-void pop(Context& c, bool restoreBreakable) {
-  if (restoreBreakable) c.breakable = top(c).breakable;
-  top(c) = StructEntry{};
-  --c.depth;
-}
-
-}  // namespace
-
-StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
-  StructEntry e;
-  e.kind = kind;
-  e.stmtPos = c.stmtPos;
-  e.script = c.curScript;
-  e.skip = skipState;
-  e.breakable = c.breakable;
-  return e;
-}
-
-namespace {
 
 bool must_end(Context& c) {
   if (!at_end(c)) return fail(c, 3074, message_text(9505));
@@ -110,7 +95,7 @@ bool do_if(Context& c, Operand& result) {
     // jump there is a statement too, not the end of a block If line.
     const char* rest = c.prog;
     while (*rest == ' ' || *rest == '\t') ++rest;
-    if (at_end(c) || *rest == '\0' || *rest == ';') return push_structure(c, entry_of(c, sk::kIfThen, skip::kAll));
+    if (at_end(c) || *rest == '\0' || *rest == ';') return steps::open_skipped(c, sk::kIfThen);
     return run_rest_as_statement(c, result, false);
   }
   get_token(c);
@@ -120,22 +105,19 @@ bool do_if(Context& c, Operand& result) {
   const bool hasThen = is_keyword(c, id::kThen);
   if (!hasThen && !at_end(c) && !(c.tokKind == tk::kKeyword && keyword_kind(c, c.delim) == kk::kStructure))
     return fail(c, 3072, message_text(9501));
-  c.ifState = truth ? 1 : 0;
-  c.conditionResult = truth;
   char* rest = hasThen ? c.prog : c.tokenStart;
   const char* probe = rest;
   while (*probe == ' ' || *probe == '\t') ++probe;
-  if (at_end(c) || *probe == '\0' || *probe == ';') {
-    c.traceEvent = 10;
-    return push_structure(c, entry_of(c, sk::kIfThen, truth ? skip::kRun : skip::kFalse));
-  }
-  c.traceEvent = 1;
+  if (at_end(c) || *probe == '\0' || *probe == ';') return steps::open_if(c, truth);
+  c.ifState = truth ? 1 : 0;
+  c.conditionResult = truth;
+  c.traceEvent = trace::ev::kSingleIf;
   c.prog = rest;
   const int saved = c.ifState;
   const std::uint32_t posBefore = c.pos;
   if (!run_rest_as_statement(c, result, truth)) return false;
-  if (c.traceEvent == 0 || c.traceEvent == 2) {   // a plain or skipped statement: the If's own event
-    c.traceEvent = 1;
+  if (c.traceEvent == trace::ev::kValue || c.traceEvent == trace::ev::kSkipped) {   // a plain or skipped statement: the If's own event
+    c.traceEvent = trace::ev::kSingleIf;
     c.conditionResult = truth;
   }
   // A jump (GoTo, GoSub, Return) leaves the state its target needs: Return
@@ -159,29 +141,21 @@ bool do_else(Context& c, Operand& result) {
     if (c.ifState == -1) return fail(c, 3050);
     const bool run = c.ifState == 0;
     const bool ok = run_rest_as_statement(c, result, run);
-    if (c.traceEvent == 0 || c.traceEvent == 2) {
-      c.traceEvent = 1;
+    if (c.traceEvent == trace::ev::kValue || c.traceEvent == trace::ev::kSkipped) {
+      c.traceEvent = trace::ev::kSingleIf;
       c.conditionResult = run;
     }
     return ok;
   }
   if (c.depth == 0) return fail(c, 3354);
-  StructEntry& e = top(c);
-  if (e.kind != sk::kIfThen) return fail(c, 3358);
-  if (e.skip == skip::kRun) e.skip = skip::kFalse;
-  else if (e.skip == skip::kFalse) e.skip = skip::kRun;
-  e.kind = sk::kIfElse;
-  c.traceEvent = 11;
-  c.conditionResult = e.skip == skip::kRun;
+  if (top(c).kind != sk::kIfThen) return fail(c, 3358);
+  steps::else_block(c);
   return true;
 }
 
 bool do_elseif(Context& c) {
-  if (c.depth == 0 || top(c).kind != sk::kIfThen) return fail(c, 3368);
-  StructEntry& e = top(c);
-  c.traceEvent = 15;
-  if (e.skip == skip::kRun) { e.skip = skip::kAll; return true; }
-  if (e.skip != skip::kFalse) return true;
+  if (!steps::top_is(c, sk::kIfThen)) return fail(c, 3368);
+  if (!steps::else_if_reads(c)) return true;
   get_token(c);
   if (failed(c)) return false;
   bool truth = false;
@@ -193,8 +167,7 @@ bool do_elseif(Context& c) {
   } else if (!at_end(c)) {
     return fail(c, 3072, message_text(9501));
   }
-  c.conditionResult = truth;
-  if (truth) top(c).skip = skip::kRun;
+  steps::else_if_taken(c, truth);
   return true;
 }
 
@@ -224,61 +197,44 @@ bool do_end(Context& c, int word) {
   if (word == id::kEndFor) word = id::kNext;
   if (word == id::kEndSelect) word = id::kEndSwitch;
   if (c.depth == 0) return fail(c, 3354);
-  StructEntry& e = top(c);
-  if (!end_matches(word, e.kind)) return fail(c, 3357);
-  c.traceEvent = 4;
+  if (!end_matches(word, top(c).kind)) return fail(c, 3357);
   switch (word) {
     case id::kEndWhile:
-      if (e.skip == skip::kRun || e.skip == skip::kContinue) {
-        c.pos = e.stmtPos;
-        c.curScript = e.script;
-      }
-      pop(c, true);
+      steps::end_while(c);
       return true;
     case id::kNext:
-      if (e.skip == skip::kRun || e.skip == skip::kContinue) {
-        e.skip = skip::kRun;
-        c.pos = e.jump;
-        return true;
-      }
-      if (e.kind == sk::kForEach) {
+      if (steps::next_goes_round(c)) return true;
+      if (top(c).kind == sk::kForEach) {
         com_loop_ended(c, c.foreachPos[static_cast<std::size_t>(c.depth)]);
-        drop_hidden_collection(c, e);
+        drop_hidden_collection(c, top(c));
       }
-      pop(c, true);
+      steps::end_loop(c);
       return true;
     case id::kEndSwitch:
-      pop(c, true);
+      steps::end_switch(c);
       return true;
-    default: {  // EndIf
-      const std::uint8_t carried = e.skip & (skip::kContinue | skip::kBreak);
-      pop(c, false);
-      if (carried) {
-        if (c.depth == 0) return fail(c, 3359);
-        top(c).skip = static_cast<std::uint8_t>(top(c).skip | carried);
+    default:  // EndIf
+      if (steps::end_if_strands(c)) {
+        c.traceEvent = trace::ev::kEnd;
+        pop(c, false);
+        return fail(c, 3359);
       }
+      steps::end_if(c);
       return true;
-    }
   }
 }
 
 // ---- While ----
 
 bool do_while(Context& c) {
-  if (skipping(c)) return push_structure(c, entry_of(c, sk::kWhile, skip::kAll));
+  if (skipping(c)) return steps::open_skipped(c, sk::kWhile);
   get_token(c);
   if (failed(c)) return false;
   if (at_end(c)) return fail(c, 3071);
   bool truth = false;
   if (!eval_condition(c, truth)) return false;
   if (!must_end(c)) return false;
-  StructEntry e = entry_of(c, sk::kWhile, truth ? skip::kRun : skip::kFalse);
-  e.jump = c.stmtPos;
-  if (!push_structure(c, e)) return false;
-  c.breakable = 1;
-  c.traceEvent = 3;
-  c.conditionResult = truth;
-  return true;
+  return steps::open_while(c, truth);
 }
 
 // ---- For ----
@@ -319,12 +275,7 @@ bool to_clause(Context& c, bool loopBack) {
   if (!numeric_value(c, limit.op())) return false;
   if (loopBack && at_end(c) && c.slots[slot].v.flags == vf::kInt && limit->flags == vf::kInt) {
     // A whole-number loop with the implicit step of 1: no copies, no combiners.
-    Value& var = c.slots[slot].v;
-    var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
-    const bool runs = var.i <= limit->i;
-    top(c).skip = runs ? skip::kRun : skip::kFalse;
-    c.traceEvent = 8;
-    c.conditionResult = runs;
+    steps::for_step_whole(c, 1, limit->i);
     return true;
   }
   if (!is_assigned(c.slots[slot].v)) return fail(c, 3361);
@@ -346,12 +297,7 @@ bool to_clause(Context& c, bool loopBack) {
   }
   // Whole-number loops, the common case, step without the general combiners.
   if (loopBack && c.slots[slot].v.flags == vf::kInt && step->flags == vf::kInt && limit->flags == vf::kInt) {
-    const auto next = static_cast<std::int32_t>(static_cast<std::uint32_t>(var->i) + static_cast<std::uint32_t>(step->i));
-    c.slots[slot].v.i = next;
-    const bool runs = step->i < 0 ? next >= limit->i : next <= limit->i;
-    top(c).skip = runs ? skip::kRun : skip::kFalse;
-    c.traceEvent = 8;
-    c.conditionResult = runs;
+    steps::for_step_whole(c, step->i, limit->i);
     return true;
   }
   if (loopBack) {
@@ -369,15 +315,12 @@ bool to_clause(Context& c, bool loopBack) {
                         : (step->flags & vf::kInt64 && !(step->flags & vf::kInt)) ? step->wide.i64 < 0
                                                                                    : step->i < 0;
   if (!combine_comparison(c, descending ? id::kGe : id::kLe, var.op(), limit.op(), false)) return false;
-  const bool runs = var->i != 0;
-  top(c).skip = runs ? skip::kRun : skip::kFalse;
-  c.traceEvent = 8;
-  c.conditionResult = runs;
+  steps::for_test(c, var->i != 0);
   return true;
 }
 
 bool do_for(Context& c) {
-  if (skipping(c)) return push_structure(c, entry_of(c, sk::kFor, skip::kAll));
+  if (skipping(c)) return steps::open_skipped(c, sk::kFor);
   get_token(c);
   if (failed(c)) return false;
   if (c.tokKind != tk::kVariable) return fail(c, 3360);
@@ -401,7 +344,7 @@ bool do_for(Context& c) {
   StructEntry e = entry_of(c, sk::kFor, skip::kRun);
   e.jump = raw_to_position(c, c.tokenStart);
   e.word = slot;
-  if (!push_structure(c, e)) return false;
+  if (!steps::push(c, e)) return false;
   c.breakable = 1;
   c.prog = c.tokenStart;   // the "To" clause reads "To" itself
   get_token(c);
@@ -454,12 +397,10 @@ bool do_foreach(Context& c) {
   if (c.depth > 0 && top(c).kind == sk::kForEach && top(c).jump == c.stmtPos && top(c).skip == skip::kRun) {
     bool got = false;
     if (!next_element(c, top(c), c.foreachPos[static_cast<std::size_t>(c.depth)], got)) return false;
-    if (!got) top(c).skip = skip::kFalse;
-    c.traceEvent = 8;
-    c.conditionResult = got;
+    steps::foreach_test(c, got);
     return true;
   }
-  if (skipping(c)) return push_structure(c, entry_of(c, sk::kForEach, skip::kAll));
+  if (skipping(c)) return steps::open_skipped(c, sk::kForEach);
   get_token(c);
   if (failed(c)) return false;
   if (c.tokKind != tk::kVariable) return fail(c, 3729);
@@ -500,7 +441,7 @@ bool do_foreach(Context& c) {
     c.slots[slot].v.flags |= vf::kAttached;
     e.collSlot = slot;
   }
-  if (!push_structure(c, e)) {
+  if (!steps::push(c, e)) {
     drop_hidden_collection(c, e);
     return false;
   }
@@ -512,16 +453,14 @@ bool do_foreach(Context& c) {
     pop(c, true);
     return false;
   }
-  if (!got) top(c).skip = skip::kFalse;
-  c.traceEvent = 8;
-  c.conditionResult = got;
+  steps::foreach_test(c, got);
   return true;
 }
 
 // ---- Switch / Case ----
 
 bool do_switch(Context& c) {
-  if (skipping(c)) return push_structure(c, entry_of(c, sk::kSwitch, skip::kAll));
+  if (skipping(c)) return steps::open_skipped(c, sk::kSwitch);
   get_token(c);
   if (failed(c)) return false;
   Temp v(c);
@@ -529,40 +468,25 @@ bool do_switch(Context& c) {
   if (!must_end(c)) return false;
   if (v->flags & vf::kFloat) return fail(c, 3364);
   if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
-  StructEntry e = entry_of(c, sk::kSwitch, skip::kFalse);
-  auto u = static_cast<std::uint32_t>(v->i);
-  e.word = static_cast<std::uint16_t>(u & 0xFFFF);
-  e.jump = u >> 16;
-  if (!push_structure(c, e)) return false;
-  c.breakable = 1;
-  c.traceEvent = 5;
-  return true;
+  return steps::open_switch(c, static_cast<std::uint32_t>(v->i));
 }
 
 bool do_case(Context& c) {
-  if (c.depth == 0 || top(c).kind != sk::kSwitch) return fail(c, 3365);
-  StructEntry& e = top(c);
-  c.traceEvent = 12;
-  if (e.skip != skip::kFalse && e.skip != skip::kContinue) return true;
+  if (!steps::top_is(c, sk::kSwitch)) return fail(c, 3365);
+  if (!steps::case_reads(c)) return true;
   get_token(c);
   if (failed(c)) return false;
   Temp v(c);
   if (!process_sub_expression(c, v.op(), false, false)) return false;
   if (!must_end(c)) return false;
   if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
-  auto value = static_cast<std::uint32_t>(v->i);
-  const bool match = (value & 0xFFFF) == top(c).word && (value >> 16) == top(c).jump;
-  if (match) top(c).skip = skip::kRun;
-  c.conditionResult = match;
+  steps::case_value(c, static_cast<std::uint32_t>(v->i));
   return true;
 }
 
 bool do_break_continue(Context& c, bool isBreak) {
-  c.traceEvent = isBreak ? 6 : 7;
-  if (skipping(c)) return true;
-  if (!c.breakable) return fail(c, isBreak ? 3355 : 3356);
-  top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
-  c.conditionResult = 1;
+  if (!skipping(c) && !c.breakable) return fail(c, isBreak ? 3355 : 3356);
+  steps::break_continue(c, isBreak);
   return true;
 }
 
@@ -628,7 +552,7 @@ bool do_gosub(Context& c, char* statement, int ifState) {
   if (!must_end(c)) return false;
   StructEntry e = entry_of(c, gosub_kind(ifState), skip::kRun);
   e.jump = c.pos;
-  if (!push_structure(c, e)) return false;
+  if (!steps::push(c, e)) return false;
   c.breakable = 0;
   std::uint32_t target = 0;
   if (!find_label(c, label.c_str(), target)) {
@@ -641,7 +565,7 @@ bool do_gosub(Context& c, char* statement, int ifState) {
   }
   encode_jump(c, statement, kGosubMarker, target);
   c.pos = target;
-  c.traceEvent = 9;
+  c.traceEvent = trace::ev::kGosubOrReturn;
   return true;
 }
 
@@ -656,7 +580,7 @@ bool do_return(Context& c, Operand& result) {
   } else {
     make_int(value.op(), 0);
   }
-  c.traceEvent = 9;
+  c.traceEvent = trace::ev::kGosubOrReturn;
   for (int d = c.depth; d > 0; --d) {
     StructEntry& e = c.stack[static_cast<std::size_t>(d)];
     if (e.kind == sk::kGosubFalse || e.kind == sk::kGosubTrue || e.kind == sk::kGosubNone) {
@@ -723,7 +647,7 @@ bool do_execute(Context& c, Operand& result) {
 
 bool do_command(Context& c, Operand& result, int kw, char* statement) {
   if (kw == id::kGoto) { c.ifState = -1; return do_goto(c, statement); }
-  if (skipping(c)) { c.traceEvent = 2; skip_statement_tokens(c); return true; }
+  if (skipping(c)) { c.traceEvent = trace::ev::kSkipped; skip_statement_tokens(c); return true; }
   switch (kw) {
     case id::kExit: c.ifState = -1; return fail(c, 9000);
     case id::kBeep: platform::system_beep(); return true;
@@ -762,23 +686,17 @@ bool do_structure(Context& c, Operand& result, int kw, char* statement) {
 
 bool expression_statement(Context& c, Operand& result) {
   if (skipping(c)) {
-    c.traceEvent = 2;
+    c.traceEvent = trace::ev::kSkipped;
     skip_statement_tokens(c);
     return true;
   }
-  c.traceEvent = 0;
+  c.traceEvent = trace::ev::kValue;
   if (!process_sub_expression(c, result, true, false)) return false;
   if (!at_end(c)) return fail(c, 3074, message_text(is_keyword(c, id::kLBracket) ? 9518 : 9505));
   return true;
 }
 
 }  // namespace
-
-bool push_structure(Context& c, const StructEntry& e) {
-  if (c.depth >= limits::kStructDepth) return fail(c, 3353);
-  c.stack[static_cast<std::size_t>(++c.depth)] = e;
-  return true;
-}
 
 bool find_label(Context& c, const char* label, std::uint32_t& target) {
   const Script& s = *c.scripts[c.curScript];
@@ -838,13 +756,13 @@ bool execute_statement(Context& c, Operand& result, char* text) {
     if (text[0] == kGosubMarker) {
       StructEntry e = entry_of(c, gosub_kind(c.ifState), skip::kRun);
       e.jump = c.pos;
-      if (!push_structure(c, e)) return false;
+      if (!steps::push(c, e)) return false;
       c.breakable = 0;
     } else if (goto_blocked_by_foreach(c)) {
       return fail(c, 1725);
     }
     c.ifState = -1;
-    c.traceEvent = 9;
+    c.traceEvent = trace::ev::kGosubOrReturn;
     c.pos = target;
     return true;
   }

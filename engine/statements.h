@@ -11,10 +11,6 @@ bool execute_statement(Context& c, Operand& result, char* text);
 // True when the innermost structure is being skipped.
 inline bool skipping(const Context& c) { return c.depth > 0 && c.stack[static_cast<std::size_t>(c.depth)].skip != 0; }
 
-// A structure entry opened by the statement being run.
-StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState);
-// Pushes a structure entry (3353 when the stack is full).
-bool push_structure(Context& c, const StructEntry& e);
 // Finds a label line; returns its position or false (3033).
 bool find_label(Context& c, const char* label, std::uint32_t& target);
 

@@ -5,6 +5,7 @@
 #include "engine/keywords.h"
 #include "engine/runloop.h"
 #include "engine/statements.h"
+#include "engine/structure_steps.h"
 #include "engine/tokenizer.h"
 #include "engine/trace/trace.h"
 #include "engine/value_ops.h"
@@ -270,7 +271,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   frame.script = c.curScript;
   frame.udf = static_cast<std::uint16_t>(index);
   frame.breakable = c.breakable;
-  if (!push_structure(c, frame)) return false;
+  if (!steps::push(c, frame)) return false;
   const int frameDepth = c.depth;
   ++c.callLevel;
 
