@@ -17,6 +17,7 @@
 #include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/sizes.h"
+#include "engine/operator_table.h"
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -88,13 +89,11 @@ class Compiler {
   }
 
   template <typename Next>
-  std::int32_t binary(Next next, std::initializer_list<int> ops, CompiledNode::Kind kind) {
+  std::int32_t binary(Next next, ops::Level level, CompiledNode::Kind kind) {
     std::int32_t left = (this->*next)();
     while (left >= 0) {
       const int op = keyword_here();
-      bool match = false;
-      for (int o : ops) match = match || (o == op);
-      if (!match) break;
+      if (ops::binary_level(op) != level) break;
       if (t_[p_].pointerAmp) return -1;
       ++p_;
       std::int32_t right = (this->*next)();
@@ -104,16 +103,14 @@ class Compiler {
     return left;
   }
 
-  std::int32_t level1() { return binary(&Compiler::bitwise, {id::kAndAnd, id::kBarBar}, CompiledNode::kBinary); }
-  std::int32_t bitwise() { return binary(&Compiler::compare, {id::kCaret, id::kAmp, id::kBar}, CompiledNode::kBinary); }
+  std::int32_t level1() { return binary(&Compiler::bitwise, ops::kLogical, CompiledNode::kBinary); }
+  std::int32_t bitwise() { return binary(&Compiler::compare, ops::kBitwise, CompiledNode::kBinary); }
   std::int32_t compare() {
     std::int32_t left = concat();
     while (left >= 0) {
       const int op = keyword_here();
       if (op == id::kAssign) return -1;   // the text path reports the misplaced "="
-      if (op != id::kEq && op != id::kNe && op != id::kLtGt && op != id::kGt && op != id::kGe && op != id::kLt &&
-          op != id::kLe)
-        break;
+      if (ops::binary_level(op) != ops::kCompare) break;
       ++p_;
       std::int32_t right = concat();
       if (right < 0) return -1;
@@ -123,11 +120,11 @@ class Compiler {
   }
   std::int32_t concat() {
     std::int32_t first = shift();
-    if (first < 0 || !keyword_at(id::kColon)) return first;
+    if (first < 0 || ops::binary_level(keyword_here()) != ops::kConcat) return first;
     CompiledNode n;
     n.kind = CompiledNode::kConcat;
     n.kids.push_back(first);
-    while (keyword_at(id::kColon)) {
+    while (ops::binary_level(keyword_here()) == ops::kConcat) {
       ++p_;
       std::int32_t next = shift();
       if (next < 0) return -1;
@@ -135,14 +132,14 @@ class Compiler {
     }
     return add(std::move(n));
   }
-  std::int32_t shift() { return binary(&Compiler::sum, {id::kShl, id::kShr}, CompiledNode::kBinary); }
-  std::int32_t sum() { return binary(&Compiler::product, {id::kPlus, id::kMinus}, CompiledNode::kBinary); }
-  std::int32_t product() { return binary(&Compiler::power, {id::kStar, id::kSlash, id::kMod}, CompiledNode::kBinary); }
-  std::int32_t power() { return binary(&Compiler::unary, {id::kPow}, CompiledNode::kBinary); }
+  std::int32_t shift() { return binary(&Compiler::sum, ops::kShift, CompiledNode::kBinary); }
+  std::int32_t sum() { return binary(&Compiler::product, ops::kSum, CompiledNode::kBinary); }
+  std::int32_t product() { return binary(&Compiler::power, ops::kProduct, CompiledNode::kBinary); }
+  std::int32_t power() { return binary(&Compiler::unary, ops::kPower, CompiledNode::kBinary); }
 
   std::int32_t unary() {
     const int op = keyword_here();
-    if (op == id::kNot || op == id::kPlus || op == id::kMinus || op == id::kTilde) {
+    if (ops::is_prefix(op)) {
       ++p_;
       std::int32_t child = unary();
       if (child < 0) return -1;

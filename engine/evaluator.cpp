@@ -13,6 +13,7 @@
 #include "engine/maps.h"
 #include "engine/messages.h"
 #include "engine/object_members.h"
+#include "engine/operator_table.h"
 #include "engine/script.h"
 #include "engine/sizes.h"
 #include "engine/subscripts.h"
@@ -26,11 +27,9 @@ namespace {
 bool level1(Context& c, Operand& out);
 bool unary_level(Context& c, Operand& out);
 
-bool token_in(const Context& c, std::initializer_list<int> ids) {
-  if (c.tokKind != tk::kKeyword) return false;
-  for (int i : ids)
-    if (c.delim == i) return true;
-  return false;
+// The current token is a binary operator of `level`.
+bool operator_of(const Context& c, ops::Level level) {
+  return c.tokKind == tk::kKeyword && ops::binary_level(c.delim) == level;
 }
 
 // ---- Arithmetic ----
@@ -643,7 +642,7 @@ bool unary_level(Context& c, Operand& out) {
   if (depth.too_deep()) return fail(c, 3061, "Expression nested too deeply");
   if (c.tokKind == tk::kKeyword) {
     const int op = c.delim;
-    if (op == id::kNot || op == id::kPlus || op == id::kMinus || op == id::kTilde) {
+    if (ops::is_prefix(op)) {
       get_token(c);
       if (!unary_level(c, out)) return false;
       return apply_unary(c, op, out);
@@ -672,7 +671,7 @@ using LevelFn = bool (*)(Context&, Operand&);
 
 bool pow_level(Context& c, Operand& out) {
   if (!unary_level(c, out)) return false;
-  while (is_keyword(c, id::kPow)) {
+  while (operator_of(c, ops::kPower)) {
     get_token(c);
     Temp right(c);
     if (!unary_level(c, right.op())) return false;
@@ -681,10 +680,10 @@ bool pow_level(Context& c, Operand& out) {
   return true;
 }
 
-template <LevelFn Next>
-bool binary_level(Context& c, Operand& out, std::initializer_list<int> ops) {
+template <LevelFn Next, ops::Level Level>
+bool binary_level(Context& c, Operand& out) {
   if (!Next(c, out)) return false;
-  while (token_in(c, ops)) {
+  while (operator_of(c, Level)) {
     const int op = c.delim;
     get_token(c);
     Temp right(c);
@@ -694,13 +693,13 @@ bool binary_level(Context& c, Operand& out, std::initializer_list<int> ops) {
   return true;
 }
 
-bool mul_level(Context& c, Operand& out) { return binary_level<pow_level>(c, out, {id::kStar, id::kSlash, id::kMod}); }
-bool add_level(Context& c, Operand& out) { return binary_level<mul_level>(c, out, {id::kPlus, id::kMinus}); }
-bool shift_level(Context& c, Operand& out) { return binary_level<add_level>(c, out, {id::kShl, id::kShr}); }
+bool mul_level(Context& c, Operand& out) { return binary_level<pow_level, ops::kProduct>(c, out); }
+bool add_level(Context& c, Operand& out) { return binary_level<mul_level, ops::kSum>(c, out); }
+bool shift_level(Context& c, Operand& out) { return binary_level<add_level, ops::kShift>(c, out); }
 
 bool concat_level(Context& c, Operand& out) {
   if (!shift_level(c, out)) return false;
-  while (is_keyword(c, id::kColon)) {
+  while (operator_of(c, ops::kConcat)) {
     get_token(c);
     Temp right(c);
     if (!shift_level(c, right.op())) return false;
@@ -713,7 +712,7 @@ bool compare_level(Context& c, Operand& out) {
   if (!concat_level(c, out)) return false;
   for (;;) {
     if (is_keyword(c, id::kAssign)) return fail(c, 3069, message_text(9506));
-    if (!token_in(c, {id::kEq, id::kNe, id::kLtGt, id::kGt, id::kGe, id::kLt, id::kLe})) return true;
+    if (!operator_of(c, ops::kCompare)) return true;
     const int op = c.delim;
     get_token(c);
     Temp right(c);
@@ -724,7 +723,7 @@ bool compare_level(Context& c, Operand& out) {
 
 bool bitwise_level(Context& c, Operand& out) {
   if (!compare_level(c, out)) return false;
-  while (token_in(c, {id::kCaret, id::kAmp, id::kBar}) && !(c.delim == id::kAmp && c.lastAmpIsPointer)) {
+  while (operator_of(c, ops::kBitwise) && !(c.delim == id::kAmp && c.lastAmpIsPointer)) {
     const int op = c.delim;
     get_token(c);
     Temp right(c);
@@ -734,7 +733,7 @@ bool bitwise_level(Context& c, Operand& out) {
   return true;
 }
 
-bool level1(Context& c, Operand& out) { return binary_level<bitwise_level>(c, out, {id::kAndAnd, id::kBarBar}); }
+bool level1(Context& c, Operand& out) { return binary_level<bitwise_level, ops::kLogical>(c, out); }
 
 bool is_assignment_operator(const Context& c) {
   return c.tokKind == tk::kKeyword && is_assignment_id(c.delim);
