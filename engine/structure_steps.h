@@ -12,6 +12,7 @@
 
 #include "engine/context.h"
 #include "engine/limits.h"
+#include "engine/trace/markers.h"
 
 namespace orv::steps {
 
@@ -22,50 +23,203 @@ inline bool top_is(const Context& c, std::uint16_t kind) {
 inline bool has_room(const Context& c) { return c.depth < limits::kStructDepth; }
 
 // A structure entry opened by the statement being run.
-StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState);
+inline StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
+  StructEntry e;
+  e.kind = kind;
+  e.stmtPos = c.stmtPos;
+  e.script = c.curScript;
+  e.skip = skipState;
+  e.breakable = c.breakable;
+  return e;
+}
+
 // Pushes an entry (3353 when the stack is full).
-bool push(Context& c, const StructEntry& e);
+inline bool push(Context& c, const StructEntry& e) {
+  if (!has_room(c)) return fail(c, 3353);
+  c.stack[static_cast<std::size_t>(++c.depth)] = e;
+  return true;
+}
+
 // Drops the innermost entry; a loop or Switch gives back the Break state it hid.
-void pop(Context& c, bool restoreBreakable);
+inline void pop(Context& c, bool restoreBreakable) {
+  if (restoreBreakable) c.breakable = top(c).breakable;
+  top(c) = StructEntry{};
+  --c.depth;
+}
+
+namespace detail {
+
+inline std::uint8_t skip_for(bool truth) { return truth ? skip::kRun : skip::kFalse; }
+
+// The words other than If, Then and Else end a one-line If's reach.
+inline void leave_if_state(Context& c) { c.ifState = -1; }
+
+}  // namespace detail
 
 // ---- Opening (each pushes one entry: false with 3353 when the stack is full) ----
 
 // A structure inside a skipped block: skipped whole.
-bool open_skipped(Context& c, std::uint16_t kind);
-bool open_if(Context& c, bool truth);
-bool open_while(Context& c, bool truth);
-bool open_switch(Context& c, std::uint32_t value);
+inline bool open_skipped(Context& c, std::uint16_t kind) {
+  if (kind != sk::kIfThen) detail::leave_if_state(c);
+  return push(c, entry_of(c, kind, skip::kAll));
+}
 
-// ---- Inside a block (the innermost structure is the right kind) ----
+inline bool open_if(Context& c, bool truth) {
+  c.ifState = truth ? 1 : 0;
+  c.conditionResult = truth;
+  if (!push(c, entry_of(c, sk::kIfThen, detail::skip_for(truth)))) return false;
+  c.traceEvent = trace::ev::kIfBlock;
+  return true;
+}
 
-void else_block(Context& c);   // an If's Else
+inline bool open_while(Context& c, bool truth) {
+  detail::leave_if_state(c);
+  StructEntry e = entry_of(c, sk::kWhile, detail::skip_for(truth));
+  e.jump = c.stmtPos;
+  if (!push(c, e)) return false;
+  c.breakable = 1;
+  c.traceEvent = trace::ev::kWhile;
+  c.conditionResult = truth;
+  return true;
+}
+
+inline bool open_switch(Context& c, std::uint32_t value) {
+  detail::leave_if_state(c);
+  // The value is kept whole in two fields: the low half where a loop keeps
+  // its variable, the high half where it keeps its jump.
+  StructEntry e = entry_of(c, sk::kSwitch, skip::kFalse);
+  e.word = static_cast<std::uint16_t>(value & 0xFFFFu);
+  e.jump = value >> 16;
+  if (!push(c, e)) return false;
+  c.breakable = 1;
+  c.traceEvent = trace::ev::kSwitch;
+  return true;
+}
+
+// ---- Inside a block (the caller checked the innermost structure's kind) ----
+
+// An If's Else.
+inline void else_block(Context& c) {
+  StructEntry& e = top(c);
+  if (e.skip == skip::kRun) e.skip = skip::kFalse;
+  else if (e.skip == skip::kFalse) e.skip = skip::kRun;
+  e.kind = sk::kIfElse;
+  c.traceEvent = trace::ev::kElse;
+  c.conditionResult = e.skip == skip::kRun;
+}
+
 // ElseIf: true when its condition is to be read (no branch has run yet).
-bool else_if_reads(Context& c);
-void else_if_taken(Context& c, bool truth);
+inline bool else_if_reads(Context& c) {
+  detail::leave_if_state(c);
+  StructEntry& e = top(c);
+  c.traceEvent = trace::ev::kElseIf;
+  if (e.skip == skip::kRun) {   // a branch ran: the rest of the If is skipped
+    e.skip = skip::kAll;
+    return false;
+  }
+  return e.skip == skip::kFalse;
+}
+
+inline void else_if_taken(Context& c, bool truth) {
+  c.conditionResult = truth;
+  if (truth) top(c).skip = skip::kRun;
+}
+
 // Case: true when its value is to be read (no Case has matched yet).
-bool case_reads(Context& c);
-void case_value(Context& c, std::uint32_t value);
+inline bool case_reads(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kCase;
+  const std::uint8_t s = top(c).skip;
+  return s == skip::kFalse || s == skip::kContinue;
+}
+
+inline void case_value(Context& c, std::uint32_t value) {
+  StructEntry& e = top(c);
+  const bool match = (value & 0xFFFFu) == e.word && (value >> 16) == e.jump;
+  if (match) e.skip = skip::kRun;
+  c.conditionResult = match;
+}
+
 // A For's test after the loop variable got its value.
-void for_test(Context& c, bool runs);
+inline void for_test(Context& c, bool runs) {
+  detail::leave_if_state(c);
+  top(c).skip = detail::skip_for(runs);
+  c.traceEvent = trace::ev::kFor;
+  c.conditionResult = runs;
+}
+
 // A whole-number For that steps its variable in place.
-void for_step_whole(Context& c, std::int32_t step, std::int32_t limit);
+inline void for_step_whole(Context& c, std::int32_t step, std::int32_t limit) {
+  Value& var = c.slots[top(c).word].v;
+  // Wraps as the general combiners' 32-bit arithmetic does.
+  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + static_cast<std::uint32_t>(step));
+  for_test(c, step < 0 ? var.i >= limit : var.i <= limit);
+}
+
 // ForEach: `got` an element for the loop variable.
-void foreach_test(Context& c, bool got);
+inline void foreach_test(Context& c, bool got) {
+  detail::leave_if_state(c);
+  if (!got) top(c).skip = skip::kFalse;
+  c.traceEvent = trace::ev::kFor;
+  c.conditionResult = got;
+}
+
 // Break or Continue inside a loop or Switch (c.breakable) or a skipped block.
-void break_continue(Context& c, bool isBreak);
+inline void break_continue(Context& c, bool isBreak) {
+  detail::leave_if_state(c);
+  c.traceEvent = isBreak ? trace::ev::kBreak : trace::ev::kContinue;
+  if (c.depth == 0 || top(c).skip != skip::kRun) return;   // inside a skipped block: nothing to do
+  top(c).skip = isBreak ? skip::kBreak : skip::kContinue;
+  c.conditionResult = 1;
+}
 
 // ---- Ending ----
 
 // True when EndIf would carry a Break or Continue out with no block to take
 // it (the text path reports 3359).
-bool end_if_strands(const Context& c);
-void end_if(Context& c);
-void end_while(Context& c);
-// Next of a For or ForEach: true when the loop goes round again (c.pos at its
-// test). False: the loop is over and its entry is still there for the caller
-// to let go (end_loop).
-bool next_goes_round(Context& c);
-void end_loop(Context& c);
-void end_switch(Context& c);
+inline bool end_if_strands(const Context& c) {
+  const std::uint8_t carried = c.stack[static_cast<std::size_t>(c.depth)].skip & (skip::kContinue | skip::kBreak);
+  return carried != 0 && c.depth == 1;
+}
+
+inline void end_if(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  const std::uint8_t carried = top(c).skip & (skip::kContinue | skip::kBreak);
+  pop(c, false);
+  if (carried) top(c).skip = static_cast<std::uint8_t>(top(c).skip | carried);
+}
+
+inline void end_while(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  const StructEntry& e = top(c);
+  if (e.skip == skip::kRun || e.skip == skip::kContinue) {
+    c.pos = e.stmtPos;
+    c.curScript = e.script;
+  }
+  pop(c, true);
+}
+
+// Next of a For or ForEach: true when the loop goes round again (c.pos at
+// its test). False: the loop is over and its entry is still there for the
+// caller to let go (end_loop).
+inline bool next_goes_round(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  StructEntry& e = top(c);
+  if (e.skip != skip::kRun && e.skip != skip::kContinue) return false;
+  e.skip = skip::kRun;
+  c.pos = e.jump;
+  return true;
+}
+
+inline void end_loop(Context& c) { pop(c, true); }
+
+inline void end_switch(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  pop(c, true);
+}
 
 }  // namespace orv::steps
