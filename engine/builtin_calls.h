@@ -22,6 +22,10 @@ struct Call {
   bool wide;
 };
 using Handler = void (*)(Call&);
+// A built-in of one float argument called on a plain number, straight: true
+// with the float result in `out`; false (nothing changed) when the general
+// call must run to report an error.
+using FloatHandler = bool (*)(Context& c, double x, Operand& out);
 
 // Releases every argument slot however the call ends. Most slots of a call
 // are empty; looking at the payload words first keeps a call cheap.
@@ -46,6 +50,8 @@ struct HandlerTable {
   // their arguments: a compiled call may lend them a variable's text
   // instead of a copy.
   std::bitset<793> readsArguments{};
+  // Built-ins that also take the straight float call (compiled calls use it).
+  std::array<FloatHandler, 793> byIdFloat{};
   bool addingInward = false;   // set while a family of such built-ins registers
   void add(int id, Handler h) {
     byId[static_cast<std::size_t>(id)] = h;

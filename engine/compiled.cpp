@@ -807,8 +807,19 @@ class Runner {
       if (!strict_) return false;
       return fail(c_, r && (r->kind & kk::kDisabledBit) ? 3472 : 3046);
     }
-    ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
+    // A float function of one argument that turns out a plain number skips
+    // the argument slots and the coercion.
+    const FloatHandler straight = count == 1 ? float_handler(n) : nullptr;
+    Operand first;
+    if (straight) {
+      clear_operand(first);
+      if (!eval(n.kids[0], first)) return false;
+      if ((first.flags == vf::kInt || first.flags == vf::kFloat) &&
+          straight(c_, first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, out))
+        return true;
+    }
+    ArgSlots args;
     // Only the slots the function can take are made ready (and let go): a
     // one-argument math call need not clear seventeen operands.
     const std::size_t used =
@@ -826,7 +837,11 @@ class Runner {
           if (!(lent & (1u << k)) && (args[k].flags | args[k].str | args[k].wstr)) release_value(c, args[k]);
       }
     } guard{c_, args, used, lent};
-    for (int k = 1; k <= count; ++k) {
+    if (straight) {
+      args[1] = first;
+      if (n.op < kAddonStart) args[1].slot = args[1].frame = 0xFFFF;
+    }
+    for (int k = straight ? 2 : 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
@@ -858,6 +873,13 @@ class Runner {
     const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
+  }
+
+  // The straight float call of a built-in, unless an extender may have
+  // disabled built-ins (the general call checks that).
+  FloatHandler float_handler(const CompiledNode& n) const {
+    if (n.op < 0 || n.op >= kKeywordCount || c_.dllState) return nullptr;
+    return handler_table().byIdFloat[static_cast<std::size_t>(n.op)];
   }
 
   // A variable as an argument: a plain number is copied as it is; an 8-bit

@@ -16,10 +16,10 @@ double log10_fn(double x) { return std::log10(x); }
 }  // namespace
 
 void register_powers(HandlerTable& t) {
-  t.add(kw::fn_sqrt, unary_handler<sqrt_fn, Domain::non_negative>);
-  t.add(kw::fn_exp, unary_handler<exp_fn, Domain::any>);
-  t.add(kw::fn_loge, unary_handler<log_fn, Domain::logarithm>);
-  t.add(kw::fn_log10, unary_handler<log10_fn, Domain::logarithm>);
+  add_unary<sqrt_fn, Domain::non_negative>(t, kw::fn_sqrt);
+  add_unary<exp_fn, Domain::any>(t, kw::fn_exp);
+  add_unary<log_fn, Domain::logarithm>(t, kw::fn_loge);
+  add_unary<log10_fn, Domain::logarithm>(t, kw::fn_log10);
 }
 
 }  // namespace orv::math

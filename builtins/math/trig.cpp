@@ -21,15 +21,15 @@ double tanh_fn(double x) { return std::tanh(x); }
 }  // namespace
 
 void register_trig(HandlerTable& t) {
-  t.add(kw::fn_sin, unary_handler<sin_fn, Domain::angle>);
-  t.add(kw::fn_cos, unary_handler<cos_fn, Domain::angle>);
-  t.add(kw::fn_tan, unary_handler<tan_fn, Domain::angle>);
-  t.add(kw::fn_asin, unary_handler<asin_fn, Domain::unit>);
-  t.add(kw::fn_acos, unary_handler<acos_fn, Domain::unit>);
-  t.add(kw::fn_atan, unary_handler<atan_fn, Domain::any>);
-  t.add(kw::fn_sinh, unary_handler<sinh_fn, Domain::any>);
-  t.add(kw::fn_cosh, unary_handler<cosh_fn, Domain::any>);
-  t.add(kw::fn_tanh, unary_handler<tanh_fn, Domain::any>);
+  add_unary<sin_fn, Domain::angle>(t, kw::fn_sin);
+  add_unary<cos_fn, Domain::angle>(t, kw::fn_cos);
+  add_unary<tan_fn, Domain::angle>(t, kw::fn_tan);
+  add_unary<asin_fn, Domain::unit>(t, kw::fn_asin);
+  add_unary<acos_fn, Domain::unit>(t, kw::fn_acos);
+  add_unary<atan_fn, Domain::any>(t, kw::fn_atan);
+  add_unary<sinh_fn, Domain::any>(t, kw::fn_sinh);
+  add_unary<cosh_fn, Domain::any>(t, kw::fn_cosh);
+  add_unary<tanh_fn, Domain::any>(t, kw::fn_tanh);
 }
 
 }  // namespace orv::math

@@ -11,4 +11,20 @@ void unary_handler(Call& call) {
   make_float(call.result, checked_call(call.c.pendingMathError, Fn, D, call.args[1].wide.f));
 }
 
+// The same on a number already in hand; a math error is left to the general call.
+template <double (*Fn)(double), Domain D>
+bool unary_float(Context&, double x, Operand& out) {
+  std::uint16_t error = fpe::kNone;
+  const double value = checked_call(error, Fn, D, x);
+  if (error != fpe::kNone) return false;
+  make_float(out, value);
+  return true;
+}
+
+template <double (*Fn)(double), Domain D>
+void add_unary(HandlerTable& t, int id) {
+  t.add(id, unary_handler<Fn, D>);
+  t.byIdFloat[static_cast<std::size_t>(id)] = unary_float<Fn, D>;
+}
+
 }  // namespace orv::math
