@@ -25,7 +25,11 @@ struct ComObject {
   std::uint32_t refs = 0;
   ITypeInfo* typeInfo = nullptr;        // when the object offers one
   bool typeInfoTried = false;
-  std::unordered_map<std::wstring, DISPID> dispids;   // by lower-case member name
+  // Member identifiers by lower-case name as the script writes it (ANSI), and
+  // the last one asked for by its exact text: a loop calls one member again and again.
+  std::unordered_map<std::string, DISPID> dispids;
+  std::string lastName;
+  DISPID lastId = DISPID_UNKNOWN;
   // Parameters the server writes back, by member (bit k = parameter k).
   struct OutParams { bool fromTypeInfo = false; std::uint32_t mask = 0; };
   std::unordered_map<DISPID, OutParams> outParams;

@@ -15,7 +15,6 @@
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
-#include "platform/platform.h"
 
 namespace orv::com {
 namespace {
@@ -61,14 +60,6 @@ bool read_arguments(Context& c, ArgumentList& args) {
     get_token(c);
     if (failed(c)) return false;
   }
-}
-
-bool wide_name(Context& c, const std::string& name, std::wstring& out) {
-  if (name.empty()) return fail(c, 3061);
-  std::u16string units;
-  if (!platform::ansi_to_utf16(name, units)) return fail(c, 3820);
-  out.assign(units.begin(), units.end());
-  return true;
 }
 
 // True (with "=" consumed) when an assignment to the member follows.
@@ -118,11 +109,15 @@ void run_chain(Context& c, HeldValue& current, std::vector<std::string>& members
       }
       members_at_prog(c, members);   // ").more" continues the chain on the result
     }
-    std::wstring name;
-    if (!wide_name(c, members[i], name)) return;
+    const std::string& name = members[i];
+    if (!check_member_name(c, *object, name)) return;
     const bool last = i + 1 == members.size();
     if (last && assignment_follows(c)) {
-      if (is_constants_object(object->disp)) { fail(c, 4262, narrow(name)); return; }
+      if (is_constants_object(object->disp)) {
+        std::wstring wide;
+        if (member_name_text(c, name, wide)) fail(c, 4262, narrow(wide));
+        return;
+      }
       get_token(c);
       Temp value(c);
       if (!process_sub_expression(c, value.op(), false, false)) return;
