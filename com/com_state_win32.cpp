@@ -8,6 +8,7 @@
 #include "com/variant_rules.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
+#include "platform/codepage.h"
 #include "platform/platform.h"
 
 namespace orv::com {
@@ -115,6 +116,19 @@ std::string narrow(const std::wstring& w) {
 }
 
 bool wide_text(Context& c, const Value& v, std::wstring& out) {
+  // A text converts straight from the value (a call passes one per string
+  // argument); other kinds go through a copy that the conversion may change.
+  if (v.flags & vf::kWide) {
+    auto units = wstr_view(c, v);
+    out.assign(reinterpret_cast<const wchar_t*>(units.data()), units.size());
+    return true;
+  }
+  if ((v.flags & vf::kStr) && !(v.flags & vf::kArray)) {
+    std::u16string units;
+    if (!platform::codepage_to_utf16(str_of(c, v), c.conversionCodePage, units)) return fail(c, 3820);
+    out.assign(units.begin(), units.end());
+    return true;
+  }
   Value copy{};
   if (!copy_value(c, v, copy)) return false;
   const bool ok = to_wide(c, copy);

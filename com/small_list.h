@@ -17,6 +17,8 @@ class SmallList {
   // `count` default-made elements.
   explicit SmallList(std::size_t count) : size_(count) {
     if (count > N) more_.resize(count);
+    else
+      for (std::size_t k = 0; k < count; ++k) fixed_[k] = T{};
   }
   SmallList(const SmallList&) = delete;
   SmallList& operator=(const SmallList&) = delete;
@@ -44,7 +46,7 @@ class SmallList {
  private:
   bool spilled() const { return !more_.empty(); }
 
-  std::array<T, N> fixed_{};
+  std::array<T, N> fixed_;   // only the first size_ are made (a call clears what it uses)
   std::vector<T> more_;
   std::size_t size_ = 0;
 };
