@@ -83,6 +83,9 @@ bool value_to_typed_variant(Context& c, const Value& v, VARTYPE type, VARIANT& o
 // Variant to script value (out empty): objects become object values,
 // arrays script arrays, other types keep the variant beside their plain form.
 bool variant_to_value(Context& c, const VARIANT& in, Value& out);
+// The same for a variant that is ours to let go (a call's answer): it moves
+// into the value where it can (`in` is then empty), else it is copied.
+bool take_variant(Context& c, VARIANT& in, Value& out);
 // Keeps a variant as it is (arrays stay arrays of the variant) with its plain form.
 bool hold_variant(Context& c, const VARIANT& in, Value& out);
 

@@ -198,7 +198,7 @@ bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentLi
     make_int(result, 0);
     return true;
   }
-  return variant_to_value(c, answer, result);
+  return take_variant(c, answer, result);
 }
 
 bool member_name_text(Context& c, std::string_view name, std::wstring& out) {

@@ -29,7 +29,9 @@ TEST(SmallList, SizedListsStartClearedInsideAndOnTheHeap) {
     SmallList<long long, 4> sized(count);
     ASSERT_EQ(sized.size(), count);
     for (std::size_t k = 0; k < count; ++k) EXPECT_EQ(sized[k], 0) << count << " " << k;
-    if (count) EXPECT_EQ(&sized[count - 1], sized.data() + count - 1);
+    if (count) {
+      EXPECT_EQ(&sized[count - 1], sized.data() + count - 1);
+    }
     for (std::size_t k = 0; k < count; ++k) sized[k] = -1;
   }
 }
