@@ -35,16 +35,13 @@ void split_members(std::string_view dotted, MemberList& out) {
   }
 }
 
-// A plain variable argument ("x" followed by "," or ")") may be passed by reference.
-std::string variable_argument(Context& c) {
-  if (c.tokKind != tk::kVariable) return {};
-  const ScanState at = save_scan(c);
-  std::string name = c.token;
-  get_token(c);
-  const bool alone = !failed(c) && (is_keyword(c, id::kComma) || is_keyword(c, id::kRParen));
-  c.error = 0;
-  restore_scan(c, at);
-  return alone ? name : std::string();
+// A plain variable argument ("x" followed by "," or ")") may be passed by
+// reference. Both marks are one-character tokens: the text after the name tells.
+std::string variable_argument(const Context& c) {
+  if (c.tokKind != tk::kVariable || !c.prog) return {};
+  const char* p = c.prog;
+  while (*p == ' ' || *p == '\t') ++p;
+  return *p == ',' || *p == ')' ? std::string(c.token) : std::string();
 }
 
 // Reads "(a, b, ...)" with c.prog at "("; leaves c.prog after ")".
