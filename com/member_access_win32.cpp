@@ -29,7 +29,8 @@ void split_members(std::string_view dotted, MemberList& out) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t dot = dotted.find('.', start);
-    out.push_back(std::string(dotted.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start)));
+    const std::size_t end = dot == std::string_view::npos ? dotted.size() : dot;
+    out.push_back(std::string(dotted.substr(start, end - start)));
     if (dot == std::string_view::npos) return;
     start = dot + 1;
   }
