@@ -167,6 +167,22 @@ bool fail_exception(Context& c, HRESULT hr, EXCEPINFO& info, const char* step) {
 }  // namespace orv::com
 
 namespace orv {
+namespace {
+
+// A number, date or flag variant owns no memory: copying it is copying its
+// bytes and letting it go is nothing (a call's answer is mostly one).
+bool com_owns_nothing(VARTYPE vt) {
+  switch (vt) {
+    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2:
+    case VT_UI4: case VT_UI8: case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+    case VT_BOOL: case VT_ERROR: case VT_DECIMAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 void com_release_payload(Context& c, Value& v) {
   using namespace com;
@@ -175,7 +191,7 @@ void com_release_payload(Context& c, Value& v) {
     return;
   }
   VARIANT var = load_variant(v);
-  VariantClear(&var);
+  if (!com_owns_nothing(var.vt)) VariantClear(&var);
 }
 
 bool com_answer_value(Context& c, const Value& answered, Value& out) {
@@ -191,6 +207,10 @@ bool com_copy_payload(Context& c, const Value& src, Value& dst) {
     return true;
   }
   VARIANT from = load_variant(src), to;
+  if (com_owns_nothing(from.vt)) {
+    store_variant(dst, from);
+    return true;
+  }
   VariantInit(&to);
   const HRESULT hr = VariantCopy(&to, &from);
   if (FAILED(hr)) {
