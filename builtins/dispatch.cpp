@@ -257,6 +257,13 @@ bool call_function(Context& c, int id, Operand& result) {
     if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(r->name) + " " + message_text(9502));
   }
   ArgSlots args;
+  if (id == id::kOleObject) {
+    // The member access reads its own arguments: its slots stay unused, so
+    // they are neither cleared nor released.
+    if (!dispatch(c, id, *r, args, limits::kMaxArgs, variadic, result)) return false;
+    get_token(c);
+    return !failed(c);
+  }
   for (auto& a : args) clear_operand(a);
   ArgSlotGuard guard{c, args};
   int count = limits::kMaxArgs;

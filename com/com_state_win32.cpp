@@ -8,6 +8,7 @@
 #include "com/variant_rules.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
+#include "platform/codepage.h"
 #include "platform/platform.h"
 
 namespace orv::com {
@@ -115,6 +116,19 @@ std::string narrow(const std::wstring& w) {
 }
 
 bool wide_text(Context& c, const Value& v, std::wstring& out) {
+  // A text converts straight from the value (a call passes one per string
+  // argument); other kinds go through a copy that the conversion may change.
+  if (v.flags & vf::kWide) {
+    auto units = wstr_view(c, v);
+    out.assign(reinterpret_cast<const wchar_t*>(units.data()), units.size());
+    return true;
+  }
+  if ((v.flags & vf::kStr) && !(v.flags & vf::kArray)) {
+    std::u16string units;
+    if (!platform::codepage_to_utf16(str_of(c, v), c.conversionCodePage, units)) return fail(c, 3820);
+    out.assign(units.begin(), units.end());
+    return true;
+  }
   Value copy{};
   if (!copy_value(c, v, copy)) return false;
   const bool ok = to_wide(c, copy);
@@ -153,6 +167,22 @@ bool fail_exception(Context& c, HRESULT hr, EXCEPINFO& info, const char* step) {
 }  // namespace orv::com
 
 namespace orv {
+namespace {
+
+// A number, date or flag variant owns no memory: copying it is copying its
+// bytes and letting it go is nothing (a call's answer is mostly one).
+bool com_owns_nothing(VARTYPE vt) {
+  switch (vt) {
+    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2:
+    case VT_UI4: case VT_UI8: case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
+    case VT_BOOL: case VT_ERROR: case VT_DECIMAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 void com_release_payload(Context& c, Value& v) {
   using namespace com;
@@ -161,7 +191,7 @@ void com_release_payload(Context& c, Value& v) {
     return;
   }
   VARIANT var = load_variant(v);
-  VariantClear(&var);
+  if (!com_owns_nothing(var.vt)) VariantClear(&var);
 }
 
 bool com_answer_value(Context& c, const Value& answered, Value& out) {
@@ -177,6 +207,10 @@ bool com_copy_payload(Context& c, const Value& src, Value& dst) {
     return true;
   }
   VARIANT from = load_variant(src), to;
+  if (com_owns_nothing(from.vt)) {
+    store_variant(dst, from);
+    return true;
+  }
   VariantInit(&to);
   const HRESULT hr = VariantCopy(&to, &from);
   if (FAILED(hr)) {

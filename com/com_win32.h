@@ -25,7 +25,11 @@ struct ComObject {
   std::uint32_t refs = 0;
   ITypeInfo* typeInfo = nullptr;        // when the object offers one
   bool typeInfoTried = false;
-  std::unordered_map<std::wstring, DISPID> dispids;   // by lower-case member name
+  // Member identifiers by lower-case name as the script writes it (ANSI), and
+  // the last one asked for by its exact text: a loop calls one member again and again.
+  std::unordered_map<std::string, DISPID> dispids;
+  std::string lastName;
+  DISPID lastId = DISPID_UNKNOWN;
   // Parameters the server writes back, by member (bit k = parameter k).
   struct OutParams { bool fromTypeInfo = false; std::uint32_t mask = 0; };
   std::unordered_map<DISPID, OutParams> outParams;
@@ -79,6 +83,9 @@ bool value_to_typed_variant(Context& c, const Value& v, VARTYPE type, VARIANT& o
 // Variant to script value (out empty): objects become object values,
 // arrays script arrays, other types keep the variant beside their plain form.
 bool variant_to_value(Context& c, const VARIANT& in, Value& out);
+// The same for a variant that is ours to let go (a call's answer): it moves
+// into the value where it can (`in` is then empty), else it is copied.
+bool take_variant(Context& c, VARIANT& in, Value& out);
 // Keeps a variant as it is (arrays stay arrays of the variant) with its plain form.
 bool hold_variant(Context& c, const VARIANT& in, Value& out);
 

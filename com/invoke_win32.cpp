@@ -8,26 +8,36 @@
 #include "com/variant_rules.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "platform/platform.h"
 
 namespace orv::com {
 namespace {
 
-std::wstring lower(std::wstring s) {
-  for (wchar_t& ch : s)
-    if (ch >= L'A' && ch <= L'Z') ch = static_cast<wchar_t>(ch - L'A' + L'a');
-  return s;
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return out;
 }
 
-bool find_dispid(Context& c, ComObject& o, const std::wstring& name, DISPID& id) {
-  std::wstring key = lower(name);
-  if (auto it = o.dispids.find(key); it != o.dispids.end()) {
-    id = it->second;
+bool find_dispid(Context& c, ComObject& o, std::string_view name, DISPID& id) {
+  if (!o.lastName.empty() && name == o.lastName) {
+    id = o.lastId;
     return true;
   }
-  LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
-  const HRESULT hr = o.disp->GetIDsOfNames(IID_NULL, &text, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return fail_status(c, hr, "InvokeMember");
-  o.dispids.emplace(std::move(key), id);
+  std::string key = lower(name);
+  auto it = o.dispids.find(key);
+  if (it == o.dispids.end()) {
+    std::wstring wide;
+    if (!member_name_text(c, name, wide)) return false;
+    LPOLESTR text = wide.data();
+    const HRESULT hr = o.disp->GetIDsOfNames(IID_NULL, &text, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return fail_status(c, hr, "InvokeMember");
+    it = o.dispids.emplace(std::move(key), id).first;
+  }
+  id = it->second;
+  o.lastName.assign(name);
+  o.lastId = id;
   return true;
 }
 
@@ -68,17 +78,18 @@ std::uint32_t out_parameters(ComObject& o, DISPID id) {
 
 // Variants of one call, cleared however the call ends.
 struct CallVariants {
-  std::vector<VARIANT> argv, refs, before;
-  std::vector<bool> byRef;
+  static constexpr std::size_t kInline = 8;
+  SmallList<VARIANT, kInline> argv, refs, before;
+  SmallList<std::uint8_t, kInline> byRef;
   explicit CallVariants(std::size_t total, std::size_t scriptArgs)
-      : argv(total), refs(scriptArgs), before(scriptArgs), byRef(scriptArgs, false) {
-    for (auto& v : argv) VariantInit(&v);
-    for (auto& v : refs) VariantInit(&v);
+      : argv(total), refs(scriptArgs), before(scriptArgs), byRef(scriptArgs) {
+    for (std::size_t k = 0; k < total; ++k) VariantInit(&argv[k]);
+    for (std::size_t k = 0; k < scriptArgs; ++k) VariantInit(&refs[k]);
   }
   ~CallVariants() {
-    for (auto& v : argv)
-      if (!(v.vt & VT_BYREF)) VariantClear(&v);
-    for (auto& v : refs) VariantClear(&v);
+    for (std::size_t k = 0; k < argv.size(); ++k)
+      if (!(argv[k].vt & VT_BYREF)) VariantClear(&argv[k]);
+    for (std::size_t k = 0; k < refs.size(); ++k) VariantClear(&refs[k]);
   }
 };
 
@@ -124,14 +135,14 @@ bool write_back(Context& c, const ArgumentList& args, CallVariants& vars) {
 }  // namespace
 
 ArgumentList::~ArgumentList() {
-  for (auto& v : values_) release_value(c_, v);
+  for (std::size_t k = 0; k < values_.size(); ++k) release_value(c_, values_[k]);
 }
 
 Operand& ArgumentList::add(std::string variableName) {
-  values_.emplace_back();
-  clear_operand(values_.back());
+  Operand& slot = values_.push_back(Operand{});
+  clear_operand(slot);
   names_.push_back(std::move(variableName));
-  return values_.back();
+  return slot;
 }
 
 bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentList& args, const Value* putValue,
@@ -187,10 +198,24 @@ bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentLi
     make_int(result, 0);
     return true;
   }
-  return variant_to_value(c, answer, result);
+  return take_variant(c, answer, result);
 }
 
-bool invoke_member(Context& c, ComObject& o, const std::wstring& name, CallKind kind, ArgumentList& args,
+bool member_name_text(Context& c, std::string_view name, std::wstring& out) {
+  if (name.empty()) return fail(c, 3061);
+  std::u16string units;
+  if (!platform::ansi_to_utf16(name, units)) return fail(c, 3820);
+  out.assign(units.begin(), units.end());
+  return true;
+}
+
+bool check_member_name(Context& c, const ComObject& o, std::string_view name) {
+  if (!o.lastName.empty() && name == o.lastName) return true;   // read before
+  std::wstring ignored;
+  return member_name_text(c, name, ignored);
+}
+
+bool invoke_member(Context& c, ComObject& o, std::string_view name, CallKind kind, ArgumentList& args,
                    const Value* putValue, Value& result) {
   if (!o.disp) return fail(c, 3131);
   DISPID id = 0;

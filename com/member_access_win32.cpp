@@ -2,7 +2,7 @@
 // dotted chain, each member's arguments and a final assignment itself, then
 // makes one late-bound call per member.
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "com/com_hooks.h"
 #include "com/constants_win32.h"
@@ -15,35 +15,34 @@
 #include "engine/tokenizer.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
-#include "platform/platform.h"
 
 namespace orv::com {
 namespace {
 
 constexpr std::size_t kMaxMemberArgs = 64;
+// The members of one chain ("a.b.c"), mostly one or two.
+using MemberList = SmallList<std::string, 4>;
 // Chains of default members (an object whose default is an object) end here.
 constexpr int kMaxDefaultMemberDepth = 8;
 
-void split_members(const std::string& dotted, std::vector<std::string>& out) {
+void split_members(std::string_view dotted, MemberList& out) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t dot = dotted.find('.', start);
-    out.push_back(dotted.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-    if (dot == std::string::npos) return;
+    const std::size_t end = dot == std::string_view::npos ? dotted.size() : dot;
+    out.push_back(std::string(dotted.substr(start, end - start)));
+    if (dot == std::string_view::npos) return;
     start = dot + 1;
   }
 }
 
-// A plain variable argument ("x" followed by "," or ")") may be passed by reference.
-std::string variable_argument(Context& c) {
-  if (c.tokKind != tk::kVariable) return {};
-  const ScanState at = save_scan(c);
-  std::string name = c.token;
-  get_token(c);
-  const bool alone = !failed(c) && (is_keyword(c, id::kComma) || is_keyword(c, id::kRParen));
-  c.error = 0;
-  restore_scan(c, at);
-  return alone ? name : std::string();
+// A plain variable argument ("x" followed by "," or ")") may be passed by
+// reference. Both marks are one-character tokens: the text after the name tells.
+std::string variable_argument(const Context& c) {
+  if (c.tokKind != tk::kVariable || !c.prog) return {};
+  const char* p = c.prog;
+  while (*p == ' ' || *p == '\t') ++p;
+  return *p == ',' || *p == ')' ? std::string(c.token) : std::string();
 }
 
 // Reads "(a, b, ...)" with c.prog at "("; leaves c.prog after ")".
@@ -63,17 +62,12 @@ bool read_arguments(Context& c, ArgumentList& args) {
   }
 }
 
-bool wide_name(Context& c, const std::string& name, std::wstring& out) {
-  if (name.empty()) return fail(c, 3061);
-  std::u16string units;
-  if (!platform::ansi_to_utf16(name, units)) return fail(c, 3820);
-  out.assign(units.begin(), units.end());
-  return true;
-}
-
 // True (with "=" consumed) when an assignment to the member follows.
 bool assignment_follows(Context& c) {
   if (!c.assignAllowed) return false;
+  const char* p = c.prog;
+  while (p && (*p == ' ' || *p == '\t')) ++p;
+  if (!p || *p == '\0' || *p == ';') return false;   // the line ends: nothing to read
   const ScanState at = save_scan(c);
   get_token(c);
   if (!failed(c) && is_keyword(c, id::kAssign)) return true;
@@ -90,11 +84,11 @@ struct HeldValue {
 
 // The dotted members written at c.prog (".a.b"), consumed; false when no
 // member follows there.
-bool members_at_prog(Context& c, std::vector<std::string>& members) {
+bool members_at_prog(Context& c, MemberList& members) {
   if (c.prog[0] != '.' || !is_name_start(c.prog[1])) return false;
   std::size_t n = 1;
   while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
-  split_members(std::string(c.prog + 1, n - 1), members);
+  split_members(std::string_view(c.prog + 1, n - 1), members);
   c.prog += n;
   return true;
 }
@@ -103,7 +97,7 @@ bool members_at_prog(Context& c, std::vector<std::string>& members) {
 // the last member may take "(arguments)", a ")" may be followed by more
 // members, and an assignment after the last one is a property put. c.prog
 // ends after the chain (the caller reads the next token).
-void run_chain(Context& c, HeldValue& current, std::vector<std::string>& members, Operand& result) {
+void run_chain(Context& c, HeldValue& current, MemberList& members, Operand& result) {
   if (!state_of(c).ready(c)) return;
   for (std::size_t i = 0;; ++i) {
     ComObject* object = object_of(current.v);
@@ -118,11 +112,15 @@ void run_chain(Context& c, HeldValue& current, std::vector<std::string>& members
       }
       members_at_prog(c, members);   // ").more" continues the chain on the result
     }
-    std::wstring name;
-    if (!wide_name(c, members[i], name)) return;
+    const std::string& name = members[i];
+    if (!check_member_name(c, *object, name)) return;
     const bool last = i + 1 == members.size();
     if (last && assignment_follows(c)) {
-      if (is_constants_object(object->disp)) { fail(c, 4262, narrow(name)); return; }
+      if (is_constants_object(object->disp)) {
+        std::wstring wide;
+        if (member_name_text(c, name, wide)) fail(c, 4262, narrow(wide));
+        return;
+      }
       get_token(c);
       Temp value(c);
       if (!process_sub_expression(c, value.op(), false, false)) return;
@@ -156,8 +154,8 @@ void com_member_access(Call& call) {
   const std::string dotted = c.token;
   const std::size_t firstDot = dotted.find('.');
   if (firstDot == std::string::npos) { fail(c, 3061); return; }
-  std::vector<std::string> members;
-  split_members(dotted.substr(firstDot + 1), members);
+  MemberList members;
+  split_members(std::string_view(dotted).substr(firstDot + 1), members);
   const std::uint16_t slot = find_var(c, lower_name(dotted.substr(0, firstDot)), true);
   if (slot == kNotFound) return;
   HeldValue current{c};
@@ -167,7 +165,7 @@ void com_member_access(Call& call) {
 
 bool object_member_chain(Context& c, const Value& start, const std::string& dotted, Operand& result) {
   using namespace com;
-  std::vector<std::string> members;
+  MemberList members;
   if (!dotted.empty()) split_members(dotted, members);
   else if (!members_at_prog(c, members)) return fail(c, 3061);
   HeldValue current{c};

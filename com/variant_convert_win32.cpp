@@ -290,6 +290,22 @@ bool hold_variant(Context& c, const VARIANT& in, Value& out) {
   return true;
 }
 
+bool take_variant(Context& c, VARIANT& in, Value& out) {
+  if ((in.vt & (VT_BYREF | VT_ARRAY)) || in.vt == VT_DISPATCH || in.vt == VT_UNKNOWN)
+    return variant_to_value(c, in, out);
+  // Kept as it came: a text answer is not copied once more.
+  clear_value(out);
+  const VARIANT held = in;
+  VariantInit(&in);
+  store_variant(out, held);
+  out.flags = vf::kCom;
+  if (!add_plain_form(c, held, out)) {
+    release_value(c, out);
+    return false;
+  }
+  return true;
+}
+
 bool variant_to_value(Context& c, const VARIANT& in, Value& out) {
   clear_value(out);
   if (in.vt & VT_BYREF) {

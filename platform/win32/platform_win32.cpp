@@ -52,10 +52,15 @@ std::uint32_t vm_commit(void* base, std::size_t bytes) {
   return 0;
 }
 
+// Asked once: the heap checks it on every text it makes, and the system call
+// behind it is slow under some loaders.
 std::size_t page_size() {
-  SYSTEM_INFO info{};
-  GetSystemInfo(&info);
-  return info.dwPageSize;
+  static const std::size_t size = [] {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return static_cast<std::size_t>(info.dwPageSize);
+  }();
+  return size;
 }
 
 void set_commit_limit(std::size_t bytes) { g_commitLimit = bytes; }

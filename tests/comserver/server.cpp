@@ -13,7 +13,7 @@ namespace {
 
 enum : DISPID {
   kEcho = 1, kTypeOf, kMake, kIncrement, kSwap, kMakeArray, kDescribe, kFail, kItems, kLive, kFire, kItem, kSinks,
-  kChild, kTicks, kAdjust, kExtreme, kPlain, kChildren,
+  kChild, kTicks, kAdjust, kExtreme, kPlain, kChildren, kJoin,
 };
 
 constexpr Member kMembers[] = {
@@ -21,7 +21,7 @@ constexpr Member kMembers[] = {
     {L"Swap", kSwap},   {L"MakeArray", kMakeArray}, {L"Describe", kDescribe}, {L"Fail", kFail},
     {L"Items", kItems}, {L"Live", kLive},           {L"Fire", kFire},         {L"Item", kItem},
     {L"Sinks", kSinks}, {L"Child", kChild},         {L"Value", DISPID_VALUE}, {L"Ticks", kTicks}, {L"Adjust", kAdjust},
-    {L"Extreme", kExtreme}, {L"Plain", kPlain}, {L"Children", kChildren},
+    {L"Extreme", kExtreme}, {L"Plain", kPlain}, {L"Children", kChildren}, {L"Join", kJoin},
 };
 
 std::wstring text_of(const VARIANT& v) {
@@ -311,6 +311,23 @@ HRESULT Server::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
       if (!(a->vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
       result->vt = VT_BSTR;
       result->bstrVal = SysAllocString(describe((a->vt & VT_BYREF) ? *a->pparray : a->parray).c_str());
+      return S_OK;
+    }
+    case kJoin: {   // any number of arguments: their texts in script order, "*" after those passed by
+                    // reference, which then hold their position
+      std::wstring out;
+      for (UINT k = 0; k < params->cArgs; ++k) {
+        VARIANT& raw = params->rgvarg[params->cArgs - 1 - k];
+        out += (k ? L"|" : L"") + text_of(*argument(params, k));
+        if (raw.vt == (VT_BYREF | VT_VARIANT)) {
+          out += L"*";
+          VariantClear(raw.pvarVal);
+          raw.pvarVal->vt = VT_I4;
+          raw.pvarVal->lVal = static_cast<LONG>(k + 1);
+        }
+      }
+      result->vt = VT_BSTR;
+      result->bstrVal = SysAllocString(out.c_str());
       return S_OK;
     }
     case kFail:
