@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
     --no-native) do_native=0; shift ;;
     --no-wine) do_wine=0; shift ;;
     --before) before="$2"; shift 2 ;;
-    *) sed -n '2,24p' "$0"; exit 2 ;;
+    *) sed -n '2,/^set /p' "$0" | grep '^#'; exit 2 ;;
   esac
 done
 
@@ -146,7 +146,8 @@ time_bin=""
 # The older build, when asked for: its hosts, each side only where it exists.
 before_native="" before_wine=""
 if [ -n "$before" ]; then
-  before=$(cd "$before" 2>/dev/null && pwd) || { echo "bench: --before: no folder $before" >&2; exit 2; }
+  [ -d "$before" ] || { echo "bench: --before: no folder $before" >&2; exit 2; }
+  before=$(cd "$before" && pwd)
   before_native=$(first_file orv_native_host "$before" "$before/native-release" "$before/build/native-release") || before_native=""
   before_wine=$(first_file orvhost.exe "$before" "$before/win32" "$before/build/win32") || before_wine=""
   if [ -z "$before_native" ] && [ -z "$before_wine" ]; then
