@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Instruction counts of the workloads (small sizes) in the native release build,
-# under valgrind's callgrind: deterministic numbers that show regressions in review.
+# under valgrind's callgrind: deterministic numbers that show regressions in review;
+# lua5.4 runs the same workloads the same way for the per-iteration goal column.
 #   bench/callgrind.sh           measures and rewrites bench/instructions.txt
 #   bench/callgrind.sh --check   measures and fails when a workload needs more
 #                                than 10% more instructions than the file says
-# Not part of scripts/test.sh (about two minutes).
+# Not part of scripts/test.sh (about three minutes).
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -29,20 +30,51 @@ python3 -c "
 with open('$tmp/lines.txt', 'w') as f:
     for i in range(2000): f.write('line %d of the benchmark file, some words follow\n' % i)"
 
-{
-  echo "# workload size instructions (bench/callgrind.sh; n/a: the script fails)"
-  for w in "${workloads[@]}"; do
-    read -r name size <<<"$w"
-    extra=(); [ "$name" = file_lines ] && extra=("$tmp/lines.txt")
-    count=n/a
-    if valgrind --tool=callgrind --callgrind-out-file="$tmp/cg.out" \
-        build/native-release/orv_native_host "bench/workloads/$name.orv" "$size" "${extra[@]}" \
-        >/dev/null 2>"$tmp/vg.err" </dev/null && ! grep -v '^==[0-9]*==' "$tmp/vg.err" | grep -q .; then
-      count=$(sed -n 's/^==[0-9]*== Collected : *\([0-9]*\).*/\1/p' "$tmp/vg.err")
-    fi
-    echo "$name $size ${count:-n/a}"
-  done
-} >"$tmp/new.txt"
+# count PROGRAM ARGS...: instructions of one run under callgrind, n/a when it
+# fails or prints an error.
+count() {
+  if valgrind --tool=callgrind --callgrind-out-file="$tmp/cg.out" "$@" \
+      >/dev/null 2>"$tmp/vg.err" </dev/null && ! grep -v '^==[0-9]*==' "$tmp/vg.err" | grep -q .; then
+    local n; n=$(sed -n 's/^==[0-9]*== Collected : *\([0-9]*\).*/\1/p' "$tmp/vg.err")
+    printf '%s' "${n:-n/a}"
+  else
+    printf 'n/a'
+  fi
+}
+
+# Per iteration: the empty script's start subtracted, divided by the size
+# (fib: by its calls, 2 fib(k+1) - 1). lua2x: the same for lua5.4, doubled.
+for w in "${workloads[@]}"; do
+  read -r name size <<<"$w"
+  extra=(); [ "$name" = file_lines ] && extra=("$tmp/lines.txt")
+  printf '%s %s %s %s\n' "$name" "$size" \
+    "$(count build/native-release/orv_native_host "bench/workloads/$name.orv" "$size" "${extra[@]}")" \
+    "$(count lua5.4 "bench/workloads/$name.lua" "$size" "${extra[@]}")"
+done >"$tmp/raw.txt"
+awk '
+  function calls(name, size,   a, b, t, i) {
+    if (name != "fib") return size
+    a = 0; b = 1
+    for (i = 0; i < size + 1; i++) { t = a + b; a = b; b = t }
+    return 2 * a - 1
+  }
+  function per(n, base, iters) {
+    if (n == "n/a" || base == "n/a" || iters <= 0) return "-"
+    return sprintf("%.1f", (n - base) / iters)
+  }
+  { name[NR] = $1; size[NR] = $2; ours[NR] = $3; lua[NR] = $4
+    if ($1 == "empty") { ours0 = $3; lua0 = $4 } }
+  END {
+    print "# workload size instructions per_iteration lua2x (bench/callgrind.sh; n/a: the script fails)"
+    print "# per_iteration: (instructions - empty'"'"'s) / size (fib: per call); lua2x: twice lua5.4'"'"'s"
+    print "# per_iteration, measured the same way. Goals: each count within 2% of this file"
+    print "# (--check fails past 10%), and per_iteration at most lua2x (within 2x of Lua)."
+    for (i = 1; i <= NR; i++) {
+      l = per(lua[i], lua0, calls(name[i], size[i]))
+      printf "%s %s %s %s %s\n", name[i], size[i], ours[i], per(ours[i], ours0, calls(name[i], size[i])),
+        (l == "-") ? "-" : sprintf("%.1f", 2 * l)
+    }
+  }' "$tmp/raw.txt" >"$tmp/new.txt"
 
 if [ $check = 0 ]; then
   cp "$tmp/new.txt" "$file"

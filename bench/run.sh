@@ -1,23 +1,31 @@
 #!/usr/bin/env bash
 # Runs the same workloads in our interpreter and in peers and prints the median
-# times and the ratios ours/peer.
+# times, the ratios ours/peer and each process's peak resident memory.
 #   native: build/native-release/orv_native_host vs lua5.4 and python3
 #   wine:   orv.dll through orvhost.exe vs cscript.exe (VBScript, JScript), all 32-bit
 #           under the same Wine and one persistent wineserver; sizes are smaller
 #           there (emulated 32-bit code), see the size columns.
 # "empty" is process start: an empty script, and for Wine a program that does nothing.
 # A workload whose script fails shows n/a.
+# Memory (MB) is the peak resident size of one run's process (/usr/bin/time %M).
+# Under Wine that is the one Wine process running the program: Wine's own DLLs
+# included, the shared wineserver not; the row "empty" gives that floor.
 #
 # Usage: bench/run.sh [-n REPS] [--scale DIV] [--only a,b] [--no-native] [--no-wine]
-#   -n REPS     repetitions per measurement, the median is shown (default 3)
-#   --scale DIV divides every size by DIV (a quick look: --scale 10)
+#                     [--before DIR]
+#   -n REPS      repetitions per measurement, the median is shown (default 3)
+#   --scale DIV  divides every size by DIV (a quick look: --scale 10)
+#   --before DIR also runs an older build in the same command and shows its time,
+#                after/before and its memory: DIR holds orv_native_host and/or
+#                orvhost.exe with its orv.dll, directly or in native-release/ and
+#                win32/ (what bench/build_at.sh REV DIR makes)
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 
-reps=3 scale=1 only="" do_native=1 do_wine=1
+reps=3 scale=1 only="" do_native=1 do_wine=1 before=""
 while [ $# -gt 0 ]; do
   case "$1" in
     -n) reps="$2"; shift 2 ;;
@@ -25,7 +33,8 @@ while [ $# -gt 0 ]; do
     --only) only=",$2,"; shift 2 ;;
     --no-native) do_native=0; shift ;;
     --no-wine) do_wine=0; shift ;;
-    *) sed -n '2,17p' "$0"; exit 2 ;;
+    --before) before="$2"; shift 2 ;;
+    *) sed -n '2,/^set /p' "$0" | grep '^#'; exit 2 ;;
   esac
 done
 
@@ -72,10 +81,15 @@ out_file() {
 source "$root/bench/timing.sh"   # median_of_runs; the measure below replaces its simpler one
 
 # measure CMD...: prints the median seconds of $reps runs, or n/a when the
-# command fails or writes to standard error. Its output goes to $tmp/out.
+# command fails or writes to standard error. Its output goes to $tmp/out, the
+# peak resident kilobytes of that first run to $tmp/mem (see peak_mb).
 measure() {
+  : >"$tmp/mem"
+  local timer=()
+  [ -n "$time_bin" ] && timer=("$time_bin" -f %M -o "$tmp/mem")
   # (Wine's script host ends silently on some script errors: no output means failed too.)
-  if ! "$@" >"$tmp/out" 2>"$tmp/err" </dev/null || [ -s "$tmp/err" ] || { [ ! -s "$tmp/out" ] && [ "$expect_output" = 1 ]; }; then
+  if ! "${timer[@]}" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null || [ -s "$tmp/err" ] || { [ ! -s "$tmp/out" ] && [ "$expect_output" = 1 ]; }; then
+    : >"$tmp/mem"
     printf 'n/a'
     return
   fi
@@ -87,6 +101,13 @@ measure() {
     fi
   fi
   median_of_runs "$@"
+}
+
+# peak_mb: the last measure's peak resident size in MB, n/a when it failed or
+# there is no /usr/bin/time (the "time" package; scripts/setup.sh test installs it).
+peak_mb() {
+  local kb; kb=$(tail -n 1 "$tmp/mem" 2>/dev/null)
+  if [[ "$kb" =~ ^[0-9]+$ ]]; then awk -v k="$kb" 'BEGIN { printf "%.1f", k / 1024 }'; else printf 'n/a'; fi
 }
 
 ratio() {  # ratio OURS PEER
@@ -108,10 +129,42 @@ same() {
   done
 }
 
+# first_file NAME DIR...: the first DIR/NAME that exists.
+first_file() {
+  local name="$1" d; shift
+  for d in "$@"; do [ -f "$d/$name" ] && { printf '%s' "$d/$name"; return 0; }; done
+  return 1
+}
+
 expect_output=1
 wanted() { [ -z "$only" ] || [[ "$only" == *",$1,"* ]]; }
 
+time_bin=""
+[ -x /usr/bin/time ] && time_bin=/usr/bin/time
+[ -z "$time_bin" ] && echo "bench: no /usr/bin/time (package time: bash scripts/setup.sh test), memory shows n/a" >&2
+
+# The older build, when asked for: its hosts, each side only where it exists.
+before_native="" before_wine=""
+if [ -n "$before" ]; then
+  [ -d "$before" ] || { echo "bench: --before: no folder $before" >&2; exit 2; }
+  before=$(cd "$before" && pwd)
+  before_native=$(first_file orv_native_host "$before" "$before/native-release" "$before/build/native-release") || before_native=""
+  before_wine=$(first_file orvhost.exe "$before" "$before/win32" "$before/build/win32") || before_wine=""
+  if [ -z "$before_native" ] && [ -z "$before_wine" ]; then
+    echo "bench: --before $before holds neither orv_native_host nor orvhost.exe" >&2; exit 2
+  fi
+  echo "before: ${before_native:-no native host}; ${before_wine:-no Windows host}"
+fi
+
 echo "machine: $(nproc) cpus, $(lscpu | sed -n 's/^Model name: *//p' | head -n 1); $(date -u '+%Y-%m-%d %H:%M UTC'); median of $reps"
+
+# row COLUMNS...: one table line; the first column is the workload, the last
+# the agreement of results; the others right-aligned, "" leaves a gap.
+row() {
+  local line; line=$(printf '%-11s' "$1"); shift
+  while [ $# -gt 1 ]; do line+=$(printf ' %8s' "$1"); shift; done
+  printf '%s  %s\n' "$line" "$1"
+}
 
 if [ $do_native = 1 ]; then
   orv_build native-release || exit 1
@@ -119,8 +172,10 @@ if [ $do_native = 1 ]; then
   # The interpreter itself, not a version-manager shim in front of it.
   python=$(python3 -c 'import sys; print(sys.executable)')
   echo
-  echo "== native x86-64: seconds (orv = release build without sanitizers)"
-  printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' workload size orv lua5.4 orv/lua python3 orv/py results
+  echo "== native x86-64: seconds, then peak memory in MB (orv = release build without sanitizers)"
+  bcols=(); [ -n "$before_native" ] && bcols=(before orv/bef)
+  bmem=(); [ -n "$before_native" ] && bmem=(MBbefore)
+  row workload size orv lua5.4 orv/lua python3 orv/py "${bcols[@]}" MBorv MBlua MBpy orv/py "${bmem[@]}" results
   for w in "${workloads[@]}"; do
     read -r name size _ <<<"$w"
     wanted "$name" || continue
@@ -130,12 +185,17 @@ if [ $do_native = 1 ]; then
     expect_output=1; [ "$name" = empty ] && expect_output=0
     extra=(); [ "$name" = file_lines ] && extra=("$(data_file "$size")")
     [ "$name" = file_write ] && extra=("$(out_file)")
-    ours=$(measure "$host" "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
-    lua=$(measure lua5.4 "$W/$name.lua" "$size" "${extra[@]}"); r_lua=$(first_word "$tmp/out")
-    py=$(measure "$python" "$W/$name.py" "$size" "${extra[@]}"); r_py=$(first_word "$tmp/out")
+    ours=$(measure "$host" "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out"); m_ours=$(peak_mb)
+    lua=$(measure lua5.4 "$W/$name.lua" "$size" "${extra[@]}"); r_lua=$(first_word "$tmp/out"); m_lua=$(peak_mb)
+    py=$(measure "$python" "$W/$name.py" "$size" "${extra[@]}"); r_py=$(first_word "$tmp/out"); m_py=$(peak_mb)
+    bt=() bm=()
+    if [ -n "$before_native" ]; then
+      old=$(measure "$before_native" "$W/$name.orv" "$size" "${extra[@]}"); m_old=$(peak_mb)
+      bt=("$old" "$(ratio "$ours" "$old")"); bm=("$m_old")
+    fi
     agree="-"; [ "$ours" != n/a ] && agree=$(same "$r_ours" "$r_lua" "$r_py" && echo same || echo "orv=$r_ours lua=$r_lua py=$r_py")
-    printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" "$size" "$ours" "$lua" "$(ratio "$ours" "$lua")" \
-      "$py" "$(ratio "$ours" "$py")" "$agree"
+    row "$name" "$size" "$ours" "$lua" "$(ratio "$ours" "$lua")" "$py" "$(ratio "$ours" "$py")" "${bt[@]}" \
+      "$m_ours" "$m_lua" "$m_py" "$(ratio "$m_ours" "$m_py")" "${bm[@]}" "$agree"
   done
 fi
 
@@ -143,8 +203,10 @@ if [ $do_wine = 1 ]; then
   orv_build win32 || exit 1
   orv_start_wine
   echo
-  echo "== wine 32-bit (emulated): seconds; orv = orv.dll through orvhost.exe, peers = cscript.exe"
-  printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' workload size orv vbscript orv/vbs jscript orv/js results
+  echo "== wine 32-bit (emulated): seconds, then peak memory in MB; orv = orv.dll through orvhost.exe, peers = cscript.exe"
+  bcols=(); [ -n "$before_wine" ] && bcols=(before orv/bef)
+  bmem=(); [ -n "$before_wine" ] && bmem=(MBbefore)
+  row workload size orv vbscript orv/vbs jscript orv/js "${bcols[@]}" MBorv MBvbs MBjs orv/js "${bmem[@]}" results
   for w in "${workloads[@]}"; do
     read -r name _ size <<<"$w"
     wanted "$name" || continue
@@ -153,18 +215,23 @@ if [ $do_wine = 1 ]; then
     expect_output=1; [ "$name" = empty ] && expect_output=0
     extra=(); [ "$name" = file_lines ] && extra=("$(orv_wine_path "$(data_file "$size")")")
     [ "$name" = file_write ] && extra=("$(orv_wine_path "$(out_file)")")
-    ours=$(measure wine build/win32/orvhost.exe "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out")
+    ours=$(measure wine build/win32/orvhost.exe "$W/$name.orv" "$size" "${extra[@]}"); r_ours=$(first_word "$tmp/out"); m_ours=$(peak_mb)
+    bt=() bm=()
+    if [ -n "$before_wine" ]; then
+      old=$(measure wine "$before_wine" "$W/$name.orv" "$size" "${extra[@]}"); m_old=$(peak_mb)
+      bt=("$old" "$(ratio "$ours" "$old")"); bm=("$m_old")
+    fi
     if [ "$name" = empty ]; then
       # Process start: the same Wine start with a program that does nothing.
-      bare=$(measure wine build/win32/bench_empty.exe)
-      printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" - "$ours" "$bare" "$(ratio "$ours" "$bare")" \
-        "" "" "(peer column: bench_empty.exe, a program that does nothing)"
+      bare=$(measure wine build/win32/bench_empty.exe); m_bare=$(peak_mb)
+      row "$name" - "$ours" "$bare" "$(ratio "$ours" "$bare")" "" "" "${bt[@]}" "$m_ours" "$m_bare" "" "" "${bm[@]}" \
+        "(peer column: bench_empty.exe, a program that does nothing)"
     fi
-    vbs=$(measure wine cscript.exe //nologo "$W/$name.vbs" "$size" "${extra[@]}"); r_vbs=$(first_word "$tmp/out")
-    js=$(measure wine cscript.exe //nologo "$W/$name.js" "$size" "${extra[@]}"); r_js=$(first_word "$tmp/out")
+    vbs=$(measure wine cscript.exe //nologo "$W/$name.vbs" "$size" "${extra[@]}"); r_vbs=$(first_word "$tmp/out"); m_vbs=$(peak_mb)
+    js=$(measure wine cscript.exe //nologo "$W/$name.js" "$size" "${extra[@]}"); r_js=$(first_word "$tmp/out"); m_js=$(peak_mb)
     agree="-"; [ "$ours" != n/a ] && agree=$(same "$r_ours" "$r_vbs" "$r_js" && echo same || echo "orv=$r_ours vbs=$r_vbs js=$r_js")
     [ "$name" = empty ] && name="empty(cs)"
-    printf '%-11s %9s %9s %9s %8s %9s %8s  %s\n' "$name" "$size" "$ours" "$vbs" "$(ratio "$ours" "$vbs")" \
-      "$js" "$(ratio "$ours" "$js")" "$agree"
+    row "$name" "$size" "$ours" "$vbs" "$(ratio "$ours" "$vbs")" "$js" "$(ratio "$ours" "$js")" "${bt[@]}" \
+      "$m_ours" "$m_vbs" "$m_js" "$(ratio "$m_ours" "$m_js")" "${bm[@]}" "$agree"
   done
 fi

@@ -1,13 +1,24 @@
 #include "host/host_functions.h"
 
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "platform/platform.h"
 
 namespace orv::host {
 
 namespace {
+// One line of standard input without its newline; false at the end of input
+// with nothing read. C stdio rather than the C++ streams: their set-up (locale
+// tables) would cost every process start, and most scripts never read a line.
+bool read_stdin_line(std::string& line) {
+  line.clear();
+  int ch = std::getchar();
+  if (ch == EOF) return false;
+  for (; ch != EOF && ch != '\n'; ch = std::getchar()) line.push_back(static_cast<char>(ch));
+  return true;
+}
+
 // Function numbers: positions in the table below.
 enum Function : int { kStdOut, kStdErr, kStdIn, kStdInEof, kExitCode };
 
@@ -134,7 +145,7 @@ int HostFunctions::call(int function, api::AnswerCallback answer, void* infoBloc
     }
     case kStdIn: {
       std::string line;
-      if (!std::getline(std::cin, line)) {
+      if (!read_stdin_line(line)) {
         stdinEof_ = true;
         line.clear();
       }

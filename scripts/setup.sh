@@ -18,7 +18,7 @@ runtime_packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix libz-mingw-w6
   cmake ninja-build ccache python3)
 display_packages=(xvfb xauth)
 test_packages=("${display_packages[@]}" g++-mingw-w64-x86-64-posix googletest clang
-  libclang-rt-14-dev llvm valgrind lua5.4 hyperfine zlib1g-dev nettle-dev mingw-w64-tools)
+  libclang-rt-14-dev llvm valgrind lua5.4 hyperfine time zlib1g-dev nettle-dev mingw-w64-tools)
 
 have_runtime() {
   command -v i686-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
@@ -33,6 +33,7 @@ have_display() {
 have_tests() {
   have_display && [ -d /usr/src/googletest ] && command -v clang >/dev/null &&
   command -v valgrind >/dev/null && command -v lua5.4 >/dev/null && command -v hyperfine >/dev/null &&
+  [ -x /usr/bin/time ] &&
   dpkg -s zlib1g-dev nettle-dev mingw-w64-tools >/dev/null 2>&1
 }
 

@@ -88,6 +88,15 @@ TEST(Files, ReadWholeFileAndPathHelpers) {
   std::string text;
   ASSERT_EQ(p::read_whole_file(file.string(), text), p::FileStatus::ok);
   EXPECT_EQ(text, std::string("a\0b\r\n", 5));
+  // A file longer than one read, into a string that held something before.
+  std::string big(40000, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>('0' + i % 10);
+  {
+    std::ofstream out(dir / "big.bin", std::ios::binary);
+    out << big;
+  }
+  ASSERT_EQ(p::read_whole_file((dir / "big.bin").string(), text), p::FileStatus::ok);
+  EXPECT_EQ(text, big);
   EXPECT_EQ(p::read_whole_file((dir / "missing").string(), text), p::FileStatus::not_found);
   EXPECT_EQ(p::read_whole_file(dir.string(), text), p::FileStatus::not_found);
   EXPECT_TRUE(p::file_exists(file.string()));
