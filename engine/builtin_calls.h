@@ -23,9 +23,9 @@ struct Call {
 };
 using Handler = void (*)(Call&);
 // A built-in of one float argument called on a plain number, straight: true
-// with the float result in `out`; false (nothing changed) when the general
-// call must run to report an error.
-using FloatHandler = bool (*)(Context& c, double x, Operand& out);
+// with the float result in `out`; false when the general call must run to
+// report an error.
+using FloatHandler = bool (*)(double x, double& out);
 
 // Releases every argument slot however the call ends. Most slots of a call
 // are empty; looking at the payload words first keeps a call cheap.

@@ -11,6 +11,7 @@
 #include "engine/assign_ops.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
+#include "engine/float_rules.h"
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
@@ -313,8 +314,22 @@ void set_call_depths(CompiledLine& line, std::int32_t index, std::uint16_t above
   for (std::int32_t kid : n.kids) set_call_depths(line, kid, depth);   // (no node is added meanwhile)
 }
 
-// Marks the nodes from `from` on that the integer path covers; operands come
-// before the node that uses them.
+// Whether a node (whose operands are marked already) belongs to the number form.
+bool number_node(const CompiledLine& line, const CompiledNode& n) {
+  auto kid = [&](std::size_t k) { return line.nodes[static_cast<std::size_t>(n.kids[k])].numeric; };
+  switch (n.kind) {
+    case CompiledNode::kConst: return n.constant.flags == vf::kInt || n.constant.flags == vf::kFloat;
+    case CompiledNode::kVar: return true;
+    case CompiledNode::kBinary: return kid(0) && kid(1);
+    case CompiledNode::kCall:
+      return n.kids.size() == 1 && kid(0) && n.op >= 0 && n.op < kKeywordCount &&
+             handler_table().byIdFloat[static_cast<std::size_t>(n.op)] != nullptr;
+    default: return false;
+  }
+}
+
+// Marks the nodes from `from` on that the integer path and the number form
+// cover; operands come before the node that uses them.
 void mark_integral(CompiledLine& line, std::size_t from) {
   auto kid = [&](const CompiledNode& n, std::size_t k) { return line.nodes[static_cast<std::size_t>(n.kids[k])].integral; };
   for (std::size_t i = from; i < line.nodes.size(); ++i) {
@@ -330,6 +345,7 @@ void mark_integral(CompiledLine& line, std::size_t from) {
       case CompiledNode::kCompare: n.integral = kid(n, 0) && kid(n, 1); break;
       default: n.integral = false; break;
     }
+    n.numeric = number_node(line, n);
   }
 }
 
@@ -499,6 +515,20 @@ class Runner {
     return false;
   }
 
+  // Runs an expression's number form, into `out`. False when a value is
+  // anything but a whole number or a float, or an operation would report
+  // an error: nothing has changed then, and the general evaluation runs.
+  bool run_number(const CompiledExpr& e, Operand& out) {
+    const CompiledNode& root = line_.nodes[static_cast<std::size_t>(e.root)];
+    if (!root.numeric || (root.kind != CompiledNode::kBinary && root.kind != CompiledNode::kCall)) return false;
+    Number v;
+    if (!number(e.root, v)) return false;
+    if (v.isFloat) make_float(out, v.f);
+    else make_int(out, v.i);
+    out.slot = out.frame = 0xFFFF;
+    return true;
+  }
+
   // Runs an expression's integer form. False when a variable holds anything
   // but a plain integer or a divisor is zero (the general rules then apply);
   // nothing has changed then.
@@ -570,6 +600,69 @@ class Runner {
   }
 
  private:
+  struct Number {
+    bool isFloat = false;
+    std::int32_t i = 0;
+    double f = 0;
+    double as_float() const { return isFloat ? f : i; }
+  };
+
+  // The rules of binary() and call() for plain numbers, without operands.
+  bool number(std::int32_t index, Number& out) {
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    switch (n.kind) {
+      case CompiledNode::kConst:
+        out.isFloat = n.constant.flags == vf::kFloat;
+        out.i = n.constant.i;
+        out.f = n.constant.wide.f;
+        return true;
+      case CompiledNode::kVar: {
+        const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+        if (slot == kNotFound) return false;
+        const Value& v = c_.slots[slot].v;
+        out.isFloat = v.flags == vf::kFloat;
+        out.i = v.i;
+        out.f = v.wide.f;
+        return v.flags == vf::kInt || v.flags == vf::kFloat;
+      }
+      case CompiledNode::kBinary: {
+        Number a, b;
+        if (!number(n.kids[0], a) || !number(n.kids[1], b)) return false;
+        if (!a.isFloat && !b.isFloat) {
+          std::int64_t r = 0;
+          switch (n.op) {
+            case id::kPlus: r = std::int64_t{a.i} + b.i; break;
+            case id::kMinus: r = std::int64_t{a.i} - b.i; break;
+            case id::kStar: r = std::int64_t{a.i} * b.i; break;
+            case id::kMod:
+              if (b.i == 0) return false;
+              r = std::int64_t{a.i} % b.i;
+              break;
+            default: return false;   // the general rules decide the other operators
+          }
+          out.isFloat = false;
+          out.i = wrap32(r);
+          return true;
+        }
+        const FloatOutcome r = float_rule(n.op, a.as_float(), b.as_float());
+        if (r.error != 0) return false;
+        out.isFloat = !r.whole;
+        out.i = r.value != 0;
+        out.f = r.value;
+        return true;
+      }
+      case CompiledNode::kCall: {
+        const api::KeywordRecord* r = keyword_record(c_, n.op);
+        const FloatHandler straight = float_handler(n);
+        Number x;
+        if (!r || r->kind != kk::kFunction || !straight || !number(n.kids[0], x)) return false;
+        out.isFloat = true;
+        return straight(x.as_float(), out.f);
+      }
+      default: return false;
+    }
+  }
+
   static bool compare_ints(int op, std::int32_t a, std::int32_t b) {
     switch (op) {
       case id::kEq: return a == b;
@@ -815,9 +908,12 @@ class Runner {
     if (straight) {
       clear_operand(first);
       if (!eval(n.kids[0], first)) return false;
+      double value = 0;
       if ((first.flags == vf::kInt || first.flags == vf::kFloat) &&
-          straight(c_, first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, out))
+          straight(first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, value)) {
+        make_float(out, value);
         return true;
+      }
     }
     ArgSlots args;
     // Only the slots the function can take are made ready (and let go): a
@@ -1002,6 +1098,7 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
       return true;
     }
   }
+  if (runner.run_number(e, out)) return true;
   Scratch value(c);
   if (!runner.eval(e.root, value.op())) return false;
   out = value.op();
@@ -1065,7 +1162,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   }
   Scratch value(c);
   if (integral) make_int(value.op(), i);
-  else if (!runner.eval(e.root, value.op())) return CompiledRun::not_run;
+  else if (!runner.run_number(e, value.op()) && !runner.eval(e.root, value.op())) return CompiledRun::not_run;
   if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
   c.assignFrame = c.level;
   c.assignSlot = target;

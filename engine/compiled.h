@@ -30,6 +30,10 @@ struct CompiledNode {
   // Whole numbers only (numbers, variables, + - * mod, comparisons, unary
   // operators): may run on plain integers without operands.
   bool integral = false;
+  // Numbers only (number constants, variables, arithmetic operators and
+  // float functions of one argument): may run on plain numbers without
+  // operands when the values turn out whole numbers or floats.
+  bool numeric = false;
   bool effects = false;               // kCall: a call that may change state (runs once, strictly)
   bool effectsBelow = false;          // it or an operand below it has effects
   bool lendsText = false;             // kCall: variables' texts may be lent to it as arguments

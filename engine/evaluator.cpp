@@ -9,6 +9,7 @@
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/convert.h"
+#include "engine/float_rules.h"
 #include "engine/keywords.h"
 #include "engine/maps.h"
 #include "engine/messages.h"
@@ -212,31 +213,10 @@ Reading read_text(Context& c, const Value& v) {
 }  // namespace
 
 bool arith_float(Context& c, int op, double a, double b, Operand& out) {
-  double r = 0;
-  switch (op) {
-    case id::kPlus: r = a + b; break;
-    case id::kMinus: r = a - b; break;
-    case id::kStar: r = a * b; break;
-    case id::kSlash:
-      if (b == 0) return fail(c, 3062);
-      r = a / b;
-      break;
-    case id::kMod:
-      if (b == 0) return fail(c, 3062);
-      r = a - std::trunc(a / b) * b;
-      break;
-    case id::kPow:
-      r = std::pow(a, b);
-      if (std::isnan(r)) return fail(c, 1341);
-      break;
-    case id::kAndAnd: make_int(out, a != 0 && b != 0); return true;
-    case id::kBarBar: make_int(out, a != 0 || b != 0); return true;
-    default: return fail(c, 3063);
-  }
-  if (std::isnan(r)) return fail(c, 1599);
-  if (std::fabs(r) > 1e300) return fail(c, 1342);
-  if (std::fabs(r) < 1e-300) r = 0.0;
-  make_float(out, r);
+  const FloatOutcome r = float_rule(op, a, b);
+  if (r.error != 0) return fail(c, r.error);
+  if (r.whole) make_int(out, r.value != 0);
+  else make_float(out, r.value);
   return true;
 }
 

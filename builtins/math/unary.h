@@ -13,12 +13,10 @@ void unary_handler(Call& call) {
 
 // The same on a number already in hand; a math error is left to the general call.
 template <double (*Fn)(double), Domain D>
-bool unary_float(Context&, double x, Operand& out) {
+bool unary_float(double x, double& out) {
   std::uint16_t error = fpe::kNone;
-  const double value = checked_call(error, Fn, D, x);
-  if (error != fpe::kNone) return false;
-  make_float(out, value);
-  return true;
+  out = checked_call(error, Fn, D, x);
+  return error == fpe::kNone;
 }
 
 template <double (*Fn)(double), Domain D>
