@@ -484,8 +484,6 @@ class Scratch {
   Operand op_;
 };
 
-std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
-
 class Runner {
  public:
   // A strict runner keeps every error, and meets what the quick paths do not

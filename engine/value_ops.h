@@ -25,6 +25,8 @@ bool make_string(Context& c, Value& v, std::string_view text);
 bool make_wstring(Context& c, Value& v, std::u16string_view text);
 inline void make_int(Value& v, std::int32_t i) { clear_value(v); v.flags = vf::kInt; v.i = i; }
 inline void make_int64(Value& v, std::int64_t i) { clear_value(v); v.flags = vf::kInt64; v.wide.i64 = i; }
+// The low 32 bits of a whole-number result: 32-bit arithmetic wraps.
+inline std::int32_t wrap32(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
 inline void make_float(Value& v, double f) { clear_value(v); v.flags = vf::kFloat; v.wide.f = f; }
 
 // A temporary operand that releases its payloads when it goes out of scope.
