@@ -761,6 +761,7 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
       c.lineSubstituted = false;
     }
     if (c.statementBudget != 0) --c.statementBudget;
+    if (c.statementDone) c.statementDone(c);
     if (run == StatementRun::failed) {
       restore_line_text(c, *st);
       return run;
