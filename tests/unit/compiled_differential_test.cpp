@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -113,6 +114,7 @@ class CompiledDifferentialTest : public test::HostTest {
     Outcome o;
     engine().statementDone = record_step;
     g_steps = &o.steps;
+    std::srand(1);   // Random gives both paths the same numbers
     o.error = run(text);
     g_steps = nullptr;
     o.finalStack = stack_record(engine());
@@ -469,6 +471,11 @@ const char* const kStructureWords[] = {
     "#DefineFunction caught(err)\n  StdOut(\"caught \" : err[0])\n  Return 1\n#EndFunction\n"
     "IntControl(73, 3, 0, \"caught\", 0)\nFor i = 1 To 4\n  w = 0\n  While w < 2\n    w += 1\n    q = 1 / (i - 2)\n"
     "  EndWhile\n  IntControl(73, 3, 0, \"caught\", 0)\nNext\nStdOut(\"end\")\n",
+    // a Return whose value fails, handled: the one-line If before it is forgotten
+    "#DefineFunction one(k)\n  Return 1\n#EndFunction\n#DefineFunction g(k)\n  IntControl(73, 2, 0, 0, 0)\n"
+    "  If k > 30 Then Return 0\n  Return one(k) / 0\n  Else StdOut(\"Else ran for \" : k)\n  Return -1\n"
+    "  :QRErrorHandler\n  StdOut(\"handled \" : LastError() : \" for \" : k)\n  IntControl(73, 2, 0, 0, 0)\n  Return\n"
+    "#EndFunction\nFor i = 1 To 3\n  StdOut(g(i))\nNext\n",
     // an error that ends the run inside nested blocks: the stack left behind
     "For i = 1 To 3\n  While 1\n    Switch i\n      Case 3\n        q = 1 / 0\n    EndSwitch\n    Break\n  EndWhile\nNext\n",
     "a = ArrDimension(2)\nFor i = 1 To 3\n  ForEach v In a\n    If i == 2\n      x = StrLen()\n    EndIf\n  Next\nNext\n",
