@@ -421,8 +421,10 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bo
     if (!committed && !names_exist(c, st)) return StatementRun::not_run;
     // The structures above the frame are the same once the calls returned.
     const RunningStatement running(st);
-    if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok)
+    if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok) {
+      c.ifState = -1;   // the text path forgets the If before it reads the value
       return statement_run(run);
+    }
   } else if (!eval_compiled(c, st.code, e, value)) {
     return StatementRun::not_run;
   }
@@ -472,7 +474,8 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
     }
     if (st.thenReturn < 0) return StatementRun::not_run;
     const StatementRun run = run_return(c, st, st.thenReturn, committed);
-    if (run == StatementRun::ok) c.conditionResult = 1;
+    if (run != StatementRun::not_run) c.conditionResult = 1;
+    if (run == StatementRun::failed) c.traceEvent = 1;   // the If's own event, as its value failed
     return run;
   }
   if (!names_exist(c, st)) return StatementRun::not_run;
@@ -754,13 +757,18 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   if (!st) return StatementRun::not_run;
   // One place runs every statement, so the dispatch is inlined once.
   for (bool first = true;; first = false) {
+    // Counted before it runs, as the text path counts a line before the
+    // lines of the functions it calls.
+    if (c.statementBudget != 0) --c.statementBudget;
     const StatementRun run = run_one(c, *st);
-    if (run == StatementRun::not_run) return first ? run : StatementRun::ok;
+    if (run == StatementRun::not_run) {
+      if (c.statementBudget != 0) ++c.statementBudget;
+      return first ? run : StatementRun::ok;
+    }
     if (first) {
       c.replay = nullptr;   // c.line no longer holds the statement being run
       c.lineSubstituted = false;
     }
-    if (c.statementBudget != 0) --c.statementBudget;
     if (c.statementDone) c.statementDone(c);
     if (run == StatementRun::failed) {
       restore_line_text(c, *st);
