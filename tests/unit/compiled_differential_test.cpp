@@ -104,6 +104,7 @@ std::string first_unmatched_step(const std::vector<Step>& compiled, const std::v
 
 class CompiledDifferentialTest : public test::HostTest {
  protected:
+  std::string freshFile;   // removed before each run
   // Runs `text` in a fresh context with compilation on or off.
   Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000) {
     TearDown();
@@ -115,6 +116,10 @@ class CompiledDifferentialTest : public test::HostTest {
     engine().statementDone = record_step;
     g_steps = &o.steps;
     std::srand(1);   // Random gives both paths the same numbers
+    if (!freshFile.empty()) {
+      std::error_code ec;
+      fs::remove(freshFile, ec);
+    }
     o.error = run(text);
     g_steps = nullptr;
     o.finalStack = stack_record(engine());
@@ -514,6 +519,34 @@ TEST_F(CompiledDifferentialTest, BudgetCountsTheCallingLineBeforeTheFunctionsLin
       "t = 0\nFor i = 1 To 8\n  t += f(i)\n  If f(i) > 5 Then t += 1\nNext\nStdOut(t)\n";
   for (std::uint64_t budget = 2; budget <= 90; ++budget)
     expect_same(script, "budget " + std::to_string(budget), budget);
+}
+
+// A trace that a line inside running structures turns on: from then on the
+// text path runs every line, and what the trace shows of the structures the
+// compiled lines built (Switch values, the stack dumped on an error, the
+// events of the lines that end the blocks) must be the same. The script
+// prints its own trace.
+TEST_F(CompiledDifferentialTest, TraceTurnedOnInsideCompiledBlocks) {
+  const std::string file = (fs::temp_directory_path() / ("orv_trace_" + std::to_string(::getpid()) + ".txt")).string();
+  freshFile = file;   // a trace adds to its file: each run starts without one
+  const std::string show =
+      "DebugTrace(0)\nh = FileOpen(file, \"READ\")\nWhile 1\n  line = FileRead(h)\n  If line == \"*EOF*\" Then Break\n"
+      "  StdOut(line)\nEndWhile\nFileClose(h)\n";
+  const char* bodies[] = {
+      "For i = 1 To 4\n  Switch i mod 3\n    Case 1\n      x = i\n      Break\n    Case 0\n"
+      "      If i == 3 Then DebugTrace(1, file)\n      Break\n  EndSwitch\n  y = x + 1\nNext\n",
+      "a = ArrDimension(2)\nw = 0\nWhile w < 4\n  w += 1\n  ForEach v In a\n    If w == 3 Then DebugTrace(1, file)\n"
+      "  Next\n  If w > 3\n    Switch w\n      Case 4\n        Break\n    EndSwitch\n  EndIf\nEndWhile\n",
+      "IntControl(73, 2, 0, 0, 0)\nFor i = 1 To 3\n  While 1\n    If i == 2 Then DebugTrace(1, file)\n    q = 1 / (i - 2)\n"
+      "    Break\n  EndWhile\nNext\nDebugTrace(0)\nGoTo shown\n:QRErrorHandler\nIntControl(73, 2, 0, 0, 0)\nReturn\n"
+      ":shown\n",
+  };
+  for (const char* body : bodies) {
+    const std::string script = "file = \"" + file + "\"\nDebugTrace(104, 1)\n" + body + show;
+    expect_same(script, script);
+  }
+  std::error_code ec;
+  fs::remove(file, ec);
 }
 
 // Every golden script, example and workload: the fuzzers' seed scripts.
