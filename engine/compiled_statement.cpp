@@ -13,6 +13,7 @@
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
+#include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
@@ -775,6 +776,7 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
       return run;
     }
     if (c.returned) return run;   // the run loop ends the function
+    if (!statement_path_enabled(c)) return run;   // the statement turned the trace or stepping on
     if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
       messagesDue = true;
       return run;
@@ -792,6 +794,18 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
     st = next;
   }
 }
+
+namespace {
+
+// A line that may switch the trace or single stepping on stays text: the
+// entry it leaves in the trace is the text path's.
+bool switches_watching(const CachedLine& cached) {
+  for (const CachedToken& t : cached.tokens)
+    if (keyword_token(t) && (t.delim == kw::fn_debugtrace || t.delim == kw::fn_debug)) return true;
+  return false;
+}
+
+}  // namespace
 
 void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos) {
   if (!statement_path_enabled(c)) return;
@@ -811,7 +825,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   st.generation = c.keywordGeneration;
   const char first = c.line[0];
   // Labels, pointer statements and definition lines keep their own rules.
-  if (first != ':' && first != '*' && first != '#') classify(c, cached, st);
+  if (first != ':' && first != '*' && first != '#' && !switches_watching(cached)) classify(c, cached, st);
   if (st.kind != CompiledStatement::kNone) {
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
