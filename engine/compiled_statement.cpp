@@ -13,6 +13,7 @@
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
+#include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"
@@ -399,8 +400,10 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bo
     if (!committed && !names_exist(c, st)) return StatementRun::not_run;
     // The structures above the frame are the same once the calls returned.
     const RunningStatement running(st);
-    if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok)
+    if (const CompiledRun run = eval_compiled_strict(c, st.code, e, value); run != CompiledRun::ok) {
+      c.ifState = -1;   // the text path forgets the If before it reads the value
       return statement_run(run);
+    }
   } else if (!eval_compiled(c, st.code, e, value)) {
     return StatementRun::not_run;
   }
@@ -450,7 +453,8 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
     }
     if (st.thenReturn < 0) return StatementRun::not_run;
     const StatementRun run = run_return(c, st, st.thenReturn, committed);
-    if (run == StatementRun::ok) c.conditionResult = 1;
+    if (run != StatementRun::not_run) c.conditionResult = 1;
+    if (run == StatementRun::failed) c.traceEvent = 1;   // the If's own event, as its value failed
     return run;
   }
   if (!names_exist(c, st)) return StatementRun::not_run;
@@ -687,18 +691,25 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   if (!st) return StatementRun::not_run;
   // One place runs every statement, so the dispatch is inlined once.
   for (bool first = true;; first = false) {
+    // Counted before it runs, as the text path counts a line before the
+    // lines of the functions it calls.
+    if (c.statementBudget != 0) --c.statementBudget;
     const StatementRun run = run_one(c, *st);
-    if (run == StatementRun::not_run) return first ? run : StatementRun::ok;
+    if (run == StatementRun::not_run) {
+      if (c.statementBudget != 0) ++c.statementBudget;
+      return first ? run : StatementRun::ok;
+    }
     if (first) {
       c.replay = nullptr;   // c.line no longer holds the statement being run
       c.lineSubstituted = false;
     }
-    if (c.statementBudget != 0) --c.statementBudget;
+    if (c.statementDone) c.statementDone(c);
     if (run == StatementRun::failed) {
       restore_line_text(c, *st);
       return run;
     }
     if (c.returned) return run;   // the run loop ends the function
+    if (!statement_path_enabled(c)) return run;   // the statement turned the trace or stepping on
     if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
       messagesDue = true;
       return run;
@@ -716,6 +727,18 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
     st = next;
   }
 }
+
+namespace {
+
+// A line that may switch the trace or single stepping on stays text: the
+// entry it leaves in the trace is the text path's.
+bool switches_watching(const CachedLine& cached) {
+  for (const CachedToken& t : cached.tokens)
+    if (keyword_token(t) && (t.delim == kw::fn_debugtrace || t.delim == kw::fn_debug)) return true;
+  return false;
+}
+
+}  // namespace
 
 void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos) {
   if (!statement_path_enabled(c)) return;
@@ -735,7 +758,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   st.generation = c.keywordGeneration;
   const char first = c.line[0];
   // Labels, pointer statements and definition lines keep their own rules.
-  if (first != ':' && first != '*' && first != '#') classify(c, cached, st);
+  if (first != ':' && first != '*' && first != '#' && !switches_watching(cached)) classify(c, cached, st);
   if (st.kind != CompiledStatement::kNone) {
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});

@@ -238,6 +238,9 @@ struct Context {
   int conditionResult = 0;
   trace::TraceState trace;          // the debug trace (DebugTrace)
   bool debugStepping = false;       // Debug(1): the debug window stops before each statement
+  // Called once a statement has run, on either path, before its error is
+  // handled: tests compare the trace events and structures the paths leave.
+  void (*statementDone)(Context&) = nullptr;
   // Statements a run may start before it ends as if by Exit (0 = no limit);
   // set by the fuzz targets, whose inputs may loop forever.
   std::uint64_t statementBudget = 0;

@@ -144,6 +144,7 @@ void run_script(Context& c, std::uint32_t index) {
     const trace::StatementText traced(c, text);
     const bool ok = run_guarded(c, [&] { return execute_statement(c, result, text); });
     if (trace::active(c)) trace::statement_done(c, traced, result);
+    if (c.statementDone) c.statementDone(c);
     release_value(c, result);
     clear_operand(result);
     if (!ok || failed(c)) {

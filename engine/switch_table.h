@@ -46,7 +46,7 @@ bool can_jump(Context& c, SwitchTable& t);
 // nothing counted) when the lines must be read so that it ends on the right one.
 inline bool take_budget(Context& c, std::uint32_t passed) {
   if (c.statementBudget == 0) return true;
-  if (c.statementBudget <= std::uint64_t{passed} + 2) return false;
+  if (c.statementBudget <= std::uint64_t{passed} + 1) return false;
   c.statementBudget -= passed;
   return true;
 }

@@ -1,12 +1,15 @@
 // Lines that run again go through compiled expressions; whatever they do must
-// match the text path exactly: output, the error that ends the run, and the
-// string heap left behind once the variables are let go. Each script runs
-// twice in a fresh context, once per path, and the two outcomes are compared.
+// match the text path exactly: output, the error that ends the run, the
+// string heap left behind once the variables are let go, the trace event each
+// statement records and the structure stack it leaves (after every statement,
+// so also where one fails, and after the run). Each script runs twice in a
+// fresh context, once per path, and the two outcomes are compared.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +24,44 @@ namespace orv {
 namespace {
 namespace fs = std::filesystem;
 
+
+// The structure stack as the trace's dumps and the run loop read it: every
+// field of every entry, and the ForEach positions.
+std::string stack_record(const Context& c) {
+  std::ostringstream s;
+  s << "depth " << c.depth;
+  for (int d = 1; d <= c.depth && d <= limits::kStructDepth; ++d) {
+    const StructEntry& e = c.stack[static_cast<std::size_t>(d)];
+    s << " [" << e.kind << " skip " << int{e.skip} << " jump " << e.jump << " at " << e.stmtPos << " script " << e.script
+      << " udf " << e.udf << "/" << e.udfState << " breakable " << int{e.breakable} << " word " << e.word << " coll "
+      << e.collSlot;
+    if (e.kind == sk::kForEach) s << " next " << c.foreachPos[static_cast<std::size_t>(d)];
+    s << "]";
+  }
+  return s.str();
+}
+
+// What a statement leaves: for the trace entry written after it (its event,
+// the condition's result, the error) and for the statements after it. The
+// statement budget left tells which statement of the run it was.
+struct Step {
+  std::uint64_t budget = 0;
+  std::string where, event, state;
+  std::string text() const { return "statement " + where + ": " + event + " " + state; }
+};
+
+Step step_record(const Context& c) {
+  Step step;
+  step.budget = c.statementBudget;
+  step.where = std::to_string(c.stmtPos) + " of script " + std::to_string(c.curScript);
+  step.event = "event " + std::to_string(c.traceEvent) + " condition " + std::to_string(c.conditionResult);
+  std::ostringstream s;
+  s << "error " << c.error << " if " << c.ifState << " breakable " << int{c.breakable} << " next " << c.pos << " "
+    << stack_record(c);
+  step.state = s.str();
+  return step;
+}
+
 struct Outcome {
   std::string output;
   std::uint32_t error = 0;
@@ -28,10 +69,42 @@ struct Outcome {
   std::uint32_t line = 0;
   std::string errorText;
   bool heapSound = false;
+  std::vector<Step> steps;   // one per statement run
+  std::string finalStack;
 };
+
+std::vector<Step>* g_steps = nullptr;   // the running outcome's (tests run one at a time)
+void record_step(Context& c) {
+  if (g_steps) g_steps->push_back(step_record(c));
+}
+
+// Each compiled step is compared with the text path's step that left the
+// same budget. A compiled jump (to a Switch's matching Case or its end, from
+// a Break to the EndSwitch, from a Next through its "To") passes several
+// statements at once: it must leave the state of the last of them, while the
+// statement and its event may be the jump's own. The first step that differs
+// is returned, with the text path's.
+std::string first_unmatched_step(const std::vector<Step>& compiled, const std::vector<Step>& text) {
+  std::size_t t = 0;
+  for (std::size_t k = 0; k < compiled.size(); ++k) {
+    const Step& step = compiled[k];
+    const std::size_t from = t;
+    while (t < text.size() && text[t].budget > step.budget) ++t;
+    const bool jumped = t > from;   // text steps the compiled path passed without stopping
+    if (t < text.size() && text[t].budget == step.budget && text[t].state == step.state &&
+        (jumped || (text[t].where == step.where && text[t].event == step.event))) {
+      ++t;
+      continue;
+    }
+    return "compiled step " + std::to_string(k + 1) + (jumped ? " (a jump)" : "") + ":\n  " + step.text() +
+           "\ntext path:\n  " + (t < text.size() ? text[t].text() : std::string("(no such step)"));
+  }
+  return {};
+}
 
 class CompiledDifferentialTest : public test::HostTest {
  protected:
+  std::string freshFile;   // removed before each run
   // Runs `text` in a fresh context with compilation on or off.
   Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000) {
     TearDown();
@@ -40,7 +113,16 @@ class CompiledDifferentialTest : public test::HostTest {
     engine().compileLines = compile;
     engine().statementBudget = budget;   // scripts that loop for ever end alike
     Outcome o;
+    engine().statementDone = record_step;
+    g_steps = &o.steps;
+    std::srand(1);   // Random gives both paths the same numbers
+    if (!freshFile.empty()) {
+      std::error_code ec;
+      fs::remove(freshFile, ec);
+    }
     o.error = run(text);
+    g_steps = nullptr;
+    o.finalStack = stack_record(engine());
     o.output = output;
     o.line = line_of_last_run();
     o.errorText = engine().errorText;
@@ -76,6 +158,8 @@ class CompiledDifferentialTest : public test::HostTest {
     EXPECT_EQ(compiled.errorText, plain.errorText) << label;
     EXPECT_EQ(compiled.heapInUse, plain.heapInUse) << label;
     EXPECT_TRUE(compiled.heapSound) << label;
+    EXPECT_EQ(compiled.finalStack, plain.finalStack) << label;
+    EXPECT_EQ(first_unmatched_step(compiled.steps, plain.steps), "") << label;
   }
 };
 
@@ -323,6 +407,144 @@ TEST_F(CompiledDifferentialTest, FileLinesReadAndWrittenThroughCompiledCalls) {
       "  If line == \"*EOF*\" Then Break\n  n += 1\n  t += StrLen(line)\n  If n == 20 Then FileClose(h)\nEndWhile\n"
       "StdOut(n : \" \" : t)\n";
   expect_same(script, script);
+  std::error_code ec;
+  fs::remove(file, ec);
+}
+
+// Every structure word on lines that run again, in each loop kind: the
+// output, the trace events and the structure stack must agree after every
+// statement, including where a statement fails and the run goes on.
+const char* const kStructureWords[] = {
+    // block If with ElseIf and Else, "Then" at the end or not, nested and skipped
+    "For i = 1 To 6\n  If i == 1\n    StdOut(\"one\")\n  ElseIf i == 2 Then\n    StdOut(\"two\")\n  ElseIf i < 5\n"
+    "    If i == 3\n      StdOut(\"three\")\n    Else\n      StdOut(\"four\")\n    EndIf\n  Else\n    StdOut(\"many \" : i)\n"
+    "  EndIf\nNext\n",
+    // one-line If with and without a statement that runs, an Else line after it
+    "t = 0\nFor i = 1 To 6\n  If i mod 2 Then StdOut(\"odd \" : i)\n  If i > 3 Then t = t + i\n  Else t = t - 1\n"
+    "  If i == 5 Then StdOut(\"five\") \n  Else StdOut(\"not five\")\nNext\nStdOut(t)\n",
+    // While with Continue and Break, straight and from inside a block If
+    "w = 0\nWhile w < 10\n  w += 1\n  If w == 3 Then Continue\n  If w == 5\n    Continue\n  EndIf\n  If w == 8\n"
+    "    StdOut(\"stop\")\n    Break\n  EndIf\n  StdOut(w)\nEndWhile\nStdOut(\"after \" : w)\n",
+    // For with positive, negative and float steps, Break and Continue in each
+    "For i = 10 To 1 By -3\n  StdOut(i)\nNext\nStdOut(\"i \" : i)\nFor f = 0 To 1 By 0.25\n  If f == 0.5 Then Continue\n"
+    "  StdOut(f)\nNext\nStdOut(\"f \" : f)\nFor j = 1 To 20 By 4\n  If j > 10 Then Break\n  StdOut(j)\nNext\nStdOut(\"j \" : j)\n"
+    "For k = 1.5 To -1 By -0.5\n  StdOut(k)\nNext\nFor n = 3 To 1\n  StdOut(\"never\")\nNext\nStdOut(n)\n",
+    // ForEach over an array and a map, with Break and Continue, several passes
+    "a = ArrDimension(5)\nFor i = 0 To 3\n  a[i] = i * i\nNext\nFor pass = 1 To 3\n  ForEach v In a\n"
+    "    If v == 1 Then Continue\n    If v == 9 Then Break\n    StdOut(pass : \" \" : v)\n  Next\nNext\n"
+    "m = MapCreate(\"a=1,b=2,c=3\")\nFor pass = 1 To 2\n  ForEach k In m\n    If k == \"b\" Then Continue\n"
+    "    StdOut(k : m[k])\n  Next\n  ForEach k In m\n    Break\n  Next\nNext\n",
+    // Switch: fall-through, fall-out past the last Case, no match, Break in
+    // an If, Continue carried to the loop, a nested Switch
+    "For i = 0 To 5\n  Switch i\n    Case 0\n      StdOut(\"zero\")\n    Case 1\n      StdOut(\"zero-or-one\")\n"
+    "      Break\n    Case 2\n      If i == 2 Then Break\n      StdOut(\"never\")\n    Case 3\n      Continue\n"
+    "    Case 4\n      Switch i * 2\n        Case 8\n          StdOut(\"eight\")\n          Break\n      EndSwitch\n"
+    "      StdOut(\"four\")\n  EndSwitch\n  StdOut(\"end \" : i)\nNext\n",
+    "x = 0\nWhile x < 4\n  x += 1\n  Switch x mod 2\n    Case 0\n      StdOut(\"even\")\n      Continue\n"
+    "    Case 1\n      StdOut(\"odd\")\n  EndSwitch\n  StdOut(\"fell out \" : x)\nEndWhile\n",
+    // nested loops of every kind, Break and Continue at each level
+    "a = ArrDimension(3)\na[0] = 1\na[1] = 2\na[2] = 3\nt = 0\nFor i = 1 To 4\n  w = 0\n  While w < 5\n"
+    "    w += 1\n    If w == 2 Then Continue\n    ForEach v In a\n      For j = 1 To 3\n        If j == v Then Break\n"
+    "        t += j\n      Next\n      If v == 2 Then Continue\n      t += 100\n    Next\n    If w == 4 Then Break\n"
+    "  EndWhile\n  If i == 2 Then Continue\n  t += 1000\nNext\nStdOut(t : \" \" : i : \" \" : w : \" \" : j)\n",
+    // GoSub and Return from inside loops and blocks, a Return that ends a
+    // GoSub started from a one-line If
+    "t = 0\nFor i = 1 To 4\n  GoSub add\n  If i == 2 Then GoSub add\n  While t > 1000\n    GoSub add\n  EndWhile\n"
+    "  Switch i\n    Case 3\n      GoSub add\n      Break\n  EndSwitch\nNext\nStdOut(t)\nExit\n:add\nt += i\n"
+    "If t > 6\n  StdOut(\"big \" : t)\nEndIf\nReturn\n",
+    // GoTo out of a loop (its entry stays on the stack), into a block, out of a ForEach
+    "For i = 1 To 5\n  If i == 3 Then GoTo out\n  StdOut(i)\nNext\n:out\nStdOut(\"out at \" : i)\nFor j = 1 To 2\n"
+    "  StdOut(j)\nNext\n",
+    "n = 0\nGoTo inside\nWhile n < 3\n  :inside\n  n += 1\n  StdOut(n)\nEndWhile\nStdOut(\"not reached\")\n",
+    "n = 0\n:again\nFor i = 1 To 3\n  n += 1\n  While 1\n    If n < 7 Then GoTo again\n    Break\n  EndWhile\nNext\n"
+    "StdOut(n : \" \" : i)\n",
+    "a = ArrDimension(2)\nFor i = 1 To 3\n  StdOut(i)\n  If i == 2\n    ForEach v In a\n      GoTo out\n    Next\n"
+    "  EndIf\nNext\n:out\nStdOut(\"out\")\n",
+    // minor errors inside structures with ErrorMode(@OFF): the run goes on
+    "ErrorMode(@OFF)\nFor i = 1 To 4\n  Switch i mod 2\n    Case 0\n      x = ArrDimension(100000000)\n"
+    "      StdOut(\"even \" : LastError())\n      Break\n    Case 1\n      While 1\n        y = ArrDimension(100000000)\n"
+    "        StdOut(\"odd \" : LastError())\n        Break\n      EndWhile\n  EndSwitch\n  If i > 2\n"
+    "    z = ArrDimension(100000000)\n  EndIf\nNext\nErrorMode(@CANCEL)\nStdOut(\"done\")\n",
+    // an error handler called as a GoSub, from inside every kind of block
+    "IntControl(73, 2, 0, 0, 0)\nm = MapCreate(\"a=1\")\nFor i = 1 To 4\n  While 1\n    q = 12 / (i - 2)\n    StdOut(q)\n"
+    "    Break\n  EndWhile\n  Switch i\n    Case 3\n      q = 1 / 0\n      StdOut(\"after case\")\n      Break\n"
+    "  EndSwitch\n  ForEach k In m\n    If i == 4 Then q = 2 / 0\n  Next\nNext\nStdOut(\"end\")\nExit\n:QRErrorHandler\n"
+    "StdOut(\"handled \" : i)\nIntControl(73, 2, 0, 0, 0)\nReturn\n",
+    // an error handler reached as a GoTo, and one that is a function
+    "IntControl(73, 1, 0, 0, 0)\nn = 0\n:top\nFor i = 1 To 3\n  n += 1\n  If n < 5\n    q = 1 / (i - 2)\n  EndIf\nNext\n"
+    "StdOut(\"end \" : n)\nExit\n:QRErrorHandler\nStdOut(\"jumped \" : n)\nIntControl(73, 1, 0, 0, 0)\nGoTo top\n",
+    "#DefineFunction caught(err)\n  StdOut(\"caught \" : err[0])\n  Return 1\n#EndFunction\n"
+    "IntControl(73, 3, 0, \"caught\", 0)\nFor i = 1 To 4\n  w = 0\n  While w < 2\n    w += 1\n    q = 1 / (i - 2)\n"
+    "  EndWhile\n  IntControl(73, 3, 0, \"caught\", 0)\nNext\nStdOut(\"end\")\n",
+    // a Return whose value fails, handled: the one-line If before it is forgotten
+    "#DefineFunction one(k)\n  Return 1\n#EndFunction\n#DefineFunction g(k)\n  IntControl(73, 2, 0, 0, 0)\n"
+    "  If k > 30 Then Return 0\n  Return one(k) / 0\n  Else StdOut(\"Else ran for \" : k)\n  Return -1\n"
+    "  :QRErrorHandler\n  StdOut(\"handled \" : LastError() : \" for \" : k)\n  IntControl(73, 2, 0, 0, 0)\n  Return\n"
+    "#EndFunction\nFor i = 1 To 3\n  StdOut(g(i))\nNext\n",
+    // an error that ends the run inside nested blocks: the stack left behind
+    "For i = 1 To 3\n  While 1\n    Switch i\n      Case 3\n        q = 1 / 0\n    EndSwitch\n    Break\n  EndWhile\nNext\n",
+    "a = ArrDimension(2)\nFor i = 1 To 3\n  ForEach v In a\n    If i == 2\n      x = StrLen()\n    EndIf\n  Next\nNext\n",
+    // skipped blocks that hold lines which would not parse
+    "For i = 1 To 3\n  If i > 5\n    x = = 3\n    y = StrLen(\n    While )(\n    EndWhile\n    For = To\n    Next\n"
+    "    bad bad bad\n    If ((\n      Switch\n      EndSwitch\n    EndIf\n  EndIf\n  Switch i\n    Case 9\n      z = (((\n"
+    "      If\n      Break\n  EndSwitch\n  While i > 5\n    a b c\n    Break\n  EndWhile\n  StdOut(i)\nNext\n",
+    // structure words where they do not belong fail alike
+    "For i = 1 To 3\n  StdOut(i)\n  If i == 2 Then EndWhile\nNext\n",
+    "For i = 1 To 3\n  If i == 3\n    Case 1\n  EndIf\nNext\n",
+    "For i = 1 To 3\n  If i == 2 Then Break\n  StdOut(i)\nNext\nBreak\n",
+    "w = 0\nWhile w < 3\n  w += 1\nEndWhile\nElse\n",
+};
+
+TEST_F(CompiledDifferentialTest, EveryStructureWordOnBothPaths) {
+  expect_each_same(kStructureWords, "structure");
+}
+
+// A budget that runs out at every statement of a script that nests every
+// loop kind: whichever statement ends the run, the stack it leaves matches.
+TEST_F(CompiledDifferentialTest, StructureStackMatchesWhereverTheBudgetEndsTheRun) {
+  const std::string script =
+      "a = ArrDimension(2)\na[0] = 1\na[1] = 2\nt = 0\nFor i = 1 To 3\n  w = 0\n  While w < 2\n    w += 1\n"
+      "    ForEach v In a\n      Switch v\n        Case 1\n          t += 1\n          Continue\n        Case 2\n"
+      "          GoSub add\n          Break\n      EndSwitch\n    Next\n  EndWhile\nNext\nStdOut(t)\nExit\n:add\n"
+      "t += 10\nReturn\n";
+  for (std::uint64_t budget = 2; budget <= 140; ++budget)
+    expect_same(script, "budget " + std::to_string(budget), budget);
+}
+
+// The statements of a function count against the budget after the line that
+// called it, whichever path runs that line.
+TEST_F(CompiledDifferentialTest, BudgetCountsTheCallingLineBeforeTheFunctionsLines) {
+  const std::string script =
+      "#DefineFunction f(k)\n  StdOut(\"in \" : k)\n  If k > 2 Then StdOut(\"more \" : k)\n  Return k\n#EndFunction\n"
+      "t = 0\nFor i = 1 To 8\n  t += f(i)\n  If f(i) > 5 Then t += 1\nNext\nStdOut(t)\n";
+  for (std::uint64_t budget = 2; budget <= 90; ++budget)
+    expect_same(script, "budget " + std::to_string(budget), budget);
+}
+
+// A trace that a line inside running structures turns on: from then on the
+// text path runs every line, and what the trace shows of the structures the
+// compiled lines built (Switch values, the stack dumped on an error, the
+// events of the lines that end the blocks) must be the same. The script
+// prints its own trace.
+TEST_F(CompiledDifferentialTest, TraceTurnedOnInsideCompiledBlocks) {
+  const std::string file = (fs::temp_directory_path() / ("orv_trace_" + std::to_string(::getpid()) + ".txt")).string();
+  freshFile = file;   // a trace adds to its file: each run starts without one
+  const std::string show =
+      "DebugTrace(0)\nh = FileOpen(file, \"READ\")\nWhile 1\n  line = FileRead(h)\n  If line == \"*EOF*\" Then Break\n"
+      "  StdOut(line)\nEndWhile\nFileClose(h)\n";
+  const char* bodies[] = {
+      "For i = 1 To 4\n  Switch i mod 3\n    Case 1\n      x = i\n      Break\n    Case 0\n"
+      "      If i == 3 Then DebugTrace(1, file)\n      Break\n  EndSwitch\n  y = x + 1\nNext\n",
+      "a = ArrDimension(2)\nw = 0\nWhile w < 4\n  w += 1\n  ForEach v In a\n    If w == 3 Then DebugTrace(1, file)\n"
+      "  Next\n  If w > 3\n    Switch w\n      Case 4\n        Break\n    EndSwitch\n  EndIf\nEndWhile\n",
+      "IntControl(73, 2, 0, 0, 0)\nFor i = 1 To 3\n  While 1\n    If i == 2 Then DebugTrace(1, file)\n    q = 1 / (i - 2)\n"
+      "    Break\n  EndWhile\nNext\nDebugTrace(0)\nGoTo shown\n:QRErrorHandler\nIntControl(73, 2, 0, 0, 0)\nReturn\n"
+      ":shown\n",
+  };
+  for (const char* body : bodies) {
+    const std::string script = "file = \"" + file + "\"\nDebugTrace(104, 1)\n" + body + show;
+    expect_same(script, script);
+  }
   std::error_code ec;
   fs::remove(file, ec);
 }

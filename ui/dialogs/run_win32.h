@@ -86,7 +86,7 @@ struct Request {
   int kind;      // the built-in id
 };
 
-// COMCONTROL (window_win32.cpp): the host window and its control in the
+// COMCONTROL (window_build_win32.cpp): the host window and its control in the
 // control's rectangle; its subscribed events go to the callback as event 14.
 bool build_com_control(DialogRun& run, std::size_t index, const RECT& r, DWORD style);
 
