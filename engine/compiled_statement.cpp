@@ -454,7 +454,7 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
     if (st.thenReturn < 0) return StatementRun::not_run;
     const StatementRun run = run_return(c, st, st.thenReturn, committed);
     if (run != StatementRun::not_run) c.conditionResult = 1;
-    if (run == StatementRun::failed) c.traceEvent = 1;   // the If's own event, as its value failed
+    if (run == StatementRun::failed) c.traceEvent = trace::ev::kSingleIf;   // the If's own event, as its value failed
     return run;
   }
   if (!names_exist(c, st)) return StatementRun::not_run;
