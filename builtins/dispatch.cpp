@@ -10,6 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/messages.h"
 #include "engine/no_throw.h"
+#include "engine/outside_code.h"
 #include "engine/specials.h"
 #include "engine/tokenizer.h"
 #include "engine/udf.h"
@@ -64,7 +65,8 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
-  if (!isUdf && !(builtin && handler_table().inward[static_cast<std::size_t>(id)])) files::flush_writes(c);
+  const bool inward = builtin && handler_table().inward[static_cast<std::size_t>(id)];
+  if (!isUdf && !inward) files::flush_writes(c);
   Call call{c, id, count, args, result, wide};
   if (id == id::kOleObject) {
     com_member_access(call);
@@ -82,6 +84,8 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   } else {
     return fail(c, 3046);
   }
+  // Anything but an inward built-in may have reached code outside the engine.
+  if (!isUdf && !inward) after_outside_code(c);
   tidy_result(c, result);
   if (c.pendingMathError != 0) {
     c.error = c.pendingMathError;
@@ -98,6 +102,7 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
   try {
     return dispatch_unguarded(c, id, r, args, count, variadic, result);
   } catch (...) {
+    after_outside_code(c);   // the call may have been outside when it failed
     fail(c, error_for_current_exception());
     release_value(c, result);
     make_int(result, 0);

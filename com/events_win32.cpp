@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/outside_code.h"
 #include "builtins/dispatch.h"
 #include "com/com_hooks.h"
 #include "com/sink_dispatch_win32.h"
@@ -90,6 +91,7 @@ void write_back(Context& c, const Value& value, VARIANT& target) {
 void EventSink::fired(DISPID id, DISPPARAMS& params) {
   if (!c_) return;
   Context& c = *c_;
+  after_outside_code(c);   // the caller may have written into texts
   auto it = handlers.find(id);
   if (it == handlers.end() || c.error != 0) return;
   const int index = find_udf(c, it->second.function);

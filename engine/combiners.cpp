@@ -161,7 +161,7 @@ bool compare_texts(Context& c, int op, Value& a, Value& b, bool ignoreCase, Oper
     return compare_result(op, sign_of(platform::compare_utf16(wstr_view(c, a), wstr_view(c, b), ignoreCase)), out, c);
   }
   if (!to_string(c, a) || !to_string(c, b)) return false;
-  return compare_result(op, sign_of(platform::compare_ansi(str_of(c, a), str_of(c, b), ignoreCase)), out, c);
+  return compare_result(op, sign_of(platform::compare_ansi(str_view(c, a), str_view(c, b), ignoreCase)), out, c);
 }
 
 bool compare_numbers(Context& c, int op, const Value& a, const Value& b, Operand& out) {

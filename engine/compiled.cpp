@@ -783,7 +783,7 @@ class Runner {
   static bool plain_piece(const Context& c, Piece& p) {
     const Value& v = *p.value;
     if (v.flags == vf::kStr && v.str != 0) {
-      p.size = static_cast<std::uint32_t>(std::strlen(str_of(c, v)));
+      p.size = static_cast<std::uint32_t>(str_view(c, v).size());
       return true;
     }
     if (v.flags != vf::kInt) return false;
@@ -791,6 +791,27 @@ class Runner {
     p.text = p.digits;
     p.size = static_cast<std::uint32_t>(end - p.digits);
     return true;
+  }
+
+  // Reads one piece: a literal or a variable's own record in place, else its
+  // value. -1: its evaluation failed; 0: not a plain piece; 1: plain.
+  [[gnu::always_inline]] int gather_piece(std::int32_t index, Piece& piece, Operand& op) {
+    CompiledNode& kid = line_.nodes[static_cast<std::size_t>(index)];
+    if (kid.kind == CompiledNode::kString) {
+      piece.text = kid.text.c_str();
+      piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
+      return 1;
+    }
+    if (kid.kind == CompiledNode::kVar) {
+      const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+      if (slot != kNotFound && (c_.slots[slot].v.flags == vf::kStr || c_.slots[slot].v.flags == vf::kInt))
+        piece.value = &c_.slots[slot].v;
+    }
+    if (!piece.value) {
+      if (!eval(index, op)) return -1;
+      piece.value = &op;
+    }
+    return plain_piece(c_, piece) ? 1 : 0;
   }
 
   bool concat(const CompiledNode& n, Operand& out) {
@@ -802,27 +823,11 @@ class Runner {
     bool plain = true;
     std::uint64_t total = 0;
     for (std::size_t k = 0; k < count; ++k) {
-      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k])];
-      Piece& piece = pieces[k];
-      Operand& op = values.ops[k];
-      clear_operand(op);
+      clear_operand(values.ops[k]);
       values.used = k + 1;
-      if (kid.kind == CompiledNode::kString) {
-        piece.text = kid.text.c_str();
-        piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
-        total += piece.size;
-        continue;
-      }
-      if (kid.kind == CompiledNode::kVar) {
-        const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
-        if (slot != kNotFound && (c_.slots[slot].v.flags == vf::kStr || c_.slots[slot].v.flags == vf::kInt))
-          piece.value = &c_.slots[slot].v;
-      }
-      if (!piece.value) {
-        if (!eval(n.kids[k], op)) return false;
-        piece.value = &op;
-      }
-      if (plain_piece(c_, piece)) total += piece.size;
+      const int got = gather_piece(n.kids[k], pieces[k], values.ops[k]);
+      if (got < 0) return false;
+      if (got > 0) total += pieces[k].size;
       else plain = false;
     }
     if (!plain) return join_stepwise(n, values, pieces, out);
@@ -836,11 +841,78 @@ class Runner {
       p += piece.size;
     }
     *p = '\0';
+    c_.heap.remember_length(h, static_cast<std::uint32_t>(total), 1);   // no piece holds a NUL
     clear_operand(out);
     out.str = h;
     out.flags = vf::kStr;
     return true;
   }
+
+  // `s = s : ...` and `s := ...` on an 8-bit text, with pieces that change
+  // nothing: the pieces go on the end of the variable's own text, where it
+  // lies when its block has room, else in a new block with as much again to
+  // spare, so a text built piece by piece is not copied for every piece.
+ public:
+  enum class Append { done, not_here, failed };
+  [[gnu::noinline]] Append append_in_place(const CompiledExpr& e, std::uint16_t target) {
+    if (strict_) return Append::not_here;
+    const CompiledNode& root = line_.nodes[static_cast<std::size_t>(e.root)];
+    if (root.effectsBelow) return Append::not_here;
+    std::array<std::int32_t, kJoinPieces> list;
+    std::size_t count = 0;
+    if (e.assignOp == id::kAssign) {
+      if (root.kind != CompiledNode::kConcat || root.kids.size() < 2 || root.kids.size() > kJoinPieces + 1)
+        return Append::not_here;
+      CompiledNode& head = line_.nodes[static_cast<std::size_t>(root.kids[0])];
+      if (head.kind != CompiledNode::kVar || hinted_slot(c_, head.hint, head.text) != target) return Append::not_here;
+      for (std::size_t k = 1; k < root.kids.size(); ++k) list[count++] = root.kids[k];
+    } else if (e.assignOp == id::kColonEq) {
+      if (root.kind != CompiledNode::kConcat) list[count++] = e.root;
+      else if (root.kids.size() > kJoinPieces) return Append::not_here;
+      else for (std::int32_t kid : root.kids) list[count++] = kid;
+    } else {
+      return Append::not_here;
+    }
+    if (c_.slots[target].v.flags != vf::kStr || c_.slots[target].v.str == 0) return Append::not_here;
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    std::uint64_t extra = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      clear_operand(values.ops[k]);
+      values.used = k + 1;
+      const int got = gather_piece(list[k], pieces[k], values.ops[k]);
+      if (got < 0) return Append::failed;
+      if (got == 0) return Append::not_here;
+      extra += pieces[k].size;
+    }
+    Value& v = c_.slots[target].v;   // pieces without effects leave the slot where it was
+    const std::string_view current = str_view(c_, v);
+    const std::uint64_t total = current.size() + extra;
+    const std::uint32_t old = v.str;
+    std::uint32_t h = old;
+    if (total + 1 > c_.heap.payload_capacity(old)) {
+      if (!string_room<char>(c_, total)) { forget_error(c_); return Append::failed; }
+      const std::uint64_t spare = total * 2 + 1;
+      h = c_.heap.alloc(static_cast<std::uint32_t>(heap_can_hold(c_, spare) ? spare : total + 1));
+      if (h == 0) return Append::failed;
+      std::memcpy(c_.heap.ptr(h), current.data(), current.size());
+    }
+    char* p = c_.heap.ptr(h) + current.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    *p = '\0';
+    if (h != old) {
+      c_.heap.free(old);
+      v.str = h;
+    }
+    c_.heap.remember_length(h, static_cast<std::uint32_t>(total), 1);   // no piece holds a NUL
+    return Append::done;
+  }
+
+ private:
 
   // The pieces joined one by one, each as an operand of its own.
   bool join_stepwise(const CompiledNode& n, PieceValues& values, std::array<Piece, kJoinPieces>& pieces, Operand& out) {
@@ -1144,6 +1216,16 @@ bool store_int(Context& c, const CompiledExpr& e, std::uint16_t target, std::int
   return true;
 }
 
+// `x := ...`, or `x = y : ...`: may append to the target in place (the
+// runner checks the rest).
+bool appends_to_target(const CompiledLine& line, const CompiledExpr& e) {
+  if (e.assignOp == id::kColonEq) return true;
+  if (e.assignOp != id::kAssign) return false;
+  const CompiledNode& root = line.nodes[static_cast<std::size_t>(e.root)];
+  return root.kind == CompiledNode::kConcat &&
+         line.nodes[static_cast<std::size_t>(root.kids[0])].kind == CompiledNode::kVar;
+}
+
 }  // namespace
 
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
@@ -1157,6 +1239,17 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
     c.assignSlot = target;
     if (result) make_int(*result, 0);
     return CompiledRun::ok;
+  }
+  if (!integral && appends_to_target(line, e)) {
+    switch (runner.append_in_place(e, target)) {
+      case Runner::Append::done:
+        c.assignFrame = c.level;
+        c.assignSlot = target;
+        if (result) make_int(*result, 0);
+        return CompiledRun::ok;
+      case Runner::Append::failed: return CompiledRun::not_run;
+      case Runner::Append::not_here: break;
+    }
   }
   Scratch value(c);
   if (integral) make_int(value.op(), i);

@@ -158,7 +158,7 @@ bool float_to_int64(double f, std::int64_t& out) {
 }
 
 bool value_text(Context& c, const Value& v, std::string& out) {
-  if (v.flags & vf::kStr) { out = str_of(c, v); return true; }
+  if (v.flags & vf::kStr) { out = str_view(c, v); return true; }
   if (v.flags & vf::kComObject) return object_default_text(c, v, out);
   if (v.flags & vf::kWide) {
     if (!platform::utf16_to_codepage(wstr_view(c, v), c.conversionCodePage, out)) return fail(c, 3056);
@@ -210,7 +210,7 @@ bool to_numeric(Context& c, Value& v, bool allow64) {
   if (v.flags & (vf::kInt | vf::kFloat)) return true;
   if (v.flags & vf::kInt64) return true;
   std::string text;
-  if (v.flags & vf::kStr) text = str_of(c, v);
+  if (v.flags & vf::kStr) text = str_view(c, v);
   else if (v.flags & vf::kWide) {
     if (!platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, 3057);
   } else {

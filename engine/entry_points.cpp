@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "engine/outside_code.h"
 #include "engine/file_hooks.h"
 #include "engine/active_runs.h"
 #include "engine/context.h"
@@ -72,7 +73,10 @@ Context* context_of(void* block) {
   if (!block) return nullptr;
   api::ContextBlockHead* head = head_of(block);
   if (head->magic != api::kContextMagic || !head->impl) return nullptr;
-  return static_cast<Context*>(head->impl);
+  auto* c = static_cast<Context*>(head->impl);
+  // Whoever calls in may have written into the heap since the engine last ran.
+  c->heap.forget_lengths();
+  return c;
 }
 
 void seed_random_once() {
@@ -227,7 +231,7 @@ int run_buffer(Context& c, void* block, api::Word hostWindow, api::Handle script
     return 0;
   }
   c.scripts.push_back(std::move(prepared));
-  platform::pump_messages(false);
+  pump_window_messages(c, false);
   {
     // Files the script left open stay open until request 99; their lines
     // go out when the run ends, however it ends.
@@ -245,7 +249,7 @@ int run_buffer(Context& c, void* block, api::Word hostWindow, api::Handle script
   head->lastLine = c.lastLine;
   c.error = 0;
   c.scripts.clear();
-  platform::pump_messages(false);
+  pump_window_messages(c, false);
   return 1;
 }
 

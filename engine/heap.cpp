@@ -61,7 +61,29 @@ void StringHeap::set_committed(std::uint32_t bytes) {
 
 std::uint32_t StringHeap::committed() const { return book_ ? book_->committed : localCommitted_; }
 
+void StringHeap::forget_lengths() const {
+  // Wrapping round to an era still in the table would revive its entries.
+  if (++era_ == 0) {
+    lengths_.fill(LengthEntry{});
+    era_ = 1;
+  }
+}
+
+std::uint32_t StringHeap::payload_capacity(std::uint32_t handle) const {
+  if (!base_ || handle < kHeaderSize + 8 || handle >= endOffset_ || !tag_is(handle - 8, kTagUsed)) return 0;
+  const std::uint32_t size = word(handle - 4);
+  if (size < kMinBlock || size > endOffset_ - (handle - 8)) return 0;
+  return size - 16;
+}
+
+void StringHeap::remember_block_text(std::uint32_t handle, std::uint32_t units, unsigned unitBytes) const {
+  const std::uint32_t capacity = payload_capacity(handle);
+  if ((std::uint64_t{units} + 1) * unitBytes > capacity) return;
+  lengths_[length_slot(handle)] = {handle, units, era_, unitBytes};
+}
+
 void StringHeap::init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeeping* book) {
+  forget_lengths();
   base_ = base;
   book_ = book;
   set_committed(size);
@@ -85,8 +107,9 @@ void StringHeap::init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeepi
 }
 
 std::uint32_t StringHeap::grown_size(std::uint32_t blockSize) const {
-  const std::uint64_t page = platform::page_size();
-  const std::uint64_t wanted = (std::uint64_t{committed()} + blockSize + kGrowSlack + page - 1) / page * page;
+  // Pages are a power of two: rounding up is a mask, asked of the system once.
+  static const std::uint64_t page = platform::page_size();
+  const std::uint64_t wanted = (std::uint64_t{committed()} + blockSize + kGrowSlack + page - 1) & ~(page - 1);
   std::uint64_t ceiling = 0x7FFFFFFFu;
   if (reservation_ != 0 && reservation_ < ceiling) ceiling = reservation_;
   if (const std::size_t limit = platform::commit_limit(); limit != 0 && limit < ceiling) ceiling = limit;
@@ -155,6 +178,8 @@ std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
           unlink(cur);
         }
         make_block(used, usedSize, kTagUsed);
+        // A handle read after its block was freed may have left an entry.
+        if (usedSize >= kRememberBlock) forget_length(used + 8);
         return used + 8;
       }
       set_rover(cur);
@@ -169,6 +194,10 @@ void StringHeap::free(std::uint32_t handle) {
   std::uint32_t block = handle - 8;
   if (!tag_is(block, kTagUsed)) return;   // not a live block: a double release is ignored
   std::uint32_t size = word(block + 4);
+  // Only live blocks large enough for a kept length have an entry; a block
+  // handed out again starts without one, as every entry of a freed block is
+  // dropped here.
+  if (size >= kRememberBlock) forget_length(handle);
   if (size < kMinBlock || block + size > endOffset_ || !tag_is(block + size - 4, kTagUsed)) {
     report_corruption(846);
     return;

@@ -2,6 +2,7 @@
 // Strings are named by offsets from the base so that the area can grow in
 // place by committing more of its reservation.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -20,7 +21,11 @@ class StringHeap {
   // Lays out a fresh heap on an area of `size` committed bytes.
   void init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeeping* book);
   // Points at an existing heap (a later call with the same area).
-  void attach(std::uint8_t* base, api::HeapBookkeeping* book) { base_ = base; book_ = book; }
+  void attach(std::uint8_t* base, api::HeapBookkeeping* book) {
+    base_ = base;
+    book_ = book;
+    forget_lengths();
+  }
   // The size of the address range the host reserved for the heap: it never
   // grows beyond it. 0 = not known (then only the 2 GB bound applies).
   void set_reservation(std::uint32_t bytes) { reservation_ = bytes; }
@@ -36,6 +41,9 @@ class StringHeap {
   void free(std::uint32_t handle);
 
   char* ptr(std::uint32_t handle) const { return reinterpret_cast<char*>(base_ + handle); }
+  // Bytes the payload of the live block at `handle` holds (its text may use
+  // fewer); 0 when `handle` is not the start of a live block.
+  std::uint32_t payload_capacity(std::uint32_t handle) const;
   std::uint8_t* base() const { return base_; }
   std::uint32_t committed() const;
   // Bytes in blocks that are currently in use (walks the heap; for tests and leak checks).
@@ -46,9 +54,49 @@ class StringHeap {
   static std::uint32_t block_size_for(std::uint32_t request);
   static constexpr std::uint32_t kMaxRequest = 0x7FFF0000u;
 
+  // ---- Known text lengths ----
+  // Texts carry no length, and hosts and extenders read and write the blocks
+  // by offset, so lengths live beside the heap, never in it: a small table of
+  // (handle, units, width) the engine fills when it writes or measures a text.
+  // An entry is trusted only while nothing outside the engine can have written
+  // into the heap since it was made:
+  //  - forget_lengths() drops every entry; the engine calls it whenever
+  //    control has been outside (an export entered, a built-in that can reach
+  //    foreign code returned, a DLL callback entered, the message queue read);
+  //  - alloc() and free() drop the entry of the block they hand out or take;
+  //  - the engine never changes a live text in place without setting its entry.
+  // A miss only costs a measurement; a stale entry would be a wrong length, so
+  // when in doubt, forget.
+  // Units of the text at `handle` (unitBytes 1 or 2), or kUnknownLength.
+  static constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
+  // False for a block too small for a kept text: no look into the table needed.
+  bool may_know_length(std::uint32_t handle) const {
+    return handle >= kHeaderSize + 8 && word(handle - 4) >= kRememberBlock;
+  }
+  std::uint32_t known_length(std::uint32_t handle, unsigned unitBytes) const {
+    if (!may_know_length(handle)) return kUnknownLength;
+    const LengthEntry& e = lengths_[length_slot(handle)];
+    return e.handle == handle && e.era == era_ && e.unitBytes == unitBytes ? e.units : kUnknownLength;
+  }
+  // Records a measured or written text. Only a live block's own text, ending
+  // inside the block, is kept: its length cannot change but by a write into
+  // that block. Short texts are measured faster than they are looked up, so
+  // they are not kept. (The table is a cache: recording leaves the heap unchanged.)
+  static constexpr std::uint32_t kRememberFrom = 256;
+  static constexpr std::uint32_t kRememberBlock = kRememberFrom + 17;   // the smallest block such a text needs
+  void remember_length(std::uint32_t handle, std::uint32_t units, unsigned unitBytes) const {
+    if (units >= kRememberFrom) remember_block_text(handle, units, unitBytes);
+  }
+  void forget_length(std::uint32_t handle) const {
+    LengthEntry& e = lengths_[length_slot(handle)];
+    if (e.handle == handle) e.era = 0;
+  }
+  void forget_lengths() const;
+
  private:
   std::uint32_t& word(std::uint32_t off) const { return *reinterpret_cast<std::uint32_t*>(base_ + off); }
   bool tag_is(std::uint32_t off, const char* tag) const;
+  void remember_block_text(std::uint32_t handle, std::uint32_t units, unsigned unitBytes) const;
   void set_tag(std::uint32_t off, const char* tag) const;
   void make_block(std::uint32_t off, std::uint32_t size, const char* tag) const;
   void link_at_head(std::uint32_t off) const;
@@ -61,6 +109,17 @@ class StringHeap {
   void set_rover(std::uint32_t off) const { word(28) = off; }
   void set_committed(std::uint32_t bytes);
 
+  struct LengthEntry {
+    std::uint32_t handle = 0, units = 0, era = 0, unitBytes = 0;
+  };
+  static constexpr std::size_t kLengthSlots = 256;
+  static std::size_t length_slot(std::uint32_t handle) {
+    return (handle >> 2) * 2654435761u >> 24;   // multiplicative hash onto the 256 slots
+  }
+
+  // Era 0 is never current, so a cleared entry can never match.
+  mutable std::array<LengthEntry, kLengthSlots> lengths_{};
+  mutable std::uint32_t era_ = 1;
   std::uint8_t* base_ = nullptr;
   api::HeapBookkeeping* book_ = nullptr;
   std::uint32_t localCommitted_ = 0;

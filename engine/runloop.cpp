@@ -1,5 +1,6 @@
 #include "engine/runloop.h"
 
+#include "engine/outside_code.h"
 #include "engine/parameter_words.h"
 
 #include <cstring>
@@ -62,7 +63,7 @@ bool between_statements(Context& c) {
     fail(c, 9000);
     return false;
   }
-  if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && platform::pump_messages(false) && !c.noCancel)
+  if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && pump_window_messages(c, false) && !c.noCancel)
     c.cancelRequested = true;
   if (c.cancelRequested) {
     c.cancelRequested = false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/outside_code.h"
 #include "engine/object_hooks.h"
 #include "engine/arrays.h"
 #include "engine/convert.h"
@@ -653,7 +654,7 @@ bool do_command(Context& c, Operand& result, int kw, char* statement) {
     case id::kBeep: platform::system_beep(); return true;
     case id::kExecute: return do_execute(c, result);
     case id::kYield:
-      if (platform::pump_messages(!c.noYield) && !c.noCancel) c.cancelRequested = true;
+      if (pump_window_messages(c, !c.noYield) && !c.noCancel) c.cancelRequested = true;
       return true;
     default: return fail(c, 3352);
   }

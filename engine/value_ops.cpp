@@ -28,10 +28,24 @@ std::uint32_t heap_wstring(Context& c, std::u16string_view text) {
   return h;
 }
 
+std::string_view long_str_view(const Context& c, const Value& v) {
+  const char* p = c.heap.ptr(v.str);
+  std::uint32_t n = c.heap.known_length(v.str, 1);
+  if (n == StringHeap::kUnknownLength) {
+    n = static_cast<std::uint32_t>(std::strlen(p));
+    c.heap.remember_length(v.str, n, 1);
+  }
+  return {p, n};
+}
+
 std::u16string_view wstr_view(const Context& c, const Value& v) {
   const char* p = c.heap.ptr(v.wstr);
-  std::size_t n = 0;
-  while (p[2 * n] != 0 || p[2 * n + 1] != 0) ++n;
+  std::uint32_t n = c.heap.known_length(v.wstr, 2);
+  if (n == StringHeap::kUnknownLength) {
+    n = 0;
+    while (p[2 * n] != 0 || p[2 * n + 1] != 0) ++n;
+    c.heap.remember_length(v.wstr, n, 2);
+  }
   return {reinterpret_cast<const char16_t*>(p), n};
 }
 
@@ -59,8 +73,10 @@ bool copy_value(Context& c, const Value& src, Value& dst) {
   }
   if (src.flags & vf::kFile) files::add_file_ref(c, src.i);
   if ((src.flags & vf::kStr) && !(src.flags & vf::kArray)) {
-    dst.str = heap_string(c, str_of(c, src));
+    const std::string_view text = str_view(c, src);
+    dst.str = heap_string(c, text);
     if (!dst.str) { release_value(c, dst); return false; }
+    c.heap.remember_length(dst.str, static_cast<std::uint32_t>(text.size()), 1);
     dst.flags |= vf::kStr;
   }
   if (src.flags & vf::kWide) {

@@ -10,6 +10,14 @@ namespace orv {
 std::uint32_t heap_string(Context& c, std::string_view text);
 std::uint32_t heap_wstring(Context& c, std::u16string_view text);
 inline const char* str_of(const Context& c, const Value& v) { return c.heap.ptr(v.str); }
+// The 8-bit text of v.str with its length: measured once, then taken from the
+// heap's table of known lengths while that can be trusted.
+std::string_view long_str_view(const Context& c, const Value& v);
+inline std::string_view str_view(const Context& c, const Value& v) {
+  if (c.heap.may_know_length(v.str)) return long_str_view(c, v);
+  const char* p = c.heap.ptr(v.str);
+  return {p, std::char_traits<char>::length(p)};
+}
 inline const char16_t* wstr_of(const Context& c, const Value& v) {
   return reinterpret_cast<const char16_t*>(c.heap.ptr(v.wstr));
 }

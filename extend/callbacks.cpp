@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/convert.h"
+#include "engine/outside_code.h"
 #include "engine/keyword_ids.h"
 #include "engine/no_throw.h"
 #include "engine/trace/trace.h"
@@ -73,6 +74,7 @@ void store_return(Context& c, int type, Operand& result, CallbackReturn& ret) {
 
 void run_callback(Callback& cb, const std::uint32_t* words, CallbackReturn& ret) {
   Context& c = *cb.context;
+  after_outside_code(c);   // the caller may have written into texts
   if (failed(c)) return;   // an earlier call of this DLL call failed: run nothing more
   const int udf = find_udf(c, cb.udfName);
   if (udf < 0) { fail(c, 1751); return; }

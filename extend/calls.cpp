@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/outside_code.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
 #include "extend/dll_args.h"
@@ -202,6 +203,7 @@ void dll_call(Call& call, bool cdeclCall) {
   s.callbacksInFlight += static_cast<int>(m.callbacks.size());
   CallResult r;
   invoke(entry, m.words.data(), static_cast<int>(m.words.size()), cdeclCall, p.returnType == r_double, r);
+  after_outside_code(c);   // the DLL may have written into the texts it was given
   s.callbacksInFlight -= static_cast<int>(m.callbacks.size());
   s.lastError = r.lastError;
   // A refusal from a foreign thread is reported by the call during which it

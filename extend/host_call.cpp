@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "com/com_hooks.h"
+#include "engine/outside_code.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
 #include "engine/value_ops.h"
@@ -129,6 +130,7 @@ void call_entry(Call& call, api::HostEntry entry, int function, api::Word* priva
                                     static_cast<std::uintptr_t>(call.count), word_of(&call.result)};
   std::string faultText;
   const int rc = guarded_entry(reinterpret_cast<void*>(entry), words, 10, faultText);
+  after_outside_code(c);
   finish_call(call, rc, faultText.empty() ? text : faultText, lastText);
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "engine/outside_code.h"
 #include "ui/box_backend.h"
 #include "ui/guarded_proc_win32.h"
 #include "ui/boxes.h"
@@ -28,7 +29,7 @@ class BoxFrame {
   ~BoxFrame() {
     const DWORD start = GetTickCount();
     do {
-      if (platform::pump_messages(false) && !c_.noCancel) c_.cancelRequested = true;
+      if (pump_window_messages(c_, false) && !c_.noCancel) c_.cancelRequested = true;
       Sleep(5);
     } while (GetTickCount() - start < 20);
   }

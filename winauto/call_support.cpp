@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/outside_code.h"
 #include "builtins/strings/text.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -26,7 +27,7 @@ bool text_result(Call& call, std::u16string_view text) {
 }
 
 bool stop_requested(Context& c) {
-  if (platform::pump_messages(false) && !c.noCancel) c.cancelRequested = true;
+  if (pump_window_messages(c, false) && !c.noCancel) c.cancelRequested = true;
   return c.cancelRequested;
 }
 

@@ -1,4 +1,5 @@
 // Yields, Exclusive and IsLicensed: the run's share of the system.
+#include "engine/outside_code.h"
 #include "builtins/families.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
@@ -10,7 +11,7 @@ namespace {
 void yields(Call& call) {
   Context& c = call.c;
   for (std::int32_t k = 0; k < call.args[1].i && !c.cancelRequested; ++k)
-    if (platform::pump_messages(!c.noYield) && !c.noCancel) c.cancelRequested = true;
+    if (pump_window_messages(c, !c.noYield) && !c.noCancel) c.cancelRequested = true;
   make_int(call.result, 1);
 }
 

@@ -4,6 +4,7 @@
 // ends in half a line.
 #include <algorithm>
 
+#include "engine/outside_code.h"
 #include "builtins/files/file_args.h"
 #include "builtins/files/file_table.h"
 #include "builtins/files/files_groups.h"
@@ -50,7 +51,7 @@ RetryPlan retry_plan(std::int32_t t) {
 bool interruptible_wait(Context& c, unsigned ms) {
   const std::uint32_t start = platform::tick_count();
   while (platform::tick_count() - start < ms) {
-    if (!c.noCancel && platform::pump_messages(true)) return false;
+    if (!c.noCancel && pump_window_messages(c, true)) return false;
     platform::sleep_ms(std::min<unsigned>(50, ms));
   }
   return true;
@@ -204,7 +205,7 @@ void file_write(Call& call) {
   } whole{out, before};
   if (slot->encoding == Encoding::ansi) {
     if (!to_string(c, text)) return;
-    out += str_of(c, text);
+    out += str_view(c, text);
     append_ascii(out, end);
   } else {
     if (!to_wide(c, text)) return;

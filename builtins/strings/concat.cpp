@@ -32,7 +32,7 @@ bool take_part(Context& c, Operand& v, Part& part) {
     return true;
   }
   if (!to_string(c, v)) return false;
-  part.ansi = str_of(c, v);
+  part.ansi = str_view(c, v);
   return true;
 }
 

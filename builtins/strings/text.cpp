@@ -94,7 +94,7 @@ template <>
 Sv<char> arg_text<char>(const Call& call, int k) {
   const Value& v = call.args[static_cast<std::size_t>(k)];
   if (!(v.flags & vf::kStr)) return {};
-  return std::string_view(str_of(call.c, v));
+  return str_view(call.c, v);
 }
 
 template <>

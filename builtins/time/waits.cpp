@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/outside_code.h"
 #include "builtins/time/time_groups.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
@@ -18,7 +19,7 @@ constexpr double kMaxDelaySeconds = 1e9;
 
 // One slice of a wait; false when the run should stop waiting.
 bool wait_slice(Context& c, unsigned ms) {
-  if (!c.noYield && platform::pump_messages(false) && !c.noCancel) c.cancelRequested = true;
+  if (!c.noYield && pump_window_messages(c, false) && !c.noCancel) c.cancelRequested = true;
   if (c.cancelRequested) return false;
   if (ms) platform::sleep_ms(ms);
   return true;

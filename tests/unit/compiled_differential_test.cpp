@@ -604,6 +604,37 @@ TEST_F(CompiledDifferentialTest, MembersOfElementsAndPointerTargets) {
   expect_each_same(snippets, "snippet");
 }
 
+// Texts built by appending to a variable (`s = s : ...`, `s := ...`), which
+// may extend the variable's own text where it lies, and what reads them
+// afterwards through known lengths.
+TEST_F(CompiledDifferentialTest, TextsBuiltByAppendingToAVariable) {
+  const char* snippets[] = {
+      // pieces of every plain kind, then reads of the grown text
+      "s = \"\"\nt = \"-\"\nFor i = 1 To 40\n  s = s : \"ab\" : i : t\n  s := i\nNext\n"
+      "StdOut(StrLen(s) : \" \" : StrSub(s, 60, 12) : \" \" : StrIndex(s, \"39\", 1, @FWDSCAN) : \" \" : (s == s : \"\"))\n",
+      // the text appended to itself, past the block it started in
+      "s = \"xy\"\nFor i = 1 To 9\n  s = s : s\n  StdOut(StrLen(s) : StrSub(s, StrLen(s) - 2, 3))\nNext\n",
+      // a copy taken between appends keeps its own text
+      "s = \"\"\nFor i = 1 To 30\n  s = s : \"word\" : i\n  If i mod 10 == 0\n    c = s\n    s := \"!\"\n"
+      "    StdOut(StrLen(c) : \" \" : StrLen(s) : \" \" : StrSub(c, StrLen(c) - 3, 4))\n  EndIf\nNext\n",
+      // pieces that are no plain text: floats, UTF-16 texts, a call, an unset name
+      "s = \"a\"\nFor i = 1 To 4\n  s = s : 0.5 * i\n  s := Num2Char(8364)\n  s = s : StrLen(s)\nNext\n"
+      "StdOut(s : \" \" : StrLen(s))\n",
+      "s = \"a\"\nFor i = 1 To 3\n  s = s : nothing\nNext\n",
+      // the target changes kind between passes: number, float, dropped, array
+      "s = 5\nFor i = 1 To 6\n  s = s : i\n  If i == 2 Then s = 1.5\n  If i == 4 Then Drop(s)\n  If i == 4 Then s = \"z\"\n"
+      "  StdOut(s)\nNext\n",
+      "s = \"a\"\nFor i = 1 To 3\n  s := i\n  If i == 2 Then s = ArrDimension(2)\nNext\n",
+      // a long text read again and again: length, search, pieces, comparison
+      "h = \"\"\nFor i = 1 To 500\n  h = h : \"k\" : (i mod 7) : \";\"\nNext\nn = 0\n"
+      "For i = 1 To 20\n  p = StrIndex(h, \"k\" : (i mod 7) : \";\", 1, @FWDSCAN)\n  n += p + StrLen(StrSub(h, p, 50)) + StrLen(h)\n"
+      "  If h == h : \"\" Then n += 1\nNext\nStdOut(n)\n",
+      // texts past the heap's first growth
+      "s = \"\"\nFor i = 1 To 3000\n  s = s : \"0123456789\" : \"abcdefghij\" : i\nNext\nStdOut(StrLen(s) : StrSub(s, 40000, 9))\n",
+  };
+  expect_each_same(snippets, "append");
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;

@@ -9,6 +9,7 @@
 
 #include "engine/convert.h"
 #include "engine/no_throw.h"
+#include "engine/outside_code.h"
 #include "engine/udf.h"
 #include "engine/value_ops.h"
 #include "engine/trace/trace.h"
@@ -72,6 +73,7 @@ Called call_back(DialogRun& run, int event, int control, std::string_view data, 
   if (run.udf < 0 || !run.events[static_cast<std::size_t>(event)] || run.ended) return Called::no;
   if (run.busy) return Called::dropped;
   Context& c = run.c;
+  after_outside_code(c);   // the caller may have written into texts
   if (find_udf(c, run.d.procedure) != run.udf) return Called::no;   // the function was dropped meanwhile
   ArgSlots args{};
   ArgSlotGuard guard{c, args};
