@@ -1,0 +1,18 @@
+// The plain-number forms of compiled expressions (see engine/compiled.h).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/compiled.h"
+
+namespace orv {
+
+// Marks the nodes from `from` on that the integer form and the number form
+// cover; operands come before the node that uses them.
+void mark_forms(CompiledLine& line, std::size_t from);
+
+// Lays out the integer form of an integral node into registers from `reg`
+// on; false when it needs more registers than there are.
+bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg);
+
+}  // namespace orv

@@ -1,0 +1,929 @@
+// Running compiled expressions: the operand tree, the plain-number forms,
+// and the strict entries for expressions with effects.
+#include "engine/compiled.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "engine/builtin_calls.h"
+#include "engine/assign_ops.h"
+#include "engine/convert.h"
+#include "engine/evaluator.h"
+#include "engine/float_rules.h"
+#include "engine/keyword_ids.h"
+#include "engine/keyword_table.h"
+#include "engine/keywords.h"
+#include "engine/maps.h"
+#include "engine/messages.h"
+#include "engine/sizes.h"
+#include "engine/operator_table.h"
+#include "engine/tokenizer.h"
+#include "engine/value_ops.h"
+#include "engine/variables.h"
+
+namespace orv {
+namespace {
+
+// ---- Running ----
+
+void forget_error(Context& c) {
+  c.error = 0;
+  c.errorText.clear();
+}
+
+bool plain_int(const Value& v) { return v.flags == vf::kInt; }
+
+// Payloads that live outside the record, or references counted by their
+// table (open files), that must go through copy and release.
+constexpr std::uint32_t kPayload = vf::kStr | vf::kWide | vf::kArray | vf::kFile | vf::kAttached;
+
+// An operand for one evaluation step; numbers, the common case, need no release.
+class Scratch {
+ public:
+  explicit Scratch(Context& c) : c_(c) { clear_operand(op_); }
+  ~Scratch() {
+    if (op_.flags & kPayload) release_value(c_, op_);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  Operand& op() { return op_; }
+  Operand* operator->() { return &op_; }
+
+ private:
+  Context& c_;
+  Operand op_;
+};
+
+class Runner {
+ public:
+  // A strict runner keeps every error, and meets what the quick paths do not
+  // cover with the text path's own routines (see compiled.h).
+  Runner(Context& c, CompiledLine& line, bool strict = false)
+      : c_(c), line_(line), strict_(strict), baseDepth_(c.exprDepth) {}
+
+  // False: the expression did not produce a value here (any error is
+  // cleared); `out` may hold a partial value the caller releases.
+  bool eval(std::int32_t index, Operand& out) {
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    switch (n.kind) {
+      case CompiledNode::kConst:
+        static_cast<Value&>(out) = n.constant;
+        return true;
+      case CompiledNode::kString:
+        return make_string(c_, out, n.text) || miss();
+      case CompiledNode::kVar: return variable(n, out);
+      case CompiledNode::kUnary:
+        return eval(n.kids[0], out) && (unary(n.op, out) || (strict_ && apply_unary(c_, n.op, out)));
+      case CompiledNode::kBinary: return binary(n, out);
+      case CompiledNode::kCompare: return comparison(n, out);
+      case CompiledNode::kConcat: return concat(n, out);
+      case CompiledNode::kCall: return call(n, out);
+      case CompiledNode::kMapRead: return map_element(n, out);
+    }
+    return false;
+  }
+
+  // Runs an expression's number form, into `out`. False when a value is
+  // anything but a whole number or a float, or an operation would report
+  // an error: nothing has changed then, and the general evaluation runs.
+  bool run_number(const CompiledExpr& e, Operand& out) {
+    const CompiledNode& root = line_.nodes[static_cast<std::size_t>(e.root)];
+    if (!root.numeric || (root.kind != CompiledNode::kBinary && root.kind != CompiledNode::kCall)) return false;
+    Number v;
+    if (!number(e.root, v)) return false;
+    if (v.isFloat) make_float(out, v.f);
+    else make_int(out, v.i);
+    out.slot = out.frame = 0xFFFF;
+    return true;
+  }
+
+  // Runs an expression's integer form. False when a variable holds anything
+  // but a plain integer or a divisor is zero (the general rules then apply);
+  // nothing has changed then.
+  bool run_int(const CompiledExpr& e, std::int32_t& out) {
+    // Every register is written before it is read: the steps come in
+    // evaluation order, so no clearing is needed.
+    std::int32_t r[kIntRegisters];
+    IntStep* step = line_.intCode.data() + e.intStart;
+    const IntStep* const end = step + e.intCount;
+    for (; step != end; ++step) {
+      std::int32_t& d = r[step->dst];
+      if (step->code == IntStep::kVar) {
+        if (!variable_step(*step, d)) return false;
+        continue;
+      }
+      if (step->code == IntStep::kLoad) {
+        d = step->value;
+        continue;
+      }
+      const std::int32_t b = step->constant ? step->value : r[step->b];   // a binary step's right operand
+      switch (step->code) {
+        case IntStep::kLoad: case IntStep::kVar: break;
+        case IntStep::kAdd: d = wrap32(std::int64_t{d} + b); break;
+        case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
+        case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
+        case IntStep::kMod:
+          if (b == 0) return false;   // the general rules report it
+          d = wrap32(std::int64_t{d} % b);
+          break;
+        case IntStep::kEq: d = d == b; break;
+        case IntStep::kNe: d = d != b; break;
+        case IntStep::kLt: d = d < b; break;
+        case IntStep::kLe: d = d <= b; break;
+        case IntStep::kGt: d = d > b; break;
+        case IntStep::kGe: d = d >= b; break;
+        case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
+        case IntStep::kNot: d = d == 0; break;
+        case IntStep::kTilde: d = ~d; break;
+      }
+    }
+    out = r[0];
+    return true;
+  }
+
+  // The variable of a kVar step when it holds a plain integer: the step's
+  // own copy of the slot hint spares the node (the common case of a loop).
+  bool variable_step(IntStep& step, std::int32_t& out) {
+    if (step.hint.stamp == c_.slotStamp) {
+      const Value& v = c_.slots[step.hint.slot].v;
+      if (v.flags == vf::kInt) {
+        out = v.i;
+        return true;
+      }
+    }
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
+    if (!variable_int(n, out)) return false;
+    step.hint = n.hint;
+    return true;
+  }
+
+  // A variable that holds a plain integer.
+  bool variable_int(CompiledNode& n, std::int32_t& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
+    const Value& v = c_.slots[slot].v;
+    if (v.flags != vf::kInt) return false;
+    out = v.i;
+    return true;
+  }
+
+ private:
+  struct Number {
+    bool isFloat = false;
+    std::int32_t i = 0;
+    double f = 0;
+    double as_float() const { return isFloat ? f : i; }
+  };
+
+  // The rules of binary() and call() for plain numbers, without operands.
+  bool number(std::int32_t index, Number& out) {
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    switch (n.kind) {
+      case CompiledNode::kConst:
+        out.isFloat = n.constant.flags == vf::kFloat;
+        out.i = n.constant.i;
+        out.f = n.constant.wide.f;
+        return true;
+      case CompiledNode::kVar: {
+        const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+        if (slot == kNotFound) return false;
+        const Value& v = c_.slots[slot].v;
+        out.isFloat = v.flags == vf::kFloat;
+        out.i = v.i;
+        out.f = v.wide.f;
+        return v.flags == vf::kInt || v.flags == vf::kFloat;
+      }
+      case CompiledNode::kBinary: {
+        Number a, b;
+        if (!number(n.kids[0], a) || !number(n.kids[1], b)) return false;
+        if (!a.isFloat && !b.isFloat) {
+          std::int64_t r = 0;
+          switch (n.op) {
+            case id::kPlus: r = std::int64_t{a.i} + b.i; break;
+            case id::kMinus: r = std::int64_t{a.i} - b.i; break;
+            case id::kStar: r = std::int64_t{a.i} * b.i; break;
+            case id::kMod:
+              if (b.i == 0) return false;
+              r = std::int64_t{a.i} % b.i;
+              break;
+            default: return false;   // the general rules decide the other operators
+          }
+          out.isFloat = false;
+          out.i = wrap32(r);
+          return true;
+        }
+        const FloatOutcome r = float_rule(n.op, a.as_float(), b.as_float());
+        if (r.error != 0) return false;
+        out.isFloat = !r.whole;
+        out.i = r.value != 0;
+        out.f = r.value;
+        return true;
+      }
+      case CompiledNode::kCall: {
+        const api::KeywordRecord* r = keyword_record(c_, n.op);
+        const FloatHandler straight = float_handler(n);
+        Number x;
+        if (!r || r->kind != kk::kFunction || !straight || !number(n.kids[0], x)) return false;
+        out.isFloat = true;
+        return straight(x.as_float(), out.f);
+      }
+      default: return false;
+    }
+  }
+
+  static bool compare_ints(int op, std::int32_t a, std::int32_t b) {
+    switch (op) {
+      case id::kEq: return a == b;
+      case id::kNe: case id::kLtGt: return a != b;
+      case id::kLt: return a < b;
+      case id::kLe: return a <= b;
+      case id::kGt: return a > b;
+      default: return a >= b;
+    }
+  }
+
+  bool variable(CompiledNode& n, Operand& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return strict_ && strict_variable(n, out);
+    const Value& v = c_.slots[slot].v;
+    if (!is_assigned(v) || (v.flags & vf::kCom)) return strict_ && strict_variable(n, out);
+    if (!(v.flags & kPayload)) static_cast<Value&>(out) = v;   // a number: nothing to duplicate
+    else if (!copy_value(c_, v, out)) return miss();
+    out.slot = slot;
+    out.frame = c_.level;
+    return true;
+  }
+
+  bool map_element(CompiledNode& n, Operand& out) {
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
+    MapStore* map = map_of(c_, c_.slots[slot].v);
+    if (!map) return false;
+    Scratch keyValue(c_);
+    if (!eval(n.kids[0], keyValue.op())) return false;
+    MapKey key;
+    if (!map_key_of(c_, keyValue.op(), key)) return miss();
+    const Value* v = map->find(key);   // (the key's expression has no effects: the map is as it was)
+    if (!v) return false;
+    if (!(v->flags & kPayload)) static_cast<Value&>(out) = *v;
+    else if (!copy_value(c_, *v, out)) return miss();
+    return true;
+  }
+
+  bool binary(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    Scratch right(c_);
+    if (!eval(n.kids[1], right.op())) return false;
+    if (plain_int(out) && plain_int(right.op())) {
+      const std::int64_t a = out.i, b = right->i;
+      std::int64_t r = 0;
+      switch (n.op) {
+        case id::kPlus: r = a + b; break;
+        case id::kMinus: r = a - b; break;
+        case id::kStar: r = a * b; break;
+        case id::kMod:
+          if (b == 0) return general_arithmetic(n.op, out, right.op());
+          r = a % b;
+          break;
+        default: return general_arithmetic(n.op, out, right.op());
+      }
+      out.i = wrap32(r);
+      out.slot = out.frame = 0xFFFF;
+      return true;
+    }
+    if (float_operands(out, right.op())) return float_arithmetic(n.op, out, right.op());
+    return general_arithmetic(n.op, out, right.op());
+  }
+
+  static bool float_operands(const Operand& a, const Operand& b) {
+    return (a.flags == vf::kFloat || a.flags == vf::kInt) && (b.flags == vf::kFloat || b.flags == vf::kInt) &&
+           (a.flags == vf::kFloat || b.flags == vf::kFloat);
+  }
+
+  // Numbers need no conversion: straight to the float arithmetic.
+  bool float_arithmetic(int op, Operand& out, const Operand& right) {
+    const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
+    const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
+    if (!arith_float(c_, op, a, b, out)) return miss();
+    out.slot = out.frame = 0xFFFF;
+    return true;
+  }
+
+  bool general_arithmetic(int op, Operand& out, Operand& right) {
+    return combine_arithmetic(c_, op, out, right) || miss();
+  }
+
+  bool comparison(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    Scratch right(c_);
+    if (!eval(n.kids[1], right.op())) return false;
+    if (plain_int(out) && plain_int(right.op())) {
+      out.i = compare_ints(n.op, out.i, right->i) ? 1 : 0;
+      out.slot = out.frame = 0xFFFF;
+      return true;
+    }
+    return combine_comparison(c_, n.op, out, right.op(), false) || miss();
+  }
+
+  // A concatenation whose pieces are all 8-bit strings and whole numbers is
+  // joined in one allocation, reading literals and variables' strings in
+  // place; anything else joins piece by piece with the evaluator's rules.
+  static constexpr std::size_t kJoinPieces = 16;
+  struct Piece {
+    const Value* value = nullptr;   // what the piece reads (a variable's own record, or an evaluated one)
+    const char* text = nullptr;     // a literal or the digits; else the heap string of `value`
+    std::uint32_t size = 0;
+    char digits[12];
+  };
+
+  // Releases the evaluated pieces however the join ends.
+  struct PieceValues {
+    Context& c;
+    std::size_t used = 0;
+    std::array<Operand, kJoinPieces> ops;
+    explicit PieceValues(Context& context) : c(context) {}
+    PieceValues(const PieceValues&) = delete;
+    PieceValues& operator=(const PieceValues&) = delete;
+    ~PieceValues() {
+      for (std::size_t k = 0; k < used; ++k)
+        if (ops[k].flags & kPayload) release_value(c, ops[k]);
+    }
+  };
+
+  static bool plain_piece(const Context& c, Piece& p) {
+    const Value& v = *p.value;
+    if (v.flags == vf::kStr && v.str != 0) {
+      p.size = static_cast<std::uint32_t>(str_view(c, v).size());
+      return true;
+    }
+    if (v.flags != vf::kInt) return false;
+    char* end = std::to_chars(p.digits, p.digits + sizeof p.digits, v.i).ptr;
+    p.text = p.digits;
+    p.size = static_cast<std::uint32_t>(end - p.digits);
+    return true;
+  }
+
+  // Reads one piece: a literal or a variable's own record in place, else its
+  // value. -1: its evaluation failed; 0: not a plain piece; 1: plain.
+  [[gnu::always_inline]] int gather_piece(std::int32_t index, Piece& piece, Operand& op) {
+    CompiledNode& kid = line_.nodes[static_cast<std::size_t>(index)];
+    if (kid.kind == CompiledNode::kString) {
+      piece.text = kid.text.c_str();
+      piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
+      return 1;
+    }
+    if (kid.kind == CompiledNode::kVar) {
+      const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+      if (slot != kNotFound && (c_.slots[slot].v.flags == vf::kStr || c_.slots[slot].v.flags == vf::kInt))
+        piece.value = &c_.slots[slot].v;
+    }
+    if (!piece.value) {
+      if (!eval(index, op)) return -1;
+      piece.value = &op;
+    }
+    return plain_piece(c_, piece) ? 1 : 0;
+  }
+
+  bool concat(const CompiledNode& n, Operand& out) {
+    const std::size_t count = n.kids.size();
+    // Strictly, each piece joins as soon as it is there, as the evaluator does.
+    if (count > kJoinPieces || strict_) return concat_stepwise(n, out);
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    bool plain = true;
+    std::uint64_t total = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      clear_operand(values.ops[k]);
+      values.used = k + 1;
+      const int got = gather_piece(n.kids[k], pieces[k], values.ops[k]);
+      if (got < 0) return false;
+      if (got > 0) total += pieces[k].size;
+      else plain = false;
+    }
+    if (!plain) return join_stepwise(n, values, pieces, out);
+    if (!string_room<char>(c_, total)) { forget_error(c_); return false; }
+    const std::uint32_t h = c_.heap.alloc(static_cast<std::uint32_t>(total + 1));
+    if (h == 0) return false;
+    char* p = c_.heap.ptr(h);
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    *p = '\0';
+    c_.heap.remember_length(h, static_cast<std::uint32_t>(total), 1);   // no piece holds a NUL
+    clear_operand(out);
+    out.str = h;
+    out.flags = vf::kStr;
+    return true;
+  }
+
+  // `s = s : ...` and `s := ...` on an 8-bit text, with pieces that change
+  // nothing: the pieces go on the end of the variable's own text, where it
+  // lies when its block has room, else in a new block with as much again to
+  // spare, so a text built piece by piece is not copied for every piece.
+ public:
+  enum class Append { done, not_here, failed };
+  [[gnu::noinline]] Append append_in_place(const CompiledExpr& e, std::uint16_t target) {
+    if (strict_) return Append::not_here;
+    const CompiledNode& root = line_.nodes[static_cast<std::size_t>(e.root)];
+    if (root.effectsBelow) return Append::not_here;
+    std::array<std::int32_t, kJoinPieces> list;
+    std::size_t count = 0;
+    if (e.assignOp == id::kAssign) {
+      if (root.kind != CompiledNode::kConcat || root.kids.size() < 2 || root.kids.size() > kJoinPieces + 1)
+        return Append::not_here;
+      CompiledNode& head = line_.nodes[static_cast<std::size_t>(root.kids[0])];
+      if (head.kind != CompiledNode::kVar || hinted_slot(c_, head.hint, head.text) != target) return Append::not_here;
+      for (std::size_t k = 1; k < root.kids.size(); ++k) list[count++] = root.kids[k];
+    } else if (e.assignOp == id::kColonEq) {
+      if (root.kind != CompiledNode::kConcat) list[count++] = e.root;
+      else if (root.kids.size() > kJoinPieces) return Append::not_here;
+      else for (std::int32_t kid : root.kids) list[count++] = kid;
+    } else {
+      return Append::not_here;
+    }
+    if (c_.slots[target].v.flags != vf::kStr || c_.slots[target].v.str == 0) return Append::not_here;
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    std::uint64_t extra = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      clear_operand(values.ops[k]);
+      values.used = k + 1;
+      const int got = gather_piece(list[k], pieces[k], values.ops[k]);
+      if (got < 0) return Append::failed;
+      if (got == 0) return Append::not_here;
+      extra += pieces[k].size;
+    }
+    Value& v = c_.slots[target].v;   // pieces without effects leave the slot where it was
+    const std::string_view current = str_view(c_, v);
+    const std::uint64_t total = current.size() + extra;
+    const std::uint32_t old = v.str;
+    std::uint32_t h = old;
+    if (total + 1 > c_.heap.payload_capacity(old)) {
+      if (!string_room<char>(c_, total)) { forget_error(c_); return Append::failed; }
+      const std::uint64_t spare = total * 2 + 1;
+      h = c_.heap.alloc(static_cast<std::uint32_t>(heap_can_hold(c_, spare) ? spare : total + 1));
+      if (h == 0) return Append::failed;
+      std::memcpy(c_.heap.ptr(h), current.data(), current.size());
+    }
+    char* p = c_.heap.ptr(h) + current.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    *p = '\0';
+    if (h != old) {
+      c_.heap.free(old);
+      v.str = h;
+    }
+    c_.heap.remember_length(h, static_cast<std::uint32_t>(total), 1);   // no piece holds a NUL
+    return Append::done;
+  }
+
+ private:
+
+  // The pieces joined one by one, each as an operand of its own.
+  bool join_stepwise(const CompiledNode& n, PieceValues& values, std::array<Piece, kJoinPieces>& pieces, Operand& out) {
+    const std::size_t count = n.kids.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      Operand& op = values.ops[k];
+      if (pieces[k].value == &op) continue;
+      const bool ok = pieces[k].value ? copy_value(c_, *pieces[k].value, op)
+                                      : make_string(c_, op, pieces[k].text);
+      if (!ok) { forget_error(c_); return false; }
+    }
+    static_cast<Value&>(out) = values.ops[0];
+    clear_operand(values.ops[0]);
+    for (std::size_t k = 1; k < count; ++k)
+      if (!combine_concat(c_, out, values.ops[k])) { forget_error(c_); return false; }
+    return true;
+  }
+
+  bool concat_stepwise(const CompiledNode& n, Operand& out) {
+    if (!eval(n.kids[0], out)) return false;
+    for (std::size_t k = 1; k < n.kids.size(); ++k) {
+      Scratch right(c_);
+      if (!eval(n.kids[k], right.op())) return false;
+      if (!combine_concat(c_, out, right.op())) return miss();
+    }
+    return true;
+  }
+
+  // The unary operators of the evaluator, on numbers only (else the text path).
+  bool unary(int op, Operand& v) {
+    if (v.flags != vf::kInt && v.flags != vf::kFloat) return false;
+    const bool isFloat = v.flags == vf::kFloat;
+    switch (op) {
+      case id::kNot:
+        make_int(v, isFloat ? v.wide.f == 0 : v.i == 0);
+        break;
+      case id::kPlus: break;
+      case id::kMinus:
+        if (isFloat) v.wide.f = -v.wide.f;
+        else v.i = wrap32(-std::int64_t{v.i});
+        break;
+      case id::kTilde:
+        if (isFloat) return false;
+        v.i = ~v.i;
+        break;
+      default: return false;
+    }
+    v.slot = v.frame = 0xFFFF;
+    return true;
+  }
+
+  bool call(const CompiledNode& n, Operand& out) {
+    const api::KeywordRecord* r = keyword_record(c_, n.op);
+    if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
+      if (!strict_) return false;
+      return fail(c_, r && (r->kind & kk::kDisabledBit) ? 3472 : 3046);
+    }
+    const int count = static_cast<int>(n.kids.size());
+    // A float function of one argument that turns out a plain number skips
+    // the argument slots and the coercion.
+    const FloatHandler straight = count == 1 ? float_handler(n) : nullptr;
+    Operand first;
+    if (straight) {
+      clear_operand(first);
+      if (!eval(n.kids[0], first)) return false;
+      double value = 0;
+      if ((first.flags == vf::kInt || first.flags == vf::kFloat) &&
+          straight(first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, value)) {
+        make_float(out, value);
+        return true;
+      }
+    }
+    ArgSlots args;
+    // Only the slots the function can take are made ready (and let go): a
+    // one-argument math call need not clear seventeen operands.
+    const std::size_t used =
+        std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
+    for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
+    // Slots that hold a variable's own text (bit k), which are not let go.
+    std::uint32_t lent = 0;
+    struct Release {
+      Context& c;
+      ArgSlots& args;
+      std::size_t used;
+      const std::uint32_t& lent;
+      ~Release() {
+        for (std::size_t k = 0; k < used; ++k)
+          if (!(lent & (1u << k)) && (args[k].flags | args[k].str | args[k].wstr)) release_value(c, args[k]);
+      }
+    } guard{c_, args, used, lent};
+    if (straight) {
+      args[1] = first;
+      if (n.op < kAddonStart) args[1].slot = args[1].frame = 0xFFFF;
+    }
+    for (int k = straight ? 2 : 1; k <= count; ++k) {
+      Operand& slot = args[static_cast<std::size_t>(k)];
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
+      if (kid.kind == CompiledNode::kVar) {
+        switch (variable_argument(kid, slot, n.lendsText)) {
+          case Argument::lent: lent |= 1u << k; continue;
+          case Argument::copied: continue;
+          case Argument::other: break;
+        }
+      }
+      if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
+      // Extenders may hand values back into variables passed to them.
+      if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
+    }
+    // A text the coercion would change (to a number, or to UTF-16 in a wide
+    // call) gets a copy of its own after all.
+    for (int k = 1; k <= count && lent; ++k) {
+      const std::uint32_t bit = 1u << k;
+      if (!(lent & bit) || coercion_keeps_text(*r, args, count, k)) continue;
+      Operand& slot = args[static_cast<std::size_t>(k)];
+      const Value shared = slot;
+      clear_operand(slot);
+      lent &= ~bit;
+      if (!copy_value(c_, shared, slot)) return miss();
+    }
+    // A call with effects runs at the nesting the text path would be at, so
+    // a user-defined function's own expressions meet the same depth limit.
+    const int outerDepth = c_.exprDepth;
+    if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
+    const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
+    c_.exprDepth = outerDepth;
+    return ok || miss();
+  }
+
+  // The straight float call of a built-in, unless an extender may have
+  // disabled built-ins (the general call checks that).
+  FloatHandler float_handler(const CompiledNode& n) const {
+    if (n.op < 0 || n.op >= kKeywordCount || c_.dllState) return nullptr;
+    return handler_table().byIdFloat[static_cast<std::size_t>(n.op)];
+  }
+
+  // A variable as an argument: a plain number is copied as it is; an 8-bit
+  // text is lent (put in the slot as it is) when `lend` says the function
+  // only reads it and nothing runs before the call; anything else is read
+  // the general way.
+  enum class Argument { copied, lent, other };
+  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend) {
+    const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
+    if (index == kNotFound) return Argument::other;
+    const Value& v = c_.slots[index].v;
+    const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
+    if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
+    static_cast<Value&>(slot) = v;
+    slot.slot = slot.frame = 0xFFFF;
+    return number ? Argument::copied : Argument::lent;
+  }
+
+  // A failure: strictly the error stays for the report; else it is
+  // forgotten and the text path runs the expression again.
+  bool miss() {
+    if (!strict_) forget_error(c_);
+    return false;
+  }
+
+  // A variable the quick path does not read (missing, unassigned, an
+  // object), read as the text path does: its scan declares the name, and
+  // reading it unassigned reports it.
+  bool strict_variable(CompiledNode& n, Operand& out) {
+    std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) slot = find_or_create_slot(c_, n.text);
+    if (slot == kNotFound) return false;
+    if (!is_assigned(c_.slots[slot].v)) slot = find_var(c_, n.text, true);
+    if (slot == kNotFound) return false;
+    if (!copy_value(c_, c_.slots[slot].v, out)) return false;
+    out.slot = slot;
+    out.frame = c_.level;
+    return true;
+  }
+
+  Context& c_;
+  CompiledLine& line_;
+  bool strict_;
+  int baseDepth_;
+};
+
+// Puts the scanner on token `index` of the line (or past the last one).
+void resume_scan_at(Context& c, const CachedLine& cached, std::size_t index) {
+  const auto& t = cached.tokens;
+  if (index < t.size()) {
+    c.prog = c.line + t[index].start;
+    c.replayCursor = index;
+  } else {
+    c.prog = c.line + t.back().end;
+  }
+  get_token(c);
+}
+
+// Stores the value of a compiled assignment in its target slot.
+bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scratch& value) {
+  if (e.assignOp != id::kAssign) {
+    const Value& current = c.slots[slot].v;
+    if (!is_assigned(current) || (current.flags & vf::kCom)) return false;
+    const int op = compound_operator(e.assignOp);
+    if (plain_int(current) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
+      value->i = wrap32(op == id::kPlus ? std::int64_t{current.i} + value->i : std::int64_t{current.i} - value->i);
+    } else if (!compound_value(c, e.assignOp, current, value.op())) {
+      forget_error(c);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+CompiledRun run_compiled_expression(Context& c, Operand& result, bool assignAllowed) {
+  CachedLine* cached = c.replay;
+  // While tracing, lines take the text path, which records every trace event.
+  if (!cached || !c.compileLines || c.replayCursor == 0 || c.trace.state == trace::kTracing) return CompiledRun::not_run;
+  const std::size_t at = c.replayCursor - 1;
+  const auto& t = cached->tokens;
+  if (at >= t.size() || c.tokenStart != c.line + t[at].start || c.tokKind != t[at].kind) return CompiledRun::not_run;
+  if (!cached->compiled) {
+    cached->compiled = std::make_shared<CompiledLine>();
+    cached->compiled->exprAt.assign(t.size(), -2);
+  }
+  CompiledLine& line = *cached->compiled;
+  std::int32_t& which = line.exprAt[at];
+  if (which == -2) which = compile_expression(c, *cached, line, at, true);
+  if (which < 0) return CompiledRun::not_run;
+  const CompiledExpr e = line.exprs[static_cast<std::size_t>(which)];
+  if (e.assignment && !assignAllowed) return CompiledRun::not_run;
+
+  std::uint16_t target = kNotFound;
+  if (e.assignment) {
+    // The scanner found (or made) the target's slot when it served the name.
+    target = c.tokenSlot;
+    if (target >= c.hwm || c.slots[target].v.flags == 0 || std::strcmp(c.slots[target].name, c.token) != 0)
+      return CompiledRun::not_run;
+  }
+  if (!e.assignment) {
+    if (!eval_compiled(c, line, e, result)) return CompiledRun::not_run;
+    resume_scan_at(c, *cached, e.endToken);
+    return CompiledRun::ok;
+  }
+  const CompiledRun run = assign_compiled(c, line, e, target, &result);
+  if (run == CompiledRun::ok) resume_scan_at(c, *cached, e.endToken);
+  return run;
+}
+
+bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  Runner runner(c, line);
+  // A lone variable keeps its slot in the result: the general path gives it.
+  if (e.intCount > 1) {
+    std::int32_t i = 0;
+    if (runner.run_int(e, i)) {
+      make_int(out, i);
+      return true;
+    }
+  }
+  if (runner.run_number(e, out)) return true;
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return false;
+  out = value.op();
+  clear_operand(value.op());
+  return true;
+}
+
+bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  if (e.intCount == 1) {   // a lone number or variable
+    IntStep& step = line.intCode[e.intStart];
+    if (step.code == IntStep::kLoad) {
+      out = step.value;
+      return true;
+    }
+    if (Runner(c, line).variable_step(step, out)) return true;
+  } else if (e.intCount != 0 && Runner(c, line).run_int(e, out)) {
+    return true;
+  }
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, line, e, v)) return false;
+  const bool isInt = v.flags == vf::kInt;
+  if (isInt) out = v.i;
+  else release_value(c, v);
+  return isInt;
+}
+
+namespace {
+
+// An integer stored into a slot that holds no payload: "=", "+=" and "-="
+// on plain integers. False: the general store must do it.
+bool store_int(Context& c, const CompiledExpr& e, std::uint16_t target, std::int32_t value) {
+  Value& slotValue = c.slots[target].v;
+  if (slotValue.flags & kPayload) return false;
+  if (e.assignOp == id::kAssign) {
+    make_int(slotValue, value);
+    return true;
+  }
+  if (slotValue.flags != vf::kInt) return false;
+  const int op = compound_operator(e.assignOp);
+  if (op == id::kPlus) slotValue.i = wrap32(std::int64_t{slotValue.i} + value);
+  else if (op == id::kMinus) slotValue.i = wrap32(std::int64_t{slotValue.i} - value);
+  else return false;
+  return true;
+}
+
+// `x := ...`, or `x = y : ...`: may append to the target in place (the
+// runner checks the rest).
+bool appends_to_target(const CompiledLine& line, const CompiledExpr& e) {
+  if (e.assignOp == id::kColonEq) return true;
+  if (e.assignOp != id::kAssign) return false;
+  const CompiledNode& root = line.nodes[static_cast<std::size_t>(e.root)];
+  return root.kind == CompiledNode::kConcat &&
+         line.nodes[static_cast<std::size_t>(root.kids[0])].kind == CompiledNode::kVar;
+}
+
+}  // namespace
+
+CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
+                            Operand* result) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  Runner runner(c, line);
+  std::int32_t i = 0;
+  const bool integral = e.intCount != 0 && runner.run_int(e, i);
+  if (integral && store_int(c, e, target, i)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    if (result) make_int(*result, 0);
+    return CompiledRun::ok;
+  }
+  if (!integral && appends_to_target(line, e)) {
+    switch (runner.append_in_place(e, target)) {
+      case Runner::Append::done:
+        c.assignFrame = c.level;
+        c.assignSlot = target;
+        if (result) make_int(*result, 0);
+        return CompiledRun::ok;
+      case Runner::Append::failed: return CompiledRun::not_run;
+      case Runner::Append::not_here: break;
+    }
+  }
+  Scratch value(c);
+  if (integral) make_int(value.op(), i);
+  else if (!runner.run_number(e, value.op()) && !runner.eval(e.root, value.op())) return CompiledRun::not_run;
+  if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
+  c.assignFrame = c.level;
+  c.assignSlot = target;
+  Value stored = value.op();
+  clear_operand(value.op());
+  stored.flags &= ~vf::kDeclared;
+  Value& slotValue = c.slots[target].v;
+  if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
+  else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
+  if (result) make_int(*result, 0);
+  return CompiledRun::ok;
+}
+
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The one failure a strict run could leave without a number is a bug; it
+// still ends the statement with an error rather than silently.
+CompiledRun strict_failure(Context& c) {
+  if (!failed(c)) fail(c, 3061);
+  return CompiledRun::failed;
+}
+
+// The slot of the assignment target, found again after the right side ran
+// (which may drop or move it), as the text path does.
+std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known) {
+  if (known < c.hwm && c.slots[known].v.flags != 0 && name == c.slots[known].name) return known;
+  const std::uint16_t slot = find_slot(c, name);
+  return slot != kNotFound ? slot : find_or_create_slot(c, name);
+}
+
+}  // namespace
+
+CompiledRun eval_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  Runner runner(c, line, true);
+  std::int32_t i = 0;
+  if (e.intCount > 1 && runner.run_int(e, i)) {
+    make_int(out, i);
+    return CompiledRun::ok;
+  }
+  Scratch value(c);
+  if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  out = value.op();
+  clear_operand(value.op());
+  return CompiledRun::ok;
+}
+
+CompiledRun condition_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, bool& truth) {
+  Operand v;
+  clear_operand(v);
+  const CompiledRun run = eval_compiled_strict(c, line, e, v);
+  if (run != CompiledRun::ok) return run;
+  const bool ok = condition_value(c, v, truth);
+  release_value(c, v);
+  return ok ? CompiledRun::ok : strict_failure(c);
+}
+
+CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const CompiledExpr& e, std::string_view name,
+                                   SlotHint& hint) {
+  if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
+  std::uint16_t slot = hinted_slot(c, hint, name);
+  if (slot == kNotFound) slot = find_or_create_slot(c, name);
+  if (slot == kNotFound) return strict_failure(c);
+  c.assignFrame = c.level;   // before the right side runs: a function it calls may look
+  c.assignSlot = slot;
+  Runner runner(c, line, true);
+  Scratch value(c);
+  std::int32_t i = 0;
+  if (e.intCount != 0 && runner.run_int(e, i)) make_int(value.op(), i);
+  else if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  if (e.assignOp != id::kAssign) {
+    slot = target_slot(c, name, slot);
+    if (slot == kNotFound) {
+      c.error = 0;
+      c.errorText.clear();
+      fail(c, 1640);
+      return CompiledRun::failed;
+    }
+    const Value& current = c.slots[slot].v;
+    if (!is_assigned(current)) {
+      fail(c, 3052, message_text(880) + "\n\n    " + std::string(name));
+      return CompiledRun::failed;
+    }
+    if (!compound_value(c, e.assignOp, current, value.op())) return strict_failure(c);
+  }
+  slot = target_slot(c, name, slot);
+  if (slot == kNotFound) return strict_failure(c);
+  Value stored = value.op();
+  clear_operand(value.op());
+  stored.flags &= ~vf::kDeclared;
+  if (!store_in_slot(c, slot, stored)) return strict_failure(c);
+  return CompiledRun::ok;
+}
+
+}  // namespace orv
+
