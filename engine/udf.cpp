@@ -170,11 +170,14 @@ void close_frame(Context& c, std::uint16_t level) {
   f = FrameEntry{};
 }
 
+// Value flags of what a value owns beyond its own bytes (heap text, an
+// array, an object, a file): a value without them is copied and let go as bytes.
+constexpr std::uint32_t kHolds = vf::kStr | vf::kWide | vf::kArray | vf::kCom | vf::kFile;
+
 // Lets go of what the callee's variables hold and makes the caller's table
 // current again. Plain numbers hold nothing, so only the others are released;
 // close_frame clears the used part of the table for the next call.
 void leave_frame(Context& c, std::uint16_t callerLevel, std::uint16_t calleeLevel) {
-  constexpr std::uint32_t kHolds = vf::kStr | vf::kWide | vf::kArray | vf::kCom | vf::kFile;
   for (std::uint16_t i = 0; i < c.hwm; ++i)
     if (c.slots[i].v.flags & kHolds) release_value(c, c.slots[i].v);
   switch_frame(c, callerLevel);
@@ -231,8 +234,15 @@ bool bind_learnt(Context& c, const Udf& u, Operand* args) {
   c.hwm = b.hwm;
   c.slotStamp = b.stamp;
   for (std::size_t k = 0; k < n; ++k) {
+    const Value& arg = args[k + 1];
+    Value& target = c.slots[b.slots[k]].v;
+    if (!((arg.flags | target.flags) & kHolds)) {   // a number into a slot that holds nothing
+      target = arg;
+      target.str = target.wstr = 0;
+      continue;
+    }
     Value v{};
-    if (!copy_value(c, args[k + 1], v)) return false;
+    if (!copy_value(c, arg, v)) return false;
     if (!store_in_slot(c, b.slots[k], v)) return false;
   }
   return true;
