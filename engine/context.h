@@ -84,7 +84,6 @@ struct Udf {
   struct Binding {
     bool learnt = false;
     std::uint16_t slots[16] = {};       // slot of each parameter
-    std::uint32_t creates = 0;          // bit k: parameter k makes its slot (a repeated name does not)
     std::uint16_t hwm = 0;              // the table's high-water mark afterwards
     std::uint64_t stamp = 0;            // and its slot layout
   } binding;

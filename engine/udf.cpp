@@ -206,10 +206,7 @@ void learn_binding(Context& c, Udf& u) {
   for (std::size_t k = 0; k < u.params.size(); ++k) {
     const std::uint16_t slot = find_slot(c, u.params[k]);
     if (slot == kNotFound) return;
-    b.slots[k] = slot;
-    bool repeated = false;
-    for (std::size_t j = 0; j < k; ++j) repeated = repeated || b.slots[j] == slot;
-    if (!repeated) b.creates |= 1u << k;
+    b.slots[k] = slot;   // a repeated name shares the slot of its first place
   }
   b.hwm = c.hwm;
   b.stamp = c.slotStamp;
@@ -224,7 +221,6 @@ bool bind_learnt(Context& c, const Udf& u, Operand* args) {
   const Udf::Binding& b = u.binding;
   const std::size_t n = u.params.size();
   for (std::size_t k = 0; k < n; ++k) {
-    if (!(b.creates & (1u << k))) continue;
     VarSlot& s = c.slots[b.slots[k]];
     std::memset(static_cast<void*>(&s), 0, sizeof s);
     std::memcpy(s.name, u.params[k].data(), u.params[k].size());
