@@ -79,6 +79,14 @@ struct Udf {
   std::string sourceFile;
   std::string dir;
   std::shared_ptr<struct Script> body;   // set when the closing line is reached
+  // Where a call with every argument puts the parameters in a fresh frame,
+  // learnt from the first such call: later calls bind them without a search.
+  struct Binding {
+    bool learnt = false;
+    std::uint16_t slots[16] = {};       // slot of each parameter
+    std::uint16_t hwm = 0;              // the table's high-water mark afterwards
+    std::uint64_t stamp = 0;            // and its slot layout
+  } binding;
 };
 
 // A variable's slot remembered across runs of a cached line: good while
@@ -136,6 +144,7 @@ struct Context {
   platform::MemHandle slotMem = nullptr;
   std::array<FrameEntry, limits::kFrames> frames{};
   std::array<platform::MemHandle, limits::kFrames> spareFrames{};   // cleared blocks of closed frames
+  std::uint16_t framesOpen = 0;    // function frames open now (they close in the reverse order)
   std::uint16_t level = 0;
   std::uint32_t frameCounter = 0;
   std::uint32_t curSeq = 0;

@@ -121,7 +121,12 @@ bool udf_is_executing(const Context& c, int index) {
 // allocate and clear a whole table each time.
 std::uint16_t open_frame(Context& c) {
   const std::size_t bytes = std::size_t{c.capacity} * sizeof(VarSlot);
-  for (std::uint16_t level = 1; level < limits::kFrames; ++level) {
+  // Frames close in the reverse order they open, so the open ones are the
+  // levels just above 0 and the lowest free one follows them: no search.
+  std::uint16_t first = 1;
+  const std::uint16_t next = static_cast<std::uint16_t>(c.framesOpen + 1);
+  if (next < limits::kFrames && !c.frames[next].mem && c.frames[next - 1].mem) first = next;
+  for (std::uint16_t level = first; level < limits::kFrames; ++level) {
     FrameEntry& f = c.frames[level];
     if (f.mem) continue;
     platform::MemHandle& spare = c.spareFrames[level];
@@ -144,6 +149,7 @@ std::uint16_t open_frame(Context& c) {
     f.hwm = 1;
     f.marker = 0xFFFF;
     f.stamp = kFreshFrameLayout;
+    ++c.framesOpen;
     return level;
   }
   return 0;
@@ -153,6 +159,7 @@ std::uint16_t open_frame(Context& c) {
 void close_frame(Context& c, std::uint16_t level) {
   FrameEntry& f = c.frames[level];
   if (f.mem) {
+    --c.framesOpen;
     if (auto* slots = static_cast<VarSlot*>(platform::mem_lock(f.mem))) {
       std::memset(static_cast<void*>(slots), 0, std::size_t{f.hwm} * sizeof(VarSlot));
       platform::mem_unlock(f.mem);
@@ -164,6 +171,19 @@ void close_frame(Context& c, std::uint16_t level) {
   f = FrameEntry{};
 }
 
+// Value flags of what a value owns beyond its own bytes (heap text, an
+// array, an object, a file): a value without them is copied and let go as bytes.
+constexpr std::uint32_t kHolds = vf::kStr | vf::kWide | vf::kArray | vf::kCom | vf::kFile;
+
+// Lets go of what the callee's variables hold and makes the caller's table
+// current again. Plain numbers hold nothing, so only the others are released;
+// close_frame clears the used part of the table for the next call.
+void leave_frame(Context& c, std::uint16_t callerLevel, std::uint16_t calleeLevel) {
+  for (std::uint16_t i = 0; i < c.hwm; ++i)
+    if (c.slots[i].v.flags & kHolds) release_value(c, c.slots[i].v);
+  switch_frame(c, callerLevel);
+  close_frame(c, calleeLevel);
+}
 
 bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
   for (int k = 0; k < count && k < static_cast<int>(u.params.size()); ++k) {
@@ -172,6 +192,55 @@ bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
     Value v{};
     if (!copy_value(c, args[k + 1], v)) return false;
     if (!store_in_slot(c, slot, v)) return false;
+  }
+  return true;
+}
+
+static_assert(sizeof(Udf::Binding::slots) / sizeof(std::uint16_t) == kMaxUdfParams);
+
+// After the searching bind of every parameter into a fresh frame: remembers
+// where they went. Only a shared layout is learnt, since the same names made
+// in the same slots from a fresh frame always give that layout again.
+void learn_binding(Context& c, Udf& u) {
+  if (!(c.slotStamp & kSharedLayout)) return;
+  Udf::Binding b;
+  for (std::size_t k = 0; k < u.params.size(); ++k) {
+    const std::uint16_t slot = find_slot(c, u.params[k]);
+    if (slot == kNotFound) return;
+    b.slots[k] = slot;   // a repeated name shares the slot of its first place
+  }
+  b.hwm = c.hwm;
+  b.stamp = c.slotStamp;
+  b.learnt = true;
+  u.binding = b;
+}
+
+// Binds every parameter of a fresh frame where the learnt binding says, as
+// the searching bind would have: the names first (so that a failing copy
+// leaves nothing outside the table's used part), then the values.
+bool bind_learnt(Context& c, const Udf& u, Operand* args) {
+  const Udf::Binding& b = u.binding;
+  const std::size_t n = u.params.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    VarSlot& s = c.slots[b.slots[k]];
+    std::memset(static_cast<void*>(&s), 0, sizeof s);
+    std::memcpy(s.name, u.params[k].data(), u.params[k].size());
+    s.v.i = -1;
+    s.v.flags = vf::kDeclared;
+  }
+  c.hwm = b.hwm;
+  c.slotStamp = b.stamp;
+  for (std::size_t k = 0; k < n; ++k) {
+    const Value& arg = args[k + 1];
+    Value& target = c.slots[b.slots[k]].v;
+    if (!((arg.flags | target.flags) & kHolds)) {   // a number into a slot that holds nothing
+      target = arg;
+      target.str = target.wstr = 0;
+      continue;
+    }
+    Value v{};
+    if (!copy_value(c, arg, v)) return false;
+    if (!store_in_slot(c, b.slots[k], v)) return false;
   }
   return true;
 }
@@ -262,9 +331,8 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
 
 bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack) {
   if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, 3046);
-  const std::shared_ptr<Script> body = c.udfs[static_cast<std::size_t>(index)].body;
-  if (!body) return fail(c, 3627);
-  const Udf& u = c.udfs[static_cast<std::size_t>(index)];
+  Udf& u = c.udfs[static_cast<std::size_t>(index)];
+  if (!u.body) return fail(c, 3627);
   StructEntry frame;
   frame.kind = sk::kUdf;
   frame.stmtPos = c.stmtPos;
@@ -304,16 +372,25 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   c.returned = false;
 
   const trace::NestedRun traced(c, trace::NestedRun::Kind::udf, u.name);
-  bool ok = bind_parameters(c, u, args, count);
+  const bool everyArgument = count == static_cast<int>(u.params.size());
+  bool ok;
+  if (ownFrame && everyArgument && u.binding.learnt && u.binding.hwm < c.capacity) {
+    ok = bind_learnt(c, u, args);
+  } else {
+    ok = bind_parameters(c, u, args, count);
+    if (ok && ownFrame && everyArgument && !u.binding.learnt) learn_binding(c, u);
+  }
   bool gotValue = false;
   if (ok) {
-    c.scripts.push_back(body);
+    // The body stays in the script list while it runs, whatever the run
+    // defines (the callable table may move).
+    c.scripts.push_back(u.body);
     run_script(c, static_cast<std::uint32_t>(c.scripts.size() - 1));
     c.scripts.pop_back();
     gotValue = c.returned;
   }
   std::uint16_t err = c.error;
-  std::string errText = c.errorText;
+  std::string errText = std::move(c.errorText);
   if (gotValue) {
     static_cast<Value&>(result) = c.returnValue;
     clear_operand(c.returnValue);
@@ -323,13 +400,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
     make_int(result, 0);
   }
   if (copyBack && err == 0) copy_back_parameters(c, c.udfs[static_cast<std::size_t>(index)], args, count);
-  if (ownFrame) {
-    const std::uint16_t used = c.hwm;   // close_frame clears this many slots
-    release_all_variables(c);
-    c.hwm = used;
-    switch_frame(c, callerLevel);
-    close_frame(c, calleeLevel);
-  }
+  if (ownFrame) leave_frame(c, callerLevel, calleeLevel);
   saved.restore(c);
   unwind();
   if (err != 0 && ok && err != 9000 && err != 9999) {

@@ -635,6 +635,23 @@ TEST_F(CompiledDifferentialTest, TextsBuiltByAppendingToAVariable) {
   expect_each_same(snippets, "append");
 }
 
+// Calls after the first bind parameters where the first call put them: the
+// same values whichever path makes the call, with repeated names, dropped
+// parameters, text and array arguments, and calls made through Execute.
+TEST_F(CompiledDifferentialTest, RepeatedCallsBindParametersAlike) {
+  const char* snippets[] = {
+      "#DefineFunction f(a, b, a)\n  Drop(b)\n  b = a : IsDefined(b)\n  Return b\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i, \"t\" : i, i * 3))\nNext\n",
+      "#DefineFunction g(list, n)\n  list[0] = n\n  If n > 0 Then Return g(list, n - 1) : list[0]\n  Return \"|\"\n"
+      "#EndFunction\na = ArrDimension(2)\na[0] = \"kept\"\nFor i = 1 To 3\n  StdOut(g(a, i) : a[0])\nNext\n",
+      "#DefineFunction h(k)\n  Return k * 2\n#EndFunction\nFor i = 1 To 4\n  Execute x = h(i) + h(i + 1)\n"
+      "  StdOut(x)\nNext\n",
+      "#DefineFunction d(k)\n  If k == 3 Then Return k / 0\n  Return \"k\" : k\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(d(i))\nNext\n",
+  };
+  expect_each_same(snippets, "snippet");
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;
