@@ -12,8 +12,8 @@ constexpr std::uint32_t kHead = 0;   // the heap header doubles as the list's he
 
 std::uint32_t round_up(std::uint32_t v, std::uint32_t to) { return (v + to - 1) / to * to; }
 
-void report_corruption(int textNumber) {
-  platform::message_box(message_text(textNumber), message_text(845), platform::mb_ok);
+void report_corruption(std::uint16_t number) {
+  platform::message_box(message_text(number), message_text(845), platform::mb_ok);
 }
 }  // namespace
 

@@ -195,7 +195,7 @@ bool query(Context& c, int kw, Operand& result) {
   return close_paren(c);
 }
 
-bool pointer_error(Context& c, std::uint32_t textNumber) { return fail(c, 3821, message_text(textNumber)); }
+bool pointer_error(Context& c, std::uint16_t number) { return fail(c, 3821, message_text(number)); }
 
 bool make_pointer_result(Context& c, Operand& result, std::uint16_t level, const std::string& name) {
   return make_string(c, result, make_pointer(c, level, name));

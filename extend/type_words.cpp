@@ -89,7 +89,7 @@ std::string detail_text(std::string_view a, std::string_view b, bool bracketed) 
 int param_type(std::string_view word) { return lookup(word, kParamWords); }
 int return_type(std::string_view word) { return lookup(word, kReturnWords); }
 
-int parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out) {
+std::uint16_t parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out) {
   out = CallbackSignature{};
   out.returnType = lookup(trim(returnWord), kCallbackReturns);
   if (out.returnType < 0) return 1840;
@@ -116,7 +116,7 @@ int member_size(int type) {
   }
 }
 
-int parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail) {
+std::uint16_t parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail) {
   out = StructLayout{};
   detail.clear();
   std::size_t i = 0;
