@@ -13,6 +13,7 @@
 #include "com/events_win32.h"
 #include "com/sink_dispatch_win32.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/no_throw.h"
 #include "engine/value_ops.h"
 #include "ui/module_win32.h"
@@ -499,7 +500,7 @@ void ControlSite::paint(HWND hwnd) {
 
 bool ControlSite::connect() {
   if (sink_) return true;
-  if (!dispatch_) return fail(c_, 1752);
+  if (!dispatch_) return fail(c_, errs::kComNoEvents);
   ITypeInfo* events = nullptr;
   IID iid{};
   IConnectionPoint* point = event_connection(c_, object_, dispatch_, &clsid_, events, iid);
@@ -520,14 +521,14 @@ bool ControlSite::connect() {
 }
 
 bool ControlSite::subscribe(const std::wstring& event, bool on) {
-  if (closed_) return fail(c_, 1752);
-  if (event.empty()) return fail(c_, 1753);
-  if (!on && !sink_) return fail(c_, 1753);
+  if (closed_) return fail(c_, errs::kComNoEvents);
+  if (event.empty()) return fail(c_, errs::kComEventNotFound);
+  if (!on && !sink_) return fail(c_, errs::kComEventNotFound);
   if (on && !connect()) return false;
   DISPID id = 0;
   int required = 0, total = 0;
   if (!find_event(c_, source_, event, id, required, total)) return false;
-  if (!on) return subscribed_.erase(id) ? true : fail(c_, 1753);
+  if (!on) return subscribed_.erase(id) ? true : fail(c_, errs::kComEventNotFound);
   // The name as the control spells it, for the callback's event data.
   BSTR name = nullptr;
   std::wstring spelled = event;
@@ -538,7 +539,7 @@ bool ControlSite::subscribe(const std::wstring& event, bool on) {
 }
 
 bool ControlSite::object(Value& out) {
-  if (closed_ || !dispatch_) return fail(c_, 3975);
+  if (closed_ || !dispatch_) return fail(c_, errs::kDialogRequestUnsupported);
   ComState& state = state_of(c_);
   if (handed_ && !handed_->disp) {   // the script closed it (ObjectClose): a new one
     state.release(handed_);
@@ -600,14 +601,14 @@ ControlHost create_control_host(Context& c, HWND parent, int id, const RECT& r, 
     return nullptr;
   }
   if (!register_host_class()) {
-    fail(c, 3104);
+    fail(c, errs::kWindowCreateFailed);
     return nullptr;
   }
   const HWND window = CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP | style, r.left,
                                       r.top, r.right - r.left, r.bottom - r.top, parent,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui::this_module(), nullptr);
   if (!window) {
-    fail(c, 3104);
+    fail(c, errs::kWindowCreateFailed);
     return nullptr;
   }
   ControlHost site(new ControlSite(c, ambient, std::move(events)));

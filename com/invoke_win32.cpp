@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "com/variant_rules.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 
@@ -136,7 +137,7 @@ Operand& ArgumentList::add(std::string variableName) {
 
 bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentList& args, const Value* putValue,
                Value& result, VARIANT* raw) {
-  if (!o.disp) return fail(c, 3131);
+  if (!o.disp) return fail(c, errs::kNotAnObject);
   const bool put = putValue != nullptr;
   const std::size_t n = args.size(), total = n + (put ? 1 : 0);
   CallVariants vars(total, n);
@@ -192,7 +193,7 @@ bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentLi
 
 bool invoke_member(Context& c, ComObject& o, const std::wstring& name, CallKind kind, ArgumentList& args,
                    const Value* putValue, Value& result) {
-  if (!o.disp) return fail(c, 3131);
+  if (!o.disp) return fail(c, errs::kNotAnObject);
   DISPID id = 0;
   if (!find_dispid(c, o, name, id)) return false;
   return invoke_id(c, o, id, "InvokeMember", args, kind == CallKind::put ? putValue : nullptr, result);

@@ -6,6 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "engine/error_numbers.h"
+
 namespace orv::com {
 namespace {
 
@@ -145,8 +147,8 @@ std::uint16_t error_for_status(std::uint32_t status, bool creating) {
   };
   for (const auto& [code, error] : kMap)
     if (code == status) return error;
-  if (((status >> 16) & 0x1FFF) == 0x13) return 1261;
-  return creating ? 1129 : 1298;
+  if (((status >> 16) & 0x1FFF) == 0x13) return errs::kComException;
+  return creating ? errs::kOleInitiateFailed : errs::kComUnknownErrorCode;
 }
 
 bool is_moniker_name(std::string_view name) {

@@ -10,6 +10,7 @@
 #include "engine/builtin_calls.h"
 #include "engine/assign_ops.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
@@ -808,7 +809,7 @@ class Runner {
     const api::KeywordRecord* r = keyword_record(c_, n.op);
     if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
       if (!strict_) return false;
-      return fail(c_, r && (r->kind & kk::kDisabledBit) ? 3472 : 3046);
+      return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
     }
     ArgSlots args;
     const int count = static_cast<int>(n.kids.size());
@@ -1068,7 +1069,7 @@ namespace {
 // The one failure a strict run could leave without a number is a bug; it
 // still ends the statement with an error rather than silently.
 CompiledRun strict_failure(Context& c) {
-  if (!failed(c)) fail(c, 3061);
+  if (!failed(c)) fail(c, errs::kIllegalSyntax);
   return CompiledRun::failed;
 }
 
@@ -1125,12 +1126,12 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     if (slot == kNotFound) {
       c.error = 0;
       c.errorText.clear();
-      fail(c, 1640);
+      fail(c, errs::kUninitializedElement);
       return CompiledRun::failed;
     }
     const Value& current = c.slots[slot].v;
     if (!is_assigned(current)) {
-      fail(c, 3052, message_text(880) + "\n\n    " + std::string(name));
+      fail(c, errs::kUninitializedVariable, message_text(errs::kUninitializedPrefix) + "\n\n    " + std::string(name));
       return CompiledRun::failed;
     }
     if (!compound_value(c, e.assignOp, current, value.op())) return strict_failure(c);

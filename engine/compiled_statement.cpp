@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/arrays.h"
+#include "engine/error_numbers.h"
 #include "engine/maps.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
@@ -236,7 +237,7 @@ bool names_exist(Context& c, CompiledStatement& st) {
 
 // A statement whose condition has run finds the structure stack full.
 StatementRun full_stack(Context& c) {
-  fail(c, 3353);
+  fail(c, errs::kNestingTooDeep);
   return StatementRun::failed;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/error_handling.h"
 
 #include <cstring>
+#include "engine/error_numbers.h"
 #include "engine/file_hooks.h"
 #include "engine/arrays.h"
 #include "engine/keyword_table.h"
@@ -28,7 +29,7 @@ bool is_user_or_extender(std::uint32_t n) {
 // An extender's failure is shown with its own text: that is all the user has to go on.
 std::string report_message(const Context& c, std::uint32_t n) {
   if (!is_extender_failure(n)) return {};
-  return message_text(865) + " " + (c.userErrorText.empty() ? message_text(866) : c.userErrorText);
+  return message_text(errs::kExtenderErrorPrefix) + " " + (c.userErrorText.empty() ? message_text(errs::kExtenderUndefinedError) : c.userErrorText);
 }
 
 struct ErrorPlace {
@@ -323,7 +324,7 @@ bool after_statement(Context& c) {
   const trace::ErrorEntry traced(c);
   c.errorPos = c.stmtPos;
   c.errorScript = c.curScript;
-  if (err >= 9000 && err != 9999) {
+  if (err >= 9000 && err != errs::kCancelled) {
     if (err == 9998) {
       c.lastStmtError = static_cast<std::uint16_t>(c.realCode);
       c.error = 0;
@@ -338,7 +339,7 @@ bool after_statement(Context& c) {
     }
     return false;
   }
-  if (err == 9999) {
+  if (err == errs::kCancelled) {
     int mode = c.cancelHandlerMode;
     if (mode == 0) return false;
     if (mode == 3) {
@@ -349,16 +350,16 @@ bool after_statement(Context& c) {
         if (!keep) c.cancelHandlerMode = 0;
         return true;
       }
-      if (c.error != 9000) c.error = 9999;
+      if (c.error != 9000) c.error = errs::kCancelled;
       return false;
     }
-    if (mode == 2 && !push_handler_gosub(c, 3618)) return after_statement(c);
+    if (mode == 2 && !push_handler_gosub(c, errs::kCancelHandlerTooDeep)) return after_statement(c);
     fill_error_variables(c, err, true, true);
     if (mode != -1) c.cancelHandlerMode = 0;
     c.error = 0;
     if (jump_to_label(c, "cancel")) return true;
     if (mode == 2) pop_handler_gosub(c);
-    c.error = 9999;
+    c.error = errs::kCancelled;
     return false;
   }
   if (c.errorHandlerMode == 3) {
@@ -378,7 +379,7 @@ bool after_statement(Context& c) {
     c.errorText = text;
   } else if (c.errorHandlerMode == 1 || c.errorHandlerMode == 2) {
     const bool gosub = c.errorHandlerMode == 2;
-    if (gosub && !push_handler_gosub(c, 3619)) {
+    if (gosub && !push_handler_gosub(c, errs::kErrorHandlerTooDeep)) {
       c.errorHandlerMode = 0;
       return after_statement(c);
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include "engine/caller_state.h"
+#include "engine/error_numbers.h"
 #include "engine/keywords.h"
 #include "engine/runloop.h"
 #include "engine/statements.h"
@@ -205,7 +206,7 @@ bool definition_line(Context& c, DefinitionState& d) {
     if (!starts_with_ci(c.line, w.text)) continue;
     if (w.opens) {
       if (d.open != Kind::none) { fail(c, w.error); return true; }
-      if (live_udf_count(c) >= kMaxUdfs) { fail(c, 3626); return true; }
+      if (live_udf_count(c) >= kMaxUdfs) { fail(c, errs::kTooManyUdfs); return true; }
       Udf u;
       u.kind = w.kind == Kind::command ? 9 : 2;
       u.sharesVariables = w.kind != Kind::function;
@@ -260,9 +261,9 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
 }
 
 bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack) {
-  if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, 3046);
+  if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, errs::kFunctionNotDefined);
   const std::shared_ptr<Script> body = c.udfs[static_cast<std::size_t>(index)].body;
-  if (!body) return fail(c, 3627);
+  if (!body) return fail(c, errs::kUdfError);
   const Udf& u = c.udfs[static_cast<std::size_t>(index)];
   StructEntry frame;
   frame.kind = sk::kUdf;
@@ -291,8 +292,8 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
 
   if (ownFrame) {
     calleeLevel = open_frame(c);
-    if (calleeLevel == 0) { unwind(); return fail(c, 1672); }
-    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, 3673); }
+    if (calleeLevel == 0) { unwind(); return fail(c, errs::kUdfNoMemory); }
+    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, errs::kUdfLockFailed); }
   }
   c.errorHandlerMode = 0;
   c.cancelHandlerMode = -1;
@@ -331,7 +332,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   }
   saved.restore(c);
   unwind();
-  if (err != 0 && ok && err != 9000 && err != 9999) {
+  if (err != 0 && ok && err != 9000 && err != errs::kCancelled) {
     err = 9015;
     c.realCode = 9015;
     errText.clear();
@@ -360,7 +361,7 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
   removed = 0;
   int index = find_udf(c, name);
   if (index < 0) return true;
-  if (udf_is_executing(c, index)) return fail(c, 1606);
+  if (udf_is_executing(c, index)) return fail(c, errs::kUdfRemoveWhileRunning);
   const auto slot = static_cast<std::size_t>(index);
   c.udfs[slot] = Udf{};
   c.udfRecords[slot] = api::KeywordRecord{};   // no name: never matches a word
@@ -376,7 +377,7 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
 bool remove_all_udfs(Context& c, int& hadBodies) {
   hadBodies = 0;
   for (std::size_t i = 0; i < c.udfs.size(); ++i)
-    if (udf_is_executing(c, static_cast<int>(i))) return fail(c, 1665);
+    if (udf_is_executing(c, static_cast<int>(i))) return fail(c, errs::kUdfRemoveWhileAnyRuns);
   for (const Udf& u : c.udfs) hadBodies += u.body ? 1 : 0;
   c.udfs.clear();
   c.udfRecords.clear();
