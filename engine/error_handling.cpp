@@ -18,9 +18,9 @@
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kUserMinor = 1668, kUserModerate = 2669, kUserSevere = 3670;
+constexpr std::uint32_t kUserMinor = errs::kUserMinorError, kUserModerate = errs::kUserModerateError, kUserSevere = errs::kUserSevereError;
 
-bool is_extender_failure(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215 || n == 3210; }
+bool is_extender_failure(std::uint32_t n) { return n == errs::kExtenderMinorError || n == errs::kExtenderModerateError || n == errs::kExtenderSevereError || n == errs::kExtenderNoMemory; }
 
 bool is_user_or_extender(std::uint32_t n) {
   return n == kUserMinor || n == kUserModerate || n == kUserSevere || is_extender_failure(n);

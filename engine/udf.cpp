@@ -25,12 +25,12 @@ struct DefinitionWord {
 };
 
 constexpr DefinitionWord kWords[] = {
-    {"#definefunction", Kind::function, true, 3623, 3624},
-    {"#definesubroutine", Kind::subroutine, true, 3691, 3692},
-    {"#definecommand", Kind::command, true, 3230, 3251},
-    {"#endfunction", Kind::function, false, 3625, 0},
-    {"#endsubroutine", Kind::subroutine, false, 3693, 0},
-    {"#endcommand", Kind::command, false, 3403, 0},
+    {"#definefunction", Kind::function, true, errs::kNestedDefineFunction, errs::kDefineFunctionSyntax},
+    {"#definesubroutine", Kind::subroutine, true, errs::kNestedDefineSubroutine, errs::kDefineSubroutineSyntax},
+    {"#definecommand", Kind::command, true, errs::kNestedDefineCommand, errs::kDefineCommandSyntax},
+    {"#endfunction", Kind::function, false, errs::kEndFunctionUnmatched, 0},
+    {"#endsubroutine", Kind::subroutine, false, errs::kEndSubroutineUnmatched, 0},
+    {"#endcommand", Kind::command, false, errs::kEndCommandUnmatched, 0},
 };
 
 bool starts_with_ci(const char* line, const char* word) {

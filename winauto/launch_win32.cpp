@@ -423,7 +423,7 @@ void print(Call& call) {
   if (!ShellExecuteExW(&info)) {
     const DWORD error = GetLastError();
     const auto code = static_cast<std::uint32_t>(reinterpret_cast<INT_PTR>(info.hInstApp));
-    const std::uint32_t number = code <= 32 && !message_text(1900 + code).empty() ? 1900 + code : 1932;
+    const std::uint32_t number = code <= 32 && !message_text(1900 + code).empty() ? 1900 + code : errs::kExecFailed;
     std::string text;
     platform::utf16_to_ansi(system_error_text(error), text);
     fail(c, static_cast<std::uint16_t>(number), "WinExec Error:\n\n    " + text);

@@ -165,7 +165,7 @@ void translate(Call& call) {
   const std::int32_t mode = arg_int(call, 3);
   if (mode < 0 || mode > 3) { fail(call.c, errs::kBinaryXlateBadMode); return; }
   static constexpr std::int32_t kTableSizes[] = {256, 512, 65536, 131072};
-  if (table->eod != kTableSizes[mode]) { fail(call.c, static_cast<std::uint16_t>(1657 + mode)); return; }
+  if (table->eod != kTableSizes[mode]) { fail(call.c, static_cast<std::uint16_t>(errs::kXlateTable0Size + mode)); return; }
   const int inWidth = mode >= 2 ? 2 : 1, outWidth = (mode & 1) ? 2 : 1;
   if (inWidth == 2 && data->eod % 2 != 0) { fail(call.c, errs::kXlateOddData); return; }
   const std::int64_t units = data->eod / inWidth, outBytes = units * outWidth;

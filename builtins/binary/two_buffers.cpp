@@ -18,8 +18,8 @@ struct Ranges {
 // Messages of the size checks: offset beyond a buffer, count beyond the
 // target, count beyond the source.
 struct SizeErrors { std::uint16_t offset, targetCount, sourceCount; };
-constexpr SizeErrors kCopyErrors{3327, 3328, 3329};
-constexpr SizeErrors kCombineErrors{1543, 1544, 1544};
+constexpr SizeErrors kCopyErrors{errs::kCopyOffsetsBeyondEnd, errs::kCopyTargetTooSmall, errs::kCopySourceTooShort};
+constexpr SizeErrors kCombineErrors{errs::kBinaryOffsetsBeyondEnd, errs::kBinaryCountBeyondEnd, errs::kBinaryCountBeyondEnd};
 
 // False with the error set, or with no error when there is nothing to do.
 bool read_ranges(Call& call, Ranges& r, const SizeErrors& e) {

@@ -21,7 +21,7 @@ void error_mode(Call& call) {
 void last_error(Call& call) {
   Context& c = call.c;
   std::uint32_t value = c.reportedError;
-  const bool relayed = value == 1213 || value == 2214 || value == 3215 || (value >= 9013 && value <= 9016);
+  const bool relayed = value == errs::kExtenderMinorError || value == errs::kExtenderModerateError || value == errs::kExtenderSevereError || (value >= 9013 && value <= 9016);
   if (relayed) value = c.realCode;
   c.reportedError = 0;
   c.realCode = 0;

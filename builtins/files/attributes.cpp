@@ -20,8 +20,8 @@ struct Kind {
   bool folder;
   std::uint16_t getMissing, setMissing;
 };
-constexpr Kind kFile{false, 1083, 1086};
-constexpr Kind kFolder{true, 1421, 1422};
+constexpr Kind kFile{false, errs::kFileAttrGetNotFound, errs::kFileAttrSetNotFound};
+constexpr Kind kFolder{true, errs::kDirAttrGetNotFound, errs::kDirAttrSetNotFound};
 
 // The attributes of a path of the right kind; false with `missing` set.
 bool attributes_of(Context& c, const std::u16string& path, const Kind& kind, std::uint16_t missing, std::uint32_t& out) {

@@ -25,8 +25,8 @@ struct Op {
   std::uint16_t sourceMissing, noSpace, failed;
   const char* osCall;
 };
-constexpr Op kCopy{1009, 1404, 1008, "CopyFile"};
-constexpr Op kMove{1004, 1405, 1003, "FileMove"};
+constexpr Op kCopy{errs::kFileCopySourceOpenFailed, errs::kFileCopyNoSpace, errs::kFileCopyFailed, "CopyFile"};
+constexpr Op kMove{errs::kFileMoveSourceOpenFailed, errs::kFileMoveNoSpace, errs::kFileMoveFailed, "FileMove"};
 
 bool is_file(const std::u16string& p) {
   const std::uint32_t a = pf::attributes(p);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/error_handling.h"
+#include "engine/error_numbers.h"
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/trace/dumps.h"
@@ -58,8 +59,8 @@ std::string switch_value(const Context& c) {
   return " " + std::to_string(value);
 }
 
-bool is_user(std::uint32_t n) { return n == 1668 || n == 2669 || n == 3670; }
-bool is_extender(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215; }
+bool is_user(std::uint32_t n) { return n == errs::kUserMinorError || n == errs::kUserModerateError || n == errs::kUserSevereError; }
+bool is_extender(std::uint32_t n) { return n == errs::kExtenderMinorError || n == errs::kExtenderModerateError || n == errs::kExtenderSevereError; }
 
 SystemFacts system_facts(const Context& c) {
   SystemFacts f;
@@ -153,7 +154,7 @@ ErrorEntry::~ErrorEntry() {
       s += variable_dump(c_);
     } else if (c_.trace.state == kTracing) {
       s += error_entry(source, terminal, number_, message_);
-      if (number_ == 3052) s += function_dump(c_);
+      if (number_ == errs::kUninitializedVariable) s += function_dump(c_);
       s += structure_dump(c_);
       s += settings_dump();
     }

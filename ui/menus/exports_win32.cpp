@@ -64,7 +64,7 @@ bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCou
     const std::string text = e.menu_text();
     if (e.popup) {
       HMENU popup = CreatePopupMenu();
-      if (!popup) { message = static_cast<std::uint16_t>(e.level == 1 ? 516 : e.level == 2 ? 517 : 518); return false; }
+      if (!popup) { message = static_cast<std::uint16_t>(e.level == 1 ? errs::kMenuPopup1Failed : e.level == 2 ? errs::kMenuPopup2Failed : errs::kMenuPopup3Failed); return false; }
       if (!AppendMenuA(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
         DestroyMenu(popup);
         message = errs::kMenuPopup1Failed;
@@ -172,7 +172,11 @@ ORV_EXPORT INT_PTR ORV_CALL ParseStandardMenu(void* /*context*/, HWND window, in
     }
     if (!read) {
       // Reading is reported with the scan's own numbers; decoding and #include keep theirs.
-      const std::uint16_t number = fault.message == 504 ? orv::errs::kMenuFileReopenFailed : fault.message == 505 ? orv::errs::kMenuScanNoMemory : fault.message == 507 ? orv::errs::kMenuFileScanFailed : fault.message;
+      const std::uint16_t number =
+          fault.message == orv::errs::kMenuFileOpenFailed   ? orv::errs::kMenuFileReopenFailed
+          : fault.message == orv::errs::kMenuBuildNoMemory ? orv::errs::kMenuScanNoMemory
+          : fault.message == orv::errs::kMenuFileReadFailed ? orv::errs::kMenuFileScanFailed
+                                                            : fault.message;
       show_message(window, number, fault.detail);
       return 0;
     }
@@ -201,9 +205,12 @@ ORV_EXPORT int ORV_CALL MenuSelectProcessing(void* /*context*/, HWND /*window*/,
     if (flags == 0xFFFF && menu == 0) return 0;   // the menu closed
     if (flags & MF_SYSMENU) {
       static constexpr struct { UINT command; unsigned message; } kSystem[] = {
-          {SC_SIZE, 700}, {SC_MOVE, 701}, {SC_MINIMIZE, 702}, {SC_MAXIMIZE, 703}, {SC_NEXTWINDOW, 704},
-          {SC_PREVWINDOW, 705}, {SC_CLOSE, 706}, {SC_VSCROLL, 707}, {SC_HSCROLL, 708}, {SC_ARRANGE, 709},
-          {SC_RESTORE, 710}, {SC_TASKLIST, 711}};
+          {SC_SIZE, orv::errs::kSysMenuSize}, {SC_MOVE, orv::errs::kSysMenuMove}, {SC_MINIMIZE, orv::errs::kSysMenuMinimize},
+          {SC_MAXIMIZE, orv::errs::kSysMenuMaximize}, {SC_NEXTWINDOW, orv::errs::kSysMenuNextWindow},
+          {SC_PREVWINDOW, orv::errs::kSysMenuPrevWindow}, {SC_CLOSE, orv::errs::kSysMenuClose},
+          {SC_VSCROLL, orv::errs::kSysMenuVScroll}, {SC_HSCROLL, orv::errs::kSysMenuHScroll},
+          {SC_ARRANGE, orv::errs::kSysMenuArrange}, {SC_RESTORE, orv::errs::kSysMenuRestore},
+          {SC_TASKLIST, orv::errs::kSysMenuTaskList}};
       const UINT command = LOWORD(idAndFlags) & 0xFFF0;
       for (const auto& s : kSystem)
         if (s.command == command) return orv::copy_message_text(s.message, text, size) > 0 ? 1 : 0;
