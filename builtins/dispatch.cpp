@@ -126,7 +126,7 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
     if (k > required + optional) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
     Operand& slot = args[static_cast<std::size_t>(k)];
     if (!process_sub_expression(c, slot, false, false)) return false;
-    if (!keepVariables) slot.slot = slot.frame = 0xFFFF;
+    if (!keepVariables) drop_origin(slot);
     if (k < required && !is_keyword(c, id::kComma)) return fail(c, errs::kIllegalDelimiter, message_text(errs::kHintMoreParameters));
     if (k == required + optional) { ++k; break; }
     ++k;

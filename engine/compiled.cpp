@@ -631,7 +631,7 @@ class Runner {
         default: return general_arithmetic(n.op, out, right.op());
       }
       out.i = wrap32(r);
-      out.slot = out.frame = 0xFFFF;
+      drop_origin(out);
       return true;
     }
     if (float_operands(out, right.op())) return float_arithmetic(n.op, out, right.op());
@@ -648,7 +648,7 @@ class Runner {
     const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
     const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
     if (!arith_float(c_, op, a, b, out)) return miss();
-    out.slot = out.frame = 0xFFFF;
+    drop_origin(out);
     return true;
   }
 
@@ -662,7 +662,7 @@ class Runner {
     if (!eval(n.kids[1], right.op())) return false;
     if (plain_int(out) && plain_int(right.op())) {
       out.i = compare_ints(n.op, out.i, right->i) ? 1 : 0;
-      out.slot = out.frame = 0xFFFF;
+      drop_origin(out);
       return true;
     }
     return combine_comparison(c_, n.op, out, right.op(), false) || miss();
@@ -801,7 +801,7 @@ class Runner {
         break;
       default: return false;
     }
-    v.slot = v.frame = 0xFFFF;
+    drop_origin(v);
     return true;
   }
 
@@ -842,7 +842,7 @@ class Runner {
       }
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
       // Extenders may hand values back into variables passed to them.
-      if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
+      if (n.op < kAddonStart) drop_origin(slot);
     }
     // A text the coercion would change (to a number, or to UTF-16 in a wide
     // call) gets a copy of its own after all.
@@ -876,7 +876,7 @@ class Runner {
     const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
     if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
     static_cast<Value&>(slot) = v;
-    slot.slot = slot.frame = 0xFFFF;
+    drop_origin(slot);
     return number ? Argument::copied : Argument::lent;
   }
 

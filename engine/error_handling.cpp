@@ -54,7 +54,7 @@ ErrorPlace place_of(const Context& c) {
 }
 
 std::string assignment_name(const Context& c) {
-  if (c.assignFrame != c.level || c.assignSlot == 0xFFFF || c.assignSlot >= c.hwm) return {};
+  if (c.assignFrame != c.level || c.assignSlot == limits::kNoSlot || c.assignSlot >= c.hwm) return {};
   return c.slots[c.assignSlot].name;
 }
 
@@ -183,13 +183,13 @@ bool call_handler_function(Context& c, const std::string& name, bool& keep) {
 std::string line_info(const ErrorPlace& p, const Context& c) {
   std::string s = "On line " + std::to_string(p.line);
   if (!p.file.empty()) s += " of " + p.file;
-  else if (c.executingUdf != 0xFFFF) s += " of Routine \"" + udf_name(c) + "\"";
+  else if (c.executingUdf != limits::kNoUdf) s += " of Routine \"" + udf_name(c) + "\"";
   return s;
 }
 
 std::string file_info(const ErrorPlace& p, const Context& c) {
   if (!p.file.empty()) return "In " + p.file;
-  if (c.executingUdf != 0xFFFF) return "In Routine \"" + udf_name(c) + "\"";
+  if (c.executingUdf != limits::kNoUdf) return "In Routine \"" + udf_name(c) + "\"";
   return {};
 }
 

@@ -272,7 +272,7 @@ bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right) {
   if (!ok) return false;
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -318,7 +318,7 @@ bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool 
   if (!ok) return false;
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -344,7 +344,7 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
   }
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -576,7 +576,7 @@ bool apply_unary(Context& c, int op, Operand& v) {
   }
   release_value(c, v);
   static_cast<Value&>(v) = out;
-  v.slot = v.frame = 0xFFFF;
+  drop_origin(v);
   return true;
 }
 

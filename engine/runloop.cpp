@@ -93,7 +93,8 @@ void run_script(Context& c, std::uint32_t index) {
   Operand result;
   clear_operand(result);
   for (;;) {
-    c.assignFrame = c.assignSlot = 0xFFFF;
+    c.assignFrame = limits::kNoFrame;
+    c.assignSlot = limits::kNoSlot;
     // The last statement of a budget is left to the text path, which ends the run.
     if (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1) {
       bool messagesDue = false;

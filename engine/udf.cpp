@@ -381,7 +381,7 @@ bool remove_all_udfs(Context& c, int& hadBodies) {
   for (const Udf& u : c.udfs) hadBodies += u.body ? 1 : 0;
   c.udfs.clear();
   c.udfRecords.clear();
-  c.executingUdf = 0xFFFF;
+  c.executingUdf = limits::kNoUdf;
   ++c.keywordGeneration;
   return true;
 }

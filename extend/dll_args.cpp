@@ -36,7 +36,7 @@ bool expect_colon(Context& c) {
 bool read_value(Context& c, Operand& into) {
   clear_operand(into);
   if (!process_sub_expression(c, into, false, false)) return false;
-  into.slot = into.frame = 0xFFFF;
+  drop_origin(into);
   return true;
 }
 

@@ -41,7 +41,7 @@ bool starts_with_word(std::string_view text, std::string_view word) {
 
 // An assignment's value is the variable's; other statements give their result.
 const Value& statement_value(const Context& c, const Operand& result) {
-  if (c.assignSlot != 0xFFFF && c.assignFrame == c.level && c.assignSlot < c.hwm) return c.slots[c.assignSlot].v;
+  if (c.assignSlot != limits::kNoSlot && c.assignFrame == c.level && c.assignSlot < c.hwm) return c.slots[c.assignSlot].v;
   return result;
 }
 
@@ -131,7 +131,7 @@ ErrorEntry::ErrorEntry(Context& c) : c_(c) {
   number_ = err;
   message_ = is_user(err) ? c.userErrorText : message_text(err);
   if (!c.errorText.empty()) message_ += " - " + c.errorText;
-  inUdf_ = c.executingUdf != 0xFFFF;
+  inUdf_ = c.executingUdf != limits::kNoUdf;
   depth_ = c.depth;
   cancelMode_ = c.cancelHandlerMode;
 }
