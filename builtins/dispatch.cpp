@@ -65,7 +65,7 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
-  if (!isUdf && !(builtin && handler_table().inward[static_cast<std::size_t>(id)])) files::flush_writes(c);
+  if (!isUdf && !(builtin && keyword_has(id, kw_flag::kInward))) files::flush_writes(c);
   Call call{c, id, count, args, result, wide};
   if (id == id::kOleObject) {
     com_member_access(call);
@@ -174,17 +174,13 @@ const HandlerTable& handler_table() {
     register_control_functions(t);
     register_value_functions(t);
     register_program_functions(t);
-    t.addingInward = true;
     register_math_functions(t);
-    t.addingInward = false;
     register_error_functions(t);
     register_intcontrol(t);
     register_array_functions(t);
     register_map_functions(t);
-    t.addingInward = true;
     register_string_functions(t);
     register_itemlist_functions(t);
-    t.addingInward = false;
     register_winauto_functions(t);
     register_box_functions(t);
     register_list_box_functions(t);

@@ -243,11 +243,11 @@ void file_close(Call& call) {
 
 void register_text_files(HandlerTable& t) {
   t.add(kw::fn_fileopen, file_open);
-  // Reading and writing through the script's own handles: a file open twice
-  // writes through, so its lines need no flush here.
-  t.add_inward(kw::fn_fileread, file_read);
-  t.add_inward(kw::fn_filewrite, file_write);
-  t.add_inward(kw::fn_fileclose, file_close);
+  // Reading and writing through the script's own handles (inward in the
+  // keyword table): a file open twice writes through, so its lines need no flush.
+  t.add(kw::fn_fileread, file_read);
+  t.add(kw::fn_filewrite, file_write);
+  t.add(kw::fn_fileclose, file_close);
 }
 
 }  // namespace orv::files
