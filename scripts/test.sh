@@ -278,6 +278,9 @@ fi
 step "reference tool tests" build/refdoc-test.log python3 tests/tools/refdoc_test.py
 ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/refdoc-test.log)
 if grep -q '^OK' build/refdoc-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi
+step "error-name sweep tests" build/name-errors-test.log python3 tests/tools/name_errors_test.py
+ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/name-errors-test.log)
+if grep -q '^OK' build/name-errors-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi
 
 # Each lane leaves a mark when it gets to its end: a lane that died is a failure.
 (lane_native; touch "$run_dir/native.done") &

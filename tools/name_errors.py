@@ -268,13 +268,15 @@ def declared_uint16(masked):
     return set(re.findall(r"\bstd::uint16_t\s*&?\s*(\w+)", masked))
 
 
-def rewrites(text, masked, names, params):
+def rewrites(masked, names, numbers, params):
+    """(start, end, name) of each error number to rewrite, and the positions of
+    error numbers that have no name yet."""
     spans = inside = None
     shorts = declared_uint16(masked)
     out, missed = [], []
     for m in NUMBER.finditer(masked):
         number = int(m.group(1))
-        if number not in names and number not in ALL_NUMBERS:
+        if number not in names and number not in numbers:
             continue
         after = next_char(masked, m.end())
         kind, detail = head_of(masked, m.start())
@@ -299,6 +301,12 @@ def rewrites(text, masked, names, params):
         else:
             missed.append(m.start())
     return out, missed
+
+
+def apply(text, path, edits):
+    for start, end, name in reversed(edits):
+        text = text[:start] + name + text[end:]
+    return add_include(text, path) if edits else text
 
 
 def line_of(text, pos):
@@ -336,15 +344,11 @@ def source_files(paths):
                 yield f
 
 
-ALL_NUMBERS = set()
-
-
 def main(argv):
     check = "--check" in argv
     report = "--report" in argv
     paths = [a for a in argv if not a.startswith("--")] or [ROOT / d for d in PRODUCT]
-    names = load_names()
-    ALL_NUMBERS.update(load_numbers())
+    names, numbers = load_names(), load_numbers()
     files = list(source_files(paths))
     texts = {f: f.read_text(encoding="utf-8") for f in files}
     masks = {f: mask(t) for f, t in texts.items()}
@@ -354,7 +358,7 @@ def main(argv):
     changed, unnamed = 0, 0
     for f in files:
         text, masked = texts[f], masks[f]
-        edits, missed = rewrites(text, masked, names, params)
+        edits, missed = rewrites(masked, names, numbers, params)
         for pos in missed:
             unnamed += 1
             print(f"{f.relative_to(ROOT) if f.is_absolute() else f}:{line_of(text, pos)}: error number "
@@ -362,15 +366,12 @@ def main(argv):
         if report:
             taken = {e[0] for e in edits} | set(missed)
             for m in NUMBER.finditer(masked):
-                if int(m.group(1)) in ALL_NUMBERS and m.start() not in taken and int(m.group(1)) >= 100:
+                if int(m.group(1)) in numbers and m.start() not in taken and int(m.group(1)) >= 100:
                     line = text.split("\n")[line_of(text, m.start()) - 1].strip()
                     print(f"left {f}:{line_of(text, m.start())}: {line}")
         if not edits:
             continue
-        new = text
-        for start, end, name in reversed(edits):
-            new = new[:start] + name + new[end:]
-        new = add_include(new, f)
+        new = apply(text, f, edits)
         changed += 1
         if check:
             print(f"would change {f}: {len(edits)} numbers")
