@@ -5,6 +5,7 @@
 #include "builtins/files/file_table.h"
 #include "com/com_hooks.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
@@ -65,15 +66,15 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
       if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
-  const bool inward = builtin && handler_table().inward[static_cast<std::size_t>(id)];
+  const bool inward = builtin && keyword_has(id, kw_flag::kInward);
   if (!isUdf && !inward) files::flush_writes(c);
   Call call{c, id, count, args, result, wide};
   if (id == id::kOleObject) {
     com_member_access(call);
   } else if (builtin) {
-    if (ext::builtin_disabled(c, id)) return fail(c, 3472);
+    if (ext::builtin_disabled(c, id)) return fail(c, errs::kNotAvailable);
     Handler h = handler_table().byId[static_cast<std::size_t>(id)];
-    if (!h) return fail(c, 3046);
+    if (!h) return fail(c, errs::kFunctionNotDefined);
     h(call);
   } else if (isUdf) {
     call_udf(c, id - kUdfStart, args.data(), count, result);
@@ -82,7 +83,7 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   } else if (id >= kAddonStart && id <= kAddonEnd) {
     ext::call_extender_function(call);
   } else {
-    return fail(c, 3046);
+    return fail(c, errs::kFunctionNotDefined);
   }
   // Anything but an inward built-in may have reached code outside the engine.
   if (!isUdf && !inward) after_outside_code(c);
@@ -120,23 +121,23 @@ bool collect_arguments(Context& c, int required, int optional, ArgSlots& args, i
   for (;;) {
     if (is_keyword(c, id::kRParen)) {
       if (k > required) break;
-      return fail(c, 3068, message_text(9500));
+      return fail(c, errs::kIllegalDelimiter, message_text(errs::kHintMoreParameters));
     }
     if (k > 1) {
-      if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+      if (!is_keyword(c, id::kComma)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
       get_token(c);
       if (failed(c)) return false;
     }
-    if (k > required + optional) return fail(c, 3066, message_text(9504));
+    if (k > required + optional) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
     Operand& slot = args[static_cast<std::size_t>(k)];
     if (!process_sub_expression(c, slot, false, false)) return false;
-    if (!keepVariables) slot.slot = slot.frame = 0xFFFF;
-    if (k < required && !is_keyword(c, id::kComma)) return fail(c, 3068, message_text(9500));
+    if (!keepVariables) drop_origin(slot);
+    if (k < required && !is_keyword(c, id::kComma)) return fail(c, errs::kIllegalDelimiter, message_text(errs::kHintMoreParameters));
     if (k == required + optional) { ++k; break; }
     ++k;
   }
   count = k - 1;
-  if (!is_keyword(c, id::kRParen)) return fail(c, 3066, message_text(9504));
+  if (!is_keyword(c, id::kRParen)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
   return true;
 }
 
@@ -150,11 +151,11 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
   get_token(c);
   for (int k = 1; k <= count; ++k) {
     if (failed(c)) return false;
-    if (at_end(c)) return fail(c, 3061);
+    if (at_end(c)) return fail(c, errs::kIllegalSyntax);
     if (!process_sub_expression(c, args[static_cast<std::size_t>(k)], false, false)) return false;
   }
   if (failed(c)) return false;
-  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  if (!at_end(c)) return fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd));
   make_int(result, 0);
   if (!c.commandEnable) return true;
   return call_udf(c, id - kUdfStart, args.data(), count, result);
@@ -178,17 +179,13 @@ const HandlerTable& handler_table() {
     register_control_functions(t);
     register_value_functions(t);
     register_program_functions(t);
-    t.addingInward = true;
     register_math_functions(t);
-    t.addingInward = false;
     register_error_functions(t);
     register_intcontrol(t);
     register_array_functions(t);
     register_map_functions(t);
-    t.addingInward = true;
     register_string_functions(t);
     register_itemlist_functions(t);
-    t.addingInward = false;
     register_winauto_functions(t);
     register_box_functions(t);
     register_list_box_functions(t);
@@ -219,14 +216,14 @@ bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wid
     c.error = 0;
     char text[64];
     std::snprintf(text, sizeof text, "Argument number %d could not be converted", argNumber);
-    return fail(c, 3057, text);
+    return fail(c, errs::kNotConvertibleToNumber, text);
   };
   switch (code) {
     case 15: return true;
     case 1: return to_string(c, arg);
     case 2: return to_float(c, arg);
-    case 3: return (arg.flags & vf::kArray) ? true : fail(c, 3650);
-    case 4: return (arg.flags & vf::kCom) ? true : fail(c, 3732);
+    case 3: return (arg.flags & vf::kArray) ? true : fail(c, errs::kNotArrayVariable);
+    case 4: return (arg.flags & vf::kCom) ? true : fail(c, errs::kNotConvertibleToVariant);
     case 5: case 6: case 7: case 8:
       if (wants_wide(code, wide)) return to_wide(c, arg);
       return to_string(c, arg);
@@ -248,18 +245,18 @@ bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wid
 
 bool call_function(Context& c, int id, Operand& result) {
   const api::KeywordRecord* r = keyword_record(c, id);
-  if (!r) return fail(c, 3046);
-  if (r->kind & kk::kDisabledBit) return fail(c, 3472);
+  if (!r) return fail(c, errs::kFunctionNotDefined);
+  if (r->kind & kk::kDisabledBit) return fail(c, errs::kNotAvailable);
   if (r->kind == kk::kSpecial) return call_special(c, id, result);
   if (r->kind == kk::kUserCommand) return call_command(c, id, *r, result);
   const bool variadic = is_variadic(*r);
   const int required = variadic ? 0 : required_count(*r);
   const int optional = variadic ? 0 : optional_count(*r);
-  if (required + optional > limits::kMaxArgs) return fail(c, 3070);
+  if (required + optional > limits::kMaxArgs) return fail(c, errs::kTooManyArguments);
   if (id != id::kOleObject) {
     get_token(c);
     if (failed(c)) return false;
-    if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(r->name) + " " + message_text(9502));
+    if (!is_keyword(c, id::kLParen)) return fail(c, errs::kOpenParenMissing, std::string(r->name) + " " + message_text(errs::kHintNoOpenParen));
   }
   ArgSlots args;
   if (id == id::kOleObject) {

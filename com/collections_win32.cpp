@@ -2,6 +2,7 @@
 // ask the object for its enumerator (the new-enum member) and walk it.
 #include "com/com_hooks.h"
 #include "com/invoke_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -11,7 +12,7 @@ namespace {
 bool open_enumerator(Context& c, const Value& collection, IEnumVARIANT*& out) {
   out = nullptr;
   ComObject* o = object_of(collection);
-  if (!o || !o->disp) return fail(c, 3131);
+  if (!o || !o->disp) return fail(c, errs::kNotAnObject);
   ArgumentList none(c);
   VARIANT answer;
   VariantInit(&answer);
@@ -21,7 +22,7 @@ bool open_enumerator(Context& c, const Value& collection, IEnumVARIANT*& out) {
   if ((answer.vt == VT_UNKNOWN || answer.vt == VT_DISPATCH) && answer.punkVal)
     hr = answer.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&out));
   VariantClear(&answer);
-  if (FAILED(hr)) return fail(c, 1269);
+  if (FAILED(hr)) return fail(c, errs::kComNotCollection);
   return true;
 }
 
@@ -61,7 +62,7 @@ IEnumVARIANT* enumerator_of(Context& c, const Value& v) {
       if (SUCCEEDED(var.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&e)))) return e;
     }
   }
-  fail(c, 3131);
+  fail(c, errs::kNotAnObject);
   return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "com/events_win32.h"
 #include "com/variant_rules.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
 #include "platform/platform.h"
@@ -103,7 +104,7 @@ ComObject* object_of(const Value& v) {
 IDispatch* dispatch_of(Context& c, const Value& v) {
   ComObject* o = object_of(v);
   if (!o || !o->disp) {
-    fail(c, 3131);
+    fail(c, errs::kNotAnObject);
     return nullptr;
   }
   return o->disp;
@@ -125,7 +126,7 @@ bool wide_text(Context& c, const Value& v, std::wstring& out) {
   }
   if ((v.flags & vf::kStr) && !(v.flags & vf::kArray)) {
     std::u16string units;
-    if (!platform::codepage_to_utf16(str_of(c, v), c.conversionCodePage, units)) return fail(c, 3820);
+    if (!platform::codepage_to_utf16(str_of(c, v), c.conversionCodePage, units)) return fail(c, errs::kNotConvertibleToUnicode);
     out.assign(units.begin(), units.end());
     return true;
   }
@@ -141,7 +142,7 @@ bool wide_text(Context& c, const Value& v, std::wstring& out) {
 }
 
 bool fail_status(Context& c, HRESULT hr, const char* step, bool creating, std::string detail) {
-  if (hr == E_OUTOFMEMORY && creating) return fail(c, 1491);
+  if (hr == E_OUTOFMEMORY && creating) return fail(c, errs::kComNoMemory);
   // The failed step and its status go to the last-error trace (the debugger output).
   char trace[160];
   std::snprintf(trace, sizeof trace, "%s: 0x%08lX", step, static_cast<unsigned long>(hr));

@@ -9,6 +9,7 @@
 
 #include "com/com_hooks.h"
 #include "com/com_win32.h"
+#include "engine/error_numbers.h"
 #include "com/constants_win32.h"
 #include "com/sink_dispatch_win32.h"
 #include "engine/arrays.h"
@@ -129,10 +130,10 @@ void constants_get(Call& call) {
   IDispatch* disp = dispatch_of(c, call.args[1]);
   if (!disp) return;
   ITypeLib* lib = library_of(disp);
-  if (!lib) { fail(c, 1749); return; }
+  if (!lib) { fail(c, errs::kComNoConstants); return; }
   std::vector<NamedConstant> list = constants_of(lib);
   lib->Release();
-  if (list.empty()) { fail(c, 1749); return; }
+  if (list.empty()) { fail(c, errs::kComNoConstants); return; }
   auto* made = new ConstantsObject(std::move(list));   // counted: the wrapper adopts its one reference
   release_value(c, call.result);
   make_object_value(c, call.result, state_of(c).adopt(made, nullptr));
@@ -144,7 +145,7 @@ void constants_to_array(Call& call) {
   Context& c = call.c;
   const ComObject* o = object_of(call.args[1]);
   const ConstantsObject* constants = o ? as_constants(o->disp) : nullptr;
-  if (!constants) { fail(c, 1750); return; }
+  if (!constants) { fail(c, errs::kNotAConstantsObject); return; }
   const auto& list = constants->list();
   std::uint16_t err = 0;
   const std::uint32_t handle = c.arrays.create({static_cast<std::uint32_t>(list.size()), 2, 0, 0, 0}, false, err);

@@ -7,6 +7,7 @@
 #include "com/events_win32.h"
 #include "com/sink_dispatch_win32.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 
 namespace orv::com {
@@ -220,7 +221,7 @@ void ControlSite::paint(HWND hwnd) {
 
 bool ControlSite::connect() {
   if (sink_) return true;
-  if (!dispatch_) return fail(c_, 1752);
+  if (!dispatch_) return fail(c_, errs::kComNoEvents);
   ITypeInfo* events = nullptr;
   IID iid{};
   IConnectionPoint* point = event_connection(c_, object_, dispatch_, &clsid_, events, iid);
@@ -241,14 +242,14 @@ bool ControlSite::connect() {
 }
 
 bool ControlSite::subscribe(const std::wstring& event, bool on) {
-  if (closed_) return fail(c_, 1752);
-  if (event.empty()) return fail(c_, 1753);
-  if (!on && !sink_) return fail(c_, 1753);
+  if (closed_) return fail(c_, errs::kComNoEvents);
+  if (event.empty()) return fail(c_, errs::kComEventNotFound);
+  if (!on && !sink_) return fail(c_, errs::kComEventNotFound);
   if (on && !connect()) return false;
   DISPID id = 0;
   int required = 0, total = 0;
   if (!find_event(c_, source_, event, id, required, total)) return false;
-  if (!on) return subscribed_.erase(id) ? true : fail(c_, 1753);
+  if (!on) return subscribed_.erase(id) ? true : fail(c_, errs::kComEventNotFound);
   // The name as the control spells it, for the callback's event data.
   BSTR name = nullptr;
   std::wstring spelled = event;
@@ -259,7 +260,7 @@ bool ControlSite::subscribe(const std::wstring& event, bool on) {
 }
 
 bool ControlSite::object(Value& out) {
-  if (closed_ || !dispatch_) return fail(c_, 3975);
+  if (closed_ || !dispatch_) return fail(c_, errs::kDialogRequestUnsupported);
   ComState& state = state_of(c_);
   if (handed_ && !handed_->disp) {   // the script closed it (ObjectClose): a new one
     state.release(handed_);

@@ -3,6 +3,7 @@
 // filter that shows an in-place active control its keys before the dialog
 // manager takes them.
 #include "com/control_host_win32.h"
+#include "engine/error_numbers.h"
 
 #include "com/control_site_win32.h"
 #include "engine/convert.h"
@@ -118,14 +119,14 @@ ControlHost create_control_host(Context& c, HWND parent, int id, const RECT& r, 
     return nullptr;
   }
   if (!register_host_class()) {
-    fail(c, 3104);
+    fail(c, errs::kWindowCreateFailed);
     return nullptr;
   }
   const HWND window = CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP | style, r.left,
                                       r.top, r.right - r.left, r.bottom - r.top, parent,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui::this_module(), nullptr);
   if (!window) {
-    fail(c, 3104);
+    fail(c, errs::kWindowCreateFailed);
     return nullptr;
   }
   ControlHost site(new ControlSite(c, ambient, std::move(events)));

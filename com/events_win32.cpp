@@ -12,6 +12,7 @@
 #include "builtins/dispatch.h"
 #include "com/com_hooks.h"
 #include "com/sink_dispatch_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/trace/trace.h"
 #include "engine/udf.h"
@@ -167,7 +168,7 @@ ITypeInfo* default_source(IDispatch* disp, const CLSID* clsid) {
 IConnectionPoint* event_connection(Context& c, IUnknown* object, IDispatch* disp, const CLSID* clsid,
                                    ITypeInfo*& events, IID& iid) {
   events = default_source(disp, clsid);
-  if (!events) return fail(c, 1752), nullptr;
+  if (!events) return fail(c, errs::kComNoEvents), nullptr;
   TYPEATTR* attr = nullptr;
   IConnectionPointContainer* container = nullptr;
   IConnectionPoint* point = nullptr;
@@ -182,7 +183,7 @@ IConnectionPoint* event_connection(Context& c, IUnknown* object, IDispatch* disp
   if (!point) {
     events->Release();
     events = nullptr;
-    fail(c, 1752);
+    fail(c, errs::kComNoEvents);
   }
   return point;
 }
@@ -211,20 +212,20 @@ bool connect(Context& c, ComObject& o) {
 void event_add(Call& call) {
   Context& c = call.c;
   ComObject* o = object_of(call.args[1]);
-  if (!o || !o->disp) { fail(c, 3131); return; }
+  if (!o || !o->disp) { fail(c, errs::kNotAnObject); return; }
   std::wstring event, function;
   if (!wide_text(c, call.args[2], event) || !wide_text(c, call.args[3], function)) return;
-  if (event.empty()) { fail(c, 1753); return; }
-  if (function.empty()) { fail(c, 1751); return; }
+  if (event.empty()) { fail(c, errs::kComEventNotFound); return; }
+  if (function.empty()) { fail(c, errs::kUdfNotFound); return; }
   if (!connect(c, *o)) return;
   DISPID id = 0;
   int required = 0, total = 0;
   if (!find_event(c, o->sink->events(), event, id, required, total)) return;
   const std::string name = narrow(function);
   const int index = find_udf(c, name);
-  if (index < 0) { fail(c, 1751); return; }
+  if (index < 0) { fail(c, errs::kUdfNotFound); return; }
   const int given = static_cast<int>(c.udfs[static_cast<std::size_t>(index)].params.size());
-  if (given < required || given > total) { fail(c, 1756); return; }
+  if (given < required || given > total) { fail(c, errs::kComHandlerWrongParams); return; }
   o->sink->handlers[id] = {name};
   make_int(call.result, 1);
 }
@@ -233,13 +234,13 @@ void event_remove(Call& call) {
   Context& c = call.c;
   std::wstring event;
   if (!wide_text(c, call.args[2], event)) return;
-  if (event.empty()) { fail(c, 1753); return; }
+  if (event.empty()) { fail(c, errs::kComEventNotFound); return; }
   ComObject* o = object_of(call.args[1]);
-  if (!o || !o->disp) { fail(c, 3131); return; }
+  if (!o || !o->disp) { fail(c, errs::kNotAnObject); return; }
   DISPID id = 0;
   int required = 0, total = 0;
   if (!o->sink || !find_event(c, o->sink->events(), event, id, required, total)) {
-    if (!failed(c)) fail(c, 1753);
+    if (!failed(c)) fail(c, errs::kComEventNotFound);
     return;
   }
   o->sink->handlers.erase(id);
@@ -252,9 +253,9 @@ void event_remove(Call& call) {
 // The event's identifier (1753 when none) and how many parameters it must and may have.
 bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID& id, int& required, int& total) {
   LPOLESTR text = const_cast<LPOLESTR>(name.c_str());
-  if (FAILED(events->GetIDsOfNames(&text, 1, &id))) return fail(c, 1753);
+  if (FAILED(events->GetIDsOfNames(&text, 1, &id))) return fail(c, errs::kComEventNotFound);
   TYPEATTR* attr = nullptr;
-  if (FAILED(events->GetTypeAttr(&attr))) return fail(c, 1753);
+  if (FAILED(events->GetTypeAttr(&attr))) return fail(c, errs::kComEventNotFound);
   bool found = false;
   for (UINT f = 0; f < attr->cFuncs && !found; ++f) {
     FUNCDESC* fd = nullptr;
@@ -270,7 +271,7 @@ bool find_event(Context& c, ITypeInfo* events, const std::wstring& name, DISPID&
     events->ReleaseFuncDesc(fd);
   }
   events->ReleaseTypeAttr(attr);
-  return found ? true : fail(c, 1753);
+  return found ? true : fail(c, errs::kComEventNotFound);
 }
 
 void detach_sink(ComObject& o) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "com/variant_rules.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
 #include "platform/platform.h"
@@ -147,7 +148,7 @@ Operand& ArgumentList::add(std::string variableName) {
 
 bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentList& args, const Value* putValue,
                Value& result, VARIANT* raw) {
-  if (!o.disp) return fail(c, 3131);
+  if (!o.disp) return fail(c, errs::kNotAnObject);
   const bool put = putValue != nullptr;
   const std::size_t n = args.size(), total = n + (put ? 1 : 0);
   CallVariants vars(total, n);
@@ -202,9 +203,9 @@ bool invoke_id(Context& c, ComObject& o, DISPID id, const char* what, ArgumentLi
 }
 
 bool member_name_text(Context& c, std::string_view name, std::wstring& out) {
-  if (name.empty()) return fail(c, 3061);
+  if (name.empty()) return fail(c, errs::kIllegalSyntax);
   std::u16string units;
-  if (!platform::ansi_to_utf16(name, units)) return fail(c, 3820);
+  if (!platform::ansi_to_utf16(name, units)) return fail(c, errs::kNotConvertibleToUnicode);
   out.assign(units.begin(), units.end());
   return true;
 }
@@ -217,7 +218,7 @@ bool check_member_name(Context& c, const ComObject& o, std::string_view name) {
 
 bool invoke_member(Context& c, ComObject& o, std::string_view name, CallKind kind, ArgumentList& args,
                    const Value* putValue, Value& result) {
-  if (!o.disp) return fail(c, 3131);
+  if (!o.disp) return fail(c, errs::kNotAnObject);
   DISPID id = 0;
   if (!find_dispid(c, o, name, id)) return false;
   return invoke_id(c, o, id, "InvokeMember", args, kind == CallKind::put ? putValue : nullptr, result);

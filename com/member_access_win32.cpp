@@ -7,6 +7,7 @@
 #include "com/com_hooks.h"
 #include "com/constants_win32.h"
 #include "com/invoke_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/convert.h"
@@ -52,11 +53,11 @@ bool read_arguments(Context& c, ArgumentList& args) {
   if (failed(c)) return false;
   if (is_keyword(c, id::kRParen)) return true;
   for (;;) {
-    if (args.size() == kMaxMemberArgs) return fail(c, 3066, message_text(9504));
+    if (args.size() == kMaxMemberArgs) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
     Operand& slot = args.add(variable_argument(c));
     if (!process_sub_expression(c, slot, false, false)) return false;
     if (is_keyword(c, id::kRParen)) return true;
-    if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+    if (!is_keyword(c, id::kComma)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
     get_token(c);
     if (failed(c)) return false;
   }
@@ -101,7 +102,7 @@ void run_chain(Context& c, HeldValue& current, MemberList& members, Operand& res
   if (!state_of(c).ready(c)) return;
   for (std::size_t i = 0;; ++i) {
     ComObject* object = object_of(current.v);
-    if (!object || !object->disp) { fail(c, 3131); return; }
+    if (!object || !object->disp) { fail(c, errs::kNotAnObject); return; }
     ArgumentList args(c);
     if (i + 1 == members.size()) {
       const char* p = c.prog;
@@ -118,13 +119,13 @@ void run_chain(Context& c, HeldValue& current, MemberList& members, Operand& res
     if (last && assignment_follows(c)) {
       if (is_constants_object(object->disp)) {
         std::wstring wide;
-        if (member_name_text(c, name, wide)) fail(c, 4262, narrow(wide));
+        if (member_name_text(c, name, wide)) fail(c, errs::kComConstantsReadOnly, narrow(wide));
         return;
       }
       get_token(c);
       Temp value(c);
       if (!process_sub_expression(c, value.op(), false, false)) return;
-      if (!at_end(c)) { fail(c, 3074, message_text(9505)); return; }
+      if (!at_end(c)) { fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd)); return; }
       Value ignored{};
       if (!invoke_member(c, *object, name, CallKind::put, args, &value.op(), ignored)) return;
       release_value(c, result);
@@ -153,7 +154,7 @@ void com_member_access(Call& call) {
   Context& c = call.c;
   const std::string dotted = c.token;
   const std::size_t firstDot = dotted.find('.');
-  if (firstDot == std::string::npos) { fail(c, 3061); return; }
+  if (firstDot == std::string::npos) { fail(c, errs::kIllegalSyntax); return; }
   MemberList members;
   split_members(std::string_view(dotted).substr(firstDot + 1), members);
   const std::uint16_t slot = find_var(c, lower_name(dotted.substr(0, firstDot)), true);
@@ -167,7 +168,7 @@ bool object_member_chain(Context& c, const Value& start, const std::string& dott
   using namespace com;
   MemberList members;
   if (!dotted.empty()) split_members(dotted, members);
-  else if (!members_at_prog(c, members)) return fail(c, 3061);
+  else if (!members_at_prog(c, members)) return fail(c, errs::kIllegalSyntax);
   HeldValue current{c};
   if (!copy_value(c, start, current.v)) return false;
   run_chain(c, current, members, result);
@@ -182,14 +183,14 @@ bool object_default_text(Context& c, const Value& object, std::string& out) {
   if (!copy_value(c, object, current.v)) return false;
   for (int depth = 0; object_of(current.v); ++depth) {
     ComObject* o = object_of(current.v);
-    if (!o->disp || depth == kMaxDefaultMemberDepth || !state_of(c).ready(c)) return fail(c, 3131);
+    if (!o->disp || depth == kMaxDefaultMemberDepth || !state_of(c).ready(c)) return fail(c, errs::kNotAnObject);
     ArgumentList none(c);
     Value answer{};
     if (!invoke_id(c, *o, DISPID_VALUE, "InvokeMember", none, nullptr, answer)) {
-      if (c.error == 1255 || c.error == 1258) {   // the object has no default member
+      if (c.error == errs::kComMemberNotFound || c.error == errs::kComUnknownName) {   // the object has no default member
         c.error = 0;
         c.errorText.clear();
-        return fail(c, 3131, message_text(4263));
+        return fail(c, errs::kNotAnObject, message_text(errs::kComNoDefaultValue));
       }
       return false;
     }

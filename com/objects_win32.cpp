@@ -6,6 +6,7 @@
 #include "com/com_win32.h"
 #include "com/variant_rules.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
@@ -103,16 +104,16 @@ bool read_own_arguments(Context& c, std::vector<Operand>& out, std::size_t least
   get_token(c);
   if (failed(c)) return false;
   while (!is_keyword(c, id::kRParen)) {
-    if (out.size() == most) return fail(c, 3066);
+    if (out.size() == most) return fail(c, errs::kWrongArgumentCount);
     out.emplace_back();
     clear_operand(out.back());
     if (!process_sub_expression(c, out.back(), false, false)) return false;
     if (is_keyword(c, id::kRParen)) break;
-    if (!is_keyword(c, id::kComma)) return fail(c, 3068);
+    if (!is_keyword(c, id::kComma)) return fail(c, errs::kIllegalDelimiter);
     get_token(c);
     if (failed(c)) return false;
   }
-  return out.size() >= least ? true : fail(c, 3066);
+  return out.size() >= least ? true : fail(c, errs::kWrongArgumentCount);
 }
 
 struct OwnArguments {
@@ -174,7 +175,7 @@ void object_access(Call& call) {
 void object_close(Call& call) {
   Context& c = call.c;
   ComObject* o = object_of(arg(call, 1));
-  if (!o || !state_of(c).owns(o)) { fail(c, 3130); return; }
+  if (!o || !state_of(c).owns(o)) { fail(c, errs::kOleTerminateNotObject); return; }
   state_of(c).close(o);
   for (std::uint16_t s = 0; s < c.hwm; ++s) {
     if (object_of(c.slots[s].v) != o) continue;
@@ -192,7 +193,7 @@ void object_type(Call& call) {
   std::string typeName;
   if (!value_text(c, own.values[0], typeName)) return;
   auto type = parse_vartype(typeName);
-  if (!type) { fail(c, 1260); return; }
+  if (!type) { fail(c, errs::kComBadVariableType); return; }
   VARIANT var;
   if (!value_to_typed_variant(c, own.values[1], *type, var)) return;
   Value made{};

@@ -6,13 +6,14 @@
 #include <olectl.h>
 
 #include "com/com_win32.h"
+#include "engine/error_numbers.h"
 
 namespace orv::com {
 
 bool load_picture(Context& c, const std::wstring& file, Value& out) {
   if (!state_of(c).ready(c)) return false;
   const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return fail(c, 3981, narrow(file));
+  if (h == INVALID_HANDLE_VALUE) return fail(c, errs::kDialogBadBitmap, narrow(file));
   LARGE_INTEGER size{};
   const bool sized = GetFileSizeEx(h, &size) && size.QuadPart > 0 && size.QuadPart < 0x10000000;
   HGLOBAL block = sized ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart)) : nullptr;
@@ -27,12 +28,12 @@ bool load_picture(Context& c, const std::wstring& file, Value& out) {
   IStream* stream = nullptr;
   if (!read || FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
     if (block) GlobalFree(block);
-    return fail(c, 3981, narrow(file));
+    return fail(c, errs::kDialogBadBitmap, narrow(file));
   }
   IDispatch* picture = nullptr;
   const HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(got), FALSE, IID_IPictureDisp, reinterpret_cast<void**>(&picture));
   stream->Release();
-  if (FAILED(hr) || !picture) return fail(c, 3981, narrow(file));
+  if (FAILED(hr) || !picture) return fail(c, errs::kDialogBadBitmap, narrow(file));
   ComObject* object = nullptr;
   try {
     object = state_of(c).adopt(picture, nullptr);

@@ -4,6 +4,7 @@
 
 #include "com/com_win32.h"
 #include "engine/arrays.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 
 namespace orv::com {
@@ -61,15 +62,15 @@ HRESULT read_element(SAFEARRAY* sa, VARTYPE type, LONG* indices, VARIANT& out) {
 bool array_to_safearray(Context& c, const Value& array, VARTYPE elementType, SAFEARRAY*& out) {
   out = nullptr;
   const ArrayHeader* h = c.arrays.header(array.str);
-  if (!h) return fail(c, 1637);
+  if (!h) return fail(c, errs::kArrayAccessFailed);
   if (h->dims == 0 || h->count == 0) {
     out = SafeArrayCreateVector(elementType, 0, 0);
-    return out ? true : fail(c, 1677);
+    return out ? true : fail(c, errs::kSafeArrayFailed);
   }
   std::array<SAFEARRAYBOUND, kMaxDimensions> bounds{};
   for (int k = 0; k < h->dims; ++k) bounds[static_cast<std::size_t>(k)] = {h->sizes[k], 0};
   SafeArrayGuard guard{SafeArrayCreate(elementType, h->dims, bounds.data())};
-  if (!guard.sa) return fail(c, 1677);
+  if (!guard.sa) return fail(c, errs::kSafeArrayFailed);
   const std::uint32_t count = h->count;
   LONG subs[kMaxDimensions] = {};
   for (std::uint32_t index = 0; index < count; ++index) {
@@ -81,12 +82,12 @@ bool array_to_safearray(Context& c, const Value& array, VARTYPE elementType, SAF
     if (!ok) return false;
     if (elementType != VT_VARIANT && var.vt != elementType) {
       VariantClear(&var);
-      return fail(c, 1257);
+      return fail(c, errs::kComTypeMismatch);
     }
     subscripts_of(*c.arrays.header(array.str), index, subs);
     const HRESULT hr = SafeArrayPutElement(guard.sa, subs, element_data(var, elementType));
     VariantClear(&var);
-    if (FAILED(hr)) return fail(c, 1677);
+    if (FAILED(hr)) return fail(c, errs::kSafeArrayFailed);
   }
   out = guard.sa;
   guard.sa = nullptr;
@@ -95,7 +96,7 @@ bool array_to_safearray(Context& c, const Value& array, VARTYPE elementType, SAF
 
 bool safearray_to_array(Context& c, SAFEARRAY* sa, Value& out) {
   const UINT dims = SafeArrayGetDim(sa);
-  if (dims > kMaxDimensions) return fail(c, 1726);
+  if (dims > kMaxDimensions) return fail(c, errs::kComTooManyDimensions);
   std::array<std::uint32_t, 5> sizes{};
   LONG lower[kMaxDimensions] = {};
   bool empty = dims == 0;
@@ -133,7 +134,7 @@ bool safearray_to_array(Context& c, SAFEARRAY* sa, Value& out) {
       if (ok && (element.flags & vf::kArray)) {
         release_value(c, element);
         release_value(c, made);
-        return fail(c, 3647);
+        return fail(c, errs::kEmbeddedArray);
       }
       if (!ok) {
         release_value(c, made);

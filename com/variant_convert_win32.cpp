@@ -9,6 +9,7 @@
 #include "com/com_win32.h"
 #include "com/variant_rules.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 
 namespace orv::com {
@@ -53,7 +54,7 @@ bool plain_system_text(Context& c, const VARIANT& var, Value& out) {
   VARIANT text;
   VariantInit(&text);
   if (FAILED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&var), LOCALE_USER_DEFAULT, 0, VT_BSTR)))
-    return fail(c, 1257);
+    return fail(c, errs::kComTypeMismatch);
   const bool ok = plain_bstr(c, out, text.bstrVal);
   VariantClear(&text);
   return ok;
@@ -98,7 +99,7 @@ bool add_plain_form(Context& c, const VARIANT& var, Value& out) {
     case Reading::kCurrency: {
       BSTR text = nullptr;
       const HRESULT hr = VarBstrFromCy(var.cyVal, LOCALE_USER_DEFAULT, 0, &text);
-      if (FAILED(hr)) return fail(c, 1257);
+      if (FAILED(hr)) return fail(c, errs::kComTypeMismatch);
       const bool ok = plain_bstr(c, out, text);
       SysFreeString(text);
       return ok;
@@ -124,7 +125,7 @@ bool bstr_variant(Context& c, const std::wstring& text, VARIANT& out) {
   out.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   if (!out.bstrVal) {
     out.vt = VT_EMPTY;
-    return fail(c, 1491);
+    return fail(c, errs::kComNoMemory);
   }
   return true;
 }
@@ -133,11 +134,11 @@ bool bstr_variant(Context& c, const std::wstring& text, VARIANT& out) {
 bool byte_array(Context& c, const std::wstring& text, VARIANT& out) {
   const ULONG bytes = static_cast<ULONG>(text.size() * sizeof(wchar_t));
   SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, bytes ? bytes : 1);
-  if (!sa) return fail(c, 1677);
+  if (!sa) return fail(c, errs::kSafeArrayFailed);
   void* data = nullptr;
   if (FAILED(SafeArrayAccessData(sa, &data))) {
     SafeArrayDestroy(sa);
-    return fail(c, 1677);
+    return fail(c, errs::kSafeArrayFailed);
   }
   std::memset(data, 0, bytes ? bytes : 1);
   if (bytes) std::memcpy(data, text.data(), bytes);
@@ -160,7 +161,7 @@ bool typed_string(Context& c, std::wstring text, VARTYPE type, VARIANT& out) {
       return true;
     }
     VariantInit(&out);
-    if (prefixed) return fail(c, type == VT_DECIMAL ? 1649 : 1648);
+    if (prefixed) return fail(c, type == VT_DECIMAL ? errs::kBadDecimalFormat : errs::kBadCurrencyFormat);
     return bstr_variant(c, text, out);
   }
   if (type == VT_DATE) {
@@ -249,7 +250,7 @@ bool value_to_typed_variant(Context& c, const Value& v, VARTYPE type, VARIANT& o
       std::wstring text;
       return wide_text(c, v, text) && byte_array(c, text, out);
     }
-    return fail(c, 1257);
+    return fail(c, errs::kComTypeMismatch);
   }
   if (type == VT_EMPTY || type == VT_NULL) {
     out.vt = type;

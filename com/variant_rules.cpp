@@ -6,6 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "engine/error_numbers.h"
+
 namespace orv::com {
 namespace {
 
@@ -133,20 +135,31 @@ std::optional<std::uint16_t> parse_vartype(std::string_view text) {
 
 std::uint16_t error_for_status(std::uint32_t status, bool creating) {
   static constexpr std::pair<std::uint32_t, std::uint16_t> kMap[] = {
-      {0x80020001, 1254}, {0x80020003, 1255}, {0x80020004, 1256}, {0x80020005, 1257}, {0x80020006, 1258},
-      {0x80020007, 1259}, {0x80020008, 1260}, {0x80020009, 1261}, {0x8002000A, 1262}, {0x8002000B, 1263},
-      {0x8002000C, 1264}, {0x8002000D, 1265}, {0x8002000E, 1266}, {0x8002000F, 1267}, {0x80020010, 1268},
-      {0x80020011, 1269}, {0x80028016, 1275}, {0x80028018, 1277}, {0x80028019, 1278}, {0x8002801C, 1281},
-      {0x8002801D, 1282}, {0x80028027, 1286}, {0x80028028, 1287}, {0x80028029, 1288}, {0x8002802A, 1289},
-      {0x8002802B, 1290}, {0x8002802C, 1291}, {0x8002802F, 1293}, {0x800288BD, 1294}, {0x80028CA0, 1292},
-      {0x80028CA2, 1270}, {0x80028CA3, 1272}, {0x80029C4A, 1297}, {0x800401F3, 1727}, {0x80040201, 1755},
-      {0x80040202, 1754}, {0x80070005, 1728}, {0x80045848, 1848}, {0x80045851, 1851}, {0x8007000E, 1513},
-      {0x80070057, 1570}, {0x80070002, 1299},
+      {0x80020001, errs::kComUnknownInterface}, {0x80020003, errs::kComMemberNotFound},
+      {0x80020004, errs::kComParamNotFound}, {0x80020005, errs::kComTypeMismatch},
+      {0x80020006, errs::kComUnknownName}, {0x80020007, errs::kComNoNamedArgs},
+      {0x80020008, errs::kComBadVariableType}, {0x80020009, errs::kComException}, {0x8002000A, errs::kComOverflow},
+      {0x8002000B, errs::kComBadIndex}, {0x8002000C, errs::kComUnknownLcid}, {0x8002000D, errs::kComArrayLocked},
+      {0x8002000E, errs::kComBadParamCount}, {0x8002000F, errs::kComParamNotOptional},
+      {0x80020010, errs::kComBadCallee}, {0x80020011, errs::kComNotCollection},
+      {0x80028016, errs::kComBufferTooSmall}, {0x80028018, errs::kComInvalidDataRead},
+      {0x80028019, errs::kComUnsupportedFormat}, {0x8002801C, errs::kComRegistryAccessProblem},
+      {0x8002801D, errs::kComLibNotRegistered}, {0x80028027, errs::kComUndefinedType},
+      {0x80028028, errs::kComQualifiedNameDisallowed}, {0x80028029, errs::kComInvalidState},
+      {0x8002802A, errs::kComWrongTypeKind}, {0x8002802B, errs::kComElementNotFound},
+      {0x8002802C, errs::kComAmbiguousName}, {0x8002802F, errs::kComDllFunctionNotFound},
+      {0x800288BD, errs::kComBadModuleKind}, {0x80028CA0, errs::kComInvokeFunctionMismatch},
+      {0x80028CA2, errs::kComIoError}, {0x80028CA3, errs::kComCannotCreateTempfile},
+      {0x80029C4A, errs::kComCannotLoadLibrary}, {0x800401F3, errs::kComBadClassString},
+      {0x80040201, errs::kComNoMoreEventLinks}, {0x80040202, errs::kComNoLateEvents},
+      {0x80070005, errs::kComAccessDenied}, {0x80045848, errs::kClrTypeNotFound},
+      {0x80045851, errs::kClrMemberNotFound}, {0x8007000E, errs::kComOutOfMemory},
+      {0x80070057, errs::kOleBadParameter}, {0x80070002, errs::kDllFileNotFound},
   };
   for (const auto& [code, error] : kMap)
     if (code == status) return error;
-  if (((status >> 16) & 0x1FFF) == 0x13) return 1261;
-  return creating ? 1129 : 1298;
+  if (((status >> 16) & 0x1FFF) == 0x13) return errs::kComException;
+  return creating ? errs::kOleInitiateFailed : errs::kComUnknownErrorCode;
 }
 
 bool is_moniker_name(std::string_view name) {

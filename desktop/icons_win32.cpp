@@ -7,6 +7,7 @@
 #include "desktop/desktop_groups.h"
 #include "desktop/icon_file.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/byte_files.h"
 #include "winauto/call_support.h"
@@ -114,16 +115,16 @@ void icon_extract(Call& call) {
   const std::u16string program = text_arg(call, 1), iconFile = text_arg(call, 2);
   ResourceModule module(program);
   if (!module.get()) {
-    fail(call.c, 1941, shown(program));
+    fail(call.c, errs::kIconProgramNotFound, shown(program));
     return;
   }
   const std::optional<std::vector<IconImage>> images = program_icon(module.get(), call.args[3].i);
   if (!images) {
-    fail(call.c, 4421, shown(program) + " " + int_to_text(call.args[3].i));
+    fail(call.c, errs::kNoIconAtIndex, shown(program) + " " + int_to_text(call.args[3].i));
     return;
   }
   if (!write_file_bytes(iconFile, write_icon_file(*images))) {
-    fail(call.c, 4422, shown(iconFile));
+    fail(call.c, errs::kIconWriteFailed, shown(iconFile));
     return;
   }
   make_int(call.result, static_cast<std::int32_t>(images->size()));
@@ -136,7 +137,7 @@ void icon_info(Call& call) {
   const std::u16string file = text_arg(call, 1);
   const int request = call.args[2].i;
   if (request < kIconCount || request > kImageSizes) {
-    fail(call.c, 4423, int_to_text(request));
+    fail(call.c, errs::kIconInfoBadRequest, int_to_text(request));
     return;
   }
   std::string bytes;
@@ -147,7 +148,7 @@ void icon_info(Call& call) {
   } else {
     ResourceModule module(file);
     if (!module.get()) {
-      fail(call.c, 1941, shown(file));
+      fail(call.c, errs::kIconProgramNotFound, shown(file));
       return;
     }
     icons = icon_groups(module.get()).size();
@@ -178,7 +179,7 @@ void icon_replace(Call& call) {
   std::string bytes;
   std::optional<std::vector<IconImage>> images;
   if (!read_file_bytes(iconFile, bytes) || !(images = read_icon_file(bytes))) {
-    fail(call.c, 4424, shown(iconFile));
+    fail(call.c, errs::kNotAnIconFile, shown(iconFile));
     return;
   }
   // Read what the group holds now; the program must be closed again before it is rewritten.
@@ -189,7 +190,7 @@ void icon_replace(Call& call) {
   {
     ResourceModule module(program);
     if (!module.get()) {
-      fail(call.c, 1941, shown(program));
+      fail(call.c, errs::kIconProgramNotFound, shown(program));
       return;
     }
     const std::vector<ResourceName> groups = icon_groups(module.get());
@@ -199,7 +200,7 @@ void icon_replace(Call& call) {
             : std::nullopt;
     std::optional<std::vector<IconImage>> entries = groupBytes ? read_icon_group(*groupBytes) : std::nullopt;
     if (!entries) {
-      fail(call.c, 4421, shown(program) + " " + int_to_text(index));
+      fail(call.c, errs::kNoIconAtIndex, shown(program) + " " + int_to_text(index));
       return;
     }
     group = groups[static_cast<std::size_t>(index)];
@@ -208,12 +209,12 @@ void icon_replace(Call& call) {
     ids = image_ids(module.get(), old, images->size());
   }
   if (ids.size() < images->size()) {
-    fail(call.c, 4425, shown(program));
+    fail(call.c, errs::kIconReplaceFailed, shown(program));
     return;
   }
   HANDLE update = BeginUpdateResourceW(wide(program).c_str(), FALSE);
   if (!update) {
-    fail(call.c, 4425, shown(program));
+    fail(call.c, errs::kIconReplaceFailed, shown(program));
     return;
   }
   bool ok = true;
@@ -229,7 +230,7 @@ void icon_replace(Call& call) {
   ok = ok && UpdateResourceW(update, kResIconGroup, group.get(), language, groupBytes.data(),
                              static_cast<DWORD>(groupBytes.size()));
   if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) {
-    fail(call.c, 4425, shown(program));
+    fail(call.c, errs::kIconReplaceFailed, shown(program));
     return;
   }
   make_int(call.result, static_cast<std::int32_t>(images->size()));

@@ -10,6 +10,7 @@
 #include "desktop/desktop_groups.h"
 #include "desktop/shortcut_text.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "winauto/call_support.h"
 #include "winauto/win32_text.h"
@@ -33,14 +34,14 @@ class LinkFile {
     if (!com::state_of(c).ready(c)) return false;
     const HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link_.out_void());
     if (FAILED(hr) || FAILED(link_->QueryInterface(IID_IPersistFile, file_.out_void())))
-      return fail(c, 4417, status_text(hr));
+      return fail(c, errs::kShellLinkUnavailable, status_text(hr));
     return true;
   }
   bool load(Context& c, const std::u16string& path) {
     if (!create(c)) return false;
     if (GetFileAttributesW(wide(path).c_str()) == INVALID_FILE_ATTRIBUTES ||
         FAILED(file_->Load(wide(path).c_str(), STGM_READ)))
-      return fail(c, 1940, shown_name(path));
+      return fail(c, errs::kShortcutNotFound, shown_name(path));
     // Some link objects do not take the show command over from the file.
     std::string bytes, ansiPath;
     platform::utf16_to_ansi(path, ansiPath);
@@ -50,7 +51,7 @@ class LinkFile {
   }
   bool save(Context& c, const std::u16string& path) {
     const HRESULT hr = file_->Save(wide(path).c_str(), TRUE);
-    if (FAILED(hr)) return fail(c, 4412, shown_name(path) + " " + status_text(hr));
+    if (FAILED(hr)) return fail(c, errs::kShortcutSaveFailed, shown_name(path) + " " + status_text(hr));
     return true;
   }
   IShellLinkW* operator->() const { return link_.get(); }
@@ -87,7 +88,7 @@ void set_main_fields(Call& call, LinkFile& link, int show, bool keepEmptyTarget)
 std::optional<int> show_argument(Call& call, int k) {
   const int mode = call.args[static_cast<std::size_t>(k)].i;
   const std::optional<int> show = show_command(mode);
-  if (!show) fail(call.c, 4410, int_to_text(mode));
+  if (!show) fail(call.c, errs::kShortcutBadShowMode, int_to_text(mode));
   return show;
 }
 
@@ -99,7 +100,7 @@ void shortcut_make(Call& call) {
   if (!show) return;
   const int flags = call.count >= 6 ? call.args[6].i : 0;
   if ((flags & kRefuseExisting) && GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
-    fail(call.c, 4413, shown_name(path));
+    fail(call.c, errs::kShortcutExists, shown_name(path));
     return;
   }
   LinkFile link;
@@ -155,7 +156,7 @@ void shortcut_extra(Call& call) {
   const std::string hotText = winauto::to_utf8(text_arg(call, 2));
   const std::optional<std::uint16_t> hotkey = parse_hotkey(hotText);
   if (!hotkey) {
-    fail(call.c, 4414, hotText);
+    fail(call.c, errs::kShortcutBadHotkey, hotText);
     return;
   }
   const int mode = call.args[3].i;
@@ -175,7 +176,7 @@ void shortcut_dir(Call& call) {
   const std::string name = winauto::to_utf8(text_arg(call, 1));
   const std::optional<SpecialFolder> folder = special_folder(name);
   if (!folder) {
-    fail(call.c, 4415, name);
+    fail(call.c, errs::kShortcutDirUnknown, name);
     return;
   }
   const bool allUsers = call.count >= 2 && call.args[2].i != 0;
@@ -183,7 +184,7 @@ void shortcut_dir(Call& call) {
   const int id = allUsers && folder->allUsers >= 0 ? folder->allUsers : folder->user;
   wchar_t buffer[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buffer)) || !buffer[0]) {
-    fail(call.c, 1944, name);
+    fail(call.c, errs::kNoSuchSystemFolder, name);
     return;
   }
   std::u16string path = winauto::u16(buffer);

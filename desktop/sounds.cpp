@@ -5,6 +5,7 @@
 #include "desktop/desktop_groups.h"
 #include "desktop/sound_backend.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "winauto/call_support.h"
 
@@ -34,7 +35,7 @@ std::string sound_text(const std::u16string& s) {
 void sounds(Call& call) {
   const int on = call.args[1].i;
   if (on != 0 && on != 1 && on != kSoundsQuery) {
-    fail(call.c, 4430, int_to_text(on));
+    fail(call.c, errs::kSoundsBadSwitch, int_to_text(on));
     return;
   }
   const int previous = call.c.sounds;
@@ -68,22 +69,22 @@ bool sound_answered(Call& call, SoundStatus s, const StatusErrors& e, const std:
 }
 
 void play_waveform_fn(Call& call) {
-  if (!wait_switch(call, 2, 4431)) return;
+  if (!wait_switch(call, 2, errs::kPlayWaveformBadWait)) return;
   const std::u16string name = text_arg(call, 1);
-  if (sound_answered(call, play_waveform(name, is_sound_file_name(name), call.args[2].i == 1), {4432, 1942, 4434}, name))
+  if (sound_answered(call, play_waveform(name, is_sound_file_name(name), call.args[2].i == 1), {errs::kNoAudioDevice, errs::kSoundFileNotFound, errs::kSoundPlayFailed}, name))
     make_int(call.result, 1);
 }
 
 void play_midi_fn(Call& call) {
-  if (!wait_switch(call, 2, 4440)) return;
+  if (!wait_switch(call, 2, errs::kPlayMidiBadMode)) return;
   const std::u16string file = text_arg(call, 1);
-  if (sound_answered(call, play_midi(file, call.args[2].i == 1), {4436, 1943, 4442}, file)) make_int(call.result, 1);
+  if (sound_answered(call, play_midi(file, call.args[2].i == 1), {errs::kNoMidiDevice, errs::kMidiFileNotFound, errs::kMidiPlayFailed}, file)) make_int(call.result, 1);
 }
 
 void play_media_fn(Call& call) {
   std::u16string reply;
   const SoundStatus s = media_command(text_arg(call, 1), reply);
-  if (sound_answered(call, s, {4435, 4435, 4435}, reply)) winauto::text_result(call, reply);
+  if (sound_answered(call, s, {errs::kMediaCommandFailed, errs::kMediaCommandFailed, errs::kMediaCommandFailed}, reply)) winauto::text_result(call, reply);
 }
 
 enum VolumeRequest { kVolumeGet = 0, kVolumeSet = 1 };
@@ -92,14 +93,14 @@ constexpr int kVolumeMax = 100;
 void sound_volume(Call& call) {
   const int request = call.args[1].i, value = call.args[2].i;
   if (request != kVolumeGet && request != kVolumeSet) {
-    fail(call.c, 4438, int_to_text(request));
+    fail(call.c, errs::kVolumeBadRequest, int_to_text(request));
     return;
   }
   if (request == kVolumeSet && (value < 0 || value > kVolumeMax)) {
-    fail(call.c, 4439, int_to_text(value));
+    fail(call.c, errs::kBadVolume, int_to_text(value));
     return;
   }
-  const StatusErrors errors{4437, 4437, 4437};
+  const StatusErrors errors{errs::kVolumeNoAudioDevice, errs::kVolumeNoAudioDevice, errs::kVolumeNoAudioDevice};
   int previous = 0;
   if (!sound_answered(call, volume_get(previous), errors, {})) return;
   if (request == kVolumeSet && !sound_answered(call, volume_set(value), errors, {})) return;

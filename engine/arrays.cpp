@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 #include "engine/context.h"
+#include "engine/error_numbers.h"
 #include "engine/sizes.h"
 #include "engine/value_ops.h"
 
@@ -22,12 +23,12 @@ std::uint32_t ArrayTable::create(const std::array<std::uint32_t, 5>& sizes, bool
   std::uint64_t count = 1;
   bool zeroSeen = false;
   for (int i = 0; i < kMaxDimensions; ++i) {
-    if (sizes[static_cast<std::size_t>(i)] > 2147483647u) { error = 1628; return 0; }
+    if (sizes[static_cast<std::size_t>(i)] > 2147483647u) { error = errs::kBadArrayDimension; return 0; }
     if (sizes[static_cast<std::size_t>(i)] == 0) { zeroSeen = true; continue; }
-    if (zeroSeen) { error = 1630; return 0; }
+    if (zeroSeen) { error = errs::kZeroDimensionFirst; return 0; }
     ++dims;
     count *= sizes[static_cast<std::size_t>(i)];
-    if (44 * count + 48 > kMaxArrayBytes) { error = 1644; return 0; }
+    if (44 * count + 48 > kMaxArrayBytes) { error = errs::kArrayTooLarge; return 0; }
   }
   if (dims == 0) count = 0;
   std::uint64_t capacity = count;
@@ -37,13 +38,13 @@ std::uint32_t ArrayTable::create(const std::array<std::uint32_t, 5>& sizes, bool
   }
   // Within the limit above but beyond what one block may take in this
   // process: the allocation could only fail or starve everything else.
-  if (!block_fits(48 + 44 * count)) { error = 1631; return 0; }
+  if (!block_fits(48 + 44 * count)) { error = errs::kArrayNoMemory; return 0; }
   if (!block_fits(48 + 44 * capacity)) capacity = count;
   platform::MemHandle mem = platform::mem_alloc(static_cast<std::size_t>(48 + 44 * capacity));
   void* p = mem ? platform::mem_lock(mem) : nullptr;
   if (!p) {
     if (mem) platform::mem_free(mem);
-    error = 1631;
+    error = errs::kArrayNoMemory;
     return 0;
   }
   auto* h = static_cast<ArrayHeader*>(p);
@@ -194,11 +195,11 @@ bool own_array(Context& c, Value& v) {
 
 bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,
                  std::uint16_t& error) {
-  if (h.dims == 0) { error = 1710; return false; }
-  if (count != h.dims) { error = 1635; return false; }
+  if (h.dims == 0) { error = errs::kArrayEmpty; return false; }
+  if (count != h.dims) { error = errs::kArrayWrongDimensions; return false; }
   std::uint64_t idx = 0;
   for (int i = 0; i < count; ++i) {
-    if (subs[i] < 0 || static_cast<std::uint32_t>(subs[i]) >= h.sizes[i]) { error = 1636; return false; }
+    if (subs[i] < 0 || static_cast<std::uint32_t>(subs[i]) >= h.sizes[i]) { error = errs::kSubscriptOutOfBounds; return false; }
     idx = idx * h.sizes[i] + static_cast<std::uint32_t>(subs[i]);
   }
   index = static_cast<std::uint32_t>(idx);

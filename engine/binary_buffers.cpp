@@ -1,11 +1,12 @@
 #include "engine/binary_buffers.h"
+#include "engine/error_numbers.h"
 
 namespace orv {
 
 BinaryTable::~BinaryTable() { release_all(); }
 
 std::int32_t BinaryTable::allocate(std::int32_t size, std::uint16_t& error) {
-  if (size < 0) { error = 1126; return 0; }
+  if (size < 0) { error = errs::kBinaryAllocFailed; return 0; }
   for (int i = 0; i < kBinarySlots; ++i) {
     BinaryBuffer& b = slots_[static_cast<std::size_t>(i)];
     if (b.mem) continue;
@@ -14,7 +15,7 @@ std::int32_t BinaryTable::allocate(std::int32_t size, std::uint16_t& error) {
     void* data = mem ? platform::mem_lock(mem) : nullptr;
     if (!data) {
       if (mem) platform::mem_free(mem);
-      error = 1126;
+      error = errs::kBinaryAllocFailed;
       return 0;
     }
     b = BinaryBuffer{};
@@ -23,7 +24,7 @@ std::int32_t BinaryTable::allocate(std::int32_t size, std::uint16_t& error) {
     b.size = size;
     return kBinaryHandleBase + i;
   }
-  error = 3024;
+  error = errs::kTooManyBinaryBuffers;
   return 0;
 }
 

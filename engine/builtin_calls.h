@@ -3,8 +3,8 @@
 // (builtins/dispatch.cpp) implements it and fills the table from the families.
 #pragma once
 #include <array>
-#include <bitset>
 #include "engine/context.h"
+#include "engine/keyword_table.h"
 #include "engine/value_ops.h"
 
 namespace orv {
@@ -40,30 +40,10 @@ struct ArgSlotGuard {
 
 // The handler table: one entry per built-in id, filled once by the families.
 struct HandlerTable {
-  std::array<Handler, 793> byId{};
-  // Built-ins that work only on values and the script's own open files: no
-  // other program, and no other path, can look at a file while they run, so
-  // written lines may stay buffered through them. Every other built-in (and
-  // every host, extender or object call) first hands them to the OS.
-  std::bitset<793> inward{};
-  // The built-ins of those families (math, text, item lists) also only read
-  // their arguments: a compiled call may lend them a variable's text
-  // instead of a copy.
-  std::bitset<793> readsArguments{};
+  std::array<Handler, kKeywordCount> byId{};
   // Built-ins that also take the straight float call (compiled calls use it).
-  std::array<FloatHandler, 793> byIdFloat{};
-  bool addingInward = false;   // set while a family of such built-ins registers
-  void add(int id, Handler h) {
-    byId[static_cast<std::size_t>(id)] = h;
-    if (addingInward) {
-      inward.set(static_cast<std::size_t>(id));
-      readsArguments.set(static_cast<std::size_t>(id));
-    }
-  }
-  void add_inward(int id, Handler h) {
-    add(id, h);
-    inward.set(static_cast<std::size_t>(id));
-  }
+  std::array<FloatHandler, kKeywordCount> byIdFloat{};
+  void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
 const HandlerTable& handler_table();
 

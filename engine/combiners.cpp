@@ -9,6 +9,7 @@
 
 #include "engine/assign_ops.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/float_rules.h"
 #include "engine/keywords.h"
 #include "engine/sizes.h"
@@ -53,11 +54,11 @@ bool arith_int32(Context& c, int op, std::int32_t a, std::int32_t b, Operand& ou
     case id::kMinus: r = std::int64_t{a} - b; break;
     case id::kStar: r = std::int64_t{a} * b; break;
     case id::kSlash:
-      if (b == 0) return fail(c, 3062);
+      if (b == 0) return fail(c, errs::kDivideByZero);
       r = std::int64_t{a} / b;   // INT_MIN / -1 wraps instead of trapping
       break;
     case id::kMod:
-      if (b == 0) return fail(c, 3062);
+      if (b == 0) return fail(c, errs::kDivideByZero);
       r = std::int64_t{a} % b;
       break;
     case id::kAmp: r = a & b; break;
@@ -68,10 +69,10 @@ bool arith_int32(Context& c, int op, std::int32_t a, std::int32_t b, Operand& ou
     case id::kAndAnd: r = (a != 0 && b != 0); break;
     case id::kBarBar: r = (a != 0 || b != 0); break;
     case id::kPow:
-      if (b < 0) return fail(c, 1351);
+      if (b < 0) return fail(c, errs::kFactBadArgument);
       r = power_int<std::int32_t, std::uint32_t>(a, b);
       break;
-    default: return fail(c, 3063);
+    default: return fail(c, errs::kBadBinaryOperand);
   }
   make_int(out, wrap32(r));
   return true;
@@ -85,11 +86,11 @@ bool arith_int64(Context& c, int op, std::int64_t a, std::int64_t b, Operand& ou
     case id::kMinus: r = static_cast<std::int64_t>(U(a) - U(b)); break;
     case id::kStar: r = static_cast<std::int64_t>(U(a) * U(b)); break;
     case id::kSlash:
-      if (b == 0) return fail(c, 3062);
+      if (b == 0) return fail(c, errs::kDivideByZero);
       r = (b == -1) ? static_cast<std::int64_t>(0 - U(a)) : a / b;
       break;
     case id::kMod:
-      if (b == 0) return fail(c, 3062);
+      if (b == 0) return fail(c, errs::kDivideByZero);
       r = (b == -1) ? 0 : a % b;
       break;
     case id::kAmp: r = a & b; break;
@@ -101,10 +102,10 @@ bool arith_int64(Context& c, int op, std::int64_t a, std::int64_t b, Operand& ou
     case id::kAndAnd: make_int(out, a != 0 && b != 0); return true;
     case id::kBarBar: make_int(out, a != 0 || b != 0); return true;
     case id::kPow:
-      if (b < 0) return fail(c, 1351);
+      if (b < 0) return fail(c, errs::kFactBadArgument);
       r = power_int<std::int64_t, std::uint64_t>(a, b);
       break;
-    default: return fail(c, 3063);
+    default: return fail(c, errs::kBadBinaryOperand);
   }
   make_int64(out, r);
   return true;
@@ -134,7 +135,7 @@ bool compare_result(int op, int cmp, Operand& out, Context& c) {
     case id::kLe: r = cmp <= 0; break;
     case id::kGt: r = cmp > 0; break;
     case id::kGe: r = cmp >= 0; break;
-    default: return fail(c, 3063);
+    default: return fail(c, errs::kBadBinaryOperand);
   }
   make_int(out, r ? 1 : 0);
   return true;
@@ -143,7 +144,7 @@ bool compare_result(int op, int cmp, Operand& out, Context& c) {
 bool compare_floats(Context& c, int op, double a, double b, Operand& out) {
   if (op == id::kEq || op == id::kNe || op == id::kLtGt) {
     auto ta = format_float(a, c.decimals), tb = format_float(b, c.decimals);
-    if (!ta || !tb) return fail(c, 1599);
+    if (!ta || !tb) return fail(c, errs::kFpNotANumber);
     return compare_result(op, *ta == *tb ? 0 : 1, out, c);
   }
   return compare_result(op, a < b ? -1 : a > b ? 1 : 0, out, c);
@@ -232,7 +233,7 @@ bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right) {
   if (!ok) return false;
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -240,7 +241,7 @@ bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool 
   Operand out;
   clear_operand(out);
   Cls a = classify(left), b = classify(right);
-  if (a == Cls::bad || b == Cls::bad) return fail(c, 3057);
+  if (a == Cls::bad || b == Cls::bad) return fail(c, errs::kNotConvertibleToNumber);
   bool ok;
   auto isNum = [](Cls k) { return k == Cls::i32 || k == Cls::i64 || k == Cls::f64; };
   if (isNum(a) && isNum(b)) {
@@ -278,7 +279,7 @@ bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool 
   if (!ok) return false;
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -295,7 +296,7 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
   } else {
     std::string a, b;
     if (!value_text(c, left, a) || !value_text(c, right, b)) {
-      if (c.error != 1599) { c.error = 0; fail(c, 3056); }
+      if (c.error != errs::kFpNotANumber) { c.error = 0; fail(c, errs::kNotConvertibleToString); }
       return false;
     }
     if (!string_room<char>(c, std::uint64_t{a.size()} + b.size())) return false;
@@ -304,7 +305,7 @@ bool combine_concat(Context& c, Operand& left, Operand& right) {
   }
   release_value(c, left);
   static_cast<Value&>(left) = out;
-  left.slot = left.frame = 0xFFFF;
+  drop_origin(left);
   return true;
 }
 
@@ -354,15 +355,15 @@ bool apply_unary(Context& c, int op, Operand& v) {
       else make_int(out, wrap32(-std::int64_t{v.i}));
       break;
     case id::kTilde:
-      if (k == NumKind::f64) return fail(c, 3064);
+      if (k == NumKind::f64) return fail(c, errs::kBadUnaryOperand);
       if (k == NumKind::i64) make_int64(out, ~v.wide.i64);
       else make_int(out, ~v.i);
       break;
-    default: return fail(c, 3064);
+    default: return fail(c, errs::kBadUnaryOperand);
   }
   release_value(c, v);
   static_cast<Value&>(v) = out;
-  v.slot = v.frame = 0xFFFF;
+  drop_origin(v);
   return true;
 }
 

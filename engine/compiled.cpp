@@ -27,25 +27,6 @@
 namespace orv {
 namespace {
 
-// Built-ins that only compute a result from their arguments: running one a
-// second time (when the text path takes over after a failure) is harmless.
-const std::array<bool, kKeywordCount>& pure_builtins() {
-  static const auto table = [] {
-    std::array<bool, kKeywordCount> t{};
-    for (int fn : {kw::fn_abs, kw::fn_acos, kw::fn_asin, kw::fn_atan, kw::fn_average, kw::fn_ceiling,
-                   kw::fn_char2num, kw::fn_cos, kw::fn_cosh, kw::fn_exp, kw::fn_fabs, kw::fn_floor, kw::fn_int,
-                   kw::fn_isfloat, kw::fn_isint, kw::fn_isnumber, kw::fn_itemcount, kw::fn_itemextract,
-                   kw::fn_iteminsert, kw::fn_itemlocate, kw::fn_itemremove, kw::fn_itemreplace, kw::fn_log10,
-                   kw::fn_loge, kw::fn_max, kw::fn_min, kw::fn_num2char, kw::fn_sin, kw::fn_sinh, kw::fn_sqrt,
-                   kw::fn_strcmp, kw::fn_strcnt, kw::fn_strfill, kw::fn_strfix, kw::fn_stricmp, kw::fn_strindex,
-                   kw::fn_strindexnc, kw::fn_strlen, kw::fn_strlower, kw::fn_strreplace, kw::fn_strscan,
-                   kw::fn_strsub, kw::fn_strtrim, kw::fn_strupper, kw::fn_tan, kw::fn_tanh})
-      t[static_cast<std::size_t>(fn)] = true;
-    return t;
-  }();
-  return table;
-}
-
 // ---- Compiling: the evaluator's grammar over cached tokens ----
 
 // Each level returns a node index, or -1 when the text is anything the
@@ -215,7 +196,8 @@ class Compiler {
     if (builtin && r->kind == kk::kConstant) return constant(kw, *r);
     // Variadic built-ins read their own argument text; commands take no parentheses.
     if (r->kind != kk::kFunction || is_variadic(*r)) return -1;
-    if (builtin && pure_builtins()[static_cast<std::size_t>(kw)]) return call(kw, *r, false);
+    // A pure built-in run a second time (when the text path takes over after a failure) is harmless.
+    if (builtin && keyword_has(kw, kw_flag::kPure)) return call(kw, *r, false);
     if (!effects_ || kw == id::kOleObject) return -1;
     return call(kw, *r, true);
   }
@@ -289,8 +271,7 @@ class Compiler {
     // A lent text must stay as it is until the call: no operand may have effects.
     bool operandEffects = false;
     for (std::int32_t k : n.kids) operandEffects = operandEffects || line_.nodes[static_cast<std::size_t>(k)].effectsBelow;
-    n.lendsText = !operandEffects && kw >= 0 && kw < kKeywordCount &&
-                  handler_table().readsArguments[static_cast<std::size_t>(kw)];
+    n.lendsText = !operandEffects && keyword_has(kw, kw_flag::kReadsArguments);
     return add(std::move(n));
   }
 

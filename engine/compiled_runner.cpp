@@ -1,6 +1,7 @@
 // Running compiled expressions: the operand tree, the plain-number forms,
 // and the strict entries for expressions with effects.
 #include "engine/compiled.h"
+#include "engine/error_numbers.h"
 
 #include <algorithm>
 #include <array>
@@ -97,7 +98,7 @@ class Runner {
     if (!number(e.root, v)) return false;
     if (v.isFloat) make_float(out, v.f);
     else make_int(out, v.i);
-    out.slot = out.frame = 0xFFFF;
+    drop_origin(out);
     return true;
   }
 
@@ -292,7 +293,7 @@ class Runner {
         default: return general_arithmetic(n.op, out, right.op());
       }
       out.i = wrap32(r);
-      out.slot = out.frame = 0xFFFF;
+      drop_origin(out);
       return true;
     }
     if (float_operands(out, right.op())) return float_arithmetic(n.op, out, right.op());
@@ -309,7 +310,7 @@ class Runner {
     const double a = out.flags == vf::kFloat ? out.wide.f : out.i;
     const double b = right.flags == vf::kFloat ? right.wide.f : right.i;
     if (!arith_float(c_, op, a, b, out)) return miss();
-    out.slot = out.frame = 0xFFFF;
+    drop_origin(out);
     return true;
   }
 
@@ -323,7 +324,7 @@ class Runner {
     if (!eval(n.kids[1], right.op())) return false;
     if (plain_int(out) && plain_int(right.op())) {
       out.i = compare_ints(n.op, out.i, right->i) ? 1 : 0;
-      out.slot = out.frame = 0xFFFF;
+      drop_origin(out);
       return true;
     }
     return combine_comparison(c_, n.op, out, right.op(), false) || miss();
@@ -534,7 +535,7 @@ class Runner {
         break;
       default: return false;
     }
-    v.slot = v.frame = 0xFFFF;
+    drop_origin(v);
     return true;
   }
 
@@ -542,7 +543,7 @@ class Runner {
     const api::KeywordRecord* r = keyword_record(c_, n.op);
     if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
       if (!strict_) return false;
-      return fail(c_, r && (r->kind & kk::kDisabledBit) ? 3472 : 3046);
+      return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
     }
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
@@ -579,7 +580,7 @@ class Runner {
     } guard{c_, args, used, lent};
     if (straight) {
       args[1] = first;
-      if (n.op < kAddonStart) args[1].slot = args[1].frame = 0xFFFF;
+      if (n.op < kAddonStart) drop_origin(args[1]);
     }
     for (int k = straight ? 2 : 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
@@ -593,7 +594,7 @@ class Runner {
       }
       if (!eval(n.kids[static_cast<std::size_t>(k - 1)], slot)) return false;
       // Extenders may hand values back into variables passed to them.
-      if (n.op < kAddonStart) slot.slot = slot.frame = 0xFFFF;
+      if (n.op < kAddonStart) drop_origin(slot);
     }
     // A text the coercion would change (to a number, or to UTF-16 in a wide
     // call) gets a copy of its own after all.
@@ -634,7 +635,7 @@ class Runner {
     const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
     if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
     static_cast<Value&>(slot) = v;
-    slot.slot = slot.frame = 0xFFFF;
+    drop_origin(slot);
     return number ? Argument::copied : Argument::lent;
   }
 
@@ -849,7 +850,7 @@ namespace {
 // The one failure a strict run could leave without a number is a bug; it
 // still ends the statement with an error rather than silently.
 CompiledRun strict_failure(Context& c) {
-  if (!failed(c)) fail(c, 3061);
+  if (!failed(c)) fail(c, errs::kIllegalSyntax);
   return CompiledRun::failed;
 }
 
@@ -906,12 +907,12 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     if (slot == kNotFound) {
       c.error = 0;
       c.errorText.clear();
-      fail(c, 1640);
+      fail(c, errs::kUninitializedElement);
       return CompiledRun::failed;
     }
     const Value& current = c.slots[slot].v;
     if (!is_assigned(current)) {
-      fail(c, 3052, message_text(880) + "\n\n    " + std::string(name));
+      fail(c, errs::kUninitializedVariable, message_text(errs::kUninitializedPrefix) + "\n\n    " + std::string(name));
       return CompiledRun::failed;
     }
     if (!compound_value(c, e.assignOp, current, value.op())) return strict_failure(c);

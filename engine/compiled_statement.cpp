@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/arrays.h"
+#include "engine/error_numbers.h"
 #include "engine/maps.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
@@ -673,7 +674,8 @@ namespace {
   const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
   c.stmtPos = st.stmtPos;
   c.pos = st.nextPos;   // a jump overrides it
-  c.assignFrame = c.assignSlot = 0xFFFF;
+  c.assignFrame = limits::kNoFrame;
+  c.assignSlot = limits::kNoSlot;
   const StatementRun run = run_kind(c, st);
   if (run == StatementRun::not_run) {
     c.stmtPos = savedStmt;

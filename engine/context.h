@@ -56,7 +56,7 @@ struct StructEntry {
   std::uint32_t jump = 0;
   std::uint32_t stmtPos = 0;
   std::uint32_t script = 0;
-  std::uint16_t udf = 0xFFFF;
+  std::uint16_t udf = limits::kNoUdf;
   std::uint16_t udfState = 0;
   std::uint8_t skip = 0;
   std::uint8_t breakable = 0;
@@ -92,7 +92,7 @@ struct Udf {
 // A variable's slot remembered across runs of a cached line: good while
 // `stamp` is the table's Context::slotStamp.
 struct SlotHint {
-  std::uint16_t slot = 0xFFFF;
+  std::uint16_t slot = limits::kNoSlot;
   std::uint64_t stamp = 0;
 };
 
@@ -172,7 +172,7 @@ struct Context {
   char token[limits::kLineBuffer] = {};
   char rawName[limits::kLineBuffer] = {};
   char* tokenStart = nullptr;      // where the current token began (for putback)
-  std::uint16_t tokenSlot = 0xFFFF;   // slot of the current variable token in the current frame
+  std::uint16_t tokenSlot = limits::kNoSlot;   // slot of the current variable token in the current frame
   CachedLine* replay = nullptr;    // cached tokens of the text in `line`, or none
   std::size_t replayCursor = 0;
   bool scanNoCreate = false;       // scanning ahead: names create no slots
@@ -190,7 +190,7 @@ struct Context {
   api::HostEntry hostEntry = nullptr;
   std::vector<api::KeywordRecord> udfRecords;   // user-defined functions (ids 4000+)
   std::vector<struct Udf> udfs;                 // their definitions, same order
-  std::uint16_t executingUdf = 0xFFFF;
+  std::uint16_t executingUdf = limits::kNoUdf;
   struct BoundTarget { std::uint16_t frame, slot; };
   std::vector<BoundTarget> boundTargets;        // callers' assignment targets, kept from Drop
   std::vector<std::string> savedLines;          // callers' lines during nested runs (CallerState)
@@ -236,8 +236,8 @@ struct Context {
   std::uint16_t pendingLineError = 0;
   bool assignAllowed = false;
   int exprDepth = 0;                // nesting of the expression being evaluated
-  std::uint16_t assignFrame = 0xFFFF;
-  std::uint16_t assignSlot = 0xFFFF;
+  std::uint16_t assignFrame = limits::kNoFrame;
+  std::uint16_t assignSlot = limits::kNoSlot;
   std::uint32_t stmtPos = 0;        // position of the statement being run
   std::uint32_t pos = 0;            // where the run loop reads the next line
   bool lineSubstituted = false;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/error_numbers.h"
 #include "engine/object_members.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
@@ -161,24 +162,24 @@ bool value_text(Context& c, const Value& v, std::string& out) {
   if (v.flags & vf::kStr) { out = str_view(c, v); return true; }
   if (v.flags & vf::kComObject) return object_default_text(c, v, out);
   if (v.flags & vf::kWide) {
-    if (!platform::utf16_to_codepage(wstr_view(c, v), c.conversionCodePage, out)) return fail(c, 3056);
+    if (!platform::utf16_to_codepage(wstr_view(c, v), c.conversionCodePage, out)) return fail(c, errs::kNotConvertibleToString);
     return true;
   }
   if (v.flags & vf::kInt) { out = int_to_text(v.i); return true; }
   if (v.flags & vf::kInt64) { out = int_to_text(v.wide.i64); return true; }
   if (v.flags & vf::kFloat) {
     auto s = format_float(v.wide.f, c.decimals);
-    if (!s) return fail(c, 1599);
+    if (!s) return fail(c, errs::kFpNotANumber);
     out = std::move(*s);
     return true;
   }
   if (v.flags & vf::kArray) { out = "<array>"; return true; }
-  return fail(c, 3056);
+  return fail(c, errs::kNotConvertibleToString);
 }
 
 bool to_string(Context& c, Value& v) {
   if (v.flags & vf::kStr) return true;
-  if (v.flags & vf::kArray) return fail(c, 3056);
+  if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToString);
   std::string text;
   if (!value_text(c, v, text)) return false;
   std::uint32_t h = heap_string(c, text);
@@ -190,15 +191,15 @@ bool to_string(Context& c, Value& v) {
 
 bool to_wide(Context& c, Value& v) {
   if (v.flags & vf::kWide) return true;
-  if (v.flags & vf::kArray) return fail(c, 3820);
+  if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToUnicode);
   std::string text;
   if (!value_text(c, v, text)) {
     if (v.flags & vf::kComObject) return false;   // the object's own failure tells more
     c.error = 0;
-    return fail(c, 3820);
+    return fail(c, errs::kNotConvertibleToUnicode);
   }
   std::u16string wide;
-  if (!platform::codepage_to_utf16(text, c.conversionCodePage, wide)) return fail(c, 3820);
+  if (!platform::codepage_to_utf16(text, c.conversionCodePage, wide)) return fail(c, errs::kNotConvertibleToUnicode);
   std::uint32_t h = heap_wstring(c, wide);
   if (!h) return false;
   v.wstr = h;
@@ -212,9 +213,9 @@ bool to_numeric(Context& c, Value& v, bool allow64) {
   std::string text;
   if (v.flags & vf::kStr) text = str_view(c, v);
   else if (v.flags & vf::kWide) {
-    if (!platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, 3057);
+    if (!platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, errs::kNotConvertibleToNumber);
   } else {
-    return fail(c, 3057);
+    return fail(c, errs::kNotConvertibleToNumber);
   }
   IntText it = parse_integer_text(text, allow64);
   if (it.ok) {
@@ -225,14 +226,14 @@ bool to_numeric(Context& c, Value& v, bool allow64) {
   double f = 0;
   switch (parse_float_text(text, f)) {
     case FloatText::ok: v.wide.f = f; v.flags |= vf::kFloat; return true;
-    case FloatText::too_large: return fail(c, 1342);
-    default: return fail(c, 3057);
+    case FloatText::too_large: return fail(c, errs::kFpOverflow);
+    default: return fail(c, errs::kNotConvertibleToNumber);
   }
 }
 
 bool to_float(Context& c, Value& v) {
   if (v.flags & vf::kFloat) return true;
-  if (!to_numeric(c, v, true)) { if (c.error == 3057) { c.error = 0; return fail(c, 3340); } return false; }
+  if (!to_numeric(c, v, true)) { if (c.error == errs::kNotConvertibleToNumber) { c.error = 0; return fail(c, errs::kNotConvertibleToFloat); } return false; }
   if (v.flags & vf::kFloat) return true;
   v.wide.f = (v.flags & vf::kInt) ? static_cast<double>(v.i) : static_cast<double>(v.wide.i64);
   v.flags = (v.flags & ~(vf::kInt | vf::kInt64)) | vf::kFloat;
@@ -247,7 +248,7 @@ bool to_int32(Context& c, Value& v) {
     v.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(v.wide.i64));
   } else {
     std::int32_t out = 0;
-    if (!float_to_int32(v.wide.f, out)) return fail(c, 3057);
+    if (!float_to_int32(v.wide.f, out)) return fail(c, errs::kNotConvertibleToNumber);
     v.i = out;
   }
   v.flags = (v.flags & ~(vf::kFloat | vf::kInt64)) | vf::kInt;

@@ -161,7 +161,7 @@ void reset_run_state(Context& c, std::uint32_t runFlags, api::KeywordRecord* hos
   c.errorHandlerMode = 0;
   c.cancelHandlerMode = 0;
   c.continueAfterReport = false;
-  c.executingUdf = 0xFFFF;
+  c.executingUdf = limits::kNoUdf;
   c.runFlags = runFlags;
   new_slot_layout(c);   // the host may have changed the table since the last run
   trace::begin_run(c);
@@ -390,11 +390,11 @@ ORV_EXPORT void ORV_CALL putback(void* context) {
 }
 
 ORV_EXPORT std::uint32_t ORV_CALL find_var(void* context, const char* name, int report) {
-  return export_guard(std::uint32_t{0xFFFF}, [&]() -> std::uint32_t {
+  return export_guard(std::uint32_t{limits::kNoSlot}, [&]() -> std::uint32_t {
     Context* c = context_of(context);
-    if (!c || !name) return 0xFFFF;
+    if (!c || !name) return limits::kNoSlot;
     std::uint16_t slot = orv::find_var(*c, name, report != 0);
-    if (slot == kNotFound) return 0xFFFFu | (std::uint32_t{c->error} << 16);
+    if (slot == kNotFound) return limits::kNoSlot | (std::uint32_t{c->error} << 16);
     return slot;
   });
 }

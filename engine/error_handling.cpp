@@ -1,6 +1,7 @@
 #include "engine/error_handling.h"
 
 #include <cstring>
+#include "engine/error_numbers.h"
 #include "engine/file_hooks.h"
 #include "engine/arrays.h"
 #include "engine/keyword_table.h"
@@ -18,9 +19,9 @@
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kUserMinor = 1668, kUserModerate = 2669, kUserSevere = 3670;
+constexpr std::uint32_t kUserMinor = errs::kUserMinorError, kUserModerate = errs::kUserModerateError, kUserSevere = errs::kUserSevereError;
 
-bool is_extender_failure(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215 || n == 3210; }
+bool is_extender_failure(std::uint32_t n) { return n == errs::kExtenderMinorError || n == errs::kExtenderModerateError || n == errs::kExtenderSevereError || n == errs::kExtenderNoMemory; }
 
 bool is_user_or_extender(std::uint32_t n) {
   return n == kUserMinor || n == kUserModerate || n == kUserSevere || is_extender_failure(n);
@@ -29,7 +30,7 @@ bool is_user_or_extender(std::uint32_t n) {
 // An extender's failure is shown with its own text: that is all the user has to go on.
 std::string report_message(const Context& c, std::uint32_t n) {
   if (!is_extender_failure(n)) return {};
-  return message_text(865) + " " + (c.userErrorText.empty() ? message_text(866) : c.userErrorText);
+  return message_text(errs::kExtenderErrorPrefix) + " " + (c.userErrorText.empty() ? message_text(errs::kExtenderUndefinedError) : c.userErrorText);
 }
 
 struct ErrorPlace {
@@ -54,7 +55,7 @@ ErrorPlace place_of(const Context& c) {
 }
 
 std::string assignment_name(const Context& c) {
-  if (c.assignFrame != c.level || c.assignSlot == 0xFFFF || c.assignSlot >= c.hwm) return {};
+  if (c.assignFrame != c.level || c.assignSlot == limits::kNoSlot || c.assignSlot >= c.hwm) return {};
   return c.slots[c.assignSlot].name;
 }
 
@@ -183,13 +184,13 @@ bool call_handler_function(Context& c, const std::string& name, bool& keep) {
 std::string line_info(const ErrorPlace& p, const Context& c) {
   std::string s = "On line " + std::to_string(p.line);
   if (!p.file.empty()) s += " of " + p.file;
-  else if (c.executingUdf != 0xFFFF) s += " of Routine \"" + udf_name(c) + "\"";
+  else if (c.executingUdf != limits::kNoUdf) s += " of Routine \"" + udf_name(c) + "\"";
   return s;
 }
 
 std::string file_info(const ErrorPlace& p, const Context& c) {
   if (!p.file.empty()) return "In " + p.file;
-  if (c.executingUdf != 0xFFFF) return "In Routine \"" + udf_name(c) + "\"";
+  if (c.executingUdf != limits::kNoUdf) return "In Routine \"" + udf_name(c) + "\"";
   return {};
 }
 
@@ -324,7 +325,7 @@ bool after_statement(Context& c) {
   const trace::ErrorEntry traced(c);
   c.errorPos = c.stmtPos;
   c.errorScript = c.curScript;
-  if (err >= 9000 && err != 9999) {
+  if (err >= 9000 && err != errs::kCancelled) {
     if (err == 9998) {
       c.lastStmtError = static_cast<std::uint16_t>(c.realCode);
       c.error = 0;
@@ -339,7 +340,7 @@ bool after_statement(Context& c) {
     }
     return false;
   }
-  if (err == 9999) {
+  if (err == errs::kCancelled) {
     int mode = c.cancelHandlerMode;
     if (mode == 0) return false;
     if (mode == 3) {
@@ -350,16 +351,16 @@ bool after_statement(Context& c) {
         if (!keep) c.cancelHandlerMode = 0;
         return true;
       }
-      if (c.error != 9000) c.error = 9999;
+      if (c.error != 9000) c.error = errs::kCancelled;
       return false;
     }
-    if (mode == 2 && !push_handler_gosub(c, 3618)) return after_statement(c);
+    if (mode == 2 && !push_handler_gosub(c, errs::kCancelHandlerTooDeep)) return after_statement(c);
     fill_error_variables(c, err, true, true);
     if (mode != -1) c.cancelHandlerMode = 0;
     c.error = 0;
     if (jump_to_label(c, "cancel")) return true;
     if (mode == 2) pop_handler_gosub(c);
-    c.error = 9999;
+    c.error = errs::kCancelled;
     return false;
   }
   if (c.errorHandlerMode == 3) {
@@ -379,7 +380,7 @@ bool after_statement(Context& c) {
     c.errorText = text;
   } else if (c.errorHandlerMode == 1 || c.errorHandlerMode == 2) {
     const bool gosub = c.errorHandlerMode == 2;
-    if (gosub && !push_handler_gosub(c, 3619)) {
+    if (gosub && !push_handler_gosub(c, errs::kErrorHandlerTooDeep)) {
       c.errorHandlerMode = 0;
       return after_statement(c);
     }

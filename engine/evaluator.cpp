@@ -9,6 +9,7 @@
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keywords.h"
 #include "engine/maps.h"
 #include "engine/messages.h"
@@ -43,13 +44,13 @@ bool read_subscripts(Context& c, std::int32_t* subs, int& count) {
   get_token(c);
   for (;;) {
     if (failed(c)) return false;
-    if (count == kMaxDimensions) return fail(c, 1635);
+    if (count == kMaxDimensions) return fail(c, errs::kArrayWrongDimensions);
     Temp sub(c);
     if (!process_sub_expression(c, sub.op(), false, false)) return false;
-    if (!to_int32(c, sub.op())) { c.error = 0; return fail(c, 1634); }
+    if (!to_int32(c, sub.op())) { c.error = 0; return fail(c, errs::kArrayDimensionsNotNumeric); }
     subs[count++] = sub->i;
     if (is_keyword(c, id::kRBracket)) return true;
-    if (!is_keyword(c, id::kComma)) return fail(c, 1633);
+    if (!is_keyword(c, id::kComma)) return fail(c, errs::kArrayBadSyntax);
     get_token(c);
   }
 }
@@ -67,7 +68,7 @@ bool parse_subscripts(Context& c, std::int32_t* subs, int& count) {
 
 Value* array_element(Context& c, const Value& array, const std::int32_t* subs, int count) {
   ArrayHeader* h = c.arrays.header(array.str);
-  if (!h) { fail(c, 1637); return nullptr; }
+  if (!h) { fail(c, errs::kArrayAccessFailed); return nullptr; }
   std::uint32_t index = 0;
   std::uint16_t err = 0;
   if (!array_index(*h, subs, count, index, err)) { fail(c, err); return nullptr; }
@@ -84,7 +85,7 @@ bool read_map_key(Context& c, MapKey& key) {
   Temp sub(c);
   if (!process_sub_expression(c, sub.op(), false, false)) return false;
   if (is_keyword(c, id::kComma)) return fail(c, map_error::kOneKey);
-  if (!is_keyword(c, id::kRBracket)) return fail(c, 1633);
+  if (!is_keyword(c, id::kRBracket)) return fail(c, errs::kArrayBadSyntax);
   return map_key_of(c, sub.op(), key);
 }
 
@@ -126,7 +127,7 @@ bool read_element(Context& c, const Value& array, Operand& out) {
   if (ok) {
     Value* el = array_element(c, hold, subs, count);
     if (!el) ok = false;
-    else if (!is_assigned(*el)) ok = fail(c, 1640);
+    else if (!is_assigned(*el)) ok = fail(c, errs::kUninitializedElement);
     else ok = copy_value(c, *el, element.op());
   }
   release_value(c, hold);
@@ -165,7 +166,7 @@ bool read_integer_literal(Context& c, Operand& out) {
     else make_int(out, static_cast<std::int32_t>(it.value));
   } else {
     double f = 0;
-    if (parse_float_text(c.token, f) != FloatText::ok) return fail(c, 1342);
+    if (parse_float_text(c.token, f) != FloatText::ok) return fail(c, errs::kFpOverflow);
     make_float(out, f);
   }
   get_token(c);
@@ -174,7 +175,7 @@ bool read_integer_literal(Context& c, Operand& out) {
 
 // The text of a value used as a pointer; 3813 when it holds no text.
 bool pointer_text(Context& c, const Value& v, std::string& text) {
-  if (!(v.flags & (vf::kStr | vf::kWide)) || !value_text(c, v, text)) return fail(c, 3813);
+  if (!(v.flags & (vf::kStr | vf::kWide)) || !value_text(c, v, text)) return fail(c, errs::kNotAPointer);
   return true;
 }
 
@@ -183,13 +184,13 @@ bool read_via_pointer(Context& c, const std::string& pointerText, Operand& out) 
   PointerTarget t;
   if (!parse_pointer(c, pointerText, t)) return false;
   std::uint16_t home = c.level;
-  if (!switch_frame(c, t.level)) return fail(c, 3815);
+  if (!switch_frame(c, t.level)) return fail(c, errs::kPointerUnreachable);
   std::uint16_t slot = find_slot(c, t.name);
   bool ok = true;
-  if (slot == kNotFound) ok = fail(c, 3813);
-  else if (!is_assigned(c.slots[slot].v)) ok = fail(c, 3817);
+  if (slot == kNotFound) ok = fail(c, errs::kNotAPointer);
+  else if (!is_assigned(c.slots[slot].v)) ok = fail(c, errs::kPointerUninitialized);
   else ok = copy_value(c, c.slots[slot].v, out);
-  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (!switch_frame(c, home)) return fail(c, errs::kVariableTableError);
   return ok;
 }
 
@@ -220,8 +221,8 @@ bool primary(Context& c, Operand& out) {
     case tk::kFloat: {
       double f = 0;
       FloatText r = parse_float_text(c.token, f);
-      if (r == FloatText::too_large) return fail(c, 1342);
-      if (r != FloatText::ok) return fail(c, 3054);
+      if (r == FloatText::too_large) return fail(c, errs::kFpOverflow);
+      if (r != FloatText::ok) return fail(c, errs::kUnrecognizedItem);
       make_float(out, f);
       get_token(c);
       return !failed(c);
@@ -235,7 +236,7 @@ bool primary(Context& c, Operand& out) {
       get_token(c);
       return !failed(c);
     case tk::kKeyword: break;
-    default: return fail(c, 3061);
+    default: return fail(c, errs::kIllegalSyntax);
   }
   const int kw = c.delim;
   if (is_function_id(c, kw)) return call_function(c, kw, out);
@@ -243,7 +244,7 @@ bool primary(Context& c, Operand& out) {
     get_token(c);
     if (failed(c)) return false;
     if (!process_sub_expression(c, out, false, false)) return false;
-    if (!is_keyword(c, id::kRParen)) return fail(c, 3065);
+    if (!is_keyword(c, id::kRParen)) return fail(c, errs::kUnbalancedParentheses);
     get_token(c);
     return !failed(c);
   }
@@ -252,7 +253,7 @@ bool primary(Context& c, Operand& out) {
     get_token(c);
     return !failed(c);
   }
-  return fail(c, 3061);
+  return fail(c, errs::kIllegalSyntax);
 }
 
 // Bounds the recursion of nested expressions so a script cannot exhaust the stack.
@@ -271,7 +272,7 @@ class DepthGuard {
 bool unary_level(Context& c, Operand& out) {
   if (failed(c)) return false;
   DepthGuard depth(c);
-  if (depth.too_deep()) return fail(c, 3061, "Expression nested too deeply");
+  if (depth.too_deep()) return fail(c, errs::kIllegalSyntax, "Expression nested too deeply");
   if (c.tokKind == tk::kKeyword) {
     const int op = c.delim;
     if (ops::is_prefix(op)) {
@@ -282,7 +283,7 @@ bool unary_level(Context& c, Operand& out) {
     if (op == id::kAmp && c.lastAmpIsPointer) {
       get_token(c);
       if (failed(c)) return false;
-      if (c.tokKind != tk::kVariable) return fail(c, 3818);
+      if (c.tokKind != tk::kVariable) return fail(c, errs::kBadAddressOf);
       if (!make_string(c, out, make_pointer(c, c.level, c.token))) return false;
       get_token(c);
       return !failed(c);
@@ -343,7 +344,7 @@ bool concat_level(Context& c, Operand& out) {
 bool compare_level(Context& c, Operand& out) {
   if (!concat_level(c, out)) return false;
   for (;;) {
-    if (is_keyword(c, id::kAssign)) return fail(c, 3069, message_text(9506));
+    if (is_keyword(c, id::kAssign)) return fail(c, errs::kAssignmentNotLegal, message_text(errs::kHintUseDoubleEquals));
     if (!operator_of(c, ops::kCompare)) return true;
     const int op = c.delim;
     get_token(c);
@@ -381,11 +382,11 @@ bool assigned_value(Context& c, int assignOp, CurrentOf current_of, const std::s
   if (!level1(c, value.op())) return false;
   if (assignOp != id::kAssign) {
     const Value* current = current_of();
-    if (!current) return failed(c) ? false : fail(c, 1640);
-    if (!is_assigned(*current)) return fail(c, 3052, message_text(880) + "\n\n    " + name);
+    if (!current) return failed(c) ? false : fail(c, errs::kUninitializedElement);
+    if (!is_assigned(*current)) return fail(c, errs::kUninitializedVariable, message_text(errs::kUninitializedPrefix) + "\n\n    " + name);
     if (!compound_value(c, assignOp, *current, value.op())) return false;
   }
-  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  if (!at_end(c)) return fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd));
   return true;
 }
 
@@ -397,7 +398,7 @@ bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t 
   const std::uint16_t home = c.level;
   std::uint16_t slot = kNotFound;
   auto enter = [&] {
-    if (!switch_frame(c, level)) return fail(c, 3815);
+    if (!switch_frame(c, level)) return fail(c, errs::kPointerUnreachable);
     if (knownSlot < c.hwm && c.slots[knownSlot].v.flags != 0 && name == c.slots[knownSlot].name) {
       slot = knownSlot;
       return true;
@@ -406,7 +407,7 @@ bool assign(Context& c, Operand& result, const std::string& name, std::uint16_t 
     if (slot == kNotFound) slot = find_or_create_slot(c, name);
     return slot != kNotFound;
   };
-  auto leave = [&] { return switch_frame(c, home) ? true : fail(c, 3816); };
+  auto leave = [&] { return switch_frame(c, home) ? true : fail(c, errs::kVariableTableError); };
   if (!enter()) { leave(); return false; }
   c.assignFrame = level;
   c.assignSlot = slot;
@@ -441,9 +442,9 @@ bool assign_map_element(Context& c, Operand& result, const std::string& name) {
   const int assignOp = c.delim;
   auto target = [&]() -> MapStore* {
     const std::uint16_t slot = find_slot(c, name);
-    if (slot == kNotFound) { fail(c, 3051); return nullptr; }
+    if (slot == kNotFound) { fail(c, errs::kUndefinedName); return nullptr; }
     Value& v = c.slots[slot].v;
-    if (!map_of(c, v)) { fail(c, 3650); return nullptr; }
+    if (!map_of(c, v)) { fail(c, errs::kNotArrayVariable); return nullptr; }
     if (!own_array(c, v)) return nullptr;
     return map_of(c, v);
   };
@@ -471,8 +472,8 @@ bool assign_map_element(Context& c, Operand& result, const std::string& name) {
 // "name[subscripts] op value" with the "[" current.
 bool assign_element(Context& c, Operand& result, const std::string& name) {
   std::uint16_t slot = find_slot(c, name);
-  if (slot == kNotFound) return fail(c, 3051);
-  if (!(c.slots[slot].v.flags & vf::kArray)) return fail(c, 3650);
+  if (slot == kNotFound) return fail(c, errs::kUndefinedName);
+  if (!(c.slots[slot].v.flags & vf::kArray)) return fail(c, errs::kNotArrayVariable);
   if (map_of(c, c.slots[slot].v)) return assign_map_element(c, result, name);
   Value hold{};
   if (!copy_value(c, c.slots[slot].v, hold)) return false;   // keeps the array alive meanwhile
@@ -490,7 +491,7 @@ bool assign_element(Context& c, Operand& result, const std::string& name) {
   };
   if (!assigned_value(c, assignOp, current_of, name, value)) return false;
   // An element may hold a map (a copy of its own), never an array.
-  if ((value->flags & vf::kArray) && !map_of(c, value.op())) return fail(c, 3647);
+  if ((value->flags & vf::kArray) && !map_of(c, value.op())) return fail(c, errs::kEmbeddedArray);
   if (!own_array(c, value.op())) return false;
   Value* el = array_element(c, hold, subs, count);
   if (!el) return false;
@@ -528,7 +529,7 @@ bool assign_via_pointer(Context& c, Operand& result) {
   get_token(c);   // the pointer variable after "*"
   if (failed(c)) return false;
   if (is_keyword(c, id::kOleObject)) return member_via_pointer(c, result);
-  if (c.tokKind != tk::kVariable) return fail(c, 3813);
+  if (c.tokKind != tk::kVariable) return fail(c, errs::kNotAPointer);
   std::uint16_t ptrSlot = find_var(c, c.token, true);
   if (ptrSlot == kNotFound) return false;
   std::string text;
@@ -537,7 +538,7 @@ bool assign_via_pointer(Context& c, Operand& result) {
   if (!parse_pointer(c, text, t)) return false;
   get_token(c);
   if (failed(c)) return false;
-  if (!is_assignment_operator(c)) return fail(c, 3061);
+  if (!is_assignment_operator(c)) return fail(c, errs::kIllegalSyntax);
   return assign(c, result, t.name, t.level);
 }
 
@@ -556,16 +557,16 @@ bool process_sub_expression(Context& c, Operand& result, bool assignAllowed, boo
   c.assignAllowed = assignAllowed;
   bool ok;
   if (pointerTarget && is_keyword(c, id::kStar)) {
-    ok = assignAllowed ? assign_via_pointer(c, result) : fail(c, 3069, message_text(9506));
+    ok = assignAllowed ? assign_via_pointer(c, result) : fail(c, errs::kAssignmentNotLegal, message_text(errs::kHintUseDoubleEquals));
   } else if (c.tokKind == tk::kVariable) {
     ScanState before = save_scan(c);
     const std::uint16_t nameSlot = scanned_slot(c);
     std::string name = c.token;
     get_token(c);
     if (!failed(c) && is_assignment_operator(c)) {
-      ok = assignAllowed ? assign(c, result, name, c.level, nameSlot) : fail(c, 3069, message_text(9506));
+      ok = assignAllowed ? assign(c, result, name, c.level, nameSlot) : fail(c, errs::kAssignmentNotLegal, message_text(errs::kHintUseDoubleEquals));
     } else if (!failed(c) && is_keyword(c, id::kLBracket) && subscripts_then_assignment(c)) {
-      ok = assignAllowed ? assign_element(c, result, name) : fail(c, 3069, message_text(9506));
+      ok = assignAllowed ? assign_element(c, result, name) : fail(c, errs::kAssignmentNotLegal, message_text(errs::kHintUseDoubleEquals));
     } else {
       c.error = 0;
       restore_scan(c, before);

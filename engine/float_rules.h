@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/error_numbers.h"
 #include "engine/keywords.h"
 
 namespace orv {
@@ -22,23 +23,23 @@ inline FloatOutcome float_rule(int op, double a, double b) {
     case id::kMinus: r = a - b; break;
     case id::kStar: r = a * b; break;
     case id::kSlash:
-      if (b == 0) { o.error = 3062; return o; }
+      if (b == 0) { o.error = errs::kDivideByZero; return o; }
       r = a / b;
       break;
     case id::kMod:
-      if (b == 0) { o.error = 3062; return o; }
+      if (b == 0) { o.error = errs::kDivideByZero; return o; }
       r = a - std::trunc(a / b) * b;
       break;
     case id::kPow:
       r = std::pow(a, b);
-      if (std::isnan(r)) { o.error = 1341; return o; }
+      if (std::isnan(r)) { o.error = errs::kFpDomain; return o; }
       break;
     case id::kAndAnd: o.whole = true; o.value = a != 0 && b != 0; return o;
     case id::kBarBar: o.whole = true; o.value = a != 0 || b != 0; return o;
-    default: o.error = 3063; return o;
+    default: o.error = errs::kBadBinaryOperand; return o;
   }
-  if (std::isnan(r)) { o.error = 1599; return o; }
-  if (std::fabs(r) > 1e300) { o.error = 1342; return o; }
+  if (std::isnan(r)) { o.error = errs::kFpNotANumber; return o; }
+  if (std::fabs(r) > 1e300) { o.error = errs::kFpOverflow; return o; }
   if (std::fabs(r) < 1e-300) r = 0.0;
   o.value = r;
   return o;

@@ -1,6 +1,7 @@
 #include "engine/heap.h"
 
 #include <cstring>
+#include "engine/error_numbers.h"
 #include "engine/messages.h"
 #include "platform/platform.h"
 
@@ -12,8 +13,8 @@ constexpr std::uint32_t kHead = 0;   // the heap header doubles as the list's he
 
 std::uint32_t round_up(std::uint32_t v, std::uint32_t to) { return (v + to - 1) / to * to; }
 
-void report_corruption(int textNumber) {
-  platform::message_box(message_text(textNumber), message_text(845), platform::mb_ok);
+void report_corruption(std::uint16_t number) {
+  platform::message_box(message_text(number), message_text(errs::kHeapCorruptTitle), platform::mb_ok);
 }
 }  // namespace
 
@@ -199,7 +200,7 @@ void StringHeap::free(std::uint32_t handle) {
   // dropped here.
   if (size >= kRememberBlock) forget_length(handle);
   if (size < kMinBlock || block + size > endOffset_ || !tag_is(block + size - 4, kTagUsed)) {
-    report_corruption(846);
+    report_corruption(errs::kHeapTagOverwrite1);
     return;
   }
   if (tag_is(block - 4, kTagFree)) {
@@ -209,7 +210,7 @@ void StringHeap::free(std::uint32_t handle) {
     block = prev;
     size += prevSize;
   } else if (!tag_is(block - 4, kTagUsed)) {
-    report_corruption(846);
+    report_corruption(errs::kHeapTagOverwrite1);
     return;
   }
   std::uint32_t next = block + size;
@@ -217,7 +218,7 @@ void StringHeap::free(std::uint32_t handle) {
     unlink(next);
     size += word(next + 4);
   } else if (!tag_is(next, kTagUsed)) {
-    report_corruption(847);
+    report_corruption(errs::kHeapTagOverwrite2);
     return;
   }
   make_block(block, size, kTagFree);

@@ -17,6 +17,22 @@ inline constexpr int kStringConstantCount = 4;
 extern const double kFloatConstants[kFloatConstantCount];
 extern const std::string_view kStringConstants[kStringConstantCount];
 
+// What a built-in's handler leaves alone, from the F lines of tools/keywords.txt.
+// kInward: it works only on values and the script's own open files, so no other
+// program or path can look at a file while it runs and written lines may stay
+// buffered through it; every other call first hands them to the OS.
+// kReadsArguments: a compiled call may lend it a variable's text instead of a copy.
+// kPure: it computes only from its arguments, so the compiled path may run it.
+namespace kw_flag {
+inline constexpr std::uint8_t kPure = 1;
+inline constexpr std::uint8_t kReadsArguments = 2;
+inline constexpr std::uint8_t kInward = 4;
+}  // namespace kw_flag
+extern const std::uint8_t kKeywordFlags[kKeywordCount];
+inline bool keyword_has(int id, std::uint8_t flag) {
+  return id >= 0 && id < kKeywordCount && (kKeywordFlags[id] & flag) != 0;
+}
+
 // Fields of a function record.
 inline constexpr std::uint32_t kVariadicCount = 255;  // required count of a self-parsing handler
 inline constexpr int kMaxParameters = 16;

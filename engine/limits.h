@@ -20,6 +20,7 @@ inline constexpr int kMultilineStep = 8192;     // growth step of a multiline st
 inline constexpr std::uint32_t kMaxJumpPosition = 0xFFFFFF;  // GoTo markers hold 24 bits
 inline constexpr std::uint16_t kNoSlot = 65535;
 inline constexpr std::uint16_t kNoFrame = 65535;
+inline constexpr std::uint16_t kNoUdf = 65535;    // no user-defined function is running
 inline constexpr std::uint32_t kDefaultVariableCapacity = 2000;
 inline constexpr int kExpressionDepth = 256;     // nested parentheses and unary operators; bounds the stack
 }  // namespace orv::limits

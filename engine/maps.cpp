@@ -1,6 +1,7 @@
 #include "engine/maps.h"
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 
@@ -28,7 +29,7 @@ bool is_ascii(std::string_view s) {
 
 bool map_key_of(Context& c, const Value& v, MapKey& key) {
   key.wide = false;
-  if (v.flags & vf::kArray) return fail(c, 3056);
+  if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToString);
   if (v.flags & vf::kWide) {
     key.spelling = wstr_view(c, v);
     key.wide = true;
@@ -36,7 +37,7 @@ bool map_key_of(Context& c, const Value& v, MapKey& key) {
     std::string text;
     if (!value_text(c, v, text)) return false;
     if (is_ascii(text)) key.spelling.assign(text.begin(), text.end());
-    else if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, 3056);
+    else if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
   }
   prepare_map_key(key);
   return true;
@@ -66,7 +67,7 @@ bool map_read(Context& c, MapStore& map, const MapKey& key, Operand& out) {
 bool map_store(Context& c, MapStore& map, const MapKey& key, Value& value) {
   if (value.flags & vf::kArray) {
     release_value(c, value);
-    return fail(c, 3647);
+    return fail(c, errs::kEmbeddedArray);
   }
   value.flags &= ~vf::kDeclared;
   bool inserted = false;

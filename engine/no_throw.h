@@ -7,11 +7,12 @@
 #include <stdexcept>
 
 #include "engine/context.h"
+#include "engine/error_numbers.h"
 
 namespace orv {
 
 inline constexpr std::uint16_t kOutOfMemory = 3096;   // "Out of memory for strings"
-inline constexpr std::uint16_t kInternalError = 837;
+inline constexpr std::uint16_t kInternalError = errs::kInternalError;
 
 // The error number an exception stands for.
 inline std::uint16_t error_for_current_exception() noexcept {

@@ -1,5 +1,6 @@
 #include "engine/runloop.h"
 
+#include "engine/error_numbers.h"
 #include "engine/outside_code.h"
 #include "engine/parameter_words.h"
 
@@ -67,7 +68,7 @@ bool between_statements(Context& c) {
     c.cancelRequested = true;
   if (c.cancelRequested) {
     c.cancelRequested = false;
-    fail(c, 9999);
+    fail(c, errs::kCancelled);
     if (!after_statement(c)) return false;
   }
   return true;
@@ -94,7 +95,8 @@ void run_script(Context& c, std::uint32_t index) {
   Operand result;
   clear_operand(result);
   for (;;) {
-    c.assignFrame = c.assignSlot = 0xFFFF;
+    c.assignFrame = limits::kNoFrame;
+    c.assignSlot = limits::kNoSlot;
     // The last statement of a budget is left to the text path, which ends the run.
     if (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1) {
       bool messagesDue = false;
@@ -155,7 +157,7 @@ void run_script(Context& c, std::uint32_t index) {
     if (!between_statements(c)) break;
   }
   if (!failed(c) && definitions.open != DefinitionState::Kind::none) {
-    fail(c, 3723);
+    fail(c, errs::kDefineUnclosed);
     after_statement(c);
   }
   c.curScript = savedScript;
@@ -200,13 +202,13 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   std::string paramText;
   if (!value_text(c, params, paramText)) return false;
   const std::string path = locate_script_file(file, c.script().dir);
-  if (path.empty()) return fail(c, 1400);
+  if (path.empty()) return fail(c, errs::kCallFileNotFound);
   std::string raw;
   switch (platform::read_whole_file(path, raw)) {
     case platform::FileStatus::ok: break;
-    case platform::FileStatus::not_found: return fail(c, 102, path);
-    case platform::FileStatus::no_memory: return fail(c, 203);
-    default: return fail(c, 206);
+    case platform::FileStatus::not_found: return fail(c, errs::kScriptFileNotFound, path);
+    case platform::FileStatus::no_memory: return fail(c, errs::kScriptNoMemory);
+    default: return fail(c, errs::kScriptReadFailed);
   }
   auto script = std::make_unique<Script>();
   if (!prepare_script(c, std::move(raw), path, platform::directory_of(path), *script)) return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/error_numbers.h"
 #include "engine/limits.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
@@ -47,7 +48,7 @@ bool prepare_script(Context& c, std::string raw, const std::string& file, const 
   } else {
     out.text = std::move(raw);
   }
-  if (out.text.size() > limits::kMaxJumpPosition) return fail(c, 216);
+  if (out.text.size() > limits::kMaxJumpPosition) return fail(c, errs::kWorkBufferNoMemory);
   return true;
 }
 
@@ -70,7 +71,7 @@ bool read_line(Context& c, const Script& s, std::uint32_t& pos, std::uint32_t& s
   std::memcpy(c.line, text + p, n);
   c.line[n] = '\0';
   pos = end < size ? end + 1 : end;
-  if (tooLong) c.pendingLineError = 3722;
+  if (tooLong) c.pendingLineError = errs::kLineTooLong;
   return true;
 }
 
@@ -108,9 +109,9 @@ bool read_multiline_constant(Context& c, Operand& out) {
   for (;;) {
     if (!firstLine) {
       std::uint32_t stmt = 0;
-      if (!read_line(c, c.script(), c.pos, stmt)) return fail(c, 3059);
+      if (!read_line(c, c.script(), c.pos, stmt)) return fail(c, errs::kMultilineUnclosed);
       c.pendingLineError = 0;
-      if (c.line[0] == ';' && c.line[1] == kMarkerTag) return fail(c, 3605, "'" + std::string(1, ';') + "'\n" + message_text(9517));
+      if (c.line[0] == ';' && c.line[1] == kMarkerTag) return fail(c, errs::kMultilineBadChar, "'" + std::string(1, ';') + "'\n" + message_text(errs::kHintMultilineColons));
       if (!substitute(c, c.line, true)) return false;
       p = c.line;
     }
@@ -122,7 +123,7 @@ bool read_multiline_constant(Context& c, Operand& out) {
       if (ch == '$' && p[1] == '"') { closed = true; p += 2; break; }
       if (ch == ':' || ch == '#') {
         if (p[1] == static_cast<char>(ch)) { value += static_cast<char>(ch); p += 2; taken += 2; continue; }
-        return fail(c, 3605, "'" + std::string(1, static_cast<char>(ch)) + "'\n" + message_text(9517).substr(0, 255));
+        return fail(c, errs::kMultilineBadChar, "'" + std::string(1, static_cast<char>(ch)) + "'\n" + message_text(errs::kHintMultilineColons).substr(0, 255));
       }
       if (firstLine || taken < static_cast<std::size_t>(limits::kMaxLine - 1)) value += static_cast<char>(ch);
       ++p;
@@ -153,8 +154,8 @@ bool substitute(Context& c, char* line, bool continuation) {
       n += dbcs ? 2 : 1;
       width += dbcs ? 2 : 1;
     }
-    if (width > static_cast<std::size_t>(limits::kNameMax)) return fail(c, 3047);
-    if (name[n] != '%') return fail(c, 3048);
+    if (width > static_cast<std::size_t>(limits::kNameMax)) return fail(c, errs::kVariableNameTooLong);
+    if (name[n] != '%') return fail(c, errs::kSubstitutionUnclosed);
     std::string key(name, n);
     for (char& ch : key) if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     std::uint16_t slot = find_slot(c, key);
@@ -167,9 +168,9 @@ bool substitute(Context& c, char* line, bool continuation) {
     else if (key == "@cr") out += '\r';
     else if (key == "@lf") out += '\n';
     p = name + n + 1;
-    if (out.size() >= static_cast<std::size_t>(limits::kMaxSubstituted)) return fail(c, 3101);
+    if (out.size() >= static_cast<std::size_t>(limits::kMaxSubstituted)) return fail(c, errs::kSubstitutionTooLong);
   }
-  if (out.size() >= static_cast<std::size_t>(limits::kMaxSubstituted)) return fail(c, 3101);
+  if (out.size() >= static_cast<std::size_t>(limits::kMaxSubstituted)) return fail(c, errs::kSubstitutionTooLong);
   if (!continuation && c.includeAsCall && starts_with_word(out, "#include")) {
     std::string name;
     include_name(out, name);

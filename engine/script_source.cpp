@@ -1,5 +1,6 @@
 #include "engine/script_source.h"
 
+#include "engine/error_numbers.h"
 #include "engine/limits.h"
 
 namespace orv {
@@ -62,16 +63,16 @@ bool expand_include(std::string_view line, const std::string& dir, int depth, Ex
   const IncludeStyle& style = run.style;
   SourceFiles& files = run.files;
   SourceFault& fault = run.fault;
-  if (++run.includes > kIncludesPerText) return fault_of(fault, 216);
+  if (++run.includes > kIncludesPerText) return fault_of(fault, errs::kWorkBufferNoMemory);
   std::string name;
-  if (!include_name(line, name)) return fault_of(fault, 217, name);
+  if (!include_name(line, name)) return fault_of(fault, errs::kIncludeUnreadable, name);
   const std::string path = files.locate(name, dir);
-  if (path.empty()) return fault_of(fault, 217, name);
+  if (path.empty()) return fault_of(fault, errs::kIncludeUnreadable, name);
   std::string raw;
   switch (files.read(path, raw)) {
     case platform::FileStatus::ok: break;
-    case platform::FileStatus::no_memory: return fault_of(fault, 216, name);
-    default: return fault_of(fault, 217, name);
+    case platform::FileStatus::no_memory: return fault_of(fault, errs::kWorkBufferNoMemory, name);
+    default: return fault_of(fault, errs::kIncludeUnreadable, name);
   }
   if (!decode_script_bytes(raw, fault)) {
     fault.text = name;
@@ -94,8 +95,8 @@ bool expand(const std::string& text, const std::string& file, const std::string&
             std::string& out) {
   const IncludeStyle& style = run.style;
   SourceFault& fault = run.fault;
-  if (depth > limits::kIncludeDepth) return fault_of(fault, 218);
-  if (out.size() + text.size() > limits::kMaxJumpPosition) return fault_of(fault, 216);
+  if (depth > limits::kIncludeDepth) return fault_of(fault, errs::kIncludeTooDeep);
+  if (out.size() + text.size() > limits::kMaxJumpPosition) return fault_of(fault, errs::kWorkBufferNoMemory);
   out.reserve(out.size() + text.size() + 64);
   if (style.scriptLayout) out += marker_line(1, file);
   std::uint32_t lineNo = 1;
@@ -144,7 +145,7 @@ bool is_encoded_script(std::string_view raw) {
 
 bool decode_script_bytes(std::string& raw, SourceFault& fault) {
   // The encoded form is not read by this interpreter: refused rather than run as garbage.
-  if (is_encoded_script(raw)) return fault_of(fault, 219);
+  if (is_encoded_script(raw)) return fault_of(fault, errs::kUnknownScriptFormat);
   if (raw.size() < 2) return true;
   const auto b0 = static_cast<unsigned char>(raw[0]), b1 = static_cast<unsigned char>(raw[1]);
   const bool little = b0 == 0xFF && b1 == 0xFE;
@@ -158,7 +159,7 @@ bool decode_script_bytes(std::string& raw, SourceFault& fault) {
     wide.push_back(static_cast<char16_t>(lo | (hi << 8)));
   }
   std::string ansi;
-  if (!platform::utf16_to_ansi(wide, ansi)) return fault_of(fault, 215);
+  if (!platform::utf16_to_ansi(wide, ansi)) return fault_of(fault, errs::kScriptUnicodeUnconvertible);
   raw = std::move(ansi);
   return true;
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "engine/context.h"
+#include "engine/error_numbers.h"
 
 namespace orv {
 
@@ -42,9 +43,9 @@ bool heap_can_hold(const Context& c, std::uint64_t bytes);
 
 // True when a string of `units` characters of `unitBytes` bytes each (and its
 // terminator) fits in the string heap; otherwise sets `error` and returns false.
-bool string_room(Context& c, std::uint64_t units, unsigned unitBytes, std::uint16_t error = 3096);
+bool string_room(Context& c, std::uint64_t units, unsigned unitBytes, std::uint16_t error = errs::kOutOfMemory);
 template <class Ch>
-bool string_room(Context& c, std::uint64_t units, std::uint16_t error = 3096) {
+bool string_room(Context& c, std::uint64_t units, std::uint16_t error = errs::kOutOfMemory) {
   return string_room(c, units, sizeof(Ch), error);
 }
 

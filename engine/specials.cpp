@@ -1,6 +1,7 @@
 #include "engine/specials.h"
 
 #include <cstdio>
+#include "engine/error_numbers.h"
 #include "engine/object_hooks.h"
 #include "engine/arrays.h"
 #include "engine/evaluator.h"
@@ -18,13 +19,13 @@ namespace {
 bool open_paren(Context& c, const char* name) {
   get_token(c);
   if (failed(c)) return false;
-  if (!is_keyword(c, id::kLParen)) return fail(c, 3067, std::string(name) + " " + message_text(9502));
+  if (!is_keyword(c, id::kLParen)) return fail(c, errs::kOpenParenMissing, std::string(name) + " " + message_text(errs::kHintNoOpenParen));
   get_token(c);
   return !failed(c);
 }
 
 bool close_paren(Context& c) {
-  if (!is_keyword(c, id::kRParen)) return fail(c, 3066, message_text(9504));
+  if (!is_keyword(c, id::kRParen)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
   get_token(c);
   return !failed(c);
 }
@@ -63,9 +64,9 @@ bool name_argument(Context& c, std::uint16_t& level, std::string& name, bool& po
 template <typename Fn>
 bool with_slot(Context& c, std::uint16_t level, const std::string& name, Fn fn) {
   std::uint16_t home = c.level;
-  if (!switch_frame(c, level)) return fail(c, 3815);
+  if (!switch_frame(c, level)) return fail(c, errs::kPointerUnreachable);
   fn(find_slot(c, name));
-  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (!switch_frame(c, home)) return fail(c, errs::kVariableTableError);
   return !failed(c);
 }
 
@@ -137,7 +138,7 @@ bool drop_element(Context& c, std::uint16_t level, const std::string& name) {
   Value* element = nullptr;
   Element what = Element::absent;
   if (!element_argument(c, level, name, hold, element, what)) return false;
-  if (what == Element::not_array) return fail(c, 3102);
+  if (what == Element::not_array) return fail(c, errs::kDropNotVariable);
   if (element) {
     Value old = *element;   // detached before it is released, as an element assignment does
     clear_value(*element);
@@ -152,7 +153,7 @@ bool drop(Context& c, Operand& result) {
     std::uint16_t level = 0;
     std::string name;
     bool pointerOk = true;
-    if (!name_argument(c, level, name, pointerOk)) return failed(c) ? false : fail(c, 3102);
+    if (!name_argument(c, level, name, pointerOk)) return failed(c) ? false : fail(c, errs::kDropNotVariable);
     if (is_keyword(c, id::kLBracket)) {
       if (!(pointerOk ? drop_element(c, level, name) : skip_subscripts(c))) return false;
     } else if (pointerOk && !with_slot(c, level, name, [&](std::uint16_t slot) {
@@ -195,7 +196,7 @@ bool query(Context& c, int kw, Operand& result) {
   return close_paren(c);
 }
 
-bool pointer_error(Context& c, std::uint32_t textNumber) { return fail(c, 3821, message_text(textNumber)); }
+bool pointer_error(Context& c, std::uint16_t number) { return fail(c, errs::kPointerError, message_text(number)); }
 
 bool make_pointer_result(Context& c, Operand& result, std::uint16_t level, const std::string& name) {
   return make_string(c, result, make_pointer(c, level, name));
@@ -206,27 +207,27 @@ bool ptr_global(Context& c, int kw, Operand& result) {
   if (!open_paren(c, fname)) return false;
   if (c.tokKind != tk::kVariable) {
     if (kw == id::kPtrGlobalTest) { skip_to_close(c); make_int(result, 0); return close_paren(c); }
-    return pointer_error(c, 9509);
+    return pointer_error(c, errs::kNotAVariableName);
   }
   std::string name = c.token;
   get_token(c);
   if (failed(c)) return false;
   std::uint16_t home = c.level;
   if (kw == id::kPtrGlobalDefine) {
-    if (c.level != 0 || c.callLevel < 0) return pointer_error(c, 9507);
+    if (c.level != 0 || c.callLevel < 0) return pointer_error(c, errs::kPtrGlobalDefineNotMain);
     std::uint16_t slot = find_or_create_slot(c, name);
     if (slot == kNotFound) return false;
     c.slots[slot].name[31] |= kDeclaredGlobalBit;
     if (!make_pointer_result(c, result, 0, name)) return false;
     return close_paren(c);
   }
-  if (!switch_frame(c, 0)) return fail(c, 3815);
+  if (!switch_frame(c, 0)) return fail(c, errs::kPointerUnreachable);
   std::uint16_t slot = find_slot(c, name);
   std::uint32_t problem = 0;
-  if (slot == kNotFound) problem = 9510;
-  else if (!is_assigned(c.slots[slot].v)) problem = 9511;
-  else if (!(c.slots[slot].name[31] & kDeclaredGlobalBit)) problem = 9512;
-  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (slot == kNotFound) problem = errs::kPointerCreateFailed;
+  else if (!is_assigned(c.slots[slot].v)) problem = errs::kVariableNotFound;
+  else if (!(c.slots[slot].name[31] & kDeclaredGlobalBit)) problem = errs::kNotAGlobal;
+  if (!switch_frame(c, home)) return fail(c, errs::kVariableTableError);
   if (kw == id::kPtrGlobalTest) {
     make_int(result, problem == 0 ? 1 : 0);
     return close_paren(c);
@@ -238,29 +239,29 @@ bool ptr_global(Context& c, int kw, Operand& result) {
 
 bool ptr_persistent(Context& c, Operand& result) {
   if (!open_paren(c, "ptrpersistent")) return false;
-  if (c.tokKind != tk::kVariable) return pointer_error(c, 9509);
+  if (c.tokKind != tk::kVariable) return pointer_error(c, errs::kNotAVariableName);
   std::string name = c.token;
-  if (name.size() > static_cast<std::size_t>(limits::kPersistentNameMax)) return pointer_error(c, 9508);
+  if (name.size() > static_cast<std::size_t>(limits::kPersistentNameMax)) return pointer_error(c, errs::kPersistentNameTooLong);
   get_token(c);
   if (failed(c)) return false;
-  if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+  if (!is_keyword(c, id::kComma)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
   get_token(c);
   if (failed(c)) return false;
   char stored[48];
   std::snprintf(stored, sizeof stored, "?%02x__%s", c.persistentUdf & 0xFF, name.c_str());
   std::uint16_t home = c.level;
-  if (!switch_frame(c, 0)) return fail(c, 3815);
+  if (!switch_frame(c, 0)) return fail(c, errs::kPointerUnreachable);
   std::uint16_t slot = find_or_create_slot(c, stored);
   bool assigned = slot != kNotFound && is_assigned(c.slots[slot].v);
-  if (!switch_frame(c, home)) return fail(c, 3816);
+  if (!switch_frame(c, home)) return fail(c, errs::kVariableTableError);
   if (slot == kNotFound) return false;
   Operand value;
   clear_operand(value);
   if (!process_sub_expression(c, value, false, false)) return false;
   if (!assigned) {
-    if (!switch_frame(c, 0)) { release_value(c, value); return fail(c, 3815); }
+    if (!switch_frame(c, 0)) { release_value(c, value); return fail(c, errs::kPointerUnreachable); }
     store_in_slot(c, slot, value);
-    if (!switch_frame(c, home)) return fail(c, 3816);
+    if (!switch_frame(c, home)) return fail(c, errs::kVariableTableError);
   } else {
     release_value(c, value);
   }
@@ -270,7 +271,7 @@ bool ptr_persistent(Context& c, Operand& result) {
 
 bool makepointer(Context& c, Operand& result) {
   if (!open_paren(c, "?makepointer")) return false;
-  if (c.tokKind != tk::kVariable) return fail(c, 3761);
+  if (c.tokKind != tk::kVariable) return fail(c, errs::kMakePointerNotName);
   if (!make_pointer_result(c, result, c.level, c.token)) return false;
   get_token(c);
   if (failed(c)) return false;
@@ -286,7 +287,7 @@ bool call_special(Context& c, int kw, Operand& result) {
     case id::kPtrGlobal: case id::kPtrGlobalDefine: case id::kPtrGlobalTest: return ptr_global(c, kw, result);
     case id::kPtrPersistent: return ptr_persistent(c, result);
     case id::kMakePointer: return makepointer(c, result);
-    default: return fail(c, 3046);
+    default: return fail(c, errs::kFunctionNotDefined);
   }
 }
 

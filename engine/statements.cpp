@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/error_numbers.h"
 #include "engine/outside_code.h"
 #include "engine/object_hooks.h"
 #include "engine/arrays.h"
@@ -32,7 +33,7 @@ std::uint32_t buffer_position(const Context& c, const char* at) {
 }
 
 bool must_end(Context& c) {
-  if (!at_end(c)) return fail(c, 3074, message_text(9505));
+  if (!at_end(c)) return fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd));
   return true;
 }
 
@@ -105,7 +106,7 @@ bool do_if(Context& c, Operand& result) {
   if (!eval_condition(c, truth)) return false;
   const bool hasThen = is_keyword(c, id::kThen);
   if (!hasThen && !at_end(c) && !(c.tokKind == tk::kKeyword && keyword_kind(c, c.delim) == kk::kStructure))
-    return fail(c, 3072, message_text(9501));
+    return fail(c, errs::kThenMissing, message_text(errs::kHintExtraPunctuation));
   char* rest = hasThen ? c.prog : c.tokenStart;
   const char* probe = rest;
   while (*probe == ' ' || *probe == '\t') ++probe;
@@ -139,7 +140,7 @@ bool do_else(Context& c, Operand& result) {
       skip_statement_tokens(c);
       return true;
     }
-    if (c.ifState == -1) return fail(c, 3050);
+    if (c.ifState == -1) return fail(c, errs::kNoIfForElse);
     const bool run = c.ifState == 0;
     const bool ok = run_rest_as_statement(c, result, run);
     if (c.traceEvent == trace::ev::kValue || c.traceEvent == trace::ev::kSkipped) {
@@ -148,14 +149,14 @@ bool do_else(Context& c, Operand& result) {
     }
     return ok;
   }
-  if (c.depth == 0) return fail(c, 3354);
-  if (top(c).kind != sk::kIfThen) return fail(c, 3358);
+  if (c.depth == 0) return fail(c, errs::kEndUnmatched);
+  if (top(c).kind != sk::kIfThen) return fail(c, errs::kElseUnmatched);
   steps::else_block(c);
   return true;
 }
 
 bool do_elseif(Context& c) {
-  if (!steps::top_is(c, sk::kIfThen)) return fail(c, 3368);
+  if (!steps::top_is(c, sk::kIfThen)) return fail(c, errs::kElseIfUnmatched);
   if (!steps::else_if_reads(c)) return true;
   get_token(c);
   if (failed(c)) return false;
@@ -164,9 +165,9 @@ bool do_elseif(Context& c) {
   if (is_keyword(c, id::kThen)) {
     get_token(c);
     if (failed(c)) return false;
-    if (!at_end(c)) return fail(c, 3074, message_text(9505));
+    if (!at_end(c)) return fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd));
   } else if (!at_end(c)) {
-    return fail(c, 3072, message_text(9501));
+    return fail(c, errs::kThenMissing, message_text(errs::kHintExtraPunctuation));
   }
   steps::else_if_taken(c, truth);
   return true;
@@ -193,12 +194,12 @@ bool do_end(Context& c, int word) {
     else if (next == id::kWhile) word = id::kEndWhile;
     else if (next == id::kSwitch || next == id::kSelect) word = id::kEndSwitch;
     else if (next == id::kFor) word = id::kNext;
-    else return fail(c, 3363);
+    else return fail(c, errs::kEndBadKeyword);
   }
   if (word == id::kEndFor) word = id::kNext;
   if (word == id::kEndSelect) word = id::kEndSwitch;
-  if (c.depth == 0) return fail(c, 3354);
-  if (!end_matches(word, top(c).kind)) return fail(c, 3357);
+  if (c.depth == 0) return fail(c, errs::kEndUnmatched);
+  if (!end_matches(word, top(c).kind)) return fail(c, errs::kEndNoMatch);
   switch (word) {
     case id::kEndWhile:
       steps::end_while(c);
@@ -218,7 +219,7 @@ bool do_end(Context& c, int word) {
       if (steps::end_if_strands(c)) {
         c.traceEvent = trace::ev::kEnd;
         pop(c, false);
-        return fail(c, 3359);
+        return fail(c, errs::kBreakOutsideLoop);
       }
       steps::end_if(c);
       return true;
@@ -231,7 +232,7 @@ bool do_while(Context& c) {
   if (skipping(c)) return steps::open_skipped(c, sk::kWhile);
   get_token(c);
   if (failed(c)) return false;
-  if (at_end(c)) return fail(c, 3071);
+  if (at_end(c)) return fail(c, errs::kIncompleteStatement);
   bool truth = false;
   if (!eval_condition(c, truth)) return false;
   if (!must_end(c)) return false;
@@ -241,7 +242,7 @@ bool do_while(Context& c) {
 // ---- For ----
 
 bool numeric_value(Context& c, Operand& v) {
-  if (!to_numeric(c, v, true)) { c.error = 0; return fail(c, 3361); }
+  if (!to_numeric(c, v, true)) { c.error = 0; return fail(c, errs::kForCounterNotNumber); }
   return true;
 }
 
@@ -266,7 +267,7 @@ std::uint32_t raw_to_position(const Context& c, const char* toInLine) {
 }
 
 bool to_clause(Context& c, bool loopBack) {
-  if (c.depth == 0 || top(c).kind != sk::kFor) return fail(c, 3362);
+  if (c.depth == 0 || top(c).kind != sk::kFor) return fail(c, errs::kToWithoutFor);
   StructEntry& e = top(c);
   const std::uint16_t slot = e.word;
   get_token(c);
@@ -279,7 +280,7 @@ bool to_clause(Context& c, bool loopBack) {
     steps::for_step_whole(c, 1, limit->i);
     return true;
   }
-  if (!is_assigned(c.slots[slot].v)) return fail(c, 3361);
+  if (!is_assigned(c.slots[slot].v)) return fail(c, errs::kForCounterNotNumber);
   Temp var(c);
   if (!copy_value(c, c.slots[slot].v, var.op())) return false;
   if (!numeric_value(c, var.op())) return false;
@@ -294,7 +295,7 @@ bool to_clause(Context& c, bool loopBack) {
     if (!numeric_value(c, step.op())) return false;
     if (!must_end(c)) return false;
   } else {
-    return fail(c, 3074, message_text(9505));
+    return fail(c, errs::kExtraAfterEnd, message_text(errs::kHintExtraAfterEnd));
   }
   // Whole-number loops, the common case, step without the general combiners.
   if (loopBack && c.slots[slot].v.flags == vf::kInt && step->flags == vf::kInt && limit->flags == vf::kInt) {
@@ -324,18 +325,18 @@ bool do_for(Context& c) {
   if (skipping(c)) return steps::open_skipped(c, sk::kFor);
   get_token(c);
   if (failed(c)) return false;
-  if (c.tokKind != tk::kVariable) return fail(c, 3360);
+  if (c.tokKind != tk::kVariable) return fail(c, errs::kForBadSyntax);
   std::uint16_t slot = find_slot(c, c.token);
-  if (slot == kNotFound) return fail(c, 3051);
+  if (slot == kNotFound) return fail(c, errs::kUndefinedName);
   get_token(c);
   if (failed(c)) return false;
-  if (!is_keyword(c, id::kAssign)) return fail(c, 3360);
+  if (!is_keyword(c, id::kAssign)) return fail(c, errs::kForBadSyntax);
   get_token(c);
   if (failed(c)) return false;
   Temp start(c);
   if (!process_sub_expression(c, start.op(), false, false)) return false;
   if (!numeric_value(c, start.op())) return false;
-  if (!is_keyword(c, id::kTo)) return fail(c, 3360);
+  if (!is_keyword(c, id::kTo)) return fail(c, errs::kForBadSyntax);
   Value stored{};
   start->flags &= ~(vf::kStr | vf::kWide);
   if (start->str) { c.heap.free(start->str); start->str = 0; }
@@ -364,7 +365,7 @@ bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got
     if (!com_next_element(c, coll, position, element, got)) return false;
     return !got || store_in_slot(c, e.word, element);
   }
-  if (!(coll.flags & vf::kArray)) return fail(c, 3650);
+  if (!(coll.flags & vf::kArray)) return fail(c, errs::kNotArrayVariable);
   if (const MapStore* map = map_of(c, coll)) {
     // A map gives its keys in insertion order; the position is an insertion
     // number, so keys the body removes before their turn are not visited,
@@ -379,7 +380,7 @@ bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got
     return true;
   }
   const ArrayHeader* h = c.arrays.header(coll.str);
-  if (!h) return fail(c, 1637);
+  if (!h) return fail(c, errs::kArrayAccessFailed);
   const Value* els = c.arrays.elements(coll.str);
   while (position < h->count && !is_assigned(els[position])) ++position;
   if (position >= h->count) return true;
@@ -404,15 +405,15 @@ bool do_foreach(Context& c) {
   if (skipping(c)) return steps::open_skipped(c, sk::kForEach);
   get_token(c);
   if (failed(c)) return false;
-  if (c.tokKind != tk::kVariable) return fail(c, 3729);
+  if (c.tokKind != tk::kVariable) return fail(c, errs::kForEachBadSyntax);
   const std::uint16_t loopSlot = find_slot(c, c.token);
-  if (loopSlot == kNotFound) return fail(c, 3051);
+  if (loopSlot == kNotFound) return fail(c, errs::kUndefinedName);
   get_token(c);
   if (failed(c)) return false;
-  if (c.tokKind != tk::kVariable || std::strcmp(c.token, "in") != 0) return fail(c, 3729);
+  if (c.tokKind != tk::kVariable || std::strcmp(c.token, "in") != 0) return fail(c, errs::kForEachBadSyntax);
   get_token(c);
   if (failed(c)) return false;
-  if (at_end(c)) return fail(c, 3729);
+  if (at_end(c)) return fail(c, errs::kForEachBadSyntax);
   StructEntry e = entry_of(c, sk::kForEach, skip::kRun);
   e.jump = c.stmtPos;
   e.word = loopSlot;
@@ -467,26 +468,26 @@ bool do_switch(Context& c) {
   Temp v(c);
   if (!process_sub_expression(c, v.op(), false, false)) return false;
   if (!must_end(c)) return false;
-  if (v->flags & vf::kFloat) return fail(c, 3364);
-  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
+  if (v->flags & vf::kFloat) return fail(c, errs::kSwitchNeedsInteger);
+  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, errs::kSwitchNeedsInteger); }
   return steps::open_switch(c, static_cast<std::uint32_t>(v->i));
 }
 
 bool do_case(Context& c) {
-  if (!steps::top_is(c, sk::kSwitch)) return fail(c, 3365);
+  if (!steps::top_is(c, sk::kSwitch)) return fail(c, errs::kCaseUnmatched);
   if (!steps::case_reads(c)) return true;
   get_token(c);
   if (failed(c)) return false;
   Temp v(c);
   if (!process_sub_expression(c, v.op(), false, false)) return false;
   if (!must_end(c)) return false;
-  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, 3364); }
+  if (!to_int32(c, v.op())) { c.error = 0; return fail(c, errs::kSwitchNeedsInteger); }
   steps::case_value(c, static_cast<std::uint32_t>(v->i));
   return true;
 }
 
 bool do_break_continue(Context& c, bool isBreak) {
-  if (!skipping(c) && !c.breakable) return fail(c, isBreak ? 3355 : 3356);
+  if (!skipping(c) && !c.breakable) return fail(c, isBreak ? errs::kBreakOutsideStructure : errs::kContinueOutsideStructure);
   steps::break_continue(c, isBreak);
   return true;
 }
@@ -495,8 +496,8 @@ bool do_break_continue(Context& c, bool isBreak) {
 
 bool read_label(Context& c, std::string& label) {
   get_string_token(c);
-  if (failed(c)) { c.error = 0; return fail(c, 3073); }
-  if (c.tokKind == tk::kEnd) return fail(c, 3071);
+  if (failed(c)) { c.error = 0; return fail(c, errs::kLabelMissing); }
+  if (c.tokKind == tk::kEnd) return fail(c, errs::kIncompleteStatement);
   label = c.token;
   return true;
 }
@@ -528,7 +529,7 @@ bool goto_blocked_by_foreach(const Context& c) {
 
 bool do_goto(Context& c, char* statement) {
   if (skipping(c)) return true;
-  if (goto_blocked_by_foreach(c)) return fail(c, 1725);
+  if (goto_blocked_by_foreach(c)) return fail(c, errs::kGotoInForEach);
   std::string label;
   if (!read_label(c, label)) return false;
   std::uint32_t target = 0;
@@ -585,7 +586,7 @@ bool do_return(Context& c, Operand& result) {
   for (int d = c.depth; d > 0; --d) {
     StructEntry& e = c.stack[static_cast<std::size_t>(d)];
     if (e.kind == sk::kGosubFalse || e.kind == sk::kGosubTrue || e.kind == sk::kGosubNone) {
-      if (hasValue) return fail(c, 1760);
+      if (hasValue) return fail(c, errs::kGosubReturnsValue);
       const std::uint16_t kind = e.kind;
       const std::uint32_t jump = e.jump;
       const std::uint32_t script = e.script;
@@ -656,7 +657,7 @@ bool do_command(Context& c, Operand& result, int kw, char* statement) {
     case id::kYield:
       if (pump_window_messages(c, !c.noYield) && !c.noCancel) c.cancelRequested = true;
       return true;
-    default: return fail(c, 3352);
+    default: return fail(c, errs::kStructOpNotDefined);
   }
 }
 
@@ -667,7 +668,7 @@ bool do_structure(Context& c, Operand& result, int kw, char* statement) {
     case id::kIf: return do_if(c, result);
     case id::kElse: return do_else(c, result);
     case id::kElseIf: return do_elseif(c);
-    case id::kThen: return skipping(c) ? true : fail(c, 3050);
+    case id::kThen: return skipping(c) ? true : fail(c, errs::kNoIfForElse);
     case id::kEnd: case id::kEndIf: case id::kEndWhile: case id::kEndSwitch: case id::kEndSelect:
     case id::kNext: case id::kEndFor:
       return do_end(c, kw);
@@ -681,7 +682,7 @@ bool do_structure(Context& c, Operand& result, int kw, char* statement) {
     case id::kContinue: return do_break_continue(c, false);
     case id::kGosub: return do_gosub(c, statement, ifStateBefore);
     case id::kReturn: return skipping(c) ? true : do_return(c, result);
-    default: return fail(c, 3352);
+    default: return fail(c, errs::kStructOpNotDefined);
   }
 }
 
@@ -693,7 +694,7 @@ bool expression_statement(Context& c, Operand& result) {
   }
   c.traceEvent = trace::ev::kValue;
   if (!process_sub_expression(c, result, true, false)) return false;
-  if (!at_end(c)) return fail(c, 3074, message_text(is_keyword(c, id::kLBracket) ? 9518 : 9505));
+  if (!at_end(c)) return fail(c, errs::kExtraAfterEnd, message_text(is_keyword(c, id::kLBracket) ? 9518 : errs::kHintExtraAfterEnd));
   return true;
 }
 
@@ -747,7 +748,7 @@ bool find_label(Context& c, const char* label, std::uint32_t& target) {
     }
     p = end + 1;
   }
-  return fail(c, 3033);
+  return fail(c, errs::kLabelNotFound);
 }
 
 bool execute_statement(Context& c, Operand& result, char* text) {
@@ -760,7 +761,7 @@ bool execute_statement(Context& c, Operand& result, char* text) {
       if (!steps::push(c, e)) return false;
       c.breakable = 0;
     } else if (goto_blocked_by_foreach(c)) {
-      return fail(c, 1725);
+      return fail(c, errs::kGotoInForEach);
     }
     c.ifState = -1;
     c.traceEvent = trace::ev::kGosubOrReturn;
@@ -781,7 +782,7 @@ bool execute_statement(Context& c, Operand& result, char* text) {
     if (skipping(c)) { c.error = 0; c.errorText.clear(); return true; }
     return false;
   }
-  if (at_end(c)) return skipping(c) ? true : fail(c, 3071);
+  if (at_end(c)) return skipping(c) ? true : fail(c, errs::kIncompleteStatement);
   if (c.tokKind != tk::kKeyword) return expression_statement(c, result);
   const std::uint32_t kind = keyword_kind(c, c.delim);
   if (kind == kk::kStructure) return do_structure(c, result, c.delim, text);

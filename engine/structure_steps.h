@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "engine/context.h"
+#include "engine/error_numbers.h"
 #include "engine/limits.h"
 #include "engine/trace/markers.h"
 
@@ -35,7 +36,7 @@ inline StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipSta
 
 // Pushes an entry (3353 when the stack is full).
 inline bool push(Context& c, const StructEntry& e) {
-  if (!has_room(c)) return fail(c, 3353);
+  if (!has_room(c)) return fail(c, errs::kNestingTooDeep);
   c.stack[static_cast<std::size_t>(++c.depth)] = e;
   return true;
 }

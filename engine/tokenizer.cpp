@@ -1,6 +1,7 @@
 #include "engine/tokenizer.h"
 
 #include <cstring>
+#include "engine/error_numbers.h"
 #include "engine/keywords.h"
 #include "engine/variables.h"
 #include "platform/platform.h"
@@ -26,9 +27,9 @@ bool scan_number(Context& c) {
     if (ch == '.' && !exponent) {
       bool before = n > 0 && is_digit(p[n - 1]);
       bool after = is_digit(p[n + 1]);
-      if (dot && (before || after)) return fail(c, 3338);
-      if (dot) return fail(c, 3338);
-      if (!before && !after) return fail(c, 3054);
+      if (dot && (before || after)) return fail(c, errs::kFloatTooManyDots);
+      if (dot) return fail(c, errs::kFloatTooManyDots);
+      if (!before && !after) return fail(c, errs::kUnrecognizedItem);
       dot = true;
       ++n;
       continue;
@@ -36,8 +37,8 @@ bool scan_number(Context& c) {
     if ((ch == 'e' || ch == 'E') && n > 0) {
       bool digitNext = is_digit(p[n + 1]);
       bool signNext = (p[n + 1] == '+' || p[n + 1] == '-') && is_digit(p[n + 2]);
-      if (!digitNext && !signNext) return fail(c, 3054);
-      if (exponent) return fail(c, 3339);
+      if (!digitNext && !signNext) return fail(c, errs::kUnrecognizedItem);
+      if (exponent) return fail(c, errs::kFloatTooManyExponents);
       exponent = true;
       n += signNext ? 2 : 1;
       continue;
@@ -62,7 +63,7 @@ bool scan_word(Context& c) {
   }
   std::size_t n = 0;
   while (is_name_char(c.prog[n]) || c.prog[n] == '.') ++n;
-  if (n > static_cast<std::size_t>(limits::kNameMax)) return fail(c, 3055);
+  if (n > static_cast<std::size_t>(limits::kNameMax)) return fail(c, errs::kNameTooLong);
   set_token(c, c.prog, n);
   std::string lower = lower_name(std::string_view(c.token, n));
   std::memcpy(c.token, lower.data(), n);
@@ -185,7 +186,7 @@ int get_token(Context& c) {
     c.tokKind = tk::kMultiline;
     return 0;
   }
-  fail(c, 3054);
+  fail(c, errs::kUnrecognizedItem);
   return 0;
 }
 
@@ -199,10 +200,10 @@ void get_string_token(Context& c) {
   while (*c.prog == ' ' || *c.prog == '\t') ++c.prog;
   c.tokenStart = c.prog;
   if (*c.prog == '\0' || *c.prog == ';') return;
-  if (!is_name_char(*c.prog)) { fail(c, 3054); return; }
+  if (!is_name_char(*c.prog)) { fail(c, errs::kUnrecognizedItem); return; }
   std::size_t n = 0;
   while (is_name_char(c.prog[n])) ++n;
-  if (n > limits::kLineBuffer) { fail(c, 3053); return; }
+  if (n > limits::kLineBuffer) { fail(c, errs::kStringTooLong); return; }
   set_token(c, c.prog, n);
   c.prog += n;
   c.tokKind = tk::kString;

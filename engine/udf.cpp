@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include "engine/caller_state.h"
+#include "engine/error_numbers.h"
 #include "engine/keywords.h"
 #include "engine/runloop.h"
 #include "engine/statements.h"
@@ -25,12 +26,12 @@ struct DefinitionWord {
 };
 
 constexpr DefinitionWord kWords[] = {
-    {"#definefunction", Kind::function, true, 3623, 3624},
-    {"#definesubroutine", Kind::subroutine, true, 3691, 3692},
-    {"#definecommand", Kind::command, true, 3230, 3251},
-    {"#endfunction", Kind::function, false, 3625, 0},
-    {"#endsubroutine", Kind::subroutine, false, 3693, 0},
-    {"#endcommand", Kind::command, false, 3403, 0},
+    {"#definefunction", Kind::function, true, errs::kNestedDefineFunction, errs::kDefineFunctionSyntax},
+    {"#definesubroutine", Kind::subroutine, true, errs::kNestedDefineSubroutine, errs::kDefineSubroutineSyntax},
+    {"#definecommand", Kind::command, true, errs::kNestedDefineCommand, errs::kDefineCommandSyntax},
+    {"#endfunction", Kind::function, false, errs::kEndFunctionUnmatched, 0},
+    {"#endsubroutine", Kind::subroutine, false, errs::kEndSubroutineUnmatched, 0},
+    {"#endcommand", Kind::command, false, errs::kEndCommandUnmatched, 0},
 };
 
 bool starts_with_ci(const char* line, const char* word) {
@@ -275,7 +276,7 @@ bool definition_line(Context& c, DefinitionState& d) {
     if (!starts_with_ci(c.line, w.text)) continue;
     if (w.opens) {
       if (d.open != Kind::none) { fail(c, w.error); return true; }
-      if (live_udf_count(c) >= kMaxUdfs) { fail(c, 3626); return true; }
+      if (live_udf_count(c) >= kMaxUdfs) { fail(c, errs::kTooManyUdfs); return true; }
       Udf u;
       u.kind = w.kind == Kind::command ? 9 : 2;
       u.sharesVariables = w.kind != Kind::function;
@@ -330,9 +331,9 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
 }
 
 bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack) {
-  if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, 3046);
+  if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, errs::kFunctionNotDefined);
   Udf& u = c.udfs[static_cast<std::size_t>(index)];
-  if (!u.body) return fail(c, 3627);
+  if (!u.body) return fail(c, errs::kUdfError);
   StructEntry frame;
   frame.kind = sk::kUdf;
   frame.stmtPos = c.stmtPos;
@@ -360,8 +361,8 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
 
   if (ownFrame) {
     calleeLevel = open_frame(c);
-    if (calleeLevel == 0) { unwind(); return fail(c, 1672); }
-    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, 3673); }
+    if (calleeLevel == 0) { unwind(); return fail(c, errs::kUdfNoMemory); }
+    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, errs::kUdfLockFailed); }
   }
   c.errorHandlerMode = 0;
   c.cancelHandlerMode = -1;
@@ -403,7 +404,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   if (ownFrame) leave_frame(c, callerLevel, calleeLevel);
   saved.restore(c);
   unwind();
-  if (err != 0 && ok && err != 9000 && err != 9999) {
+  if (err != 0 && ok && err != 9000 && err != errs::kCancelled) {
     err = 9015;
     c.realCode = 9015;
     errText.clear();
@@ -432,7 +433,7 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
   removed = 0;
   int index = find_udf(c, name);
   if (index < 0) return true;
-  if (udf_is_executing(c, index)) return fail(c, 1606);
+  if (udf_is_executing(c, index)) return fail(c, errs::kUdfRemoveWhileRunning);
   const auto slot = static_cast<std::size_t>(index);
   c.udfs[slot] = Udf{};
   c.udfRecords[slot] = api::KeywordRecord{};   // no name: never matches a word
@@ -448,11 +449,11 @@ bool remove_udf(Context& c, std::string_view name, int& removed) {
 bool remove_all_udfs(Context& c, int& hadBodies) {
   hadBodies = 0;
   for (std::size_t i = 0; i < c.udfs.size(); ++i)
-    if (udf_is_executing(c, static_cast<int>(i))) return fail(c, 1665);
+    if (udf_is_executing(c, static_cast<int>(i))) return fail(c, errs::kUdfRemoveWhileAnyRuns);
   for (const Udf& u : c.udfs) hadBodies += u.body ? 1 : 0;
   c.udfs.clear();
   c.udfRecords.clear();
-  c.executingUdf = 0xFFFF;
+  c.executingUdf = limits::kNoUdf;
   ++c.keywordGeneration;
   return true;
 }

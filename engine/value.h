@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "api/orv_api.h"
+#include "engine/limits.h"
 
 namespace orv {
 
@@ -28,10 +29,14 @@ inline constexpr std::uint32_t kNumeric = kInt | kFloat | kInt64;
 inline bool is_assigned(const Value& v) { return (v.flags & vf::kAssignedMask) != 0; }
 
 inline void clear_value(Value& v) { v = Value{}; }
+// The operand no longer names the variable it was read from.
+inline void drop_origin(Operand& o) {
+  o.slot = limits::kNoSlot;
+  o.frame = limits::kNoFrame;
+}
 inline void clear_operand(Operand& o) {
   o = Operand{};
-  o.slot = 0xFFFF;
-  o.frame = 0xFFFF;
+  drop_origin(o);
 }
 inline void set_int(Value& v, std::int32_t i) {
   v.flags = vf::kInt;

@@ -2,15 +2,16 @@
 
 #include <cstring>
 
+#include "engine/error_numbers.h"
 #include "engine/object_hooks.h"
 #include "engine/file_hooks.h"
 
 namespace orv {
 
 std::uint32_t heap_string(Context& c, std::string_view text) {
-  if (text.size() > 0x7FFF0000u) { fail(c, 3096); return 0; }
+  if (text.size() > 0x7FFF0000u) { fail(c, errs::kOutOfMemory); return 0; }
   std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>(text.size() + 1));
-  if (h == 0) { fail(c, 3096); return 0; }
+  if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
   char* p = c.heap.ptr(h);
   if (!text.empty()) std::memcpy(p, text.data(), text.size());
   p[text.size()] = '\0';
@@ -18,10 +19,10 @@ std::uint32_t heap_string(Context& c, std::string_view text) {
 }
 
 std::uint32_t heap_wstring(Context& c, std::u16string_view text) {
-  if (text.size() > 0x3FFF0000u) { fail(c, 3096); return 0; }
+  if (text.size() > 0x3FFF0000u) { fail(c, errs::kOutOfMemory); return 0; }
   std::uint32_t bytes = static_cast<std::uint32_t>((text.size() + 1) * 2);
   std::uint32_t h = c.heap.alloc(bytes);
-  if (h == 0) { fail(c, 3096); return 0; }
+  if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
   char* p = c.heap.ptr(h);
   if (!text.empty()) std::memcpy(p, text.data(), text.size() * 2);
   std::memset(p + text.size() * 2, 0, 2);

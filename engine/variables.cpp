@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/error_numbers.h"
 #include "engine/messages.h"
 #include "engine/value_ops.h"
 
@@ -72,15 +73,15 @@ std::uint16_t find_var(Context& c, std::string_view name, bool report) {
   std::string lower = lower_name(name);
   std::uint16_t slot = find_slot(c, lower);
   if (slot == kNotFound) {
-    fail(c, 3051);
+    fail(c, errs::kUndefinedName);
     return kNotFound;
   }
   if (!is_assigned(c.slots[slot].v)) {
     if (report && !(c.depth > 0 && c.stack[c.depth].skip != 0)) {
       platform::write_settings_file("TARNQUIL.INI", "Error Reporting", "3052", lower);
-      fail(c, 3052, message_text(880) + "\n\n    " + lower);
+      fail(c, errs::kUninitializedVariable, message_text(errs::kUninitializedPrefix) + "\n\n    " + lower);
     } else {
-      fail(c, 3052);
+      fail(c, errs::kUninitializedVariable);
     }
     return kNotFound;
   }
@@ -114,13 +115,13 @@ std::uint64_t layout_after(Context& c, std::uint16_t slot, std::string_view name
 std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
   std::uint16_t slot = find_slot(c, lowerName);
   if (slot != kNotFound) return slot;
-  if (!c.slots) { fail(c, 3097); return kNotFound; }
+  if (!c.slots) { fail(c, errs::kVariablesOutOfMemory); return kNotFound; }
   std::uint16_t chosen = kNotFound;
   for (int i = c.hwm - 1; i >= 1; --i) {
     if (c.slots[i].v.flags == 0) { chosen = static_cast<std::uint16_t>(i); break; }
   }
   if (chosen == kNotFound) {
-    if (c.hwm + 1 >= c.capacity) { fail(c, 3097); return kNotFound; }
+    if (c.hwm + 1 >= c.capacity) { fail(c, errs::kVariablesOutOfMemory); return kNotFound; }
     chosen = c.hwm++;
   }
   // (A pointer operand's slot starts out holding a number: no shared step.)
@@ -205,7 +206,7 @@ std::string make_pointer(const Context& c, std::uint16_t level, std::string_view
 }
 
 bool parse_pointer(Context& c, std::string_view text, PointerTarget& out) {
-  if (text.size() < 38 || text.size() > 67 || text.substr(0, 9) != "#VAR$PTR#") return fail(c, 3813);
+  if (text.size() < 38 || text.size() > 67 || text.substr(0, 9) != "#VAR$PTR#") return fail(c, errs::kNotAPointer);
   auto hex = [&](std::size_t at, std::size_t n, std::uint32_t& v) {
     v = 0;
     for (std::size_t i = at; i < at + n; ++i) {
@@ -217,13 +218,13 @@ bool parse_pointer(Context& c, std::string_view text, PointerTarget& out) {
     return true;
   };
   std::uint32_t level = 0, mem = 0, seq = 0, tick = 0;
-  if (!hex(9, 4, level) || !hex(13, 8, mem) || !hex(21, 8, seq) || !hex(29, 8, tick)) return fail(c, 3814);
-  if (level >= limits::kFrames) return fail(c, 3814);
+  if (!hex(9, 4, level) || !hex(13, 8, mem) || !hex(21, 8, seq) || !hex(29, 8, tick)) return fail(c, errs::kBadPointer);
+  if (level >= limits::kFrames) return fail(c, errs::kBadPointer);
   const FrameEntry& f = c.frames[level];
   if (!f.mem || (reinterpret_cast<std::uintptr_t>(f.mem) & 0xFFFFFFFFu) != mem || f.seq != seq || f.tick != tick)
-    return fail(c, 3814);
+    return fail(c, errs::kBadPointer);
   std::string_view name = text.substr(37);
-  if (name.empty() || name.size() > limits::kNameMax) return fail(c, 3814);
+  if (name.empty() || name.size() > limits::kNameMax) return fail(c, errs::kBadPointer);
   out.level = static_cast<std::uint16_t>(level);
   out.name = lower_name(name);
   return true;

@@ -7,7 +7,7 @@
 
 namespace orv {
 
-inline constexpr std::uint16_t kNotFound = 0xFFFF;
+inline constexpr std::uint16_t kNotFound = limits::kNoSlot;
 
 // Sets up frame 0 over the host's slot block (capacity slots of 76 bytes).
 bool init_variable_table(Context& c, platform::MemHandle mem, std::uint16_t capacity);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/outside_code.h"
 #include "engine/keyword_ids.h"
 #include "engine/no_throw.h"
@@ -77,7 +78,7 @@ void run_callback(Callback& cb, const std::uint32_t* words, CallbackReturn& ret)
   after_outside_code(c);   // the caller may have written into texts
   if (failed(c)) return;   // an earlier call of this DLL call failed: run nothing more
   const int udf = find_udf(c, cb.udfName);
-  if (udf < 0) { fail(c, 1751); return; }
+  if (udf < 0) { fail(c, errs::kUdfNotFound); return; }
   ArgSlots args;
   for (auto& a : args) clear_operand(a);
   ArgSlotGuard guard{c, args};
@@ -94,29 +95,29 @@ void callback_create(Call& call) {
   Context& c = call.c;
   const char* name = str_of(c, call.args[1]);
   const int udf = find_udf(c, name);
-  if (udf < 0) { fail(c, 1751); return; }
+  if (udf < 0) { fail(c, errs::kUdfNotFound); return; }
   auto cb = std::make_unique<Callback>();
   if (int e = parse_callback_signature(str_of(c, call.args[2]), str_of(c, call.args[3]), cb->signature)) {
     fail(c, static_cast<std::uint16_t>(e));
     return;
   }
-  if (cb->signature.params.size() != c.udfs[static_cast<std::size_t>(udf)].params.size()) { fail(c, 1838); return; }
+  if (cb->signature.params.size() != c.udfs[static_cast<std::size_t>(udf)].params.size()) { fail(c, errs::kCallbackParamCountMismatch); return; }
   DllState& s = dll_state(c);
   int slot = -1;
   for (int k = 0; k < kCallbackSlots && slot < 0; ++k)
     if (!s.callbacks[static_cast<std::size_t>(k)]) slot = k;
-  if (slot < 0) { fail(c, 1837); return; }
+  if (slot < 0) { fail(c, errs::kTooManyCallbacks); return; }
   cb->udfName = c.udfs[static_cast<std::size_t>(udf)].name;
   cb->context = &c;
   cb->thread = current_thread();
-  if (!cb->thunk.make(cb.get())) { fail(c, 3096); return; }
+  if (!cb->thunk.make(cb.get())) { fail(c, errs::kOutOfMemory); return; }
   s.callbacks[static_cast<std::size_t>(slot)] = std::move(cb);
   make_int(call.result, kCallbackHandleBase + slot);
 }
 
 void callback_destroy(Call& call) {
   DllState& s = dll_state(call.c);
-  if (!s.find_callback(call.args[1].i)) { fail(call.c, 1839); return; }
+  if (!s.find_callback(call.args[1].i)) { fail(call.c, errs::kNotACallback); return; }
   s.callbacks[static_cast<std::size_t>(call.args[1].i - kCallbackHandleBase)].reset();
   make_int(call.result, 1);
 }

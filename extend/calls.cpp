@@ -6,6 +6,7 @@
 
 #include "engine/outside_code.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "extend/dll_args.h"
 #include "extend/dll_groups.h"
@@ -57,33 +58,33 @@ bool marshal(Context& c, ParsedCall& p, bool cdeclCall, Marshalled& m) {
     std::int32_t i = 0;
     switch (p.types[static_cast<std::size_t>(k)]) {
       case p_word:
-        if (!int_or(c, v, 1375, i)) return false;
+        if (!int_or(c, v, errs::kDllCallNotShort, i)) return false;
         m.words.push_back(static_cast<std::uint32_t>(i) & 0xFFFF);
         break;
       case p_long: case p_long_ptr:
-        if (!int_or(c, v, 1376, i)) return false;
+        if (!int_or(c, v, errs::kDllCallNotLong, i)) return false;
         m.words.push_back(static_cast<std::uint32_t>(i));
         break;
       case p_lpstr:
         if ((v.flags & vf::kStr) && v.str == 0) { m.words.push_back(0); break; }
-        if (!to_string(c, v)) { c.error = 0; return fail(c, 1381); }
+        if (!to_string(c, v)) { c.error = 0; return fail(c, errs::kDllCallNotString); }
         m.words.push_back(address_word(str_of(c, v)));
         break;
       case p_lpwstr:
-        if (!to_wide(c, v)) { c.error = 0; return fail(c, 3820); }
+        if (!to_wide(c, v)) { c.error = 0; return fail(c, errs::kNotConvertibleToUnicode); }
         m.words.push_back(address_word(wstr_of(c, v)));
         break;
       case p_lpbinary: {
-        if (!int_or(c, v, 3023, i)) return false;
+        if (!int_or(c, v, errs::kBadBinaryHandle, i)) return false;
         BinaryBuffer* b = c.binaries.find(i);
-        if (!b) return fail(c, 3023);
+        if (!b) return fail(c, errs::kBadBinaryHandle);
         m.buffers.push_back(i);
         m.words.push_back(address_word(b->data));
         break;
       }
       case p_lpnull: m.words.push_back(0); break;
       case p_double: {
-        if (!to_float(c, v)) { c.error = 0; return fail(c, 1745); }
+        if (!to_float(c, v)) { c.error = 0; return fail(c, errs::kDllCallNotDouble); }
         std::uint64_t bits = 0;
         std::memcpy(&bits, &v.wide.f, sizeof bits);
         push64(m.words, bits);
@@ -91,7 +92,7 @@ bool marshal(Context& c, ParsedCall& p, bool cdeclCall, Marshalled& m) {
       }
       case p_long64: {
         std::int64_t value = 0;
-        if (!int64_or(c, v, 1376, value)) return false;
+        if (!int64_or(c, v, errs::kDllCallNotLong, value)) return false;
         push64(m.words, static_cast<std::uint64_t>(value));
         break;
       }
@@ -99,7 +100,7 @@ bool marshal(Context& c, ParsedCall& p, bool cdeclCall, Marshalled& m) {
         Callback* cb = nullptr;
         if (to_int32(c, v)) cb = s.find_callback(v.i);
         c.error = 0;
-        if (!cb) return fail(c, 1839);
+        if (!cb) return fail(c, errs::kNotACallback);
         cb->cdeclCaller = cdeclCall;
         m.callbacks.push_back(cb);
         m.words.push_back(address_word(cb->thunk.address()));
@@ -110,7 +111,7 @@ bool marshal(Context& c, ParsedCall& p, bool cdeclCall, Marshalled& m) {
         if (to_int32(c, v)) st = s.find_struct(v.i);
         c.error = 0;
         BinaryBuffer* b = st ? c.binaries.find(st->buffer) : nullptr;
-        if (!b) return fail(c, 1996);
+        if (!b) return fail(c, errs::kNotAStructHandle);
         m.words.push_back(address_word(b->data));
         break;
       }
@@ -130,12 +131,12 @@ bool convert_result(Call& call, int returnType, const CallResult& r) {
     // A wrong return type makes any number a "pointer": unreadable is 1843, not a crash.
     case r_lpstr: {
       std::string text;
-      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, 1843);
+      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, errs::kMemoryUnreadable);
       return make_string(c, call.result, text);
     }
     case r_lpwstr: {
       std::u16string text;
-      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, 1843);
+      if (!foreign_text(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(r.eax)), text)) return fail(c, errs::kMemoryUnreadable);
       return make_wstring(c, call.result, text);
     }
     default: return true;   // void
@@ -150,13 +151,13 @@ struct Target {
 };
 
 bool open_target(Context& c, Operand& dll, Target& t) {
-  if (!(dll.flags & (vf::kStr | vf::kWide | vf::kInt)) || !to_string(c, dll)) { c.error = 0; return fail(c, 1369); }
+  if (!(dll.flags & (vf::kStr | vf::kWide | vf::kInt)) || !to_string(c, dll)) { c.error = 0; return fail(c, errs::kDllCallBadDllName); }
   const std::string name = str_of(c, dll);
-  if (name.empty() || name.size() > kMaxDllName) return fail(c, 1369);
+  if (name.empty() || name.size() > kMaxDllName) return fail(c, errs::kDllCallBadDllName);
   if (name[0] == '?') {
     char* end = nullptr;
     const unsigned long value = std::strtoul(name.c_str() + 1, &end, 10);
-    if (!end || *end) return fail(c, 1300);
+    if (!end || *end) return fail(c, errs::kDllFileNotLoadable);
     t.module = reinterpret_cast<ModuleHandle>(static_cast<std::uintptr_t>(value));
     return true;
   }
@@ -171,12 +172,12 @@ void* resolve_entry(Context& c, Operand& entry, ModuleHandle module) {
   if ((entry.flags & vf::kInt) && !(entry.flags & vf::kStr)) {
     ordinal = static_cast<std::uint16_t>(entry.i & 0xFFFF);
   } else {
-    if (!(entry.flags & (vf::kStr | vf::kWide)) || !to_string(c, entry)) { c.error = 0; fail(c, 1370); return nullptr; }
+    if (!(entry.flags & (vf::kStr | vf::kWide)) || !to_string(c, entry)) { c.error = 0; fail(c, errs::kDllCallBadEntryPointName); return nullptr; }
     name = str_of(c, entry);
-    if (name.empty() || name.size() > kMaxEntryName) { fail(c, 1370); return nullptr; }
+    if (name.empty() || name.size() > kMaxEntryName) { fail(c, errs::kDllCallBadEntryPointName); return nullptr; }
   }
   void* address = find_entry(module, name, ordinal);
-  if (!address) fail(c, 1301);
+  if (!address) fail(c, errs::kDllCallBadEntryPoint);
   return address;
 }
 
@@ -186,7 +187,7 @@ void report_stack_mismatch(Context& c, const CallResult& r) {
                 static_cast<unsigned long>(r.spBefore), "New SP", static_cast<long>(r.spAfter),
                 static_cast<unsigned long>(r.spAfter));
   notify(c, text, "NT DLLCall: Bad Parameter List");
-  fail(c, 1379);
+  fail(c, errs::kDllCallStackMismatch);
 }
 
 void dll_call(Call& call, bool cdeclCall) {
@@ -212,14 +213,14 @@ void dll_call(Call& call, bool cdeclCall) {
   const bool refused = s.refusedCallback.exchange(false);
   if (r.fault.code) {
     // The guard put the stack back; the callee's fault is the script's error.
-    if (!failed(c)) fail(c, 1379, fault_text(r.fault));
+    if (!failed(c)) fail(c, errs::kDllCallStackMismatch, fault_text(r.fault));
     return;
   }
   if (failed(c)) return;   // a callback's function failed: its error stands
   if (r.spAfter != r.spBefore) { report_stack_mismatch(c, r); return; }
-  if (refused) { fail(c, 1607); return; }
+  if (refused) { fail(c, errs::kCallbackWrongThread); return; }
   for (std::int32_t handle : m.buffers)
-    if (!c.binaries.find(handle)) { fail(c, 3023); return; }
+    if (!c.binaries.find(handle)) { fail(c, errs::kBadBinaryHandle); return; }
   convert_result(call, p.returnType, r);
 }
 

@@ -1,5 +1,6 @@
 #include "extend/dll_args.h"
 
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/tokenizer.h"
@@ -11,7 +12,7 @@ namespace {
 bool next_argument(Context& c, bool& more) {
   if (failed(c)) return false;
   if (is_keyword(c, id::kRParen)) { more = false; return true; }
-  if (!is_keyword(c, id::kComma)) return fail(c, 1371);
+  if (!is_keyword(c, id::kComma)) return fail(c, errs::kDllCallBadPunctuation);
   more = true;
   return true;
 }
@@ -27,7 +28,7 @@ bool read_type_word(Context& c, std::string& word) {
 bool expect_colon(Context& c) {
   get_token(c);
   if (failed(c)) return false;
-  if (!is_keyword(c, id::kColon)) return fail(c, 1380);
+  if (!is_keyword(c, id::kColon)) return fail(c, errs::kDllCallColonMissing);
   get_token(c);
   return !failed(c);
 }
@@ -35,7 +36,7 @@ bool expect_colon(Context& c) {
 bool read_value(Context& c, Operand& into) {
   clear_operand(into);
   if (!process_sub_expression(c, into, false, false)) return false;
-  into.slot = into.frame = 0xFFFF;
+  drop_origin(into);
   return true;
 }
 
@@ -50,25 +51,25 @@ ParsedCall::~ParsedCall() {
 bool parse_dll_call(Context& c, ParsedCall& out) {
   get_token(c);
   if (failed(c)) return false;
-  if (is_keyword(c, id::kRParen)) return fail(c, 1373);
+  if (is_keyword(c, id::kRParen)) return fail(c, errs::kDllCallTooFewParameters);
   if (!read_value(c, out.dll)) return false;
   bool more = false;
   if (!next_argument(c, more)) return false;
-  if (!more) return fail(c, 1373);
+  if (!more) return fail(c, errs::kDllCallTooFewParameters);
 
   std::string word;
   if (!read_type_word(c, word)) return false;
   out.returnType = return_type(word);
-  if (out.returnType < 0) return fail(c, 1377);
-  if (out.returnType == r_lpbinary) return fail(c, 3382);
+  if (out.returnType < 0) return fail(c, errs::kDllCallBadReturnType);
+  if (out.returnType == r_lpbinary) return fail(c, errs::kDllCallBinaryReturn);
   if (!expect_colon(c) || !read_value(c, out.entry)) return false;
   if (!next_argument(c, more)) return false;
 
   while (more) {
-    if (out.count == kMaxDllArgs) return fail(c, 1372);
+    if (out.count == kMaxDllArgs) return fail(c, errs::kDllCallTooManyParameters);
     if (!read_type_word(c, word)) return false;
     const int type = param_type(word);
-    if (type < 0) return fail(c, 1378);
+    if (type < 0) return fail(c, errs::kDllCallBadTypeCode);
     Operand& value = out.values[static_cast<std::size_t>(out.count)];
     out.types[static_cast<std::size_t>(out.count)] = type;
     ++out.count;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -63,18 +64,18 @@ struct ModuleGuard {
 bool load_failure(Context& c, const std::string& file, std::uint32_t osError) {
   if (file.empty() || ((osError == 2 || osError == 126 || osError == 1157) && !platform::file_exists(file) &&
                         platform::search_path(file).empty()))
-    return fail(c, 1394);
+    return fail(c, errs::kExtenderNotFound);
   std::string text;
   switch (osError) {
-    case 2: case 126: case 1157: text = message_text(851); break;
-    case 31: text = message_text(852); break;
-    case 127: text = message_text(853); break;
-    case 193: text = message_text(854); break;
-    case 1114: text = message_text(855); break;
-    default: text = message_text(881) + " " + std::to_string(osError); break;
+    case 2: case 126: case 1157: text = message_text(errs::kExtenderNeedsDll); break;
+    case 31: text = message_text(errs::kExtenderDeviceFailed); break;
+    case 127: text = message_text(errs::kExtenderNeedsEntry); break;
+    case 193: text = message_text(errs::kExtenderNotADll); break;
+    case 1114: text = message_text(errs::kExtenderStartFailed); break;
+    default: text = message_text(errs::kWindowsApiErrorCode) + " " + std::to_string(osError); break;
   }
-  dll::notify(c, text, message_text(850));
-  return fail(c, 1437);
+  dll::notify(c, text, message_text(errs::kExtenderLoadTitle));
+  return fail(c, errs::kExtenderLoadFailed);
 }
 
 std::string record_name(const FunctionRecord& r, bool unicode) {
@@ -118,9 +119,9 @@ bool enumerate_functions(Context& c, int slot, Extender& e) {
     FunctionRecord r{};
     std::string faultText;
     const int rc = describe(c, e, i, r, faultText);
-    if (rc < 0) return fail(c, 1399, faultText);
+    if (rc < 0) return fail(c, errs::kExtenderRefusedLoad, faultText);
     if (rc != 1) return true;
-    if (c.extRecords.size() >= kMaxExtenderFunctions) return fail(c, 1396);
+    if (c.extRecords.size() >= kMaxExtenderFunctions) return fail(c, errs::kExtenderTableFull);
     const std::string name = record_name(r, e.generation == kUnicodeGeneration);
     if (name.empty()) continue;
     api::KeywordRecord k{};
@@ -159,8 +160,8 @@ void add_extender(Call& call) {
   if (!to_string(c, call.args[1])) return;
   const std::string file = str_of(c, call.args[1]);
   const std::int32_t required = call.count >= 2 ? call.args[2].i : 0;
-  if (t.count >= kExtenderSlots) { fail(c, 1393); return; }
-  if (c.extRecords.size() >= kMaxExtenderFunctions) { fail(c, 1396); return; }
+  if (t.count >= kExtenderSlots) { fail(c, errs::kTooManyExtenders); return; }
+  if (c.extRecords.size() >= kMaxExtenderFunctions) { fail(c, errs::kExtenderTableFull); return; }
   std::uint32_t osError = 0;
   ModuleGuard module{dll::load_module(file, osError)};
   if (!module.module) { load_failure(c, file, osError); return; }
@@ -175,12 +176,12 @@ void add_extender(Call& call) {
     version = query(q, 1, buffer, static_cast<int>(sizeof buffer), faultText);
     generation = query(q, 2, buffer, 5, faultText);
   }
-  if (!faultText.empty()) { fail(c, 1399, faultText); return; }
-  if (version < required) { fail(c, 1654); return; }
+  if (!faultText.empty()) { fail(c, errs::kExtenderRefusedLoad, faultText); return; }
+  if (version < required) { fail(c, errs::kExtenderVersionTooLow); return; }
   const char* entryName = entry_name(generation);
-  if (!entryName) { fail(c, 1651); return; }
+  if (!entryName) { fail(c, errs::kExtenderVersionUnsupported); return; }
   auto entry = reinterpret_cast<api::HostEntry>(dll::find_entry(module.module, entryName, 0));
-  if (!entry) { fail(c, 1395); return; }
+  if (!entry) { fail(c, errs::kNotAnExtender); return; }
   for (const Extender& e : t.slots)
     if (e.module == module.module) { make_int(call.result, 1); return; }   // the guard drops the extra reference
   std::size_t slot = 0;
@@ -196,8 +197,8 @@ void add_extender(Call& call) {
     std::string text = faultText;   // a fault says more than whatever was written
     if (faultText.empty() && generation == kUnicodeGeneration) platform::utf16_to_ansi(initText, text);
     else if (faultText.empty()) text.assign(reinterpret_cast<const char*>(initText), strnlen(reinterpret_cast<const char*>(initText), 256));
-    if (!text.empty()) dll::notify(c, text, message_text(850));
-    fail(c, 1399, text);
+    if (!text.empty()) dll::notify(c, text, message_text(errs::kExtenderLoadTitle));
+    fail(c, errs::kExtenderRefusedLoad, text);
     return;
   }
   t.slots[slot] = e;
@@ -225,12 +226,12 @@ void call_extender_function(Call& call) {
   Context& c = call.c;
   const api::KeywordRecord* r = keyword_record(c, call.id);
   const int slot = r ? static_cast<int>(r->id / 10000) - 1 : -1;
-  if (slot < 0 || slot >= kExtenderSlots) { fail(c, 3046); return; }
+  if (slot < 0 || slot >= kExtenderSlots) { fail(c, errs::kFunctionNotDefined); return; }
   ExtenderTable& t = table_of(c);
   Extender& e = t.slots[static_cast<std::size_t>(slot)];
   if (!e.module || !e.entry) {
-    dll::notify(c, message_text(864), message_text(837));
-    fail(c, 3046);
+    dll::notify(c, message_text(errs::kExtenderEntry3Unreachable), message_text(errs::kInternalError));
+    fail(c, errs::kFunctionNotDefined);
     return;
   }
   const int function = static_cast<int>(r->id % 10000);

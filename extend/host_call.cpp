@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "com/com_hooks.h"
+#include "engine/error_numbers.h"
 #include "engine/outside_code.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -64,7 +65,7 @@ int ORV_CALL orv_answer_callback(int rc, api::Word, void* info, api::Value* valu
     // The error text may come in either width; anything else says nothing.
     std::string text;
     if (value->flags & vf::kStr) text = str_of(c, *value);
-    else if (!(value->flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, *value), text)) text = message_text(866);
+    else if (!(value->flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, *value), text)) text = message_text(errs::kExtenderUndefinedError);
     *block->errorText = text;
     return 0;
   }
@@ -139,9 +140,9 @@ void finish_call(Call& call, int rc, const std::string& text, std::string* lastT
   if (rc >= 0) return;
   if (lastText) *lastText = text.substr(0, kLastTextMax);
   switch (rc) {
-    case -4: fail(c, 9999); return;
+    case -4: fail(c, errs::kCancelled); return;
     case -5: fail(c, 9012); return;   // stop the script, quietly, as the host's own stop does
-    case -6: fail(c, 1643); return;
+    case -6: fail(c, errs::kExtenderArrayFailed); return;
     case -7: {
       // A report the user confirms (IntControl 87: 1 = OK only, 2 = no box);
       // Cancel stops the script like a cancel of its own.
@@ -150,19 +151,19 @@ void finish_call(Call& call, int rc, const std::string& text, std::string* lastT
       if (c.executeReportMode == 2) return;
       if (c.runFlags & api::kRunReportToHost) { dll::notify(c, shown, title); return; }
       const unsigned buttons = c.executeReportMode == 1 ? platform::mb_ok : platform::mb_okcancel;
-      if (platform::message_box(shown, title, buttons | platform::mb_icon_exclamation) == 2) fail(c, 9999);
+      if (platform::message_box(shown, title, buttons | platform::mb_icon_exclamation) == 2) fail(c, errs::kCancelled);
       return;
     }
     default: break;
   }
   c.realCode = extended_number(text);
-  c.userErrorText = text.empty() ? message_text(866) : text;
-  const std::uint16_t number = rc == -1 ? 1213 : rc == -2 ? 2214 : rc == -3 ? 3215 : 3210;
-  fail(c, number, text.empty() ? message_text(866) : text);
+  c.userErrorText = text.empty() ? message_text(errs::kExtenderUndefinedError) : text;
+  const std::uint16_t number = rc == -1 ? errs::kExtenderMinorError : rc == -2 ? errs::kExtenderModerateError : rc == -3 ? errs::kExtenderSevereError : errs::kExtenderNoMemory;
+  fail(c, number, text.empty() ? message_text(errs::kExtenderUndefinedError) : text);
 }
 
 void call_host_function(Call& call) {
-  if (!call.c.hostEntry) { fail(call.c, 3046); return; }
+  if (!call.c.hostEntry) { fail(call.c, errs::kFunctionNotDefined); return; }
   api::Word privateWord = 0;
   call_entry(call, call.c.hostEntry, call.id - kParentStart, &privateWord, nullptr);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
@@ -29,7 +30,7 @@ void dll_load(Call& call) {
   ModuleHandle* free = nullptr;
   for (ModuleHandle& m : s.modules)
     if (!m) { free = &m; break; }
-  if (!free) { fail(call.c, 2392); return; }
+  if (!free) { fail(call.c, errs::kTooManyDllLoads); return; }
   ModuleHandle m = load_dll(call.c, file);
   if (!m) return;
   *free = m;
@@ -40,7 +41,7 @@ void dll_free(Call& call) {
   DllState& s = dll_state(call.c);
   if (!to_string(call.c, call.args[1])) return;
   const char* text = str_of(call.c, call.args[1]);
-  if (text[0] != '?') { fail(call.c, 3391); return; }
+  if (text[0] != '?') { fail(call.c, errs::kDllFreeBadHandle); return; }
   for (ModuleHandle& m : s.modules) {
     if (m && handle_text(m) == text) {
       free_module(m);
@@ -48,7 +49,7 @@ void dll_free(Call& call) {
       return;
     }
   }
-  fail(call.c, 3391);
+  fail(call.c, errs::kDllFreeBadHandle);
 }
 
 void dll_last_error(Call& call) {
@@ -65,7 +66,7 @@ void dll_hinst(Call& call) {
   if (!name.empty() && name[0] == '?') {
     for (ModuleHandle m : dll_state(call.c).modules)
       if (m && handle_text(m) == name) value = reinterpret_cast<std::uintptr_t>(m);
-    if (!value) { fail(call.c, 3391); return; }
+    if (!value) { fail(call.c, errs::kDllFreeBadHandle); return; }
   } else {
     value = reinterpret_cast<std::uintptr_t>(loaded_module(name));
   }
@@ -81,7 +82,7 @@ void* load_dll(Context& c, const std::string& file) {
   // 126 also means a missing dependency: only a missing file itself is 1299.
   const bool missing = osError == 2 || osError == 1157 ||
                        (osError == 126 && !platform::file_exists(file) && platform::search_path(file).empty());
-  fail(c, missing ? 1299 : 1300);
+  fail(c, missing ? errs::kDllFileNotFound : errs::kDllFileNotLoadable);
   return nullptr;
 }
 

@@ -71,7 +71,7 @@ int call_words(Context& c, Extender& e, int request, InfoBlock& block, std::uint
 // After a call, a slot the extender marked writes its value back into the
 // argument's variable (arguments that are not variables have nowhere to go).
 bool copy_back(Context& c, const ValueSlot& s, const Operand& arg) {
-  if (!(s.type & kByReference) || arg.slot == 0xFFFF || arg.frame != c.level || arg.slot >= c.hwm) return true;
+  if (!(s.type & kByReference) || arg.slot == limits::kNoSlot || arg.frame != c.level || arg.slot >= c.hwm) return true;
   Value v{};
   if (!slot_value(c, s, v)) return true;
   return store_in_slot(c, arg.slot, v);

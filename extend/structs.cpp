@@ -5,6 +5,7 @@
 #include "builtins/arrays/array_args.h"
 #include "builtins/binary/binary_args.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "extend/dll_groups.h"
 #include "extend/dll_state.h"
@@ -44,7 +45,7 @@ std::basic_string_view<Ch> field_text(const std::uint8_t* p, std::size_t units) 
 // The text a pointer member points at; 1843 when it cannot be read.
 template <typename Ch>
 bool pointed_text(Context& c, const void* at, std::basic_string<Ch>& out) {
-  return foreign_text(at, out) || fail(c, 1843);
+  return foreign_text(at, out) || fail(c, errs::kMemoryUnreadable);
 }
 
 bool read_element(Context& c, int type, const std::uint8_t* p, Value& out) {
@@ -78,7 +79,7 @@ bool number_of(Context& c, Value& v, std::int64_t& out) {
   if (!to_numeric(c, v, true)) return false;
   if (v.flags & vf::kInt64) out = v.wide.i64;
   else if (v.flags & vf::kInt) out = v.i;
-  else if (!float_to_int64(v.wide.f, out)) return fail(c, 3057);
+  else if (!float_to_int64(v.wide.f, out)) return fail(c, errs::kNotConvertibleToNumber);
   return true;
 }
 
@@ -110,7 +111,7 @@ bool write_element(Context& c, int type, std::uint8_t* p, Value& v) {
       } else if (!number_of(c, v, n)) {
         return false;
       } else if (!binary::poke_fits(n, width)) {
-        return fail(c, 3326);
+        return fail(c, errs::kPokeValueOutOfRange);
       }
       switch (width) {
         case 1: p[0] = static_cast<std::uint8_t>(n); break;
@@ -132,9 +133,9 @@ bool locate(Call& call, Site& site) {
   DllState& s = dll_state(call.c);
   DllStruct* st = s.find_struct(call.args[1].i);
   BinaryBuffer* b = st ? call.c.binaries.find(st->buffer) : nullptr;
-  if (!b) return fail(call.c, 3998);
+  if (!b) return fail(call.c, errs::kBadStructHandle);
   site.member = find_member(st->layout, str_of(call.c, call.args[2]));
-  if (!site.member) return fail(call.c, 1995, str_of(call.c, call.args[2]));
+  if (!site.member) return fail(call.c, errs::kBadStructDescriptor, str_of(call.c, call.args[2]));
   site.data = b->data + site.member->offset;
   return true;
 }
@@ -151,11 +152,11 @@ void struct_alloc(Call& call) {
   int slot = -1;
   for (int k = 0; k < kStructSlots && slot < 0; ++k)
     if (!s.structs[static_cast<std::size_t>(k)]) slot = k;
-  if (slot < 0) { fail(c, 1997); return; }
+  if (slot < 0) { fail(c, errs::kTooManyStructHandles); return; }
   const void* source = nullptr;
   if (call.count >= 2) {
     source = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(call.args[2].i)));
-    if (!readable(source, st->layout.size)) { fail(c, 1843); return; }
+    if (!readable(source, st->layout.size)) { fail(c, errs::kMemoryUnreadable); return; }
   }
   std::uint16_t error = 0;
   st->buffer = c.binaries.allocate(static_cast<std::int32_t>(st->layout.size), error);
@@ -172,7 +173,7 @@ void struct_alloc(Call& call) {
 
 void struct_free(Call& call) {
   DllState& s = dll_state(call.c);
-  if (!s.find_struct(call.args[1].i)) { fail(call.c, 3998); return; }
+  if (!s.find_struct(call.args[1].i)) { fail(call.c, errs::kBadStructHandle); return; }
   s.free_struct(call.args[1].i);
 }
 
@@ -210,10 +211,10 @@ void poke_text(std::uint8_t* p, std::size_t units, std::basic_string_view<Ch> te
 
 void poke_array(Call& call, const Site& site, Value& v) {
   const Member& m = *site.member;
-  if (!(v.flags & vf::kArray)) { fail(call.c, 3650); return; }
+  if (!(v.flags & vf::kArray)) { fail(call.c, errs::kNotArrayVariable); return; }
   const ArrayHeader* h = call.c.arrays.header(v.str);
-  if (!h) { fail(call.c, 1637); return; }
-  if (h->dims != 1) { fail(call.c, 1805); return; }
+  if (!h) { fail(call.c, errs::kArrayAccessFailed); return; }
+  if (h->dims != 1) { fail(call.c, errs::kArrayBadDimensionCount); return; }
   const std::uint32_t width = static_cast<std::uint32_t>(member_size(m.type));
   Value* els = call.c.arrays.elements(v.str);
   const std::uint32_t n = std::min(h->count, m.count);
@@ -222,7 +223,7 @@ void poke_array(Call& call, const Site& site, Value& v) {
     if (!copy_value(call.c, els[k], element.op())) return;
     if (!write_element(call.c, m.type, site.data + k * width, element.op())) {
       call.c.error = 0;
-      fail(call.c, 1637);
+      fail(call.c, errs::kArrayAccessFailed);
       return;
     }
   }

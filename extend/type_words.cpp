@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "engine/error_numbers.h"
+
 namespace orv::dll {
 namespace {
 
@@ -89,10 +91,10 @@ std::string detail_text(std::string_view a, std::string_view b, bool bracketed) 
 int param_type(std::string_view word) { return lookup(word, kParamWords); }
 int return_type(std::string_view word) { return lookup(word, kReturnWords); }
 
-int parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out) {
+std::uint16_t parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out) {
   out = CallbackSignature{};
   out.returnType = lookup(trim(returnWord), kCallbackReturns);
-  if (out.returnType < 0) return 1840;
+  if (out.returnType < 0) return errs::kCallbackBadReturnType;
   std::size_t i = 0;
   while (i < paramList.size()) {
     while (i < paramList.size() && is_space(paramList[i])) ++i;
@@ -100,7 +102,7 @@ int parse_callback_signature(std::string_view returnWord, std::string_view param
     while (i < paramList.size() && !is_space(paramList[i])) ++i;
     if (start == i) break;
     const int code = lookup(paramList.substr(start, i - start), kCallbackParams);
-    if (code < 0 || out.params.size() == kMaxCallbackParams) return 1841;
+    if (code < 0 || out.params.size() == kMaxCallbackParams) return errs::kCallbackBadParamType;
     out.params.push_back(code);
     out.stackBytes += 4 * stack_words(code);
   }
@@ -116,12 +118,12 @@ int member_size(int type) {
   }
 }
 
-int parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail) {
+std::uint16_t parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail) {
   out = StructLayout{};
   detail.clear();
   std::size_t i = 0;
   while (i < text.size() && is_space(text[i])) ++i;
-  if (i == text.size() || text.find(':') == std::string_view::npos) return 1995;
+  if (i == text.size() || text.find(':') == std::string_view::npos) return errs::kBadStructDescriptor;
   std::uint64_t running = 0;
   while (i < text.size()) {
     while (i < text.size() && is_member_separator(text[i])) ++i;
@@ -129,7 +131,7 @@ int parse_struct_descriptor(std::string_view text, StructLayout& out, std::strin
     const std::size_t colon = text.find(':', i);
     if (colon == std::string_view::npos) {   // trailing words without a member
       detail = detail_text(trim(text.substr(i)), "", false);
-      return 1995;
+      return errs::kBadStructDescriptor;
     }
     const std::string_view typeWord = trim(text.substr(i, colon - i));
     std::size_t j = colon + 1;
@@ -140,7 +142,7 @@ int parse_struct_descriptor(std::string_view text, StructLayout& out, std::strin
     m.type = member_type(typeWord);
     if (m.type < 0 || name.empty() || name.find(':') != std::string_view::npos) {
       detail = detail_text(typeWord, name, false);
-      return 1995;
+      return errs::kBadStructDescriptor;
     }
     m.name = std::string(name);
     const std::uint32_t element = static_cast<std::uint32_t>(member_size(m.type));
@@ -149,18 +151,18 @@ int parse_struct_descriptor(std::string_view text, StructLayout& out, std::strin
       const std::string_view count = text.substr(j + 1, close == std::string_view::npos ? 0 : close - j - 1);
       if (close == std::string_view::npos || count.size() > 31) {
         detail = detail_text(name, count, true);
-        return 1995;
+        return errs::kBadStructDescriptor;
       }
       std::uint64_t n = 0;
       for (char ch : count) {
-        if (ch < '0' || ch > '9') return 1634;
+        if (ch < '0' || ch > '9') return errs::kArrayDimensionsNotNumeric;
         n = n * 10 + static_cast<unsigned>(ch - '0');
         if (n > kMaxStructSize) break;
       }
-      if (count.empty()) return 1634;
+      if (count.empty()) return errs::kArrayDimensionsNotNumeric;
       if (n == 0 || n * element > kMaxStructSize) {
         detail = detail_text(name, count, true);
-        return 1995;
+        return errs::kBadStructDescriptor;
       }
       m.count = static_cast<std::uint32_t>(n);
       m.isArray = true;
@@ -170,7 +172,7 @@ int parse_struct_descriptor(std::string_view text, StructLayout& out, std::strin
     const std::uint64_t end = running + std::uint64_t{m.count} * element;
     if (end > kMaxStructSize) {
       detail = detail_text(typeWord, name, false);
-      return 1995;
+      return errs::kBadStructDescriptor;
     }
     m.offset = static_cast<std::uint32_t>(running);
     m.size = m.count * element;

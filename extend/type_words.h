@@ -39,7 +39,7 @@ struct CallbackSignature {
 };
 // 0 on success, else the error number (1840 return word, 1841 parameter
 // word or more than 16 parameters).
-int parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out);
+std::uint16_t parse_callback_signature(std::string_view returnWord, std::string_view paramList, CallbackSignature& out);
 
 // Structure member groups (the code decides size and how a member reads back).
 enum MemberType : int {
@@ -66,7 +66,7 @@ inline constexpr std::uint32_t kMaxStructSize = 0x7FFFFFFF;
 
 // Parses "type:name[count] ..." with natural alignment. 0 on success, else
 // the error number (1995, 1634) with `detail` holding the extended text.
-int parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail);
+std::uint16_t parse_struct_descriptor(std::string_view text, StructLayout& out, std::string& detail);
 
 // The member of a layout by name (case-insensitive), or nullptr.
 const Member* find_member(const StructLayout& layout, std::string_view name);

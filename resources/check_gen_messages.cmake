@@ -32,7 +32,7 @@ set(good "${OUT_DIR}/good.txt")
 file(WRITE "${good}"
   "# comment line\n"
   "\n"
-  "7\tsay \"hi\"\n"
+  "7\tkSayHi\tsay \"hi\"\n"
   "8\tpath C:${bs}dir${bs}${bs}x\n"
   "9\tlist a${semi} b [c${semi} d] ]e[\n"
   "10\t50% done??) ???\n"

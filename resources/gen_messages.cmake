@@ -3,9 +3,12 @@
 #   OUT_DIR/messages_table.inc   C++ initialiser lines {number, "text"},
 # Run as: cmake -DINPUT=messages.txt -DOUT_DIR=<dir> -P gen_messages.cmake
 #
-# Input: one message a line, "NUMBER<TAB>TEXT", numbers strictly ascending.
-# Empty lines and lines starting with "#" are skipped. Texts are kept as they
-# are ("~" and "|" are expanded when a message is loaded, not here).
+# Input: one message a line, "NUMBER<TAB>NAME<TAB>TEXT" or "NUMBER<TAB>TEXT",
+# numbers strictly ascending. NAME (k followed by a capital, e.g. kFileNotFound)
+# is what code calls the number: tools/gen_errors.py turns the names into
+# engine/error_numbers.h; here it is dropped. Empty lines and lines starting
+# with "#" are skipped. Texts are kept as they are ("~" and "|" are expanded
+# when a message is loaded, not here).
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -38,8 +41,9 @@ foreach(line IN LISTS lines)
   if(line STREQUAL "" OR line MATCHES "^#")
     continue()
   endif()
-  if(NOT line MATCHES "^([0-9]+)\t(.*)$")
-    message(FATAL_ERROR "gen_messages: ${INPUT}:${line_no}: expected NUMBER<TAB>TEXT")
+  if(line MATCHES "^([0-9]+)\tk[A-Z][A-Za-z0-9_]*\t(.*)$")
+  elseif(NOT line MATCHES "^([0-9]+)\t(.*)$")
+    message(FATAL_ERROR "gen_messages: ${INPUT}:${line_no}: expected NUMBER<TAB>[NAME<TAB>]TEXT")
   endif()
   set(number "${CMAKE_MATCH_1}")
   set(text "${CMAKE_MATCH_2}")

@@ -258,17 +258,19 @@ mkdir -p "$run_dir"
 started=$SECONDS
 
 step "guide and reference examples extracted" build/guide-extract.log python3 tools/refdoc.py guide docs/guide.md build/guide
-# The keyword table's generated files say what tools/keywords.txt says.
+# The keyword table's generated files say what tools/keywords.txt says, and the
+# error names what resources/messages.txt says.
 generated_match() {
   rm -rf build/generated-check
   python3 tools/gen_keywords.py --out build/generated-check || return 1
+  python3 tools/gen_errors.py --out build/generated-check || return 1
   local f status=0
-  for f in keyword_table.inc keyword_ids.h keyword_table.cpp; do
+  for f in keyword_table.inc keyword_ids.h keyword_table.cpp error_numbers.h; do
     diff -u "engine/$f" "build/generated-check/$f" || status=1
   done
   return $status
 }
-if step "generated keyword table matches tools/keywords.txt" build/generated-check.log generated_match; then
+if step "generated keyword table and error names match their sources" build/generated-check.log generated_match; then
   count 1 0
 else
   count 0 1
@@ -276,6 +278,9 @@ fi
 step "reference tool tests" build/refdoc-test.log python3 tests/tools/refdoc_test.py
 ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/refdoc-test.log)
 if grep -q '^OK' build/refdoc-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi
+step "error-name sweep tests" build/name-errors-test.log python3 tests/tools/name_errors_test.py
+ran=$(sed -n 's/^Ran \([0-9]*\) tests\?.*/\1/p' build/name-errors-test.log)
+if grep -q '^OK' build/name-errors-test.log; then count "${ran:-0}" 0; else count 0 "${ran:-1}"; fi
 
 # Each lane leaves a mark when it gets to its end: a lane that died is a failure.
 (lane_native; touch "$run_dir/native.done") &

@@ -18,6 +18,7 @@ KIND_CONSTANT = 3
 VARIADIC = 255
 MAX_PARAMS = 16
 MAX_NAME = 33  # name[34] keeps a terminating NUL
+FLAGS = {"pure": 1, "reads": 2, "inward": 4}  # kw_flag:: in engine/keyword_table.h
 FLOAT_WORD = 0xF0F0F000
 STRING_WORD = 0xFFF0F000
 
@@ -31,16 +32,29 @@ class Entry:
         self.arg_types = 0
         self.counts = 0
         self.note = ""
+        self.flags = 0
 
 
 def fail(line, msg):
     sys.exit(f"keywords.txt:{line}: {msg}")
 
 
+def parse_flags(word, line):
+    bits = 0
+    for flag in word.split(","):
+        if flag not in FLAGS:
+            fail(line, f"unknown flag {flag}")
+        bits |= FLAGS[flag]
+    return bits
+
+
 def parse_function(fields, line):
     name = fields[1]
     e = Entry(name, KIND_FUNCTION, line)
     e.enum = "fn_" + name.lstrip("?")
+    if len(fields) in (4, 7):
+        e.flags = parse_flags(fields[-1], line)
+        fields = fields[:-1]
     if fields[2:] == ["?"]:
         e.arg_types = (1 << 64) - 1
         e.counts = MAX_PARAMS << 8
@@ -168,6 +182,9 @@ def write(entries, floats, strings):
         + "\n".join(ids)
         + "\n};\n\n}  // namespace orv::kw\n")
 
+    flag_rows = []
+    for start in range(0, len(entries), 32):
+        flag_rows.append("    " + ", ".join(str(e.flags) for e in entries[start:start + 32]) + ",")
     float_values = ",\n".join(f"    {floats[n]}" for n in sorted(floats))
     string_values = ",\n".join(f'    "{strings[n]}"' for n in sorted(strings))
     (ENGINE / "keyword_table.cpp").write_text(
@@ -178,6 +195,8 @@ def write(entries, floats, strings):
         + f"static_assert(kFloatConstantCount == {len(floats)} && kStringConstantCount == {len(strings)});\n\n"
         + f"constexpr double kFloatConstants[kFloatConstantCount] = {{\n{float_values}}};\n\n"
         + f"constexpr std::string_view kStringConstants[kStringConstantCount] = {{\n{string_values}}};\n\n"
+        + "// kw_flag:: bits by id.\n"
+        + "constexpr std::uint8_t kKeywordFlags[kKeywordCount] = {\n" + "\n".join(flag_rows) + "\n};\n\n"
         + "}  // namespace orv\n")
     return entries
 

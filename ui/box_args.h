@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "builtins/dispatch.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "ui/box_backend.h"
 #include "winauto/call_support.h"
@@ -18,11 +19,11 @@ inline void box_result(Call& call, std::u16string_view text) { winauto::text_res
 // the user-cancel code, never a result. A box that could not be shown is 3104.
 inline bool box_answered(Context& c, BoxAnswer answer) {
   if (answer == kBoxFailed) {
-    if (!failed(c)) fail(c, 3104);
+    if (!failed(c)) fail(c, errs::kWindowCreateFailed);
     return false;
   }
   if (answer == kBoxCancel) {
-    fail(c, 9999);
+    fail(c, errs::kCancelled);
     return false;
   }
   return true;

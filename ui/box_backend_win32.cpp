@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "engine/error_numbers.h"
 #include "engine/outside_code.h"
 #include "ui/box_backend.h"
 #include "ui/guarded_proc_win32.h"
@@ -186,7 +187,7 @@ BoxAnswer list_box(Context& c, const ListRequest& r, std::vector<std::size_t>& s
   if (result == -1) return kBoxFailed;
   if (result != 1) return kBoxCancel;
   if (state.readFailed) {
-    fail(c, 1336);
+    fail(c, errs::kAskItemsReadFailed);
     return kBoxFailed;
   }
   selected = std::move(state.selected);

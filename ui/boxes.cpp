@@ -8,6 +8,7 @@
 #include "builtins/families.h"
 #include "builtins/strings/text.h"
 #include "builtins/text/hex.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "ui/box_args.h"
@@ -102,7 +103,7 @@ void ask_yes_no(Call& call) {
 
 void ask_line_or_password(Call& call, bool password) {
   const int format = !password && call.count >= 4 ? call.args[4].i : 0;
-  if (format < 0 || format > 3) { fail(call.c, 1764); return; }
+  if (format < 0 || format > 3) { fail(call.c, errs::kAskLineBadFormat); return; }
   LineRequest r{text_of(call, 1), text_of(call, 2), password ? u"" : text_of(call, 3), password,
                 call.wide};
   if (r.initial.size() > kEditLineMax) r.initial.resize(kEditLineMax);
@@ -123,10 +124,10 @@ void ask_password(Call& call) { ask_line_or_password(call, true); }
 // AskItemList and AskFileText share the checks, the list and the answer.
 void ask_from_list(Call& call, const std::vector<std::u16string>* fileLines) {
   const int sorted = call.args[3].i, mode = call.args[4].i;
-  if (sorted != 0 && sorted != 1) { fail(call.c, 3367); return; }
-  if (mode < kSingle || mode > kExtended) { fail(call.c, 3366); return; }
+  if (sorted != 0 && sorted != 1) { fail(call.c, errs::kAskBoxBadSorted); return; }
+  if (mode < kSingle || mode > kExtended) { fail(call.c, errs::kAskBoxBadMultiple); return; }
   char16_t delimiter = u'\t';
-  if (call.count >= 5 && !read_delimiter(text_of(call, 5), delimiter)) { fail(call.c, 1705); return; }
+  if (call.count >= 5 && !read_delimiter(text_of(call, 5), delimiter)) { fail(call.c, errs::kBadDelimiterChar); return; }
   ListRequest r{text_of(call, 1), fileLines ? *fileLines : split_items(text_of(call, 2), delimiter), mode};
   if (sorted) sort_items(r.items);
   std::vector<std::size_t> chosen;

@@ -3,6 +3,7 @@
 // user-cancel code 9999, never a result.
 #include "builtins/families.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "ui/box_args.h"
 #include "ui/chooser_backend.h"
@@ -21,13 +22,13 @@ std::string chooser_shown(const std::u16string& s) {
 void ask_file_name(Call& call) {
   const int mode = call.args[5].i;
   if (mode < static_cast<int>(FileMode::save) || mode > static_cast<int>(FileMode::open_multiple)) {
-    fail(call.c, 4451, int_to_text(mode));
+    fail(call.c, errs::kAskFileNameBadMode, int_to_text(mode));
     return;
   }
   const std::u16string types = box_text(call, 3);
   const std::optional<std::u16string> filter = file_filter(types);
   if (!filter) {
-    fail(call.c, 4450, chooser_shown(types));
+    fail(call.c, errs::kBadFileTypeList, chooser_shown(types));
     return;
   }
   const FileRequest r{box_text(call, 1), box_text(call, 2), *filter, box_text(call, 4), static_cast<FileMode>(mode)};
@@ -46,7 +47,7 @@ constexpr int kFolderEditBox = 1, kFolderNewButton = 2;
 void ask_directory(Call& call) {
   const int flags = call.args[5].i;
   if (flags & ~(kFolderEditBox | kFolderNewButton)) {
-    fail(call.c, 4455, int_to_text(flags));
+    fail(call.c, errs::kAskDirectoryBadFlags, int_to_text(flags));
     return;
   }
   FolderRequest r{box_text(call, 1), box_text(call, 2), box_text(call, 3), (flags & kFolderEditBox) != 0,
@@ -73,7 +74,7 @@ void ask_directory(Call& call) {
 void ask_color(Call& call) {
   const int format = call.args[3].i;
   if (!colour_answer(0, 0, 0, format)) {
-    fail(call.c, 4452, int_to_text(format));
+    fail(call.c, errs::kAskColorBadFormat, int_to_text(format));
     return;
   }
   std::string given;
@@ -82,7 +83,7 @@ void ask_color(Call& call) {
   if (!given.empty()) {
     const std::optional<dialogs::Colour> colour = dialogs::parse_colour(given);
     if (!colour) {
-      fail(call.c, 4453, given);
+      fail(call.c, errs::kBadDefaultColour, given);
       return;
     }
     r.initial = colour->r | colour->g << 8 | colour->b << 16;
@@ -102,22 +103,22 @@ constexpr int kFontEffects = 1;
 void ask_font(Call& call) {
   const int list = call.args[1].i, flags = call.args[2].i, format = call.args[4].i;
   if (list < static_cast<int>(FontList::all) || list > static_cast<int>(FontList::true_type)) {
-    fail(call.c, 4456, int_to_text(list));
+    fail(call.c, errs::kAskFontBadList, int_to_text(list));
     return;
   }
   if (flags & ~kFontEffects) {
-    fail(call.c, 4457, int_to_text(flags));
+    fail(call.c, errs::kAskFontBadFlags, int_to_text(flags));
     return;
   }
   if (!font_answer({}, format)) {
-    fail(call.c, 4458, int_to_text(format));
+    fail(call.c, errs::kAskFontBadFormat, int_to_text(format));
     return;
   }
   std::string given;
   platform::utf16_to_ansi(box_text(call, 3), given);
   const std::optional<FontChoice> initial = parse_font_choice(given);
   if (!initial) {
-    fail(call.c, 4459, given);
+    fail(call.c, errs::kBadDefaultFont, given);
     return;
   }
   const FontRequest r{static_cast<FontList>(list), (flags & kFontEffects) != 0, *initial};

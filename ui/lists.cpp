@@ -4,6 +4,7 @@
 // the full boxes (Cancel is 9999, answers in the call's width) hold here too.
 #include "builtins/families.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "ui/box_args.h"
 #include "ui/box_backend.h"
@@ -38,7 +39,7 @@ void choose_from(Call& call, std::vector<std::u16string> items, ListShape shape,
 void choose_from_list(Call& call, ListShape shape) {
   char16_t delimiter = u'\t';
   if (!read_delimiter(box_text(call, 3), delimiter)) {
-    fail(call.c, 1705);
+    fail(call.c, errs::kBadDelimiterChar);
     return;
   }
   choose_from(call, split_items(box_text(call, 2), delimiter), shape, delimiter);
@@ -54,7 +55,7 @@ void text_box_from_file(Call& call) {
   if (!read_file_lines(name, lines)) {
     std::string shown;
     platform::utf16_to_ansi(name, shown);
-    fail(call.c, 4400, shown);
+    fail(call.c, errs::kTextBoxUnreadable, shown);
     return;
   }
   choose_from(call, std::move(lines), {false, kSingle}, u'\t');
@@ -63,7 +64,7 @@ void text_box_from_file(Call& call) {
 void display(Call& call) {
   const std::int32_t seconds = call.args[1].i;
   if (seconds < 0 || static_cast<unsigned>(seconds) > kDisplaySecondsMax) {
-    fail(call.c, 4401, int_to_text(seconds));
+    fail(call.c, errs::kDisplayBadSeconds, int_to_text(seconds));
     return;
   }
   DisplayRequest r{box_text(call, 2), cut_message(box_text(call, 3)), static_cast<unsigned>(seconds) * 1000u};

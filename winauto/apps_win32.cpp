@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/text_case.h"
@@ -106,7 +107,7 @@ bool end_process(Context& c, DWORD pid, bool atOnce) {
 // flags 1 ends at once. Answers the number of programs ended.
 void terminate_app(Call& call) {
   const std::int32_t kind = call.args[2].i, flags = call.args[3].i;
-  if (kind < 0 || kind > 1 || flags < 0 || flags > 1) { fail(call.c, 4339); return; }
+  if (kind < 0 || kind > 1 || flags < 0 || flags > 1) { fail(call.c, errs::kTerminateBadKind); return; }
   std::vector<DWORD> pids;
   if (kind == 0) {
     if (HWND w = find_window(call.c, text_arg(call, 1), 0)) {
@@ -118,10 +119,10 @@ void terminate_app(Call& call) {
     pids = processes_of(text_arg(call, 1));
   }
   for (DWORD pid : pids)
-    if (pid == GetCurrentProcessId()) { fail(call.c, 4338); return; }
+    if (pid == GetCurrentProcessId()) { fail(call.c, errs::kTerminateSelf); return; }
   int ended = 0;
   for (DWORD pid : pids) {
-    if (!end_process(call.c, pid, flags == 1)) { fail(call.c, 4340); return; }
+    if (!end_process(call.c, pid, flags == 1)) { fail(call.c, errs::kTerminateFailed); return; }
     ++ended;
   }
   make_int(call.result, ended);

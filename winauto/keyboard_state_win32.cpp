@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "winauto/call_support.h"
@@ -22,7 +23,7 @@ bool key_held(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
 void is_key_down(Call& call) {
   const std::int32_t flags = call.args[1].i;
-  if (!valid_key_down_flags(flags)) { fail(call.c, 4310); return; }
+  if (!valid_key_down_flags(flags)) { fail(call.c, errs::kIsKeyDownBadKeys); return; }
   bool all = true;
   if (flags & kKeyDownCtrl) all = all && key_held(VK_CONTROL);
   if (flags & kKeyDownShift) all = all && key_held(VK_SHIFT);
@@ -35,7 +36,7 @@ void is_key_down(Call& call) {
 int lock_key_arg(Call& call, int k) {
   const std::int32_t vk = call.args[static_cast<std::size_t>(k)].i;
   if (vk == VK_CAPITAL || vk == VK_NUMLOCK || vk == VK_SCROLL) return vk;
-  fail(call.c, 4311);
+  fail(call.c, errs::kKeyToggleBadKey);
   return 0;
 }
 
@@ -52,7 +53,7 @@ void key_toggle_set(Call& call) {
   const int vk = lock_key_arg(call, 1);
   if (!vk) return;
   const std::int32_t state = call.args[2].i;
-  if (state != 0 && state != 1) { fail(call.c, 4312); return; }
+  if (state != 0 && state != 1) { fail(call.c, errs::kKeyToggleSetBadState); return; }
   stop_requested(call.c);
   const bool before = lock_on(vk);
   if (before != (state == 1)) {
@@ -185,7 +186,7 @@ int wait_for_keys(Call& call, const std::vector<KeyUnit>& units, double timeoutS
   KeyWatch watch;
   for (const KeyUnit& u : units) watch.keys.push_back(wanted_key(u));
   KeyWatchHook hook(watch);
-  if (!hook) { fail(call.c, 4318); return 0; }
+  if (!hook) { fail(call.c, errs::kKeyboardUnwatchable); return 0; }
   const DWORD start = GetTickCount();
   const double limitMs = timeoutSeconds * 1000.0;
   for (;;) {
@@ -210,21 +211,21 @@ void wait_for_key(Call& call) {
     const std::string_view word = key_text_arg(call, k);
     if (word.empty()) continue;
     const auto key = parse_key_word(word);
-    if (!key) { fail(call.c, 4313, std::string(word)); return; }
+    if (!key) { fail(call.c, errs::kWaitForKeyBadKey, std::string(word)); return; }
     units.push_back(*key);
     places.push_back(k);
   }
-  if (units.empty()) { fail(call.c, 4313); return; }
+  if (units.empty()) { fail(call.c, errs::kWaitForKeyBadKey); return; }
   const int found = wait_for_keys(call, units, -1);
   if (!failed(call.c)) make_int(call.result, found ? places[static_cast<std::size_t>(found - 1)] : 0);
 }
 
 void wait_for_key_ex(Call& call) {
   const double timeout = call.args[2].wide.f;
-  if (!(timeout >= -1 && timeout <= 86400)) { fail(call.c, 4314); return; }
+  if (!(timeout >= -1 && timeout <= 86400)) { fail(call.c, errs::kWaitForKeyExBadTimeout); return; }
   const KeyWordList list = parse_key_word_list(key_text_arg(call, 1));
-  if (list.bad) { fail(call.c, 4313, "key " + std::to_string(list.bad)); return; }
-  if (list.keys.size() > kMaxWaitKeys) { fail(call.c, 4317); return; }
+  if (list.bad) { fail(call.c, errs::kWaitForKeyBadKey, "key " + std::to_string(list.bad)); return; }
+  if (list.keys.size() > kMaxWaitKeys) { fail(call.c, errs::kWaitForKeyExTooManyKeys); return; }
   const int found = wait_for_keys(call, list.keys, timeout < 0 ? -1 : timeout);
   if (!failed(call.c)) make_int(call.result, found);
 }
@@ -237,9 +238,9 @@ std::atomic<bool> g_inputBlocked{false};
 
 void ignore_input(Call& call) {
   const std::int32_t state = call.args[1].i;
-  if (state < -1 || state > 1) { fail(call.c, 4315); return; }
+  if (state < -1 || state > 1) { fail(call.c, errs::kIgnoreInputBadState); return; }
   const bool before = g_inputBlocked.load();
-  if (state == 1 && !BlockInput(TRUE)) { fail(call.c, 4316); return; }
+  if (state == 1 && !BlockInput(TRUE)) { fail(call.c, errs::kIgnoreInputRefused); return; }
   if (state == 0) BlockInput(FALSE);   // nothing to undo is no failure
   if (state >= 0) g_inputBlocked = state == 1;
   make_int(call.result, before ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "builtins/dispatch.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/messages.h"
 #include "engine/value_ops.h"
@@ -272,13 +273,13 @@ void report_failure(Context& c, const Attempt& telling) {
     platform::utf16_to_ansi(u16(from_utf8(telling.commandLine)), line);
     message += "  " + hostName + " does not have sufficient elevation to run " + line + ".  Use ShellExecute?";
   }
-  fail(c, 1932, message);
+  fail(c, errs::kExecFailed, message);
 }
 
 // The shared launch routine; the result goes into `result`.
 void run_launch(Context& c, const LaunchRequest& r, Value& result) {
-  if (r.wait < launch::kNoWait || r.wait > launch::kGetExitCode) { fail(c, 3383); return; }
-  if (!show_command(r.display)) { fail(c, 3384); return; }
+  if (r.wait < launch::kNoWait || r.wait > launch::kGetExitCode) { fail(c, errs::kExecuteBadWait); return; }
+  if (!show_command(r.display)) { fail(c, errs::kExecuteBadDisplay); return; }
   const bool wait = r.wait == launch::kWait || r.wait == launch::kGetExitCode;
   c.lastExitCode = launch::kNoExitCode;
 
@@ -356,7 +357,7 @@ void run_with_logon(Call& call) {
   run_launch(call.c, r, call.result);
 }
 
-void run_exit(Call& call) { fail(call.c, 3252); }
+void run_exit(Call& call) { fail(call.c, errs::kRunExitUnsupported); }
 
 struct ShellArgs {
   std::wstring program, params, dir, verb;
@@ -372,7 +373,7 @@ const wchar_t* or_null(const std::wstring& s) { return s.empty() ? nullptr : s.c
 
 void shell_execute(Call& call) {
   ShellArgs a = shell_args(call);
-  if (a.program.empty()) { fail(call.c, 1449); return; }
+  if (a.program.empty()) { fail(call.c, errs::kShellExecuteFailed); return; }
   const HINSTANCE h = ShellExecuteW(reinterpret_cast<HWND>(call.c.ownWindow), or_null(a.verb), a.program.c_str(),
                                     or_null(a.params), or_null(a.dir), a.show);
   make_int(call.result, reinterpret_cast<INT_PTR>(h) > 32 ? 1 : 0);
@@ -380,7 +381,7 @@ void shell_execute(Call& call) {
 
 void shell_execute_wait(Call& call) {
   ShellArgs a = shell_args(call);
-  if (a.program.empty()) { fail(call.c, 1449); return; }
+  if (a.program.empty()) { fail(call.c, errs::kShellExecuteFailed); return; }
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -405,11 +406,11 @@ void shell_execute_wait(Call& call) {
 void print(Call& call) {
   Context& c = call.c;
   const int display = call.args[3].i, waitFlag = call.args[4].i;
-  if (waitFlag < launch::kNoWait || waitFlag > launch::kGetExitCode) { fail(c, 3383); return; }
+  if (waitFlag < launch::kNoWait || waitFlag > launch::kGetExitCode) { fail(c, errs::kExecuteBadWait); return; }
   const std::optional<int> show = show_command(display);
-  if (!show) { fail(c, 3384); return; }
+  if (!show) { fail(c, errs::kExecuteBadDisplay); return; }
   const std::wstring file = wide(text_arg(call, 1)), dir = wide(text_arg(call, 2));
-  if (file.empty()) { fail(c, 1449); return; }
+  if (file.empty()) { fail(c, errs::kShellExecuteFailed); return; }
   c.lastExitCode = launch::kNoExitCode;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
@@ -422,7 +423,7 @@ void print(Call& call) {
   if (!ShellExecuteExW(&info)) {
     const DWORD error = GetLastError();
     const auto code = static_cast<std::uint32_t>(reinterpret_cast<INT_PTR>(info.hInstApp));
-    const std::uint32_t number = code <= 32 && !message_text(1900 + code).empty() ? 1900 + code : 1932;
+    const std::uint32_t number = code <= 32 && !message_text(1900 + code).empty() ? 1900 + code : errs::kExecFailed;
     std::string text;
     platform::utf16_to_ansi(system_error_text(error), text);
     fail(c, static_cast<std::uint16_t>(number), "WinExec Error:\n\n    " + text);

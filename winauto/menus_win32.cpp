@@ -5,6 +5,7 @@
 // program's file stand in for it, the first that holds the path winning.
 #include <windows.h>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/text_case.h"
@@ -86,10 +87,10 @@ class ResourceFile {
 };
 
 void send_menus(Call& call, char16_t delimiter) {
-  HWND w = window_arg(call, 1, 1045);
+  HWND w = window_arg(call, 1, errs::kWindowNotFound);
   if (!w) return;
   auto path = split_menu_path(text_arg(call, 2), delimiter);
-  if (!path) { fail(call.c, 4334); return; }
+  if (!path) { fail(call.c, errs::kMenuPathEmpty); return; }
   for (std::u16string& part : *path) platform::lower_utf16(part);
   // Let the program bring its menu up to date, as a click on the bar would.
   HMENU bar = GetMenu(w);
@@ -105,14 +106,14 @@ void send_menus(Call& call, char16_t delimiter) {
       EnumResourceNamesW(file.get(), reinterpret_cast<LPCWSTR>(RT_MENU), search_menu_template,
                          reinterpret_cast<LONG_PTR>(&search));
     readable = search.found;
-    if (!readable) { fail(call.c, 4333); return; }
+    if (!readable) { fail(call.c, errs::kMenuItemNotFound); return; }
     menu = std::move(search.menu);
   }
-  if (!readable) { fail(call.c, 4335); return; }
+  if (!readable) { fail(call.c, errs::kWindowHasNoMenu); return; }
   const MenuNode* item = find_menu_item(menu, *path);
-  if (!item) { fail(call.c, 4333); return; }
-  if (item->popup) { fail(call.c, 4337); return; }
-  if (item->disabled) { fail(call.c, 4336); return; }
+  if (!item) { fail(call.c, errs::kMenuItemNotFound); return; }
+  if (item->popup) { fail(call.c, errs::kMenuPathIsPopup); return; }
+  if (item->disabled) { fail(call.c, errs::kMenuItemDisabled); return; }
   PostMessageW(w, WM_COMMAND, MAKEWPARAM(item->id, 0), 0);
   after_post(call.c);
   make_int(call.result, 1);
@@ -122,7 +123,7 @@ void send_menus_to(Call& call) { send_menus(call, u'|'); }
 
 void send_menus_to_ex(Call& call) {
   const std::u16string delimiter = text_arg(call, 3);
-  if (delimiter.size() != 1) { fail(call.c, 4341); return; }
+  if (delimiter.size() != 1) { fail(call.c, errs::kMenuBadDelimiter); return; }
   send_menus(call, delimiter[0]);
 }
 

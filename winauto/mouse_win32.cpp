@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/text_case.h"
@@ -27,12 +28,12 @@ namespace {
 // none with 1045 or 1368 set.
 HWND mouse_target(Call& call, int k) {
   const std::u16string child = text_arg(call, k + 1);
-  if (child.empty()) return window_arg(call, k, 1045);
+  if (child.empty()) return window_arg(call, k, errs::kWindowNotFound);
   HWND parent = nullptr;
   HWND w = find_child(call.c, text_arg(call, k), child, wait_count(call.c), &parent);
   if (failed(call.c)) return nullptr;
-  if (!parent) fail(call.c, 1045);
-  else if (!w) fail(call.c, 1368);
+  if (!parent) fail(call.c, errs::kWindowNotFound);
+  else if (!w) fail(call.c, errs::kActivateChildNotFound);
   return w;
 }
 
@@ -95,9 +96,9 @@ void mouse_move(Call& call) {
 
 void mouse_click(Call& call) {
   const auto steps = click_steps(call.args[1].i);
-  if (!steps) { fail(call.c, 4352); return; }
+  if (!steps) { fail(call.c, errs::kMouseBadButton); return; }
   const std::int32_t mods = call.args[2].i;
-  if (!valid_click_modifiers(mods)) { fail(call.c, 4353); return; }
+  if (!valid_click_modifiers(mods)) { fail(call.c, errs::kMouseBadModifiers); return; }
   if (mods & 1) key_event(VK_CONTROL, false);
   if (mods & 2) key_event(VK_SHIFT, false);
   run_steps(call.c, *steps);
@@ -134,8 +135,8 @@ void mouse_click_btn(Call& call) {
   search.wanted = menu_match_key(text_arg(call, 3));
   platform::lower_utf16(search.wanted);
   EnumChildWindows(w, find_button, reinterpret_cast<LPARAM>(&search));
-  if (!search.found) { fail(call.c, 4350, to_utf8(text_arg(call, 3))); return; }
-  if (!IsWindowEnabled(search.found)) { fail(call.c, 4357); return; }
+  if (!search.found) { fail(call.c, errs::kNoButtonWithText, to_utf8(text_arg(call, 3))); return; }
+  if (!IsWindowEnabled(search.found)) { fail(call.c, errs::kButtonDisabled); return; }
   PostMessageW(search.found, BM_CLICK, 0, 0);
   after_post(call.c);
   make_int(call.result, 1);
@@ -164,7 +165,7 @@ std::u16string pair_text(int a, int b) {
 
 void mouse_info(Call& call) {
   const std::int32_t request = call.args[1].i;
-  if (!valid_mouse_request(request)) { fail(call.c, 4351); return; }
+  if (!valid_mouse_request(request)) { fail(call.c, errs::kMouseInfoBadRequest); return; }
   stop_requested(call.c);
   POINT p{};
   GetCursorPos(&p);
@@ -204,11 +205,11 @@ void mouse_play(Call& call) {
   const std::u16string where = text_arg(call, 1);
   std::string ascii(where.begin(), where.end());
   const auto point = parse_mouse_point(ascii);
-  if (!point || where.size() != ascii.size()) { fail(call.c, 4354); return; }
+  if (!point || where.size() != ascii.size()) { fail(call.c, errs::kMouseBadPosition); return; }
   const auto buttons = play_buttons(call.args[4].i);
-  if (!buttons) { fail(call.c, 4355); return; }
+  if (!buttons) { fail(call.c, errs::kMousePlayBadButtons); return; }
   const double delay = call.args[5].wide.f;
-  if (!(delay >= 0 && delay <= 60)) { fail(call.c, 4356); return; }
+  if (!(delay >= 0 && delay <= 60)) { fail(call.c, errs::kMousePlayBadDelay); return; }
   POINT target{point->x, point->y};
   if (!text_arg(call, 2).empty() || !text_arg(call, 3).empty()) {
     HWND w = mouse_target(call, 2);

@@ -2,6 +2,7 @@
 // synthetic key events to whatever window has the keyboard focus.
 #include <windows.h>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "winauto/call_support.h"
@@ -135,7 +136,7 @@ bool delay_of(Call& call, int k, unsigned& ms) {
   ms = static_cast<unsigned>(call.c.intSettings[35]);
   if (call.count < k) return true;
   const double seconds = call.args[static_cast<std::size_t>(k)].wide.f;
-  if (!(seconds >= 0 && seconds <= 86400)) return fail(call.c, 1020);
+  if (!(seconds >= 0 && seconds <= 86400)) return fail(call.c, errs::kTimeBadValue);
   ms = static_cast<unsigned>(seconds * 1000 + 0.5);
   return true;
 }
@@ -154,7 +155,7 @@ void send_key(Call& call) {
 void send_keys_to(Call& call) {
   unsigned ms;
   if (!delay_of(call, 3, ms)) return;
-  HWND w = window_arg(call, 1, 1045);
+  HWND w = window_arg(call, 1, errs::kWindowNotFound);
   if (!w) return;
   activate_window(call.c, w);
   make_int(call.result, send_keys(call.c, keys_arg(call, 2), ms));

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
@@ -29,8 +30,8 @@ HWND window_arg(Call& call, int k, std::uint16_t notFound) {
 HWND child_arg(Call& call, HWND& parent) {
   HWND child = find_child(call.c, text_arg(call, 1), text_arg(call, 2), wait_count(call.c), &parent);
   if (failed(call.c)) return nullptr;
-  if (!parent) fail(call.c, 1045);
-  else if (!child) fail(call.c, 1368);
+  if (!parent) fail(call.c, errs::kWindowNotFound);
+  else if (!child) fail(call.c, errs::kActivateChildNotFound);
   return child;
 }
 
@@ -58,7 +59,7 @@ std::u16string executable_of(Context& c, HWND w) {
 namespace {
 
 void win_activate(Call& call) {
-  if (HWND w = window_arg(call, 1, 1045)) {
+  if (HWND w = window_arg(call, 1, errs::kWindowNotFound)) {
     activate_window(call.c, w);
     make_int(call.result, 1);
   }
@@ -73,21 +74,21 @@ void dll_hwnd(Call& call) {
 }
 
 void win_close(Call& call) {
-  HWND w = window_arg(call, 1, 1039);
+  HWND w = window_arg(call, 1, errs::kWinCloseNotFound);
   if (!w) return;
   if (w != own_window(call.c)) post_system_command(call.c, w, SC_CLOSE);
   make_int(call.result, 1);
 }
 
 void win_hide(Call& call) {
-  if (HWND w = window_arg(call, 1, 1040)) {
+  if (HWND w = window_arg(call, 1, errs::kWinHideNotFound)) {
     ShowWindow(w, SW_HIDE);
     make_int(call.result, 1);
   }
 }
 
 void win_iconize(Call& call) {
-  HWND w = window_arg(call, 1, 1041);
+  HWND w = window_arg(call, 1, errs::kWinIconizeNotFound);
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWMINNOACTIVE);
   else if (!IsIconic(w)) post_system_command(call.c, w, SC_MINIMIZE);
@@ -95,7 +96,7 @@ void win_iconize(Call& call) {
 }
 
 void win_zoom(Call& call) {
-  HWND w = window_arg(call, 1, 1042);
+  HWND w = window_arg(call, 1, errs::kWinZoomNotFound);
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWMAXIMIZED);
   else if (!IsZoomed(w)) post_system_command(call.c, w, SC_MAXIMIZE);
@@ -103,7 +104,7 @@ void win_zoom(Call& call) {
 }
 
 void win_show(Call& call) {
-  HWND w = window_arg(call, 1, 1043);
+  HWND w = window_arg(call, 1, errs::kWinShowNotFound);
   if (!w) return;
   if (w == own_window(call.c)) ShowWindow(w, SW_SHOWNOACTIVATE);
   else if (!IsWindowVisible(w)) ShowWindow(w, SW_SHOW);
@@ -112,7 +113,7 @@ void win_show(Call& call) {
 }
 
 void win_title(Call& call) {
-  if (HWND w = window_arg(call, 1, 1121)) {
+  if (HWND w = window_arg(call, 1, errs::kWinTitleNotFound)) {
     SetWindowTextW(w, wide(text_arg(call, 2)).c_str());
     make_int(call.result, 1);
   }
@@ -128,14 +129,14 @@ void win_state(Call& call) {
 void win_exist(Call& call) { make_int(call.result, find_window(call.c, text_arg(call, 1), 0) ? 1 : 0); }
 
 void win_exe_name(Call& call) {
-  if (HWND w = window_arg(call, 1, 1172)) text_result(call, executable_of(call.c, w));
+  if (HWND w = window_arg(call, 1, errs::kWinExeNameNotFound)) text_result(call, executable_of(call.c, w));
 }
 
 void win_is_dos(Call& call) {
   HWND w = find_window(call.c, text_arg(call, 1), wait_count(call.c));
   if (!w || !IsWindow(w)) {
     make_int(call.result, 0);
-    fail(call.c, 1227);
+    fail(call.c, errs::kWinIsDosNotFound);
     return;
   }
   make_int(call.result, is_console_window(w) ? 1 : 0);
@@ -143,7 +144,7 @@ void win_is_dos(Call& call) {
 
 // Immersive processes do not exist on the systems this runs on: found or not, 0.
 void win_is_runtime_app(Call& call) {
-  if (window_arg(call, 1, 1045)) make_int(call.result, 0);
+  if (window_arg(call, 1, errs::kWindowNotFound)) make_int(call.result, 0);
 }
 
 void win_get_active(Call& call) {
@@ -166,7 +167,7 @@ void win_id_get(Call& call) {
   HWND w = child.empty() ? find_window(call.c, text_arg(call, 1), wait_count(call.c))
                          : find_child(call.c, text_arg(call, 1), child, wait_count(call.c), nullptr);
   if (!w) {
-    if (!failed(call.c)) fail(call.c, 1408);
+    if (!failed(call.c)) fail(call.c, errs::kWinIdGetNotFound);
     return;
   }
   text_result(call, id_text(w));
@@ -198,14 +199,14 @@ void win_close_not(Call& call) {
     if (arg->flags & vf::kWide) {
       state.spared.emplace_back(wstr_view(c, arg.op()));
     } else {
-      if (!(arg->flags & vf::kStr) && !to_string(c, arg.op())) { fail(c, 3056); return; }
-      if (!(arg->flags & vf::kStr)) { fail(c, 3056); return; }
+      if (!(arg->flags & vf::kStr) && !to_string(c, arg.op())) { fail(c, errs::kNotConvertibleToString); return; }
+      if (!(arg->flags & vf::kStr)) { fail(c, errs::kNotConvertibleToString); return; }
       std::u16string w;
       platform::ansi_to_utf16(str_of(c, arg.op()), w);
       state.spared.push_back(std::move(w));
     }
     if (is_keyword(c, id::kRParen)) break;
-    if (!is_keyword(c, id::kComma)) { fail(c, 2038); return; }
+    if (!is_keyword(c, id::kComma)) { fail(c, errs::kWinCloseNotSyntax); return; }
     get_token(c);
     if (failed(c)) return;
   }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "builtins/clipboard/clip_access_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -21,7 +22,7 @@ namespace orv::winauto {
 
 bool timeout_arg(Call& call, int k, double& seconds) {
   seconds = k <= call.count ? call.args[static_cast<std::size_t>(k)].wide.f : -1;
-  return (seconds >= -1 && seconds <= 86400) || fail(call.c, 4322);
+  return (seconds >= -1 && seconds <= 86400) || fail(call.c, errs::kBadTimeout);
 }
 
 namespace {
@@ -33,8 +34,8 @@ void find_window_by_class(Call& call) {
 
 void window_on_top(Call& call) {
   const std::int32_t mode = call.args[2].i;
-  if (mode < -1 || mode > 1) { fail(call.c, 4320); return; }
-  HWND w = window_arg(call, 1, 1045);
+  if (mode < -1 || mode > 1) { fail(call.c, errs::kWindowOnTopBadMode); return; }
+  HWND w = window_arg(call, 1, errs::kWindowNotFound);
   if (!w) return;
   const bool before = (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (mode >= 0)
@@ -56,7 +57,7 @@ BOOL CALLBACK collect_arrangeable(HWND w, LPARAM param) {
 // system carries out: the windows in their Z order, the top one first.
 void win_arrange(Call& call) {
   const auto style = arrange_style(call.args[1].i);
-  if (!style) { fail(call.c, 4321); return; }
+  if (!style) { fail(call.c, errs::kWinArrangeBadStyle); return; }
   std::vector<HWND> windows;
   EnumWindows(collect_arrangeable, reinterpret_cast<LPARAM>(&windows));
   RECT work{};
@@ -77,7 +78,7 @@ void win_arrange(Call& call) {
 void win_wait_ready(Call& call) {
   double timeout;
   if (!timeout_arg(call, 2, timeout)) return;
-  HWND w = window_arg(call, 1, 1045);
+  HWND w = window_arg(call, 1, errs::kWindowNotFound);
   if (!w) return;
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
@@ -108,7 +109,7 @@ void win_help(Call& call) {
   std::string word;
   platform::utf16_to_ansi(text_arg(call, 2), word);
   const auto command = help_command(word);
-  if (!command) { fail(call.c, 4323, word); return; }
+  if (!command) { fail(call.c, errs::kWinHelpBadCommand, word); return; }
   const std::wstring file = wide(text_arg(call, 1));
   const std::wstring topic = wide(text_arg(call, 3));
   UINT cmd = HELP_CONTENTS;
@@ -123,7 +124,7 @@ void win_help(Call& call) {
     case HelpCommand::quit: cmd = HELP_QUIT; break;
   }
   HWND owner = own_window(call.c) ? own_window(call.c) : GetDesktopWindow();
-  if (!WinHelpW(owner, file.c_str(), cmd, data)) { fail(call.c, 4324); return; }
+  if (!WinHelpW(owner, file.c_str(), cmd, data)) { fail(call.c, errs::kWinHelpNotStarted); return; }
   make_int(call.result, 1);
 }
 
@@ -133,10 +134,10 @@ HWND message_target(Call& call) {
   if (!(v.flags & (vf::kStr | vf::kWide)) && (v.flags & vf::kInt)) {
     HWND w = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(v.i)));
     if (IsWindow(w)) return w;
-    fail(call.c, 1045);
+    fail(call.c, errs::kWindowNotFound);
     return nullptr;
   }
-  return window_arg(call, 1, 1045);
+  return window_arg(call, 1, errs::kWindowNotFound);
 }
 
 // A message argument: a number as it is, a text as a pointer to a copy of it
@@ -163,7 +164,7 @@ bool message_word(Call& call, int k, bool wideText, MessageArgs& keep, LPARAM& o
   if (v.flags & vf::kInt64) out = static_cast<LPARAM>(v.wide.i64);
   else if (v.flags & vf::kInt) out = static_cast<LPARAM>(v.i);
   else if (v.flags & vf::kFloat) out = static_cast<LPARAM>(static_cast<std::int64_t>(v.wide.f));
-  else return fail(call.c, 3057, "Argument number " + std::to_string(k) + " could not be converted");
+  else return fail(call.c, errs::kNotConvertibleToNumber, "Argument number " + std::to_string(k) + " could not be converted");
   return true;
 }
 
@@ -179,7 +180,7 @@ void send_message(Call& call) {
   const LRESULT sent =
       wideText ? SendMessageTimeoutW(w, message, static_cast<WPARAM>(wparam), lparam, SMTO_ABORTIFHUNG, 10000, &answer)
                : SendMessageTimeoutA(w, message, static_cast<WPARAM>(wparam), lparam, SMTO_ABORTIFHUNG, 10000, &answer);
-  if (!sent) { fail(call.c, 4325); return; }
+  if (!sent) { fail(call.c, errs::kSendMessageTimedOut); return; }
   make_int(call.result, static_cast<std::int32_t>(answer));
 }
 
@@ -199,13 +200,13 @@ class ScreenDc {
 
 void snapshot(Call& call) {
   const std::int32_t kind = call.args[1].i;
-  if (kind < 0 || kind > 2) { fail(call.c, 4326); return; }
+  if (kind < 0 || kind > 2) { fail(call.c, errs::kSnapshotBadKind); return; }
   HWND w = nullptr;
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   if (kind > 0) {
-    w = call.count >= 2 ? window_arg(call, 2, 1045) : GetForegroundWindow();
+    w = call.count >= 2 ? window_arg(call, 2, errs::kWindowNotFound) : GetForegroundWindow();
     if (!w) {
-      if (!failed(call.c)) fail(call.c, 1045);
+      if (!failed(call.c)) fail(call.c, errs::kWindowNotFound);
       return;
     }
     RECT r{};
@@ -214,7 +215,7 @@ void snapshot(Call& call) {
     width = r.right - r.left;
     height = r.bottom - r.top;
   }
-  if (width <= 0 || height <= 0) { fail(call.c, 4327); return; }
+  if (width <= 0 || height <= 0) { fail(call.c, errs::kSnapshotFailed); return; }
   ScreenDc source(w, kind == 2);
   HDC memory = source.get() ? CreateCompatibleDC(source.get()) : nullptr;
   HBITMAP bitmap = memory ? CreateCompatibleBitmap(source.get(), width, height) : nullptr;
@@ -227,13 +228,13 @@ void snapshot(Call& call) {
   if (memory) DeleteDC(memory);
   if (!copied) {
     if (bitmap) DeleteObject(bitmap);
-    fail(call.c, 4327);
+    fail(call.c, errs::kSnapshotFailed);
     return;
   }
   const auto status = clip::write_object(own_window(call.c), CF_BITMAP, bitmap);
   if (status != clip::ClipStatus::ok) {
     DeleteObject(bitmap);
-    fail(call.c, status == clip::ClipStatus::cannot_open ? 4301 : 4304);
+    fail(call.c, status == clip::ClipStatus::cannot_open ? errs::kClipboardBusy : errs::kClipboardStoreFailed);
     return;
   }
   make_int(call.result, 1);
@@ -241,13 +242,13 @@ void snapshot(Call& call) {
 
 void wallpaper(Call& call) {
   const std::int32_t placement = call.args[2].i;
-  if (placement < 0 || placement > 2) { fail(call.c, 4328); return; }
+  if (placement < 0 || placement > 2) { fail(call.c, errs::kWallpaperBadPlacement); return; }
   std::wstring file = wide(text_arg(call, 1));
   if (!file.empty()) {
     wchar_t full[MAX_PATH];
     const DWORD n = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
     if (n == 0 || n >= MAX_PATH || GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
-      fail(call.c, 4329, to_utf8(text_arg(call, 1)));
+      fail(call.c, errs::kWallpaperNotFound, to_utf8(text_arg(call, 1)));
       return;
     }
     file = full;
@@ -261,7 +262,7 @@ void wallpaper(Call& call) {
     RegCloseKey(desktop);
   }
   if (!SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, file.data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE)) {
-    fail(call.c, 4330);
+    fail(call.c, errs::kWallpaperRefused);
     return;
   }
   make_int(call.result, 1);
@@ -281,7 +282,7 @@ void enable_shutdown_right() {
 
 void end_session(Call& call) {
   const auto mode = session_mode(call.args[1].i);
-  if (!mode) { fail(call.c, 4331); return; }
+  if (!mode) { fail(call.c, errs::kEndSessionBadMode); return; }
   const std::string what = describe_session(*mode);
   if (mode->describeOnly) {
     text_result(call, std::u16string(what.begin(), what.end()));
@@ -290,7 +291,7 @@ void end_session(Call& call) {
   static constexpr UINT kActions[] = {EWX_LOGOFF, EWX_SHUTDOWN, EWX_REBOOT, EWX_POWEROFF};
   UINT flags = kActions[mode->action] | (mode->force ? EWX_FORCE : 0);
   if (mode->action > 0) enable_shutdown_right();
-  if (!ExitWindowsEx(flags, SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_FLAG_PLANNED)) { fail(call.c, 4332, what); return; }
+  if (!ExitWindowsEx(flags, SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_FLAG_PLANNED)) { fail(call.c, errs::kEndSessionRefused, what); return; }
   make_int(call.result, 1);
 }
 

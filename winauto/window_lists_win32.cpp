@@ -2,6 +2,7 @@
 // descendants, a filtered list, the windows of one process.
 #include <windows.h>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "winauto/call_support.h"
@@ -27,7 +28,7 @@ void win_item_name_id(Call& call) {
 void win_item_child(Call& call) {
   HWND parent = find_window(call.c, text_arg(call, 1), wait_count(call.c));
   if (!parent) {
-    if (!failed(call.c)) fail(call.c, 1334);
+    if (!failed(call.c)) fail(call.c, errs::kWinItemChildNoParent);
     return;
   }
   EnumState s(call.c);
@@ -38,8 +39,8 @@ void win_item_child(Call& call) {
 void win_itemize_ex(Call& call) {
   const int multiple = call.args[2].i, hidden = call.args[3].i;
   const int returnType = call.count >= 4 ? call.args[4].i : 0;
-  if (multiple < 0 || multiple > 1) { fail(call.c, 1538); return; }
-  if (hidden < 0 || hidden > 1) { fail(call.c, 1539); return; }
+  if (multiple < 0 || multiple > 1) { fail(call.c, errs::kWinItemizeBadMultipleFlag); return; }
+  if (hidden < 0 || hidden > 1) { fail(call.c, errs::kWinItemizeBadHiddenFlag); return; }
   EnumState s(call.c);
   s.pattern = text_arg(call, 1);
   s.multiple = multiple == 1;
@@ -51,9 +52,9 @@ void win_itemize_ex(Call& call) {
 
 void win_item_proc_id(Call& call) {
   const std::int32_t pid = call.args[1].i, flags = call.args[2].i, returnType = call.args[3].i;
-  if (pid == 0 || pid == 1) { fail(call.c, 1583); return; }
-  if (flags < 0 || flags > 15) { fail(call.c, 1585); return; }
-  if (returnType < 0 || returnType > 2) { fail(call.c, 1586); return; }
+  if (pid == 0 || pid == 1) { fail(call.c, errs::kWinItemProcIdBadId); return; }
+  if (flags < 0 || flags > 15) { fail(call.c, errs::kWinItemProcIdBadFlags); return; }
+  if (returnType < 0 || returnType > 2) { fail(call.c, errs::kWinItemProcIdBadReturnType); return; }
   EnumState s(call.c);
   s.processId = static_cast<DWORD>(pid);
   s.flags = flags;

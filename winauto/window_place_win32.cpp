@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "winauto/call_support.h"
@@ -51,7 +52,7 @@ void restore_for_placing(Context& c, HWND w) {
 }
 
 void win_place(Call& call) {
-  HWND w = window_arg(call, 5, 1044);
+  HWND w = window_arg(call, 5, errs::kWinPlaceNotFound);
   if (!w) return;
   int x1 = call.args[1].i, y1 = call.args[2].i, x2 = call.args[3].i, y2 = call.args[4].i;
   const bool keepWidth = x2 == kNoResize, keepHeight = y2 == kNoResize, aboveIcons = y2 == kAboveIcons;
@@ -85,7 +86,7 @@ void win_place(Call& call) {
 }
 
 void win_position(Call& call) {
-  HWND w = window_arg(call, 1, 1119);
+  HWND w = window_arg(call, 1, errs::kWinPositionNotFound);
   if (!w) return;
   RECT r{};
   GetWindowRect(w, &r);
@@ -117,13 +118,13 @@ bool set_normal_rect(HWND w, int type, const RECT& r) {
 
 void place_get_set(Call& call, bool set) {
   const int type = call.args[1].i;
-  if (type < 1 || type > 3) { fail(call.c, 3199); return; }
-  HWND w = window_arg(call, 2, 1200);
+  if (type < 1 || type > 3) { fail(call.c, errs::kWinPlaceBadSize); return; }
+  HWND w = window_arg(call, 2, errs::kWinPlaceGetNotFound);
   if (!w) return;
   for (int i = 0; i < 50; ++i) stop_requested(call.c);
   WINDOWPLACEMENT p{};
   p.length = sizeof p;
-  if (!GetWindowPlacement(w, &p)) { fail(call.c, 1201); return; }
+  if (!GetWindowPlacement(w, &p)) { fail(call.c, errs::kWinPlaceGetFailed); return; }
   const Screen s;
   std::u16string previous;
   if (type == 1) previous = joined({s.to_x(p.ptMinPosition.x), s.to_y(p.ptMinPosition.y)}, ' ');
@@ -135,7 +136,7 @@ void place_get_set(Call& call, bool set) {
   if (set) {
     long v[4];
     const int supplied = read_positions(text_arg(call, 3), v);
-    if ((type != 2 && supplied != 2) || (type == 2 && supplied < 4)) { fail(call.c, 3202); return; }
+    if ((type != 2 && supplied != 2) || (type == 2 && supplied < 4)) { fail(call.c, errs::kWinPlaceSetWrongCount); return; }
     if (type == 1) {
       p.ptMinPosition = POINT{s.from_x(static_cast<int>(v[0])), s.from_y(static_cast<int>(v[1]))};
       p.flags |= WPF_SETMINPOSITION;
@@ -146,7 +147,7 @@ void place_get_set(Call& call, bool set) {
                                 s.from_x(static_cast<int>(v[2])), s.from_y(static_cast<int>(v[3]))};
     }
     if (!SetWindowPlacement(w, &p) && !set_normal_rect(w, type, p.rcNormalPosition)) {
-      fail(call.c, 1201);
+      fail(call.c, errs::kWinPlaceGetFailed);
       return;
     }
   }
@@ -174,7 +175,7 @@ RECT client_rect_of(HWND child, HWND parent) {
 
 void win_place_child(Call& call) {
   HWND parent = nullptr;
-  HWND child = child_and_parent(call, 5, 1716, 1717, parent);
+  HWND child = child_and_parent(call, 5, errs::kWinPlaceChildNoParent, errs::kWinPlaceChildNotFound, parent);
   if (!child) return;
   RECT client{}, now = client_rect_of(child, parent);
   GetClientRect(parent, &client);
@@ -189,7 +190,7 @@ void win_place_child(Call& call) {
 
 void win_position_child(Call& call) {
   HWND parent = nullptr;
-  HWND child = child_and_parent(call, 1, 1718, 1719, parent);
+  HWND child = child_and_parent(call, 1, errs::kWinPositionChildNoParent, errs::kWinPositionChildNotFound, parent);
   if (!child) return;
   RECT client{}, r = client_rect_of(child, parent);
   GetClientRect(parent, &client);

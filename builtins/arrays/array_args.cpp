@@ -1,6 +1,7 @@
 #include "builtins/arrays/array_args.h"
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 
@@ -9,17 +10,17 @@ namespace orv::arrays {
 ArrayHeader* array_arg(Call& call, int k) {
   const Value& v = arg(call, k);
   // A map is an array value underneath, but not one the array functions may touch.
-  if (!(v.flags & vf::kArray) || map_of(call.c, v)) { fail(call.c, 1641); return nullptr; }
+  if (!(v.flags & vf::kArray) || map_of(call.c, v)) { fail(call.c, errs::kNotAnArray); return nullptr; }
   ArrayHeader* h = call.c.arrays.header(v.str);
-  if (!h) fail(call.c, 1637);
+  if (!h) fail(call.c, errs::kArrayAccessFailed);
   return h;
 }
 
 ArrayHeader* shaped_array_arg(Call& call, int k, int minDims, int maxDims) {
   ArrayHeader* h = array_arg(call, k);
   if (!h) return nullptr;
-  if (h->dims == 0 || h->count == 0) { fail(call.c, 1710); return nullptr; }
-  if (h->dims < minDims || h->dims > maxDims) { fail(call.c, 1805); return nullptr; }
+  if (h->dims == 0 || h->count == 0) { fail(call.c, errs::kArrayEmpty); return nullptr; }
+  if (h->dims < minDims || h->dims > maxDims) { fail(call.c, errs::kArrayBadDimensionCount); return nullptr; }
   return h;
 }
 
@@ -49,7 +50,7 @@ void NewArray::replace(std::uint32_t target) {
 bool element_copy(Context& c, const Value& value, Value& element) {
   constexpr std::uint32_t kStorable = vf::kInt | vf::kInt64 | vf::kFloat | vf::kStr | vf::kWide;
   constexpr std::uint32_t kOther = vf::kArray | vf::kFile | vf::kBinary | vf::kCom | vf::kComObject;
-  if (!(value.flags & kStorable) || (value.flags & kOther)) return fail(c, 1671);
+  if (!(value.flags & kStorable) || (value.flags & kOther)) return fail(c, errs::kArrInitializeBadType);
   return copy_value(c, value, element);
 }
 
@@ -62,7 +63,7 @@ bool element_text(Context& c, const Value& v, std::u16string& out) {
   }
   std::string t;
   if (!value_text(c, v, t)) return false;
-  return platform::ansi_to_utf16(t, out) ? true : fail(c, 3820);
+  return platform::ansi_to_utf16(t, out) ? true : fail(c, errs::kNotConvertibleToUnicode);
 }
 
 bool store_text(Context& c, Value& v, std::string_view s) { return make_string(c, v, s); }

@@ -7,6 +7,7 @@
 #include "builtins/arrays/array_groups.h"
 #include "builtins/text/items.h"
 #include "builtins/text/units.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 #include "engine/value_ops.h"
@@ -83,7 +84,7 @@ void array_to_str(Call& call) {
 template <class Ch>
 void itemize_list(Call& call, std::basic_string_view<Ch> list, std::basic_string_view<Ch> delimArg) {
   std::basic_string<Ch> delim;
-  if (!text::item_delimiter(delimArg, delim)) { fail(call.c, 1705); return; }
+  if (!text::item_delimiter(delimArg, delim)) { fail(call.c, errs::kBadDelimiterChar); return; }
   const auto items = text::split_items(list, std::basic_string_view<Ch>(delim));
   NewArray made(call.c);
   if (!made.create({static_cast<std::uint32_t>(items.size()), 0, 0, 0, 0})) return;
@@ -102,11 +103,11 @@ void arrayize(Call& call) {
 // The elements as a UTF-16 item list; uninitialised elements are empty items.
 void array_itemize(Call& call) {
   Context& c = call.c;
-  if (!platform::is_nt_platform()) { fail(c, 1193); return; }
+  if (!platform::is_nt_platform()) { fail(c, errs::kNotOnThisWindows); return; }
   const ArrayHeader* h = shaped_array_arg(call, 1, 1, 1);
   if (!h) return;
   std::u16string delim(1, text::kTab);
-  if (call.count >= 2 && !text::item_delimiter(wide_arg(call, 2), delim)) { fail(c, 1705); return; }
+  if (call.count >= 2 && !text::item_delimiter(wide_arg(call, 2), delim)) { fail(c, errs::kBadDelimiterChar); return; }
   std::u16string out;
   if (join<char16_t>(c, elements_arg(call, 1), h->count, &delim, out)) store_text(c, call.result, out);
 }

@@ -9,6 +9,7 @@
 #include "builtins/arrays/array_groups.h"
 #include "builtins/arrays/text_file.h"
 #include "builtins/text/csv.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -21,16 +22,16 @@ bool csv_delimiter_arg(Call& call, int k, std::string& ansi, std::u16string& wid
   if (call.count < k) return true;
   const Value& v = arg(call, k);
   if (v.flags & vf::kWide) wide = wstr_view(call.c, v);
-  else if (!platform::ansi_to_utf16(str_of(call.c, v), wide)) return fail(call.c, 1807);
-  if (!text::csv_delimiter(std::u16string_view(wide))) return fail(call.c, 1807);
-  if (!platform::utf16_to_ansi(wide, ansi) || !text::csv_delimiter(std::string_view(ansi))) return fail(call.c, 1807);
+  else if (!platform::ansi_to_utf16(str_of(call.c, v), wide)) return fail(call.c, errs::kBadDelimiter);
+  if (!text::csv_delimiter(std::u16string_view(wide))) return fail(call.c, errs::kBadDelimiter);
+  if (!platform::utf16_to_ansi(wide, ansi) || !text::csv_delimiter(std::string_view(ansi))) return fail(call.c, errs::kBadDelimiter);
   return true;
 }
 
 bool csv_invalid_line(Context& c, std::size_t number) {
   char text[64];
   std::snprintf(text, sizeof text, "Invalid data found at or near line %u", static_cast<unsigned>(number));
-  return fail(c, 1808, text);
+  return fail(c, errs::kBadCsvLine, text);
 }
 
 namespace {
@@ -55,7 +56,7 @@ void lines_to_array(Call& call, std::basic_string_view<Ch> text, std::basic_stri
   });
   if (!valid) return;
   const std::uint64_t total = rows + static_cast<std::uint64_t>(extra < 0 ? 0 : extra);
-  if (total > 0xFFFFFFFFu || columns > 0xFFFFFFFFu) { fail(c, 1628); return; }
+  if (total > 0xFFFFFFFFu || columns > 0xFFFFFFFFu) { fail(c, errs::kBadArrayDimension); return; }
   NewArray made(c);
   if (!made.create({static_cast<std::uint32_t>(total), total ? static_cast<std::uint32_t>(columns) : 0, 0, 0, 0}))
     return;
@@ -78,7 +79,7 @@ void array_file_get_csv(Call& call) {
   std::string path;
   if (!path_arg(call, 1, path)) return;
   const std::int32_t flags = int_arg(call, 2, 0);
-  if (flags & ~kKeepBlanks) { fail(c, 1822); return; }
+  if (flags & ~kKeepBlanks) { fail(c, errs::kBadFlags); return; }
   std::string delim;
   std::u16string wdelim;
   if (!csv_delimiter_arg(call, 3, delim, wdelim)) return;
@@ -118,7 +119,7 @@ void array_file_put_csv(Call& call) {
   std::u16string wdelim;
   if (!csv_delimiter_arg(call, 3, delim, wdelim)) return;
   const std::int32_t flags = int_arg(call, 4, 0);
-  if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, 1822); return; }
+  if (flags & ~(kAppend | kUtf16 | kQuoteAll)) { fail(c, errs::kBadFlags); return; }
   const bool append = (flags & kAppend) != 0, quoteAll = (flags & kQuoteAll) != 0;
   const Value* els = elements_arg(call, 2);
   OutText text;

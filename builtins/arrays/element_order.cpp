@@ -2,6 +2,7 @@
 
 #include "builtins/arrays/logical_compare.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -92,7 +93,7 @@ bool make_key(Context& c, const Value& v, Order order, OrderKey& key, bool numbe
     }
     std::string text;
     if (!value_text(c, v, text)) return false;
-    if (!platform::ansi_to_utf16(text, key.wide)) return fail(c, 3820);
+    if (!platform::ansi_to_utf16(text, key.wide)) return fail(c, errs::kNotConvertibleToUnicode);
     return true;
   }
   if (v.flags & (vf::kInt | vf::kInt64 | vf::kFloat)) {
@@ -103,7 +104,7 @@ bool make_key(Context& c, const Value& v, Order order, OrderKey& key, bool numbe
   } else if (v.flags & (vf::kStr | vf::kWide)) {
     key.kind = OrderKey::Kind::text;
   } else {
-    return fail(c, 3057);
+    return fail(c, errs::kNotConvertibleToNumber);
   }
   if (key.kind == OrderKey::Kind::number && !numberText) return true;
   if (!value_text(c, v, key.text)) return false;

@@ -7,6 +7,7 @@
 #include "builtins/arrays/array_groups.h"
 #include "builtins/arrays/text_file.h"
 #include "builtins/text/units.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -24,19 +25,19 @@ bool null_char_arg(Call& call, std::string& out) {
   const Value& v = arg(call, 2);
   if (v.flags & vf::kWide) {
     const std::u16string_view w = wstr_view(call.c, v);
-    if (w.size() > 1) return fail(call.c, 1803);
-    if (!platform::utf16_to_ansi(w, out)) return fail(call.c, 1803);
+    if (w.size() > 1) return fail(call.c, errs::kBadNullChar);
+    if (!platform::utf16_to_ansi(w, out)) return fail(call.c, errs::kBadNullChar);
     return true;
   }
   out = str_of(call.c, v);
-  if (out.size() > 1 && text::char_units(out, 0) != out.size()) return fail(call.c, 1803);
+  if (out.size() > 1 && text::char_units(out, 0) != out.size()) return fail(call.c, errs::kBadNullChar);
   return true;
 }
 
 bool line_too_long(Context& c, std::size_t number) {
   char text[64];
   std::snprintf(text, sizeof text, "Invalid data found at or near line %u", static_cast<unsigned>(number));
-  return fail(c, 1591, text);
+  return fail(c, errs::kFileReadLineTooLong, text);
 }
 
 void array_file_get(Call& call) {
@@ -46,9 +47,9 @@ void array_file_get(Call& call) {
   const std::int32_t extra = int_arg(call, 3, 0);
   FileText file;
   if (!read_text_file(c, path, file)) return;
-  if (file.wide && !platform::utf16_to_ansi(file.utf16, file.ansi)) { fail(c, 1801); return; }
+  if (file.wide && !platform::utf16_to_ansi(file.utf16, file.ansi)) { fail(c, errs::kFileReadError); return; }
   const std::string_view text = file.ansi;
-  if (nullChar.empty() && text.find('\0') != std::string_view::npos) { fail(c, 1806); return; }
+  if (nullChar.empty() && text.find('\0') != std::string_view::npos) { fail(c, errs::kFileHasNul); return; }
   std::uint64_t lines = 0;
   const bool fits = for_each_line(text, [&](std::string_view line, std::size_t number) {
     ++lines;
@@ -56,7 +57,7 @@ void array_file_get(Call& call) {
   });
   if (!fits) return;
   const std::uint64_t total = lines + static_cast<std::uint64_t>(extra < 0 ? 0 : extra);
-  if (total > 0xFFFFFFFFu) { fail(c, 1628); return; }
+  if (total > 0xFFFFFFFFu) { fail(c, errs::kBadArrayDimension); return; }
   NewArray made(c);
   if (!made.create({static_cast<std::uint32_t>(total), 0, 0, 0, 0})) return;
   Value* els = made.elements();
@@ -97,7 +98,7 @@ void array_file_put(Call& call) {
   ArrayHeader* h = shaped_array_arg(call, 2, 1, kMaxDimensions);
   if (!h) return;
   const std::int32_t mode = int_arg(call, 3, 0);
-  if (mode & ~(kAppend | kUtf16)) { fail(c, 1822); return; }
+  if (mode & ~(kAppend | kUtf16)) { fail(c, errs::kBadFlags); return; }
   const Value* els = elements_arg(call, 2);
   OutText text;
   text.wide = (mode & kUtf16) != 0;

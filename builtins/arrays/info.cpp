@@ -1,6 +1,7 @@
 // ArrDimension, ArrInfo and ArrInitialize.
 #include "builtins/arrays/array_args.h"
 #include "builtins/arrays/array_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -22,7 +23,7 @@ void arr_info(Call& call) {
     make_int(call.result, isArray ? 1 : 0);
     return;
   }
-  if (request < -3 || request > 6) { fail(call.c, 1642); return; }
+  if (request < -3 || request > 6) { fail(call.c, errs::kArrInfoBadRequest); return; }
   const ArrayHeader* h = array_arg(call, 1);
   if (!h) return;
   std::int64_t answer = 0;
@@ -45,7 +46,7 @@ void arr_initialize(Call& call) {
   if (!element_copy(c, value, probe)) return;   // checks the kind before anything changes
   if (h->dims == 0 || h->count == 0) {
     release_value(c, probe);
-    fail(c, 1710);
+    fail(c, errs::kArrayEmpty);
     return;
   }
   Value* els = elements_arg(call, 1);

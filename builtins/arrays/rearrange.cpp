@@ -3,6 +3,7 @@
 
 #include "builtins/arrays/array_args.h"
 #include "builtins/arrays/array_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -12,7 +13,7 @@ namespace {
 ArrayHeader* movable_array(Call& call) {
   ArrayHeader* h = shaped_array_arg(call, 1, 1, kMaxDimensions);
   if (h && (h->flags & kArrayFixedShape)) {
-    fail(call.c, 1637);
+    fail(call.c, errs::kArrayAccessFailed);
     return nullptr;
   }
   return h;
@@ -24,7 +25,7 @@ void array_reverse(Call& call) {
   ArrayHeader* h = movable_array(call);
   if (!h) return;
   const std::int32_t dimension = int_arg(call, 2, 1);
-  if (dimension < 1 || dimension > h->dims) { fail(call.c, 1853); return; }
+  if (dimension < 1 || dimension > h->dims) { fail(call.c, errs::kDimensionOutOfRange); return; }
   const int d = dimension - 1;
   std::uint64_t outer = 1, stride = 1;
   for (int k = 0; k < d; ++k) outer *= h->sizes[k];
@@ -46,10 +47,10 @@ bool five_subscripts(Call& call, const ArrayHeader& h, int k, std::uint64_t& ind
   for (int d = 0; d < kMaxDimensions; ++d) {
     const std::int32_t s = arg(call, k + d).i;
     if (d >= h.dims) {
-      if (s != 0) return fail(call.c, 1636);
+      if (s != 0) return fail(call.c, errs::kSubscriptOutOfBounds);
       continue;
     }
-    if (s < 0 || static_cast<std::uint32_t>(s) >= h.sizes[d]) return fail(call.c, 1636);
+    if (s < 0 || static_cast<std::uint32_t>(s) >= h.sizes[d]) return fail(call.c, errs::kSubscriptOutOfBounds);
     index = index * h.sizes[d] + static_cast<std::uint32_t>(s);
   }
   return true;

@@ -6,6 +6,7 @@
 
 #include "builtins/arrays/array_args.h"
 #include "builtins/arrays/array_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -52,14 +53,14 @@ std::uint64_t flat(const Sizes& sizes, int dims, const std::uint32_t* subs) {
 ArrayHeader* row_column_target(Call& call, bool inserting, int& d, std::uint32_t& pos) {
   ArrayHeader* h = shaped_array_arg(call, 1, 1, 2);
   if (!h) return nullptr;
-  if (h->flags & kArrayFixedShape) { fail(call.c, 1637); return nullptr; }
+  if (h->flags & kArrayFixedShape) { fail(call.c, errs::kArrayAccessFailed); return nullptr; }
   const std::int32_t dimension = int_arg(call, 3, 1);
-  if (dimension < 1 || dimension > h->dims) { fail(call.c, 1833); return nullptr; }
+  if (dimension < 1 || dimension > h->dims) { fail(call.c, errs::kBadRowColumn); return nullptr; }
   d = dimension - 1;
   const std::int32_t at = arg(call, 2).i;
   const std::uint32_t size = h->sizes[d];
   if (at < 0 || (inserting ? static_cast<std::uint32_t>(at) > size : static_cast<std::uint32_t>(at) >= size)) {
-    fail(call.c, 1636);
+    fail(call.c, errs::kSubscriptOutOfBounds);
     return nullptr;
   }
   pos = static_cast<std::uint32_t>(at);
@@ -79,7 +80,7 @@ void array_insert(Call& call) {
   std::uint32_t pos = 0;
   ArrayHeader* h = row_column_target(call, true, d, pos);
   if (!h) return;
-  if (h->sizes[d] >= kMaxSize) { fail(c, 1804); return; }
+  if (h->sizes[d] >= kMaxSize) { fail(c, errs::kArrayDimensionTooLarge); return; }
   const bool withValue = call.count >= 4;
   Value probe{};
   if (withValue && !element_copy(c, arg(call, 4), probe)) return;
@@ -152,7 +153,7 @@ void array_redim(Call& call) {
   Context& c = call.c;
   ArrayHeader* h = array_arg(call, 1);
   if (!h) return;
-  if (h->flags & kArrayFixedShape) { fail(c, 1637); return; }
+  if (h->flags & kArrayFixedShape) { fail(c, errs::kArrayAccessFailed); return; }
   Sizes sizes{};
   for (int k = 0; k < kMaxDimensions; ++k) {
     const std::int32_t s = arg(call, 2 + k).i;

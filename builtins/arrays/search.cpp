@@ -4,6 +4,7 @@
 #include "builtins/arrays/array_groups.h"
 #include "builtins/arrays/element_order.h"
 #include "builtins/arrays/row_range.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
@@ -41,7 +42,7 @@ std::int32_t sorted_search(Context& c, const Value* els, const RowRange& range, 
   std::uint32_t lo = range.start, hi = range.end + 1;
   auto element = [&](std::uint32_t row) -> const Value* {
     const Value& el = els[range.index(row)];
-    if (!is_assigned(el)) { fail(c, 1640); return nullptr; }
+    if (!is_assigned(el)) { fail(c, errs::kUninitializedElement); return nullptr; }
     return &el;
   };
   while (lo < hi) {
@@ -89,17 +90,17 @@ void array_search(Call& call) {
   ArrayHeader* h = array_arg(call, 1);
   if (!h) return;
   const Value& value = arg(call, 2);
-  if (value.flags & vf::kArray) { fail(c, 1632); return; }
+  if (value.flags & vf::kArray) { fail(c, errs::kArrayDimensionsMissing); return; }
   if (!shaped_array_arg(call, 1, 1, 2)) return;
-  if (h->flags & kArrayFixedShape) { fail(c, 1637); return; }
+  if (h->flags & kArrayFixedShape) { fail(c, errs::kArrayAccessFailed); return; }
   const std::int32_t options = int_arg(call, 3, 0);
   if ((options & ~(kSorted | kIgnoreCase | kLogical | kOrdinal)) || (options & kIgnoreCase && options & kOrdinal) ||
       (options & kLogical && options & kOrdinal)) {
-    fail(c, 1836);
+    fail(c, errs::kSearchBadOption);
     return;
   }
   RowRange range;
-  if (!read_row_range(call, *h, 4, 1834, 1835, range)) return;
+  if (!read_row_range(call, *h, 4, errs::kSearchColumnOutOfRange, errs::kSearchBadRange, range)) return;
   const Value* els = elements_arg(call, 1);
   const bool ignoreCase = (options & kIgnoreCase) != 0;
   std::int32_t row;
@@ -132,18 +133,18 @@ void array_locate(Call& call) {
   ArrayHeader* h = array_arg(call, 1);
   if (!h) return;
   const Value& value = arg(call, 2);
-  if (value.flags & vf::kArray) { fail(c, 1632); return; }
+  if (value.flags & vf::kArray) { fail(c, errs::kArrayDimensionsMissing); return; }
   if (!shaped_array_arg(call, 1, 1, kMaxDimensions)) return;
-  if (h->flags & kArrayFixedShape) { fail(c, 1637); return; }
+  if (h->flags & kArrayFixedShape) { fail(c, errs::kArrayAccessFailed); return; }
   // The search starts at the given subscripts (all 0 by default).
   std::uint64_t from = 0;
   for (int d = 0; d < kMaxDimensions; ++d) {
     const std::int32_t s = int_arg(call, 3 + d, 0);
     if (d >= h->dims) {
-      if (s != 0) { fail(c, 1636); return; }
+      if (s != 0) { fail(c, errs::kSubscriptOutOfBounds); return; }
       continue;
     }
-    if (s < 0 || static_cast<std::uint32_t>(s) >= h->sizes[d]) { fail(c, 1636); return; }
+    if (s < 0 || static_cast<std::uint32_t>(s) >= h->sizes[d]) { fail(c, errs::kSubscriptOutOfBounds); return; }
     from = from * h->sizes[d] + static_cast<std::uint32_t>(s);
   }
   const Value* els = elements_arg(call, 1);

@@ -10,6 +10,7 @@
 #include "builtins/arrays/array_groups.h"
 #include "builtins/arrays/element_order.h"
 #include "builtins/arrays/row_range.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -27,7 +28,7 @@ bool column_keys(Context& c, const Value* els, const RowRange& range, Order orde
   for (std::uint32_t r = 0; r < range.rows(); ++r) {
     const Value& el = els[range.index(range.start + r)];
     if (!is_assigned(el)) {
-      if (order == Order::natural) return fail(c, 1640);
+      if (order == Order::natural) return fail(c, errs::kUninitializedElement);
       continue;
     }
     if (!make_key(c, el, order, keys[r], false)) return false;
@@ -40,7 +41,7 @@ bool column_keys(Context& c, const Value* els, const RowRange& range, Order orde
       if (!add_number_text(c, els[range.index(range.start + r)], keys[r])) return false;
   if (order == Order::natural && anyWide)
     for (OrderKey& k : keys)
-      if (!add_wide(k)) return fail(c, 3820);
+      if (!add_wide(k)) return fail(c, errs::kNotConvertibleToUnicode);
   return true;
 }
 
@@ -77,14 +78,14 @@ void array_sort(Call& call) {
   const std::uint16_t before = c.error;
   ArrayHeader* h = shaped_array_arg(call, 1, 1, 2);
   if (!h) return;
-  if (h->flags & kArrayFixedShape) { fail(c, 1637); return; }
+  if (h->flags & kArrayFixedShape) { fail(c, errs::kArrayAccessFailed); return; }
   const std::int32_t options = int_arg(call, 2, 0);
   if ((options & ~(kLogical | kOrdinal | kDescending)) || (options & kLogical && options & kOrdinal)) {
-    fail(c, 1832);
+    fail(c, errs::kSortBadOption);
     return;
   }
   RowRange range;
-  if (!read_row_range(call, *h, 3, 1830, 1831, range)) return;
+  if (!read_row_range(call, *h, 3, errs::kSortColumnOutOfRange, errs::kSortBadRange, range)) return;
   const Order order = options & kLogical ? Order::logical : options & kOrdinal ? Order::ordinal : Order::natural;
   const bool descending = (options & kDescending) != 0;
   if (range.rows() > 1) {
@@ -102,7 +103,7 @@ void array_sort(Call& call) {
       }
       move_rows(els, range, perm);
     } catch (const std::bad_alloc&) {
-      fail(c, 1588);
+      fail(c, errs::kNoMemory);
       return;
     }
   }

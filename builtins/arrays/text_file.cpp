@@ -3,6 +3,7 @@
 #include <new>
 
 #include "builtins/files/text_encoding.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -16,7 +17,7 @@ bool path_arg(Call& call, int k, std::string& path) {
     return true;
   }
   if ((v.flags & vf::kWide) && platform::utf16_to_ansi(wstr_view(call.c, v), path)) return true;
-  return fail(call.c, 1800);
+  return fail(call.c, errs::kFileOpenError);
 }
 
 namespace {
@@ -29,22 +30,22 @@ bool read_bytes(Context& c, const std::string& path, std::string& bytes) {
   platform::ansi_to_utf16(path, wide);
   std::uint32_t err = 0;
   const pf::FileHandle h = pf::full_path(wide, full) ? pf::open(full, pf::Open::read, err) : 0;
-  if (!h) return fail(c, 1800);
+  if (!h) return fail(c, errs::kFileOpenError);
   struct Closer {
     pf::FileHandle h;
     ~Closer() { pf::close(h); }
   } closer{h};
   const std::uint64_t size = pf::size_of(h);
-  if (size > 0x7FFFFFF0u) return fail(c, 1801);
+  if (size > 0x7FFFFFF0u) return fail(c, errs::kFileReadError);
   try {
     bytes.assign(static_cast<std::size_t>(size), '\0');
   } catch (const std::bad_alloc&) {
-    return fail(c, 1801);
+    return fail(c, errs::kFileReadError);
   }
   std::size_t have = 0;
   while (have < bytes.size()) {
     std::size_t got = 0;
-    if (!pf::read(h, bytes.data() + have, bytes.size() - have, got, err)) return fail(c, 1801);
+    if (!pf::read(h, bytes.data() + have, bytes.size() - have, got, err)) return fail(c, errs::kFileReadError);
     if (got == 0) break;
     have += got;
   }
@@ -118,19 +119,19 @@ bool write_all(pf::FileHandle h, const std::string& bytes) {
 bool write_text_file(Context& c, const std::string& path, const OutText& text, bool append) {
   std::u16string wide, full;
   platform::ansi_to_utf16(path, wide);
-  if (!pf::full_path(wide, full)) return fail(c, 1800);
+  if (!pf::full_path(wide, full)) return fail(c, errs::kFileOpenError);
   bool hasText = false;
   const files::Encoding existing = existing_encoding(full, hasText);
   std::uint32_t err = 0;
   if (append && hasText) {
     const pf::FileHandle h = pf::open(full, pf::Open::open_existing_write, err);
-    if (!h) return fail(c, 1800);
+    if (!h) return fail(c, errs::kFileOpenError);
     std::uint64_t end = 0;
     const std::string bytes = encoded(text, existing, false);
     const bool ok = pf::seek_end(h, end) && write_all(h, bytes);
     if (!ok && pf::seek_to(h, end)) pf::truncate_here(h);   // cut back to the old end
     pf::close(h);
-    return ok || fail(c, 1802);
+    return ok || fail(c, errs::kFileWriteError);
   }
   const files::Encoding e = text.wide ? files::Encoding::utf16le : files::Encoding::ansi;
   const std::string bytes = encoded(text, e, true);
@@ -138,12 +139,12 @@ bool write_text_file(Context& c, const std::string& path, const OutText& text, b
   const bool replacing = pf::attributes(full) != pf::kNoAttributes;
   const std::u16string target = replacing ? full + u".orvnew" : full;
   const pf::FileHandle h = pf::open(target, pf::Open::create_always, err);
-  if (!h) return fail(c, 1800);
+  if (!h) return fail(c, errs::kFileOpenError);
   const bool ok = write_all(h, bytes);
   pf::close(h);
   if (ok && (!replacing || pf::replace(target, full, err))) return true;
   pf::remove(target, err);
-  return fail(c, ok ? 1800 : 1802);
+  return fail(c, ok ? errs::kFileOpenError : errs::kFileWriteError);
 }
 
 }  // namespace orv::arrays

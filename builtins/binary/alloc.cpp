@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "builtins/binary/binary_args.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -36,7 +37,7 @@ void buf_info(Call& call) {
     case 0: make_int(call.result, b->size); return;
     case 1: make_int(call.result, static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(b->data))); return;
     case 2: make_int(call.result, b->eod); return;
-    default: fail(call.c, 1809);
+    default: fail(call.c, errs::kBadRequest);
   }
 }
 
@@ -49,7 +50,7 @@ void eod_set(Call& call) {
   if (!b) return;
   const std::int32_t eod = arg_int(call, 2);
   if (!check_offset(call, eod)) return;
-  if (eod > b->size) { fail(call.c, 3127); return; }
+  if (eod > b->size) { fail(call.c, errs::kEodBeyondEnd); return; }
   make_int(call.result, b->eod);
   b->eod = eod;
 }
@@ -63,9 +64,9 @@ void ole_type(Call& call) {
   if (code == 0) {
     b->comType = b->comDirection = 0;
   } else {
-    if (code < 0 || code >= 400 || code % 100 >= 12) { fail(call.c, 1514); return; }
-    if (code % 100 == 0) { fail(call.c, 1515); return; }
-    if (code < 100) { fail(call.c, 1516); return; }
+    if (code < 0 || code >= 400 || code % 100 >= 12) { fail(call.c, errs::kOleTypeInvalid); return; }
+    if (code % 100 == 0) { fail(call.c, errs::kOleTypeNoDataType); return; }
+    if (code < 100) { fail(call.c, errs::kOleTypeNoDirection); return; }
     b->comType = code % 100;
     b->comDirection = code / 100;
   }

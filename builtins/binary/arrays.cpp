@@ -6,6 +6,7 @@
 #include <string>
 
 #include "builtins/binary/binary_args.h"
+#include "engine/error_numbers.h"
 #include "engine/arrays.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
@@ -39,14 +40,14 @@ bool layout_arg(Call& call, Layout& out) {
   else if (name == "long") out = Layout::long32;
   else if (name == "longlong") out = Layout::long64;
   else if (name == "double") out = Layout::real;
-  else return fail(call.c, 1822);
+  else return fail(call.c, errs::kBadFlags);
   return true;
 }
 
 // Stores one element at `at`; an unassigned element is 0.
 bool store_element(Context& c, const Value& element, Layout layout, std::uint8_t* at) {
   if (!is_assigned(element)) return true;
-  if (element.flags & (vf::kArray | vf::kFile | vf::kBinary | vf::kCom | vf::kComObject)) return fail(c, 3057);
+  if (element.flags & (vf::kArray | vf::kFile | vf::kBinary | vf::kCom | vf::kComObject)) return fail(c, errs::kNotConvertibleToNumber);
   Temp temp(c);
   Value& v = temp.op();
   if (!copy_value(c, element, v)) return false;
@@ -59,9 +60,9 @@ bool store_element(Context& c, const Value& element, Layout layout, std::uint8_t
   std::int64_t n = 0;
   if (v.flags & vf::kInt64) n = v.wide.i64;
   else if (v.flags & vf::kInt) n = v.i;
-  else if (!float_to_int64(v.wide.f, n)) return fail(c, 3326);
+  else if (!float_to_int64(v.wide.f, n)) return fail(c, errs::kPokeValueOutOfRange);
   const int width = width_of(layout);
-  if (!poke_fits(n, width)) return fail(c, 3326);
+  if (!poke_fits(n, width)) return fail(c, errs::kPokeValueOutOfRange);
   for (int k = 0; k < width; ++k) at[k] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(n) >> (8 * k));
   return true;
 }
@@ -69,15 +70,15 @@ bool store_element(Context& c, const Value& element, Layout layout, std::uint8_t
 void alloc_array(Call& call) {
   Context& c = call.c;
   const Value& a = call.args[1];
-  if (!(a.flags & vf::kArray)) { fail(c, 3650); return; }
+  if (!(a.flags & vf::kArray)) { fail(c, errs::kNotArrayVariable); return; }
   const ArrayHeader* h = c.arrays.header(a.str);
-  if (!h) { fail(c, 3650); return; }
+  if (!h) { fail(c, errs::kNotArrayVariable); return; }
   Layout layout{};
   if (!layout_arg(call, layout)) return;
-  if (call.count > 2) { fail(c, 3066, "BinaryAllocArray: array [, type]"); return; }
+  if (call.count > 2) { fail(c, errs::kWrongArgumentCount, "BinaryAllocArray: array [, type]"); return; }
   const std::uint64_t bytes = static_cast<std::uint64_t>(h->count) * static_cast<std::uint64_t>(width_of(layout));
-  if (bytes > 0x7FFFFFFF || !block_room(c, bytes, 1126)) {
-    if (!c.error) fail(c, 1126);
+  if (bytes > 0x7FFFFFFF || !block_room(c, bytes, errs::kBinaryAllocFailed)) {
+    if (!c.error) fail(c, errs::kBinaryAllocFailed);
     return;
   }
   std::uint16_t error = 0;

@@ -2,18 +2,19 @@
 
 #include <array>
 #include <string>
+#include "engine/error_numbers.h"
 #include "platform/text_case.h"
 
 namespace orv::binary {
 
 BinaryBuffer* buffer_arg(Call& call, int k) {
   BinaryBuffer* b = call.c.binaries.find(arg_int(call, k));
-  if (!b) fail(call.c, 3023);
+  if (!b) fail(call.c, errs::kBadBinaryHandle);
   return b;
 }
 
-bool check_offset(Call& call, std::int64_t offset) { return offset >= 0 || fail(call.c, 1548); }
-bool check_count(Call& call, std::int64_t count) { return count >= 0 || fail(call.c, 1549); }
+bool check_offset(Call& call, std::int64_t offset) { return offset >= 0 || fail(call.c, errs::kBinaryBadOffset); }
+bool check_count(Call& call, std::int64_t count) { return count >= 0 || fail(call.c, errs::kBinaryBadCount); }
 
 const std::uint8_t* upper_table() {
   static const std::array<std::uint8_t, 256> table = [] {
@@ -40,9 +41,9 @@ namespace orv::binary {
 char* string_result(Call& call, std::size_t length) {
   release_value(call.c, call.result);
   clear_value(call.result);
-  if (length > 0x7FFF0000u) { fail(call.c, 3096); return nullptr; }
+  if (length > 0x7FFF0000u) { fail(call.c, errs::kOutOfMemory); return nullptr; }
   const std::uint32_t h = call.c.heap.alloc(static_cast<std::uint32_t>(length + 1));
-  if (!h) { fail(call.c, 3096); return nullptr; }
+  if (!h) { fail(call.c, errs::kOutOfMemory); return nullptr; }
   char* p = call.c.heap.ptr(h);
   p[length] = '\0';
   call.result.str = h;
@@ -53,9 +54,9 @@ char* string_result(Call& call, std::size_t length) {
 char16_t* wide_string_result(Call& call, std::size_t units) {
   release_value(call.c, call.result);
   clear_value(call.result);
-  if (units > 0x3FFF0000u) { fail(call.c, 3096); return nullptr; }
+  if (units > 0x3FFF0000u) { fail(call.c, errs::kOutOfMemory); return nullptr; }
   const std::uint32_t h = call.c.heap.alloc(static_cast<std::uint32_t>((units + 1) * 2));
-  if (!h) { fail(call.c, 3096); return nullptr; }
+  if (!h) { fail(call.c, errs::kOutOfMemory); return nullptr; }
   auto* p = reinterpret_cast<char16_t*>(call.c.heap.ptr(h));
   p[units] = u'\0';
   call.result.wstr = h;

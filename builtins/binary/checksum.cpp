@@ -8,6 +8,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/checksums.h"
 #include "builtins/binary/hex.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/digest.h"
 
@@ -73,7 +74,7 @@ void binary_checksum(Call& call) {
   BinaryBuffer* b = buffer_arg(call, 1);
   if (!b) return;
   std::string text;
-  if (!checksum_text(arg_int(call, 2), b->data, static_cast<std::size_t>(b->eod), text)) { fail(call.c, 1704); return; }
+  if (!checksum_text(arg_int(call, 2), b->data, static_cast<std::size_t>(b->eod), text)) { fail(call.c, errs::kChecksumBadRequest); return; }
   set_string(call, text);
 }
 

@@ -7,6 +7,7 @@
 
 #include "builtins/binary/binary_args.h"
 #include "builtins/clipboard/clip_access_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -14,12 +15,12 @@ namespace {
 
 std::uint16_t binary_clip_error(clip::ClipStatus s) {
   switch (s) {
-    case clip::ClipStatus::cannot_open: return 1559;
-    case clip::ClipStatus::absent: return 1560;
-    case clip::ClipStatus::no_data: return 1561;
-    case clip::ClipStatus::no_memory: return 1564;
-    case clip::ClipStatus::store_failed: return 1565;
-    default: return 1562;
+    case clip::ClipStatus::cannot_open: return errs::kClipOpenFailed;
+    case clip::ClipStatus::absent: return errs::kClipFormatAbsent;
+    case clip::ClipStatus::no_data: return errs::kClipReadFailed;
+    case clip::ClipStatus::no_memory: return errs::kClipNoMemory;
+    case clip::ClipStatus::store_failed: return errs::kClipStoreFailed;
+    default: return errs::kClipAccessFailed;
   }
 }
 
@@ -29,7 +30,7 @@ void clip_get(Call& call) {
   std::vector<std::uint8_t> bytes;
   const auto status = clip::read_block(reinterpret_cast<HWND>(call.c.ownWindow), static_cast<UINT>(arg_int(call, 2)), bytes);
   if (status != clip::ClipStatus::ok) { fail(call.c, binary_clip_error(status)); return; }
-  if (bytes.size() > static_cast<std::size_t>(b->size)) { fail(call.c, 1563); return; }
+  if (bytes.size() > static_cast<std::size_t>(b->size)) { fail(call.c, errs::kBinaryClipNoSpace); return; }
   if (!bytes.empty()) std::memcpy(b->data, bytes.data(), bytes.size());
   b->eod = static_cast<std::int32_t>(bytes.size());
   make_int(call.result, b->eod);

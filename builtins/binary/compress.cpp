@@ -6,6 +6,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/checksums.h"
 #include "builtins/binary/work_block.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -49,7 +50,7 @@ void binary_comp(Call& call) {
   const int level = call.count >= 3 ? arg_int(call, 3) : Z_DEFAULT_COMPRESSION;
   const std::int64_t n = compress_bytes(src->data, static_cast<std::size_t>(src->eod), dst->data,
                                         static_cast<std::size_t>(dst->size), level);
-  if (n < 0) { fail(call.c, 1592); return; }
+  if (n < 0) { fail(call.c, errs::kCompressFailed); return; }
   dst->eod = static_cast<std::int32_t>(n);
   make_int(call.result, dst->eod);
 }
@@ -60,7 +61,7 @@ void binary_uncomp(Call& call) {
   if (!dst) return;
   const std::int64_t n =
       uncompress_bytes(src->data, static_cast<std::size_t>(src->eod), dst->data, static_cast<std::size_t>(dst->size));
-  if (n < 0) { fail(call.c, 1593); return; }
+  if (n < 0) { fail(call.c, errs::kUncompressFailed); return; }
   dst->eod = static_cast<std::int32_t>(n);
   make_int(call.result, dst->eod);
 }

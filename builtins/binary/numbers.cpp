@@ -6,6 +6,7 @@
 
 #include "builtins/binary/binary_args.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/platform.h"
 
@@ -18,7 +19,7 @@ BinaryBuffer* number_site(Call& call, int width, std::int32_t& offset) {
   if (!b) return nullptr;
   offset = arg_int(call, 2);
   if (!check_offset(call, offset)) return nullptr;
-  if (static_cast<std::int64_t>(offset) + width > b->size) { fail(call.c, 3325); return nullptr; }
+  if (static_cast<std::int64_t>(offset) + width > b->size) { fail(call.c, errs::kPeekOffsetBeyondEnd); return nullptr; }
   return b;
 }
 
@@ -53,7 +54,7 @@ void poke(Call& call) {
   BinaryBuffer* b = number_site(call, Width, o);
   if (!b) return;
   const std::int64_t value = arg_int(call, 3);
-  if (!poke_fits(value, Width)) { fail(call.c, 3326); return; }
+  if (!poke_fits(value, Width)) { fail(call.c, errs::kPokeValueOutOfRange); return; }
   b->raise_eod(static_cast<std::int64_t>(o) + Width);
   make_int(call.result, static_cast<std::int32_t>(read_int(b->data + o, Width)));
   store(b->data + o, Width, static_cast<std::uint64_t>(value));
@@ -135,13 +136,13 @@ void incr_flt(Call& call) {
 bool poke8_value(Context& c, const Value& v, std::int64_t& out) {
   if (v.flags & vf::kInt64) { out = v.wide.i64; return true; }
   if (v.flags & vf::kInt) { out = v.i; return true; }
-  if (v.flags & vf::kFloat) return float_to_int64(v.wide.f, out) || fail(c, 1824);
+  if (v.flags & vf::kFloat) return float_to_int64(v.wide.f, out) || fail(c, errs::kBadValue);
   // Decimal text in either width: a 64-bit value often arrives as text.
   std::string text;
   if (v.flags & vf::kStr) text = str_of(c, v);
-  else if (!(v.flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, 1824);
+  else if (!(v.flags & vf::kWide) || !platform::utf16_to_ansi(wstr_view(c, v), text)) return fail(c, errs::kBadValue);
   const IntText t = parse_integer_text(text, true);
-  if (!t.ok) return fail(c, 1824);
+  if (!t.ok) return fail(c, errs::kBadValue);
   out = t.value;
   return true;
 }

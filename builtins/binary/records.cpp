@@ -7,6 +7,7 @@
 
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/work_block.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -24,11 +25,11 @@ BinaryBuffer* record_site(Call& call, RecordLayout& l, std::int64_t keySizeOverr
   l.keyOffset = arg_int(call, 3);
   l.keySize = keySizeOverride ? keySizeOverride : arg_int(call, 4);
   std::uint16_t error = 0;
-  if (l.recordSize < 1) error = 1474;
-  else if (l.keyOffset < 0) error = 1475;
-  else if (l.keySize < 1) error = 1476;
-  else if (l.keyOffset + l.keySize > l.recordSize) error = 1477;
-  else if (l.recordSize > b->size) error = 1478;
+  if (l.recordSize < 1) error = errs::kBinaryBadRecordSize;
+  else if (l.keyOffset < 0) error = errs::kBinaryBadKeyOffset;
+  else if (l.keySize < 1) error = errs::kBinaryBadKeySize;
+  else if (l.keyOffset + l.keySize > l.recordSize) error = errs::kBinaryKeyBeyondRecord;
+  else if (l.recordSize > b->size) error = errs::kBinaryRecordTooLarge;
   if (error) { fail(call.c, error); return nullptr; }
   l.count = b->size / l.recordSize;
   return b;
@@ -54,8 +55,8 @@ void hash_record(Call& call) {
   BinaryBuffer* b = record_site(call, l);
   if (!b) return;
   const std::string_view key = arg_str(call, 5);
-  if (key.empty()) { fail(call.c, 1480); return; }
-  if (static_cast<std::int64_t>(key.size()) > l.keySize) { fail(call.c, 1481); return; }
+  if (key.empty()) { fail(call.c, errs::kBinaryHashKeyMissing); return; }
+  if (static_cast<std::int64_t>(key.size()) > l.keySize) { fail(call.c, errs::kBinaryHashKeyTooLarge); return; }
   std::uint32_t h = 0;
   for (char ch : key) h = 2 * h + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(ch)));
   const std::int64_t start = l.count == 1 ? 0 : static_cast<std::int64_t>(h % static_cast<std::uint64_t>(l.count - 1));
@@ -73,7 +74,7 @@ void hash_record(Call& call) {
     make_int(call.result, static_cast<std::int32_t>(index * l.recordSize));
     return;
   }
-  fail(call.c, 1482);
+  fail(call.c, errs::kBinaryHashFull);
 }
 
 // Key types of BinarySort by flag, the first present winning.
@@ -141,7 +142,7 @@ void sort_records(Call& call) {
   } catch (const std::bad_alloc&) {
     order.clear();
   }
-  if (!work || order.size() != static_cast<std::size_t>(l.count)) { fail(call.c, 1479); return; }
+  if (!work || order.size() != static_cast<std::size_t>(l.count)) { fail(call.c, errs::kBinaryHashNoMemory); return; }
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
   const std::uint8_t* keys = b->data + l.keyOffset;
   std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
@@ -162,15 +163,15 @@ void translate(Call& call) {
   if (!table) return;
   if (data->eod == 0) return;
   const std::int32_t mode = arg_int(call, 3);
-  if (mode < 0 || mode > 3) { fail(call.c, 1656); return; }
+  if (mode < 0 || mode > 3) { fail(call.c, errs::kBinaryXlateBadMode); return; }
   static constexpr std::int32_t kTableSizes[] = {256, 512, 65536, 131072};
-  if (table->eod != kTableSizes[mode]) { fail(call.c, static_cast<std::uint16_t>(1657 + mode)); return; }
+  if (table->eod != kTableSizes[mode]) { fail(call.c, static_cast<std::uint16_t>(errs::kXlateTable0Size + mode)); return; }
   const int inWidth = mode >= 2 ? 2 : 1, outWidth = (mode & 1) ? 2 : 1;
-  if (inWidth == 2 && data->eod % 2 != 0) { fail(call.c, 1661); return; }
+  if (inWidth == 2 && data->eod % 2 != 0) { fail(call.c, errs::kXlateOddData); return; }
   const std::int64_t units = data->eod / inWidth, outBytes = units * outWidth;
-  if (outBytes > data->size) { fail(call.c, 1663); return; }
+  if (outBytes > data->size) { fail(call.c, errs::kXlateNoSpace); return; }
   WorkBlock work(static_cast<std::size_t>(outBytes));
-  if (!work) { fail(call.c, 1662); return; }
+  if (!work) { fail(call.c, errs::kXlateNoMemory); return; }
   for (std::int64_t i = 0; i < units; ++i) {
     const std::uint32_t unit = inWidth == 1 ? data->data[i] : data->data[2 * i] | data->data[2 * i + 1] << 8;
     std::memcpy(work.data() + i * outWidth, table->data + unit * static_cast<std::uint32_t>(outWidth),

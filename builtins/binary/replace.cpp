@@ -6,6 +6,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/byte_search.h"
 #include "builtins/binary/work_block.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -19,7 +20,7 @@ void binary_replace(Call& call) {
   const bool matchCase = arg_int(call, 4) != 0;
   if (search.empty()) search = std::string_view("\0", 1);
   WorkBlock work(static_cast<std::size_t>(b->size));
-  if (!work) { fail(call.c, 1588); return; }
+  if (!work) { fail(call.c, errs::kNoMemory); return; }
   const std::string_view data = data_view(*b);
   const std::size_t capacity = static_cast<std::size_t>(b->size);
   std::size_t out = 0, from = 0;
@@ -34,9 +35,9 @@ void binary_replace(Call& call) {
   for (;;) {
     const std::size_t at = find_forward(data, search, from, matchCase);
     const std::size_t stop = at == kNoMatch ? data.size() : at;
-    if (!put(data.data() + from, stop - from)) { fail(call.c, 1614); return; }
+    if (!put(data.data() + from, stop - from)) { fail(call.c, errs::kBinaryReplaceOverrun); return; }
     if (at == kNoMatch) break;
-    if (!put(replacement.data(), replacement.size())) { fail(call.c, 1614); return; }
+    if (!put(replacement.data(), replacement.size())) { fail(call.c, errs::kBinaryReplaceOverrun); return; }
     ++count;
     from = at + search.size();
   }

@@ -6,6 +6,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/byte_search.h"
 #include "builtins/binary/hex.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -30,7 +31,7 @@ BinaryBuffer* search_site(Call& call, std::int32_t& start) {
   if (!b) return nullptr;
   start = arg_int(call, 2);
   if (!check_offset(call, start)) return nullptr;
-  if (start >= b->size) { fail(call.c, 3333); return nullptr; }
+  if (start >= b->size) { fail(call.c, errs::kIndexOffsetBeyondEnd); return nullptr; }
   return b;
 }
 
@@ -51,7 +52,7 @@ void index(Call& call) {
 bool pattern_arg(Call& call, std::string& hex, std::string_view& out) {
   const Value& item = call.args[3];
   if (item.flags & vf::kStr) {
-    if (!hex_decode(str_of(call.c, item), hex)) return fail(call.c, 1715);
+    if (!hex_decode(str_of(call.c, item), hex)) return fail(call.c, errs::kIndexBinBadHex);
     out = hex;
     return true;
   }
@@ -61,7 +62,7 @@ bool pattern_arg(Call& call, std::string& hex, std::string_view& out) {
       return true;
     }
   }
-  return fail(call.c, 1714);
+  return fail(call.c, errs::kIndexBinItemNotHex);
 }
 
 void index_bin(Call& call) {
@@ -79,8 +80,8 @@ void str_cnt(Call& call) {
   if (!b) return;
   std::int32_t start = arg_int(call, 2), end = arg_int(call, 3);
   if (start > end) std::swap(start, end);
-  if (start < 0 || end >= b->size) { fail(call.c, 3333); return; }
-  if (end >= b->eod) { fail(call.c, 1550); return; }
+  if (start < 0 || end >= b->size) { fail(call.c, errs::kIndexOffsetBeyondEnd); return; }
+  if (end >= b->eod) { fail(call.c, errs::kBinaryOffsetBeyondEod); return; }
   const std::string_view pattern = arg_str(call, 4), data = data_view(*b);
   std::int32_t found = 0;
   if (!pattern.empty()) {

@@ -6,6 +6,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/hex.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -17,7 +18,7 @@ bool peek_range(Call& call, const BinaryBuffer& b, std::int32_t& offset, std::in
   const std::int32_t max = arg_int(call, 3);
   if (!check_offset(call, offset) || !check_count(call, max)) return false;
   if (offset == b.eod && max == 0) { count = 0; return true; }
-  if (offset >= b.size) return fail(call.c, 2331);
+  if (offset >= b.size) return fail(call.c, errs::kPeekStrOverrun);
   const std::int64_t available = offset < b.eod ? b.eod - offset : 0;
   count = max < available ? max : available;
   return true;
@@ -38,9 +39,9 @@ void peek_str_w(Call& call) {
   std::int32_t o = 0;
   std::int64_t n = 0;
   if (!b) return;
-  if (arg_int(call, 3) % 2 != 0) { fail(call.c, 1765); return; }
+  if (arg_int(call, 3) % 2 != 0) { fail(call.c, errs::kPeekStrWOddMaxSize); return; }
   if (!peek_range(call, *b, o, n)) return;
-  if (n % 2 != 0) { fail(call.c, 1766); return; }
+  if (n % 2 != 0) { fail(call.c, errs::kPeekStrWOddBytes); return; }
   const bool swap = call.count >= 4 && arg_int(call, 4) != 0;
   const std::uint8_t* p = b->data + o;
   auto unit_at = [&](std::int64_t i) {
@@ -60,7 +61,7 @@ BinaryBuffer* poke_site(Call& call, std::size_t bytes, std::int32_t& offset) {
   if (!b) return nullptr;
   offset = arg_int(call, 2);
   if (!check_offset(call, offset)) return nullptr;
-  if (static_cast<std::uint64_t>(offset) + bytes > static_cast<std::uint64_t>(b->size)) { fail(call.c, 2332); return nullptr; }
+  if (static_cast<std::uint64_t>(offset) + bytes > static_cast<std::uint64_t>(b->size)) { fail(call.c, errs::kPokeStrOverrun); return nullptr; }
   return b;
 }
 
@@ -106,10 +107,10 @@ void poke_hex(Call& call) {
   if (!b) return;
   const std::int32_t o = arg_int(call, 2);
   if (!check_offset(call, o)) return;
-  if (o >= b->size) { fail(call.c, 1543); return; }
+  if (o >= b->size) { fail(call.c, errs::kBinaryOffsetsBeyondEnd); return; }
   std::string bytes;
-  if (!hex_decode(arg_str(call, 3), bytes)) { fail(call.c, 1720); return; }
-  if (static_cast<std::uint64_t>(o) + bytes.size() > static_cast<std::uint64_t>(b->size)) { fail(call.c, 1721); return; }
+  if (!hex_decode(arg_str(call, 3), bytes)) { fail(call.c, errs::kPokeHexBadHex); return; }
+  if (static_cast<std::uint64_t>(o) + bytes.size() > static_cast<std::uint64_t>(b->size)) { fail(call.c, errs::kPokeHexOverrun); return; }
   std::memcpy(b->data + o, bytes.data(), bytes.size());
   b->raise_eod(static_cast<std::int64_t>(o) + static_cast<std::int64_t>(bytes.size()));
   make_int(call.result, static_cast<std::int32_t>(bytes.size()));

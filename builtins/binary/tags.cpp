@@ -9,6 +9,7 @@
 #include "builtins/binary/binary_args.h"
 #include "builtins/binary/byte_search.h"
 #include "builtins/binary/tag_record.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -16,17 +17,17 @@ namespace {
 
 // The structure of argument 1 and its buffer; nullptr with the error set.
 BinaryBuffer* tag_arg(Call& call, TagRecord& r) {
-  if (!parse_tag_record(arg_str(call, 1), r)) { fail(call.c, 1581); return nullptr; }
+  if (!parse_tag_record(arg_str(call, 1), r)) { fail(call.c, errs::kBinaryTagBadStructure); return nullptr; }
   BinaryBuffer* b = call.c.binaries.find(kBinaryHandleBase + r.slot);
-  if (!b) { fail(call.c, 3023); return nullptr; }
+  if (!b) { fail(call.c, errs::kBadBinaryHandle); return nullptr; }
   // A found element must lie within the data.
-  if (r.state == 'F' && r.position + r.element_length() > b->eod) { fail(call.c, 1581); return nullptr; }
+  if (r.state == 'F' && r.position + r.element_length() > b->eod) { fail(call.c, errs::kBinaryTagBadStructure); return nullptr; }
   return b;
 }
 
 void set_tag_result(Call& call, const TagRecord& r) {
   const std::string text = format_tag_record(r);
-  if (text.empty()) { fail(call.c, 1581); return; }
+  if (text.empty()) { fail(call.c, errs::kBinaryTagBadStructure); return; }
   set_string(call, text);
 }
 
@@ -36,7 +37,7 @@ void tag_init(Call& call) {
   r.slot = arg_int(call, 1) - kBinaryHandleBase;
   r.startTag.assign(arg_str(call, 2));
   r.endTag.assign(arg_str(call, 3));
-  if (r.endTag.empty()) { fail(call.c, 1580); return; }
+  if (r.endTag.empty()) { fail(call.c, errs::kBinaryTagBlank); return; }
   set_tag_result(call, r);
 }
 
@@ -90,7 +91,7 @@ void tag_extract(Call& call) {
   try {
     set_string(call, tidy(data));
   } catch (const std::bad_alloc&) {
-    fail(call.c, 1582);
+    fail(call.c, errs::kBinaryTagNoMemory);
   }
 }
 
@@ -125,7 +126,7 @@ void tag_index(Call& call) {
   switch (arg_int(call, 2)) {
     case 0: make_int(call.result, static_cast<std::int32_t>(r.position + static_cast<std::int64_t>(r.startTag.size()))); return;
     case 1: make_int(call.result, static_cast<std::int32_t>(r.position)); return;
-    default: fail(call.c, 1655);
+    default: fail(call.c, errs::kBinaryTagBadMode);
   }
 }
 
@@ -135,7 +136,7 @@ void tag_length(Call& call) {
   switch (arg_int(call, 2)) {
     case 0: make_int(call.result, static_cast<std::int32_t>(r.dataLength)); return;
     case 1: make_int(call.result, static_cast<std::int32_t>(r.element_length())); return;
-    default: fail(call.c, 1655);
+    default: fail(call.c, errs::kBinaryTagBadMode);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "builtins/binary/binary_args.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::binary {
@@ -17,8 +18,8 @@ struct Ranges {
 // Messages of the size checks: offset beyond a buffer, count beyond the
 // target, count beyond the source.
 struct SizeErrors { std::uint16_t offset, targetCount, sourceCount; };
-constexpr SizeErrors kCopyErrors{3327, 3328, 3329};
-constexpr SizeErrors kCombineErrors{1543, 1544, 1544};
+constexpr SizeErrors kCopyErrors{errs::kCopyOffsetsBeyondEnd, errs::kCopyTargetTooSmall, errs::kCopySourceTooShort};
+constexpr SizeErrors kCombineErrors{errs::kBinaryOffsetsBeyondEnd, errs::kBinaryCountBeyondEnd, errs::kBinaryCountBeyondEnd};
 
 // False with the error set, or with no error when there is nothing to do.
 bool read_ranges(Call& call, Ranges& r, const SizeErrors& e) {
@@ -53,8 +54,8 @@ void combine(Call& call) {
     if (!failed(call.c)) make_int(call.result, 1);
     return;
   }
-  if (r.to >= r.target->eod || r.from >= r.source->eod) { fail(call.c, 1550); return; }
-  if (!within_eod(r)) { fail(call.c, 1551); return; }
+  if (r.to >= r.target->eod || r.from >= r.source->eod) { fail(call.c, errs::kBinaryOffsetBeyondEod); return; }
+  if (!within_eod(r)) { fail(call.c, errs::kBinaryCountBeyondEod); return; }
   // Ranges of one buffer may overlap: walk away from the side being written,
   // so that every source byte is read before it changes.
   std::uint8_t* t = r.target->data + r.to;

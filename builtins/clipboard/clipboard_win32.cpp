@@ -12,6 +12,7 @@
 #include "builtins/clipboard/file_list.h"
 #include "builtins/families.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
@@ -24,18 +25,18 @@ HWND clip_owner(const Call& call) { return reinterpret_cast<HWND>(call.c.ownWind
 
 std::uint16_t clip_error(clip::ClipStatus s) {
   switch (s) {
-    case clip::ClipStatus::cannot_open: return 4301;
-    case clip::ClipStatus::absent: return 1560;
-    case clip::ClipStatus::not_a_block: return 4302;
-    case clip::ClipStatus::no_memory: return 3096;
-    case clip::ClipStatus::store_failed: return 4304;
-    default: return 1561;
+    case clip::ClipStatus::cannot_open: return errs::kClipboardBusy;
+    case clip::ClipStatus::absent: return errs::kClipFormatAbsent;
+    case clip::ClipStatus::not_a_block: return errs::kClipNotText;
+    case clip::ClipStatus::no_memory: return errs::kOutOfMemory;
+    case clip::ClipStatus::store_failed: return errs::kClipboardStoreFailed;
+    default: return errs::kClipReadFailed;
   }
 }
 
 bool clip_format_arg(Call& call, int k, UINT& format) {
   const std::int32_t f = call.args[static_cast<std::size_t>(k)].i;
-  if (f < 1 || f > 0xFFFF) return fail(call.c, 4300);
+  if (f < 1 || f > 0xFFFF) return fail(call.c, errs::kClipBadFormatNumber);
   format = static_cast<UINT>(f);
   return true;
 }
@@ -93,7 +94,7 @@ void clip_get_ex(Call& call) {
   }
   if (format == CF_HDROP) {
     const auto names = clip::decode_file_list(bytes.data(), bytes.size());
-    if (!names) { fail(call.c, 4303); return; }
+    if (!names) { fail(call.c, errs::kClipFileListDamaged); return; }
     std::u16string list;
     for (const std::u16string& name : *names) {
       if (!list.empty()) list.push_back(u'\t');

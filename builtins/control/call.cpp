@@ -1,5 +1,6 @@
 // Call: runs another script file in the current variable frame.
 #include "builtins/families.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/runloop.h"
 #include "engine/value_ops.h"
@@ -12,7 +13,7 @@ void call_handler(Call& call) {
   std::string file;
   const Operand& name = call.args[1];
   if (name.flags & vf::kStr) file = str_of(c, name);
-  else if (!platform::utf16_to_ansi(wstr_view(c, name), file)) { fail(c, 3056); return; }
+  else if (!platform::utf16_to_ansi(wstr_view(c, name), file)) { fail(c, errs::kNotConvertibleToString); return; }
   call_script(c, file, call.args[2], call.result);
 }
 

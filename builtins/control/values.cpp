@@ -6,6 +6,7 @@
 
 #include "builtins/families.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "platform/wildcard.h"
 #include "engine/convert.h"
 #include "engine/keyword_ids.h"
@@ -113,13 +114,13 @@ bool cast(Call& call) {
       return true;
     }
     default:
-      fail(c, 1878);
+      fail(c, errs::kDataCastBadKind);
       return true;
   }
 }
 
 void data_cast(Call& call) {
-  if (!cast(call) && !failed(call.c)) fail(call.c, 1879);
+  if (!cast(call) && !failed(call.c)) fail(call.c, errs::kDataCastNoReading);
 }
 
 // Whether the slot is an assignment target of this frame that a running

@@ -1,6 +1,7 @@
 // ErrorMode, LastError and ErrorEvent: the script's view of error handling.
 #include "builtins/families.h"
 #include "engine/error_handling.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/trace/trace.h"
 #include "engine/value_ops.h"
@@ -20,7 +21,7 @@ void error_mode(Call& call) {
 void last_error(Call& call) {
   Context& c = call.c;
   std::uint32_t value = c.reportedError;
-  const bool relayed = value == 1213 || value == 2214 || value == 3215 || (value >= 9013 && value <= 9016);
+  const bool relayed = value == errs::kExtenderMinorError || value == errs::kExtenderModerateError || value == errs::kExtenderSevereError || (value >= 9013 && value <= 9016);
   if (relayed) value = c.realCode;
   c.reportedError = 0;
   c.realCode = 0;
@@ -33,12 +34,12 @@ void error_event(Call& call) {
   const std::int32_t code = call.args[2].i;
   std::uint16_t number = 0;
   switch (severity) {
-    case -1: number = 1668; break;
-    case -2: number = 2669; break;
-    case -3: number = 3670; break;
-    default: fail(c, 1666); return;
+    case -1: number = errs::kUserMinorError; break;
+    case -2: number = errs::kUserModerateError; break;
+    case -3: number = errs::kUserSevereError; break;
+    default: fail(c, errs::kErrorEventBadSeverity); return;
   }
-  if (code < 7000 || code > 7999) { fail(c, 1667); return; }
+  if (code < 7000 || code > 7999) { fail(c, errs::kErrorEventBadNumber); return; }
   std::string message = str_of(c, call.args[3]);
   if (message.size() > 255) message.resize(255);
   c.realCode = static_cast<std::uint32_t>(code);

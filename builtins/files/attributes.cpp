@@ -6,6 +6,7 @@
 #include "builtins/files/files_groups.h"
 #include "builtins/files/name_rules.h"
 #include "builtins/files/source_list.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -19,8 +20,8 @@ struct Kind {
   bool folder;
   std::uint16_t getMissing, setMissing;
 };
-constexpr Kind kFile{false, 1083, 1086};
-constexpr Kind kFolder{true, 1421, 1422};
+constexpr Kind kFile{false, errs::kFileAttrGetNotFound, errs::kFileAttrSetNotFound};
+constexpr Kind kFolder{true, errs::kDirAttrGetNotFound, errs::kDirAttrSetNotFound};
 
 // The attributes of a path of the right kind; false with `missing` set.
 bool attributes_of(Context& c, const std::u16string& path, const Kind& kind, std::uint16_t missing, std::uint32_t& out) {
@@ -59,7 +60,7 @@ bool set_each(Call& call, NewBits&& next) {
   };
   if (!K.folder) return for_each_source(c, wide_arg(call, 1), {}, one);
   const auto items = split_source_list(wide_arg(call, 1));
-  if (!items) return fail(c, 3054);
+  if (!items) return fail(c, errs::kUnrecognizedItem);
   for (const std::u16string& item : *items) {
     std::u16string path;
     if (!full_path(c, item, path) || !one(path)) return false;

@@ -1,5 +1,6 @@
 #include "builtins/files/file_args.h"
 
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -15,7 +16,7 @@ std::u16string wide_arg(const Call& call, int k) {
 }
 
 bool full_path(Context& c, const std::u16string& path, std::u16string& out) {
-  if (!platform::files::full_path(path, out)) return fail(c, 1433);
+  if (!platform::files::full_path(path, out)) return fail(c, errs::kPathTooLong);
   return true;
 }
 

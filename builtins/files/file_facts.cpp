@@ -13,6 +13,7 @@
 #include "builtins/files/name_rules.h"
 #include "builtins/files/source_list.h"
 #include "builtins/files/whole_files.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -80,7 +81,7 @@ struct InfoRow {
 // match nothing add no row.
 bool collect_rows(Context& c, std::u16string_view list, bool folders, std::vector<InfoRow>& rows) {
   const auto items = split_source_list(list);
-  if (!items) return fail(c, 3054);
+  if (!items) return fail(c, errs::kUnrecognizedItem);
   const auto take = [&](const std::u16string& path) {
     InfoRow row{path, {}};
     if (pf::facts(path, row.facts) && ((row.facts.attributes & pf::kDirectory) != 0) == folders)

@@ -7,6 +7,7 @@
 #include "builtins/files/files_groups.h"
 #include "builtins/files/name_rules.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/value_ops.h"
@@ -45,7 +46,7 @@ template <bool Folders, bool FullPaths = false>
 void itemize(Call& call) {
   Context& c = call.c;
   const auto patterns = split_source_list(wide_arg(call, 1));
-  if (!patterns) { fail(c, 3054); return; }
+  if (!patterns) { fail(c, errs::kUnrecognizedItem); return; }
   if (patterns->empty()) { ask_host(call, Folders, FullPaths); return; }
   std::u16string list;
   list.reserve(32768);

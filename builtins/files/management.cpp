@@ -10,6 +10,7 @@
 #include "builtins/files/name_rules.h"
 #include "builtins/files/source_list.h"
 #include "builtins/files/whole_files.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -24,8 +25,8 @@ struct Op {
   std::uint16_t sourceMissing, noSpace, failed;
   const char* osCall;
 };
-constexpr Op kCopy{1009, 1404, 1008, "CopyFile"};
-constexpr Op kMove{1004, 1405, 1003, "FileMove"};
+constexpr Op kCopy{errs::kFileCopySourceOpenFailed, errs::kFileCopyNoSpace, errs::kFileCopyFailed, "CopyFile"};
+constexpr Op kMove{errs::kFileMoveSourceOpenFailed, errs::kFileMoveNoSpace, errs::kFileMoveFailed, "FileMove"};
 
 bool is_file(const std::u16string& p) {
   const std::uint32_t a = pf::attributes(p);
@@ -53,7 +54,7 @@ bool confirm_replace(Context& c, const std::u16string& source, const std::u16str
   platform::utf16_to_ansi(target, to);
   const int answer = platform::message_box("Replace file:\n" + to + "\nwith file:\n" + from, "Confirm File Replace",
                                            platform::mb_okcancel | platform::mb_icon_exclamation);
-  if (answer == 2) return fail(c, 9999);
+  if (answer == 2) return fail(c, errs::kCancelled);
   return true;
 }
 
@@ -122,21 +123,21 @@ void copy_or_move(Call& call) {
 // Copies the source's bytes (as many as it had at the start, so that a file
 // appended to itself ends) to the target's end; cuts the target back on failure.
 bool append_one(Context& c, const std::u16string& from, const std::u16string& to) {
-  if (!is_file(from)) return fail(c, 1012);
+  if (!is_file(from)) return fail(c, errs::kFileAppendSourceOpenFailed);
   const std::uint64_t size = file_size(from);
-  if (!enough_space(to, size)) return fail(c, 1406);
+  if (!enough_space(to, size)) return fail(c, errs::kFileAppendNoSpace);
   std::uint32_t err = 0;
   const pf::FileHandle in = pf::open(from, pf::Open::read, err);
-  if (!in) return os_fail(c, 1012, "FileAppend: open existing", err);
+  if (!in) return os_fail(c, errs::kFileAppendSourceOpenFailed, "FileAppend: open existing", err);
   struct Closer {
     pf::FileHandle h;
     ~Closer() { pf::close(h); }
   } closeIn{in};
   const pf::FileHandle out = pf::open(to, pf::Open::open_always, err);
-  if (!out) return os_fail(c, 1013, "FileAppend: open new", err);
+  if (!out) return os_fail(c, errs::kFileAppendTargetOpenFailed, "FileAppend: open new", err);
   Closer closeOut{out};
   std::uint64_t end = 0;
-  if (!pf::seek_end(out, end)) return os_fail(c, 1014, "FileAppend: write new", 0);
+  if (!pf::seek_end(out, end)) return os_fail(c, errs::kFileAppendIoError, "FileAppend: write new", 0);
   std::string buffer(28672, '\0');
   std::uint64_t left = size;
   while (left > 0) {
@@ -150,7 +151,7 @@ bool append_one(Context& c, const std::u16string& from, const std::u16string& to
     }
     if (!ok) {
       if (pf::seek_to(out, end)) pf::truncate_here(out);
-      return os_fail(c, 1014, phrase, err);
+      return os_fail(c, errs::kFileAppendIoError, phrase, err);
     }
     left -= got;
   }
@@ -170,8 +171,8 @@ void file_delete(Call& call) {
   const bool ok = for_each_source(c, wide_arg(call, 1), {}, [&](const std::u16string& path) {
     std::uint32_t err = 0;
     if (pf::remove(path, err)) return true;
-    if (pf::attributes(path) != pf::kNoAttributes) return os_fail(c, 1590, "FileDelete", err);
-    return fail(c, 1016);
+    if (pf::attributes(path) != pf::kNoAttributes) return os_fail(c, errs::kFileDeleteFailed, "FileDelete", err);
+    return fail(c, errs::kFileDeleteNotFound);
   });
   if (ok) make_int(call.result, 1);
 }
@@ -185,7 +186,7 @@ void file_rename(Call& call) {
     if (!target.target_for(c, from, to)) return false;
     if (from == to) return true;
     std::uint32_t err = 0;
-    return pf::move(from, to, err) || os_fail(c, 1015, "FileRename", err);
+    return pf::move(from, to, err) || os_fail(c, errs::kFileRenameFailed, "FileRename", err);
   });
   if (ok) make_int(call.result, 1);
 }

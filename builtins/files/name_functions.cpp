@@ -6,6 +6,7 @@
 #include "builtins/files/files_groups.h"
 #include "builtins/files/name_rules.h"
 #include "builtins/files/source_list.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -56,7 +57,7 @@ void file_full_name(Call& call) {
 template <bool Short>
 void file_name_form(Call& call) {
   const std::u16string name = name_arg(call, 1);
-  if (has_wildcards(name)) { fail(call.c, 3322); return; }
+  if (has_wildcards(name)) { fail(call.c, errs::kWildcardsNotAllowed); return; }
   std::u16string full, form;
   if (!name.empty() && !full_path(call.c, name, full)) return;
   if (!name.empty() && !(Short ? pf::short_name(full, form) : pf::long_name(full, form))) form.clear();
@@ -74,7 +75,7 @@ void file_name_eval_copy(Call& call) {
   std::u16string target = name_arg(call, 2);
   if (!target_as_mask(call.c, target)) return;
   const auto mapped = apply_target(source, target);
-  if (!mapped) { fail(call.c, 1324); return; }
+  if (!mapped) { fail(call.c, errs::kFileMapNameUnmappable); return; }
   set_mapped(call, *mapped);
 }
 
@@ -83,7 +84,7 @@ void file_name_eval_shell(Call& call) {
   const std::size_t cut = name_start(pattern);
   const auto name = shell_rename(std::u16string_view(source).substr(name_start(source)),
                                  std::u16string_view(pattern).substr(cut));
-  if (!name) { fail(call.c, 4000); return; }
+  if (!name) { fail(call.c, errs::kPatternLeavesNoName); return; }
   set_mapped(call, pattern.substr(0, cut) + *name);
 }
 
@@ -97,7 +98,7 @@ bool names_is_file(const std::u16string& path) {
 void file_locate(Call& call) {
   Context& c = call.c;
   const std::u16string name = name_arg(call, 1);
-  if (has_wildcards(name)) { fail(c, 3322); return; }
+  if (has_wildcards(name)) { fail(c, errs::kWildcardsNotAllowed); return; }
   if (name.empty()) { set_text(call, std::u16string_view()); return; }
   std::u16string up, previousFolder, full;
   for (int depth = 0; depth < kMaxLocateDepth; ++depth) {

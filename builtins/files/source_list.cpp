@@ -2,6 +2,7 @@
 
 #include "builtins/files/file_args.h"
 #include "builtins/files/name_rules.h"
+#include "engine/error_numbers.h"
 #include "platform/files.h"
 
 namespace orv::files {
@@ -11,7 +12,7 @@ namespace pf = platform::files;
 bool for_each_source(Context& c, std::u16string_view list, ListRules rules,
                      const std::function<bool(const std::u16string&)>& op) {
   const auto items = split_source_list(list);
-  if (!items) return fail(c, 3054);
+  if (!items) return fail(c, errs::kUnrecognizedItem);
   for (const std::u16string& item : *items) {
     std::u16string full;
     if (!full_path(c, item, full)) return false;
@@ -21,7 +22,7 @@ bool for_each_source(Context& c, std::u16string_view list, ListRules rules,
       if (!op(full)) return false;
       continue;
     }
-    if (!rules.patterns) return fail(c, 3322);
+    if (!rules.patterns) return fail(c, errs::kWildcardsNotAllowed);
     std::vector<pf::Entry> found;
     std::uint32_t err = 0;
     pf::find(full, found, err);
@@ -31,7 +32,7 @@ bool for_each_source(Context& c, std::u16string_view list, ListRules rules,
       any = true;
       if (!op(full.substr(0, cut) + e.name)) return false;
     }
-    if (!any && !rules.tolerant) return fail(c, 1002);
+    if (!any && !rules.tolerant) return fail(c, errs::kFileListNoMatch);
   }
   return true;
 }
@@ -51,7 +52,7 @@ bool TargetMask::parse(Context& c, std::u16string target) {
 
 bool TargetMask::target_for(Context& c, const std::u16string& source, std::u16string& out) const {
   auto mapped = apply_target(source, full_);
-  if (!mapped) return fail(c, 1324);
+  if (!mapped) return fail(c, errs::kFileMapNameUnmappable);
   out = std::move(*mapped);
   return true;
 }

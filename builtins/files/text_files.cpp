@@ -10,6 +10,7 @@
 #include "builtins/files/files_groups.h"
 #include "builtins/files/text_encoding.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/platform.h"
@@ -80,10 +81,10 @@ void file_open(Call& call) {
   Context& c = call.c;
   FileTable& table = file_table(c);
   FileSlot* slot = table.free_slot();
-  if (!slot) { fail(c, 3078); return; }
+  if (!slot) { fail(c, errs::kTooManyOpenFiles); return; }
   const std::u16string mode = upper_ascii(wide_arg(call, 2));
   const bool reading = mode == u"READ", appending = mode == u"APPEND";
-  if (!reading && !appending && mode != u"WRITE") { fail(c, 3076); return; }
+  if (!reading && !appending && mode != u"WRITE") { fail(c, errs::kFileOpenBadMode); return; }
   std::u16string path;
   if (!full_path(c, wide_arg(call, 1), path)) return;
   const bool unicode = call.count >= 3 && call.args[3].i != 0;
@@ -97,7 +98,7 @@ void file_open(Call& call) {
     std::uint32_t err = 0;
     h = pf::open(path, how, err);
     if (h) break;
-    if (err != pf::kSharingViolation || plan.tries == 0) { os_fail(c, 1077, "CreateFile", err); return; }
+    if (err != pf::kSharingViolation || plan.tries == 0) { os_fail(c, errs::kFileOpenFailed, "CreateFile", err); return; }
     if (plan.tries > 0) --plan.tries;
     if (!interruptible_wait(c, plan.waitMs)) return;
   }
@@ -117,7 +118,7 @@ void file_open(Call& call) {
     if (chars > kMaxReadBuffer || !slot->reader->allocate()) {
       slot->refs = 0;   // no value holds the handle yet
       table.close(*slot);
-      fail(c, 1588);
+      fail(c, errs::kNoMemory);
       return;
     }
   } else if (appending && hasText) {
@@ -155,10 +156,10 @@ bool line_result(Call& call, bool wideResult, Encoding e, const std::string& ans
 }
 
 void file_read(Call& call) {
-  FileSlot* slot = slot_arg(call, 3082);
+  FileSlot* slot = slot_arg(call, errs::kFileReadNotOpen);
   if (!slot) return;
-  if (!(slot->state & state::kRead)) { fail(call.c, 3087); return; }
-  if (slot->state & state::kEofGiven) { fail(call.c, 3088); return; }
+  if (!(slot->state & state::kRead)) { fail(call.c, errs::kFileNotOpenForRead); return; }
+  if (slot->state & state::kEofGiven) { fail(call.c, errs::kFileReadPastEnd); return; }
   auto end_of_file = [&] {
     slot->state |= state::kEndSeen | state::kEofGiven;
     line_result(call, slot->wideResult, Encoding::ansi, "*EOF*", u"");
@@ -173,8 +174,8 @@ void file_read(Call& call) {
       if (ansi.empty() && wide.empty()) { end_of_file(); return; }
       slot->state |= state::kEndSeen;
       break;
-    case LineReader::Result::too_long: fail(call.c, 1591); return;
-    case LineReader::Result::read_error: fail(call.c, 3088); return;
+    case LineReader::Result::too_long: fail(call.c, errs::kFileReadLineTooLong); return;
+    case LineReader::Result::read_error: fail(call.c, errs::kFileReadPastEnd); return;
   }
   line_result(call, slot->wideResult, slot->encoding, ansi, wide);
 }
@@ -186,9 +187,9 @@ void append_ascii(std::string& out, std::u16string_view text) {
 
 void file_write(Call& call) {
   Context& c = call.c;
-  FileSlot* slot = slot_arg(call, 3085);
+  FileSlot* slot = slot_arg(call, errs::kFileWriteNotOpen);
   if (!slot) return;
-  if (!(slot->state & state::kWrite)) { fail(c, 3089); return; }
+  if (!(slot->state & state::kWrite)) { fail(c, errs::kFileNotOpenForWrite); return; }
   Value& text = call.args[2];
   const std::u16string_view end = terminator(c.intSettings[53]);
   std::string& out = slot->pending;
@@ -228,26 +229,26 @@ void file_write(Call& call) {
     slot->pending.clear();
     slot->heldError = 0;
     if (slot->offset == 0) slot->state &= ~state::kWritten;   // the mark went with them
-    os_fail(c, 3467, "WriteFile", err);
+    os_fail(c, errs::kFileWriteFailed, "WriteFile", err);
   }
 }
 
 void file_close(Call& call) {
-  FileSlot* slot = slot_arg(call, 3080);
+  FileSlot* slot = slot_arg(call, errs::kFileCloseNotOpen);
   if (!slot) return;
   std::uint32_t err = 0;
-  if (!file_table(call.c).close(*slot, err)) os_fail(call.c, 3467, "WriteFile", err);
+  if (!file_table(call.c).close(*slot, err)) os_fail(call.c, errs::kFileWriteFailed, "WriteFile", err);
 }
 
 }  // namespace
 
 void register_text_files(HandlerTable& t) {
   t.add(kw::fn_fileopen, file_open);
-  // Reading and writing through the script's own handles: a file open twice
-  // writes through, so its lines need no flush here.
-  t.add_inward(kw::fn_fileread, file_read);
-  t.add_inward(kw::fn_filewrite, file_write);
-  t.add_inward(kw::fn_fileclose, file_close);
+  // Reading and writing through the script's own handles (inward in the
+  // keyword table): a file open twice writes through, so its lines need no flush.
+  t.add(kw::fn_fileread, file_read);
+  t.add(kw::fn_filewrite, file_write);
+  t.add(kw::fn_fileclose, file_close);
 }
 
 }  // namespace orv::files

@@ -8,6 +8,7 @@
 #include "builtins/files/file_times.h"
 #include "builtins/files/files_groups.h"
 #include "builtins/files/source_list.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
@@ -23,7 +24,7 @@ constexpr int kSelector = 0;
 bool time_arg(Call& call, pf::LocalTime& t) {
   std::u16string path;
   if (!full_path(call.c, wide_arg(call, 1), path)) return false;
-  if (pf::attributes(path) == pf::kNoAttributes || !pf::get_time(path, kSelector, t)) return fail(call.c, 1125);
+  if (pf::attributes(path) == pf::kNoAttributes || !pf::get_time(path, kSelector, t)) return fail(call.c, errs::kFileTimeGetNotFound);
   return true;
 }
 
@@ -57,21 +58,21 @@ void set_times(Call& call, const pf::LocalTime& t) {
   const bool ok = for_each_source(c, wide_arg(call, 1), {}, [&](const std::u16string& path) {
     std::uint32_t err = 0;
     if (pf::set_time(path, kSelector, t, err)) return true;
-    return err == 0 ? fail(c, 1711) : os_fail(c, 1128, "FileTimeTouch", err);
+    return err == 0 ? fail(c, errs::kFileTimeSetBadTime) : os_fail(c, errs::kFileTimeTouchNotFound, "FileTimeTouch", err);
   });
   if (ok) make_int(call.result, 1);
 }
 
 void file_time_set(Call& call) {
   pf::LocalTime t;
-  if (!parse_file_time(wide_arg(call, 2), t)) { fail(call.c, 1017); return; }
+  if (!parse_file_time(wide_arg(call, 2), t)) { fail(call.c, errs::kTimeDiffBadValue); return; }
   set_times(call, t);
 }
 
 void file_time_touch(Call& call) {
   const std::time_t now = std::time(nullptr);
   const std::tm* tm = std::localtime(&now);
-  if (!tm) { fail(call.c, 1711); return; }
+  if (!tm) { fail(call.c, errs::kFileTimeSetBadTime); return; }
   set_times(call, {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec});
 }
 

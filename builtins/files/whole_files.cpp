@@ -6,6 +6,7 @@
 
 #include "builtins/files/file_args.h"
 #include "builtins/files/files_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 #include "engine/value_ops.h"
@@ -65,7 +66,7 @@ bool decode_text(Context& c, const std::string& bytes, std::u16string& out) {
   if (bytes.size() >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF &&
       platform::codepage_to_utf16(std::string_view(bytes).substr(3), 65001, out))
     return true;
-  return platform::ansi_to_utf16(bytes, out) ? true : fail(c, 3820);
+  return platform::ansi_to_utf16(bytes, out) ? true : fail(c, errs::kNotConvertibleToUnicode);
 }
 
 void file_get_w(Call& call) {

@@ -6,6 +6,7 @@
 
 #include "builtins/families.h"
 #include "builtins/ini/profile.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -31,7 +32,7 @@ bool ascii_equal(const std::string& a, const char* b) {
 // [386Enh] Device= belongs to the system and is never read or written here.
 bool protected_key(Context& c, const std::string& section, const std::string& key) {
   if (!ascii_equal(section, "386ENH") || !ascii_equal(key, "DEVICE")) return false;
-  fail(c, 1335);
+  fail(c, errs::kIniDeviceKeyForbidden);
   return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "builtins/families.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/udf.h"
@@ -91,7 +92,7 @@ bool run_request(Request& r) {
       r.result = std::to_string(n);
       return ok;
     }
-    case 83: return fail(c, 1748);
+    case 83: return fail(c, errs::kIntControl83Obsolete);
     case 99: r.result = std::to_string(ext::unload_extender(c, r.text[1])); return true;
     case 62:   // 0 to 5, or -2
       r.result = std::to_string(c.intSettings[62]);
@@ -153,7 +154,7 @@ void intcontrol(Call& call) {
     if (failed(c)) return;
     if (offer_to_host(call, r)) return;
     make_string(c, call.result, "");
-    fail(c, 3171);
+    fail(c, errs::kIntControlBadRequest);
     return;
   }
   if (failed(c)) return;

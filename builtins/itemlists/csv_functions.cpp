@@ -4,6 +4,7 @@
 #include "builtins/itemlists/itemlists_groups.h"
 #include "builtins/itemlists/list_args.h"
 #include "builtins/text/csv.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -19,8 +20,8 @@ using strings::set_result;
 struct Errors {
   std::uint16_t line, delimiter;
 };
-constexpr Errors kCountErrors{1706, 1712};
-constexpr Errors kExtractErrors{1707, 1713};
+constexpr Errors kCountErrors{errs::kCsvCountBadLine, errs::kCsvCountBadDelimiter};
+constexpr Errors kExtractErrors{errs::kCsvExtractBadLine, errs::kCsvExtractBadDelimiter};
 
 // The delimiter: "," when omitted; exactly one allowed character.
 template <class Ch>

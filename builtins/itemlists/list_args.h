@@ -3,6 +3,7 @@
 #pragma once
 #include "builtins/strings/text.h"
 #include "builtins/text/items.h"
+#include "engine/error_numbers.h"
 
 namespace orv::items {
 
@@ -12,7 +13,7 @@ using strings::Sv;
 // The delimiter of argument k; false with 1705 when it is longer than one character.
 template <class Ch>
 bool read_delimiter(Call& call, int k, Str<Ch>& delim) {
-  if (!text::item_delimiter(strings::arg_text<Ch>(call, k), delim)) return fail(call.c, 1705);
+  if (!text::item_delimiter(strings::arg_text<Ch>(call, k), delim)) return fail(call.c, errs::kBadDelimiterChar);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "builtins/arrays/text_file.h"
 #include "builtins/families.h"
 #include "builtins/text/csv.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/maps.h"
 #include "engine/value_ops.h"
@@ -88,7 +89,7 @@ void map_create_in(Call& call) {
   const std::basic_string<Ch> list = text_arg<Ch>(call, 1, 0);
   const std::basic_string<Ch> kv = text_arg<Ch>(call, 2, '=');
   const std::basic_string<Ch> item = text_arg<Ch>(call, 3, ',');
-  if (kv.size() != 1 || item.size() != 1 || kv == item) { fail(c, 1807); return; }
+  if (kv.size() != 1 || item.size() != 1 || kv == item) { fail(c, errs::kBadDelimiter); return; }
   Value made{};
   if (!make_map(c, made)) return;
   if (!fill_from_list<Ch>(c, *map_of(c, made), std::basic_string_view<Ch>(list), kv[0], item[0])) {
@@ -143,7 +144,7 @@ void map_key_find(Call& call) {
 template <class Fill>
 void entries_to_array(Call& call, const MapStore& map, Fill fill) {
   const std::size_t n = map.size();
-  if (n > 0x7FFFFFFFu) { fail(call.c, 1628); return; }
+  if (n > 0x7FFFFFFFu) { fail(call.c, errs::kBadArrayDimension); return; }
   arrays::NewArray made(call.c);
   if (!made.create({static_cast<std::uint32_t>(n), 0, 0, 0, 0})) return;
   Value* els = made.elements();
@@ -206,7 +207,7 @@ void map_file_get_csv(Call& call) {
 }
 
 bool key_text(Context& c, const MapStore::Entry& e, std::string& out) {
-  return platform::utf16_to_ansi(MapStore::spelling_of(e), out) ? true : fail(c, 3056);
+  return platform::utf16_to_ansi(MapStore::spelling_of(e), out) ? true : fail(c, errs::kNotConvertibleToString);
 }
 bool key_text(Context&, const MapStore::Entry& e, std::u16string& out) {
   out = MapStore::spelling_of(e);

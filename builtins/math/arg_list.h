@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/context.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keywords.h"
 #include "engine/messages.h"
@@ -20,13 +21,13 @@ template <class Take>
 bool read_arguments(Context& c, Take&& take) {
   get_token(c);
   if (failed(c)) return false;
-  if (is_keyword(c, id::kRParen)) return fail(c, 3068, message_text(9500));
+  if (is_keyword(c, id::kRParen)) return fail(c, errs::kIllegalDelimiter, message_text(errs::kHintMoreParameters));
   for (int k = 1;; ++k) {
     Temp arg(c);
     if (!process_sub_expression(c, arg.op(), false, false)) return false;
     if (!take(k, arg.op())) return false;
     if (is_keyword(c, id::kRParen)) return true;
-    if (!is_keyword(c, id::kComma)) return fail(c, 3066, message_text(9504));
+    if (!is_keyword(c, id::kComma)) return fail(c, errs::kWrongArgumentCount, message_text(errs::kHintMissingParen));
     get_token(c);
     if (failed(c)) return false;
   }

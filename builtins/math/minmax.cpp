@@ -6,6 +6,7 @@
 #include "builtins/math/fp_check.h"
 #include "builtins/math/math_groups.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::math {
@@ -24,11 +25,11 @@ struct Number {
 // the argument that is not a number.
 bool take_number(Context& c, int k, Operand& v, Number& out) {
   if (!to_numeric(c, v, true)) {
-    if (c.error != 3057) return false;
+    if (c.error != errs::kNotConvertibleToNumber) return false;
     char text[64];
     std::snprintf(text, sizeof text, "Argument number %d could not be converted", k);
     c.error = 0;
-    return fail(c, 3057, text);
+    return fail(c, errs::kNotConvertibleToNumber, text);
   }
   out = Number{};
   if (v.flags & vf::kInt) out.i = v.i;

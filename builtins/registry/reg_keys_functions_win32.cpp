@@ -7,6 +7,7 @@
 #include "builtins/files/file_args.h"
 #include "builtins/registry/reg_groups.h"
 #include "builtins/registry/reg_keys_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/convert.h"
 #include "engine/value_ops.h"
@@ -36,7 +37,7 @@ bool access_arg(Call& call, int k, REGSAM& out) {
   if (word == u"READ") out = KEY_READ;
   else if (word == u"WRITE") out = KEY_READ | KEY_WRITE;
   else if (word == u"ALL" || word.empty()) out = KEY_ALL_ACCESS;
-  else return fail(call.c, 1822);
+  else return fail(call.c, errs::kBadFlags);
   return true;
 }
 
@@ -51,7 +52,7 @@ void open_key(Call& call) {
                   : RegOpenKeyExA(key_arg(call, 1), subkey.c_str(), 0, access | view, &h);
   if (!Create && r == ERROR_ACCESS_DENIED) r = RegOpenKeyExA(key_arg(call, 1), subkey.c_str(), 0, KEY_READ | view, &h);
   if (r != ERROR_SUCCESS) {
-    reg_fail(c, Create ? 1159 : 1158, Create ? "RegCreateKeyEx" : "RegOpenKeyEx", r);
+    reg_fail(c, Create ? errs::kRegCreateKeyFailed : errs::kRegOpenKeyFailed, Create ? "RegCreateKeyEx" : "RegOpenKeyEx", r);
     return;
   }
   key_result(call, h);
@@ -68,7 +69,7 @@ void open_key_ex(Call& call) {
   const LONG r = Create ? RegCreateKeyExA(key_arg(call, 1), subkey.c_str(), 0, nullptr, 0, access | view, nullptr, &h, nullptr)
                         : RegOpenKeyExA(key_arg(call, 1), subkey.c_str(), 0, access | view, &h);
   if (r != ERROR_SUCCESS) {
-    reg_fail(c, Create ? 1159 : 1158, Create ? "RegCreateKeyEx" : "RegOpenKeyEx", r);
+    reg_fail(c, Create ? errs::kRegCreateKeyFailed : errs::kRegOpenKeyFailed, Create ? "RegCreateKeyEx" : "RegOpenKeyEx", r);
     return;
   }
   key_result(call, h);
@@ -78,7 +79,7 @@ void close_key(Call& call) {
   const HKEY h = key_arg(call, 1);
   if (!is_root(h)) {
     const LONG r = RegCloseKey(h);
-    if (r != ERROR_SUCCESS) { reg_fail(call.c, 1231, "RegCloseKey", r); return; }
+    if (r != ERROR_SUCCESS) { reg_fail(call.c, errs::kRegCloseKeyFailed, "RegCloseKey", r); return; }
   }
   make_int(call.result, 1);
 }
@@ -87,20 +88,20 @@ void close_key(Call& call) {
 void delete_key(Call& call) {
   Context& c = call.c;
   const std::string subkey = text_arg(call, 2);
-  if (subkey.empty()) { fail(c, 1566); return; }
+  if (subkey.empty()) { fail(c, errs::kRegDeleteKeyBlankSubkey); return; }
   REGSAM view = 0;
   if (!view_bits(c, call.count >= 3 ? call.args[3].i : 0, subkey, view)) return;
   const HKEY root = key_arg(call, 1);
   {
     HKEY h = nullptr;
     LONG r = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS | view, &h);
-    if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
+    if (r != ERROR_SUCCESS) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", r); return; }
     r = RegDeleteTreeA(h, nullptr);
     RegCloseKey(h);
-    if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
+    if (r != ERROR_SUCCESS) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", r); return; }
   }
   const LONG r = RegDeleteKeyExA(root, subkey.c_str(), view, 0);
-  if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
+  if (r != ERROR_SUCCESS) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", r); return; }
   make_int(call.result, 1);
 }
 
@@ -115,20 +116,20 @@ bool is_link(HKEY h) {
 void delete_link(Call& call) {
   Context& c = call.c;
   const std::string subkey = text_arg(call, 2);
-  if (subkey.empty()) { fail(c, 1566); return; }
+  if (subkey.empty()) { fail(c, errs::kRegDeleteKeyBlankSubkey); return; }
   REGSAM view = 0;
   if (!view_bits(c, call.count >= 3 ? call.args[3].i : 0, subkey, view)) return;
   HKEY h = nullptr;
   const LONG r = RegOpenKeyExA(key_arg(call, 1), subkey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE | view, &h);
-  if (r != ERROR_SUCCESS) { reg_fail(c, 1229, "RegDeleteKey", r); return; }
+  if (r != ERROR_SUCCESS) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", r); return; }
   struct Closer { HKEY h; ~Closer() { RegCloseKey(h); } } closer{h};
-  if (!is_link(h)) { reg_fail(c, 1229, "RegDeleteKey", ERROR_BADKEY); return; }
+  if (!is_link(h)) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", ERROR_BADKEY); return; }
   // Only the native call deletes the key a handle names without following the link.
   using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
   static const auto deleteKey = reinterpret_cast<DeleteKeyFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-  if (!deleteKey) { reg_fail(c, 1229, "RegDeleteKey", ERROR_PROC_NOT_FOUND); return; }
-  if (deleteKey(h) != 0) { reg_fail(c, 1229, "RegDeleteKey", ERROR_ACCESS_DENIED); return; }
+  if (!deleteKey) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", ERROR_PROC_NOT_FOUND); return; }
+  if (deleteKey(h) != 0) { reg_fail(c, errs::kRegDeleteKeyFailed, "RegDeleteKey", ERROR_ACCESS_DENIED); return; }
   make_int(call.result, 1);
 }
 
@@ -137,14 +138,14 @@ void delete_link(Call& call) {
 void open_flags(Call& call) {
   Context& c = call.c;
   const int previous = registry_view32(c) ? 32 : 64;
-  if (call.count > 1) { fail(c, 3066); return; }
+  if (call.count > 1) { fail(c, errs::kWrongArgumentCount); return; }
   if (call.count == 1) {
     Value v{};
     const bool ok = copy_value(c, call.args[1], v) && to_int32(c, v);
     const std::int32_t flag = v.i;
     release_value(c, v);
     if (!ok) return;
-    if (!valid_view_flag(flag)) { fail(c, 1822); return; }
+    if (!valid_view_flag(flag)) { fail(c, errs::kBadFlags); return; }
     registry_view32(c) = flag == 32 ? 1 : 0;
   }
   make_int(call.result, previous);
@@ -168,7 +169,7 @@ bool subkey_names(Context& c, HKEY key, std::vector<std::string>& out) {
     DWORD size = sizeof name;
     const LONG r = RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
     if (r == ERROR_NO_MORE_ITEMS) return true;
-    if (r != ERROR_SUCCESS) return reg_fail(c, 1451, "RegEnumKeyEx", r);
+    if (r != ERROR_SUCCESS) return reg_fail(c, errs::kRegSubkeyOpenFailed, "RegEnumKeyEx", r);
     out.emplace_back(name, size);
   }
 }
@@ -180,7 +181,7 @@ void query_key(Call& call) {
   const DWORD index = call.count >= 2 ? static_cast<DWORD>(call.args[2].i) : 0;
   const LONG r = RegEnumKeyExA(key_arg(call, 1), index, name, &size, nullptr, nullptr, nullptr, nullptr);
   if (r == ERROR_NO_MORE_ITEMS) { files::set_text(call, std::string_view()); return; }
-  if (r != ERROR_SUCCESS) { reg_fail(call.c, 1451, "RegEnumKeyEx", r); return; }
+  if (r != ERROR_SUCCESS) { reg_fail(call.c, errs::kRegSubkeyOpenFailed, "RegEnumKeyEx", r); return; }
   files::set_text(call, std::string_view(name, size));
 }
 
@@ -199,13 +200,13 @@ void last_write_time(Call& call) {
   REGSAM view = 0;
   if (!view_bits(c, 0, subkey, view)) return;
   OpenedKey key;
-  if (!open_subkey(c, key_arg(call, 1), subkey, KEY_READ | view, false, 1451, key)) return;
+  if (!open_subkey(c, key_arg(call, 1), subkey, KEY_READ | view, false, errs::kRegSubkeyOpenFailed, key)) return;
   FILETIME utc, local;
   SYSTEMTIME st;
   const LONG r = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                   nullptr, nullptr, &utc);
-  if (r != ERROR_SUCCESS) { reg_fail(c, 1762, "RegQueryInfoKey", r); return; }
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) { fail(c, 1762); return; }
+  if (r != ERROR_SUCCESS) { reg_fail(c, errs::kRegKeyTimeFailed, "RegQueryInfoKey", r); return; }
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) { fail(c, errs::kRegKeyTimeFailed); return; }
   char text[32];
   std::snprintf(text, sizeof text, "%04d:%02d:%02d:%02d:%02d:%02d", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
                 st.wSecond);
@@ -217,7 +218,7 @@ void connect(Call& call) {
   const std::string computer = text_arg(call, 1);
   const LONG r = RegConnectRegistryA(computer.empty() ? nullptr : computer.c_str(), key_arg(call, 2), &h);
   if (r == ERROR_SUCCESS) { key_result(call, h); return; }
-  const std::uint16_t e = r == RPC_S_SERVER_UNAVAILABLE ? 1502 : r == ERROR_BAD_NETPATH ? 1503 : r == ERROR_INVALID_HANDLE ? 1504 : 1505;
+  const std::uint16_t e = r == RPC_S_SERVER_UNAVAILABLE ? errs::kRegRemoteServiceMissing : r == ERROR_BAD_NETPATH ? errs::kRegBadComputerName : r == ERROR_INVALID_HANDLE ? errs::kRegConnectBadHandle : errs::kRegConnectFailed;
   reg_fail(call.c, e, "RegConnectRegistry", r);
 }
 
@@ -236,19 +237,19 @@ bool enable_restore_privilege() {
 template <bool Load>
 void hive(Call& call) {
   Context& c = call.c;
-  if (!enable_restore_privilege()) { fail(c, 1524); return; }
+  if (!enable_restore_privilege()) { fail(c, errs::kHivePrivilegeFailed); return; }
   const std::string subkey = text_arg(call, 2);
   const LONG r = Load ? RegLoadKeyA(key_arg(call, 1), subkey.c_str(), text_arg(call, 3).c_str())
                       : RegUnLoadKeyA(key_arg(call, 1), subkey.c_str());
   if (r == ERROR_SUCCESS) { make_int(call.result, 1); return; }
-  std::uint16_t e = 1529;
+  std::uint16_t e = errs::kHiveFailed;
   switch (r) {
-    case ERROR_FILE_NOT_FOUND: e = Load ? 1523 : 1528; break;
-    case ERROR_INVALID_HANDLE: e = 1525; break;
-    case ERROR_ACCESS_DENIED: e = 1526; break;
-    case ERROR_SHARING_VIOLATION: e = Load ? 1527 : 1529; break;
-    case ERROR_BADDB: e = Load ? 1531 : 1529; break;
-    case ERROR_BADKEY: case ERROR_INVALID_PARAMETER: e = Load ? 1532 : 1533; break;
+    case ERROR_FILE_NOT_FOUND: e = Load ? errs::kHiveFileNotFound : errs::kHiveBadSubkey; break;
+    case ERROR_INVALID_HANDLE: e = errs::kHiveBadKeyHandle; break;
+    case ERROR_ACCESS_DENIED: e = errs::kHiveAccessDenied; break;
+    case ERROR_SHARING_VIOLATION: e = Load ? errs::kHiveFileInUse : errs::kHiveFailed; break;
+    case ERROR_BADDB: e = Load ? errs::kHiveFileInvalid : errs::kHiveFailed; break;
+    case ERROR_BADKEY: case ERROR_INVALID_PARAMETER: e = Load ? errs::kHiveBadLoadKey : errs::kHiveBadUnloadKey; break;
     default: break;
   }
   reg_fail(c, e, Load ? "RegLoadKey" : "RegUnLoadKey", r);
@@ -261,7 +262,7 @@ void reg_app(Call& call) {
   char* namePart = nullptr;
   if (!GetFullPathNameA(program.c_str(), MAX_PATH, full, &namePart) || !namePart ||
       GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES) {
-    fail(c, 1430);
+    fail(c, errs::kRegAppFileNotFound);
     return;
   }
   const std::string key = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + namePart;
@@ -272,7 +273,7 @@ void reg_app(Call& call) {
          RegSetValueExA(h, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()), static_cast<DWORD>(path.size() + 1)) == ERROR_SUCCESS;
     RegCloseKey(h);
   }
-  if (!ok) { fail(c, 1431); return; }
+  if (!ok) { fail(c, errs::kRegAppWriteFailed); return; }
   make_int(call.result, 1);
 }
 

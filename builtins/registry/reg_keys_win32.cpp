@@ -1,6 +1,7 @@
 #include "builtins/registry/reg_keys_win32.h"
 
 #include "builtins/files/file_args.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -35,8 +36,8 @@ std::string text_arg(const Call& call, int k) {
 
 bool view_bits(Context& c, std::int32_t flag, const std::string& subkey, REGSAM& bits) {
   bits = 0;
-  if (!valid_view_flag(flag)) return fail(c, 1822);
-  if (flag != 0 && names_wow_branch(subkey)) return fail(c, 1458);
+  if (!valid_view_flag(flag)) return fail(c, errs::kBadFlags);
+  if (flag != 0 && names_wow_branch(subkey)) return fail(c, errs::kRegSubkeyHasWowNode);
   if (!windows_is_64bit()) return true;
   // A flag of 0 takes the view chosen with RegOpenFlags, the 64-bit one unless changed.
   const bool view32 = flag == 32 || (flag == 0 && registry_view32(c) != 0);
@@ -65,7 +66,7 @@ bool open_for_value(Call& call, int k, REGSAM access, bool create, KeyAndValue& 
   if (const std::uint16_t e = split_key_and_value(text_arg(call, k), kv)) return fail(c, e);
   REGSAM view = 0;
   if (!view_bits(c, 0, kv.subkey, view)) return false;
-  return open_subkey(c, key_arg(call, 1), kv.subkey, access | view, create, 1452, key);
+  return open_subkey(c, key_arg(call, 1), kv.subkey, access | view, create, errs::kRegSubkeyOpenOrCreateFailed, key);
 }
 
 bool read_value(HKEY key, const std::string& name, ValueData& out) {

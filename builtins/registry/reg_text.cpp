@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/error_numbers.h"
+
 namespace orv::registry {
 
 std::uint16_t split_key_and_value(std::string_view text, KeyAndValue& out) {
@@ -9,12 +11,12 @@ std::uint16_t split_key_and_value(std::string_view text, KeyAndValue& out) {
   const std::size_t open = text.find('[');
   std::string_view subkey = text.substr(0, open);
   if (open != std::string_view::npos) {
-    if (text.back() != ']' || text.size() < open + 2) return 1402;
+    if (text.back() != ']' || text.size() < open + 2) return errs::kRegBadDataItem;
     out.value = std::string(text.substr(open + 1, text.size() - open - 2));
     out.namesValue = true;
   }
   if (!subkey.empty() && subkey.back() == '\\') subkey.remove_suffix(1);
-  if (subkey.size() >= kMaxSubkey) return 1460;
+  if (subkey.size() >= kMaxSubkey) return errs::kRegSubkeyTooLong;
   out.subkey = std::string(subkey);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include "builtins/files/file_args.h"
 #include "builtins/registry/reg_groups.h"
 #include "builtins/registry/reg_keys_win32.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -19,7 +20,7 @@ bool delimiter_arg(Call& call, int k, char& out) {
   out = '\t';
   if (call.count < k || !(call.args[static_cast<std::size_t>(k)].flags & (vf::kStr | vf::kWide))) return true;
   const std::string d = text_arg(call, k);
-  if (d.size() != 1) return fail(call.c, 1487);
+  if (d.size() != 1) return fail(call.c, errs::kRegBadMultiSzDelimiter);
   out = d[0];
   return true;
 }
@@ -57,7 +58,7 @@ bool fetch(Call& call, ValueData& v) {
   KeyAndValue kv;
   OpenedKey key;
   if (!open_for_value(call, 2, KEY_QUERY_VALUE, false, kv, key)) return false;
-  if (!read_value(key.get(), kv.value, v)) return fail(call.c, 1233);
+  if (!read_value(key.get(), kv.value, v)) return fail(call.c, errs::kRegQueryValueFailed);
   return true;
 }
 
@@ -67,19 +68,19 @@ using Check = std::uint16_t (*)(DWORD type);
 std::uint16_t check_value(DWORD t) {
   switch (t) {
     case type::kSz: case type::kDword: case type::kDwordBigEndian: return 0;
-    case type::kExpandSz: return 1488;
-    case type::kBinary: return 1453;
-    case type::kMultiSz: return 1489;
-    case type::kQword: return 1742;
-    default: return 1490;
+    case type::kExpandSz: return errs::kRegValueIsExpandSz;
+    case type::kBinary: return errs::kRegValueIsBinary;
+    case type::kMultiSz: return errs::kRegValueIsMultiSz;
+    case type::kQword: return errs::kRegValueIsQword;
+    default: return errs::kRegValueNotText;
   }
 }
-std::uint16_t check_str(DWORD t) { return t == type::kSz || t == type::kExpandSz ? 0 : 1645; }
-std::uint16_t check_expsz(DWORD t) { return t == type::kExpandSz ? 0 : 1483; }
-std::uint16_t check_bin(DWORD t) { return t == type::kBinary ? 0 : 1454; }
-std::uint16_t check_dword(DWORD t) { return t == type::kDword || t == type::kDwordBigEndian ? 0 : 1456; }
-std::uint16_t check_qword(DWORD t) { return t == type::kQword ? 0 : 1741; }
-std::uint16_t check_multi(DWORD t) { return t == type::kMultiSz ? 0 : 1484; }
+std::uint16_t check_str(DWORD t) { return t == type::kSz || t == type::kExpandSz ? 0 : errs::kRegValueNotSz; }
+std::uint16_t check_expsz(DWORD t) { return t == type::kExpandSz ? 0 : errs::kRegValueNotExpandSz; }
+std::uint16_t check_bin(DWORD t) { return t == type::kBinary ? 0 : errs::kRegValueNotBinary; }
+std::uint16_t check_dword(DWORD t) { return t == type::kDword || t == type::kDwordBigEndian ? 0 : errs::kRegValueNotDword; }
+std::uint16_t check_qword(DWORD t) { return t == type::kQword ? 0 : errs::kRegValueNotQword; }
+std::uint16_t check_multi(DWORD t) { return t == type::kMultiSz ? 0 : errs::kRegValueNotMultiSz; }
 std::uint16_t check_any(DWORD) { return 0; }
 
 // The text form of any value; REG_EXPAND_SZ expanded only when asked.
@@ -109,7 +110,7 @@ void entry_type(Call& call) {
   if (!open_for_value(call, 2, KEY_QUERY_VALUE, false, kv, key)) return;
   DWORD t = 0;
   if (RegQueryValueExA(key.get(), kv.value.c_str(), nullptr, &t, nullptr, nullptr) != ERROR_SUCCESS) {
-    fail(call.c, 1494);
+    fail(call.c, errs::kRegEntryTypeFailed);
     return;
   }
   make_int(call.result, static_cast<std::int32_t>(t));
@@ -121,7 +122,7 @@ void exist_value(Call& call) {
   const bool ok = open_for_value(call, 2, KEY_QUERY_VALUE, false, kv, key) &&
                   RegQueryValueExA(key.get(), kv.value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   // A missing key is an answer here, not an error; a malformed name still is.
-  if (!ok && call.c.error == 1452) {
+  if (!ok && call.c.error == errs::kRegSubkeyOpenOrCreateFailed) {
     call.c.error = 0;
     call.c.errorText.clear();
   }
@@ -133,7 +134,7 @@ void delete_value(Call& call) {
   OpenedKey key;
   if (!open_for_value(call, 2, KEY_SET_VALUE, false, kv, key)) return;
   const LONG r = RegDeleteValueA(key.get(), kv.value.c_str());
-  if (r != ERROR_SUCCESS) { reg_fail(call.c, 1232, "RegDeleteValue", r); return; }
+  if (r != ERROR_SUCCESS) { reg_fail(call.c, errs::kRegSetValueFailed, "RegDeleteValue", r); return; }
   make_int(call.result, 1);
 }
 
@@ -145,7 +146,7 @@ bool store(Call& call, DWORD t, const std::string& data) {
   if (!open_for_value(call, 2, KEY_SET_VALUE, true, kv, key)) return false;
   const LONG r = RegSetValueExA(key.get(), kv.value.c_str(), 0, t, reinterpret_cast<const BYTE*>(data.data()),
                                 static_cast<DWORD>(data.size()));
-  if (r != ERROR_SUCCESS) return reg_fail(call.c, 1232, "RegSetValueEx", r);
+  if (r != ERROR_SUCCESS) return reg_fail(call.c, errs::kRegSetValueFailed, "RegSetValueEx", r);
   make_int(call.result, 1);
   return true;
 }
@@ -167,18 +168,18 @@ std::uint16_t convert(DWORD t, const std::string& text, bool hex, char delimiter
     case type::kSz: case type::kExpandSz: out = with_nul(text); return 0;
     case type::kDword: case type::kDwordBigEndian: {
       const auto v = parse_dword(text, hex);
-      if (!v) return 1459;
+      if (!v) return errs::kRegBadDwordValue;
       out = dword_bytes(*v, t == type::kDwordBigEndian);
       return 0;
     }
     case type::kMultiSz: out = text_to_multi(text, delimiter); return 0;
     case type::kBinary: case type::kQword: {
       const auto bytes = parse_hex_pairs(text);
-      if (!bytes) return t == type::kQword ? 1743 : 1457;
+      if (!bytes) return t == type::kQword ? errs::kRegBadQwordValue : errs::kRegBadBinaryValue;
       out.assign(bytes->begin(), bytes->end());
       return 0;
     }
-    default: return 1822;
+    default: return errs::kBadFlags;
   }
 }
 

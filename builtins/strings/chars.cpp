@@ -5,6 +5,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "builtins/text/hex.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/codepage.h"
@@ -28,7 +29,7 @@ void char_to_num(Call& call) {
 // has no width of its own, so the code decides.
 void num_to_char(Call& call) {
   const std::int32_t n = arg_int(call, 1);
-  if (n < 0 || n > 0xFFFF) { fail(call.c, 1870); return; }
+  if (n < 0 || n > 0xFFFF) { fail(call.c, errs::kNum2CharOutOfRange); return; }
   if (n == 0) { set_result(call, std::string_view()); return; }
   if (n <= 0xFF) {
     const char byte = static_cast<char>(n);
@@ -45,7 +46,7 @@ unsigned conversion_code_page(const Context& c) {
 }
 
 bool valid_which(Call& call, std::int32_t which) {
-  return which == kWhichConversions || which == kWhichConsole || fail(call.c, 1872);
+  return which == kWhichConversions || which == kWhichConsole || fail(call.c, errs::kCodePageBadWhich);
 }
 
 void get_code_page(Call& call) {
@@ -58,11 +59,11 @@ void get_code_page(Call& call) {
 void set_code_page(Call& call) {
   const std::int32_t which = arg_int(call, 1), wanted = arg_int(call, 2);
   if (!valid_which(call, which)) return;
-  if (wanted <= 0 || !platform::code_page_available(static_cast<unsigned>(wanted))) { fail(call.c, 1871); return; }
+  if (wanted <= 0 || !platform::code_page_available(static_cast<unsigned>(wanted))) { fail(call.c, errs::kCodePageUnavailable); return; }
   const auto cp = static_cast<unsigned>(wanted);
   if (which == kWhichConsole) {
     const unsigned previous = platform::console_code_page();
-    if (!platform::set_console_code_page(cp)) { fail(call.c, 1877); return; }
+    if (!platform::set_console_code_page(cp)) { fail(call.c, errs::kConsoleCodePageFixed); return; }
     make_int(call.result, static_cast<std::int32_t>(previous));
     return;
   }
@@ -73,7 +74,7 @@ void set_code_page(Call& call) {
 void string_to_unicode(Call& call) {
   std::u16string wide;
   if (!platform::codepage_to_utf16(arg_text<char>(call, 1), call.c.conversionCodePage, wide)) {
-    fail(call.c, 1873);
+    fail(call.c, errs::kTextNotInCodePage);
     return;
   }
   set_result(call, std::u16string_view(wide));
@@ -82,7 +83,7 @@ void string_to_unicode(Call& call) {
 void unicode_to_string(Call& call) {
   std::string bytes;
   if (!platform::utf16_to_codepage(arg_text<char16_t>(call, 1), call.c.conversionCodePage, bytes)) {
-    fail(call.c, 1873);
+    fail(call.c, errs::kTextNotInCodePage);
     return;
   }
   set_result(call, std::string_view(bytes));
@@ -91,15 +92,15 @@ void unicode_to_string(Call& call) {
 bool hex_ok(Call& call, text::HexStatus status) {
   switch (status) {
     case text::HexStatus::ok: return true;
-    case text::HexStatus::bad_digit: return fail(call.c, 1874);
-    case text::HexStatus::incomplete: return fail(call.c, 1875);
+    case text::HexStatus::bad_digit: return fail(call.c, errs::kHexBadDigit);
+    case text::HexStatus::incomplete: return fail(call.c, errs::kHexIncomplete);
   }
-  return fail(call.c, 1874);
+  return fail(call.c, errs::kHexBadDigit);
 }
 
 template <class Str>
 bool no_nul(Call& call, const Str& s) {
-  return s.find(typename Str::value_type{}) == Str::npos || fail(call.c, 1876);
+  return s.find(typename Str::value_type{}) == Str::npos || fail(call.c, errs::kHexHasNul);
 }
 
 void string_to_hex(Call& call) { set_result(call, std::string_view(text::bytes_to_hex(arg_text<char>(call, 1)))); }

@@ -4,6 +4,7 @@
 
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 #include "engine/value_ops.h"
@@ -15,8 +16,8 @@ template <class Ch>
 void clean(Call& call) {
   const Sv<Ch> source = arg_text<Ch>(call, 1), chars = arg_text<Ch>(call, 2), repl = arg_text<Ch>(call, 3);
   const std::int32_t matchCase = arg_int(call, 4), mode = arg_int(call, 5);
-  if (matchCase != 0 && matchCase != 1) { fail(call.c, 1616); return; }
-  if (mode != 1 && mode != 2) { fail(call.c, 1617); return; }
+  if (matchCase != 0 && matchCase != 1) { fail(call.c, errs::kStrCleanBadMatchCase); return; }
+  if (mode != 1 && mode != 2) { fail(call.c, errs::kStrCleanBadMode); return; }
   const bool fold = matchCase == 0;
   std::u32string set = fold ? char_codes(Sv<Ch>(upper(chars))) : char_codes(chars);
   std::sort(set.begin(), set.end());
@@ -35,7 +36,7 @@ void clean(Call& call) {
   }
   std::uint64_t units = 0;
   if (!checked_mul(count, repl.size(), units) || !string_room<Ch>(call.c, units + (source.size() - goneUnits))) {
-    fail(call.c, 3096);
+    fail(call.c, errs::kOutOfMemory);
     return;
   }
   Str<Ch> out;

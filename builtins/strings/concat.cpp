@@ -5,6 +5,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
@@ -45,7 +46,7 @@ void concat(Call& call) {
   std::uint64_t units = 0;   // so far; a join that cannot fit stops before copying more
   TextBudget budget(c, 1);    // a lower bound while the result's width is open
   while (!is_keyword(c, id::kRParen)) {
-    if (parts.size() == kMaxParts) { fail(c, 2058); return; }
+    if (parts.size() == kMaxParts) { fail(c, errs::kStrCatSyntax); return; }
     Temp arg(c);
     if (!process_sub_expression(c, arg.op(), false, false)) return;
     Part part;
@@ -55,7 +56,7 @@ void concat(Call& call) {
     if (!budget.allow(units)) return;
     parts.push_back(std::move(part));
     if (is_keyword(c, id::kRParen)) break;
-    if (!is_keyword(c, id::kComma)) { fail(c, 2058); return; }
+    if (!is_keyword(c, id::kComma)) { fail(c, errs::kStrCatSyntax); return; }
     get_token(c);
     if (failed(c)) return;
   }
@@ -63,7 +64,7 @@ void concat(Call& call) {
   if (anyWide) {
     std::u16string out;
     for (Part& p : parts) {
-      if (!p.wide && !platform::ansi_to_utf16(p.ansi, p.units)) { fail(c, 3820); return; }
+      if (!p.wide && !platform::ansi_to_utf16(p.ansi, p.units)) { fail(c, errs::kNotConvertibleToUnicode); return; }
       out += p.units;
     }
     set_result(call, std::u16string_view(out));

@@ -2,6 +2,7 @@
 // sized from the repetition count and built once.
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 #include "engine/value_ops.h"
@@ -44,7 +45,7 @@ bool repeat_fits(Context& c, Sv<Ch> pad, std::uint64_t count, std::uint64_t extr
   std::uint64_t units = 0;
   if (!checked_mul(count / p.chars(), pad.size(), units) || !checked_add(units, p.offset(count % p.chars()), units) ||
       !checked_add(units, extra, units))
-    return fail(c, 3096);
+    return fail(c, errs::kOutOfMemory);
   return string_room<Ch>(c, units);
 }
 
@@ -100,7 +101,7 @@ std::string fix_bytes_left(std::string_view base, std::string_view pad, std::siz
 template <class Ch>
 bool fix_arguments(Call& call, Sv<Ch>& base, Str<Ch>& pad, std::size_t& len) {
   const std::int32_t l = arg_int(call, 3);
-  if (l < 0) return fail(call.c, 1571);
+  if (l < 0) return fail(call.c, errs::kStrFixBadLength);
   base = arg_text<Ch>(call, 1);
   pad = padding_of(arg_text<Ch>(call, 2));
   len = static_cast<std::size_t>(l);
@@ -133,7 +134,7 @@ void fix_bytes_wide(Call& call) {
   std::u16string pad;
   std::size_t len = 0;
   if (!fix_arguments(call, base, pad, len)) return;
-  if (len % 2 != 0) { fail(call.c, 1571); return; }
+  if (len % 2 != 0) { fail(call.c, errs::kStrFixBadLength); return; }
   len /= 2;
   if (!fixed_fits<char16_t>(call.c, base, std::u16string_view(pad), len)) return;
   set_result(call, std::u16string_view(Left ? fix_left<char16_t>(base, pad, len) : fix_right<char16_t>(base, pad, len)));
@@ -143,7 +144,7 @@ void fix_bytes_wide(Call& call) {
 template <class Ch>
 void fill(Call& call) {
   const std::int32_t l = arg_int(call, 2);
-  if (l < 0) { fail(call.c, 1571); return; }
+  if (l < 0) { fail(call.c, errs::kStrFixBadLength); return; }
   const Str<Ch> pad = padding_of(arg_text<Ch>(call, 1));
   if (!repeat_fits<Ch>(call.c, Sv<Ch>(pad), static_cast<std::uint64_t>(l), 0)) return;
   set_result(call, Sv<Ch>(repeat_chars<Ch>(pad, static_cast<std::size_t>(l))));

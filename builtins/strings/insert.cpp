@@ -7,6 +7,7 @@
 
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 #include "platform/platform.h"
@@ -19,19 +20,19 @@ constexpr std::uint64_t kMaxWideChars = 0x3FFF0000u;
 
 template <bool Overlay>
 void put(Call& call) {
-  if (!platform::is_nt_platform()) { fail(call.c, 1193); return; }
+  if (!platform::is_nt_platform()) { fail(call.c, errs::kNotOnThisWindows); return; }
   const std::u16string_view base = arg_text<char16_t>(call, 1), text = arg_text<char16_t>(call, 2);
   const std::u16string_view padArg = has_arg(call, 3) ? arg_text<char16_t>(call, 3) : std::u16string_view();
   const char16_t pad = padArg.empty() ? u' ' : padArg.front();
   const std::int64_t start = has_arg(call, 4) ? arg_int(call, 4) : 1;
   const std::int64_t len = has_arg(call, 5) ? arg_int(call, 5) : static_cast<std::int64_t>(text.size());
-  if (start < 1) { fail(call.c, 1826); return; }
-  if (len < 0) { fail(call.c, 1827); return; }
+  if (start < 1) { fail(call.c, errs::kBadStart); return; }
+  if (len < 0) { fail(call.c, errs::kBadLength); return; }
   // Positions and lengths come from the script: a result no string could hold fails before allocating.
   const std::uint64_t needed = static_cast<std::uint64_t>(std::max<std::int64_t>(static_cast<std::int64_t>(base.size()), start - 1)) +
                                static_cast<std::uint64_t>(len);
   const std::size_t limit = platform::commit_limit();
-  if (needed > kMaxWideChars || (limit != 0 && needed * 2 > limit)) { fail(call.c, 3096); return; }
+  if (needed > kMaxWideChars || (limit != 0 && needed * 2 > limit)) { fail(call.c, errs::kOutOfMemory); return; }
   const auto at = static_cast<std::size_t>(start - 1), n = static_cast<std::size_t>(len);
   // Start and length come from the script: size the result (the text up to
   // start, the new text and what is left of the base) before building it.

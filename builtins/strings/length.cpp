@@ -1,6 +1,7 @@
 // StrLen / StrCharCount (characters) and StrByteCount (bytes in a given form).
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -20,7 +21,7 @@ void byte_count(Call& call) {
   } else if (form == 0) {
     if (call.wide) {
       std::string ansi;
-      if (!platform::utf16_to_ansi(arg_text<char16_t>(call, 1), ansi)) { fail(call.c, 3056); return; }
+      if (!platform::utf16_to_ansi(arg_text<char16_t>(call, 1), ansi)) { fail(call.c, errs::kNotConvertibleToString); return; }
       bytes = ansi.size();
     } else {
       bytes = arg_text<char>(call, 1).size();
@@ -30,11 +31,11 @@ void byte_count(Call& call) {
       bytes = 2 * arg_text<char16_t>(call, 1).size();
     } else {
       std::u16string units;
-      if (!platform::ansi_to_utf16(arg_text<char>(call, 1), units)) { fail(call.c, 3820); return; }
+      if (!platform::ansi_to_utf16(arg_text<char>(call, 1), units)) { fail(call.c, errs::kNotConvertibleToUnicode); return; }
       bytes = 2 * units.size();
     }
   } else {
-    fail(call.c, 1809);
+    fail(call.c, errs::kBadRequest);
     return;
   }
   make_int(call.result, static_cast<std::int32_t>(bytes));

@@ -1,6 +1,7 @@
 // StrReplace: every occurrence, left to right without overlap, in one pass.
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/sizes.h"
 
@@ -21,7 +22,7 @@ bool result_fits(Context& c, const Text<Ch>& t, Sv<Ch> old, Sv<Ch> repl) {
   for (std::size_t at = find_from(t, old, 0); at != Sv<Ch>::npos; at = find_from(t, old, at + old.size())) ++count;
   std::uint64_t units = 0;
   if (!checked_mul(count, repl.size() - old.size(), units) || !checked_add(units, s.size(), units))
-    return fail(c, 3096);
+    return fail(c, errs::kOutOfMemory);
   return string_room<Ch>(c, units);
 }
 

@@ -4,6 +4,7 @@
 
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -53,8 +54,8 @@ void count(Call& call) {
   const Text<Ch> t(s.view);
   const auto n = static_cast<std::int64_t>(t.chars());
   std::int64_t start = position(arg_int(call, 3), n), end = position(arg_int(call, 4), n);
-  if (start < 1 || start > n) { fail(call.c, 1734); return; }
-  if (end < 1 || end > n) { fail(call.c, 1735); return; }
+  if (start < 1 || start > n) { fail(call.c, errs::kStrCntBadStart); return; }
+  if (end < 1 || end > n) { fail(call.c, errs::kStrCntBadEnd); return; }
   if (start > end) std::swap(start, end);
   // Occurrences starting at positions start..end, without overlap.
   const std::size_t lastStart = t.offset(static_cast<std::size_t>(end - 1));

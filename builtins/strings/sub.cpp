@@ -2,6 +2,7 @@
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -33,7 +34,7 @@ bool trim_flags(Call& call, std::int32_t& flags) {
   if (!copy_value(call.c, call.args[2], copy.op())) return false;
   if (!to_int32(call.c, copy.op())) {
     call.c.error = 0;
-    return fail(call.c, 3057, "Argument number 2 could not be converted");
+    return fail(call.c, errs::kNotConvertibleToNumber, "Argument number 2 could not be converted");
   }
   flags = copy->i & 3;
   if (flags == 0) flags = 3;

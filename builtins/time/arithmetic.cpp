@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "builtins/time/time_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::timefn {
@@ -51,14 +52,14 @@ void add_or_subtract(Call& call, int sign, std::uint16_t error) {
   set_ymdhms_result(call, r);
 }
 
-void time_add(Call& call) { add_or_subtract(call, 1, 1019); }
-void time_subtract(Call& call) { add_or_subtract(call, -1, 1462); }
+void time_add(Call& call) { add_or_subtract(call, 1, errs::kTimeAddFailed); }
+void time_subtract(Call& call) { add_or_subtract(call, -1, errs::kTimeSubtractFailed); }
 
 // Field-wise difference with borrows, the month borrow taking the length of
 // the month before the first date's month.
 void time_diff(Call& call) {
   Fields a, b;
-  if (!parse_pair(call, a, kDateTime, b, kDateTime)) { fail(call.c, 1462); return; }
+  if (!parse_pair(call, a, kDateTime, b, kDateTime)) { fail(call.c, errs::kTimeSubtractFailed); return; }
   Fields d{a.year - b.year, a.month - b.month, a.day - b.day, a.hour - b.hour, a.minute - b.minute, a.second - b.second};
   if (d.second < 0) { d.second += 60; --d.minute; }
   if (d.minute < 0) { d.minute += 60; --d.hour; }
@@ -74,12 +75,12 @@ void time_diff(Call& call) {
     if (len == 30 && b.day == 31) d.day += 1;
     --d.month;
   }
-  if (d.year < 0) { fail(call.c, 1462); return; }
+  if (d.year < 0) { fail(call.c, errs::kTimeSubtractFailed); return; }
   set_ymdhms_result(call, d);
 }
 
 bool day_difference(Call& call, Fields& a, Fields& b, std::int64_t& days) {
-  if (!parse_pair(call, a, kDateTime, b, kDateTime)) return fail(call.c, 1017);
+  if (!parse_pair(call, a, kDateTime, b, kDateTime)) return fail(call.c, errs::kTimeDiffBadValue);
   days = day_number(a) - day_number(b);
   return true;
 }
@@ -94,20 +95,20 @@ void time_diff_secs(Call& call) {
   Fields a, b;
   std::int64_t days = 0;
   if (!day_difference(call, a, b, days)) return;
-  if (std::llabs(days) >= kMaxDiffSecsDays) { fail(call.c, 1018); return; }
+  if (std::llabs(days) >= kMaxDiffSecsDays) { fail(call.c, errs::kTimeDiffOutOfRange); return; }
   const std::int64_t secs = ((days * 24 + a.hour - b.hour) * 60 + a.minute - b.minute) * 60 + a.second - b.second;
   make_int(call.result, static_cast<std::int32_t>(secs));
 }
 
 void time_julian_day(Call& call) {
   Fields f;
-  if (!parse_ymdhms(arg_str(call, 1), f, kDateOnly, true)) { fail(call.c, 1020); return; }
+  if (!parse_ymdhms(arg_str(call, 1), f, kDateOnly, true)) { fail(call.c, errs::kTimeBadValue); return; }
   make_int(call.result, static_cast<std::int32_t>(day_number(f)));
 }
 
 void time_jul_to_ymd(Call& call) {
   const std::int32_t n = call.args[1].i;
-  if (n < 1) { fail(call.c, 1461); return; }
+  if (n < 1) { fail(call.c, errs::kBadJulianDate); return; }
   Fields f = date_of_day_number(n);
   f.year %= 10000;
   set_ymdhms_result(call, f);

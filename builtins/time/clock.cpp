@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "builtins/time/time_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/clock.h"
 
@@ -14,7 +15,7 @@ Fields fields_of(const platform::CalendarTime& t) {
 }
 
 // These take no arguments although their table entries let any through.
-bool no_arguments(Call& call) { return call.count == 0 || fail(call.c, 3066); }
+bool no_arguments(Call& call) { return call.count == 0 || fail(call.c, errs::kWrongArgumentCount); }
 
 void time_ymdhms(Call& call) { set_ymdhms_result(call, fields_of(platform::local_time())); }
 

@@ -6,6 +6,7 @@
 #include "builtins/strings/text.h"
 #include "builtins/time/time_format.h"
 #include "builtins/time/time_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 
 namespace orv::timefn {
@@ -100,11 +101,11 @@ namespace {
 
 void time_format(Call& call) {
   const std::u16string_view picture = strings::arg_text<char16_t>(call, 2);
-  if (picture.size() > kMaxPicture) { fail(call.c, 3053); return; }
+  if (picture.size() > kMaxPicture) { fail(call.c, errs::kStringTooLong); return; }
   const PictureUse use = picture_use(picture);
   const int mode = use.date && use.time ? kDateTime : use.date ? kDateOnly : use.time ? kTimeOnly : kSyntax;
   Fields f;
-  if (!parse_ymdhms(arg_str(call, 1), f, mode, true)) { fail(call.c, 1020); return; }
+  if (!parse_ymdhms(arg_str(call, 1), f, mode, true)) { fail(call.c, errs::kTimeBadValue); return; }
   if (!use.date) {
     f.year = 0;
     f.month = 1;

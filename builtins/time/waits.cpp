@@ -6,6 +6,7 @@
 #include "engine/outside_code.h"
 #include "builtins/time/time_groups.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/clock.h"
 
@@ -76,7 +77,7 @@ bool wait_target(std::string_view text, Fields& target) {
 
 void time_wait(Call& call) {
   Fields target;
-  if (!wait_target(arg_str(call, 1), target)) { fail(call.c, 1022); return; }
+  if (!wait_target(arg_str(call, 1), target)) { fail(call.c, errs::kWaitUntilBadTime); return; }
   while (compare_moments(now_fields(), target) < 0)
     if (!wait_slice(call.c, kSliceMs)) break;
   make_int(call.result, 1);
@@ -91,7 +92,7 @@ void time_delay(Call& call) {
 }
 
 void delay(Call& call) {
-  if (call.count != 1) { fail(call.c, 3066); return; }
+  if (call.count != 1) { fail(call.c, errs::kWrongArgumentCount); return; }
   Value& arg = call.args[1];
   if (!to_float(call.c, arg)) return;
   wait_seconds(call.c, arg.wide.f);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/caller_state.h"
+#include "engine/error_numbers.h"
 #include "engine/evaluator.h"
 #include "engine/limits.h"
 #include "engine/messages.h"
@@ -73,12 +74,12 @@ bool stop_before(Context& c, const char* text) {
   switch (ui::debug_window(c, view)) {
     case ui::StepAnswer::step: return true;
     case ui::StepAnswer::run: c.debugStepping = false; return true;
-    case ui::StepAnswer::cancel: return fail(c, 9999);
+    case ui::StepAnswer::cancel: return fail(c, errs::kCancelled);
     case ui::StepAnswer::failed: break;
   }
   // No window: stepping cannot go on, and the script must not run unwatched.
   c.debugStepping = false;
-  return failed(c) ? false : fail(c, 3104);
+  return failed(c) ? false : fail(c, errs::kWindowCreateFailed);
 }
 
 }  // namespace orv::trace

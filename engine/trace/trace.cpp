@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/error_handling.h"
+#include "engine/error_numbers.h"
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/trace/dumps.h"
@@ -40,7 +41,7 @@ bool starts_with_word(std::string_view text, std::string_view word) {
 
 // An assignment's value is the variable's; other statements give their result.
 const Value& statement_value(const Context& c, const Operand& result) {
-  if (c.assignSlot != 0xFFFF && c.assignFrame == c.level && c.assignSlot < c.hwm) return c.slots[c.assignSlot].v;
+  if (c.assignSlot != limits::kNoSlot && c.assignFrame == c.level && c.assignSlot < c.hwm) return c.slots[c.assignSlot].v;
   return result;
 }
 
@@ -58,8 +59,8 @@ std::string switch_value(const Context& c) {
   return " " + std::to_string(value);
 }
 
-bool is_user(std::uint32_t n) { return n == 1668 || n == 2669 || n == 3670; }
-bool is_extender(std::uint32_t n) { return n == 1213 || n == 2214 || n == 3215; }
+bool is_user(std::uint32_t n) { return n == errs::kUserMinorError || n == errs::kUserModerateError || n == errs::kUserSevereError; }
+bool is_extender(std::uint32_t n) { return n == errs::kExtenderMinorError || n == errs::kExtenderModerateError || n == errs::kExtenderSevereError; }
 
 SystemFacts system_facts(const Context& c) {
   SystemFacts f;
@@ -130,7 +131,7 @@ ErrorEntry::ErrorEntry(Context& c) : c_(c) {
   number_ = err;
   message_ = is_user(err) ? c.userErrorText : message_text(err);
   if (!c.errorText.empty()) message_ += " - " + c.errorText;
-  inUdf_ = c.executingUdf != 0xFFFF;
+  inUdf_ = c.executingUdf != limits::kNoUdf;
   depth_ = c.depth;
   cancelMode_ = c.cancelHandlerMode;
 }
@@ -153,7 +154,7 @@ ErrorEntry::~ErrorEntry() {
       s += variable_dump(c_);
     } else if (c_.trace.state == kTracing) {
       s += error_entry(source, terminal, number_, message_);
-      if (number_ == 3052) s += function_dump(c_);
+      if (number_ == errs::kUninitializedVariable) s += function_dump(c_);
       s += structure_dump(c_);
       s += settings_dump();
     }

@@ -242,4 +242,44 @@ TEST(KeywordTable, ConstantValueWords) {
   EXPECT_EQ(*string_numbers.rbegin(), orv::kStringConstantCount - 1);
 }
 
+// The handler flags: a lost flag would flush files or copy texts for nothing,
+// a wrong one would let the compiled path run a call with effects early.
+TEST(KeywordTable, HandlerFlags) {
+  using orv::keyword_has;
+  namespace f = orv::kw_flag;
+  int pure = 0, reads = 0, inward = 0;
+  for (int id = 0; id < kKeywordCount; ++id) {
+    const bool p = keyword_has(id, f::kPure), r = keyword_has(id, f::kReadsArguments), i = keyword_has(id, f::kInward);
+    pure += p;
+    reads += r;
+    inward += i;
+    // Only functions carry flags; computing only from its arguments means
+    // reading only them, and that touches no file.
+    EXPECT_TRUE(!(p || r || i) || kKeywords[id].kind == 2u) << kKeywords[id].name;
+    EXPECT_TRUE(!p || r) << kKeywords[id].name;
+    EXPECT_TRUE(!r || i) << kKeywords[id].name;
+  }
+  EXPECT_EQ(pure, 46);
+  EXPECT_EQ(reads, 77);
+  EXPECT_EQ(inward, 80);
+  auto has = [](const char* name, std::uint8_t flag) {
+    EXPECT_GE(find(name), 0) << name;
+    return keyword_has(find(name), flag);
+  };
+  for (const char* name : {"abs", "itemextract", "strlen", "strreplace", "tanh"})
+    EXPECT_TRUE(has(name, f::kPure)) << name;
+  for (const char* name : {"random", "strcat", "itemsort"}) {
+    EXPECT_FALSE(has(name, f::kPure)) << name;
+    EXPECT_TRUE(has(name, f::kReadsArguments)) << name;
+  }
+  for (const char* name : {"fileread", "filewrite", "fileclose"}) {
+    EXPECT_TRUE(has(name, f::kInward)) << name;
+    EXPECT_FALSE(has(name, f::kReadsArguments)) << name;
+  }
+  for (const char* name : {"fileopen", "fileget", "run", "iniread"})
+    EXPECT_FALSE(has(name, f::kInward)) << name;
+  EXPECT_FALSE(keyword_has(-1, f::kInward));
+  EXPECT_FALSE(keyword_has(kKeywordCount, f::kInward));
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "builtins/time/time_groups.h"
+#include "engine/error_numbers.h"
 #include "ui/dialogs/controls_win32.h"
 #include "ui/dialogs/runtime.h"
 #include "ui/module_win32.h"
@@ -36,7 +37,7 @@ bool defined_text(const std::optional<std::string>& t) {
 
 bool init_common_controls(Context& c) {
   INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_DATE_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES};
-  return InitCommonControlsEx(&icc) || fail(c, 3960);
+  return InitCommonControlsEx(&icc) || fail(c, errs::kDialogControlUnsupported);
 }
 
 std::optional<SYSTEMTIME> systemtime_of(std::string_view ymdhms) {
@@ -76,7 +77,7 @@ bool build_spinner(DialogRun& run, std::size_t index) {
   if (!(k.style & cs::kInvisible)) style |= WS_VISIBLE;
   if (k.style & cs::kDisabled) style |= WS_DISABLED;
   cw.partner = CreateWindowExW(0, UPDOWN_CLASSW, L"", style, 0, 0, 0, 0, run.hwnd, nullptr, ui::this_module(), nullptr);
-  if (!cw.partner) return fail(run.c, 3104);
+  if (!cw.partner) return fail(run.c, errs::kWindowCreateFailed);
   SendMessageW(cw.partner, UDM_SETBUDDY, reinterpret_cast<WPARAM>(cw.hwnd), 0);
   SendMessageW(cw.partner, UDM_SETRANGE32, static_cast<WPARAM>(range.low), static_cast<LPARAM>(range.high));
   UDACCEL accel{0, static_cast<UINT>(range.step)};
@@ -104,7 +105,7 @@ bool build_date_control(DialogRun& run, std::size_t index) {
   } else if (const auto parsed = systemtime_of(*value)) {
     st = *parsed;
   } else {
-    return fail(run.c, 3961, k.variable + "=" + *value);
+    return fail(run.c, errs::kDialogBadCalendarValue, k.variable + "=" + *value);
   }
   if (k.type == kDateTime) {
     const std::string format = k.text.empty() || is_default_word(k.text) ? "yyyy-MM-dd HH:mm:ss" : k.text;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/error_numbers.h"
+
 namespace orv::dialogs {
 
 namespace {
@@ -38,12 +40,12 @@ unsigned fields_of(int type) {
 
 std::uint16_t unsupported_error(Field f) {
   switch (f) {
-    case kVariable: return 3957;
-    case kText: return 3953;
-    case kFont: return 3948;
-    case kTextColour: return 3949;
-    case kBackground: return 3950;
-    default: return 3947;
+    case kVariable: return errs::kDialogBadVariableAttribute;
+    case kText: return errs::kDialogTextUnsupported;
+    case kFont: return errs::kDialogFontUnsupported;
+    case kTextColour: return errs::kDialogTextColourUnsupported;
+    case kBackground: return errs::kDialogBackgroundUnsupported;
+    default: return errs::kDialogValueUnsupported;
   }
 }
 
@@ -63,7 +65,7 @@ class Reader {
       : name_(name), src_(src), d_(out), err_(err) {}
 
   bool run() {
-    if (name_.size() > kDialogNameMax) return fail(3218, std::string(name_));
+    if (name_.size() > kDialogNameMax) return fail(errs::kDialogNameTooLong, std::string(name_));
     return read_format() && read_dialog() && read_controls();
   }
 
@@ -86,12 +88,12 @@ class Reader {
 
   bool read_format() {
     const auto format = get("Format");
-    if (!format) return fail(3219, var("Format") + " <NOT FOUND>");
+    if (!format) return fail(errs::kDialogFormatMissing, var("Format") + " <NOT FOUND>");
     const std::string f = lower(*format);
     if (f == "trndlged,6.2") d_.version = 62;
     else if (f == "trndlged,6.1") d_.version = 61;
     else if (f == "trndlged,4.0" || f == "trndlged,5.0") d_.version = 40;
-    else return fail(3220, var("Format") + "=" + *format);
+    else return fail(errs::kDialogFormatUnsupported, var("Format") + "=" + *format);
     return true;
   }
 
@@ -112,35 +114,35 @@ class Reader {
 
   bool read_dialog() {
     bool present = false;
-    if (!integer("x", d_.x, -1, present, 3221, "x") || !integer("y", d_.y, -1, present, 3221, "y")) return false;
-    if (!integer("width", d_.width, -1, present, 3221, "Width")) return false;
-    if (d_.width < 0) return fail(3221, std::string(name_) + " Width=" + (present ? std::to_string(d_.width) : "<NOT FOUND>"));
-    if (!integer("height", d_.height, -1, present, 3221, "Height")) return false;
-    if (d_.height < 0) return fail(3221, std::string(name_) + " Height=" + (present ? std::to_string(d_.height) : "<NOT FOUND>"));
+    if (!integer("x", d_.x, -1, present, errs::kDialogBadPlacement, "x") || !integer("y", d_.y, -1, present, errs::kDialogBadPlacement, "y")) return false;
+    if (!integer("width", d_.width, -1, present, errs::kDialogBadPlacement, "Width")) return false;
+    if (d_.width < 0) return fail(errs::kDialogBadPlacement, std::string(name_) + " Width=" + (present ? std::to_string(d_.width) : "<NOT FOUND>"));
+    if (!integer("height", d_.height, -1, present, errs::kDialogBadPlacement, "Height")) return false;
+    if (d_.height < 0) return fail(errs::kDialogBadPlacement, std::string(name_) + " Height=" + (present ? std::to_string(d_.height) : "<NOT FOUND>"));
     const auto countText = get("NumControls");
     const auto countValue = countText ? parse_integer(*countText) : std::nullopt;
-    if (!countValue) return fail(3968, var("NumControls") + " " + (countText ? *countText : "<NOT FOUND>"));
+    if (!countValue) return fail(errs::kDialogCountMissing, var("NumControls") + " " + (countText ? *countText : "<NOT FOUND>"));
     controlCount_ = std::clamp(*countValue, 0, kMaxControls);
     d_.controls.reserve(static_cast<std::size_t>(controlCount_));
     d_.caption = cut(get("Caption").value_or(""), kCaptionMax);
     d_.procedure = cut(get("Procedure").value_or(""), kProcedureMax);
     if (const auto font = get("Font"); font && !is_default_word(*font)) {
       d_.font = parse_font(*font);
-      if (!d_.font) return fail(3941, var("Font") + "=" + *font);
+      if (!d_.font) return fail(errs::kDialogBadFont, var("Font") + "=" + *font);
     }
     if (const auto colour = get("TextColor"); colour && !is_default_word(*colour)) {
       d_.textColour = parse_colour(*colour);
-      if (!d_.textColour) return fail(3943, var("TextColor") + "=" + *colour);
+      if (!d_.textColour) return fail(errs::kDialogBadTextColour, var("TextColor") + "=" + *colour);
     }
     if (!read_background()) return false;
     bool minW = false, minH = false;
-    if (!integer("MinWidth", d_.minWidth, d_.width, minW, 3226, "MinWidth") ||
-        !integer("MinHeight", d_.minHeight, d_.height, minH, 3226, "MinHeight"))
+    if (!integer("MinWidth", d_.minWidth, d_.width, minW, errs::kDialogBadMinimumSize, "MinWidth") ||
+        !integer("MinHeight", d_.minHeight, d_.height, minH, errs::kDialogBadMinimumSize, "MinHeight"))
       return false;
     if (d_.minWidth < 0 || d_.minWidth > d_.width)
-      return fail(3226, std::string(name_) + " MinWidth=" + std::to_string(d_.minWidth));
+      return fail(errs::kDialogBadMinimumSize, std::string(name_) + " MinWidth=" + std::to_string(d_.minWidth));
     if (d_.minHeight < 0 || d_.minHeight > d_.height)
-      return fail(3226, std::string(name_) + " MinHeight=" + std::to_string(d_.minHeight));
+      return fail(errs::kDialogBadMinimumSize, std::string(name_) + " MinHeight=" + std::to_string(d_.minHeight));
     d_.resizable = minW || minH;
     return read_dpi();
   }
@@ -157,14 +159,14 @@ class Reader {
                             ((item[0] == 'H' || item[0] == 'h') &&
                              item.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos && item.size() > 1);
       if (isColour) {
-        if (haveColour) return fail(3969, var("Background") + "=" + *value);
+        if (haveColour) return fail(errs::kDialogOneBackgroundImage, var("Background") + "=" + *value);
         haveColour = true;
         d_.background = parse_colour(item);
-        if (!d_.background) return fail(3970, var("Background") + "=" + item);
+        if (!d_.background) return fail(errs::kDialogBadBackgroundColour, var("Background") + "=" + item);
       } else {
-        if (haveImage) return fail(3969, var("Background") + "=" + *value);
+        if (haveImage) return fail(errs::kDialogOneBackgroundImage, var("Background") + "=" + *value);
         haveImage = true;
-        if (!src_.image_loadable(item)) return fail(3945, var("Background") + "=" + item);
+        if (!src_.image_loadable(item)) return fail(errs::kDialogBackgroundUnloadable, var("Background") + "=" + item);
         d_.backgroundImage = item;
       }
     }
@@ -180,10 +182,10 @@ class Reader {
     for (int k = 0; k < 3 && !items.at_end(); ++k) {
       const std::string item = items.next(false, false);
       const auto v = parse_integer(item);
-      if (!v || *v < 1 || *v > kLimits[k]) return fail(3609, var("") + " DPI=`" + *value + "`");
+      if (!v || *v < 1 || *v > kLimits[k]) return fail(errs::kDialogBadDpiValues, var("") + " DPI=`" + *value + "`");
       *targets[k] = *v;
     }
-    if (!items.at_end()) return fail(3609, var("") + " DPI=`" + *value + "`");
+    if (!items.at_end()) return fail(errs::kDialogBadDpiValues, var("") + " DPI=`" + *value + "`");
     return true;
   }
 
@@ -192,7 +194,7 @@ class Reader {
       char suffix[16];
       std::snprintf(suffix, sizeof suffix, "%3.3d", n);
       const auto value = get(suffix);
-      if (!value) return fail(3222, var(suffix) + " <NOT FOUND>");
+      if (!value) return fail(errs::kDialogControlMissing, var(suffix) + " <NOT FOUND>");
       Control ctl;
       ctl.number = n;
       if (!read_control(var(suffix), *value, ctl)) return false;
@@ -212,16 +214,16 @@ class Reader {
     ItemReader items(value);
     std::int32_t* geometry[] = {&ctl.x, &ctl.y, &ctl.width, &ctl.height};
     for (std::int32_t* g : geometry) {
-      if (items.at_end()) return bad(3951, "");
+      if (items.at_end()) return bad(errs::kDialogTooFewItems, "");
       const std::string item = items.next(false, false);
       const auto v = parse_integer(item);
-      if (!v) return bad(3959, item);
+      if (!v) return bad(errs::kDialogBadControlPlacement, item);
       *g = *v;
     }
-    if (items.at_end()) return bad(3951, "");
+    if (items.at_end()) return bad(errs::kDialogTooFewItems, "");
     const std::string typeWord = items.next(false, false);
     ctl.type = type_number(typeWord, d_.version);
-    if (ctl.type == 0) return bad(3223, typeWord);
+    if (ctl.type == 0) return bad(errs::kDialogBadControlType, typeWord);
     const unsigned takes = fields_of(ctl.type) | (d_.version == 62 ? static_cast<unsigned>(kName) : 0u);
     unsigned needed = takes;
     ctl.name = std::to_string(ctl.number);
@@ -239,8 +241,8 @@ class Reader {
       needed &= ~static_cast<unsigned>(f);
       if (!read_field(f, item, isDefault, ctl, bad)) return false;
     }
-    if (!items.at_end()) return bad(3225, "");
-    if (needed) return bad(3951, "");
+    if (!items.at_end()) return bad(errs::kDialogTooManyItems, "");
+    if (needed) return bad(errs::kDialogTooFewItems, "");
     return check_type_rules(ctl, bad);
   }
 
@@ -248,30 +250,30 @@ class Reader {
   bool read_field(Field f, const std::string& item, bool isDefault, Control& ctl, Bad& bad) {
     switch (f) {
       case kName:
-        if (item.empty()) return bad(3982, "");
-        if (item.size() > kControlNameMax) return bad(3983, item);
+        if (item.empty()) return bad(errs::kDialogNameMissing, "");
+        if (item.size() > kControlNameMax) return bad(errs::kDialogNameTooLongForControl, item);
         if (!isDefault) ctl.name = item;
         return true;
       case kVariable:
-        if (item.empty() || isDefault) return bad(3946, item);
+        if (item.empty() || isDefault) return bad(errs::kDialogNameUnsupported, item);
         // A programmatic identifier or a class id in braces is longer than a variable name may be.
         ctl.variable = ctl.type == kComControl ? cut(item, kClassNameMax) : cut(item, kVariableMax);
-        if (ctl.type == kMenuItem && !menu_parent_known(ctl.variable)) return bad(3988, item);
+        if (ctl.type == kMenuItem && !menu_parent_known(ctl.variable)) return bad(errs::kDialogBadMenuParent, item);
         return true;
       case kText:
         if (!isDefault) ctl.text = item;
         return true;
       case kValue: {
         const auto v = isDefault ? std::optional<std::int32_t>(0) : parse_integer(item);
-        if (!v) return bad(3958, item);
-        if (*v == 0 && ctl.type != kPushButton && ctl.type != kPictureButton) return bad(3224, item);
+        if (!v) return bad(errs::kDialogBadValueAttribute, item);
+        if (*v == 0 && ctl.type != kPushButton && ctl.type != kPictureButton) return bad(errs::kDialogBadButtonValue, item);
         ctl.value = *v;
         return true;
       }
       case kTab: {
         if (isDefault) return true;
         const auto v = parse_integer(item);
-        if (!v) return bad(3971, item);
+        if (!v) return bad(errs::kDialogBadTabOrder, item);
         if (ctl.type == kMenuItem) ctl.value = *v;
         else ctl.orderKey = static_cast<std::uint32_t>(*v);
         return true;
@@ -279,27 +281,27 @@ class Reader {
       case kStyle: {
         if (isDefault) return true;
         const auto v = parse_style(item);
-        if (!v) return bad(3972, item);
+        if (!v) return bad(errs::kDialogBadStyle, item);
         ctl.style = *v;
         return true;
       }
       case kFont:
         if (isDefault) return true;
         ctl.font = parse_font(item);
-        return ctl.font ? true : bad(3954, item);
+        return ctl.font ? true : bad(errs::kDialogBadFontAttribute, item);
       case kTextColour:
         if (isDefault) return true;
         ctl.textColour = parse_colour(item);
-        return ctl.textColour ? true : bad(3955, item);
+        return ctl.textColour ? true : bad(errs::kDialogBadTextColourAttribute, item);
       case kBackground:
         if (isDefault) return true;
         if (ctl.type == kPicture || ctl.type == kPictureButton) {
-          if (!src_.image_loadable(item)) return bad(3952, item);
+          if (!src_.image_loadable(item)) return bad(errs::kDialogImageNotFound, item);
           ctl.image = item;
           return true;
         }
         ctl.background = parse_colour(item);
-        return ctl.background ? true : bad(3956, item);
+        return ctl.background ? true : bad(errs::kDialogBadBackgroundAttribute, item);
     }
     return true;
   }
@@ -315,10 +317,10 @@ class Reader {
   bool check_type_rules(Control& ctl, Bad& bad) {
     switch (ctl.type) {
       case kFileListBox:
-        if (++fileListBoxes_ > 1) return bad(3967, "");
+        if (++fileListBoxes_ > 1) return bad(errs::kDialogSecondFileList, "");
         break;
       case kMenuBar:
-        if (++menuBars_ > 1) return bad(3986, "");
+        if (++menuBars_ > 1) return bad(errs::kDialogSecondMenuBar, "");
         ctl.orderKey = kMenuBarKey;
         break;
       case kMenuItem:
@@ -328,8 +330,8 @@ class Reader {
         ctl.password = lower(ctl.variable.substr(0, 3)) == "pw_";
         break;
       case kPushButton: case kPictureButton:
-        if (ctl.value == 1 && ++okButtons_ > 1) return bad(3965, "");
-        if (ctl.value == 0 && ++cancelButtons_ > 1) return bad(3966, "");
+        if (ctl.value == 1 && ++okButtons_ > 1) return bad(errs::kDialogSecondOkButton, "");
+        if (ctl.value == 0 && ++cancelButtons_ > 1) return bad(errs::kDialogSecondCancelButton, "");
         break;
       default:
         break;

@@ -2,6 +2,7 @@
 // variables through a source over the variable table; the runtime does the rest.
 #include "builtins/families.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -57,7 +58,7 @@ void answer_dialog(Call& call, std::string_view name, DefinitionSource& source) 
   std::int32_t result = 0;
   if (!run_dialog(call.c, d, result)) return;
   if (result == 0) {
-    fail(call.c, 9999);
+    fail(call.c, errs::kCancelled);
     return;
   }
   make_int(call.result, result);

@@ -2,6 +2,7 @@
 // script's variables; the same reader and runtime as Dialog do the rest.
 #include "builtins/families.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "ui/dialogs/definition_file.h"
@@ -27,13 +28,13 @@ void dialog_box(Call& call) {
   const std::string file = file_dialog_argument(call, 2);
   std::string text;
   if (platform::read_whole_file(file, text) != platform::FileStatus::ok) {
-    fail(call.c, 4402, file);
+    fail(call.c, errs::kDialogFileUnreadable, file);
     return;
   }
   DefinitionEntries entries;
   std::size_t badLine = 0;
   if (!read_definition_file(text, entries, badLine)) {
-    fail(call.c, 4403, file + " line " + int_to_text(static_cast<std::int64_t>(badLine)));
+    fail(call.c, errs::kDialogFileBadLine, file + " line " + int_to_text(static_cast<std::int64_t>(badLine)));
     return;
   }
   if (!title.empty()) entries["caption"] = title;

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/error_numbers.h"
 #include "engine/keyword_table.h"
 #include "ui/dialogs/definition.h"
 
@@ -182,23 +183,23 @@ std::uint16_t parse_spin_range(std::string_view range, std::string_view preset, 
   std::vector<std::int32_t> numbers;
   for (std::string_view part : split(range, '|')) {
     const auto n = parse_integer(trim_blanks(part));
-    if (!n) return 3962;
+    if (!n) return errs::kDialogBadSpinnerRange;
     numbers.push_back(*n);
   }
-  if (numbers.size() < 2 || numbers.size() > 3) return 3962;
+  if (numbers.size() < 2 || numbers.size() > 3) return errs::kDialogBadSpinnerRange;
   out.low = std::min(numbers[0], numbers[1]);
   out.high = std::max(numbers[0], numbers[1]);
   out.step = numbers.size() == 3 ? numbers[2] : 1;
-  if (out.step <= 0) return 3962;
+  if (out.step <= 0) return errs::kDialogBadSpinnerRange;
   // The up-down control counts in signed 32 bits, span included.
-  if (static_cast<std::int64_t>(out.high) - out.low > 0x7FFFFFFF) return 3964;
+  if (static_cast<std::int64_t>(out.high) - out.low > 0x7FFFFFFF) return errs::kDialogSpinnerRangeTooLarge;
   const std::string_view p = trim_blanks(preset);
   if (p.empty() || is_default_word(p)) {
     out.position = out.low;
     return 0;
   }
   const auto at = parse_integer(p);
-  if (!at) return 3963;
+  if (!at) return errs::kDialogBadSpinnerValue;
   out.position = std::clamp(*at, out.low, out.high);
   return 0;
 }

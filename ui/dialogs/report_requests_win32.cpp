@@ -9,6 +9,7 @@
 
 #include "builtins/strings/text.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/value_ops.h"
 #include "ui/dialogs/controls_win32.h"
 
@@ -90,7 +91,7 @@ std::u16string joined(const std::vector<std::u16string>& items, std::u16string_v
 
 bool too_many_columns(Call& call, std::size_t given, int columns) {
   if (given <= static_cast<std::size_t>(columns)) return false;
-  fail(call.c, 1993, std::to_string(given));
+  fail(call.c, errs::kDialogBadColumn, std::to_string(given));
   return true;
 }
 
@@ -98,13 +99,13 @@ bool too_many_columns(Call& call, std::size_t given, int columns) {
 bool row_argument(Call& call, HWND w, int& row) {
   if (call.count < 4) {
     row = current_row(w);
-    if (row < 0) return fail(call.c, 1777, "0");
+    if (row < 0) return fail(call.c, errs::kDialogBadRow, "0");
     return true;
   }
   std::string text;
   if (!value_text(call.c, call.args[4], text)) return false;
   const auto n = parse_integer(text);
-  if (!n || *n < 1 || *n > row_count(w)) return fail(call.c, 1777, text);
+  if (!n || *n < 1 || *n > row_count(w)) return fail(call.c, errs::kDialogBadRow, text);
   row = *n - 1;
   return true;
 }
@@ -131,7 +132,7 @@ bool get_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
       return true;
     }
     case 26: {
-      if (!(k.style & kCheckBoxes)) return fail(call.c, 3975);
+      if (!(k.style & kCheckBoxes)) return fail(call.c, errs::kDialogRequestUnsupported);
       std::vector<std::u16string> rows;
       for (int r = 0; r < row_count(w); ++r)
         if (is_checked(w, r)) rows.push_back(row_text(w, r));
@@ -184,7 +185,7 @@ bool named_rows(Call& call, HWND w, const std::string& text, std::vector<int>& r
     line = line.substr(0, line.find(u'\t'));
     if (line.empty()) continue;
     const int row = find_report_row(w, line);
-    if (row < 0) return fail(call.c, 1994, narrow(line));
+    if (row < 0) return fail(call.c, errs::kDialogItemsNotFound, narrow(line));
     rows.push_back(row);
   }
   return true;
@@ -220,7 +221,7 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
       for (const std::string& item : items) {   // all checked before any changes
         if (item.empty()) { widths.emplace_back(); continue; }
         const auto width = parse_column_width(item);
-        if (!width) return fail(call.c, 1824, item), true;
+        if (!width) return fail(call.c, errs::kBadValue, item), true;
         widths.push_back(width);
       }
       for (std::size_t col = 0; col < widths.size(); ++col) {
@@ -242,15 +243,15 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
         c.pszText = t.data();
         c.iSubItem = count;
         if (SendMessageW(w, LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&c)) < 0)
-          return fail(call.c, 1991, narrow(title)), true;
+          return fail(call.c, errs::kDialogControlRefused, narrow(title)), true;
         ++count;
       }
       return done(count);
     }
     case 23: {
-      if (number < 1 || number > columns) return fail(call.c, 1993, std::to_string(number)), true;
+      if (number < 1 || number > columns) return fail(call.c, errs::kDialogBadColumn, std::to_string(number)), true;
       if (!SendMessageW(w, LVM_DELETECOLUMN, static_cast<WPARAM>(number - 1), 0))
-        return fail(call.c, 1991, std::to_string(number)), true;
+        return fail(call.c, errs::kDialogControlRefused, std::to_string(number)), true;
       if (static_cast<std::size_t>(number - 1) < cw.formats.size()) cw.formats.erase(cw.formats.begin() + (number - 1));
       if (cw.sortColumn == number - 1) cw.sortColumn = -1;
       else if (cw.sortColumn > number - 1) --cw.sortColumn;
@@ -269,7 +270,7 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
       return done(editing ? 1 : 0);
     }
     case 26: {
-      if (!(k.style & kCheckBoxes)) return fail(call.c, 3975), true;
+      if (!(k.style & kCheckBoxes)) return fail(call.c, errs::kDialogRequestUnsupported), true;
       std::vector<int> rows;
       if (!named_rows(call, w, text, rows)) return true;
       for (int r = 0; r < row_count(w); ++r) set_checked(w, r, std::find(rows.begin(), rows.end(), r) != rows.end());
@@ -281,7 +282,7 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
       std::vector<ColumnFormat> formats;
       for (std::size_t col = 0; col < items.size(); ++col) {
         ColumnFormat f = format_of(cw, static_cast<int>(col));
-        if (!parse_column_format(items[col], f)) return fail(call.c, 1824, items[col]), true;
+        if (!parse_column_format(items[col], f)) return fail(call.c, errs::kBadValue, items[col]), true;
         formats.push_back(f);
       }
       for (std::size_t col = 0; col < formats.size(); ++col) store_format(cw, static_cast<int>(col), formats[col]);
@@ -290,7 +291,7 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
     case 28: {
       const auto bits = parse_style(text);
       if (!bits || (*bits & ~kFormatBits) || ((*bits & kAscending) && (*bits & kDescending)))
-        return fail(call.c, 1824, text), true;
+        return fail(call.c, errs::kBadValue, text), true;
       k.style = (k.style & ~kFormatBits) | *bits;
       apply_report_style(w, k.style);
       if (*bits & (kAscending | kDescending)) sort_report(run, index, std::max(cw.sortColumn, 0), (*bits & kDescending) != 0);
@@ -298,9 +299,9 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
     }
     case 29: {
       const int row = current_row(w);
-      if (row < 0) return fail(call.c, 1777, "0"), true;
+      if (row < 0) return fail(call.c, errs::kDialogBadRow, "0"), true;
       const auto colours = parse_row_colours(text);
-      if (!colours) return fail(call.c, 3980, text), true;
+      if (!colours) return fail(call.c, errs::kDialogBadColour, text), true;
       if (colours->text || colours->background) cw.rowColours[row_data(w, row)] = *colours;
       else cw.rowColours.erase(row_data(w, row));
       InvalidateRect(w, nullptr, TRUE);
@@ -308,14 +309,14 @@ bool set_request(DialogRun& run, Call& call, std::size_t index, std::int32_t req
     }
     case 30: {
       const auto row = parse_integer(text);
-      if (!row) return fail(call.c, 1824, text), true;
-      if (*row < 1 || *row > row_count(w)) return fail(call.c, 1777, text), true;
+      if (!row) return fail(call.c, errs::kBadValue, text), true;
+      if (*row < 1 || *row > row_count(w)) return fail(call.c, errs::kDialogBadRow, text), true;
       select_report_row(w, *row - 1);
       return done();
     }
     case 31: {
       const int row = current_row(w);
-      if (row < 0) return fail(call.c, 1777, "0"), true;
+      if (row < 0) return fail(call.c, errs::kDialogBadRow, "0"), true;
       const auto cells = split_tabs(widen(text));
       if (too_many_columns(call, cells.size(), std::max(columns, 1))) return true;
       for (int col = 0; col < std::max(columns, 1); ++col)
@@ -349,7 +350,7 @@ bool sort_report(DialogRun& run, std::size_t index, int column, bool descending)
   ControlWindow& cw = run.windows[index];
   const HWND w = cw.hwnd;
   const int columns = std::max(column_count(w), 1);
-  if (column < 0 || column >= columns) return fail(run.c, 1993, std::to_string(column + 1));
+  if (column < 0 || column >= columns) return fail(run.c, errs::kDialogBadColumn, std::to_string(column + 1));
   SortKind kind = format_of(cw, column).sort;
   if (kind == SortKind::text && (run.d.controls[index].style & kLogicalSort)) kind = SortKind::logical;
   struct Row {
@@ -365,7 +366,7 @@ bool sort_report(DialogRun& run, std::size_t index, int column, bool descending)
     for (int col = 0; col < columns; ++col) row.cells.push_back(cell(w, r, col));
     // A cell the column's order cannot place fails the sort before anything moves.
     if (!compare_cells(row.cells[static_cast<std::size_t>(column)], row.cells[static_cast<std::size_t>(column)], kind))
-      return fail(run.c, 1990, "row " + std::to_string(r + 1) + ", column " + std::to_string(column + 1));
+      return fail(run.c, errs::kDialogSortFailed, "row " + std::to_string(r + 1) + ", column " + std::to_string(column + 1));
     rows.push_back(std::move(row));
   }
   std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
@@ -403,7 +404,7 @@ LRESULT report_custom_draw(const ControlWindow& cw, NMLVCUSTOMDRAW& draw) {
 
 bool report_get(DialogRun& run, Call& call, std::size_t index, std::int32_t request) {
   if (request >= 22 && request <= 25) {   // actions: they need a value
-    fail(call.c, 3975);
+    fail(call.c, errs::kDialogRequestUnsupported);
     return true;
   }
   return get_request(run, call, index, request);

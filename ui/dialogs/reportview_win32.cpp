@@ -10,6 +10,7 @@
 
 #include "engine/arrays.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/variables.h"
 #include "ui/dialogs/controls_win32.h"
 
@@ -72,7 +73,7 @@ bool is_report_array(Context& c, const Value& v) {
 
 bool load_report(Context& c, HWND w, const Value& array) {
   const ArrayHeader* h = c.arrays.header(array.str);
-  if (!h || h->dims != 2 || h->sizes[0] < 1) return fail(c, 1991);
+  if (!h || h->dims != 2 || h->sizes[0] < 1) return fail(c, errs::kDialogControlRefused);
   const Value* elements = c.arrays.elements(array.str);
   const std::uint32_t rows = h->sizes[0], columns = h->sizes[1];
   auto text_at = [&](std::uint32_t r, std::uint32_t k) {
@@ -112,7 +113,7 @@ bool build_report(DialogRun& run, std::size_t index) {
   const std::uint16_t slot = find_slot(run.c, lower_name(k.variable));
   if (slot == kNotFound || !is_assigned(run.c.slots[slot].v)) return true;   // an empty view
   const Value& v = run.c.slots[slot].v;
-  if (!is_report_array(run.c, v)) return fail(run.c, 1991, k.variable);
+  if (!is_report_array(run.c, v)) return fail(run.c, errs::kDialogControlRefused, k.variable);
   return load_report(run.c, w, v);
 }
 

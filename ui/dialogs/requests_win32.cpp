@@ -8,6 +8,7 @@
 #include "builtins/strings/text.h"
 #include "com/picture_win32.h"
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -86,7 +87,7 @@ bool has_title(int type) {
 void result_text(Call& call, std::u16string_view text) { strings::set_result(call, std::string_view(narrow(text))); }
 
 bool int_argument(Call& call, int k, std::int32_t& out) {
-  if (k > call.count) return fail(call.c, 3978);
+  if (k > call.count) return fail(call.c, errs::kDialogNumberExpected);
   Value v{};
   if (!copy_value(call.c, call.args[static_cast<std::size_t>(k)], v)) return false;
   const bool ok = to_int32(call.c, v);
@@ -94,7 +95,7 @@ bool int_argument(Call& call, int k, std::int32_t& out) {
   release_value(call.c, v);
   if (!ok) {
     call.c.error = 0;
-    return fail(call.c, 3978);
+    return fail(call.c, errs::kDialogNumberExpected);
   }
   return true;
 }
@@ -125,11 +126,11 @@ void set_background(DialogRun& run, Call& call) {
                      item.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
     if (item.find('|') != std::string::npos || hex) {
       const auto colour = parse_colour(item);
-      if (!colour) { fail(call.c, 3980, item); return; }
+      if (!colour) { fail(call.c, errs::kDialogBadColour, item); return; }
       brush = GdiObject(CreateSolidBrush(RGB(colour->r, colour->g, colour->b)));
     } else {
       bitmap = GdiObject(LoadImageW(nullptr, as_w(widen(item)).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-      if (!bitmap.h) { fail(call.c, 3981, item); return; }
+      if (!bitmap.h) { fail(call.c, errs::kDialogBadBitmap, item); return; }
     }
   }
   run.dialogBrush = std::move(brush);
@@ -149,7 +150,7 @@ void proc_options(DialogRun& run, Call& call) {
   if (request != 1001 && request != 1003 && request != 1005 && !int_argument(call, 3, value)) return;
   if (request >= 0 && request < kEventCount) {
     if ((run.d.version != 62 && request >= 15) || (request == 17 && !run.d.resizable)) {
-      fail(call.c, 3974, "--> " + std::to_string(request));
+      fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request));
       return;
     }
     if (request == kTimer) {
@@ -160,7 +161,7 @@ void proc_options(DialogRun& run, Call& call) {
         run.timerMs = 0;
         run.events[kTimer] = false;
       } else {
-        if (!SetTimer(run.hwnd, 1, static_cast<UINT>(value), nullptr)) { fail(call.c, 3979); return; }
+        if (!SetTimer(run.hwnd, 1, static_cast<UINT>(value), nullptr)) { fail(call.c, errs::kDialogTimerRefused); return; }
         run.timerMs = static_cast<UINT>(value);
         run.events[kTimer] = true;
       }
@@ -195,13 +196,13 @@ void proc_options(DialogRun& run, Call& call) {
     case 1004:
       for (const Control& k : run.d.controls)
         if (k.number == value) { strings::set_result(call, std::string_view(k.name)); return; }
-      fail(call.c, 3973, std::to_string(value));
+      fail(call.c, errs::kDialogBadControl, std::to_string(value));
       return;
     case 1005: {
       const std::string name = text_argument(call, 3);
       for (const Control& k : run.d.controls)
         if (lstrcmpiA(k.name.c_str(), name.c_str()) == 0) { make_int(call.result, k.number); return; }
-      fail(call.c, 3984, name);
+      fail(call.c, errs::kDialogBadName, name);
       return;
     }
     case 1007: {
@@ -215,7 +216,7 @@ void proc_options(DialogRun& run, Call& call) {
       return;
     }
     default:
-      fail(call.c, 3974, "--> " + std::to_string(request));
+      fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request));
   }
 }
 
@@ -273,7 +274,7 @@ void control_state(DialogRun& run, Call& call, int index) {
       return;
     }
     default:
-      fail(call.c, 3974, "--> " + std::to_string(request));
+      fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request));
   }
 }
 
@@ -282,7 +283,7 @@ void control_get(DialogRun& run, Call& call, int index) {
   const Control& k = run.d.controls[static_cast<std::size_t>(index)];
   const HWND w = run.windows[static_cast<std::size_t>(index)].hwnd;
   const std::int32_t request = call.args[3].i;
-  if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (request < 1 || request > 31) { fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request)); return; }
   if (k.type == kReportView && report_get(run, call, static_cast<std::size_t>(index), request)) return;
   if (request == 1 && k.type == kCheckBox) { make_int(call.result, checked(w) ? 1 : 0); return; }
   if (request == 2 && k.type == kRadioButton) { strings::set_result(call, std::string_view(checked(w) ? "1" : "0")); return; }
@@ -332,7 +333,7 @@ void control_get(DialogRun& run, Call& call, int index) {
                                                " " + du(height, uy, 8)));
     return;
   }
-  fail(call.c, 3975);
+  fail(call.c, errs::kDialogRequestUnsupported);
 }
 
 // ---- DialogControlSet ----
@@ -343,7 +344,7 @@ void control_set(DialogRun& run, Call& call, int index) {
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   const HWND w = cw.hwnd;
   const std::int32_t request = call.args[3].i;
-  if (request < 1 || request > 31) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
+  if (request < 1 || request > 31) { fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request)); return; }
   if (k.type == kReportView && request == 5 && call.count >= 4 && is_report_array(call.c, call.args[4])) {
     cw.formats.clear();
     cw.rowColours.clear();
@@ -376,7 +377,7 @@ void control_set(DialogRun& run, Call& call, int index) {
   }
   if (request == 7 && date_kind(k.type)) {
     const auto when = systemtime_of(text);
-    if (!when) { fail(call.c, 3977, text); return; }
+    if (!when) { fail(call.c, errs::kDialogBadTimeValue, text); return; }
     set_date(k.type, w, *when);
     return done();
   }
@@ -416,7 +417,7 @@ void control_set(DialogRun& run, Call& call, int index) {
     }
     const LRESULT at = SendMessageW(w, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                     reinterpret_cast<LPARAM>(wide.c_str()));
-    if (at < 0) { fail(call.c, 1994, text); return; }
+    if (at < 0) { fail(call.c, errs::kDialogItemsNotFound, text); return; }
     if (request == 15) SendMessageW(w, combo ? CB_DELETESTRING : LB_DELETESTRING, static_cast<WPARAM>(at), 0);
     else SendMessageW(w, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(at), 0);
     return done();
@@ -433,7 +434,7 @@ void control_set(DialogRun& run, Call& call, int index) {
       return done();
     }
     const int row = find_report_row(w, wtext);
-    if (row < 0) { fail(call.c, 1994, text); return; }
+    if (row < 0) { fail(call.c, errs::kDialogItemsNotFound, text); return; }
     if (request == 15) SendMessageW(w, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     else select_report_row(w, row);
     return done();
@@ -445,11 +446,11 @@ void control_set(DialogRun& run, Call& call, int index) {
       const std::size_t start = text.find_first_not_of(' ', at);
       const std::size_t end = start == std::string::npos ? std::string::npos : text.find(' ', start);
       const auto v = start == std::string::npos ? std::nullopt : parse_integer(text.substr(start, end - start));
-      if (!v || (n >= 2 && *v < 0)) { fail(call.c, 1824, text); return; }
+      if (!v || (n >= 2 && *v < 0)) { fail(call.c, errs::kBadValue, text); return; }
       place[n] = *v;
       at = end == std::string::npos ? text.size() : end;
     }
-    if (text.find_first_not_of(' ', at) != std::string::npos) { fail(call.c, 1824, text); return; }
+    if (text.find_first_not_of(' ', at) != std::string::npos) { fail(call.c, errs::kBadValue, text); return; }
     k.x = place[0];
     k.y = place[1];
     k.width = place[2];
@@ -459,7 +460,7 @@ void control_set(DialogRun& run, Call& call, int index) {
   }
   if (request == 11 && w) {
     const auto colour = parse_colour(text);
-    if (!colour) { fail(call.c, 3980, text); return; }
+    if (!colour) { fail(call.c, errs::kDialogBadColour, text); return; }
     if (k.type == kReportView) {   // the view paints itself
       SendMessageW(w, LVM_SETBKCOLOR, 0, RGB(colour->r, colour->g, colour->b));
       SendMessageW(w, LVM_SETTEXTBKCOLOR, 0, RGB(colour->r, colour->g, colour->b));
@@ -472,13 +473,13 @@ void control_set(DialogRun& run, Call& call, int index) {
   }
   if (request == 13 && w) {
     const auto colour = parse_colour(text);
-    if (!colour) { fail(call.c, 3980, text); return; }
+    if (!colour) { fail(call.c, errs::kDialogBadColour, text); return; }
     cw.textColour = RGB(colour->r, colour->g, colour->b);
     if (cw.host) com::host_set_fore(*cw.host, cw.textColour);
     InvalidateRect(w, nullptr, TRUE);
     return done();
   }
-  fail(call.c, 3975);
+  fail(call.c, errs::kDialogRequestUnsupported);
 }
 
 // ---- DialogObject ----
@@ -488,8 +489,8 @@ void dialog_object(DialogRun& run, Call& call, int index) {
   ControlWindow& cw = run.windows[static_cast<std::size_t>(index)];
   std::int32_t request = 0;
   if (!int_argument(call, 3, request)) return;
-  if (request < 1 || request > 4) { fail(call.c, 3974, "--> " + std::to_string(request)); return; }
-  if (k.type != kComControl || !cw.host) { fail(call.c, 3975); return; }
+  if (request < 1 || request > 4) { fail(call.c, errs::kDialogBadRequest, "--> " + std::to_string(request)); return; }
+  if (k.type != kComControl || !cw.host) { fail(call.c, errs::kDialogRequestUnsupported); return; }
   std::wstring text;
   if (request != 3) {
     text = as_w(widen(text_argument(call, 4)));
@@ -521,13 +522,13 @@ int find_control(DialogRun& run, const Value& v) {
   if (run.d.version == 62) {
     for (std::size_t i = 0; i < run.d.controls.size(); ++i)
       if (lstrcmpiA(run.d.controls[i].name.c_str(), key.c_str()) == 0) return static_cast<int>(i);
-    fail(c, 3984, key);
+    fail(c, errs::kDialogBadName, key);
     return -1;
   }
   const auto number = parse_integer(key);
   for (std::size_t i = 0; number && i < run.d.controls.size(); ++i)
     if (run.d.controls[i].number == *number) return static_cast<int>(i);
-  fail(c, 3973, key);
+  fail(c, errs::kDialogBadControl, key);
   return -1;
 }
 

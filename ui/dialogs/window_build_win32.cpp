@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/udf.h"
 #include "engine/variables.h"
 #include "ui/dialogs/controls_win32.h"
@@ -211,7 +212,7 @@ bool build_menu(DialogRun& run, std::size_t index) {
   if (k.type == kMenuBar) {
     run.menuBar = CreateMenu();
     cw.subMenu = run.menuBar;
-    return run.menuBar || fail(run.c, 3985);
+    return run.menuBar || fail(run.c, errs::kDialogMenuFailed);
   }
   // The parent: the bar or an item, which becomes a pop-up when it gains children.
   for (std::size_t p = 0; p < index; ++p) {
@@ -220,17 +221,17 @@ bool build_menu(DialogRun& run, std::size_t index) {
       continue;
     ControlWindow& pw = run.windows[p];
     if (!pw.subMenu) pw.subMenu = CreatePopupMenu();
-    if (!pw.subMenu) return fail(run.c, 3985);
+    if (!pw.subMenu) return fail(run.c, errs::kDialogMenuFailed);
     cw.menuId = static_cast<UINT>(kFirstControlId + index);
     UINT flags = MF_STRING;
     if (k.style & 131072) flags = MF_SEPARATOR;
     if (k.style & 262144) flags |= MF_MENUBREAK;
     if (k.style & cs::kDisabled) flags |= MF_GRAYED;
     if (k.style & 32768) flags |= MF_CHECKED;
-    if (!AppendMenuW(pw.subMenu, flags, cw.menuId, as_w(widen(k.text)).c_str())) return fail(run.c, 3985);
+    if (!AppendMenuW(pw.subMenu, flags, cw.menuId, as_w(widen(k.text)).c_str())) return fail(run.c, errs::kDialogMenuFailed);
     return true;
   }
-  return fail(run.c, 3987, k.variable);
+  return fail(run.c, errs::kDialogMenuParentNotFound, k.variable);
 }
 
 // Menu items that gained children are turned into pop-ups after all are built.
@@ -248,7 +249,7 @@ bool finish_menus(DialogRun& run) {
       if (SetMenuItemInfoW(run.windows[p].subMenu, cw.menuId, FALSE, &info)) break;
     }
   }
-  return SetMenu(run.hwnd, run.menuBar) || fail(run.c, 3985);
+  return SetMenu(run.hwnd, run.menuBar) || fail(run.c, errs::kDialogMenuFailed);
 }
 
 }  // namespace
@@ -276,14 +277,14 @@ bool build_controls(DialogRun& run) {
       continue;
     }
     const ClassAndStyle kind = window_kind(k);
-    if (!kind.cls) return fail(run.c, 3975, k.name);   // a control kind this system cannot build
+    if (!kind.cls) return fail(run.c, errs::kDialogRequestUnsupported, k.name);   // a control kind this system cannot build
     const DWORD style = WS_CHILD | kind.style | visibility;
     const int height = k.type == kDropListBox ? (r.bottom - r.top) * 6 : r.bottom - r.top;
     SetLastError(0);
     cw.hwnd = CreateWindowExW(kind.ex, kind.cls, L"", style, r.left, r.top, r.right - r.left, height, run.hwnd,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), ui::this_module(),
                               nullptr);
-    if (!cw.hwnd) return fail_system(run.c, 3104);
+    if (!cw.hwnd) return fail_system(run.c, errs::kWindowCreateFailed);
     if (k.font) cw.font = GdiObject(make_font(*k.font, run));
     SendMessageW(cw.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(cw.font.h ? static_cast<HFONT>(cw.font.h) : shared), FALSE);
     if (k.textColour) cw.textColour = rgb(*k.textColour);
@@ -294,7 +295,7 @@ bool build_controls(DialogRun& run) {
     }
     if (!k.image.empty()) {
       HANDLE image = LoadImageW(nullptr, as_w(widen(k.image)).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-      if (!image) return fail(run.c, 3952, k.image);
+      if (!image) return fail(run.c, errs::kDialogImageNotFound, k.image);
       SendMessageW(cw.hwnd, k.type == kPicture ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
     }
     if (!set_initial_state(run, i, cw.hwnd)) return false;
@@ -333,7 +334,7 @@ bool build_com_control(DialogRun& run, std::size_t index, const RECT& r, DWORD s
 
 bool run_dialog(Context& c, const Definition& d, std::int32_t& result) {
   if (!init_common_controls(c)) return false;
-  if (!register_class()) return fail_system(c, 3104);
+  if (!register_class()) return fail_system(c, errs::kWindowCreateFailed);
   DialogRun run(c, d);
   run.events[kInit] = true;
   if (!d.procedure.empty() && std::isalpha(static_cast<unsigned char>(d.procedure[0])))
@@ -346,10 +347,10 @@ bool run_dialog(Context& c, const Definition& d, std::int32_t& result) {
                                             MyDialogWndProc, reinterpret_cast<LPARAM>(&run));
   if (owner) SetForegroundWindow(owner);
   if (r == -1 || r == 0) {
-    if (!failed(c)) fail_system(c, 3104);
+    if (!failed(c)) fail_system(c, errs::kWindowCreateFailed);
     return false;
   }
-  if (run.failedEnd || failed(c)) return !failed(c) ? fail(c, 3104) : false;
+  if (run.failedEnd || failed(c)) return !failed(c) ? fail(c, errs::kWindowCreateFailed) : false;
   result = run.result;
   return true;
 }

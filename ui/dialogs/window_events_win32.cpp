@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "engine/convert.h"
+#include "engine/error_numbers.h"
 #include "engine/no_throw.h"
 #include "engine/outside_code.h"
 #include "engine/udf.h"
@@ -380,7 +381,7 @@ void forward(Call& call) {
   const HWND hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(call.args[1].i));
   DialogRun* run = IsWindow(hwnd) ? static_cast<DialogRun*>(GetPropW(hwnd, kRunProp)) : nullptr;
   if (!run || &run->c != &call.c) {
-    fail(call.c, 1824, int_to_text(call.args[1].i));
+    fail(call.c, errs::kBadValue, int_to_text(call.args[1].i));
     return;
   }
   Request r{call, call.id};

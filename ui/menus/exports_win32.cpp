@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/error_numbers.h"
 #include "engine/messages.h"
 #include "engine/no_throw.h"
 #include "api/orv_api.h"
@@ -59,14 +60,14 @@ bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCou
   HMENU parents[5] = {root, nullptr, nullptr, nullptr, nullptr};
   for (const MenuEntry& e : m.entries) {
     HMENU parent = parents[e.level - 1];
-    if (!parent) { message = 527; return false; }
+    if (!parent) { message = errs::kMenuEndedEarly; return false; }
     const std::string text = e.menu_text();
     if (e.popup) {
       HMENU popup = CreatePopupMenu();
-      if (!popup) { message = static_cast<std::uint16_t>(e.level == 1 ? 516 : e.level == 2 ? 517 : 518); return false; }
+      if (!popup) { message = static_cast<std::uint16_t>(e.level == 1 ? errs::kMenuPopup1Failed : e.level == 2 ? errs::kMenuPopup2Failed : errs::kMenuPopup3Failed); return false; }
       if (!AppendMenuA(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
         DestroyMenu(popup);
-        message = 516;
+        message = errs::kMenuPopup1Failed;
         return false;
       }
       // The pop-up's number travels with its menu, for MenuSelectProcessing.
@@ -78,8 +79,8 @@ bool build(const MenuFile& m, HMENU root, std::uint16_t* hotKeys, int& hotKeyCou
       parents[e.level] = popup;
       continue;
     }
-    if (e.item > 0xEFFF) { message = 599; return false; }
-    if (!AppendMenuA(parent, MF_STRING, static_cast<UINT_PTR>(e.item), text.c_str())) { message = 599; return false; }
+    if (e.item > 0xEFFF) { message = errs::kMenuTooManyItems; return false; }
+    if (!AppendMenuA(parent, MF_STRING, static_cast<UINT_PTR>(e.item), text.c_str())) { message = errs::kMenuTooManyItems; return false; }
     if (e.hotKey.word && hotKeys && hotKeyCount < static_cast<int>(kHotKeysPerMenu)) {
       hotKeys[2 * hotKeyCount] = e.hotKey.word;
       hotKeys[2 * hotKeyCount + 1] = static_cast<std::uint16_t>(e.item);
@@ -140,13 +141,13 @@ ORV_EXPORT HMENU ORV_CALL LoadStandardMenu(void* /*context*/, HWND window, const
     }
     MenuHandle menu;
     menu.h = asPopup ? CreatePopupMenu() : CreateMenu();
-    if (!menu.h) { show_message(window, 513, ""); return nullptr; }
+    if (!menu.h) { show_message(window, orv::errs::kMenuBarFailed, ""); return nullptr; }
     int count = 0;
     if (!build(m, menu.h, hotKeys, count, message)) { show_message(window, message, ""); return nullptr; }
     if (hotKeyCount) *hotKeyCount = count;
     DWORD when = 0;
     if (stamp) *stamp = menu_stamp(menuFile, included, when) ? when : 0;
-    if (!asPopup && window && !SetMenu(window, menu.h)) { show_message(window, 513, ""); return nullptr; }
+    if (!asPopup && window && !SetMenu(window, menu.h)) { show_message(window, orv::errs::kMenuBarFailed, ""); return nullptr; }
     return menu.release();
   });
 }
@@ -159,27 +160,31 @@ ORV_EXPORT INT_PTR ORV_CALL ParseStandardMenu(void* /*context*/, HWND window, in
   return orv::export_guard<INT_PTR>(0, [&]() -> INT_PTR {
     if (!menuFile) return 0;
     DWORD now = 0;
-    if (!dos_date_time(menuFile, now)) { show_message(window, 522, menuFile); return 0; }
+    if (!dos_date_time(menuFile, now)) { show_message(window, orv::errs::kMenuFileReopenFailed, menuFile); return 0; }
     std::string text, script;
     std::vector<std::string> included;
     MenuTextFault fault;
     const bool read = read_menu_text(menuFile, text, fault, &included);
     // A changed file (the menu file or one it includes) comes first: its menus are rebuilt.
     if (!menu_stamp(menuFile, included, now) || now != stamp) {
-      show_message(window, 528, "");
+      show_message(window, orv::errs::kMenusReloaded, "");
       return -1;
     }
     if (!read) {
       // Reading is reported with the scan's own numbers; decoding and #include keep theirs.
-      const std::uint16_t number = fault.message == 504 ? 522 : fault.message == 505 ? 523 : fault.message == 507 ? 525 : fault.message;
+      const std::uint16_t number =
+          fault.message == orv::errs::kMenuFileOpenFailed   ? orv::errs::kMenuFileReopenFailed
+          : fault.message == orv::errs::kMenuBuildNoMemory ? orv::errs::kMenuScanNoMemory
+          : fault.message == orv::errs::kMenuFileReadFailed ? orv::errs::kMenuFileScanFailed
+                                                            : fault.message;
       show_message(window, number, fault.detail);
       return 0;
     }
     const MenuFile m = parse_menu(text);
-    if (m.message) { show_message(window, 527, m.badText); return 0; }
+    if (m.message) { show_message(window, orv::errs::kMenuEndedEarly, m.badText); return 0; }
     if (!item_script(m, item, script)) return 0;
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, script.size() + 1);
-    if (!block) { show_message(window, 523, ""); return 0; }
+    if (!block) { show_message(window, orv::errs::kMenuScanNoMemory, ""); return 0; }
     std::memcpy(block, script.c_str(), script.size() + 1);
     return reinterpret_cast<INT_PTR>(block);
   });
@@ -200,9 +205,12 @@ ORV_EXPORT int ORV_CALL MenuSelectProcessing(void* /*context*/, HWND /*window*/,
     if (flags == 0xFFFF && menu == 0) return 0;   // the menu closed
     if (flags & MF_SYSMENU) {
       static constexpr struct { UINT command; unsigned message; } kSystem[] = {
-          {SC_SIZE, 700}, {SC_MOVE, 701}, {SC_MINIMIZE, 702}, {SC_MAXIMIZE, 703}, {SC_NEXTWINDOW, 704},
-          {SC_PREVWINDOW, 705}, {SC_CLOSE, 706}, {SC_VSCROLL, 707}, {SC_HSCROLL, 708}, {SC_ARRANGE, 709},
-          {SC_RESTORE, 710}, {SC_TASKLIST, 711}};
+          {SC_SIZE, orv::errs::kSysMenuSize}, {SC_MOVE, orv::errs::kSysMenuMove}, {SC_MINIMIZE, orv::errs::kSysMenuMinimize},
+          {SC_MAXIMIZE, orv::errs::kSysMenuMaximize}, {SC_NEXTWINDOW, orv::errs::kSysMenuNextWindow},
+          {SC_PREVWINDOW, orv::errs::kSysMenuPrevWindow}, {SC_CLOSE, orv::errs::kSysMenuClose},
+          {SC_VSCROLL, orv::errs::kSysMenuVScroll}, {SC_HSCROLL, orv::errs::kSysMenuHScroll},
+          {SC_ARRANGE, orv::errs::kSysMenuArrange}, {SC_RESTORE, orv::errs::kSysMenuRestore},
+          {SC_TASKLIST, orv::errs::kSysMenuTaskList}};
       const UINT command = LOWORD(idAndFlags) & 0xFFF0;
       for (const auto& s : kSystem)
         if (s.command == command) return orv::copy_message_text(s.message, text, size) > 0 ? 1 : 0;

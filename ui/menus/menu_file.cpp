@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "engine/error_numbers.h"
+
 namespace orv::menus {
 
 namespace {
@@ -172,8 +174,8 @@ MenuFile parse_menu(std::string_view text) {
     open = &m.entries.back();
     state = static_cast<State>(kAfter1 + level - 1);
   }
-  if (state == kStart) return fault(512, "");
-  if (state >= kAfter1 && state <= kAfter4) return fault(527, open->caption);
+  if (state == kStart) return fault(errs::kMenuFirstTitleMissing, "");
+  if (state >= kAfter1 && state <= kAfter4) return fault(errs::kMenuEndedEarly, open->caption);
   int popups = 0;
   for (MenuEntry& e : m.entries)
     if (e.popup) e.popupNumber = ++popups;

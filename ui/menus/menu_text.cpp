@@ -1,5 +1,6 @@
 #include "ui/menus/menu_text.h"
 
+#include "engine/error_numbers.h"
 #include "platform/platform.h"
 
 namespace orv::menus {
@@ -47,9 +48,9 @@ bool read_menu_text(const std::string& path, std::string& text, MenuTextFault& f
   std::string raw;
   switch (disk_files().read(path, raw)) {
     case platform::FileStatus::ok: break;
-    case platform::FileStatus::not_found: fault = {504, path}; return false;
-    case platform::FileStatus::no_memory: fault = {505, path}; return false;
-    default: fault = {507, path}; return false;
+    case platform::FileStatus::not_found: fault = {errs::kMenuFileOpenFailed, path}; return false;
+    case platform::FileStatus::no_memory: fault = {errs::kMenuBuildNoMemory, path}; return false;
+    default: fault = {errs::kMenuFileReadFailed, path}; return false;
   }
   return prepare_menu_text(std::move(raw), path, disk_files(), text, fault, included);
 }
