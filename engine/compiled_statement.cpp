@@ -691,33 +691,37 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   const Script* script = &c.script();
   CompiledStatement* st = statement_at(c, *script);
   if (!st) return StatementRun::not_run;
+  // A statement budget and the statement hook are for tests and fuzzing:
+  // without them each statement needs no bookkeeping of theirs.
+  const bool counted = c.statementBudget != 0 || c.statementDone;
   // One place runs every statement, so the dispatch is inlined once.
   for (bool first = true;; first = false) {
     // Counted before it runs, as the text path counts a line before the
     // lines of the functions it calls.
-    if (c.statementBudget != 0) --c.statementBudget;
+    if (counted && c.statementBudget != 0) --c.statementBudget;
     const StatementRun run = run_one(c, *st);
     if (run == StatementRun::not_run) {
-      if (c.statementBudget != 0) ++c.statementBudget;
+      if (counted && c.statementBudget != 0) ++c.statementBudget;
       return first ? run : StatementRun::ok;
     }
     if (first) {
       c.replay = nullptr;   // c.line no longer holds the statement being run
       c.lineSubstituted = false;
     }
-    if (c.statementDone) c.statementDone(c);
+    if (counted && c.statementDone) c.statementDone(c);
     if (run == StatementRun::failed) {
       restore_line_text(c, *st);
       return run;
     }
     if (c.returned) return run;   // the run loop ends the function
-    if (!statement_path_enabled(c)) return run;   // the statement turned the trace or stepping on
+    // Only a call can turn the trace or stepping on.
+    if (st->callsOut && !statement_path_enabled(c)) return run;
     if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
       messagesDue = true;
       return run;
     }
     // The last statement of a budget is left to the text path, which ends the run.
-    if (c.statementBudget == 1) return run;
+    if (counted && c.statementBudget == 1) return run;
     CompiledStatement* next = nullptr;
     if (st->kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
       script = &c.script();
@@ -762,6 +766,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   // Labels, pointer statements and definition lines keep their own rules.
   if (first != ':' && first != '*' && first != '#' && !switches_watching(cached)) classify(c, cached, st);
   if (st.kind != CompiledStatement::kNone) {
+    for (const CompiledExpr& e : st.code.exprs) st.callsOut = st.callsOut || e.effects;
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
   } else {

@@ -41,6 +41,7 @@ struct CompiledStatement {
   std::vector<std::int32_t> subscripts;
   std::int32_t elementOp = 0;
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
+  bool callsOut = false;         // it may call something with effects (a function, a command)
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are
   // not looked up each pass.
