@@ -6,31 +6,16 @@
 #include <vector>
 
 #include "engine/heap.h"
+#include "heap_fixture.h"
 #include "platform/platform.h"
 
 namespace orv {
 namespace {
 
-class HeapTest : public ::testing::Test {
+class HeapTest : public test_support::HeapFixture {
  protected:
-  void SetUp() override {
-    base_ = static_cast<std::uint8_t*>(platform::vm_reserve(16u << 20));
-    ASSERT_NE(base_, nullptr);
-    ASSERT_EQ(platform::vm_commit(base_, kSize), 0u);
-    book_ = {kSize, base_};
-    heap_.init(base_, kSize, &book_);
-  }
-  void TearDown() override {
-    platform::set_commit_limit(0);
-    platform::vm_release(base_);
-  }
   std::uint32_t word(std::uint32_t off) const { std::uint32_t w; std::memcpy(&w, base_ + off, 4); return w; }
   std::string tag(std::uint32_t off) const { return std::string(reinterpret_cast<char*>(base_ + off), 4); }
-
-  static constexpr std::uint32_t kSize = 64 * 1024;
-  std::uint8_t* base_ = nullptr;
-  api::HeapBookkeeping book_{};
-  StringHeap heap_;
 };
 
 TEST_F(HeapTest, FreshHeapIsOneFreeBlockBehindTheHeader) {

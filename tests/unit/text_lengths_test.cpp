@@ -7,23 +7,15 @@
 #include "engine/heap.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "heap_fixture.h"
 #include "host_fixture.h"
 #include "platform/platform.h"
 
 namespace orv {
 namespace {
 
-class TextLengthTest : public ::testing::Test {
+class TextLengthTest : public test_support::HeapFixture {
  protected:
-  void SetUp() override {
-    base_ = static_cast<std::uint8_t*>(platform::vm_reserve(16u << 20));
-    ASSERT_NE(base_, nullptr);
-    ASSERT_EQ(platform::vm_commit(base_, kSize), 0u);
-    book_ = {kSize, base_};
-    heap_.init(base_, kSize, &book_);
-  }
-  void TearDown() override { platform::vm_release(base_); }
-
   // A text of n letters (long enough to be kept from kLong on).
   std::uint32_t text(std::uint32_t n) {
     const std::uint32_t h = heap_.alloc(n + 1);
@@ -32,12 +24,8 @@ class TextLengthTest : public ::testing::Test {
     return h;
   }
 
-  static constexpr std::uint32_t kSize = 64 * 1024;
   static constexpr std::uint32_t kLong = StringHeap::kRememberFrom;
   static constexpr std::uint32_t kUnknown = StringHeap::kUnknownLength;
-  std::uint8_t* base_ = nullptr;
-  api::HeapBookkeeping book_{};
-  StringHeap heap_;
 };
 
 TEST_F(TextLengthTest, ALengthIsKeptPerHandleAndWidth) {
