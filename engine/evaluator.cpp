@@ -84,7 +84,7 @@ bool read_map_key(Context& c, MapKey& key) {
   if (failed(c)) return false;
   Temp sub(c);
   if (!process_sub_expression(c, sub.op(), false, false)) return false;
-  if (is_keyword(c, id::kComma)) return fail(c, map_error::kOneKey);
+  if (is_keyword(c, id::kComma)) return fail(c, errs::kMapOneKey);
   if (!is_keyword(c, id::kRBracket)) return fail(c, errs::kArrayBadSyntax);
   return map_key_of(c, sub.op(), key);
 }

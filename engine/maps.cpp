@@ -59,7 +59,7 @@ bool map_read(Context& c, MapStore& map, const MapKey& key, Operand& out) {
   if (!v) {
     std::string name;
     if (!platform::utf16_to_ansi(key.spelling, name)) name.clear();
-    return fail(c, map_error::kNoSuchKey, "\"" + name + "\"");
+    return fail(c, errs::kMapNoSuchKey, "\"" + name + "\"");
   }
   return copy_value(c, *v, out);
 }

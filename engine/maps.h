@@ -6,13 +6,6 @@
 
 namespace orv {
 
-namespace map_error {
-inline constexpr std::uint16_t kNoSuchKey = 1880;    // a read of a key the map lacks
-inline constexpr std::uint16_t kNotAMap = 1881;      // a map function given something else
-inline constexpr std::uint16_t kNoDelimiter = 1882;  // MapCreate: an item without its key-value delimiter
-inline constexpr std::uint16_t kOneKey = 1883;       // more than one subscript on a map
-}  // namespace map_error
-
 // A fresh, empty map value in `out` (which must hold nothing); false + 1631.
 bool make_map(Context& c, Value& out);
 // The key a value names: its text (numbers formatted as everywhere); a UTF-16

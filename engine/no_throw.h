@@ -11,7 +11,7 @@
 
 namespace orv {
 
-inline constexpr std::uint16_t kOutOfMemory = 3096;   // "Out of memory for strings"
+inline constexpr std::uint16_t kOutOfMemory = errs::kOutOfMemory;
 inline constexpr std::uint16_t kInternalError = errs::kInternalError;
 
 // The error number an exception stands for.

@@ -9,17 +9,6 @@
 
 namespace orv::dde {
 
-namespace err {
-inline constexpr std::uint16_t kNotConversation = 4220;
-inline constexpr std::uint16_t kNoServer = 4221;
-inline constexpr std::uint16_t kTimedOut = 4222;
-inline constexpr std::uint16_t kRefused = 4223;
-inline constexpr std::uint16_t kTooManyConversations = 4224;
-inline constexpr std::uint16_t kUnavailable = 4225;
-inline constexpr std::uint16_t kBadTimeout = 4226;
-inline constexpr std::uint16_t kServiceFailed = 4227;
-}  // namespace err
-
 using ConversationHandles = pipes::HandleRange<654400, 32>;
 
 // How long a transaction waits for the application until DDETimeOut changes it.

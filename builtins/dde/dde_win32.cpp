@@ -20,6 +20,7 @@
 #include "builtins/families.h"
 #include "builtins/files/file_args.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/platform.h"
 #include "winauto/call_support.h"
@@ -28,7 +29,6 @@ namespace orv {
 namespace {
 
 using dde::ConversationHandles;
-namespace derr = dde::err;
 
 std::string dde_block_bytes(HDDEDATA data) {
   const DWORD size = DdeGetData(data, nullptr, 0, 0);
@@ -83,7 +83,7 @@ bool dde_started(Context& c, DdeClient& client) {
     client.instance = 0;
     char text[48];
     std::snprintf(text, sizeof text, "DdeInitialize: 0x%04X", r);
-    return fail(c, derr::kUnavailable, text);
+    return fail(c, errs::kDdeUnavailable, text);
   }
   return true;
 }
@@ -92,7 +92,7 @@ HCONV conversation_arg(Call& call, int k) {
   const int slot = ConversationHandles::slot(strings::arg_int(call, k));
   HCONV conv = nullptr;
   if (slot >= 0 && call.c.ddeState) conv = dde_client(call.c).conversations[static_cast<std::size_t>(slot)];
-  if (!conv) fail(call.c, derr::kNotConversation);
+  if (!conv) fail(call.c, errs::kNotAConversation);
   return conv;
 }
 
@@ -102,7 +102,7 @@ bool transaction_failed(Context& c, DWORD instance) {
   std::snprintf(text, sizeof text, "DdeClientTransaction: 0x%04X", e);
   const bool timedOut = e == DMLERR_ADVACKTIMEOUT || e == DMLERR_DATAACKTIMEOUT || e == DMLERR_EXECACKTIMEOUT ||
                         e == DMLERR_POKEACKTIMEOUT || e == DMLERR_UNADVACKTIMEOUT;
-  return fail(c, timedOut ? derr::kTimedOut : derr::kRefused, text);
+  return fail(c, timedOut ? errs::kDdeTimedOut : errs::kDdeRefused, text);
 }
 
 // Runs one transaction (the library waits, letting messages through, up to
@@ -131,7 +131,7 @@ void dde_initiate(Call& call) {
   int slot = -1;
   for (std::size_t i = 0; i < client.conversations.size() && slot < 0; ++i)
     if (!client.conversations[i]) slot = static_cast<int>(i);
-  if (slot < 0) { fail(c, derr::kTooManyConversations); return; }
+  if (slot < 0) { fail(c, errs::kTooManyConversations); return; }
   HSZ service = client.name(files::wide_arg(call, 1));
   HSZ topic = client.name(files::wide_arg(call, 2));
   HCONV conv = DdeConnect(client.instance, service, topic, nullptr);
@@ -186,7 +186,7 @@ void dde_terminate(Call& call) {
 
 void dde_timeout(Call& call) {
   const std::int32_t ms = strings::arg_int(call, 1);
-  if (ms < 0) { fail(call.c, derr::kBadTimeout); return; }
+  if (ms < 0) { fail(call.c, errs::kDdeBadTimeout); return; }
   DdeClient& client = dde_client(call.c);
   make_int(call.result, client.timeoutMs);
   client.timeoutMs = ms;
@@ -259,18 +259,18 @@ HDDEDATA CALLBACK dde_server_callback(UINT type, UINT format, HCONV, HSZ topic, 
 class DdeServiceOffer {
  public:
   DdeServiceOffer(Context& c, DdeOffer& offer, const std::u16string& service) : offer_(offer) {
-    if (t_offer) { fail(c, derr::kServiceFailed, "a service is already offered"); return; }
+    if (t_offer) { fail(c, errs::kDdeServiceFailed, "a service is already offered"); return; }
     const UINT r = DdeInitializeW(&offer.instance, dde_server_callback,
                                   APPCLASS_STANDARD | CBF_FAIL_ADVISES | CBF_SKIP_ALLNOTIFICATIONS, 0);
     if (r != DMLERR_NO_ERROR) {
       offer.instance = 0;
-      fail(c, derr::kUnavailable);
+      fail(c, errs::kDdeUnavailable);
       return;
     }
     t_offer = &offer;
     name_ = DdeCreateStringHandleW(offer.instance, reinterpret_cast<LPCWSTR>(service.c_str()), CP_WINUNICODE);
     if (!name_ || !DdeNameService(offer.instance, name_, nullptr, DNS_REGISTER)) {
-      fail(c, derr::kServiceFailed);
+      fail(c, errs::kDdeServiceFailed);
       return;
     }
     registered_ = true;

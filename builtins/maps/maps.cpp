@@ -23,7 +23,7 @@ using arrays::arg;
 
 MapStore* map_arg(Call& call, int k) {
   MapStore* map = map_of(call.c, arg(call, k));
-  if (!map) fail(call.c, map_error::kNotAMap);
+  if (!map) fail(call.c, errs::kNotAMap);
   return map;
 }
 
@@ -76,7 +76,7 @@ bool fill_from_list(Context& c, MapStore& map, std::basic_string_view<Ch> list, 
     start = end + 1;
     if (one.empty()) continue;
     const std::size_t at = one.find(kv);
-    if (at == std::basic_string_view<Ch>::npos) return fail(c, map_error::kNoDelimiter);
+    if (at == std::basic_string_view<Ch>::npos) return fail(c, errs::kMapItemNoDelimiter);
     key_from_text(one.substr(0, at), key);
     if (!store_text_under(c, map, key, one.substr(at + 1))) return false;
   }

@@ -9,20 +9,6 @@
 
 namespace orv::pipes {
 
-// Error numbers of the pipe built-ins.
-namespace err {
-inline constexpr std::uint16_t kBadName = 4200;
-inline constexpr std::uint16_t kNotPipe = 4201;
-inline constexpr std::uint16_t kWrongSide = 4202;
-inline constexpr std::uint16_t kOpenFailed = 4203;
-inline constexpr std::uint16_t kBroken = 4204;
-inline constexpr std::uint16_t kTimedOut = 4205;
-inline constexpr std::uint16_t kTooLarge = 4206;
-inline constexpr std::uint16_t kTooManyPipes = 4207;
-inline constexpr std::uint16_t kBadInfoRequest = 4208;
-inline constexpr std::uint16_t kIoFailed = 4209;
-}  // namespace err
-
 // A pipe named by a script: a bare name ("orders") or a full path
 // ("\\.\pipe\orders", "\\server\pipe\orders"). The system refuses longer paths.
 inline constexpr std::size_t kMaxPipePath = 256;

@@ -15,6 +15,7 @@
 #include "builtins/files/file_args.h"
 #include "builtins/pipes/pipe_rules.h"
 #include "builtins/strings/text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "winauto/call_support.h"
 
@@ -22,7 +23,6 @@ namespace orv {
 namespace {
 
 using pipes::PipeHandles;
-namespace perr = pipes::err;
 
 constexpr DWORD kPipeBufferBytes = 4096;
 constexpr DWORD kPipeReadChunk = 16384;
@@ -71,8 +71,8 @@ bool pipe_is_broken(DWORD e) {
 }
 
 bool pipe_os_fail(Context& c, DWORD e, const char* call) {
-  if (pipe_is_broken(e)) return fail(c, perr::kBroken);
-  return files::os_fail(c, perr::kIoFailed, call, e);
+  if (pipe_is_broken(e)) return fail(c, errs::kPipeClosed);
+  return files::os_fail(c, errs::kPipeIoFailed, call, e);
 }
 
 // The pipe end argument k names; `server` says which side the function is for.
@@ -80,8 +80,8 @@ PipeEnd* pipe_arg(Call& call, int k, bool server) {
   const int slot = PipeHandles::slot(strings::arg_int(call, k));
   PipeEnd* end = nullptr;
   if (slot >= 0 && call.c.pipeState) end = pipe_state(call.c).ends[static_cast<std::size_t>(slot)].get();
-  if (!end) { fail(call.c, perr::kNotPipe); return nullptr; }
-  if (end->server != server) { fail(call.c, perr::kWrongSide); return nullptr; }
+  if (!end) { fail(call.c, errs::kNotAPipe); return nullptr; }
+  if (end->server != server) { fail(call.c, errs::kPipeWrongEnd); return nullptr; }
   return end;
 }
 
@@ -89,7 +89,7 @@ PipeEnd* any_pipe_arg(Call& call, int k) {
   const int slot = PipeHandles::slot(strings::arg_int(call, k));
   PipeEnd* end = nullptr;
   if (slot >= 0 && call.c.pipeState) end = pipe_state(call.c).ends[static_cast<std::size_t>(slot)].get();
-  if (!end) fail(call.c, perr::kNotPipe);
+  if (!end) fail(call.c, errs::kNotAPipe);
   return end;
 }
 
@@ -155,7 +155,7 @@ bool run_io(Context& c, PipeEnd& end, std::uint32_t timeout, const char* what, S
   }
   switch (finish_io(c, end, ov, timeout, bytes, error)) {
     case IoEnd::done: return true;
-    case IoEnd::timed_out: return fail(c, perr::kTimedOut);
+    case IoEnd::timed_out: return fail(c, errs::kPipeTimedOut);
     case IoEnd::stopped: return false;
     case IoEnd::failed:
       if (error == ERROR_MORE_DATA) return true;
@@ -173,14 +173,14 @@ bool read_message(Context& c, PipeEnd& end, std::uint32_t timeout, std::string& 
       return ReadFile(end.pipe.get(), chunk.data(), kPipeReadChunk, nullptr, &ov) != 0;
     }, got, error);
     if (!ok) return false;
-    if (out.size() + got > pipes::kMaxMessageBytes) return fail(c, perr::kTooLarge);
+    if (out.size() + got > pipes::kMaxMessageBytes) return fail(c, errs::kPipeMessageTooLarge);
     out.append(chunk.data(), got);
     if (error != ERROR_MORE_DATA) return true;
   }
 }
 
 bool write_message(Context& c, PipeEnd& end, std::uint32_t timeout, const std::string& bytes) {
-  if (bytes.size() > pipes::kMaxMessageBytes) return fail(c, perr::kTooLarge);
+  if (bytes.size() > pipes::kMaxMessageBytes) return fail(c, errs::kPipeMessageTooLarge);
   DWORD put = 0, error = 0;
   const bool ok = run_io(c, end, timeout, "WriteFile", [&](OVERLAPPED& ov) {
     return WriteFile(end.pipe.get(), bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &ov) != 0;
@@ -209,7 +209,7 @@ std::unique_ptr<PipeEnd> new_pipe_end(Context& c, bool server, std::u16string pa
   end->path = std::move(path);
   end->event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!end->event.get()) {
-    files::os_fail(c, perr::kOpenFailed, "CreateEvent", GetLastError());
+    files::os_fail(c, errs::kPipeOpenFailed, "CreateEvent", GetLastError());
     return nullptr;
   }
   return end;
@@ -217,7 +217,7 @@ std::unique_ptr<PipeEnd> new_pipe_end(Context& c, bool server, std::u16string pa
 
 bool pipe_name_arg(Call& call, int k, pipes::PipeName& out) {
   auto name = pipes::parse_pipe_name(files::wide_arg(call, k));
-  if (!name) return fail(call.c, perr::kBadName);
+  if (!name) return fail(call.c, errs::kBadPipeName);
   out = *name;
   return true;
 }
@@ -228,16 +228,16 @@ void pipe_server_create(Call& call) {
   Context& c = call.c;
   pipes::PipeName name;
   if (!pipe_name_arg(call, 1, name)) return;
-  if (!name.local()) { fail(c, perr::kBadName); return; }
+  if (!name.local()) { fail(c, errs::kBadPipeName); return; }
   const int slot = free_pipe_slot(c);
-  if (slot < 0) { fail(c, perr::kTooManyPipes); return; }
+  if (slot < 0) { fail(c, errs::kTooManyPipes); return; }
   auto end = new_pipe_end(c, true, name.path());
   if (!end) return;
   end->pipe.reset(CreateNamedPipeW(reinterpret_cast<LPCWSTR>(end->path.c_str()),
                                    PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
                                    kPipeBufferBytes, kPipeBufferBytes, 0, nullptr));
-  if (!end->pipe.valid()) { files::os_fail(c, perr::kOpenFailed, "CreateNamedPipe", GetLastError()); return; }
+  if (!end->pipe.valid()) { files::os_fail(c, errs::kPipeOpenFailed, "CreateNamedPipe", GetLastError()); return; }
   DWORD bytes = 0, error = 0;
   const bool ok = run_io(c, *end, pipes::timeout_ms(strings::arg_int(call, 2)), "ConnectNamedPipe",
                          [&](OVERLAPPED& ov) {
@@ -248,7 +248,7 @@ void pipe_server_create(Call& call) {
                          }, bytes, error);
   if (!ok) {
     // Nobody came: an answer of 0, not an error.
-    if (c.error == perr::kTimedOut) {
+    if (c.error == errs::kPipeTimedOut) {
       c.error = 0;
       c.errorText.clear();
     }
@@ -264,7 +264,7 @@ void pipe_client_open(Call& call) {
   pipes::PipeName name;
   if (!pipe_name_arg(call, 1, name)) return;
   const int slot = free_pipe_slot(c);
-  if (slot < 0) { fail(c, perr::kTooManyPipes); return; }
+  if (slot < 0) { fail(c, errs::kTooManyPipes); return; }
   auto end = new_pipe_end(c, false, name.path());
   if (!end) return;
   const std::uint32_t timeout = pipes::timeout_ms(strings::arg_int(call, 2));
@@ -276,7 +276,7 @@ void pipe_client_open(Call& call) {
     const DWORD e = GetLastError();
     end->pipe.reset();
     if (e != ERROR_FILE_NOT_FOUND && e != ERROR_PIPE_BUSY) {
-      files::os_fail(c, perr::kOpenFailed, "CreateFile", e);
+      files::os_fail(c, errs::kPipeOpenFailed, "CreateFile", e);
       return;
     }
     DWORD left = 0;
@@ -287,7 +287,7 @@ void pipe_client_open(Call& call) {
   }
   DWORD mode = PIPE_READMODE_MESSAGE;
   if (!SetNamedPipeHandleState(end->pipe.get(), &mode, nullptr, nullptr)) {
-    files::os_fail(c, perr::kOpenFailed, "SetNamedPipeHandleState", GetLastError());
+    files::os_fail(c, errs::kPipeOpenFailed, "SetNamedPipeHandleState", GetLastError());
     return;
   }
   adopt_pipe_end(call, slot, std::move(end));
@@ -351,7 +351,7 @@ void pipe_client_close(Call& call) {
 
 void pipe_info(Call& call) {
   const auto request = pipes::info_request(strings::arg_int(call, 1));
-  if (!request) { fail(call.c, perr::kBadInfoRequest); return; }
+  if (!request) { fail(call.c, errs::kPipeInfoBadRequest); return; }
   PipeEnd* end = any_pipe_arg(call, 2);
   if (!end) return;
   switch (*request) {

@@ -6,6 +6,7 @@
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_args.h"
 #include "builtins/system/system_text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -24,17 +25,17 @@ std::string drive_name(char letter) { return {letter, ':'}; }
 bool drive_arg(Call& call, int k, char& letter) {
   const std::u16string text = files::wide_arg(call, k);
   const auto parsed = parse_drive(text);
-  if (!parsed) return fail(call.c, err::kNotADrive, shown(text));
+  if (!parsed) return fail(call.c, errs::kNotADriveLetter, shown(text));
   letter = *parsed;
   return true;
 }
 
 bool need_drive(Call& call, char letter) {
-  return drive_exists(letter) ? true : fail(call.c, err::kDriveNotFound, drive_name(letter));
+  return drive_exists(letter) ? true : fail(call.c, errs::kDriveNotFound, drive_name(letter));
 }
 
 bool not_ready(Call& call, const std::u16string& root, std::uint32_t code) {
-  return fail(call.c, err::kDriveNotReady, shown(root) + ": " + platform::files::error_text(code));
+  return fail(call.c, errs::kDriveNotReady, shown(root) + ": " + platform::files::error_text(code));
 }
 
 void disk_exist(Call& call) {
@@ -45,7 +46,7 @@ void disk_exist(Call& call) {
 
 void disk_scan(Call& call) {
   const int kinds = call.args[1].i;
-  if (kinds < 0 || kinds > 31) { fail(call.c, err::kDiskScanKinds); return; }
+  if (kinds < 0 || kinds > 31) { fail(call.c, errs::kDiskScanBadKinds); return; }
   const std::uint32_t mask = pv::drive_mask();
   std::string list;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -61,10 +62,10 @@ void disk_scan(Call& call) {
 template <bool Total>
 void disk_space(Call& call) {
   const int format = call.count >= 2 ? call.args[2].i : 0;
-  if (format != 0 && format != 1) { fail(call.c, err::kDiskFormat); return; }
+  if (format != 0 && format != 1) { fail(call.c, errs::kDiskBadFormat); return; }
   const DriveList drives = parse_drive_list(files::wide_arg(call, 1));
-  if (drives.bad) { fail(call.c, err::kNotADrive, shown(*drives.bad)); return; }
-  if (drives.letters.empty()) { fail(call.c, err::kNoDrive); return; }
+  if (drives.bad) { fail(call.c, errs::kNotADriveLetter, shown(*drives.bad)); return; }
+  if (drives.letters.empty()) { fail(call.c, errs::kNoSuchDrive); return; }
   for (char letter : drives.letters)
     if (!need_drive(call, letter)) return;
   std::uint64_t sum = 0;
@@ -83,7 +84,7 @@ void disk_info(Call& call) {
   char letter = 0;
   if (!drive_arg(call, 1, letter)) return;
   const int request = call.args[2].i;
-  if (request < 1 || request > 5) { fail(call.c, err::kDiskInfoRequest); return; }
+  if (request < 1 || request > 5) { fail(call.c, errs::kDiskInfoBadRequest); return; }
   if (!need_drive(call, letter)) return;
   const std::u16string root = drive_root(letter);
   if (request == 5) { make_int(call.result, static_cast<std::int32_t>(pv::kind_of(root))); return; }
@@ -97,9 +98,9 @@ void disk_info(Call& call) {
 void disk_vol_info(Call& call) {
   const std::u16string text = files::wide_arg(call, 1);
   const auto root = volume_root(text);
-  if (!root) { fail(call.c, err::kNotAVolumeRoot, shown(text)); return; }
+  if (!root) { fail(call.c, errs::kNotAVolumeRoot, shown(text)); return; }
   const int request = call.args[2].i;
-  if (request < 1 || request > 6) { fail(call.c, err::kDiskVolInfoRequest); return; }
+  if (request < 1 || request > 6) { fail(call.c, errs::kDiskVolInfoBadRequest); return; }
   if ((*root)[1] == u':' && !need_drive(call, static_cast<char>((*root)[0]))) return;
   pv::Facts f;
   std::uint32_t code = 0;
@@ -123,7 +124,7 @@ void log_disk(Call& call) {
   if (!files::full_path(call.c, {static_cast<char16_t>(letter), u':'}, full)) return;
   std::uint32_t code = 0;
   if (!platform::folders::change(full, code)) {
-    files::os_fail(call.c, err::kLogDiskFailed, "SetCurrentDirectory", code);
+    files::os_fail(call.c, errs::kLogDiskFailed, "SetCurrentDirectory", code);
     return;
   }
   make_int(call.result, 1);

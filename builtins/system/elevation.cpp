@@ -3,6 +3,7 @@
 // starting a program or writing a folder would ask the user for elevation.
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/uac_facts.h"
 #include "engine/value_ops.h"
@@ -17,7 +18,7 @@ void exe_prompt_test(Call& call) {
   const std::u16string name = files::wide_arg(call, 1);
   const std::u16string path = name.empty() ? std::u16string() : platform::find_program(name);
   if (path.empty()) {
-    fail(call.c, err::kProgramNotFound);
+    fail(call.c, errs::kProgramNotFound);
     return;
   }
   std::string manifest;
@@ -29,7 +30,7 @@ void exe_prompt_test(Call& call) {
 void manifest_settings(Call& call) {
   const std::int32_t request = call.args[1].i;
   if (request < 0 || request > 2) {
-    fail(call.c, err::kBadManifestRequest);
+    fail(call.c, errs::kManifestBadRequest);
     return;
   }
   const std::string manifest = platform::process_manifest();

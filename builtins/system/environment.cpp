@@ -3,6 +3,7 @@
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_args.h"
 #include "builtins/system/system_text.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "platform/environment.h"
 
@@ -13,7 +14,7 @@ namespace pe = platform::environment;
 
 bool name_arg(Call& call, std::u16string& name) {
   name = files::wide_arg(call, 1);
-  return environment_name_ok(name) ? true : fail(call.c, err::kBadVariableName);
+  return environment_name_ok(name) ? true : fail(call.c, errs::kBadEnvironmentName);
 }
 
 void environment_get(Call& call) {
@@ -27,8 +28,8 @@ void environment_set(Call& call) {
   std::u16string name;
   if (!name_arg(call, name)) return;
   const std::u16string value = files::wide_arg(call, 2);
-  if (value.size() > kMaxEnvironmentValue) { fail(call.c, err::kValueTooLong); return; }
-  if (!pe::set(name, value)) { fail(call.c, err::kEnvironSetRefused); return; }
+  if (value.size() > kMaxEnvironmentValue) { fail(call.c, errs::kEnvironmentValueTooLong); return; }
+  if (!pe::set(name, value)) { fail(call.c, errs::kEnvironSetRefused); return; }
   make_int(call.result, 1);
 }
 

@@ -10,6 +10,7 @@
 #include "builtins/arrays/array_args.h"
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -30,7 +31,7 @@ void set_count(Value& v, std::uint64_t n) {
 void computer_name_get(Call& call) {
   const std::int32_t which = call.args[1].i;
   if (!is_name_type(which)) {
-    fail(call.c, err::kBadNameType);
+    fail(call.c, errs::kBadComputerNameType);
     return;
   }
   const auto format = static_cast<COMPUTER_NAME_FORMAT>(which);
@@ -39,7 +40,7 @@ void computer_name_get(Call& call) {
   std::vector<wchar_t> name(size + 1);
   size = static_cast<DWORD>(name.size());
   if (!GetComputerNameExW(format, name.data(), &size)) {
-    files::os_fail(call.c, err::kNameCallFailed, "GetComputerNameEx", GetLastError());
+    files::os_fail(call.c, errs::kSystemRefusedRequest, "GetComputerNameEx", GetLastError());
     return;
   }
   files::set_text(call, u16(name.data(), size));
@@ -49,15 +50,15 @@ void computer_name_set(Call& call) {
   const std::u16string name = files::wide_arg(call, 1);
   const std::int32_t which = call.args[2].i;
   if (!is_settable_name_type(which)) {
-    fail(call.c, err::kBadNameType);
+    fail(call.c, errs::kBadComputerNameType);
     return;
   }
   if (!valid_computer_name(name, which)) {
-    fail(call.c, err::kBadComputerName);
+    fail(call.c, errs::kBadComputerName);
     return;
   }
   if (!SetComputerNameExW(static_cast<COMPUTER_NAME_FORMAT>(which), wide_z(name))) {
-    files::os_fail(call.c, err::kNameCallFailed, "SetComputerNameEx", GetLastError());
+    files::os_fail(call.c, errs::kSystemRefusedRequest, "SetComputerNameEx", GetLastError());
     return;
   }
   make_int(call.result, 1);
@@ -104,13 +105,13 @@ void net_info(Call& call) {
       wchar_t user[257];
       DWORD size = 257;
       if (!GetUserNameW(user, &size)) {
-        files::os_fail(call.c, err::kNameCallFailed, "GetUserName", GetLastError());
+        files::os_fail(call.c, errs::kSystemRefusedRequest, "GetUserName", GetLastError());
         return;
       }
       files::set_text(call, u16(user, size > 0 ? size - 1 : 0));
       return;
     }
-    default: fail(call.c, err::kBadNetRequest);
+    default: fail(call.c, errs::kNetInfoBadRequest);
   }
 }
 
@@ -152,7 +153,7 @@ struct ScreenDc {
 void win_metrics(Call& call) {
   const std::int32_t n = call.args[1].i;
   if (!valid_metric(n)) {
-    fail(call.c, err::kBadMetric);
+    fail(call.c, errs::kBadMetric);
     return;
   }
   if (n >= 0) {
@@ -170,13 +171,13 @@ void win_metrics(Call& call) {
 void win_resources(Call& call) {
   const std::int32_t request = call.args[1].i;
   if (request < 0 || request > 6) {
-    fail(call.c, err::kBadResourceRequest);
+    fail(call.c, errs::kWinResourcesBadRequest);
     return;
   }
   MEMORYSTATUSEX m{};
   m.dwLength = sizeof m;
   if (!GlobalMemoryStatusEx(&m)) {
-    files::os_fail(call.c, err::kNameCallFailed, "GlobalMemoryStatusEx", GetLastError());
+    files::os_fail(call.c, errs::kSystemRefusedRequest, "GlobalMemoryStatusEx", GetLastError());
     return;
   }
   const std::uint64_t facts[] = {m.dwMemoryLoad,     m.ullTotalPhys,    m.ullAvailPhys,    m.ullTotalPageFile,

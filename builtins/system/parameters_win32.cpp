@@ -5,6 +5,7 @@
 
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr std::size_t kMaxParameterText = 32767;
 
 bool refused(Call& call) {
-  return files::os_fail(call.c, err::kParameterCallFailed, "SystemParametersInfo", GetLastError());
+  return files::os_fail(call.c, errs::kSysParamRefused, "SystemParametersInfo", GetLastError());
 }
 
 // Runs one supported action. `param` is the number or text the action takes
@@ -38,7 +39,7 @@ bool run_action(Call& call, const SpiAction& a, const std::u16string& param, std
       return true;
     }
     case SpiKind::set_text: {
-      if (param.size() > kMaxParameterText) return fail(call.c, err::kBadParameter);
+      if (param.size() > kMaxParameterText) return fail(call.c, errs::kSysParamBadParameter);
       std::wstring text(param.begin(), param.end());
       if (!SystemParametersInfoW(a.action, 0, text.data(), flags)) return refused(call);
       break;
@@ -46,7 +47,7 @@ bool run_action(Call& call, const SpiAction& a, const std::u16string& param, std
     case SpiKind::set_by_count:
     case SpiKind::set_by_pointer: {
       std::int32_t n = 0;
-      if (!parse_number(param, n)) return fail(call.c, err::kBadParameter);
+      if (!parse_number(param, n)) return fail(call.c, errs::kSysParamBadParameter);
       const bool byCount = a.kind == SpiKind::set_by_count;
       void* pointerArg = byCount ? nullptr : reinterpret_cast<void*>(static_cast<std::intptr_t>(n));
       if (!SystemParametersInfoW(a.action, byCount ? static_cast<UINT>(n) : 0, pointerArg, flags))
@@ -61,12 +62,12 @@ bool run_action(Call& call, const SpiAction& a, const std::u16string& param, std
 void sys_param_info(Call& call) {
   const SpiAction* a = find_spi_action(call.args[1].i);
   if (!a) {
-    fail(call.c, err::kUnknownAction);
+    fail(call.c, errs::kSysParamUnsupported);
     return;
   }
   const std::int32_t update = call.args[3].i;
   if (!valid_update_flags(update)) {
-    fail(call.c, err::kBadUpdateFlags);
+    fail(call.c, errs::kBadUpdateFlags);
     return;
   }
   Answer out;
@@ -76,7 +77,7 @@ void sys_param_info(Call& call) {
 void win_parm_get(Call& call) {
   const WinParm* p = find_win_parm(call.args[1].i);
   if (!p) {
-    fail(call.c, err::kBadParmNumber);
+    fail(call.c, errs::kBadParmNumber);
     return;
   }
   Answer out;
@@ -87,12 +88,12 @@ void win_parm_get(Call& call) {
 void win_parm_set(Call& call) {
   const WinParm* p = find_win_parm(call.args[1].i);
   if (!p) {
-    fail(call.c, err::kBadParmNumber);
+    fail(call.c, errs::kBadParmNumber);
     return;
   }
   const std::int32_t update = call.args[3].i;
   if (!valid_update_flags(update)) {
-    fail(call.c, err::kBadUpdateFlags);
+    fail(call.c, errs::kBadUpdateFlags);
     return;
   }
   Answer previous, done;

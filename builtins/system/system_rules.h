@@ -13,15 +13,6 @@
 
 namespace orv::sysinfo {
 
-// Error numbers of the family.
-namespace err {
-inline constexpr std::uint16_t kBadVersionRequest = 4150, kBadNameType = 4151, kBadComputerName = 4152,
-                               kNameCallFailed = 4153, kBadNetRequest = 4154, kBadMetric = 4155,
-                               kBadResourceRequest = 4156, kUnknownAction = 4157, kBadParameter = 4158,
-                               kParameterCallFailed = 4159, kBadParmNumber = 4160, kBadManifestRequest = 4161,
-                               kProgramNotFound = 1934, kBadUpdateFlags = 4163;
-}
-
 // A request's answer: a number or a text.
 struct Answer {
   bool isText = false;

@@ -3,6 +3,7 @@
 // from the same place as the trace header's.
 #include "builtins/files/file_args.h"
 #include "builtins/system/system_groups.h"
+#include "engine/error_numbers.h"
 #include "engine/keyword_ids.h"
 #include "engine/value_ops.h"
 #include "platform/process_facts.h"
@@ -19,7 +20,7 @@ template <bool (*Part)(const platform::OsVersionDetail&, std::int32_t, Answer&)>
 void os_version_part(Call& call) {
   Answer a;
   if (!Part(platform::os_version_detail(), call.args[1].i, a)) {
-    fail(call.c, err::kBadVersionRequest);
+    fail(call.c, errs::kVersionBadRequest);
     return;
   }
   set_answer(call, a);

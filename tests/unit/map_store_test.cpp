@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/error_numbers.h"
 #include "engine/arrays.h"
 #include "engine/maps.h"
 #include "tests/unit/engine_fixture.h"
@@ -139,7 +140,7 @@ TEST_F(MapValueTest, CopiesShareNothingAndReleasesFreeEveryString) {
   EXPECT_STREQ(str_of(c, out), "value 7");
   release_value(c, out);
   EXPECT_FALSE(map_read(c, *map_of(c, copy), key_of(u"KEY7"), out));
-  EXPECT_EQ(c.error, map_error::kNoSuchKey);
+  EXPECT_EQ(c.error, errs::kMapNoSuchKey);
   c.error = 0;
   release_value(c, map);
   release_value(c, copy);
