@@ -173,6 +173,24 @@ class Runner {
   }
 
  private:
+  // The whole-number operators taken straight: + - * and mod by a divisor
+  // other than 0, wrapping at 32 bits. False: the general rules decide.
+  static bool whole_rule(int op, std::int64_t a, std::int64_t b, std::int32_t& out) {
+    std::int64_t r = 0;
+    switch (op) {
+      case id::kPlus: r = a + b; break;
+      case id::kMinus: r = a - b; break;
+      case id::kStar: r = a * b; break;
+      case id::kMod:
+        if (b == 0) return false;
+        r = a % b;
+        break;
+      default: return false;
+    }
+    out = wrap32(r);
+    return true;
+  }
+
   struct Number {
     bool isFloat = false;
     std::int32_t i = 0;
@@ -202,20 +220,8 @@ class Runner {
         Number a, b;
         if (!number(n.kids[0], a) || !number(n.kids[1], b)) return false;
         if (!a.isFloat && !b.isFloat) {
-          std::int64_t r = 0;
-          switch (n.op) {
-            case id::kPlus: r = std::int64_t{a.i} + b.i; break;
-            case id::kMinus: r = std::int64_t{a.i} - b.i; break;
-            case id::kStar: r = std::int64_t{a.i} * b.i; break;
-            case id::kMod:
-              if (b.i == 0) return false;
-              r = std::int64_t{a.i} % b.i;
-              break;
-            default: return false;   // the general rules decide the other operators
-          }
           out.isFloat = false;
-          out.i = wrap32(r);
-          return true;
+          return whole_rule(n.op, a.i, b.i, out.i);   // the general rules decide the other operators
         }
         const FloatOutcome r = float_rule(n.op, a.as_float(), b.as_float());
         if (r.error != 0) return false;
@@ -280,19 +286,7 @@ class Runner {
     Scratch right(c_);
     if (!eval(n.kids[1], right.op())) return false;
     if (plain_int(out) && plain_int(right.op())) {
-      const std::int64_t a = out.i, b = right->i;
-      std::int64_t r = 0;
-      switch (n.op) {
-        case id::kPlus: r = a + b; break;
-        case id::kMinus: r = a - b; break;
-        case id::kStar: r = a * b; break;
-        case id::kMod:
-          if (b == 0) return general_arithmetic(n.op, out, right.op());
-          r = a % b;
-          break;
-        default: return general_arithmetic(n.op, out, right.op());
-      }
-      out.i = wrap32(r);
+      if (!whole_rule(n.op, out.i, right->i, out.i)) return general_arithmetic(n.op, out, right.op());
       drop_origin(out);
       return true;
     }
