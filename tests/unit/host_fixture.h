@@ -19,11 +19,16 @@ namespace orv::test {
 
 inline std::string* g_output = nullptr;   // the running test's capture (tests run one at a time)
 inline char* g_heapBase = nullptr;
+// Called with each text the script hands to stdout(), after it is captured:
+// a test acts as a host would in the middle of a run.
+inline void (*g_onHostText)(const std::string& text) = nullptr;
 
 inline int ORV_CALL test_host_entry(api::Word, api::Word, std::uint32_t, int function, api::AnswerCallback answer,
                              void* info, api::Word*, api::Operand* args, int count, api::Value*) {
   if (function != 0 || count != 1 || !(args[0].flags & 2)) return -3;
-  *g_output += std::string(g_heapBase + args[0].str) + "\n";
+  const std::string text = g_heapBase + args[0].str;
+  *g_output += text + "\n";
+  if (g_onHostText) g_onHostText(text);
   api::Value v{};
   v.flags = 1;
   v.i = 1;

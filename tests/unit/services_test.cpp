@@ -98,6 +98,24 @@ TEST_F(ServicesTest, BuiltinsAreSwitchedOffAndOnByName) {
   EXPECT_EQ(service(24, "abs", ";", 0, 0), 1);
 }
 
+// Float functions that compiled lines call straight are switched off all the
+// same, also by a host in the middle of a loop.
+platform::MemHandle g_switchingContext = nullptr;
+void switch_sin_off(const std::string& text) {
+  if (text == "off") DLLServices(g_switchingContext, 24, const_cast<char*>("Sin"), const_cast<char*>("|"), 1, 0);
+}
+
+TEST_F(ServicesTest, SwitchedOffFloatFunctionsStayOffInLoops) {
+  const char* loop = "x = 0.0\nFor i = 1 To 20\n  x = x + Sqrt(i) * Sin(i)\n  If i == 10 Then stdout(\"off\")\nNext\n";
+  EXPECT_EQ(run(loop), 0u);
+  g_switchingContext = context;
+  g_onHostText = switch_sin_off;
+  EXPECT_EQ(run(loop), 3472u);
+  g_onHostText = nullptr;
+  EXPECT_EQ(variable("i"), "11");   // the pass after the host switched it off
+  EXPECT_EQ(service(24, "Sin", "|", 0, 0), 1);
+}
+
 TEST_F(ServicesTest, OpenFileHandlesAreKnownUntilClosed) {
   const std::string path = testing::TempDir() + "orv_services_53.txt";
   EXPECT_EQ(run("f = FileOpen(\"" + path + "\", \"WRITE\")\n"), 0u);
