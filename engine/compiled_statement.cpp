@@ -740,7 +740,7 @@ namespace {
 // entry it leaves in the trace is the text path's.
 bool switches_watching(const CachedLine& cached) {
   for (const CachedToken& t : cached.tokens)
-    if (keyword_token(t) && (t.delim == kw::fn_debugtrace || t.delim == kw::fn_debug)) return true;
+    if (keyword_token(t) && keyword_has(t.delim, kw_flag::kWatches)) return true;
   return false;
 }
 

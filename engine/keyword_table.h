@@ -23,10 +23,12 @@ extern const std::string_view kStringConstants[kStringConstantCount];
 // buffered through it; every other call first hands them to the OS.
 // kReadsArguments: a compiled call may lend it a variable's text instead of a copy.
 // kPure: it computes only from its arguments, so the compiled path may run it.
+// kWatches: it may switch the trace or single stepping on, so its line stays text.
 namespace kw_flag {
 inline constexpr std::uint8_t kPure = 1;
 inline constexpr std::uint8_t kReadsArguments = 2;
 inline constexpr std::uint8_t kInward = 4;
+inline constexpr std::uint8_t kWatches = 8;
 }  // namespace kw_flag
 extern const std::uint8_t kKeywordFlags[kKeywordCount];
 inline bool keyword_has(int id, std::uint8_t flag) {

@@ -18,7 +18,7 @@ KIND_CONSTANT = 3
 VARIADIC = 255
 MAX_PARAMS = 16
 MAX_NAME = 33  # name[34] keeps a terminating NUL
-FLAGS = {"pure": 1, "reads": 2, "inward": 4}  # kw_flag:: in engine/keyword_table.h
+FLAGS = {"pure": 1, "reads": 2, "inward": 4, "watches": 8}  # kw_flag:: in engine/keyword_table.h
 FLOAT_WORD = 0xF0F0F000
 STRING_WORD = 0xFFF0F000
 
