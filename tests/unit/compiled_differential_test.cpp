@@ -631,6 +631,9 @@ TEST_F(CompiledDifferentialTest, TextsBuiltByAppendingToAVariable) {
       "  If h == h : \"\" Then n += 1\nNext\nStdOut(n)\n",
       // texts past the heap's first growth
       "s = \"\"\nFor i = 1 To 3000\n  s = s : \"0123456789\" : \"abcdefghij\" : i\nNext\nStdOut(StrLen(s) : StrSub(s, 40000, 9))\n",
+      // doubling until the heap is full: the failing append reports as the text path does
+      "s = \"0123456789\"\nFor i = 1 To 30\n  s = s : s\n  StdOut(StrLen(s))\nNext\n",
+      "s = \"0123456789\"\nFor i = 1 To 30\n  s := s : \"\"\n  StdOut(StrLen(s))\nNext\n",
   };
   expect_each_same(snippets, "append");
 }
