@@ -96,6 +96,11 @@ TEST_F(ServicesTest, BuiltinsAreSwitchedOffAndOnByName) {
   EXPECT_EQ(service(24, "abs;abs", ";", 1, 0), 1);
   EXPECT_EQ(run("If 1 Then n = Abs(-7)\n"), 3472u);
   EXPECT_EQ(service(24, "abs", ";", 0, 0), 1);
+  // A name past 30 characters is refused as a whole, never cut to a known prefix.
+  EXPECT_EQ(service(24, "abs;StrLen0123456789012345678901234", ";", 1, 0), 0);
+  EXPECT_EQ(run("n = Abs(-1)\n"), 3472u);
+  EXPECT_EQ(run("n = StrLen(\"ab\")\n"), 0u);
+  EXPECT_EQ(service(24, "abs", ";", 0, 0), 1);
 }
 
 // Float functions that compiled lines call straight are switched off all the
