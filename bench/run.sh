@@ -6,6 +6,9 @@
 #           under the same Wine and one persistent wineserver; sizes are smaller
 #           there (emulated 32-bit code), see the size columns.
 # "empty" is process start: an empty script, and for Wine a program that does nothing.
+# "com_start" is the start of automation alone (one object, one call): under Wine
+# its first window starts Wine's desktop process, for the peers as for us, so
+# com_calls minus com_start is what the calls themselves cost.
 # A workload whose script fails shows n/a.
 # Memory (MB) is the peak resident size of one run's process (/usr/bin/time %M).
 # Under Wine that is the one Wine process running the program: Wine's own DLLs
@@ -50,6 +53,7 @@ workloads=(
   "fib 25 20"
   "switch 2000000 200000"
   "file_lines 500000 50000"
+  "com_start - 1"
   "com_calls - 20000"
   "file_write 500000 50000"
   "map_ops 1000000 100000"

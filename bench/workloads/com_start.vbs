@@ -1,0 +1,3 @@
+Set d = CreateObject("Scripting.Dictionary")
+d.Add "k", CLng(WScript.Arguments(0))
+WScript.Echo d.Count
