@@ -206,6 +206,10 @@ fi
 if [ $do_wine = 1 ]; then
   orv_build win32 || exit 1
   orv_start_wine
+  # The 32-bit cscript itself: "wine cscript.exe" goes through a launcher
+  # process, whose memory /usr/bin/time would report instead of the peer's.
+  cscript='C:\windows\system32\cscript.exe'
+  [ -f "$WINEPREFIX/drive_c/windows/syswow64/cscript.exe" ] && cscript='C:\windows\syswow64\cscript.exe'
   echo
   echo "== wine 32-bit (emulated): seconds, then peak memory in MB; orv = orv.dll through orvhost.exe, peers = cscript.exe"
   bcols=(); [ -n "$before_wine" ] && bcols=(before orv/bef)
@@ -231,8 +235,8 @@ if [ $do_wine = 1 ]; then
       row "$name" - "$ours" "$bare" "$(ratio "$ours" "$bare")" "" "" "${bt[@]}" "$m_ours" "$m_bare" "" "" "${bm[@]}" \
         "(peer column: bench_empty.exe, a program that does nothing)"
     fi
-    vbs=$(measure wine cscript.exe //nologo "$W/$name.vbs" "$size" "${extra[@]}"); r_vbs=$(first_word "$tmp/out"); m_vbs=$(peak_mb)
-    js=$(measure wine cscript.exe //nologo "$W/$name.js" "$size" "${extra[@]}"); r_js=$(first_word "$tmp/out"); m_js=$(peak_mb)
+    vbs=$(measure wine "$cscript" //nologo "$W/$name.vbs" "$size" "${extra[@]}"); r_vbs=$(first_word "$tmp/out"); m_vbs=$(peak_mb)
+    js=$(measure wine "$cscript" //nologo "$W/$name.js" "$size" "${extra[@]}"); r_js=$(first_word "$tmp/out"); m_js=$(peak_mb)
     agree="-"; [ "$ours" != n/a ] && agree=$(same "$r_ours" "$r_vbs" "$r_js" && echo same || echo "orv=$r_ours vbs=$r_vbs js=$r_js")
     [ "$name" = empty ] && name="empty(cs)"
     row "$name" "$size" "$ours" "$vbs" "$(ratio "$ours" "$vbs")" "$js" "$(ratio "$ours" "$js")" "${bt[@]}" \
