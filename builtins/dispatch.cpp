@@ -56,6 +56,16 @@ void tidy_result(Context& c, Operand& result) {
   }
 }
 
+// The end of every call: the result tidied, a math error met on the way made the call's.
+bool finish_call(Context& c, Operand& result) {
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return !failed(c);
+}
+
 bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
                         Operand& result) {
   bool wide = false;
@@ -87,21 +97,16 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   }
   // Anything but an inward built-in may have reached code outside the engine.
   if (!isUdf && !inward) after_outside_code(c);
-  tidy_result(c, result);
-  if (c.pendingMathError != 0) {
-    c.error = c.pendingMathError;
-    c.pendingMathError = 0;
-  }
-  return !failed(c);
+  return finish_call(c, result);
 }
 
 // An allocation that fails inside a handler ends the call with its error
 // number and an empty result, never the process.
-bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
-              Operand& result) {
+template <class Run>
+bool guarded_call(Context& c, Operand& result, Run run) {
   make_int(result, 0);
   try {
-    return dispatch_unguarded(c, id, r, args, count, variadic, result);
+    return run();
   } catch (...) {
     after_outside_code(c);   // the call may have been outside when it failed
     fail(c, error_for_current_exception());
@@ -109,6 +114,11 @@ bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, i
     make_int(result, 0);
     return false;
   }
+}
+
+bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
+              Operand& result) {
+  return guarded_call(c, result, [&] { return dispatch_unguarded(c, id, r, args, count, variadic, result); });
 }
 
 // Collects arguments 1..R+O; on success the closing parenthesis is current.
@@ -171,6 +181,13 @@ bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int 
 
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
   return dispatch(c, id, r, args, count, false, result);
+}
+
+bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result) {
+  return guarded_call(c, result, [&] {
+    call_udf(c, id - kUdfStart, args.data(), count, result);
+    return finish_call(c, result);
+  });
 }
 
 const HandlerTable& handler_table() {
