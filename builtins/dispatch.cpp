@@ -56,16 +56,6 @@ void tidy_result(Context& c, Operand& result) {
   }
 }
 
-// The end of every call: the result tidied, a math error met on the way made the call's.
-bool finish_call(Context& c, Operand& result) {
-  tidy_result(c, result);
-  if (c.pendingMathError != 0) {
-    c.error = c.pendingMathError;
-    c.pendingMathError = 0;
-  }
-  return !failed(c);
-}
-
 bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
                         Operand& result) {
   bool wide = false;
@@ -97,16 +87,21 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   }
   // Anything but an inward built-in may have reached code outside the engine.
   if (!isUdf && !inward) after_outside_code(c);
-  return finish_call(c, result);
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return !failed(c);
 }
 
 // An allocation that fails inside a handler ends the call with its error
 // number and an empty result, never the process.
-template <class Run>
-bool guarded_call(Context& c, Operand& result, Run run) {
+bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
+              Operand& result) {
   make_int(result, 0);
   try {
-    return run();
+    return dispatch_unguarded(c, id, r, args, count, variadic, result);
   } catch (...) {
     after_outside_code(c);   // the call may have been outside when it failed
     fail(c, error_for_current_exception());
@@ -114,11 +109,6 @@ bool guarded_call(Context& c, Operand& result, Run run) {
     make_int(result, 0);
     return false;
   }
-}
-
-bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
-              Operand& result) {
-  return guarded_call(c, result, [&] { return dispatch_unguarded(c, id, r, args, count, variadic, result); });
 }
 
 // Collects arguments 1..R+O; on success the closing parenthesis is current.
@@ -183,11 +173,26 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
   return dispatch(c, id, r, args, count, false, result);
 }
 
+// As dispatch() does it for a user-defined function, without the steps
+// that concern only built-ins. (Kept apart from dispatch(): sharing its
+// tail made the compiler lay out every built-in call worse.)
 bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result) {
-  return guarded_call(c, result, [&] {
+  make_int(result, 0);
+  try {
     call_udf(c, id - kUdfStart, args.data(), count, result);
-    return finish_call(c, result);
-  });
+  } catch (...) {
+    after_outside_code(c);
+    fail(c, error_for_current_exception());
+    release_value(c, result);
+    make_int(result, 0);
+    return false;
+  }
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return !failed(c);
 }
 
 const HandlerTable& handler_table() {
