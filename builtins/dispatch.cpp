@@ -173,6 +173,28 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
   return dispatch(c, id, r, args, count, false, result);
 }
 
+// As dispatch() does it for a user-defined function, without the steps
+// that concern only built-ins. (Kept apart from dispatch(): sharing its
+// tail made the compiler lay out every built-in call worse.)
+bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result) {
+  make_int(result, 0);
+  try {
+    call_udf(c, id - kUdfStart, args.data(), count, result);
+  } catch (...) {
+    after_outside_code(c);
+    fail(c, error_for_current_exception());
+    release_value(c, result);
+    make_int(result, 0);
+    return false;
+  }
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return !failed(c);
+}
+
 const HandlerTable& handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;

@@ -55,6 +55,10 @@ bool call_function(Context& c, int id, Operand& result);
 // 1..count (coercion, handler, result tidying), as a parsed call does.
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result);
 
+// The same for a user-defined function (id kUdfStart + index), which takes
+// its arguments as they are: no keyword record, coercion or handler lookup.
+bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result);
+
 // Whether the coercion of argument k (an 8-bit text) leaves it as it is,
 // given the other arguments of the call.
 bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k);

@@ -25,25 +25,42 @@ struct CallerState {
   std::size_t replayCursor;
   std::uint16_t tokenSlot;
 
+  // A user-defined callable starts without handlers (mode 0 or -1, which
+  // read no name) and names one only when it sets a handler: their names
+  // are moved out rather than copied. Other nested runs keep the caller's.
+  enum class Handlers { kept, cleared };
+
   // The saved lines are kept by the context and reused, so a call does not
   // allocate a copy of its caller's line.
-  explicit CallerState(Context& c)
+  explicit CallerState(Context& c, Handlers handlers = Handlers::kept)
       : context(c), lineIndex(c.savedLineDepth), curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos),
         progOffset(c.prog ? c.prog - c.line : 0), tokKind(c.tokKind), delim(c.delim), ifState(c.ifState),
         breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
         returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
-        errorHandlerFn(c.errorHandlerFn), cancelHandlerFn(c.cancelHandlerFn), executingUdf(c.executingUdf),
+        executingUdf(c.executingUdf),
         assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay),
         replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {
+    take(c.errorHandlerFn, errorHandlerFn, handlers);
+    take(c.cancelHandlerFn, cancelHandlerFn, handlers);
     if (c.savedLines.size() <= lineIndex) c.savedLines.resize(lineIndex + 1);
     c.savedLines[lineIndex].assign(c.line);
     ++c.savedLineDepth;
   }
   ~CallerState() { --context.savedLineDepth; }
+  // Names are mostly empty: no string work for those.
+  static void take(std::string& from, std::string& to, Handlers handlers) {
+    if (from.empty()) return;
+    if (handlers == Handlers::cleared) from.swap(to);
+    else to = from;
+  }
+  static void put_back(std::string& saved, std::string& to) {
+    if (!saved.empty() || !to.empty()) to = std::move(saved);
+  }
   CallerState(const CallerState&) = delete;
   CallerState& operator=(const CallerState&) = delete;
 
-  void restore(Context& c) const {
+  // Once: the handlers' names are moved back.
+  void restore(Context& c) {
     c.curScript = curScript;
     c.pos = pos;
     c.stmtPos = stmtPos;
@@ -59,8 +76,8 @@ struct CallerState {
     c.returned = returned;
     c.errorHandlerMode = errorHandlerMode;
     c.cancelHandlerMode = cancelHandlerMode;
-    c.errorHandlerFn = errorHandlerFn;
-    c.cancelHandlerFn = cancelHandlerFn;
+    put_back(errorHandlerFn, c.errorHandlerFn);
+    put_back(cancelHandlerFn, c.cancelHandlerFn);
     c.executingUdf = executingUdf;
     c.assignFrame = assignFrame;
     c.assignSlot = assignSlot;

@@ -569,7 +569,7 @@ class Runner {
       const std::uint32_t& lent;
       ~Release() {
         for (std::size_t k = 0; k < used; ++k)
-          if (!(lent & (1u << k)) && (args[k].flags | args[k].str | args[k].wstr)) release_value(c, args[k]);
+          if (!(lent & (1u << k)) && (args[k].flags & (kPayload | vf::kCom))) release_value(c, args[k]);
       }
     } guard{c_, args, used, lent};
     if (straight) {
@@ -605,7 +605,8 @@ class Runner {
     // a user-defined function's own expressions meet the same depth limit.
     const int outerDepth = c_.exprDepth;
     if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
-    const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
+    const bool ok = n.op >= kUdfStart && n.op <= kUdfEnd ? dispatch_udf_call(c_, n.op, args, count, out)
+                                                         : dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
   }

@@ -414,7 +414,7 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bo
   while (c.depth > d) pop(c, false);
   top(c).word = 1;   // returned
   c.breakable = breakable;
-  release_value(c, c.returnValue);
+  if (c.returnValue.flags) release_value(c, c.returnValue);
   static_cast<Value&>(c.returnValue) = value;
   c.returned = true;
   return StatementRun::ok;

@@ -123,6 +123,8 @@ struct Script {
   std::unordered_map<std::uint32_t, CachedLine> lineCache;   // by statement position
   std::size_t compiledNodes = 0;      // bounds the memory of compiled expressions
   std::uint32_t textVersion = 0;      // changes whenever the text is rewritten in place (GoTo targets)
+  std::uint32_t firstStatement = 0;   // where statements start (past a leading origin line),
+  std::uint32_t firstStatementOf = ~0u;   // for this textVersion
   std::shared_ptr<struct StatementCache> statements;   // compiled whole statements, by read position
 };
 

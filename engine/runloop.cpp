@@ -76,11 +76,18 @@ bool between_statements(Context& c) {
 
 // Where a script's statements start: past the line that records where its
 // text came from (a comment, which would only be read and passed over).
-std::uint32_t first_statement(const Script& s) {
+// Kept with the script: a function's body runs from it at every call.
+std::uint32_t first_statement(Script& s) {
+  if (s.firstStatementOf == s.textVersion) return s.firstStatement;
   const std::string& t = s.text;
-  if (t.size() < 2 || t[0] != ';' || t[1] != kMarkerTag) return 0;
-  const std::size_t end = t.find('\n');
-  return end == std::string::npos ? 0 : static_cast<std::uint32_t>(end + 1);
+  std::uint32_t at = 0;
+  if (t.size() >= 2 && t[0] == ';' && t[1] == kMarkerTag) {
+    const std::size_t end = t.find('\n');
+    at = end == std::string::npos ? 0 : static_cast<std::uint32_t>(end + 1);
+  }
+  s.firstStatement = at;
+  s.firstStatementOf = s.textVersion;
+  return at;
 }
 
 }  // namespace
@@ -222,7 +229,7 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   if (!steps::push(c, frame)) return false;
   const int frameDepth = c.depth;
 
-  const CallerState saved(c);
+  CallerState saved(c);
   const trace::NestedRun traced(c, trace::NestedRun::Kind::script, path);
   ++c.callLevel;
   c.ifState = -1;

@@ -117,10 +117,13 @@ bool udf_is_executing(const Context& c, int index) {
   return false;
 }
 
-// A new, empty variable table in a free function frame; 0 on failure. The
-// blocks of closed frames are kept (cleared) and reused, so a call does not
-// allocate and clear a whole table each time.
-std::uint16_t open_frame(Context& c) {
+// A new, empty variable table in a free function frame, made current; 0 on
+// failure (nothing changed). The blocks of closed frames are kept (cleared)
+// and reused, so a call does not allocate and clear a whole table each time.
+// The caller's table stays locked while the callee runs (blocks never move),
+// so entering and leaving lock and unlock the callee's block once each.
+std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
+  err = errs::kUdfNoMemory;
   const std::size_t bytes = std::size_t{c.capacity} * sizeof(VarSlot);
   // Frames close in the reverse order they open, so the open ones are the
   // levels just above 0 and the lowest free one follows them: no search.
@@ -139,51 +142,76 @@ std::uint16_t open_frame(Context& c) {
     spare = nullptr;
     if (!mem) return 0;
     auto* slots = static_cast<VarSlot*>(platform::mem_lock(mem));
-    if (!slots) { platform::mem_free(mem); return 0; }
+    if (!slots) {
+      platform::mem_free(mem);
+      err = errs::kUdfLockFailed;
+      return 0;
+    }
     slots[0].v.flags = vf::kDeclared;
-    platform::mem_unlock(mem);
+    FrameEntry& caller = c.frames[c.level];
+    caller.hwm = c.hwm;
+    caller.stamp = c.slotStamp;
     f.level = level;
     f.mem = mem;
     f.seq = c.frameCounter++;
-    f.tick = platform::tick_count();
+    // A pointer names its frame by level, block, sequence number and tick:
+    // the sequence number tells this run's frames apart, the run's own tick
+    // tells runs apart, so no clock is read per call.
+    f.tick = c.frames[0].tick;
     f.capacity = c.capacity;
     f.hwm = 1;
     f.marker = 0xFFFF;
     f.stamp = kFreshFrameLayout;
     ++c.framesOpen;
+    c.slots = slots;
+    c.slotMem = mem;
+    c.curSeq = f.seq;
+    c.curTick = f.tick;
+    c.hwm = 1;
+    c.slotStamp = f.stamp;
+    c.level = level;
     return level;
   }
   return 0;
-}
-
-// Clears the used part of a frame's table and keeps the block for reuse.
-void close_frame(Context& c, std::uint16_t level) {
-  FrameEntry& f = c.frames[level];
-  if (f.mem) {
-    --c.framesOpen;
-    if (auto* slots = static_cast<VarSlot*>(platform::mem_lock(f.mem))) {
-      std::memset(static_cast<void*>(slots), 0, std::size_t{f.hwm} * sizeof(VarSlot));
-      platform::mem_unlock(f.mem);
-      c.spareFrames[level] = f.mem;
-    } else {
-      platform::mem_free(f.mem);
-    }
-  }
-  f = FrameEntry{};
 }
 
 // Value flags of what a value owns beyond its own bytes (heap text, an
 // array, an object, a file): a value without them is copied and let go as bytes.
 constexpr std::uint32_t kHolds = vf::kStr | vf::kWide | vf::kArray | vf::kCom | vf::kFile;
 
-// Lets go of what the callee's variables hold and makes the caller's table
-// current again. Plain numbers hold nothing, so only the others are released;
-// close_frame clears the used part of the table for the next call.
-void leave_frame(Context& c, std::uint16_t callerLevel, std::uint16_t calleeLevel) {
+// Lets go of what the callee's variables hold, clears the used part of its
+// table (kept for the next call) and makes the caller's table current again.
+// Plain numbers hold nothing, so only the others are released.
+// `callerSlots`: the caller's table, locked since before the call.
+void leave_frame(Context& c, std::uint16_t callerLevel, VarSlot* callerSlots, std::uint16_t calleeLevel) {
+  // (Whatever the callee switched to, the current frame holds one lock.)
+  if (c.level != calleeLevel && !switch_frame(c, calleeLevel)) {
+    FrameEntry& lost = c.frames[calleeLevel];   // unreachable: given up, not reused
+    platform::mem_free(lost.mem);
+    lost = FrameEntry{};
+    --c.framesOpen;
+    // The caller's table already holds the lock kept over the call.
+    if (c.level != callerLevel && switch_frame(c, callerLevel)) platform::mem_unlock(c.slotMem);
+    return;
+  }
   for (std::uint16_t i = 0; i < c.hwm; ++i)
     if (c.slots[i].v.flags & kHolds) release_value(c, c.slots[i].v);
-  switch_frame(c, callerLevel);
-  close_frame(c, calleeLevel);
+  FrameEntry& f = c.frames[calleeLevel];
+  // (The used part as the releases left it.)
+  std::memset(static_cast<void*>(c.slots), 0, std::size_t{c.hwm} * sizeof(VarSlot));
+  platform::mem_unlock(f.mem);
+  c.spareFrames[calleeLevel] = f.mem;
+  f = FrameEntry{};
+  --c.framesOpen;
+  const FrameEntry& caller = c.frames[callerLevel];
+  c.slots = callerSlots;
+  c.slotMem = caller.mem;
+  c.curSeq = caller.seq;
+  c.curTick = caller.tick;
+  c.capacity = caller.capacity;
+  c.hwm = caller.hwm;
+  c.slotStamp = caller.stamp;
+  c.level = callerLevel;
 }
 
 bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {
@@ -288,7 +316,7 @@ bool definition_line(Context& c, DefinitionState& d) {
       d.open = w.kind;
       d.alreadyDefined = find_udf(c, u.name) >= 0;
       d.bodyStart = c.pos;
-      d.pending = std::move(u);
+      d.pending = std::make_unique<Udf>(std::move(u));
       return true;
     }
     if (d.open == Kind::none) { fail(c, w.error); return true; }
@@ -297,16 +325,17 @@ bool definition_line(Context& c, DefinitionState& d) {
       auto body = std::make_shared<Script>();
       const std::string& text = c.script().text;
       body->text = text.substr(d.bodyStart, c.stmtPos > d.bodyStart ? c.stmtPos - d.bodyStart : 0);
-      body->file = d.pending.sourceFile;
-      body->dir = d.pending.dir;
-      d.pending.body = std::move(body);
+      Udf& pending = *d.pending;
+      body->file = pending.sourceFile;
+      body->dir = pending.dir;
+      pending.body = std::move(body);
       const std::size_t slot = free_udf_slot(c);
       if (slot == c.udfs.size()) {
         c.udfs.emplace_back();
         c.udfRecords.emplace_back();
       }
-      c.udfRecords[slot] = record_of(d.pending, static_cast<int>(slot));
-      c.udfs[slot] = std::move(d.pending);
+      c.udfRecords[slot] = record_of(pending, static_cast<int>(slot));
+      c.udfs[slot] = std::move(pending);
       ++c.keywordGeneration;
     }
     d = DefinitionState{};
@@ -345,9 +374,10 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   ++c.callLevel;
 
   const std::uint16_t callerLevel = c.level;
+  VarSlot* const callerSlots = c.slots;
   std::uint16_t calleeLevel = callerLevel;
   const bool ownFrame = !u.sharesVariables;
-  const CallerState saved(c);
+  CallerState saved(c, CallerState::Handlers::cleared);
   c.boundTargets.push_back({c.assignFrame, c.assignSlot});
 
   auto unwind = [&] {
@@ -360,9 +390,13 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   };
 
   if (ownFrame) {
-    calleeLevel = open_frame(c);
-    if (calleeLevel == 0) { unwind(); return fail(c, errs::kUdfNoMemory); }
-    if (!switch_frame(c, calleeLevel)) { close_frame(c, calleeLevel); unwind(); return fail(c, errs::kUdfLockFailed); }
+    std::uint16_t err = 0;
+    calleeLevel = enter_frame(c, err);
+    if (calleeLevel == 0) {
+      saved.restore(c);
+      unwind();
+      return fail(c, err);
+    }
   }
   c.errorHandlerMode = 0;
   c.cancelHandlerMode = -1;
@@ -372,7 +406,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   c.breakable = 0;
   c.returned = false;
 
-  const trace::NestedRun traced(c, trace::NestedRun::Kind::udf, u.name);
+  const trace::NestedRun traced(c, index);
   const bool everyArgument = count == static_cast<int>(u.params.size());
   bool ok;
   if (ownFrame && everyArgument && u.binding.learnt && u.binding.hwm < c.capacity) {
@@ -391,7 +425,8 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
     gotValue = c.returned;
   }
   std::uint16_t err = c.error;
-  std::string errText = std::move(c.errorText);
+  std::string errText;
+  if (!c.errorText.empty()) errText.swap(c.errorText);
   if (gotValue) {
     static_cast<Value&>(result) = c.returnValue;
     clear_operand(c.returnValue);
@@ -401,7 +436,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
     make_int(result, 0);
   }
   if (copyBack && err == 0) copy_back_parameters(c, c.udfs[static_cast<std::size_t>(index)], args, count);
-  if (ownFrame) leave_frame(c, callerLevel, calleeLevel);
+  if (ownFrame) leave_frame(c, callerLevel, callerSlots, calleeLevel);
   saved.restore(c);
   unwind();
   if (err != 0 && ok && err != 9000 && err != errs::kCancelled) {
@@ -410,7 +445,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
     errText.clear();
   }
   c.error = err;
-  c.errorText = std::move(errText);
+  if (!errText.empty() || !c.errorText.empty()) c.errorText = std::move(errText);
   if (err != 0) {
     release_value(c, result);
     clear_operand(result);

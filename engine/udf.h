@@ -1,6 +1,7 @@
 // User-defined functions, subroutines and commands: definitions met by the
 // run loop, and calls.
 #pragma once
+#include <memory>
 #include "engine/context.h"
 
 namespace orv {
@@ -13,7 +14,7 @@ struct DefinitionState {
   enum class Kind { none, function, subroutine, command } open = Kind::none;
   bool alreadyDefined = false;
   std::uint32_t bodyStart = 0;
-  Udf pending;
+  std::unique_ptr<Udf> pending;   // made when a block opens: most runs define nothing
 };
 
 // Handles a definition line, or a line inside an open block. Returns true

@@ -23,7 +23,7 @@ std::string shown_value(Context& c, const std::string& expression) {
   if (expression.size() - first >= static_cast<std::size_t>(limits::kLineBuffer)) return "Expression too long";
   // The expression borrows the scanner and the line buffer of the statement
   // that is waiting to run; both go back exactly as they were.
-  const CallerState saved(c);
+  CallerState saved(c);
   const std::uint16_t savedError = c.error;
   const std::string savedText = c.errorText;
   c.error = 0;

@@ -167,12 +167,28 @@ ErrorEntry::~ErrorEntry() {
   }
 }
 
-NestedRun::NestedRun(Context& c, Kind kind, std::string name) : c_(c), kind_(kind), name_(std::move(name)),
+NestedRun::NestedRun(Context& c, Kind kind, std::string_view name) : c_(c), kind_(kind), name_(name),
       saved_(c.trace), event_(c.traceEvent), condition_(c.conditionResult) {
+  enter();
+}
+
+NestedRun::NestedRun(Context& c, int udf) : c_(c), kind_(Kind::udf), udf_(udf),
+      saved_(c.trace), event_(c.traceEvent), condition_(c.conditionResult) {
+  enter();
+}
+
+std::string_view NestedRun::name() const {
+  if (udf_ < 0) return name_;
+  return static_cast<std::size_t>(udf_) < c_.udfs.size() ? std::string_view(c_.udfs[static_cast<std::size_t>(udf_)].name)
+                                                         : std::string_view();
+}
+
+void NestedRun::enter() {
+  Context& c = c_;
   if (c.trace.state == kTracing) {
-    const char* word = kind == Kind::script ? "CALLING SCRIPT" : "CALLING UDF";
-    if (kind == Kind::callback) write(c, "\r\n[ Common Callback Processing ]");
-    write(c, banner(elapsed(c), word, name_));
+    const char* word = kind_ == Kind::script ? "CALLING SCRIPT" : "CALLING UDF";
+    if (kind_ == Kind::callback) write(c, "\r\n[ Common Callback Processing ]");
+    write(c, banner(elapsed(c), word, name()));
   }
   c.trace.savedState = c.trace.state;
   c.trace.nested = true;
@@ -180,15 +196,15 @@ NestedRun::NestedRun(Context& c, Kind kind, std::string name) : c_(c), kind_(kin
     c.trace.state = kOff;
     return;
   }
-  if (c.trace.state == kTracing && kind != Kind::script) {
+  if (c.trace.state == kTracing && kind_ != Kind::script) {
     const std::uint32_t line = c.curScript < c.scripts.size() ? origin_of(c.script(), c.stmtPos).line : 0;
-    write(c, udf_entered(line, name_));
+    write(c, udf_entered(line, name()));
   }
 }
 
 NestedRun::~NestedRun() {
   try {
-    if (c_.trace.state == kTracing && kind_ != Kind::script) write(c_, udf_left(name_));
+    if (c_.trace.state == kTracing && kind_ != Kind::script) write(c_, udf_left(name()));
     const std::uint32_t lost = c_.trace.lostEntries;
     const bool warned = c_.trace.warnedUnwritable;
     const bool headerPending = c_.trace.headerPending && saved_.headerPending;
@@ -199,7 +215,7 @@ NestedRun::~NestedRun() {
     c_.traceEvent = event_;
     c_.conditionResult = condition_;
     if (c_.trace.state == kTracing)
-      write(c_, banner(elapsed(c_), kind_ == Kind::script ? "RETURNING FROM SCRIPT" : "RETURNING FROM UDF", name_));
+      write(c_, banner(elapsed(c_), kind_ == Kind::script ? "RETURNING FROM SCRIPT" : "RETURNING FROM UDF", name()));
   } catch (...) {
   }
 }

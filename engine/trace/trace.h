@@ -53,14 +53,21 @@ class ErrorEntry {
 class NestedRun {
  public:
   enum class Kind { udf, script, errorHandler, callback };
-  NestedRun(Context& c, Kind kind, std::string name);
+  // `name` must outlive the run (a Call's path).
+  NestedRun(Context& c, Kind kind, std::string_view name);
+  // A user-defined function, named by its number: its name is read only
+  // for the banners, since the callable table may move while it runs.
+  NestedRun(Context& c, int udf);
   ~NestedRun();
   NestedRun(const NestedRun&) = delete;
   NestedRun& operator=(const NestedRun&) = delete;
  private:
+  void enter();
+  std::string_view name() const;
   Context& c_;
   Kind kind_;
-  std::string name_;
+  std::string_view name_;
+  int udf_ = -1;
   TraceState saved_;
   int event_, condition_;   // the caller's statement records its own event
 };

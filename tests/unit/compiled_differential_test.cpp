@@ -655,6 +655,42 @@ TEST_F(CompiledDifferentialTest, RepeatedCallsBindParametersAlike) {
   expect_each_same(snippets, "snippet");
 }
 
+// Calls made straight from compiled expressions: what the call saves and
+// puts back (handlers, error mode, the caller's table and pointers into it),
+// errors inside and around the callee, and results of every kind.
+TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPathDoes) {
+  const char* snippets[] = {
+      // the caller's handler function is in force again after each call
+      "#DefineFunction oh(err)\n  StdOut(\"outer \" : err[0])\n  Return 1\n#EndFunction\n"
+      "#DefineFunction ih(err)\n  StdOut(\"inner \" : err[0])\n  Return 1\n#EndFunction\n"
+      "#DefineFunction f(k)\n  IntControl(73, 3, 0, \"ih\", 0)\n  x = k / 0\n  Return k\n#EndFunction\n"
+      "IntControl(73, 3, 0, \"oh\", 0)\nFor i = 1 To 3\n  y = f(i) + f(i + 1)\n  z = i / 0\n  StdOut(y)\nNext\n",
+      // ErrorMode(@OFF) inside a function, and an error it lets through
+      "#DefineFunction g(k)\n  ErrorMode(@OFF)\n  v = StrSub(\"abc\", k, -5)\n  Return LastError() : \"/\" : k\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(g(i) : g(i + 1))\nNext\nx = 1 / 0\n",
+      // pointers into the caller's table while the callee's comes and goes
+      "#DefineFunction b(p, k)\n  *p = *p + k\n  If k > 0 Then b(p, k - 1)\n  Return *p\n#EndFunction\n"
+      "t = 0\nFor i = 1 To 4\n  StdOut(b(&t, i) + t)\nNext\n",
+      // an error inside a callee two calls deep, and in an argument
+      "#DefineFunction e(k)\n  If k == 3 Then Return nothere + k\n  Return k\n#EndFunction\n"
+      "#DefineFunction m(k)\n  Return e(k) * 2\n#EndFunction\nFor i = 1 To 4\n  StdOut(m(i) + e(i))\nNext\n",
+      "#DefineFunction e(k)\n  Return k\n#EndFunction\nFor i = 1 To 3\n  StdOut(e(i) + e(6 / (2 - i)))\nNext\n",
+      // results that are arrays, maps, texts and floats, and parameters dropped
+      "#DefineFunction mk(k)\n  a = ArrDimension(k + 1)\n  a[k] = \"v\" : k\n  Drop(k)\n  Return a\n#EndFunction\n"
+      "#DefineFunction fl(k)\n  Return k / 4.0\n#EndFunction\n"
+      "For i = 1 To 3\n  r = mk(i)\n  StdOut(r[i] : ArrInfo(r, 1) : fl(i) : ArrInfo(mk(i), 1))\nNext\n",
+      // Exit inside a function ends the whole run alike
+      "#DefineFunction x(k)\n  If k == 3 Then Exit\n  Return k\n#EndFunction\nFor i = 1 To 5\n  StdOut(x(i) + 1)\nNext\n",
+      // a subroutine shares its caller's variables
+      "#DefineSubroutine s(k)\n  shared = shared + k\n  Return shared\n#EndSubroutine\nshared = 0\n"
+      "For i = 1 To 4\n  StdOut(s(i) + shared)\nNext\n",
+      // tracing switched on inside a function, and off again
+      "#DefineFunction tr(k)\n  If k == 2 Then DebugTrace(22)\n  Return k * 3\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(tr(i) + tr(i + 1))\nNext\n",
+  };
+  expect_each_same(snippets, "call");
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;
