@@ -63,7 +63,8 @@ void handler_mode(Request& r, int& mode, std::string& fnName) {
   r.result = std::to_string(mode);
   if (r.value[1] >= 0 && r.value[1] <= 3) mode = r.value[1];
   if (r.value[2] == 1) r.c.errorText.clear();
-  if (mode == 3) fnName = lower_name(r.text[3].substr(0, limits::kNameMax));
+  // Only installing mode 3 names the function: a query (-1) keeps the one installed.
+  if (r.value[1] == 3) fnName = lower_name(r.text[3].substr(0, limits::kNameMax));
 }
 
 bool run_request(Request& r) {
