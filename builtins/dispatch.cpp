@@ -179,7 +179,7 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
 bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result) {
   make_int(result, 0);
   try {
-    call_udf(c, id - kUdfStart, args.data(), count, result);
+    call_udf_from_compiled(c, id - kUdfStart, args.data(), count, result);
   } catch (...) {
     after_outside_code(c);
     fail(c, error_for_current_exception());

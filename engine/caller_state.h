@@ -24,29 +24,37 @@ struct CallerState {
   CachedLine* replay;
   std::size_t replayCursor;
   std::uint16_t tokenSlot;
+  bool keepsLine;
 
   // A user-defined callable starts without handlers (mode 0 or -1, which
   // read no name) and names one only when it sets a handler: their names
   // are moved out rather than copied. Other nested runs keep the caller's.
   enum class Handlers { kept, cleared };
 
+  // A compiled statement never reads its line back after a call (an error
+  // puts the statement's own text there): its calls need not keep it.
+  enum class Line { kept, unread };
+
   // The saved lines are kept by the context and reused, so a call does not
   // allocate a copy of its caller's line.
-  explicit CallerState(Context& c, Handlers handlers = Handlers::kept)
+  explicit CallerState(Context& c, Handlers handlers = Handlers::kept, Line line = Line::kept)
       : context(c), lineIndex(c.savedLineDepth), curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos),
         progOffset(c.prog ? c.prog - c.line : 0), tokKind(c.tokKind), delim(c.delim), ifState(c.ifState),
         breakable(c.breakable), lineSubstituted(c.lineSubstituted), assignAllowed(c.assignAllowed),
         returned(c.returned), errorHandlerMode(c.errorHandlerMode), cancelHandlerMode(c.cancelHandlerMode),
         executingUdf(c.executingUdf),
         assignFrame(c.assignFrame), assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay),
-        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot) {
+        replayCursor(c.replayCursor), tokenSlot(c.tokenSlot), keepsLine(line == Line::kept) {
     take(c.errorHandlerFn, errorHandlerFn, handlers);
     take(c.cancelHandlerFn, cancelHandlerFn, handlers);
+    if (!keepsLine) return;
     if (c.savedLines.size() <= lineIndex) c.savedLines.resize(lineIndex + 1);
     c.savedLines[lineIndex].assign(c.line);
     ++c.savedLineDepth;
   }
-  ~CallerState() { --context.savedLineDepth; }
+  ~CallerState() {
+    if (keepsLine) --context.savedLineDepth;
+  }
   // Names are mostly empty: no string work for those.
   static void take(std::string& from, std::string& to, Handlers handlers) {
     if (from.empty()) return;
@@ -64,8 +72,10 @@ struct CallerState {
     c.curScript = curScript;
     c.pos = pos;
     c.stmtPos = stmtPos;
-    const std::string& line = c.savedLines[lineIndex];
-    std::memcpy(c.line, line.c_str(), line.size() + 1);
+    if (keepsLine) {
+      const std::string& line = c.savedLines[lineIndex];
+      std::memcpy(c.line, line.c_str(), line.size() + 1);
+    }
     c.prog = c.line + progOffset;
     c.tokKind = tokKind;
     c.delim = delim;

@@ -15,6 +15,7 @@
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/keyword_ids.h"
+#include "engine/keyword_table.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
 #include "engine/statements.h"

@@ -92,12 +92,11 @@ std::uint32_t first_statement(Script& s) {
 
 }  // namespace
 
-void run_script(Context& c, std::uint32_t index) {
-  const std::uint32_t savedScript = c.curScript;
-  const std::uint32_t savedPos = c.pos;
-  c.curScript = index;
-  c.pos = first_statement(c.script());
-  c.replay = nullptr;
+namespace {
+
+// The statements of the current script from c.pos on, until it ends or
+// returns. `started`: what a run of compiled statements already did there.
+void statement_loop(Context& c, StatementRun started, bool startedDue) {
   DefinitionState definitions;
   Operand result;
   clear_operand(result);
@@ -105,9 +104,11 @@ void run_script(Context& c, std::uint32_t index) {
     c.assignFrame = limits::kNoFrame;
     c.assignSlot = limits::kNoSlot;
     // The last statement of a budget is left to the text path, which ends the run.
-    if (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1) {
-      bool messagesDue = false;
-      const StatementRun run = run_compiled_statements(c, messagesDue);
+    if (started != StatementRun::not_run ||
+        (definitions.open == DefinitionState::Kind::none && statement_path_enabled(c) && c.statementBudget != 1)) {
+      bool messagesDue = startedDue;
+      const StatementRun run = started != StatementRun::not_run ? started : run_compiled_statements(c, messagesDue);
+      started = StatementRun::not_run;
       if (run != StatementRun::not_run) {
         if (run == StatementRun::failed) {
           if (!after_statement(c)) break;
@@ -167,6 +168,26 @@ void run_script(Context& c, std::uint32_t index) {
     fail(c, errs::kDefineUnclosed);
     after_statement(c);
   }
+}
+
+}  // namespace
+
+void run_script(Context& c, std::uint32_t index) {
+  const std::uint32_t savedScript = c.curScript;
+  const std::uint32_t savedPos = c.pos;
+  c.curScript = index;
+  c.pos = first_statement(c.script());
+  c.replay = nullptr;
+  StatementRun started = StatementRun::not_run;
+  bool startedDue = false;
+  // A function body whose compiled statements run to its Return needs
+  // nothing of the loop's own state.
+  if (statement_path_enabled(c) && c.statementBudget != 1) {
+    c.assignFrame = limits::kNoFrame;
+    c.assignSlot = limits::kNoSlot;
+    started = run_compiled_statements(c, startedDue);
+  }
+  if (!(started == StatementRun::ok && c.returned)) statement_loop(c, started, startedDue);
   c.curScript = savedScript;
   c.pos = savedPos;
 }

@@ -359,7 +359,8 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
   }
 }
 
-bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack) {
+bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack,
+                   CallerState::Line callerLine = CallerState::Line::kept) {
   if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, errs::kFunctionNotDefined);
   Udf& u = c.udfs[static_cast<std::size_t>(index)];
   if (!u.body) return fail(c, errs::kUdfError);
@@ -377,7 +378,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   VarSlot* const callerSlots = c.slots;
   std::uint16_t calleeLevel = callerLevel;
   const bool ownFrame = !u.sharesVariables;
-  CallerState saved(c, CallerState::Handlers::cleared);
+  CallerState saved(c, CallerState::Handlers::cleared, callerLine);
   c.boundTargets.push_back({c.assignFrame, c.assignSlot});
 
   auto unwind = [&] {
@@ -458,6 +459,10 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
 
 bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) {
   return call_udf_impl(c, index, args, count, result, false);
+}
+
+bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result) {
+  return call_udf_impl(c, index, args, count, result, false, CallerState::Line::unread);
 }
 
 bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result) {

@@ -23,6 +23,9 @@ bool definition_line(Context& c, DefinitionState& d);
 
 // Calls user-defined callable `index` with arguments 1..count.
 bool call_udf(Context& c, int index, Operand* args, int count, Operand& result);
+// The same for a call in a compiled statement, which does not read its
+// line's text again.
+bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result);
 // The same, and afterwards args 1..count hold the parameters' final values
 // (for callers that pass arguments by reference, such as event sources).
 bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result);

@@ -397,6 +397,36 @@ TEST_F(CompiledDifferentialTest, CallsWithEffectsFailAfterTheCallAsTheTextPathDo
   expect_each_same(snippets, "snippet");
 }
 
+// A function body runs from its compiled statements when all of them are
+// compiled, and goes on as text from wherever one is not: each way out of
+// the compiled statements part way through a body, and callers whose line
+// is text and still has to be read after the call.
+TEST_F(CompiledDifferentialTest, FunctionBodiesThatLeaveTheCompiledStatementsPartWay) {
+  const char* snippets[] = {
+      // a substituted line after compiled ones, and a body that ends without Return
+      "v = 5\n#DefineFunction f(k)\n  t = k * 2\n  t = t + %v%\n  Return t\n#EndFunction\n"
+      "#DefineFunction g(k)\n  t = k + 1\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) : \"/\" : g(i))\nNext\n",
+      // GoTo part way, taken on some calls only
+      "#DefineFunction f(k)\n  t = k\n  If k > 2 Then GoTo big\n  Return t\n  :big\n  Return t * 100\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      // Execute inside the body, and an error it lets through
+      "#DefineFunction f(k)\n  t = k\n  Execute t = t + 10\n  Return t\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  t = k\n  ErrorMode(@OFF)\n  x = FileOpen(\"\", \"READ\")\n  StdOut(LastError())\n"
+      "  Return t + 1\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\n",
+      // an error in the body on a later call, from a compiled caller and from a text one
+      "#DefineFunction f(k)\n  t = 6 / (3 - k)\n  Return t\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "w = 1\n#DefineFunction f(k)\n  t = 6 / (3 - k)\n  Return t\n#EndFunction\nFor i = 1 To 4\n"
+      "  StdOut(f(i) + %w%)\nNext\n",
+      // a text caller reads on past each call in its line
+      "w = \"-\"\n#DefineFunction f(k)\n  If k < 2 Then Return k\n  Return f(k - 1) + f(k - 2)\n#EndFunction\n"
+      "For i = 1 To 6\n  StdOut(f(i) : \"%w%\" : f(i + 1) : \"%w%\" : StrLen(f(i) : \"ab\"))\nNext\n",
+      // a body that runs its own loops and blocks before returning
+      "#DefineFunction f(k)\n  t = 0\n  For j = 1 To k\n    If j mod 2 == 0\n      t += j\n    Else\n      t -= 1\n    EndIf\n"
+      "  Next\n  While t > 3\n    t -= 3\n  EndWhile\n  Return t\n#EndFunction\nFor i = 1 To 6\n  StdOut(f(i))\nNext\n",
+  };
+  expect_each_same(snippets, "body");
+}
+
 // Reading and writing files through compiled lines: the same lines come out,
 // and a bad handle fails on the same pass.
 TEST_F(CompiledDifferentialTest, FileLinesReadAndWrittenThroughCompiledCalls) {
