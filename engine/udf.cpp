@@ -163,13 +163,7 @@ std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
     f.marker = 0xFFFF;
     f.stamp = kFreshFrameLayout;
     ++c.framesOpen;
-    c.slots = slots;
-    c.slotMem = mem;
-    c.curSeq = f.seq;
-    c.curTick = f.tick;
-    c.hwm = 1;
-    c.slotStamp = f.stamp;
-    c.level = level;
+    make_frame_current(c, f, slots, level);
     return level;
   }
   return 0;
@@ -203,15 +197,7 @@ void leave_frame(Context& c, std::uint16_t callerLevel, VarSlot* callerSlots, st
   c.spareFrames[calleeLevel] = f.mem;
   f = FrameEntry{};
   --c.framesOpen;
-  const FrameEntry& caller = c.frames[callerLevel];
-  c.slots = callerSlots;
-  c.slotMem = caller.mem;
-  c.curSeq = caller.seq;
-  c.curTick = caller.tick;
-  c.capacity = caller.capacity;
-  c.hwm = caller.hwm;
-  c.slotStamp = caller.stamp;
-  c.level = callerLevel;
+  make_frame_current(c, c.frames[callerLevel], callerSlots, callerLevel);
 }
 
 bool bind_parameters(Context& c, const Udf& u, Operand* args, int count) {

@@ -185,14 +185,7 @@ bool switch_frame(Context& c, std::uint16_t level) {
   cur.hwm = c.hwm;
   cur.stamp = c.slotStamp;
   if (c.slotMem) platform::mem_unlock(c.slotMem);
-  c.slots = slots;
-  c.slotMem = target.mem;
-  c.curSeq = target.seq;
-  c.curTick = target.tick;
-  c.capacity = target.capacity;
-  c.hwm = target.hwm;
-  c.slotStamp = target.stamp;
-  c.level = level;
+  make_frame_current(c, target, slots, level);
   return true;
 }
 

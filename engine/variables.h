@@ -54,6 +54,17 @@ std::string lower_name(std::string_view name);
 
 // Frames. switch_frame saves the current frame and loads `level`.
 bool switch_frame(Context& c, std::uint16_t level);
+// Makes frame `level` (its entry `f`, its table locked at `slots`) the current one.
+inline void make_frame_current(Context& c, const FrameEntry& f, VarSlot* slots, std::uint16_t level) {
+  c.slots = slots;
+  c.slotMem = f.mem;
+  c.curSeq = f.seq;
+  c.curTick = f.tick;
+  c.capacity = f.capacity;
+  c.hwm = f.hwm;
+  c.slotStamp = f.stamp;
+  c.level = level;
+}
 // Variable pointers ("#VAR$PTR#..." strings).
 std::string make_pointer(const Context& c, std::uint16_t level, std::string_view name);
 struct PointerTarget { std::uint16_t level = 0; std::string name; };
