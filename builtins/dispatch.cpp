@@ -1,5 +1,6 @@
 #include "builtins/dispatch.h"
 
+#include <bit>
 #include <cstdio>
 #include "builtins/families.h"
 #include "builtins/files/file_table.h"
@@ -38,12 +39,21 @@ bool wants_wide(int code, bool wide) {
   }
 }
 
-bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
-  for (int k = 1; k <= count && k <= limits::kMaxArgs; ++k) {
-    int code = arg_type(r, k);
-    if ((code == 6 || (code == 8 && nt_platform())) && (args[static_cast<std::size_t>(k)].flags & vf::kWide))
-      return true;
+std::uint32_t wide_deciders(const api::KeywordRecord& r) {
+  std::uint32_t mask = 0;
+  for (int k = 1; k <= limits::kMaxArgs; ++k) {
+    const int code = arg_type(r, k);
+    if (code == 6 || (code == 8 && nt_platform())) mask |= 1u << k;
   }
+  return mask;
+}
+
+bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
+  const bool builtin = r.id < static_cast<std::uint32_t>(kKeywordCount) && &r == &kKeywords[r.id];
+  std::uint32_t mask = builtin ? handler_table().wideDeciders[r.id] : wide_deciders(r);
+  if (count < limits::kMaxArgs) mask &= (2u << count) - 1;   // arguments 1..count
+  for (; mask != 0; mask &= mask - 1)
+    if (args[static_cast<std::size_t>(std::countr_zero(mask))].flags & vf::kWide) return true;
   return false;
 }
 
@@ -206,6 +216,7 @@ const HandlerTable& handler_table() {
     register_system_functions(t);
     register_pipe_functions(t);
     register_dde_functions(t);
+    for (int id = 0; id < kKeywordCount; ++id) t.wideDeciders[static_cast<std::size_t>(id)] = wide_deciders(kKeywords[id]);
     return t;
   }();
   return table;
@@ -218,6 +229,8 @@ bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wid
     std::snprintf(text, sizeof text, "Argument number %d could not be converted", argNumber);
     return fail(c, errs::kNotConvertibleToNumber, text);
   };
+  // The common cases, already in the wanted form, leave at once.
+  if (arg.flags == vf::kInt && (code == 0 || code > 9)) return true;
   switch (code) {
     case 15: return true;
     case 1: return to_string(c, arg);

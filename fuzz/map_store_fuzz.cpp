@@ -15,6 +15,7 @@ namespace {
 
 struct ModelEntry {
   std::u16string folded;
+  std::u16string spelling;   // as first inserted
   std::int32_t value;
 };
 
@@ -30,13 +31,15 @@ void check_order(const MapStore& store, const std::vector<ModelEntry>& model) {
   if (store.size() != model.size()) disagree();
   std::size_t k = 0;
   store.for_each([&](const MapStore::Entry& e) {
-    if (k >= model.size() || e.folded != model[k].folded || e.value.i != model[k].value) disagree();
+    if (k >= model.size() || store.folded_of(e) != model[k].folded || store.spelling_of(e) != model[k].spelling ||
+        e.value.i != model[k].value)
+      disagree();
     ++k;
   });
   std::uint32_t position = 0;
   k = 0;
   while (const MapStore::Entry* e = store.at_or_after(position)) {
-    if (k >= model.size() || e->folded != model[k].folded) disagree();
+    if (k >= model.size() || store.folded_of(*e) != model[k].folded) disagree();
     position = e->seq + 1;
     ++k;
   }
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         v.flags = vf::kInt;
         v.i = ++counter;
         if (std::int32_t* m = model_find(model, key.folded)) *m = counter;
-        else model.push_back({key.folded, counter});
+        else model.push_back({key.folded, key.spelling, counter});
         break;
       }
       case 1: {
