@@ -1,6 +1,5 @@
 #include "builtins/dispatch.h"
 
-#include <bit>
 #include <cstdio>
 #include "builtins/families.h"
 #include "builtins/files/file_table.h"
@@ -39,22 +38,22 @@ bool wants_wide(int code, bool wide) {
   }
 }
 
-std::uint32_t wide_deciders(const api::KeywordRecord& r) {
-  std::uint32_t mask = 0;
-  for (int k = 1; k <= limits::kMaxArgs; ++k) {
+// Arguments are rarely UTF-16: their flags are looked at before their type codes.
+[[gnu::always_inline]] inline bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
+  for (int k = 1; k <= count && k <= limits::kMaxArgs; ++k) {
+    if (!(args[static_cast<std::size_t>(k)].flags & vf::kWide)) continue;
     const int code = arg_type(r, k);
-    if (code == 6 || (code == 8 && nt_platform())) mask |= 1u << k;
+    if (code == 6 || (code == 8 && nt_platform())) return true;
   }
-  return mask;
+  return false;
 }
 
-bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
-  const bool builtin = r.id < static_cast<std::uint32_t>(kKeywordCount) && &r == &kKeywords[r.id];
-  std::uint32_t mask = builtin ? handler_table().wideDeciders[r.id] : wide_deciders(r);
-  if (count < limits::kMaxArgs) mask &= (2u << count) - 1;   // arguments 1..count
-  for (; mask != 0; mask &= mask - 1)
-    if (args[static_cast<std::size_t>(std::countr_zero(mask))].flags & vf::kWide) return true;
-  return false;
+// An argument already in the form its type code asks for (the common case)
+// needs no call to coerce_argument.
+bool keeps_form(const Operand& arg, int code, bool wide) {
+  if (arg.flags == vf::kInt) return code == 0 || code >= 10;
+  if (arg.flags == vf::kStr) return code == 1 || code == 15 || (code >= 5 && code <= 8 && !wants_wide(code, wide));
+  return code == 15;
 }
 
 void tidy_result(Context& c, Operand& result) {
@@ -72,8 +71,11 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   const bool isUdf = id >= kUdfStart && id <= kUdfEnd;
   if (!variadic && !isUdf) {
     wide = is_wide_call(r, args, count);
-    for (int k = 1; k <= count; ++k)
-      if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
+    for (int k = 1; k <= count; ++k) {
+      Operand& arg = args[static_cast<std::size_t>(k)];
+      const int code = arg_type(r, k);
+      if (!keeps_form(arg, code, wide) && !coerce_argument(c, arg, code, k, wide)) return false;
+    }
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
   const bool inward = builtin && keyword_has(id, kw_flag::kInward);
@@ -216,7 +218,6 @@ const HandlerTable& handler_table() {
     register_system_functions(t);
     register_pipe_functions(t);
     register_dde_functions(t);
-    for (int id = 0; id < kKeywordCount; ++id) t.wideDeciders[static_cast<std::size_t>(id)] = wide_deciders(kKeywords[id]);
     return t;
   }();
   return table;
@@ -229,8 +230,6 @@ bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wid
     std::snprintf(text, sizeof text, "Argument number %d could not be converted", argNumber);
     return fail(c, errs::kNotConvertibleToNumber, text);
   };
-  // The common cases, already in the wanted form, leave at once.
-  if (arg.flags == vf::kInt && (code == 0 || code > 9)) return true;
   switch (code) {
     case 15: return true;
     case 1: return to_string(c, arg);

@@ -43,9 +43,6 @@ struct HandlerTable {
   std::array<Handler, kKeywordCount> byId{};
   // Built-ins that also take the straight float call (compiled calls use it).
   std::array<FloatHandler, kKeywordCount> byIdFloat{};
-  // Bit k: argument k of the built-in, given as UTF-16, makes the call take
-  // its wide twin. Read off the type codes once rather than on every call.
-  std::array<std::uint32_t, kKeywordCount> wideDeciders{};
   void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
 const HandlerTable& handler_table();

@@ -7,6 +7,21 @@
 
 namespace orv {
 
+namespace {
+
+// The hash of a folded key: FNV-1a over its units, then the low bits the
+// index uses spread.
+constexpr std::uint32_t kHashStart = 2166136261u;
+std::uint32_t hash_unit(std::uint32_t h, char16_t u) { return (h ^ u) * 16777619u; }
+std::uint32_t hash_end(std::uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  return h;
+}
+
+}  // namespace
+
 void prepare_map_key(MapKey& key) {
   key.folded = key.spelling;
   bool ascii = true;
@@ -15,16 +30,25 @@ void prepare_map_key(MapKey& key) {
     else if (u >= 0x80) ascii = false;
   }
   if (!ascii) platform::lower_utf16(key.folded);
-  std::uint32_t h = 2166136261u;
-  for (char16_t u : key.folded) {
-    h ^= u;
-    h *= 16777619u;
+  std::uint32_t h = kHashStart;
+  for (char16_t u : key.folded) h = hash_unit(h, u);
+  key.hash = hash_end(h);
+}
+
+bool prepare_ascii_map_key(std::string_view text, MapKey& key) {
+  key.spelling.resize(text.size());
+  key.folded.resize(text.size());
+  std::uint32_t h = kHashStart;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto ch = static_cast<unsigned char>(text[k]);
+    if (ch >= 0x80) return false;
+    const char16_t folded = ch >= 'A' && ch <= 'Z' ? static_cast<char16_t>(ch + 32) : ch;
+    key.spelling[k] = ch;
+    key.folded[k] = folded;
+    h = hash_unit(h, folded);
   }
-  // Spreads the low bits the index uses.
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  key.hash = h;
+  key.hash = hash_end(h);
+  return true;
 }
 
 std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {

@@ -25,6 +25,9 @@ struct MapKey {
 
 // Fills folded and hash from spelling.
 void prepare_map_key(MapKey& key);
+// Fills the whole key from an 8-bit text in one pass, when it is ASCII
+// (false otherwise: the key is then to be made the general way).
+bool prepare_ascii_map_key(std::string_view text, MapKey& key);
 
 class MapStore {
  public:

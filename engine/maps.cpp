@@ -41,7 +41,9 @@ bool map_key_of(Context& c, const Value& v, MapKey& key) {
     key.wide = true;
   } else if (v.flags & vf::kStr) {
     // An 8-bit text (the common key) is read where it lies.
-    if (!spell_key(str_view(c, v), key.spelling)) return fail(c, errs::kNotConvertibleToString);
+    const std::string_view text = str_view(c, v);
+    if (prepare_ascii_map_key(text, key)) return true;
+    if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
   } else {
     std::string text;
     if (!value_text(c, v, text)) return false;

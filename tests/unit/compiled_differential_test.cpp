@@ -672,6 +672,21 @@ TEST_F(CompiledDifferentialTest, TextComparisonsOfVariablesAndLiterals) {
   expect_each_same(snippets, "compare");
 }
 
+// Block Ifs written without Then: true, false and skipped inside another
+// block, with ElseIf and Else, a condition that calls a function, and a
+// line that is no block If after all.
+TEST_F(CompiledDifferentialTest, BlockIfsWithoutThen) {
+  const char* snippets[] = {
+      "n = 0\nFor i = 1 To 12\n  If i mod 3 == 0\n    n += 1\n    If i > 6\n      n += 10\n    Else\n      n += 100\n"
+      "    EndIf\n  ElseIf i mod 2\n    n += 1000\n  EndIf\nNext\nStdOut(n)\n",
+      "#DefineFunction odd(k)\n  StdOut(\"asked \" : k)\n  Return k mod 2\n#EndFunction\nFor i = 1 To 4\n"
+      "  If odd(i)\n    StdOut(\"odd \" : i)\n  EndIf\nNext\n",
+      "For i = 1 To 3\n  If i == 2 StdOut(\"x\")\n  EndIf\nNext\n",
+      "For i = 1 To 3\n  If nothing\n    StdOut(i)\n  EndIf\nNext\n",
+  };
+  expect_each_same(snippets, "if");
+}
+
 // Calls after the first bind parameters where the first call put them: the
 // same values whichever path makes the call, with repeated names, dropped
 // parameters, text and array arguments, and calls made through Execute.

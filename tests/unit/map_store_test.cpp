@@ -128,8 +128,11 @@ TEST(MapStoreTest, CollidingKeysAndCompactionKeepTextsAndSpellings) {
     v.i = i;
   }
   Value removed{};
-  for (int i = 0; i < n; ++i)
-    if (i % 4 != 3) ASSERT_TRUE(m.erase(colliding(u"kEY" + digits(i)), removed));
+  for (int i = 0; i < n; ++i) {
+    if (i % 4 != 3) {
+      ASSERT_TRUE(m.erase(colliding(u"kEY" + digits(i)), removed));
+    }
+  }
   ASSERT_EQ(m.size(), static_cast<std::size_t>(n / 4));
   for (int i = 0; i < n; ++i) {
     const Value* v = m.find(colliding(u"KEY" + digits(i)));
@@ -146,6 +149,23 @@ TEST(MapStoreTest, CollidingKeysAndCompactionKeepTextsAndSpellings) {
   bool inserted = true;
   m.insert(colliding(u"key3"), inserted);
   EXPECT_FALSE(inserted);
+}
+
+// The one-pass key of an ASCII text is the key the general way makes; a
+// text with any byte past ASCII is left to the general way.
+TEST(MapStoreTest, AsciiKeysMadeInOnePassMatchTheGeneralWay) {
+  for (const char* text : {"", "k1", "Key42", "MIXED case_Z@[`{", "\x7f~ 09"}) {
+    const std::string_view t = text;
+    MapKey quick;
+    ASSERT_TRUE(prepare_ascii_map_key(t, quick)) << text;
+    const MapKey general = key_of(std::u16string(t.begin(), t.end()));
+    EXPECT_EQ(quick.spelling, general.spelling) << text;
+    EXPECT_EQ(quick.folded, general.folded) << text;
+    EXPECT_EQ(quick.hash, general.hash) << text;
+  }
+  MapKey key;
+  EXPECT_FALSE(prepare_ascii_map_key("abc\xe9", key));
+  EXPECT_FALSE(prepare_ascii_map_key("\x80", key));
 }
 
 class MapValueTest : public test::EngineTest {};
