@@ -313,13 +313,9 @@ class Runner {
   }
 
   bool comparison(const CompiledNode& n, Operand& out) {
-    // Two texts at hand, one of which cannot read as a number, compare as
-    // texts where they are: no copies (a line read checked for "*EOF*").
-    std::string_view a, b;
-    if (text_in_place(n.kids[0], a) && text_in_place(n.kids[1], b) &&
-        (!may_start_number(a.data(), a.data() + a.size()) || !may_start_number(b.data(), b.data() + b.size()))) {
-      clear_operand(out);
-      return compare_ansi_texts(c_, n.op, a, b, false, out) || miss();
+    // Comparisons of whole numbers do not look for texts.
+    if (!n.integral) {
+      if (const Compared done = texts_in_place(n, out); done != Compared::not_here) return done == Compared::done;
     }
     if (!eval(n.kids[0], out)) return false;
     Scratch right(c_);
@@ -330,6 +326,22 @@ class Runner {
       return true;
     }
     return combine_comparison(c_, n.op, out, right.op(), false) || miss();
+  }
+
+  // A literal text and another text at hand, one of which cannot read as a
+  // number, compare as texts where they are: no copies (a line read checked
+  // for "*EOF*").
+  enum class Compared { done, failed, not_here };
+  [[gnu::noinline]] Compared texts_in_place(const CompiledNode& n, Operand& out) {
+    if (line_.nodes[static_cast<std::size_t>(n.kids[0])].kind != CompiledNode::kString &&
+        line_.nodes[static_cast<std::size_t>(n.kids[1])].kind != CompiledNode::kString)
+      return Compared::not_here;
+    std::string_view a, b;
+    if (!text_in_place(n.kids[0], a) || !text_in_place(n.kids[1], b) ||
+        (may_start_number(a.data(), a.data() + a.size()) && may_start_number(b.data(), b.data() + b.size())))
+      return Compared::not_here;
+    clear_operand(out);
+    return compare_ansi_texts(c_, n.op, a, b, false, out) || miss() ? Compared::done : Compared::failed;
   }
 
   // A literal, or a variable holding nothing but an 8-bit text: its text,
