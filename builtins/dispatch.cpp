@@ -38,13 +38,22 @@ bool wants_wide(int code, bool wide) {
   }
 }
 
-bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
+// Arguments are rarely UTF-16: their flags are looked at before their type codes.
+[[gnu::always_inline]] inline bool is_wide_call(const api::KeywordRecord& r, const ArgSlots& args, int count) {
   for (int k = 1; k <= count && k <= limits::kMaxArgs; ++k) {
-    int code = arg_type(r, k);
-    if ((code == 6 || (code == 8 && nt_platform())) && (args[static_cast<std::size_t>(k)].flags & vf::kWide))
-      return true;
+    if (!(args[static_cast<std::size_t>(k)].flags & vf::kWide)) continue;
+    const int code = arg_type(r, k);
+    if (code == 6 || (code == 8 && nt_platform())) return true;
   }
   return false;
+}
+
+// An argument already in the form its type code asks for (the common case)
+// needs no call to coerce_argument.
+bool keeps_form(const Operand& arg, int code, bool wide) {
+  if (arg.flags == vf::kInt) return code == 0 || code >= 10;
+  if (arg.flags == vf::kStr) return code == 1 || code == 15 || (code >= 5 && code <= 8 && !wants_wide(code, wide));
+  return code == 15;
 }
 
 void tidy_result(Context& c, Operand& result) {
@@ -62,8 +71,11 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   const bool isUdf = id >= kUdfStart && id <= kUdfEnd;
   if (!variadic && !isUdf) {
     wide = is_wide_call(r, args, count);
-    for (int k = 1; k <= count; ++k)
-      if (!coerce_argument(c, args[static_cast<std::size_t>(k)], arg_type(r, k), k, wide)) return false;
+    for (int k = 1; k <= count; ++k) {
+      Operand& arg = args[static_cast<std::size_t>(k)];
+      const int code = arg_type(r, k);
+      if (!keeps_form(arg, code, wide) && !coerce_argument(c, arg, code, k, wide)) return false;
+    }
   }
   const bool builtin = id >= 0 && id < kKeywordCount;
   const bool inward = builtin && keyword_has(id, kw_flag::kInward);

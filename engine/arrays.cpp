@@ -142,8 +142,8 @@ bool copy_map(Context& c, const MapStore& from, Value& out) {
   MapKey key;
   from.for_each([&](const MapStore::Entry& e) {
     if (!ok) return;
-    key.spelling = MapStore::spelling_of(e);
-    key.folded = e.folded;
+    key.spelling = from.spelling_of(e);
+    key.folded = from.folded_of(e);
     key.hash = e.hash;
     key.wide = e.wide;
     bool inserted = false;

@@ -162,8 +162,16 @@ bool compare_texts(Context& c, int op, Value& a, Value& b, bool ignoreCase, Oper
     return compare_result(op, sign_of(platform::compare_utf16(wstr_view(c, a), wstr_view(c, b), ignoreCase)), out, c);
   }
   if (!to_string(c, a) || !to_string(c, b)) return false;
-  return compare_result(op, sign_of(platform::compare_ansi(str_view(c, a), str_view(c, b), ignoreCase)), out, c);
+  return compare_ansi_texts(c, op, str_view(c, a), str_view(c, b), ignoreCase, out);
 }
+
+}  // namespace
+
+bool compare_ansi_texts(Context& c, int op, std::string_view a, std::string_view b, bool ignoreCase, Operand& out) {
+  return compare_result(op, sign_of(platform::compare_ansi(a, b, ignoreCase)), out, c);
+}
+
+namespace {
 
 bool compare_numbers(Context& c, int op, const Value& a, const Value& b, Operand& out) {
   NumKind ka = kind_of(a), kb = kind_of(b);

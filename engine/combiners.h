@@ -12,6 +12,9 @@ bool combine_arithmetic(Context& c, int op, Operand& left, Operand& right);
 // The arithmetic of two numbers of which one is a float, into `out`.
 bool arith_float(Context& c, int op, double a, double b, Operand& out);
 bool combine_comparison(Context& c, int op, Operand& left, Operand& right, bool ignoreCase);
+// Two 8-bit texts compared as texts, which is how combine_comparison compares
+// them whenever one of them cannot read as a number (see may_start_number).
+bool compare_ansi_texts(Context& c, int op, std::string_view a, std::string_view b, bool ignoreCase, Operand& out);
 bool combine_concat(Context& c, Operand& left, Operand& right);
 
 // Orders two integer texts of any length by value without converting them

@@ -313,6 +313,10 @@ class Runner {
   }
 
   bool comparison(const CompiledNode& n, Operand& out) {
+    // Comparisons of whole numbers do not look for texts.
+    if (!n.integral) {
+      if (const Compared done = texts_in_place(n, out); done != Compared::not_here) return done == Compared::done;
+    }
     if (!eval(n.kids[0], out)) return false;
     Scratch right(c_);
     if (!eval(n.kids[1], right.op())) return false;
@@ -322,6 +326,39 @@ class Runner {
       return true;
     }
     return combine_comparison(c_, n.op, out, right.op(), false) || miss();
+  }
+
+  // A literal text and another text at hand, one of which cannot read as a
+  // number, compare as texts where they are: no copies (a line read checked
+  // for "*EOF*").
+  enum class Compared { done, failed, not_here };
+  [[gnu::noinline]] Compared texts_in_place(const CompiledNode& n, Operand& out) {
+    if (line_.nodes[static_cast<std::size_t>(n.kids[0])].kind != CompiledNode::kString &&
+        line_.nodes[static_cast<std::size_t>(n.kids[1])].kind != CompiledNode::kString)
+      return Compared::not_here;
+    std::string_view a, b;
+    if (!text_in_place(n.kids[0], a) || !text_in_place(n.kids[1], b) ||
+        (may_start_number(a.data(), a.data() + a.size()) && may_start_number(b.data(), b.data() + b.size())))
+      return Compared::not_here;
+    clear_operand(out);
+    return compare_ansi_texts(c_, n.op, a, b, false, out) || miss() ? Compared::done : Compared::failed;
+  }
+
+  // A literal, or a variable holding nothing but an 8-bit text: its text,
+  // read in place.
+  bool text_in_place(std::int32_t index, std::string_view& out) {
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    if (n.kind == CompiledNode::kString) {
+      out = n.text;
+      return true;
+    }
+    if (n.kind != CompiledNode::kVar) return false;
+    const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+    if (slot == kNotFound) return false;
+    const Value& v = c_.slots[slot].v;
+    if (v.flags != vf::kStr || v.str == 0) return false;
+    out = str_view(c_, v);
+    return true;
   }
 
   // A concatenation whose pieces are all 8-bit strings and whole numbers is

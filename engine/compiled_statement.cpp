@@ -87,6 +87,13 @@ void classify_if_line(Context& c, const CachedLine& cached, CompiledStatement& s
   if (std::strchr(c.line, kGotoMarker) || std::strchr(c.line, kGosubMarker)) return;
   std::size_t then = 1;
   while (then < t.size() && !(keyword_token(t[then]) && t[then].delim == id::kThen)) ++then;
+  if (then == t.size()) {
+    // "If condition" alone opens a block, as "If condition Then" does.
+    st.expr = compile_expression(c, cached, st.code, 1, false, true);
+    if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == t.size())
+      st.kind = CompiledStatement::kIfBlock;
+    return;
+  }
   if (then < 2 || then + 1 >= t.size()) return;
   st.expr = compile_expression(c, cached, st.code, 1, false, true);
   if (st.expr < 0 || st.code.exprs[static_cast<std::size_t>(st.expr)].endToken != then) return;

@@ -177,20 +177,34 @@ bool value_text(Context& c, const Value& v, std::string& out) {
   return fail(c, errs::kNotConvertibleToString);
 }
 
+bool text_form(Context& c, const Value& v, std::string& scratch, std::string_view& out) {
+  if (v.flags & vf::kStr) {
+    out = str_view(c, v);
+    return true;
+  }
+  if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToString);
+  if (!value_text(c, v, scratch)) return false;
+  out = scratch;
+  return true;
+}
+
 bool to_string(Context& c, Value& v) {
   if (v.flags & vf::kStr) return true;
-  if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToString);
   std::string text;
-  if (!value_text(c, v, text)) return false;
-  std::uint32_t h = heap_string(c, text);
+  std::string_view form;
+  if (!text_form(c, v, text, form)) return false;
+  std::uint32_t h = heap_string(c, form);
   if (!h) return false;
   v.str = h;
   v.flags |= vf::kStr;
   return true;
 }
 
-bool to_wide(Context& c, Value& v) {
-  if (v.flags & vf::kWide) return true;
+bool wide_form(Context& c, const Value& v, std::u16string& scratch, std::u16string_view& out) {
+  if (v.flags & vf::kWide) {
+    out = wstr_view(c, v);
+    return true;
+  }
   if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToUnicode);
   std::string text;
   if (!value_text(c, v, text)) {
@@ -198,9 +212,17 @@ bool to_wide(Context& c, Value& v) {
     c.error = 0;
     return fail(c, errs::kNotConvertibleToUnicode);
   }
+  if (!platform::codepage_to_utf16(text, c.conversionCodePage, scratch)) return fail(c, errs::kNotConvertibleToUnicode);
+  out = scratch;
+  return true;
+}
+
+bool to_wide(Context& c, Value& v) {
+  if (v.flags & vf::kWide) return true;
   std::u16string wide;
-  if (!platform::codepage_to_utf16(text, c.conversionCodePage, wide)) return fail(c, errs::kNotConvertibleToUnicode);
-  std::uint32_t h = heap_wstring(c, wide);
+  std::u16string_view form;
+  if (!wide_form(c, v, wide, form)) return false;
+  std::uint32_t h = heap_wstring(c, form);
   if (!h) return false;
   v.wstr = h;
   v.flags |= vf::kWide;

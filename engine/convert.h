@@ -34,6 +34,11 @@ FloatText parse_float_text(std::string_view text, double& out);
 // existing ones. Each returns false and sets the error on failure.
 bool to_string(Context& c, Value& v);          // adds the 8-bit form (3056)
 bool to_wide(Context& c, Value& v);            // adds the UTF-16 form (3820)
+// The forms to_string and to_wide would add, with the same errors, leaving
+// `v` as it is (a variable's own record lent to a call): `out` views the
+// value's own text, or `scratch` when it had to be made.
+bool text_form(Context& c, const Value& v, std::string& scratch, std::string_view& out);
+bool wide_form(Context& c, const Value& v, std::u16string& scratch, std::u16string_view& out);
 // Numeric classification of a value: integer (64-bit allowed) or float.
 // Leaves the value's numeric form set; 3057 when impossible.
 bool to_numeric(Context& c, Value& v, bool allow64);

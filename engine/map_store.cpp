@@ -1,10 +1,26 @@
 #include "engine/map_store.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/text_case.h"
 
 namespace orv {
+
+namespace {
+
+// The hash of a folded key: FNV-1a over its units, then the low bits the
+// index uses spread.
+constexpr std::uint32_t kHashStart = 2166136261u;
+std::uint32_t hash_unit(std::uint32_t h, char16_t u) { return (h ^ u) * 16777619u; }
+std::uint32_t hash_end(std::uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  return h;
+}
+
+}  // namespace
 
 void prepare_map_key(MapKey& key) {
   key.folded = key.spelling;
@@ -14,16 +30,25 @@ void prepare_map_key(MapKey& key) {
     else if (u >= 0x80) ascii = false;
   }
   if (!ascii) platform::lower_utf16(key.folded);
-  std::uint32_t h = 2166136261u;
-  for (char16_t u : key.folded) {
-    h ^= u;
-    h *= 16777619u;
+  std::uint32_t h = kHashStart;
+  for (char16_t u : key.folded) h = hash_unit(h, u);
+  key.hash = hash_end(h);
+}
+
+bool prepare_ascii_map_key(std::string_view text, MapKey& key) {
+  key.spelling.resize(text.size());
+  key.folded.resize(text.size());
+  std::uint32_t h = kHashStart;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto ch = static_cast<unsigned char>(text[k]);
+    if (ch >= 0x80) return false;
+    const char16_t folded = ch >= 'A' && ch <= 'Z' ? static_cast<char16_t>(ch + 32) : ch;
+    key.spelling[k] = ch;
+    key.folded[k] = folded;
+    h = hash_unit(h, folded);
   }
-  // Spreads the low bits the index uses.
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  key.hash = h;
+  key.hash = hash_end(h);
+  return true;
 }
 
 std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
@@ -38,7 +63,7 @@ std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
       if (firstGone == kGone) firstGone = at;
     } else {
       const Entry& e = entries_[slot - 1];
-      if (e.hash == key.hash && e.folded == key.folded) {
+      if (e.hash == key.hash && folded_of(e) == key.folded) {
         found = true;
         return at;
       }
@@ -74,9 +99,33 @@ void MapStore::reserve(std::size_t count) {
   if (slots > index_.size()) rebuild(slots);
 }
 
+void MapStore::store_key(const MapKey& key, Entry& e) {
+  const bool same = key.spelling == key.folded;
+  const std::size_t units = key.folded.size() + (same ? 0 : key.spelling.size());
+  // Offsets are 32-bit: a buffer that would outgrow them is out of memory.
+  if (keys_.size() + units > 0xFFFFFFFEu) throw std::bad_alloc();
+  e.keyAt = static_cast<std::uint32_t>(keys_.size());
+  e.keyUnits = static_cast<std::uint32_t>(key.folded.size());
+  e.spellingUnits = same ? kSameSpelling : static_cast<std::uint32_t>(key.spelling.size());
+  keys_.insert(keys_.end(), key.folded.begin(), key.folded.end());
+  if (!same) keys_.insert(keys_.end(), key.spelling.begin(), key.spelling.end());
+}
+
 void MapStore::compact() {
   entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.live; }),
                  entries_.end());
+  // The removed keys' texts go too.
+  std::vector<char16_t> kept;
+  std::size_t units = 0;
+  for (const Entry& e : entries_) units += e.keyUnits + (e.spellingUnits == kSameSpelling ? 0 : e.spellingUnits);
+  kept.reserve(units);
+  for (Entry& e : entries_) {
+    const std::size_t n = e.keyUnits + (e.spellingUnits == kSameSpelling ? 0 : e.spellingUnits);
+    const std::uint32_t at = static_cast<std::uint32_t>(kept.size());
+    kept.insert(kept.end(), keys_.begin() + e.keyAt, keys_.begin() + e.keyAt + n);
+    e.keyAt = at;
+  }
+  keys_.swap(kept);
   std::size_t slots = 16;
   while (slots < live_ * 2 + 2) slots *= 2;
   rebuild(slots);
@@ -96,16 +145,17 @@ Value& MapStore::insert(const MapKey& key, bool& inserted) {
     nextSeq_ = 0;
     for (Entry& e : entries_) e.seq = nextSeq_++;
   }
-  if ((used_ + 1) * 2 > index_.size()) {
+  // The index stays at most two thirds full (removed slots count as used)
+  // and is rebuilt at least half empty.
+  if ((used_ + 1) * 3 > index_.size() * 2) {
     std::size_t slots = 16;
-    while (slots < (live_ + 1) * 4) slots *= 2;
+    while (slots < (live_ + 1) * 2 + 2) slots *= 2;
     rebuild(slots);
   }
   bool found = false;
   const std::uint32_t at = probe(key, found);
   Entry e;
-  e.folded = key.folded;
-  if (key.spelling != key.folded) e.spelling = key.spelling;
+  store_key(key, e);
   e.hash = key.hash;
   e.seq = nextSeq_++;
   e.wide = key.wide;
@@ -126,10 +176,6 @@ bool MapStore::erase(const MapKey& key, Value& removed) {
   removed = e.value;
   e.value = Value{};
   e.live = false;
-  e.folded.clear();
-  e.folded.shrink_to_fit();
-  e.spelling.clear();
-  e.spelling.shrink_to_fit();
   index_[at] = kGone;
   --live_;
   const std::size_t dead = entries_.size() - live_;

@@ -2,6 +2,8 @@
 // the order they were first inserted, found through a hash index. Entries
 // hold value records; their payloads belong to whoever releases the map
 // (the array table), so the store itself never touches the string heap.
+// Key texts live in one shared buffer beside the entries, named by offset:
+// a map of a million short keys then costs little more than its values.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,18 +25,25 @@ struct MapKey {
 
 // Fills folded and hash from spelling.
 void prepare_map_key(MapKey& key);
+// Fills the whole key from an 8-bit text in one pass, when it is ASCII
+// (false otherwise: the key is then to be made the general way).
+bool prepare_ascii_map_key(std::string_view text, MapKey& key);
 
 class MapStore {
  public:
   struct Entry {
-    std::u16string folded;
-    std::u16string spelling;   // empty when it equals `folded`
     Value value{};
     std::uint32_t hash = 0;
-    std::uint32_t seq = 0;     // insertion order, rising; positions of ForEach
+    std::uint32_t seq = 0;       // insertion order, rising; positions of ForEach
+    std::uint32_t keyAt = 0;     // the folded key's first unit in the key buffer
+    std::uint32_t keyUnits = 0;
+    // Units of the spelling, which follows the folded key in the buffer;
+    // kSameSpelling when the key was written in its folded form.
+    std::uint32_t spellingUnits = kSameSpelling;
     bool wide = false;
     bool live = true;
   };
+  static constexpr std::uint32_t kSameSpelling = 0xFFFFFFFFu;
 
   // The value of a key, or nullptr.
   Value* find(const MapKey& key);
@@ -61,8 +70,13 @@ class MapStore {
   }
   // Entries and index hold room for `count` keys (a copy of another map).
   void reserve(std::size_t count);
-  // The key as written, in UTF-16.
-  static const std::u16string& spelling_of(const Entry& e) { return e.spelling.empty() ? e.folded : e.spelling; }
+  // The key folded to lower case, and as written, in UTF-16; good until the
+  // next insertion or removal.
+  std::u16string_view folded_of(const Entry& e) const { return {keys_.data() + e.keyAt, e.keyUnits}; }
+  std::u16string_view spelling_of(const Entry& e) const {
+    if (e.spellingUnits == kSameSpelling) return folded_of(e);
+    return {keys_.data() + e.keyAt + e.keyUnits, e.spellingUnits};
+  }
 
  private:
   static constexpr std::uint32_t kEmpty = 0, kGone = 0xFFFFFFFFu;
@@ -70,7 +84,11 @@ class MapStore {
   void rebuild(std::size_t slots);
   void compact();
 
+  // Appends the key's texts to the buffer and points `e` at them.
+  void store_key(const MapKey& key, Entry& e);
+
   std::vector<Entry> entries_;
+  std::vector<char16_t> keys_;         // the key texts of live and removed entries
   std::vector<std::uint32_t> index_;   // entry number + 1, kEmpty or kGone
   std::size_t live_ = 0;
   std::size_t used_ = 0;               // index slots not kEmpty

@@ -25,6 +25,12 @@ bool is_ascii(std::string_view s) {
   return true;
 }
 
+bool spell_key(std::string_view text, std::u16string& spelling) {
+  if (!is_ascii(text)) return platform::ansi_to_utf16(text, spelling);
+  spelling.assign(text.begin(), text.end());
+  return true;
+}
+
 }  // namespace
 
 bool map_key_of(Context& c, const Value& v, MapKey& key) {
@@ -33,18 +39,22 @@ bool map_key_of(Context& c, const Value& v, MapKey& key) {
   if (v.flags & vf::kWide) {
     key.spelling = wstr_view(c, v);
     key.wide = true;
+  } else if (v.flags & vf::kStr) {
+    // An 8-bit text (the common key) is read where it lies.
+    const std::string_view text = str_view(c, v);
+    if (prepare_ascii_map_key(text, key)) return true;
+    if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
   } else {
     std::string text;
     if (!value_text(c, v, text)) return false;
-    if (is_ascii(text)) key.spelling.assign(text.begin(), text.end());
-    else if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
+    if (!spell_key(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
   }
   prepare_map_key(key);
   return true;
 }
 
-bool map_key_value(Context& c, const MapStore::Entry& e, Value& out) {
-  const std::u16string& spelling = MapStore::spelling_of(e);
+bool map_key_value(Context& c, const MapStore& map, const MapStore::Entry& e, Value& out) {
+  const std::u16string_view spelling = map.spelling_of(e);
   if (e.wide) return make_wstring(c, out, spelling);
   std::string text;
   bool ascii = true;

@@ -12,7 +12,7 @@ bool make_map(Context& c, Value& out);
 // text stays UTF-16. False with 3056 for arrays, maps and other non-texts.
 bool map_key_of(Context& c, const Value& v, MapKey& key);
 // The key of an entry as a value: 8-bit when it was written so, else UTF-16.
-bool map_key_value(Context& c, const MapStore::Entry& e, Value& out);
+bool map_key_value(Context& c, const MapStore& map, const MapStore::Entry& e, Value& out);
 // Copies the value of `key` into `out`; false with 1880 (naming the key) when missing.
 bool map_read(Context& c, MapStore& map, const MapKey& key, Operand& out);
 // Stores `value` (taken over, emptied) under `key`, creating the key. A map

@@ -374,7 +374,7 @@ bool next_element(Context& c, StructEntry& e, std::uint32_t& position, bool& got
     if (!entry) return true;
     position = entry->seq + 1;
     Value key{};
-    if (!map_key_value(c, *entry, key)) return false;
+    if (!map_key_value(c, *map, *entry, key)) return false;
     if (!store_in_slot(c, e.word, key)) return false;
     got = true;
     return true;

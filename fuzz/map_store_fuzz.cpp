@@ -2,7 +2,8 @@
 // removals, lookups and loop walks with keys of mixed case (and some
 // non-ASCII units); after every step the store must agree with the model on
 // the keys, their values and their order, and a walk by insertion position
-// must see exactly the live keys once each.
+// must see exactly the live keys once each. Keys are also made from 8-bit
+// text the quick way, which must agree.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ namespace {
 
 struct ModelEntry {
   std::u16string folded;
+  std::u16string spelling;   // as first inserted
   std::int32_t value;
 };
 
@@ -30,13 +32,15 @@ void check_order(const MapStore& store, const std::vector<ModelEntry>& model) {
   if (store.size() != model.size()) disagree();
   std::size_t k = 0;
   store.for_each([&](const MapStore::Entry& e) {
-    if (k >= model.size() || e.folded != model[k].folded || e.value.i != model[k].value) disagree();
+    if (k >= model.size() || store.folded_of(e) != model[k].folded || store.spelling_of(e) != model[k].spelling ||
+        e.value.i != model[k].value)
+      disagree();
     ++k;
   });
   std::uint32_t position = 0;
   k = 0;
   while (const MapStore::Entry* e = store.at_or_after(position)) {
-    if (k >= model.size() || e->folded != model[k].folded) disagree();
+    if (k >= model.size() || store.folded_of(*e) != model[k].folded) disagree();
     position = e->seq + 1;
     ++k;
   }
@@ -57,6 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = (op >> 2) & 7;
     for (std::size_t k = 0; k < length && at < size; ++k) key.spelling += kUnits[data[at++] % 12];
     prepare_map_key(key);
+    // A key given as 8-bit text comes out the same in one pass, or is
+    // refused when any unit is past ASCII.
+    std::string narrow;
+    bool ascii = true;
+    for (char16_t u : key.spelling) {
+      ascii = ascii && u < 0x80;
+      narrow += static_cast<char>(u < 0x80 ? u : 0x80 | (u & 0x7F));   // a unit past ASCII stays past it
+    }
+    MapKey quick;
+    const bool made = prepare_ascii_map_key(narrow, quick);
+    if (made != ascii || (made && (quick.spelling != key.spelling || quick.folded != key.folded || quick.hash != key.hash)))
+      disagree();
     switch (op & 3) {
       case 0: {
         bool inserted = false;
@@ -65,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         v.flags = vf::kInt;
         v.i = ++counter;
         if (std::int32_t* m = model_find(model, key.folded)) *m = counter;
-        else model.push_back({key.folded, counter});
+        else model.push_back({key.folded, key.spelling, counter});
         break;
       }
       case 1: {

@@ -190,7 +190,9 @@ void file_write(Call& call) {
   FileSlot* slot = slot_arg(call, errs::kFileWriteNotOpen);
   if (!slot) return;
   if (!(slot->state & state::kWrite)) { fail(c, errs::kFileNotOpenForWrite); return; }
-  Value& text = call.args[2];
+  // The text may be a variable's own, lent to the call: it is read, never
+  // given a form it lacks.
+  const Value& text = call.args[2];
   const std::u16string_view end = terminator(c.intSettings[53]);
   std::string& out = slot->pending;
   const std::size_t before = out.size();
@@ -205,13 +207,17 @@ void file_write(Call& call) {
     }
   } whole{out, before};
   if (slot->encoding == Encoding::ansi) {
-    if (!to_string(c, text)) return;
-    out += str_view(c, text);
+    std::string made;
+    std::string_view line;
+    if (!text_form(c, text, made, line)) return;
+    out += line;
     append_ascii(out, end);
   } else {
-    if (!to_wide(c, text)) return;
+    std::u16string made;
+    std::u16string_view line;
+    if (!wide_form(c, text, made, line)) return;
     if (!(slot->state & state::kWritten)) append_mark(out, slot->encoding);
-    append_units(out, wstr_view(c, text), slot->encoding);
+    append_units(out, line, slot->encoding);
     append_units(out, end, slot->encoding);
   }
   whole.done = true;

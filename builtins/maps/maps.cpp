@@ -158,7 +158,7 @@ void entries_to_array(Call& call, const MapStore& map, Fill fill) {
 
 void map_keys_get(Call& call) {
   if (const MapStore* map = map_arg(call, 1))
-    entries_to_array(call, *map, [&](const MapStore::Entry& e, Value& el) { return map_key_value(call.c, e, el); });
+    entries_to_array(call, *map, [&](const MapStore::Entry& e, Value& el) { return map_key_value(call.c, *map, e, el); });
 }
 
 void map_values_get(Call& call) {
@@ -206,11 +206,11 @@ void map_file_get_csv(Call& call) {
   call.result.str = made.str;
 }
 
-bool key_text(Context& c, const MapStore::Entry& e, std::string& out) {
-  return platform::utf16_to_ansi(MapStore::spelling_of(e), out) ? true : fail(c, errs::kNotConvertibleToString);
+bool key_text(Context& c, const MapStore& map, const MapStore::Entry& e, std::string& out) {
+  return platform::utf16_to_ansi(map.spelling_of(e), out) ? true : fail(c, errs::kNotConvertibleToString);
 }
-bool key_text(Context&, const MapStore::Entry& e, std::u16string& out) {
-  out = MapStore::spelling_of(e);
+bool key_text(Context&, const MapStore& map, const MapStore::Entry& e, std::u16string& out) {
+  out = map.spelling_of(e);
   return true;
 }
 
@@ -219,7 +219,7 @@ bool map_to_csv(Context& c, const MapStore& map, std::basic_string_view<Ch> deli
   std::basic_string<Ch> field;
   bool ok = true;
   map.for_each([&](const MapStore::Entry& e) {
-    if (!ok || !key_text(c, e, field)) { ok = false; return; }
+    if (!ok || !key_text(c, map, e, field)) { ok = false; return; }
     text::append_csv_field(out, field, delim, false);
     out += delim;
     field.clear();

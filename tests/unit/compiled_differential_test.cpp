@@ -437,6 +437,22 @@ TEST_F(CompiledDifferentialTest, FileLinesReadAndWrittenThroughCompiledCalls) {
       "  If line == \"*EOF*\" Then Break\n  n += 1\n  t += StrLen(line)\n  If n == 20 Then FileClose(h)\nEndWhile\n"
       "StdOut(n : \" \" : t)\n";
   expect_same(script, script);
+  // Lines lent from variables to a UTF-16 file and an 8-bit one: texts of
+  // both widths, numbers, and an array that cannot be written; each variable
+  // keeps its own form, and read back the lines agree.
+  for (const char* unicode : {"1", "0"}) {
+    const std::string lent =
+        "e = Num2Char(8364)\nh = FileOpen(\"" + file + "\", \"WRITE\", " + unicode + ")\nFor i = 1 To 6\n"
+        "  line = \"line \" : i\n  If i == 2 Then line = e : i\n  If i == 3 Then line = i * 7\n"
+        "  If i == 4 Then line = 2.5\n  If i == 6 Then line = ArrDimension(1)\n  FileWrite(h, line)\n"
+        "  StdOut(VarType(line) : \" \" : StrLen(line))\nNext\n";
+    const std::string readBack = "FileClose(h)\nh = FileOpen(\"" + file + "\", \"READ\", " + unicode + ")\n"
+        "While @TRUE\n  line = FileRead(h)\n  If line == \"*EOF*\" Then Break\n  StdOut(line : \" \" : StrLen(line))\n"
+        "EndWhile\n";
+    expect_same(lent, lent);
+    const std::string whole = "ErrorMode(@OFF)\n" + lent + readBack;
+    expect_same(whole, whole);
+  }
   std::error_code ec;
   fs::remove(file, ec);
 }
@@ -666,6 +682,42 @@ TEST_F(CompiledDifferentialTest, TextsBuiltByAppendingToAVariable) {
       "s = \"0123456789\"\nFor i = 1 To 30\n  s := s : \"\"\n  StdOut(StrLen(s))\nNext\n",
   };
   expect_each_same(snippets, "append");
+}
+
+// Comparisons of a variable's text with a literal or another variable, read
+// where they lie when one of them cannot be a number: texts that look like
+// numbers on either side, empty and blank texts, case, every operator,
+// UTF-16 texts, numbers, and variables that change kind or are never set.
+TEST_F(CompiledDifferentialTest, TextComparisonsOfVariablesAndLiterals) {
+  const char* snippets[] = {
+      "For i = 1 To 6\n  t = \"\" : (i * 5)\n  If i == 2 Then t = \" 7\"\n  If i == 3 Then t = \"\"\n"
+      "  If i == 4 Then t = \"*EOF*\"\n  If i == 5 Then t = \"+\"\n"
+      "  StdOut((t == \"*EOF*\") : (t < \"abc\") : (\"abc\" >= t) : (t != \"10\") : (t == \"\") : (t > \"-\"))\nNext\n",
+      "w = \"Word\"\nFor i = 1 To 3\n  t = StrSub(\"wordWORDWord\", i * 4 - 3, 4)\n"
+      "  StdOut((t == w) : (w <> t) : (t < w) : (t <= \"word\") : (t > \"WORD\") : (\"Word\" == t))\nNext\n",
+      "e = Num2Char(8364)\nFor i = 1 To 3\n  t = \"a\" : e\n  If i == 2 Then t = e\n"
+      "  StdOut((t == e) : (e == \"x\") : (t != \"a\" : e) : (t > \"a\"))\nNext\n",
+      "For i = 1 To 4\n  t = i\n  If i == 2 Then t = 2.5\n  If i == 3 Then t = \"3\"\n"
+      "  StdOut((t == \"three\") : (t < \"4\") : (\"x\" > t) : (t == \" 3\"))\nNext\n",
+      "For i = 1 To 3\n  If i == 3 Then Drop(t)\n  t2 = \"x\" : i\n  If i < 3 Then t = t2\n  StdOut(t == \"x1\")\nNext\n",
+      "For i = 1 To 3\n  StdOut(i)\n  If never == \"*EOF*\" Then StdOut(\"no\")\nNext\n",
+  };
+  expect_each_same(snippets, "compare");
+}
+
+// Block Ifs written without Then: true, false and skipped inside another
+// block, with ElseIf and Else, a condition that calls a function, and a
+// line that is no block If after all.
+TEST_F(CompiledDifferentialTest, BlockIfsWithoutThen) {
+  const char* snippets[] = {
+      "n = 0\nFor i = 1 To 12\n  If i mod 3 == 0\n    n += 1\n    If i > 6\n      n += 10\n    Else\n      n += 100\n"
+      "    EndIf\n  ElseIf i mod 2\n    n += 1000\n  EndIf\nNext\nStdOut(n)\n",
+      "#DefineFunction odd(k)\n  StdOut(\"asked \" : k)\n  Return k mod 2\n#EndFunction\nFor i = 1 To 4\n"
+      "  If odd(i)\n    StdOut(\"odd \" : i)\n  EndIf\nNext\n",
+      "For i = 1 To 3\n  If i == 2 StdOut(\"x\")\n  EndIf\nNext\n",
+      "For i = 1 To 3\n  If nothing\n    StdOut(i)\n  EndIf\nNext\n",
+  };
+  expect_each_same(snippets, "if");
 }
 
 // Calls after the first bind parameters where the first call put them: the

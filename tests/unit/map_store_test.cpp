@@ -36,7 +36,10 @@ std::u16string digits(int i) {
 
 std::u16string order_of(const MapStore& m) {
   std::u16string out;
-  m.for_each([&](const MapStore::Entry& e) { out += MapStore::spelling_of(e) + u"|"; });
+  m.for_each([&](const MapStore::Entry& e) {
+    out += m.spelling_of(e);
+    out += u"|";
+  });
   return out;
 }
 
@@ -104,6 +107,65 @@ TEST(MapStoreTest, LoopPositionsStayRightWhenRemovalsCompactTheStore) {
   EXPECT_EQ(seen[10], 10);
   EXPECT_EQ(seen[11], 250);
   EXPECT_EQ(seen.back(), 999);
+}
+
+// Keys whose hashes all collide are told apart by their text, through
+// removals that leave gaps in the probe chain and the compaction that
+// rebuilds the key texts of the survivors, spellings included.
+TEST(MapStoreTest, CollidingKeysAndCompactionKeepTextsAndSpellings) {
+  MapStore m;
+  auto colliding = [](const std::u16string& text) {
+    MapKey k = key_of(text);
+    k.hash = 7;
+    return k;
+  };
+  const int n = 200;
+  for (int i = 0; i < n; ++i) {
+    bool inserted = false;
+    Value& v = m.insert(colliding(u"Key" + digits(i)), inserted);
+    ASSERT_TRUE(inserted);
+    v.flags = vf::kInt;
+    v.i = i;
+  }
+  Value removed{};
+  for (int i = 0; i < n; ++i) {
+    if (i % 4 != 3) {
+      ASSERT_TRUE(m.erase(colliding(u"kEY" + digits(i)), removed));
+    }
+  }
+  ASSERT_EQ(m.size(), static_cast<std::size_t>(n / 4));
+  for (int i = 0; i < n; ++i) {
+    const Value* v = m.find(colliding(u"KEY" + digits(i)));
+    if (i % 4 == 3) {
+      ASSERT_NE(v, nullptr);
+      EXPECT_EQ(v->i, i);
+    } else {
+      EXPECT_EQ(v, nullptr);
+    }
+  }
+  std::u16string expected;
+  for (int i = 3; i < n; i += 4) expected += u"Key" + digits(i) + u"|";
+  EXPECT_EQ(order_of(m), expected);
+  bool inserted = true;
+  m.insert(colliding(u"key3"), inserted);
+  EXPECT_FALSE(inserted);
+}
+
+// The one-pass key of an ASCII text is the key the general way makes; a
+// text with any byte past ASCII is left to the general way.
+TEST(MapStoreTest, AsciiKeysMadeInOnePassMatchTheGeneralWay) {
+  for (const char* text : {"", "k1", "Key42", "MIXED case_Z@[`{", "\x7f~ 09"}) {
+    const std::string_view t = text;
+    MapKey quick;
+    ASSERT_TRUE(prepare_ascii_map_key(t, quick)) << text;
+    const MapKey general = key_of(std::u16string(t.begin(), t.end()));
+    EXPECT_EQ(quick.spelling, general.spelling) << text;
+    EXPECT_EQ(quick.folded, general.folded) << text;
+    EXPECT_EQ(quick.hash, general.hash) << text;
+  }
+  MapKey key;
+  EXPECT_FALSE(prepare_ascii_map_key("abc\xe9", key));
+  EXPECT_FALSE(prepare_ascii_map_key("\x80", key));
 }
 
 class MapValueTest : public test::EngineTest {};

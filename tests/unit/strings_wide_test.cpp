@@ -100,6 +100,20 @@ TEST_F(StringsWide, ItemListsWithAWideDelimiter) {
   EXPECT_EQ(eval("ItemCount(list, StrUpper(d))"), "1");
 }
 
+// Only the arguments whose type lets UTF-16 through choose the wide twin,
+// wherever they stand: the last one alone does; a number given as UTF-16
+// text does not.
+TEST_F(StringsWide, TheWideTwinIsChosenByTextArgumentsOnly) {
+  set_wide("d", u"\u0436");
+  set_wide("n", u"2");
+  EXPECT_EQ(wide("ItemInsert(\"x\", -1, \"a\", d)"), u"a\u0436x");
+  EXPECT_EQ(wide("ItemInsert(\"x\", n, \"a b c\", \" \")"), u"not wide");
+  EXPECT_EQ(eval("ItemInsert(\"x\", n, \"a b c\", \" \")"), "a x b c");
+  EXPECT_EQ(wide("ItemExtract(n, \"a b\", \" \")"), u"not wide");
+  EXPECT_EQ(wide("ItemExtract(1, \"a\" : d : \"b\", d)"), u"a");
+  EXPECT_EQ(eval("StrIndex(\"abc\" : d, d, 1, @FWDSCAN)"), "4");
+}
+
 TEST_F(StringsWide, CsvFieldsKeepWideCharacters) {
   set_wide("line", u"\u0430, \"\u0431\"\"\u0432\" ,\u0433");
   EXPECT_EQ(eval("ItemCountCsv(line, 0)"), "3");
