@@ -61,7 +61,7 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
       break;
     case CompiledNode::kVar:
       step.code = IntStep::kVar;
-      step.value = index;
+      step.node = index;
       break;
     case CompiledNode::kUnary:
       if (!emit_int(line, n.kids[0], reg)) return false;
@@ -69,14 +69,27 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
       step.code = n.op == id::kMinus ? IntStep::kNeg : n.op == id::kNot ? IntStep::kNot : IntStep::kTilde;
       break;
     default: {   // binary or comparison
-      if (!emit_int(line, n.kids[0], reg)) return false;
+      // Variables and constants are read by the step itself: a loop's
+      // "i mod 5" or "total + i" is one step.
+      const CompiledNode& left = line.nodes[static_cast<std::size_t>(n.kids[0])];
       const CompiledNode& right = line.nodes[static_cast<std::size_t>(n.kids[1])];
-      if (right.kind == CompiledNode::kConst) {
-        step.constant = true;
+      int family = 0;
+      if (left.kind == CompiledNode::kVar && right.kind == CompiledNode::kConst) {
+        family = IntStep::kVariableConstant;
+        step.node = n.kids[0];
         step.value = right.constant.i;
       } else {
-        if (!emit_int(line, n.kids[1], static_cast<std::uint8_t>(reg + 1))) return false;
-        step.b = static_cast<std::uint8_t>(reg + 1);
+        if (!emit_int(line, n.kids[0], reg)) return false;
+        if (right.kind == CompiledNode::kConst) {
+          family = IntStep::kConstantRight;
+          step.value = right.constant.i;
+        } else if (right.kind == CompiledNode::kVar) {
+          family = IntStep::kVariableRight;
+          step.node = n.kids[1];
+        } else {
+          if (!emit_int(line, n.kids[1], static_cast<std::uint8_t>(reg + 1))) return false;
+          step.b = static_cast<std::uint8_t>(reg + 1);
+        }
       }
       switch (n.op) {
         case id::kPlus: step.code = IntStep::kAdd; break;
@@ -90,6 +103,7 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
         case id::kGt: step.code = IntStep::kGt; break;
         default: step.code = IntStep::kGe; break;
       }
+      step.code = static_cast<IntStep::Code>(step.code + family);
     }
   }
   line.intCode.push_back(step);

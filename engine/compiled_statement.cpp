@@ -14,6 +14,7 @@
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
+#include "engine/int_steps.h"
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/script.h"
@@ -202,14 +203,18 @@ using steps::top_is;
 // lone number or variable (a loop's limit, a Case) is read here at once.
 [[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
   const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
-  if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
     const IntStep& step = st.code.intCode[e.intStart];
-    if (step.code == IntStep::kLoad) {
+    if (e.intCount == 1 && step.code == IntStep::kLoad) {
       out = step.value;
       return true;
     }
-    if (step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
-      out = c.slots[step.hint.slot].v.i;
+    if (e.intCount == 1 && step.code == IntStep::kVar) {
+      if (step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
+        out = c.slots[step.hint.slot].v.i;
+        return true;
+      }
+    } else if (run_int_form(c, st.code, e, out)) {
       return true;
     }
   }
@@ -258,8 +263,18 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = trace::ev::kValue;
+  // A whole number into a variable without a payload, the common case of a
+  // loop body, here; anything else (and any miss) takes the general store.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  std::int32_t value = 0;
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
+      store_int(c.slots[target].v, e.assignOp, value)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    return StatementRun::ok;
+  }
   // The run loop drops a statement's value: none is made.
-  switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, nullptr)) {
+  switch (assign_compiled(c, st.code, e, target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
     case CompiledRun::failed: return StatementRun::failed;
     default: return StatementRun::not_run;
@@ -511,8 +526,8 @@ StatementRun run_endwhile(Context& c) {
 }
 
 // The "To" clause a Next jumps back to: a whole-number loop with step 1.
-StatementRun run_to(Context& c, CompiledStatement& st) {
-  if (!top_is(c, sk::kFor)) return StatementRun::not_run;
+// The innermost structure is its For.
+StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
   if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
@@ -520,7 +535,11 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return StatementRun::ok;
 }
 
-StatementRun run_next(Context& c, CompiledStatement& st) {
+StatementRun run_to(Context& c, CompiledStatement& st) {
+  return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
+}
+
+[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
   if (steps::next_goes_round(c)) {
     const StructEntry& e = top(c);
@@ -535,7 +554,7 @@ StatementRun run_next(Context& c, CompiledStatement& st) {
     const std::uint32_t nextStmt = c.stmtPos;
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
-    if (run_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
+    if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
       c.stmtPos = nextStmt;
       c.pos = e.jump;
       if (c.statementBudget != 0) ++c.statementBudget;
@@ -555,13 +574,12 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
   // Straight to the body of the first Case that matches, as if each Case
   // before it had been read and found different; none: to the EndSwitch.
-  for (const SwitchTable::Arm& arm : table->arms) {
-    if (arm.value != v) continue;
-    if (!take_budget(c, arm.index + 1)) return StatementRun::ok;
+  if (const SwitchTable::Arm* arm = table->arm_for(v)) {
+    if (!take_budget(c, arm->index + 1)) return StatementRun::ok;
     steps::case_reads(c);
     steps::case_value(c, static_cast<std::uint32_t>(v));
-    c.stmtPos = arm.stmtPos;
-    c.pos = arm.nextPos;
+    c.stmtPos = arm->stmtPos;
+    c.pos = arm->nextPos;
     return StatementRun::ok;
   }
   if (!take_budget(c, table->endIndex)) return StatementRun::ok;
@@ -688,35 +706,49 @@ namespace {
 
 StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   messagesDue = false;
+  // Only a statement that calls out can ask for the run to be cancelled: one
+  // asked for already is for the text path (which looks after each line).
+  if (c.cancelRequested) return StatementRun::not_run;
   const Script* script = &c.script();
   CompiledStatement* st = statement_at(c, *script);
   if (!st) return StatementRun::not_run;
   // A statement budget and the statement hook are for tests and fuzzing:
   // without them each statement needs no bookkeeping of theirs.
   const bool counted = c.statementBudget != 0 || c.statementDone;
+  // What a statement left to the text path makes of this run: nothing
+  // happened when it is the first.
+  StatementRun onMiss = StatementRun::not_run;
   // One place runs every statement, so the dispatch is inlined once.
-  for (bool first = true;; first = false) {
+  for (;;) {
     // Counted before it runs, as the text path counts a line before the
     // lines of the functions it calls.
     if (counted && c.statementBudget != 0) --c.statementBudget;
     const StatementRun run = run_one(c, *st);
     if (run == StatementRun::not_run) {
       if (counted && c.statementBudget != 0) ++c.statementBudget;
-      return first ? run : StatementRun::ok;
+      return onMiss;
     }
-    if (first) {
+    if (onMiss == StatementRun::not_run) {
+      onMiss = StatementRun::ok;
       c.replay = nullptr;   // c.line no longer holds the statement being run
       c.lineSubstituted = false;
     }
     if (counted && c.statementDone) c.statementDone(c);
-    if (run == StatementRun::failed) {
-      restore_line_text(c, *st);
-      return run;
+    // The rare ends of a run, behind one test: a failure, a Return, a call
+    // that turned the trace or stepping on or asked to cancel.
+    if (run != StatementRun::ok || st->mayStop) {
+      if (run == StatementRun::failed) {
+        restore_line_text(c, *st);
+        return run;
+      }
+      if (c.returned) return run;   // the run loop ends the function
+      if (st->callsOut && !statement_path_enabled(c)) return run;
+      if (c.cancelRequested) {
+        messagesDue = true;
+        return run;
+      }
     }
-    if (c.returned) return run;   // the run loop ends the function
-    // Only a call can turn the trace or stepping on.
-    if (st->callsOut && !statement_path_enabled(c)) return run;
-    if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
+    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) {
       messagesDue = true;
       return run;
     }
@@ -767,6 +799,8 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   if (first != ':' && first != '*' && first != '#' && !switches_watching(cached)) classify(c, cached, st);
   if (st.kind != CompiledStatement::kNone) {
     for (const CompiledExpr& e : st.code.exprs) st.callsOut = st.callsOut || e.effects;
+    st.mayStop = st.callsOut || st.kind == CompiledStatement::kReturn || st.kind == CompiledStatement::kIfLine;
+    st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
   } else {
