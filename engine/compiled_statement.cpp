@@ -613,12 +613,15 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
   steps::break_continue(c, isBreak);
   if (!skipped) {
     // A Break right in a mapped Switch block: the lines up to its EndSwitch
-    // would all be skipped.
+    // would all be skipped, and the EndSwitch closes the block, so the run
+    // goes on after it.
     SwitchTable* t = st.table.get();
     if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
         t->textVersion == c.script().textVersion && t->generation == c.keywordGeneration && can_jump(c, *t) &&
-        take_budget(c, t->endIndex - st.blockIndex - 1))
-      c.pos = t->endPos;
+        take_budget(c, t->endIndex - st.blockIndex)) {
+      steps::end_switch(c);
+      c.pos = t->endNext;
+    }
   }
   return StatementRun::ok;
 }

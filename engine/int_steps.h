@@ -77,6 +77,7 @@ namespace orv {
       ORV_INT_OPERATOR(Gt, d = d > b)
       ORV_INT_OPERATOR(Ge, d = d >= b)
 #undef ORV_INT_OPERATOR
+      default: __builtin_unreachable();   // every code is a case above
     }
   }
   out = r[0];

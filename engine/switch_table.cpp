@@ -100,6 +100,7 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
       case CompiledStatement::kEndSwitch:
         if (top) {
           t.endPos = pos;
+          t.endNext = st.nextPos;
           t.endIndex = index;
           return true;
         }

@@ -22,6 +22,7 @@ struct SwitchTable {
   std::uint32_t textVersion = 0, generation = 0;
   std::uint32_t switchPos = 0;      // the Switch line's statement position (its structure entry's)
   std::uint32_t endPos = 0;         // where the EndSwitch line is read
+  std::uint32_t endNext = 0;        // where the line after it is read
   int nesting = 0;                  // structure entries the skipped lines would push at most
   std::uint16_t caseNesting = 0;    // expression nesting a Case's value needs
   std::uint32_t endIndex = 0;       // statements in the block before the EndSwitch
