@@ -179,17 +179,19 @@ inline CompiledStatement* statement_at(Context& c, const Script& s) {
 }
 
 // The same, coming from `from` (in the same script), through the statements
-// it led to before.
-inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledStatement& from) {
+// it led to before. A statement links only to current ones, and learning
+// anew replaces a statement with its links, so while the script's text and
+// names stay as they were when `from` was found current (`sameVersion`),
+// its links are current too.
+inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledStatement& from, bool sameVersion) {
   if (c.pos == from.nextPos) {
-    if (from.follow && current(c, s, *from.follow)) return from.follow;
+    if (from.follow && (sameVersion || current(c, s, *from.follow))) return from.follow;
     return from.follow = statement_at(c, s);
   }
-  if (from.jumped && c.pos == from.jumpedPos && current(c, s, *from.jumped)) return from.jumped;
+  if (from.jumped && c.pos == from.jumpedPos && (sameVersion || current(c, s, *from.jumped))) return from.jumped;
   from.jumpedPos = c.pos;
   return from.jumped = statement_at(c, s);
 }
-
 
 // The slot of a name in the current frame, or kNotFound (then the text path,
 // which declares it, must run the line).
@@ -199,26 +201,31 @@ using steps::pop;
 using steps::top;
 using steps::top_is;
 
+// The value of an expression of several steps (or a lone variable whose slot
+// moved) when it is a plain integer; apart, so that the callers' common case
+// of a lone number or variable stays small.
+[[gnu::noinline]] bool int_value_steps(Context& c, CompiledStatement& st, const CompiledExpr& e, std::int32_t& out) {
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, out))
+    return true;
+  return eval_compiled_int(c, st.code, e, out);
+}
+
 // The value of the statement's expression when it is a plain integer. A
 // lone number or variable (a loop's limit, a Case) is read here at once.
 [[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
   const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
-  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
+  if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
     const IntStep& step = st.code.intCode[e.intStart];
-    if (e.intCount == 1 && step.code == IntStep::kLoad) {
+    if (step.code == IntStep::kLoad) {
       out = step.value;
       return true;
     }
-    if (e.intCount == 1 && step.code == IntStep::kVar) {
-      if (step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
-        out = c.slots[step.hint.slot].v.i;
-        return true;
-      }
-    } else if (run_int_form(c, st.code, e, out)) {
+    if (step.code == IntStep::kVar && step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
+      out = c.slots[step.hint.slot].v.i;
       return true;
     }
   }
-  return eval_compiled_int(c, st.code, e, out);
+  return int_value_steps(c, st, e, out);
 }
 
 // A skipped line declares the names it contains; when they all exist there
@@ -546,10 +553,10 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
     // The "To" clause it jumps back to runs at once: a loop costs one trip
     // through the run loop per pass, not two. The clause still counts as a
     // statement of its own against a statement budget.
-    const Script& script = c.script();
+    // (A Next that runs is current, and so is its link: see statement_after.)
     CompiledStatement* to = st.loopTest;
-    if (!to || to->stmtPos != e.jump || !current(c, script, *to))   // read from "To" itself: no blanks before it
-      to = st.loopTest = statement_at(c, script);
+    if (!to || to->stmtPos != e.jump)   // read from "To" itself: no blanks before it
+      to = st.loopTest = statement_at(c, c.script());
     if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
     const std::uint32_t nextStmt = c.stmtPos;
     c.stmtPos = to->stmtPos;
@@ -762,7 +769,8 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
       script = &c.script();
       next = statement_at(c, *script);
     } else {
-      next = statement_after(c, *script, *st);
+      // Only a statement that calls out can change the script's text or names.
+      next = statement_after(c, *script, *st, !st->callsOut);
     }
     if (!next) return run;
     st = next;
