@@ -264,8 +264,9 @@ StatementRun statement_run(CompiledRun run) {
 }
 
 StatementRun run_assign(Context& c, CompiledStatement& st) {
-  // The text path has declared every name of the line before anything of it runs.
-  if (expr_of(st, st.expr).effects)
+  // The text path has declared every name of the line before anything of it
+  // runs. (An assignment's one expression is what may call out.)
+  if (st.callsOut)
     return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.names[0]) : StatementRun::not_run;
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
@@ -574,7 +575,11 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
 
 StatementRun run_switch(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v)) return StatementRun::not_run;
+  // A Switch's value is mostly a variable or an operator on one ("i mod 5"):
+  // its steps run here.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  const bool quick = e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, v);
+  if (!quick && !int_value(c, st, v)) return StatementRun::not_run;
   if (!steps::has_room(c)) return StatementRun::not_run;
   steps::open_switch(c, static_cast<std::uint32_t>(v));
   SwitchTable* table = switch_table(c, st);
@@ -623,9 +628,10 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
     // would all be skipped, and the EndSwitch closes the block, so the run
     // goes on after it.
     SwitchTable* t = st.table.get();
+    // (A Break that runs is current, and its table was made for the same
+    // text and names: learning it anew would have dropped the table.)
     if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
-        t->textVersion == c.script().textVersion && t->generation == c.keywordGeneration && can_jump(c, *t) &&
-        take_budget(c, t->endIndex - st.blockIndex)) {
+        can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
       steps::end_switch(c);
       c.pos = t->endNext;
     }
