@@ -535,7 +535,7 @@ StatementRun run_endwhile(Context& c) {
 
 // The "To" clause a Next jumps back to: a whole-number loop with step 1.
 // The innermost structure is its For.
-StatementRun step_to(Context& c, CompiledStatement& st) {
+[[gnu::always_inline]] inline StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
   if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
