@@ -45,15 +45,23 @@ struct CompiledNode {
 // run in a straight line (the operands of a step come before it).
 struct IntStep {
   enum Code : std::uint8_t {
-    kLoad, kVar,                                     // r[dst] = value; r[dst] = variable of node `value`
-    kAdd, kSub, kMul, kMod, kEq, kNe, kLt, kLe, kGt, kGe,   // r[dst] = r[dst] op (r[b], or `value`)
-    kNeg, kNot, kTilde                               // r[dst] = op r[dst]
+    kLoad, kVar,                                     // r[dst] = value; r[dst] = variable of `node`
+    kNeg, kNot, kTilde,                              // r[dst] = op r[dst]
+    // The binary operators in four forms, each family in this order:
+    kAdd, kSub, kMul, kMod, kEq, kNe, kLt, kLe, kGt, kGe,   // r[dst] = r[dst] op r[b]
+    kAddK, kSubK, kMulK, kModK, kEqK, kNeK, kLtK, kLeK, kGtK, kGeK,   // r[dst] = r[dst] op value
+    kAddV, kSubV, kMulV, kModV, kEqV, kNeV, kLtV, kLeV, kGtV, kGeV,   // r[dst] = r[dst] op variable
+    kAddVK, kSubVK, kMulVK, kModVK, kEqVK, kNeVK, kLtVK, kLeVK, kGtVK, kGeVK   // r[dst] = variable op value
   };
+  // Offsets from the register form (kAdd...) to the other families.
+  static constexpr int kConstantRight = kAddK - kAdd, kVariableRight = kAddV - kAdd,
+                       kVariableConstant = kAddVK - kAdd;
   Code code = kLoad;
   std::uint8_t dst = 0, b = 0;
-  bool constant = false;                             // binary: the right operand is `value`
   std::int32_t value = 0;
-  SlotHint hint;                                     // kVar: the slot last read, checked inline
+  std::int32_t node = -1;                            // the variable's node, when the step reads one
+  SlotHint hint;                                     // that variable's slot last read, checked inline
+  bool reads_variable() const { return node >= 0; }
 };
 inline constexpr std::size_t kIntRegisters = 16;
 

@@ -2,6 +2,8 @@
 // form and the number form cover, and the integer form's register steps.
 #include "engine/compiled_lowering.h"
 
+#include <utility>
+
 #include "engine/builtin_calls.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
@@ -21,6 +23,19 @@ bool number_node(const CompiledLine& line, const CompiledNode& n) {
       return n.kids.size() == 1 && kid(0) && n.op >= 0 && n.op < kKeywordCount &&
              handler_table().byIdFloat[static_cast<std::size_t>(n.op)] != nullptr;
     default: return false;
+  }
+}
+
+// The operator that gives the same result with its operands swapped;
+// kLoad when there is none.
+IntStep::Code mirrored(IntStep::Code code) {
+  switch (code) {
+    case IntStep::kAdd: case IntStep::kMul: case IntStep::kEq: case IntStep::kNe: return code;
+    case IntStep::kLt: return IntStep::kGt;
+    case IntStep::kLe: return IntStep::kGe;
+    case IntStep::kGt: return IntStep::kLt;
+    case IntStep::kGe: return IntStep::kLe;
+    default: return IntStep::kLoad;
   }
 }
 
@@ -61,7 +76,7 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
       break;
     case CompiledNode::kVar:
       step.code = IntStep::kVar;
-      step.value = index;
+      step.node = index;
       break;
     case CompiledNode::kUnary:
       if (!emit_int(line, n.kids[0], reg)) return false;
@@ -69,27 +84,51 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
       step.code = n.op == id::kMinus ? IntStep::kNeg : n.op == id::kNot ? IntStep::kNot : IntStep::kTilde;
       break;
     default: {   // binary or comparison
-      if (!emit_int(line, n.kids[0], reg)) return false;
-      const CompiledNode& right = line.nodes[static_cast<std::size_t>(n.kids[1])];
-      if (right.kind == CompiledNode::kConst) {
-        step.constant = true;
-        step.value = right.constant.i;
-      } else {
-        if (!emit_int(line, n.kids[1], static_cast<std::uint8_t>(reg + 1))) return false;
-        step.b = static_cast<std::uint8_t>(reg + 1);
-      }
+      IntStep::Code code = IntStep::kGe;
       switch (n.op) {
-        case id::kPlus: step.code = IntStep::kAdd; break;
-        case id::kMinus: step.code = IntStep::kSub; break;
-        case id::kStar: step.code = IntStep::kMul; break;
-        case id::kMod: step.code = IntStep::kMod; break;
-        case id::kEq: step.code = IntStep::kEq; break;
-        case id::kNe: case id::kLtGt: step.code = IntStep::kNe; break;
-        case id::kLt: step.code = IntStep::kLt; break;
-        case id::kLe: step.code = IntStep::kLe; break;
-        case id::kGt: step.code = IntStep::kGt; break;
-        default: step.code = IntStep::kGe; break;
+        case id::kPlus: code = IntStep::kAdd; break;
+        case id::kMinus: code = IntStep::kSub; break;
+        case id::kStar: code = IntStep::kMul; break;
+        case id::kMod: code = IntStep::kMod; break;
+        case id::kEq: code = IntStep::kEq; break;
+        case id::kNe: case id::kLtGt: code = IntStep::kNe; break;
+        case id::kLt: code = IntStep::kLt; break;
+        case id::kLe: code = IntStep::kLe; break;
+        case id::kGt: code = IntStep::kGt; break;
+        default: break;
       }
+      // Variables and constants are read by the step itself: a loop's
+      // "i mod 5", "total + i" or "3 * i" is one step. Reading plain integers
+      // has no effects, so operands may swap where the operator allows.
+      std::int32_t left = n.kids[0], right = n.kids[1];
+      auto kind = [&](std::int32_t k) { return line.nodes[static_cast<std::size_t>(k)].kind; };
+      const IntStep::Code mirror = mirrored(code);
+      const bool swap = mirror != IntStep::kLoad && kind(left) != kind(right) &&
+                        (kind(left) == CompiledNode::kConst ||
+                         (kind(left) == CompiledNode::kVar && kind(right) != CompiledNode::kConst));
+      if (swap) {
+        std::swap(left, right);
+        code = mirror;
+      }
+      int family = 0;
+      if (kind(left) == CompiledNode::kVar && kind(right) == CompiledNode::kConst) {
+        family = IntStep::kVariableConstant;
+        step.node = left;
+        step.value = line.nodes[static_cast<std::size_t>(right)].constant.i;
+      } else {
+        if (!emit_int(line, left, reg)) return false;
+        if (kind(right) == CompiledNode::kConst) {
+          family = IntStep::kConstantRight;
+          step.value = line.nodes[static_cast<std::size_t>(right)].constant.i;
+        } else if (kind(right) == CompiledNode::kVar) {
+          family = IntStep::kVariableRight;
+          step.node = right;
+        } else {
+          if (!emit_int(line, right, static_cast<std::uint8_t>(reg + 1))) return false;
+          step.b = static_cast<std::uint8_t>(reg + 1);
+        }
+      }
+      step.code = static_cast<IntStep::Code>(code + family);
     }
   }
   line.intCode.push_back(step);

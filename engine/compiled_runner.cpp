@@ -15,6 +15,7 @@
 #include "engine/convert.h"
 #include "engine/evaluator.h"
 #include "engine/float_rules.h"
+#include "engine/int_steps.h"
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
@@ -38,9 +39,7 @@ void forget_error(Context& c) {
 
 bool plain_int(const Value& v) { return v.flags == vf::kInt; }
 
-// Payloads that live outside the record, or references counted by their
-// table (open files), that must go through copy and release.
-constexpr std::uint32_t kPayload = vf::kStr | vf::kWide | vf::kArray | vf::kFile | vf::kAttached;
+constexpr std::uint32_t kPayload = kPayloadFlags;
 
 // An operand for one evaluation step; numbers, the common case, need no release.
 class Scratch {
@@ -106,44 +105,16 @@ class Runner {
   // but a plain integer or a divisor is zero (the general rules then apply);
   // nothing has changed then.
   bool run_int(const CompiledExpr& e, std::int32_t& out) {
-    // Every register is written before it is read: the steps come in
-    // evaluation order, so no clearing is needed.
-    std::int32_t r[kIntRegisters];
-    IntStep* step = line_.intCode.data() + e.intStart;
-    const IntStep* const end = step + e.intCount;
-    for (; step != end; ++step) {
-      std::int32_t& d = r[step->dst];
-      if (step->code == IntStep::kVar) {
-        if (!variable_step(*step, d)) return false;
-        continue;
-      }
-      if (step->code == IntStep::kLoad) {
-        d = step->value;
-        continue;
-      }
-      const std::int32_t b = step->constant ? step->value : r[step->b];   // a binary step's right operand
-      switch (step->code) {
-        case IntStep::kLoad: case IntStep::kVar: break;
-        case IntStep::kAdd: d = wrap32(std::int64_t{d} + b); break;
-        case IntStep::kSub: d = wrap32(std::int64_t{d} - b); break;
-        case IntStep::kMul: d = wrap32(std::int64_t{d} * b); break;
-        case IntStep::kMod:
-          if (b == 0) return false;   // the general rules report it
-          d = wrap32(std::int64_t{d} % b);
-          break;
-        case IntStep::kEq: d = d == b; break;
-        case IntStep::kNe: d = d != b; break;
-        case IntStep::kLt: d = d < b; break;
-        case IntStep::kLe: d = d <= b; break;
-        case IntStep::kGt: d = d > b; break;
-        case IntStep::kGe: d = d >= b; break;
-        case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
-        case IntStep::kNot: d = d == 0; break;
-        case IntStep::kTilde: d = ~d; break;
-      }
+    if (run_int_form(c_, line_, e, out)) return true;
+    // A miss: the variables' remembered slots may be stale. Found afresh,
+    // the steps run once more; a value that is no plain integer or a zero
+    // divisor misses again.
+    IntStep* first = line_.intCode.data() + e.intStart;
+    for (IntStep* step = first; step != first + e.intCount; ++step) {
+      std::int32_t v = 0;
+      if (step->reads_variable() && !variable_step(*step, v)) return false;
     }
-    out = r[0];
-    return true;
+    return run_int_form(c_, line_, e, out);
   }
 
   // The variable of a kVar step when it holds a plain integer: the step's
@@ -156,7 +127,7 @@ class Runner {
         return true;
       }
     }
-    CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
+    CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.node)];
     if (!variable_int(n, out)) return false;
     step.hint = n.hint;
     return true;
@@ -785,13 +756,13 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
 
 bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
-  if (e.intCount == 1) {   // a lone number or variable
-    IntStep& step = line.intCode[e.intStart];
-    if (step.code == IntStep::kLoad) {
-      out = step.value;
-      return true;
-    }
-    if (Runner(c, line).variable_step(step, out)) return true;
+  IntStep* const lone = e.intCount == 1 ? &line.intCode[e.intStart] : nullptr;   // a lone number or variable?
+  if (lone && lone->code == IntStep::kLoad) {
+    out = lone->value;
+    return true;
+  }
+  if (lone && lone->code == IntStep::kVar) {
+    if (Runner(c, line).variable_step(*lone, out)) return true;
   } else if (e.intCount != 0 && Runner(c, line).run_int(e, out)) {
     return true;
   }
@@ -805,23 +776,6 @@ bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, st
 }
 
 namespace {
-
-// An integer stored into a slot that holds no payload: "=", "+=" and "-="
-// on plain integers. False: the general store must do it.
-bool store_int(Context& c, const CompiledExpr& e, std::uint16_t target, std::int32_t value) {
-  Value& slotValue = c.slots[target].v;
-  if (slotValue.flags & kPayload) return false;
-  if (e.assignOp == id::kAssign) {
-    make_int(slotValue, value);
-    return true;
-  }
-  if (slotValue.flags != vf::kInt) return false;
-  const int op = compound_operator(e.assignOp);
-  if (op == id::kPlus) slotValue.i = wrap32(std::int64_t{slotValue.i} + value);
-  else if (op == id::kMinus) slotValue.i = wrap32(std::int64_t{slotValue.i} - value);
-  else return false;
-  return true;
-}
 
 // `x := ...`, or `x = y : ...`: may append to the target in place (the
 // runner checks the rest).
@@ -841,7 +795,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   Runner runner(c, line);
   std::int32_t i = 0;
   const bool integral = e.intCount != 0 && runner.run_int(e, i);
-  if (integral && store_int(c, e, target, i)) {
+  if (integral && store_int(c.slots[target].v, e.assignOp, i)) {
     c.assignFrame = c.level;
     c.assignSlot = target;
     if (result) make_int(*result, 0);

@@ -14,6 +14,7 @@
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
 #include "engine/evaluator.h"
+#include "engine/int_steps.h"
 #include "engine/keyword_ids.h"
 #include "engine/keyword_table.h"
 #include "engine/keywords.h"
@@ -186,17 +187,19 @@ inline CompiledStatement* statement_at(Context& c, const Script& s) {
 }
 
 // The same, coming from `from` (in the same script), through the statements
-// it led to before.
-inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledStatement& from) {
+// it led to before. A statement links only to current ones, and learning
+// anew replaces a statement with its links, so while the script's text and
+// names stay as they were when `from` was found current (`sameVersion`),
+// its links are current too.
+inline CompiledStatement* statement_after(Context& c, const Script& s, CompiledStatement& from, bool sameVersion) {
   if (c.pos == from.nextPos) {
-    if (from.follow && current(c, s, *from.follow)) return from.follow;
+    if (from.follow && (sameVersion || current(c, s, *from.follow))) return from.follow;
     return from.follow = statement_at(c, s);
   }
-  if (from.jumped && c.pos == from.jumpedPos && current(c, s, *from.jumped)) return from.jumped;
+  if (from.jumped && c.pos == from.jumpedPos && (sameVersion || current(c, s, *from.jumped))) return from.jumped;
   from.jumpedPos = c.pos;
   return from.jumped = statement_at(c, s);
 }
-
 
 // The slot of a name in the current frame, or kNotFound (then the text path,
 // which declares it, must run the line).
@@ -205,6 +208,15 @@ std::uint16_t slot_of(Context& c, NameRef& n) { return hinted_slot(c, n.hint, n.
 using steps::pop;
 using steps::top;
 using steps::top_is;
+
+// The value of an expression of several steps (or a lone variable whose slot
+// moved) when it is a plain integer; apart, so that the callers' common case
+// of a lone number or variable stays small.
+[[gnu::noinline]] bool int_value_steps(Context& c, CompiledStatement& st, const CompiledExpr& e, std::int32_t& out) {
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, out))
+    return true;
+  return eval_compiled_int(c, st.code, e, out);
+}
 
 // The value of the statement's expression when it is a plain integer. A
 // lone number or variable (a loop's limit, a Case) is read here at once.
@@ -216,12 +228,12 @@ using steps::top_is;
       out = step.value;
       return true;
     }
-    if (step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
+    if (step.code == IntStep::kVar && step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
       out = c.slots[step.hint.slot].v.i;
       return true;
     }
   }
-  return eval_compiled_int(c, st.code, e, out);
+  return int_value_steps(c, st, e, out);
 }
 
 // A skipped line declares the names it contains; when they all exist there
@@ -260,14 +272,25 @@ StatementRun statement_run(CompiledRun run) {
 }
 
 StatementRun run_assign(Context& c, CompiledStatement& st) {
-  // The text path has declared every name of the line before anything of it runs.
-  if (expr_of(st, st.expr).effects)
+  // The text path has declared every name of the line before anything of it
+  // runs. (An assignment's one expression is what may call out.)
+  if (st.callsOut)
     return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.names[0]) : StatementRun::not_run;
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = trace::ev::kValue;
+  // A whole number into a variable without a payload, the common case of a
+  // loop body, here; anything else (and any miss) takes the general store.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  std::int32_t value = 0;
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
+      store_int(c.slots[target].v, e.assignOp, value)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    return StatementRun::ok;
+  }
   // The run loop drops a statement's value: none is made.
-  switch (assign_compiled(c, st.code, st.code.exprs[static_cast<std::size_t>(st.expr)], target, nullptr)) {
+  switch (assign_compiled(c, st.code, e, target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
     case CompiledRun::failed: return StatementRun::failed;
     default: return StatementRun::not_run;
@@ -519,8 +542,8 @@ StatementRun run_endwhile(Context& c) {
 }
 
 // The "To" clause a Next jumps back to: a whole-number loop with step 1.
-StatementRun run_to(Context& c, CompiledStatement& st) {
-  if (!top_is(c, sk::kFor)) return StatementRun::not_run;
+// The innermost structure is its For.
+[[gnu::always_inline]] inline StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
   if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
@@ -528,22 +551,26 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return StatementRun::ok;
 }
 
-StatementRun run_next(Context& c, CompiledStatement& st) {
+StatementRun run_to(Context& c, CompiledStatement& st) {
+  return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
+}
+
+[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
   if (steps::next_goes_round(c)) {
     const StructEntry& e = top(c);
     // The "To" clause it jumps back to runs at once: a loop costs one trip
     // through the run loop per pass, not two. The clause still counts as a
     // statement of its own against a statement budget.
-    const Script& script = c.script();
+    // (A Next that runs is current, and so is its link: see statement_after.)
     CompiledStatement* to = st.loopTest;
-    if (!to || to->stmtPos != e.jump || !current(c, script, *to))   // read from "To" itself: no blanks before it
-      to = st.loopTest = statement_at(c, script);
+    if (!to || to->stmtPos != e.jump)   // read from "To" itself: no blanks before it
+      to = st.loopTest = statement_at(c, c.script());
     if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
     const std::uint32_t nextStmt = c.stmtPos;
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
-    if (run_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
+    if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
       c.stmtPos = nextStmt;
       c.pos = e.jump;
       if (c.statementBudget != 0) ++c.statementBudget;
@@ -556,20 +583,23 @@ StatementRun run_next(Context& c, CompiledStatement& st) {
 
 StatementRun run_switch(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
-  if (!int_value(c, st, v)) return StatementRun::not_run;
+  // A Switch's value is mostly a variable or an operator on one ("i mod 5"):
+  // its steps run here.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  const bool quick = e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, v);
+  if (!quick && !int_value(c, st, v)) return StatementRun::not_run;
   if (!steps::has_room(c)) return StatementRun::not_run;
   steps::open_switch(c, static_cast<std::uint32_t>(v));
   SwitchTable* table = switch_table(c, st);
   if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
   // Straight to the body of the first Case that matches, as if each Case
   // before it had been read and found different; none: to the EndSwitch.
-  for (const SwitchTable::Arm& arm : table->arms) {
-    if (arm.value != v) continue;
-    if (!take_budget(c, arm.index + 1)) return StatementRun::ok;
+  if (const SwitchTable::Arm* arm = table->arm_for(v)) {
+    if (!take_budget(c, arm->index + 1)) return StatementRun::ok;
     steps::case_reads(c);
     steps::case_value(c, static_cast<std::uint32_t>(v));
-    c.stmtPos = arm.stmtPos;
-    c.pos = arm.nextPos;
+    c.stmtPos = arm->stmtPos;
+    c.pos = arm->nextPos;
     return StatementRun::ok;
   }
   if (!take_budget(c, table->endIndex)) return StatementRun::ok;
@@ -603,12 +633,16 @@ StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
   steps::break_continue(c, isBreak);
   if (!skipped) {
     // A Break right in a mapped Switch block: the lines up to its EndSwitch
-    // would all be skipped.
+    // would all be skipped, and the EndSwitch closes the block, so the run
+    // goes on after it.
     SwitchTable* t = st.table.get();
+    // (A Break that runs is current, and its table was made for the same
+    // text and names: learning it anew would have dropped the table.)
     if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
-        t->textVersion == c.script().textVersion && t->generation == c.keywordGeneration && can_jump(c, *t) &&
-        take_budget(c, t->endIndex - st.blockIndex - 1))
-      c.pos = t->endPos;
+        can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
+      steps::end_switch(c);
+      c.pos = t->endNext;
+    }
   }
   return StatementRun::ok;
 }
@@ -696,35 +730,49 @@ namespace {
 
 StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
   messagesDue = false;
+  // Only a statement that calls out can ask for the run to be cancelled: one
+  // asked for already is for the text path (which looks after each line).
+  if (c.cancelRequested) return StatementRun::not_run;
   const Script* script = &c.script();
   CompiledStatement* st = statement_at(c, *script);
   if (!st) return StatementRun::not_run;
   // A statement budget and the statement hook are for tests and fuzzing:
   // without them each statement needs no bookkeeping of theirs.
   const bool counted = c.statementBudget != 0 || c.statementDone;
+  // What a statement left to the text path makes of this run: nothing
+  // happened when it is the first.
+  StatementRun onMiss = StatementRun::not_run;
   // One place runs every statement, so the dispatch is inlined once.
-  for (bool first = true;; first = false) {
+  for (;;) {
     // Counted before it runs, as the text path counts a line before the
     // lines of the functions it calls.
     if (counted && c.statementBudget != 0) --c.statementBudget;
     const StatementRun run = run_one(c, *st);
     if (run == StatementRun::not_run) {
       if (counted && c.statementBudget != 0) ++c.statementBudget;
-      return first ? run : StatementRun::ok;
+      return onMiss;
     }
-    if (first) {
+    if (onMiss == StatementRun::not_run) {
+      onMiss = StatementRun::ok;
       c.replay = nullptr;   // c.line no longer holds the statement being run
       c.lineSubstituted = false;
     }
     if (counted && c.statementDone) c.statementDone(c);
-    if (run == StatementRun::failed) {
-      restore_line_text(c, *st);
-      return run;
+    // The rare ends of a run, behind one test: a failure, a Return, a call
+    // that turned the trace or stepping on or asked to cancel.
+    if (run != StatementRun::ok || st->mayStop) {
+      if (run == StatementRun::failed) {
+        restore_line_text(c, *st);
+        return run;
+      }
+      if (c.returned) return run;   // the run loop ends the function
+      if (st->callsOut && !statement_path_enabled(c)) return run;
+      if (c.cancelRequested) {
+        messagesDue = true;
+        return run;
+      }
     }
-    if (c.returned) return run;   // the run loop ends the function
-    // Only a call can turn the trace or stepping on.
-    if (st->callsOut && !statement_path_enabled(c)) return run;
-    if (c.cancelRequested || !c.pumpThrottle.skip_after_cheap_statement()) {
+    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) {
       messagesDue = true;
       return run;
     }
@@ -735,7 +783,8 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
       script = &c.script();
       next = statement_at(c, *script);
     } else {
-      next = statement_after(c, *script, *st);
+      // Only a statement that calls out can change the script's text or names.
+      next = statement_after(c, *script, *st, !st->callsOut);
     }
     if (!next) return run;
     st = next;
@@ -775,6 +824,8 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   if (first != ':' && first != '*' && first != '#' && !switches_watching(cached)) classify(c, cached, st);
   if (st.kind != CompiledStatement::kNone) {
     for (const CompiledExpr& e : st.code.exprs) st.callsOut = st.callsOut || e.effects;
+    st.mayStop = st.callsOut || st.kind == CompiledStatement::kReturn || st.kind == CompiledStatement::kIfLine;
+    st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
   } else {

@@ -42,6 +42,8 @@ struct CompiledStatement {
   std::int32_t elementOp = 0;
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   bool callsOut = false;         // it may call something with effects (a function, a command)
+  bool mayStop = false;          // it may end the run of statements (it calls out or may return)
+  std::uint8_t pumpWeight = 0;   // what it counts toward a look at the message queue
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are
   // not looked up each pass.

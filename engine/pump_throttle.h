@@ -21,9 +21,17 @@ class PumpThrottle {
   }
 
   // Compiled statements take far less time than reading the clock; after
-  // them the loop looks only every kCheapStride-th time. True: not now.
-  static constexpr std::uint32_t kCheapStride = 16;
-  bool skip_after_cheap_statement() { return ++cheap_ % kCheapStride != 0; }
+  // them the loop looks only once they add up to kCheapBudget. One that
+  // computes only weighs kComputeWeight, one that may call out (and so take
+  // longer) kCallWeight: a busy loop of either still looks every few
+  // microseconds. True: not now.
+  static constexpr std::uint32_t kCheapBudget = 256, kComputeWeight = 1, kCallWeight = 16;
+  bool skip_after_cheap_statement(std::uint32_t weight = kCallWeight) {
+    cheap_ += weight;
+    if (cheap_ < kCheapBudget) return true;
+    cheap_ = 0;
+    return false;
+  }
 
  private:
   bool started_ = false;

@@ -44,7 +44,8 @@ inline bool push(Context& c, const StructEntry& e) {
 // Drops the innermost entry; a loop or Switch gives back the Break state it hid.
 inline void pop(Context& c, bool restoreBreakable) {
   if (restoreBreakable) c.breakable = top(c).breakable;
-  top(c) = StructEntry{};
+  static constexpr StructEntry kEmpty{};   // copied: cheaper than building one in place
+  top(c) = kEmpty;
   --c.depth;
 }
 

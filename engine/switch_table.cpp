@@ -1,5 +1,6 @@
 #include "engine/switch_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/limits.h"
@@ -28,7 +29,7 @@ bool case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint1
   const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
   if (e.intCount == 0) return false;
   for (std::uint32_t k = 0; k < e.intCount; ++k)
-    if (st.code.intCode[e.intStart + k].code == IntStep::kVar) return false;
+    if (st.code.intCode[e.intStart + k].reads_variable()) return false;
   nesting = std::max(nesting, e.nesting);
   return eval_compiled_int(c, st.code, e, out);
 }
@@ -99,6 +100,7 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
       case CompiledStatement::kEndSwitch:
         if (top) {
           t.endPos = pos;
+          t.endNext = st.nextPos;
           t.endIndex = index;
           return true;
         }
@@ -121,11 +123,28 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
   return false;
 }
 
+// Case values within this span of each other get a direct lookup.
+constexpr std::int64_t kMaxDirectSpan = 256;
+
+void map_arms(SwitchTable& t) {
+  if (t.arms.empty()) return;
+  std::int32_t low = t.arms[0].value, high = low;
+  for (const SwitchTable::Arm& arm : t.arms) {
+    low = std::min(low, arm.value);
+    high = std::max(high, arm.value);
+  }
+  if (std::int64_t{high} - low >= kMaxDirectSpan) return;
+  t.lowest = low;
+  t.armAt.assign(static_cast<std::size_t>(std::int64_t{high} - low + 1), -1);
+  // Backwards: the first of equal values wins.
+  for (std::size_t k = t.arms.size(); k-- > 0;)
+    t.armAt[static_cast<std::size_t>(std::int64_t{t.arms[k].value} - low)] = static_cast<std::int32_t>(k);
+}
+
 }  // namespace
 
-SwitchTable* switch_table(Context& c, CompiledStatement& st) {
+SwitchTable* make_switch_table(Context& c, CompiledStatement& st) {
   const Script& s = c.script();
-  if (st.table) return st.table.get();
   if (st.tableTries >= kTableTries || !s.statements) return nullptr;
   ++st.tableTries;
   auto t = std::make_shared<SwitchTable>();
@@ -138,18 +157,10 @@ SwitchTable* switch_table(Context& c, CompiledStatement& st) {
     c.errorText.clear();
     return nullptr;
   }
+  map_arms(*t);
   for (CompiledStatement* b : breaks) b->table = t;
   st.table = std::move(t);
   return st.table.get();
-}
-
-bool can_jump(Context& c, SwitchTable& t) {
-  if (c.depth + t.nesting > limits::kStructDepth ||
-      c.exprDepth + t.caseNesting > limits::kExpressionDepth)
-    return false;
-  for (NameRef& n : t.names)
-    if (hinted_slot(c, n.hint, n.name) == kNotFound) return false;
-  return true;
 }
 
 }  // namespace orv

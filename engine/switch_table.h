@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine/compiled_statement_parts.h"
+#include "engine/limits.h"
+#include "engine/variables.h"
 
 namespace orv {
 
@@ -20,6 +22,7 @@ struct SwitchTable {
   std::uint32_t textVersion = 0, generation = 0;
   std::uint32_t switchPos = 0;      // the Switch line's statement position (its structure entry's)
   std::uint32_t endPos = 0;         // where the EndSwitch line is read
+  std::uint32_t endNext = 0;        // where the line after it is read
   int nesting = 0;                  // structure entries the skipped lines would push at most
   std::uint16_t caseNesting = 0;    // expression nesting a Case's value needs
   std::uint32_t endIndex = 0;       // statements in the block before the EndSwitch
@@ -29,17 +32,45 @@ struct SwitchTable {
     std::uint32_t index = 0;                  // statements in the block before it
   };
   std::vector<Arm> arms;            // in the order of the block: the first match wins
+  // Case values close together: by value - lowest, the index of the first
+  // arm with that value, or -1 (none). Empty when they are spread out.
+  std::int32_t lowest = 0;
+  std::vector<std::int32_t> armAt;
   std::vector<NameRef> names;       // what the skipped lines would declare
+
+  // The first arm whose value is `v`, or null.
+  const Arm* arm_for(std::int32_t v) const {
+    if (!armAt.empty()) {
+      const std::uint32_t k = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lowest);
+      if (k >= armAt.size() || armAt[k] < 0) return nullptr;
+      return &arms[static_cast<std::size_t>(armAt[k])];
+    }
+    for (const Arm& arm : arms)
+      if (arm.value == v) return &arm;
+    return nullptr;
+  }
 };
 
-// The current table of the compiled Switch `st` of the current script, made
-// on one of its first few runs once the block's lines are compiled; null
-// while there is none (the lines are then read one by one).
-SwitchTable* switch_table(Context& c, CompiledStatement& st);
+// Makes the table of the compiled Switch `st` of the current script, on one
+// of its first few runs once the block's lines are compiled; null while there
+// is none (the lines are then read one by one).
+SwitchTable* make_switch_table(Context& c, CompiledStatement& st);
+
+// The current table of `st` (it goes with the statement: a statement learnt
+// afresh starts without one).
+inline SwitchTable* switch_table(Context& c, CompiledStatement& st) {
+  return st.table ? st.table.get() : make_switch_table(c, st);
+}
 
 // May the run go past skipped lines of the block now? (Room for what they
 // would push, their names exist.)
-bool can_jump(Context& c, SwitchTable& t);
+inline bool can_jump(Context& c, SwitchTable& t) {
+  if (c.depth + t.nesting > limits::kStructDepth || c.exprDepth + t.caseNesting > limits::kExpressionDepth)
+    return false;
+  for (NameRef& n : t.names)
+    if (hinted_slot(c, n.hint, n.name) == kNotFound) return false;
+  return true;
+}
 
 // Counts `passed` statements the run goes past against the statement budget,
 // when the budget outlasts them and the statement that follows; false (and

@@ -302,6 +302,61 @@ TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
   expect_each_same(kJumpingBlocks, "block");
 }
 
+// The integer form reads variables and constants inside its operator steps
+// ("i mod 5", "t + i", "x * 3" are one step each) and a Switch finds its
+// Case through a table by value. Each operand shape must miss exactly where
+// the general rules take over: a value of another type, a zero divisor, a
+// slot made or dropped, and wrap at 32 bits.
+const char* const kIntegerSteps[] = {
+    // each operator with a variable on the left and a constant, a constant on
+    // the right, a variable on the right; comparisons as values
+    "n = 3\nFor i = -2 To 4\n  a = i + 7\n  b = 7 - i\n  c = i * -3\n  d = i mod 3\n  e = (i < n) + (i <= 1) * 2 + (i > n) * 4"
+    " + (i >= 0) * 8 + (i == n) * 16 + (i != 2) * 32 + (i <> 3) * 64\n  f = (i + 1) * n - (a mod n) + (i < 2) - (n <= i)\n"
+    "  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : e : \" \" : f)\nNext\n",
+    // 32-bit wrap in every form
+    "big = 2147483600\nFor i = 1 To 3\n  a = big + i * 40\n  b = i * 2147483647\n  c = big * i\n  d = (0 - big) - i * 100\n"
+    "  e = -(i - 2147483647 - 2)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : e)\nNext\n",
+    // a zero divisor from a constant, from a variable, and after a step
+    "For i = 1 To 2\n  StdOut(i mod 1)\n  q = i mod 0\nNext\n",
+    "z = 2\nFor i = 1 To 3\n  StdOut(i mod z)\n  z -= 1\nNext\n",
+    "z = 1\nFor i = 1 To 3\n  StdOut((i + 1) mod z)\n  If i == 2 Then z = 0\nNext\n",
+    // variables that change type on the left, on the right and under a "+="
+    "x = 1\ny = 2\nt = 0\nFor i = 1 To 5\n  a = x mod 3\n  b = i + y\n  t += i\n  StdOut(a : \" \" : b : \" \" : t)\n"
+    "  If i == 2 Then x = \"5\"\n  If i == 3 Then y = 1.5\n  If i == 4 Then t = \"text\"\nNext\n",
+    // a name missing, then made, then dropped: the remembered slots refresh
+    "For i = 1 To 4\n  a = i * k\n  StdOut(a)\n  If i == 1 Then k = 2\n  If i == 3 Then Drop(k)\nNext\n",
+    // the loop variable assigned in the body and the limit changed
+    "n = 10\nFor i = 1 To n\n  i = i * 2\n  n -= 1\n  StdOut(i : \"/\" : n)\nNext\nStdOut(i)\n",
+    // steps other than 1 and bounds at the ends of the whole numbers
+    "For i = 10 To 1 By -3\n  StdOut(i)\nNext\nFor i = 2147483640 To 2147483647 By 3\n  StdOut(i)\n  If i < 0 Then Break\nNext\n"
+    "For i = -2147483646 To -2147483648 By -1\n  StdOut(i)\nNext\nFor i = 1 To 0\n  StdOut(\"never\")\nNext\nStdOut(i)\n",
+    "s = 0\nFor i = 2147483645 To 2147483647\n  s += 1\nNext\nStdOut(s : \" \" : i)\n",
+    // Switch on a text, a float, a failing value, an unassigned name
+    "For i = 1 To 3\n  Switch \"\" : i\n    Case 2\n      StdOut(\"two\")\n      Break\n    Case 1\n      StdOut(\"one\")\n"
+    "      Break\n  EndSwitch\n  Switch i / 2.0\n    Case 1\n      StdOut(\"float one\")\n      Break\n  EndSwitch\nNext\n",
+    "For i = 1 To 3\n  Switch 6 / (2 - i)\n    Case 6\n      StdOut(\"six\")\n      Break\n  EndSwitch\nNext\n",
+    "For i = 1 To 2\n  Switch nothing\n    Case 0\n      StdOut(\"zero\")\n      Break\n  EndSwitch\nNext\n",
+    // Case values: constant expressions, close together with gaps, repeated,
+    // far apart, negative (the Case bodies only assign: the block is mapped)
+    "t = \"\"\nFor k = 0 To 47\n  i = k mod 16 - 3\n  Switch i\n    Case 2 * 3\n      t := \"six \"\n      Break\n"
+    "    Case -1 - 1\n      t := \"minus-two \"\n      Break\n    Case 0\n      t := \"zero \"\n      Break\n    Case 6\n"
+    "      t := \"six-again \"\n      Break\n    Case 10\n      t := \"ten \"\n    Case 11\n      t := \"eleven-or-after-ten \"\n"
+    "      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+    "t = \"\"\nFor k = 0 To 17\n  Switch k mod 6 * 1000000 - 2000000\n    Case -2000000\n      t := \"low \"\n      Break\n"
+    "    Case 0\n      t := \"mid \"\n      Break\n    Case 3000000\n      t := \"high \"\n      Break\n    Case -2000000\n"
+    "      t := \"low-again \"\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+    // Execute and GoTo rewriting the script while its loops run
+    "t = 0\nFor i = 1 To 4\n  Switch i mod 2\n    Case 0\n      Execute t = t + i * 10\n      Break\n    Case 1\n"
+    "      t += i\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+    "n = 0\n:top\nFor i = 1 To 3\n  n += i mod 2\nNext\nIf n < 6 Then GoTo top\nStdOut(n : \" \" : i)\n",
+    // errors let through: the loop goes on past each one
+    "ErrorMode(@OFF)\nz = 0\nFor i = 1 To 3\n  q = i mod z\n  r = i / z\n  StdOut(i : \" \" : q : \" \" : r : \" \" : LastError())\nNext\n",
+};
+
+TEST_F(CompiledDifferentialTest, IntegerStepsAndSwitchTablesMissWhereTheGeneralRulesApply) {
+  expect_each_same(kIntegerSteps, "integer");
+}
+
 // A budget that runs out just before, on and after a jump: every statement a
 // jump goes past counts, and the run ends on the same one either way.
 TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {

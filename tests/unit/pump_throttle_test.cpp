@@ -32,5 +32,26 @@ TEST(PumpThrottleTest, TickWrapAroundStaysDue) {
   EXPECT_TRUE(t.due(3));
 }
 
+// Statements that may call out count for more than ones that only compute:
+// the queue is looked at after fewer of them, and never after none.
+TEST(PumpThrottleTest, CallingStatementsComeDueSoonerThanComputingOnes) {
+  auto statements_until_due = [](std::uint32_t weight) {
+    PumpThrottle t;
+    std::uint32_t n = 1;
+    while (t.skip_after_cheap_statement(weight)) ++n;
+    return n;
+  };
+  const std::uint32_t computing = statements_until_due(PumpThrottle::kComputeWeight);
+  const std::uint32_t calling = statements_until_due(PumpThrottle::kCallWeight);
+  EXPECT_GT(computing, calling);
+  EXPECT_GT(calling, 1u);
+  EXPECT_LE(computing, 1024u);   // a busy loop still reaches the queue
+  // After it was due the count starts again.
+  PumpThrottle t;
+  for (std::uint32_t k = 1; k < calling; ++k) EXPECT_TRUE(t.skip_after_cheap_statement());
+  EXPECT_FALSE(t.skip_after_cheap_statement());
+  EXPECT_TRUE(t.skip_after_cheap_statement());
+}
+
 }  // namespace
 }  // namespace orv
