@@ -218,9 +218,9 @@ using steps::top_is;
   return eval_compiled_int(c, st.code, e, out);
 }
 
-// The value of the statement's expression when it is a plain integer. A
-// lone number or variable (a loop's limit, a Case) is read here at once.
-[[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+// A lone number or variable holding a whole number (a loop's limit, a Case)
+// is read at once.
+[[gnu::always_inline]] inline bool lone_int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
   const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
   if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
     const IntStep& step = st.code.intCode[e.intStart];
@@ -233,7 +233,12 @@ using steps::top_is;
       return true;
     }
   }
-  return int_value_steps(c, st, e, out);
+  return false;
+}
+
+// The value of the statement's expression when it is a plain integer.
+[[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  return lone_int_value(c, st, out) || int_value_steps(c, st, st.code.exprs[static_cast<std::size_t>(st.expr)], out);
 }
 
 // A skipped line declares the names it contains; when they all exist there
@@ -541,12 +546,35 @@ StatementRun run_endwhile(Context& c) {
   return whole;
 }
 
+// A lone variable holding only text that reads as a whole number (a script
+// parameter as a loop limit) is read where it lies, without a copy.
+bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
+  const CompiledExpr& e = expr_of(st, st.expr);
+  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  const IntStep& step = st.code.intCode[e.intStart];
+  if (step.code != IntStep::kVar) return false;
+  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
+  const std::uint16_t slot = hinted_slot(c, n.hint, n.text);
+  if (slot == kNotFound || c.slots[slot].v.flags != vf::kStr) return false;
+  const IntText it = parse_integer_text(str_view(c, c.slots[slot].v), true);
+  if (!it.ok || it.is64) return false;
+  out = static_cast<std::int32_t>(it.value);
+  return true;
+}
+
+// A loop limit that is no lone whole number (kept out of line: the loop's
+// own step stays small).
+[[gnu::noinline]] bool limit_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  return lone_text_limit(c, st, out) || int_value_steps(c, st, expr_of(st, st.expr), out) || text_limit(c, st, out);
+}
+
 // The "To" clause a Next jumps back to: a whole-number loop with step 1.
 // The innermost structure is its For.
 [[gnu::always_inline]] inline StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
   std::int32_t limit = 0;
-  if (var.flags != vf::kInt || !(int_value(c, st, limit) || text_limit(c, st, limit))) return StatementRun::not_run;
+  if (var.flags != vf::kInt || !(lone_int_value(c, st, limit) || limit_value(c, st, limit)))
+    return StatementRun::not_run;
   steps::for_step_whole(c, 1, limit);
   return StatementRun::ok;
 }

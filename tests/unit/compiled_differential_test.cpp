@@ -359,6 +359,26 @@ TEST_F(CompiledDifferentialTest, IntegerStepsAndSwitchTablesMissWhereTheGeneralR
 
 // A budget that runs out just before, on and after a jump: every statement a
 // jump goes past counts, and the run ends on the same one either way.
+// A For limit held as text (a script parameter, a line read from a file):
+// whole numbers, texts that read as other numbers or none, and a limit that
+// changes kind between passes.
+TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
+  const char* snippets[] = {
+      "n = \"6\"\nt = 0\nFor i = 1 To n\n  t += i\nNext\nStdOut(t : \" \" : i)\n",
+      "n = \" 4 \"\nFor i = 1 To n\n  StdOut(i)\nNext\n",
+      "n = \"-2\"\nFor i = -5 To n\n  StdOut(i)\nNext\n",
+      "n = \"3.5\"\nFor i = 1 To n\n  StdOut(i)\nNext\n",
+      "n = \"1e1\"\nFor i = 8 To n\n  StdOut(i)\nNext\n",
+      "n = \"4294967298\"\nFor i = 1 To n\n  If i > 5 Then Break\nNext\nStdOut(i)\n",
+      "n = \"0x10\"\nFor i = 1 To n\n  StdOut(i)\nNext\n",
+      "n = \"abc\"\nFor i = 1 To n\n  StdOut(i)\nNext\n",
+      "n = \"\"\nFor i = 1 To n\n  StdOut(i)\nNext\n",
+      "n = \"5\"\nFor i = 1 To n\n  If i == 2 Then n = 4\n  If i == 3 Then n = \"3\"\n  StdOut(i : n)\nNext\n",
+      "n = \"9\"\nFor i = 1 To n\n  If i == 2 Then n = \"x\"\n  StdOut(i)\nNext\n",
+  };
+  expect_each_same(snippets, "limit");
+}
+
 TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
   const std::string script =
       "a = 0\nFor i = 1 To 4\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n"
