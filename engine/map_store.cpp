@@ -117,10 +117,10 @@ void MapStore::compact() {
   // The removed keys' texts go too.
   std::vector<char16_t> kept;
   std::size_t units = 0;
-  for (const Entry& e : entries_) units += e.keyUnits + (e.spellingUnits == kSameSpelling ? 0 : e.spellingUnits);
+  for (const Entry& e : entries_) units += stored_units(e);
   kept.reserve(units);
   for (Entry& e : entries_) {
-    const std::size_t n = e.keyUnits + (e.spellingUnits == kSameSpelling ? 0 : e.spellingUnits);
+    const std::size_t n = stored_units(e);
     const std::uint32_t at = static_cast<std::uint32_t>(kept.size());
     kept.insert(kept.end(), keys_.begin() + e.keyAt, keys_.begin() + e.keyAt + n);
     e.keyAt = at;

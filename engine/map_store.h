@@ -73,6 +73,10 @@ class MapStore {
   // The key folded to lower case, and as written, in UTF-16; good until the
   // next insertion or removal.
   std::u16string_view folded_of(const Entry& e) const { return {keys_.data() + e.keyAt, e.keyUnits}; }
+  // Units the entry's texts take in the key buffer.
+  static std::size_t stored_units(const Entry& e) {
+    return e.keyUnits + (e.spellingUnits == kSameSpelling ? 0 : e.spellingUnits);
+  }
   std::u16string_view spelling_of(const Entry& e) const {
     if (e.spellingUnits == kSameSpelling) return folded_of(e);
     return {keys_.data() + e.keyAt + e.keyUnits, e.spellingUnits};
