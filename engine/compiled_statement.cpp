@@ -13,6 +13,7 @@
 #include "engine/compiled.h"
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
+#include "engine/no_throw.h"
 #include "engine/evaluator.h"
 #include "engine/int_steps.h"
 #include "engine/keyword_ids.h"
@@ -727,14 +728,18 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
 }
 
 // The statement's text in c.line, for the report of an error it left.
-void restore_line_text(Context& c, const CompiledStatement& st) {
+void restore_line_text(Context& c, std::uint32_t stmtPos, std::uint32_t nextPos) {
   const std::string& text = c.script().text;
-  std::size_t n = st.nextPos > st.stmtPos ? st.nextPos - st.stmtPos : 0;
-  if (n > 0 && st.stmtPos + n - 1 < text.size() && text[st.stmtPos + n - 1] == '\n') --n;
+  if (stmtPos > text.size()) stmtPos = static_cast<std::uint32_t>(text.size());
+  std::size_t n = nextPos > stmtPos ? nextPos - stmtPos : 0;
+  n = std::min(n, text.size() - stmtPos);
+  if (n > 0 && text[stmtPos + n - 1] == '\n') --n;
   n = std::min(n, static_cast<std::size_t>(limits::kMaxLine));
-  std::memcpy(c.line, text.data() + st.stmtPos, n);
+  std::memcpy(c.line, text.data() + stmtPos, n);
   c.line[n] = '\0';
 }
+
+void restore_line_text(Context& c, const CompiledStatement& st) { restore_line_text(c, st.stmtPos, st.nextPos); }
 
 }  // namespace
 
@@ -756,7 +761,7 @@ namespace {
 
 }  // namespace
 
-StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
+[[gnu::noinline]] static StatementRun run_statements(Context& c, bool& messagesDue) {
   messagesDue = false;
   // Only a statement that calls out can ask for the run to be cancelled: one
   // asked for already is for the text path (which looks after each line).
@@ -816,6 +821,21 @@ StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
     }
     if (!next) return run;
     st = next;
+  }
+}
+
+// Compiled statements run outside the text path's guard: an exception (no
+// memory for a map entry, say) becomes the error of the statement it left,
+// reported against that statement's line as the text path would.
+StatementRun run_compiled_statements(Context& c, bool& messagesDue) {
+  try {
+    return run_statements(c, messagesDue);
+  } catch (...) {
+    fail(c, error_for_current_exception());
+    const std::string& text = c.script().text;
+    const std::size_t end = text.find('\n', c.stmtPos);
+    restore_line_text(c, c.stmtPos, static_cast<std::uint32_t>(end == std::string::npos ? text.size() : end + 1));
+    return StatementRun::failed;
   }
 }
 

@@ -135,6 +135,12 @@ class CompiledDifferentialTest : public test::HostTest {
     return o;
   }
 
+  // A script ended by every statement budget from 2 to `most`.
+  void expect_same_under_budgets(const std::string& script, std::uint64_t most) {
+    for (std::uint64_t budget = 2; budget <= most; ++budget)
+      expect_same(script, "budget " + std::to_string(budget), budget);
+  }
+
   // Each script of a list, labelled by its place in it.
   template <std::size_t N>
   void expect_each_same(const char* const (&scripts)[N], const char* label) {
@@ -379,13 +385,37 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
   expect_each_same(snippets, "limit");
 }
 
+// An exception inside a compiled statement (no memory for a map entry, say)
+// ends that statement with the out-of-memory error, reported against its
+// line, instead of escaping the run. The statement hook stands in for the
+// failing step: it throws once the loop body runs compiled.
+int g_throwAt = 0;
+int g_bodyRuns = 0;
+void throw_in_body(Context& c) {
+  if (c.stmtPos != static_cast<std::uint32_t>(g_throwAt)) return;
+  if (++g_bodyRuns >= 3 && c.replay == nullptr) throw std::bad_alloc();
+}
+
+TEST_F(CompiledDifferentialTest, ExceptionInACompiledStatementBecomesItsError) {
+  const std::string script = "t = 0\nFor i = 1 To 9\n  t = t + i\n  StdOut(t)\nNext\n";
+  g_throwAt = static_cast<int>(script.find("t = t + i"));
+  g_bodyRuns = 0;
+  engine().statementDone = throw_in_body;
+  const std::uint32_t error = run(script);
+  engine().statementDone = nullptr;
+  EXPECT_NE(ran, 0) << "the run ended through its own error handling";
+  EXPECT_EQ(error, 3096u);
+  EXPECT_EQ(line_of_last_run(), 3u);
+  EXPECT_GE(g_bodyRuns, 3);
+  EXPECT_NE(std::string(engine().line).find("t = t + i"), std::string::npos) << engine().line;
+}
+
 TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
   const std::string script =
       "a = 0\nFor i = 1 To 4\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n"
       "      Break\n    ; a comment and a blank line count for nothing\n\n    Case 3\n      a += 3\n      Break\n"
       "  EndSwitch\n  StdOut(i : \" \" : a)\nNext\nStdOut(\"end\")\n";
-  for (std::uint64_t budget = 2; budget <= 90; ++budget)
-    expect_same(script, "budget " + std::to_string(budget), budget);
+  expect_same_under_budgets(script, 90);
 }
 
 // A compiled Return (alone or after a true "If ... Then") ends the function
@@ -628,8 +658,7 @@ TEST_F(CompiledDifferentialTest, StructureStackMatchesWhereverTheBudgetEndsTheRu
       "    ForEach v In a\n      Switch v\n        Case 1\n          t += 1\n          Continue\n        Case 2\n"
       "          GoSub add\n          Break\n      EndSwitch\n    Next\n  EndWhile\nNext\nStdOut(t)\nExit\n:add\n"
       "t += 10\nReturn\n";
-  for (std::uint64_t budget = 2; budget <= 140; ++budget)
-    expect_same(script, "budget " + std::to_string(budget), budget);
+  expect_same_under_budgets(script, 140);
 }
 
 // The statements of a function count against the budget after the line that
@@ -638,8 +667,7 @@ TEST_F(CompiledDifferentialTest, BudgetCountsTheCallingLineBeforeTheFunctionsLin
   const std::string script =
       "#DefineFunction f(k)\n  StdOut(\"in \" : k)\n  If k > 2 Then StdOut(\"more \" : k)\n  Return k\n#EndFunction\n"
       "t = 0\nFor i = 1 To 8\n  t += f(i)\n  If f(i) > 5 Then t += 1\nNext\nStdOut(t)\n";
-  for (std::uint64_t budget = 2; budget <= 90; ++budget)
-    expect_same(script, "budget " + std::to_string(budget), budget);
+  expect_same_under_budgets(script, 90);
 }
 
 // A trace that a line inside running structures turns on: from then on the
