@@ -48,11 +48,14 @@ bool wants_wide(int code, bool wide) {
   return false;
 }
 
+// Whether coerce_argument leaves an 8-bit text as it is under type code `code`.
+bool keeps_text(int code, bool wide) { return code == 1 || code == 15 || (code >= 5 && code <= 8 && !wants_wide(code, wide)); }
+
 // An argument already in the form its type code asks for (the common case)
 // needs no call to coerce_argument.
 bool keeps_form(const Operand& arg, int code, bool wide) {
   if (arg.flags == vf::kInt) return code == 0 || code >= 10;
-  if (arg.flags == vf::kStr) return code == 1 || code == 15 || (code >= 5 && code <= 8 && !wants_wide(code, wide));
+  if (arg.flags == vf::kStr) return keeps_text(code, wide);
   return code == 15;
 }
 
@@ -177,8 +180,7 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k) {
   const int code = arg_type(r, k);
-  if (code == 1 || code == 15) return true;
-  return code >= 5 && code <= 8 && !wants_wide(code, is_wide_call(r, args, count));
+  return code == 1 || code == 15 || keeps_text(code, is_wide_call(r, args, count));
 }
 
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
