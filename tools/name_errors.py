@@ -193,6 +193,24 @@ def lvalue_name(masked, end):
     return (tok, at) if re.match(r"^[A-Za-z_]\w*$", tok) else (None, at)
 
 
+def scan_back(masked, j, closers, openers):
+    """Walks back from j, yielding (position, char, False) for each character
+    outside brackets, then (position, char, True) for the unmatched opener."""
+    depth = 0
+    while j >= 0:
+        ch = masked[j]
+        if ch in closers:
+            depth += 1
+        elif ch in openers:
+            if depth == 0:
+                yield j, ch, True
+                return
+            depth -= 1
+        elif depth == 0:
+            yield j, ch, False
+        j -= 1
+
+
 def head_of(masked, pos):
     """Walks back from a number over a ?: condition to what takes the value.
 
@@ -205,26 +223,14 @@ def head_of(masked, pos):
         return ("compare", var) if var else (None, None)
     if tok in ("?", ":"):
         # A branch of ?: - skip back over the condition (and the other branch).
-        depth, j = 0, at - 1
-        while j >= 0:
-            ch = masked[j]
-            if ch in ")]":
-                depth += 1
-            elif ch in "([":
-                if depth == 0:
-                    break
-                depth -= 1
-            elif depth == 0:
-                if ch in ";{},":
-                    break
-                if ch == "=" and masked[j - 1] not in "=!<>" and masked[j + 1] != "=":
-                    break
-                if masked[j - 5:j + 1] == "return" and not (masked[j - 6].isalnum() or masked[j - 6] == "_"):
-                    return ("return", None)
-            j -= 1
-        if j < 0:
-            return (None, None)
-        return head_of_marker(masked, j)
+        for j, ch, unmatched in scan_back(masked, at - 1, ")]", "(["):
+            if unmatched or ch in ";{},":
+                return head_of_marker(masked, j)
+            if ch == "=" and masked[j - 1] not in "=!<>" and masked[j + 1] != "=":
+                return head_of_marker(masked, j)
+            if masked[j - 5:j + 1] == "return" and not (masked[j - 6].isalnum() or masked[j - 6] == "_"):
+                return ("return", None)
+        return (None, None)
     if tok == "return":
         return ("return", None)
     if tok in ("(", ",", "="):
@@ -241,21 +247,14 @@ def head_of_marker(masked, j):
         return ("assign", var) if var else (None, None)
     if ch in "(,":
         # Find the call's open parenthesis and count the arguments before j.
-        depth, k, index = 0, j, 0
+        k, index = j, 0
         if ch == ",":
-            index = 1
-            k = j - 1
-            while k >= 0:
-                c = masked[k]
-                if c in ")]}":
-                    depth += 1
-                elif c in "([{":
-                    if depth == 0:
-                        break
-                    depth -= 1
-                elif c == "," and depth == 0:
-                    index += 1
-                k -= 1
+            index, k = 1, -1
+            for at, c, unmatched in scan_back(masked, j - 1, ")]}", "([{"):
+                if unmatched:
+                    k = at
+                    break
+                index += c == ","
             if k < 0 or masked[k] != "(":
                 return (None, None)
         name, _ = prev_token(masked, k)
