@@ -737,6 +737,31 @@ TEST_F(CompiledDifferentialTest, MapsOnLinesThatRunAgain) {
   expect_each_same(snippets, "snippet");
 }
 
+// Map keys joined from pieces, which the compiled path puts together off the
+// heap: upper-case spellings, 8-bit characters, keys too long for that,
+// pieces that are no plain text or number, a piece with effects (run once),
+// keys never made, and the errors of a bad piece.
+TEST_F(CompiledDifferentialTest, MapKeysJoinedFromPieces) {
+  const char* snippets[] = {
+      "m = MapCreate(\"k0-=0,k1-=0\")\nFor i = 1 To 4\n  m[\"Key\" : i] = i\n  m[\"k\" : (i mod 2) : \"-\"] += i\n"
+      "  StdOut(m[\"KEY\" : i] : \" \" : m[\"K\" : (i mod 2) : \"-\"])\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nFor i = 1 To 3\n  m[\"\xe9t\xe9\" : i] = i\n  StdOut(m[\"\xc9T\xc9\" : i] : MapKeyExist(m, \"\xe9t\xe9\" : i))\nNext\n"
+      "ForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nlong = StrFill(\"x\", 300)\nFor i = 1 To 3\n  m[long : i] = i\n  m[\"y\" : long : i] = i * 2\n"
+      "  StdOut(m[long : i] + m[\"Y\" : long : i])\nNext\nStdOut(MapKeyExist(m, long : \"3\") : MapKeyExist(m, long))\n",
+      "m = MapCreate()\nFor i = 1 To 3\n  m[\"f\" : (i / 2.0)] = i\n  m[\"w\" : ChrHexToUnicode(\"3404\") : i] = i\n"
+      "  StdOut(m[\"f\" : (i / 2.0)] : m[\"W\" : ChrHexToUnicode(\"3404\") : i])\nNext\nForEach k In m\n"
+      "  StdOut(ChrUnicodeToHex(k))\nNext\n",
+      "#DefineFunction tagged(n)\n  StdOut(\"called \" : n)\n  Return n * 10\n#EndFunction\nm = MapCreate()\n"
+      "For i = 1 To 3\n  m[\"k\" : tagged(i)] = i\n  StdOut(m[\"k\" : (i * 10)])\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate(\"k1=1\")\nFor i = 1 To 3\n  StdOut(m[\"k\" : i])\nNext\n",
+      "m = MapCreate()\nErrorMode(@OFF)\nFor i = 1 To 3\n  x = m[\"none\" : i]\n  StdOut(LastError() : \" \" : IsDefined(x))\nNext\n",
+      "m = MapCreate()\na = ArrDimension(2)\nFor i = 1 To 2\n  m[\"k\" : a] = i\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nFor i = 1 To 2\n  m[\"\" : \"\"] = i\n  m[\"\"] += 1\n  StdOut(m[\"\" : \"\"])\nNext\n",
+  };
+  expect_each_same(snippets, "key");
+}
+
 // Members of elements and of pointer targets leave their lines to the text
 // path; the checks before the member (bounds, unassigned elements, pointers)
 // and the lines around them must still agree.
