@@ -606,8 +606,12 @@ class Runner {
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
     // the argument slots and the coercion.
-    const FloatHandler straight = count == 1 ? float_handler(n) : nullptr;
+    const HandlerTable* table = count == 1 ? straight_table(n) : nullptr;
+    const FloatHandler straight = table ? table->byIdFloat[static_cast<std::size_t>(n.op)] : nullptr;
+    // Likewise a length of one 8-bit text (a variable's is read in place).
+    const TextCountHandler counted = table ? table->byIdTextCount[static_cast<std::size_t>(n.op)] : nullptr;
     Operand first;
+    bool firstHeld = straight != nullptr;   // argument 1 is evaluated, in `first`
     if (straight) {
       clear_operand(first);
       if (!eval(n.kids[0], first)) return false;
@@ -616,6 +620,13 @@ class Runner {
           straight(first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, value)) {
         make_float(out, value);
         return true;
+      }
+    } else if (counted) {
+      switch (count_text(n, counted, first, out)) {
+        case Counted::done: return true;
+        case Counted::failed: return false;
+        case Counted::held: firstHeld = true; break;
+        case Counted::not_here: break;
       }
     }
     ArgSlots args;
@@ -636,11 +647,11 @@ class Runner {
           if (!(lent & (1u << k)) && (args[k].flags & (kPayload | vf::kCom))) release_value(c, args[k]);
       }
     } guard{c_, args, used, lent};
-    if (straight) {
+    if (firstHeld) {
       args[1] = first;
       if (n.op < kAddonStart) drop_origin(args[1]);
     }
-    for (int k = straight ? 2 : 1; k <= count; ++k) {
+    for (int k = firstHeld ? 2 : 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
@@ -678,8 +689,38 @@ class Runner {
   // The straight float call of a built-in, unless an extender may have
   // disabled built-ins (the general call checks that).
   FloatHandler float_handler(const CompiledNode& n) const {
+    const HandlerTable* table = straight_table(n);
+    return table ? table->byIdFloat[static_cast<std::size_t>(n.op)] : nullptr;
+  }
+  // The table of straight calls for a built-in's id, or nullptr.
+  const HandlerTable* straight_table(const CompiledNode& n) const {
     if (n.op < 0 || n.op >= kKeywordCount || c_.dllState) return nullptr;
-    return handler_table().byIdFloat[static_cast<std::size_t>(n.op)];
+    return &handler_table();
+  }
+
+  // The straight text count of a one-argument call. held: the argument is
+  // evaluated into `first` but is no 8-bit text, for the general call to take.
+  enum class Counted { done, failed, held, not_here };
+  Counted count_text(const CompiledNode& n, TextCountHandler counted, Operand& first, Operand& out) {
+    CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[0])];
+    std::int32_t value = 0;
+    if (kid.kind == CompiledNode::kVar) {
+      const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+      if (slot == kNotFound) return Counted::not_here;
+      const Value& v = c_.slots[slot].v;
+      if (v.flags != vf::kStr || v.str == 0 || !counted(str_view(c_, v), value)) return Counted::not_here;
+      make_int(out, value);
+      return Counted::done;
+    }
+    clear_operand(first);
+    if (!eval(n.kids[0], first)) {
+      if (first.flags & (kPayload | vf::kCom)) release_value(c_, first);
+      return Counted::failed;
+    }
+    if (first.flags != vf::kStr || first.str == 0 || !counted(str_view(c_, first), value)) return Counted::held;
+    release_value(c_, first);
+    make_int(out, value);
+    return Counted::done;
   }
 
   // A variable as an argument: a plain number is copied as it is; an 8-bit

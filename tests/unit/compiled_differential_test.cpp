@@ -762,6 +762,23 @@ TEST_F(CompiledDifferentialTest, MapKeysJoinedFromPieces) {
   expect_each_same(snippets, "key");
 }
 
+// Lengths the compiled path takes straight from an 8-bit text: a variable's
+// read in place, a call's result, and what must take the general call
+// instead (UTF-16 texts, numbers, arrays, a variable never set, an error in
+// the argument) on lines that run again.
+TEST_F(CompiledDifferentialTest, TextLengthsTakenStraight) {
+  const char* snippets[] = {
+      "s = \"\"\nFor i = 1 To 4\n  s = s : \"ab\" : i\n  n = StrLen(s) + StrCharCount(s)\n  StdOut(n : \" \" : StrLen(StrSub(s, 2, 3)))\nNext\n",
+      "For i = 1 To 4\n  If i == 1 Then v = \"abc\"\n  If i == 2 Then v = ChrHexToUnicode(\"34044100\")\n  If i == 3 Then v = i * 1000\n"
+      "  If i == 4 Then v = 2.5\n  StdOut(StrLen(v) : \" \" : StrLen(v : \"\"))\nNext\n",
+      "For i = 1 To 3\n  If i == 3 Then Drop(w)\n  If i < 3 Then w = StrFill(\"x\", 300 * i)\n  StdOut(StrLen(w))\nNext\n",
+      "a = ArrDimension(2)\nFor i = 1 To 2\n  StdOut(StrLen(a))\nNext\n",
+      "ErrorMode(@OFF)\nFor i = 1 To 3\n  n = StrLen(StrFix(\"a\", \"\", i - 2))\n  StdOut(n : \" \" : LastError())\nNext\n",
+      "For i = 1 To 3\n  StdOut(StrLen(1 / (2 - i)))\nNext\n",
+  };
+  expect_each_same(snippets, "length");
+}
+
 // Members of elements and of pointer targets leave their lines to the text
 // path; the checks before the member (bounds, unassigned elements, pointers)
 // and the lines around them must still agree.
