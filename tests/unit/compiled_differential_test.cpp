@@ -775,6 +775,8 @@ TEST_F(CompiledDifferentialTest, TextLengthsTakenStraight) {
       "a = ArrDimension(2)\nFor i = 1 To 2\n  StdOut(StrLen(a))\nNext\n",
       "ErrorMode(@OFF)\nFor i = 1 To 3\n  n = StrLen(StrFix(\"a\", \"\", i - 2))\n  StdOut(n : \" \" : LastError())\nNext\n",
       "For i = 1 To 3\n  StdOut(StrLen(1 / (2 - i)))\nNext\n",
+      "x = 2147483647\ny = -2147483647\nFor i = 1 To 3\n  x += StrLen(\"ab\")\n  y -= StrLen(\"abc\")\n  z = 1.5\n"
+      "  z += StrLen(\"a\")\n  StdOut(x : \" \" : y : \" \" : z)\nNext\n",
   };
   expect_each_same(snippets, "length");
 }
