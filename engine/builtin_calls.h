@@ -3,6 +3,8 @@
 // (builtins/dispatch.cpp) implements it and fills the table from the families.
 #pragma once
 #include <array>
+#include <cstdint>
+#include <string_view>
 #include "engine/context.h"
 #include "engine/keyword_table.h"
 #include "engine/value_ops.h"
@@ -26,6 +28,10 @@ using Handler = void (*)(Call&);
 // with the float result in `out`; false when the general call must run to
 // report an error.
 using FloatHandler = bool (*)(double x, double& out);
+// A built-in of one text argument that gives a whole number (a length),
+// called straight on an 8-bit text: true with the result in `out`; false
+// when the general call must run.
+using TextCountHandler = bool (*)(std::string_view text, std::int32_t& out);
 
 // Releases every argument slot however the call ends. Most slots of a call
 // are empty; looking at the payload words first keeps a call cheap.
@@ -43,6 +49,8 @@ struct HandlerTable {
   std::array<Handler, kKeywordCount> byId{};
   // Built-ins that also take the straight float call (compiled calls use it).
   std::array<FloatHandler, kKeywordCount> byIdFloat{};
+  // Built-ins that also take the straight text count (compiled calls use it).
+  std::array<TextCountHandler, kKeywordCount> byIdTextCount{};
   void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
 const HandlerTable& handler_table();

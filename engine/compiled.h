@@ -19,6 +19,8 @@
 
 namespace orv {
 
+struct MapKey;
+
 struct CompiledNode {
   enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall, kMapRead };
   Kind kind = kConst;
@@ -107,6 +109,10 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
 // Evaluates a compiled expression that is not an assignment. False: no value
 // here (no error stays set, nothing changed); the text path must run it.
 bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operand& out);
+
+// The map key a compiled expression's value names (as map_key_of makes it),
+// with eval_compiled's outcomes: false leaves no error set.
+bool map_key_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, MapKey& key);
 
 // The same for an expression whose value must be a plain integer: false when
 // it is anything else (nothing changed; the text path must run it).

@@ -241,15 +241,21 @@ class Runner {
     if (slot == kNotFound) return false;
     MapStore* map = map_of(c_, c_.slots[slot].v);
     if (!map) return false;
-    Scratch keyValue(c_);
-    if (!eval(n.kids[0], keyValue.op())) return false;
     MapKey key;
-    if (!map_key_of(c_, keyValue.op(), key)) return miss();
+    if (!map_key(n.kids[0], key)) return false;
     const Value* v = map->find(key);   // (the key's expression has no effects: the map is as it was)
     if (!v) return false;
     if (!(v->flags & kPayload)) static_cast<Value&>(out) = *v;
     else if (!copy_value(c_, *v, out)) return miss();
     return true;
+  }
+
+  // The key a subscript names. False as eval().
+  bool map_key(std::int32_t index, MapKey& key) {
+    const CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
+    if (n.kind == CompiledNode::kConcat) return joined_map_key(n, key);
+    Scratch value(c_);
+    return eval(index, value.op()) && (map_key_of(c_, value.op(), key) || miss());
   }
 
   bool binary(const CompiledNode& n, Operand& out) {
@@ -336,10 +342,11 @@ class Runner {
   // joined in one allocation, reading literals and variables' strings in
   // place; anything else joins piece by piece with the evaluator's rules.
   static constexpr std::size_t kJoinPieces = 16;
+  // (Filled by gather_piece: a join of two pieces need not set up sixteen.)
   struct Piece {
-    const Value* value = nullptr;   // what the piece reads (a variable's own record, or an evaluated one)
-    const char* text = nullptr;     // a literal or the digits; else the heap string of `value`
-    std::uint32_t size = 0;
+    const Value* value;   // what the piece reads (a variable's own record, or an evaluated one)
+    const char* text;     // a literal or the digits; else the heap string of `value`
+    std::uint32_t size;
     char digits[12];
   };
 
@@ -374,6 +381,9 @@ class Runner {
   // value. -1: its evaluation failed; 0: not a plain piece; 1: plain.
   [[gnu::always_inline]] int gather_piece(std::int32_t index, Piece& piece, Operand& op) {
     CompiledNode& kid = line_.nodes[static_cast<std::size_t>(index)];
+    piece.value = nullptr;
+    piece.text = nullptr;
+    piece.size = 0;
     if (kid.kind == CompiledNode::kString) {
       piece.text = kid.text.c_str();
       piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
@@ -391,32 +401,54 @@ class Runner {
     return plain_piece(c_, piece) ? 1 : 0;
   }
 
+  // Reads every piece of a join. -1: an evaluation failed; 0: some piece is
+  // not plain (join_stepwise then); 1: all plain, `total` units together.
+  int gather_join(const CompiledNode& n, PieceValues& values, std::array<Piece, kJoinPieces>& pieces,
+                  std::uint64_t& total) {
+    bool plain = true;
+    total = 0;
+    for (std::size_t k = 0; k < n.kids.size(); ++k) {
+      clear_operand(values.ops[k]);
+      values.used = k + 1;
+      const int got = gather_piece(n.kids[k], pieces[k], values.ops[k]);
+      if (got < 0) return -1;
+      if (got > 0) total += pieces[k].size;
+      else plain = false;
+    }
+    return plain ? 1 : 0;
+  }
+
+  // Copies gathered plain pieces to `p`; the end of what was written.
+  char* put_pieces(const std::array<Piece, kJoinPieces>& pieces, std::size_t count, char* p) const {
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      p += piece.size;
+    }
+    return p;
+  }
+
   bool concat(const CompiledNode& n, Operand& out) {
     const std::size_t count = n.kids.size();
     // Strictly, each piece joins as soon as it is there, as the evaluator does.
     if (count > kJoinPieces || strict_) return concat_stepwise(n, out);
     PieceValues values(c_);
     std::array<Piece, kJoinPieces> pieces;
-    bool plain = true;
     std::uint64_t total = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-      clear_operand(values.ops[k]);
-      values.used = k + 1;
-      const int got = gather_piece(n.kids[k], pieces[k], values.ops[k]);
-      if (got < 0) return false;
-      if (got > 0) total += pieces[k].size;
-      else plain = false;
-    }
-    if (!plain) return join_stepwise(n, values, pieces, out);
-    if (!string_room<char>(c_, total)) { forget_error(c_); return false; }
+    const int gathered = gather_join(n, values, pieces, total);
+    if (gathered < 0) return false;
+    if (gathered == 0) return join_stepwise(n, values, pieces, out);
+    return join_plain(pieces, count, total, out);
+  }
+
+  // Gathered plain pieces as one heap text.
+  bool join_plain(const std::array<Piece, kJoinPieces>& pieces, std::size_t count, std::uint64_t total, Operand& out) {
+    // No room asked first: when the heap cannot take it, alloc() says so,
+    // and the text path meets the same shortage and reports it.
+    if (total >= kMaxStringBytes) return false;
     const std::uint32_t h = c_.heap.alloc(static_cast<std::uint32_t>(total + 1));
     if (h == 0) return false;
-    char* p = c_.heap.ptr(h);
-    for (std::size_t k = 0; k < count; ++k) {
-      const Piece& piece = pieces[k];
-      if (piece.size) std::memcpy(p, piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
-      p += piece.size;
-    }
+    char* p = put_pieces(pieces, count, c_.heap.ptr(h));
     *p = '\0';
     c_.heap.remember_length(h, static_cast<std::uint32_t>(total), 1);   // no piece holds a NUL
     clear_operand(out);
@@ -425,6 +457,30 @@ class Runner {
     return true;
   }
 
+ public:
+  // The map key of a join (`m["k" : i]`): plain pieces are put together on
+  // the stack, not on the heap, then read as the key's text. False as eval().
+  static constexpr std::size_t kKeyOnStack = 256;
+  bool joined_map_key(const CompiledNode& n, MapKey& key) {
+    const std::size_t count = n.kids.size();
+    PieceValues values(c_);
+    std::array<Piece, kJoinPieces> pieces;
+    std::uint64_t total = 0;
+    const int gathered = count > kJoinPieces || strict_ ? 0 : gather_join(n, values, pieces, total);
+    if (gathered < 0) return false;
+    if (gathered > 0 && total <= kKeyOnStack) {
+      char text[kKeyOnStack];
+      put_pieces(pieces, count, text);
+      return map_key_of_text(c_, std::string_view(text, total), key) || miss();
+    }
+    Scratch joined(c_);
+    const bool made = count > kJoinPieces || strict_ ? concat_stepwise(n, joined.op())
+                      : gathered == 0             ? join_stepwise(n, values, pieces, joined.op())
+                                                  : join_plain(pieces, count, total, joined.op());
+    return made && (map_key_of(c_, joined.op(), key) || miss());
+  }
+
+ private:
   // `s = s : ...` and `s := ...` on an 8-bit text, with pieces that change
   // nothing: the pieces go on the end of the variable's own text, where it
   // lies when its block has room, else in a new block with as much again to
@@ -550,8 +606,12 @@ class Runner {
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
     // the argument slots and the coercion.
-    const FloatHandler straight = count == 1 ? float_handler(n) : nullptr;
+    const HandlerTable* table = count == 1 ? straight_table(n) : nullptr;
+    const FloatHandler straight = table ? table->byIdFloat[static_cast<std::size_t>(n.op)] : nullptr;
+    // Likewise a length of one 8-bit text (a variable's is read in place).
+    const TextCountHandler counted = table ? table->byIdTextCount[static_cast<std::size_t>(n.op)] : nullptr;
     Operand first;
+    bool firstHeld = straight != nullptr;   // argument 1 is evaluated, in `first`
     if (straight) {
       clear_operand(first);
       if (!eval(n.kids[0], first)) return false;
@@ -560,6 +620,13 @@ class Runner {
           straight(first.flags == vf::kInt ? static_cast<double>(first.i) : first.wide.f, value)) {
         make_float(out, value);
         return true;
+      }
+    } else if (counted) {
+      switch (count_text(n, counted, first, out)) {
+        case Counted::done: return true;
+        case Counted::failed: return false;
+        case Counted::held: firstHeld = true; break;
+        case Counted::not_here: break;
       }
     }
     ArgSlots args;
@@ -580,11 +647,11 @@ class Runner {
           if (!(lent & (1u << k)) && (args[k].flags & (kPayload | vf::kCom))) release_value(c, args[k]);
       }
     } guard{c_, args, used, lent};
-    if (straight) {
+    if (firstHeld) {
       args[1] = first;
       if (n.op < kAddonStart) drop_origin(args[1]);
     }
-    for (int k = straight ? 2 : 1; k <= count; ++k) {
+    for (int k = firstHeld ? 2 : 1; k <= count; ++k) {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
@@ -622,8 +689,38 @@ class Runner {
   // The straight float call of a built-in, unless an extender may have
   // disabled built-ins (the general call checks that).
   FloatHandler float_handler(const CompiledNode& n) const {
+    const HandlerTable* table = straight_table(n);
+    return table ? table->byIdFloat[static_cast<std::size_t>(n.op)] : nullptr;
+  }
+  // The table of straight calls for a built-in's id, or nullptr.
+  const HandlerTable* straight_table(const CompiledNode& n) const {
     if (n.op < 0 || n.op >= kKeywordCount || c_.dllState) return nullptr;
-    return handler_table().byIdFloat[static_cast<std::size_t>(n.op)];
+    return &handler_table();
+  }
+
+  // The straight text count of a one-argument call. held: the argument is
+  // evaluated into `first` but is no 8-bit text, for the general call to take.
+  enum class Counted { done, failed, held, not_here };
+  Counted count_text(const CompiledNode& n, TextCountHandler counted, Operand& first, Operand& out) {
+    CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[0])];
+    std::int32_t value = 0;
+    if (kid.kind == CompiledNode::kVar) {
+      const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+      if (slot == kNotFound) return Counted::not_here;
+      const Value& v = c_.slots[slot].v;
+      if (v.flags != vf::kStr || v.str == 0 || !counted(str_view(c_, v), value)) return Counted::not_here;
+      make_int(out, value);
+      return Counted::done;
+    }
+    clear_operand(first);
+    if (!eval(n.kids[0], first)) {
+      if (first.flags & (kPayload | vf::kCom)) release_value(c_, first);
+      return Counted::failed;
+    }
+    if (first.flags != vf::kStr || first.str == 0 || !counted(str_view(c_, first), value)) return Counted::held;
+    release_value(c_, first);
+    make_int(out, value);
+    return Counted::done;
   }
 
   // A variable as an argument: a plain number is copied as it is; an 8-bit
@@ -682,15 +779,21 @@ void resume_scan_at(Context& c, const CachedLine& cached, std::size_t index) {
   get_token(c);
 }
 
+// `+=` and `-=` of plain whole numbers, wrapping at 32 bits, into `value`;
+// false leaves the general rules to decide.
+bool whole_compound(int assignOp, const Value& current, Operand& value) {
+  const int op = compound_operator(assignOp);
+  if (!plain_int(current) || !plain_int(value) || (op != id::kPlus && op != id::kMinus)) return false;
+  value.i = wrap32(op == id::kPlus ? std::int64_t{current.i} + value.i : std::int64_t{current.i} - value.i);
+  return true;
+}
+
 // Stores the value of a compiled assignment in its target slot.
 bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scratch& value) {
   if (e.assignOp != id::kAssign) {
     const Value& current = c.slots[slot].v;
     if (!is_assigned(current) || (current.flags & vf::kCom)) return false;
-    const int op = compound_operator(e.assignOp);
-    if (plain_int(current) && plain_int(value.op()) && (op == id::kPlus || op == id::kMinus)) {
-      value->i = wrap32(op == id::kPlus ? std::int64_t{current.i} + value->i : std::int64_t{current.i} - value->i);
-    } else if (!compound_value(c, e.assignOp, current, value.op())) {
+    if (!whole_compound(e.assignOp, current, value.op()) && !compound_value(c, e.assignOp, current, value.op())) {
       forget_error(c);
       return false;
     }
@@ -752,6 +855,21 @@ bool eval_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, Operan
   out = value.op();
   clear_operand(value.op());
   return true;
+}
+
+bool map_key_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, MapKey& key) {
+  const CompiledNode& root = line.nodes[static_cast<std::size_t>(e.root)];
+  if (root.kind == CompiledNode::kConcat) {
+    if (c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+    return Runner(c, line).joined_map_key(root, key);
+  }
+  Operand v;
+  clear_operand(v);
+  if (!eval_compiled(c, line, e, v)) return false;
+  const bool made = map_key_of(c, v, key);
+  release_value(c, v);
+  if (!made) forget_error(c);
+  return made;
 }
 
 bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, std::int32_t& out) {
@@ -901,7 +1019,8 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
       fail(c, errs::kUninitializedVariable, message_text(errs::kUninitializedPrefix) + "\n\n    " + std::string(name));
       return CompiledRun::failed;
     }
-    if (!compound_value(c, e.assignOp, current, value.op())) return strict_failure(c);
+    if (!whole_compound(e.assignOp, current, value.op()) && !compound_value(c, e.assignOp, current, value.op()))
+      return strict_failure(c);
   }
   slot = target_slot(c, name, slot);
   if (slot == kNotFound) return strict_failure(c);

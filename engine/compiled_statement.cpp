@@ -320,18 +320,7 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
 [[gnu::noinline]] StatementRun run_assign_map_element(Context& c, CompiledStatement& st, std::uint16_t slot) {
   if (st.subscripts.size() != 1) return StatementRun::not_run;
   MapKey key;
-  {
-    Operand keyValue;
-    clear_operand(keyValue);
-    if (!eval_compiled(c, st.code, expr_of(st, st.subscripts[0]), keyValue)) return StatementRun::not_run;
-    const bool made = map_key_of(c, keyValue, key);
-    release_value(c, keyValue);
-    if (!made) {
-      c.error = 0;
-      c.errorText.clear();
-      return StatementRun::not_run;
-    }
-  }
+  if (!map_key_compiled(c, st.code, expr_of(st, st.subscripts[0]), key)) return StatementRun::not_run;
   Operand value;
   clear_operand(value);
   if (!eval_compiled(c, st.code, expr_of(st, st.expr), value)) return StatementRun::not_run;

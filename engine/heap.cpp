@@ -127,7 +127,10 @@ std::uint32_t StringHeap::largest_free() const {
 bool StringHeap::can_hold(std::uint32_t bytes) const {
   if (!base_ || bytes > kMaxRequest) return false;
   const std::uint32_t need = block_size_for(bytes);
-  // The arithmetic first: the walk is only needed near the reservation's end.
+  // The block alloc() looks at first answers most asks; then the arithmetic:
+  // the walk is only needed near the reservation's end.
+  const std::uint32_t first = word(rover() + kNext);
+  if (first != kHead && word(first + 4) >= need) return true;
   return grown_size(need) != 0 || largest_free() >= need;
 }
 

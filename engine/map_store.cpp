@@ -36,16 +36,19 @@ void prepare_map_key(MapKey& key) {
 }
 
 bool prepare_ascii_map_key(std::string_view text, MapKey& key) {
-  key.spelling.resize(text.size());
-  key.folded.resize(text.size());
+  const std::size_t n = text.size();
+  key.spelling.resize(n);
+  key.folded.resize(n);
+  char16_t* spelling = key.spelling.data();
+  char16_t* folded = key.folded.data();
   std::uint32_t h = kHashStart;
-  for (std::size_t k = 0; k < text.size(); ++k) {
+  for (std::size_t k = 0; k < n; ++k) {
     const auto ch = static_cast<unsigned char>(text[k]);
     if (ch >= 0x80) return false;
-    const char16_t folded = ch >= 'A' && ch <= 'Z' ? static_cast<char16_t>(ch + 32) : ch;
-    key.spelling[k] = ch;
-    key.folded[k] = folded;
-    h = hash_unit(h, folded);
+    const auto lower = static_cast<char16_t>(ch | (static_cast<unsigned>(ch - 'A') < 26u ? 0x20 : 0));
+    spelling[k] = ch;
+    folded[k] = lower;
+    h = hash_unit(h, lower);
   }
   key.hash = hash_end(h);
   return true;
@@ -57,16 +60,13 @@ std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
   std::uint32_t at = key.hash & mask;
   std::uint32_t firstGone = kGone;
   for (;;) {
-    const std::uint32_t slot = index_[at];
-    if (slot == kEmpty) return firstGone != kGone ? firstGone : at;
-    if (slot == kGone) {
+    const Slot& slot = index_[at];
+    if (slot.entry == kEmpty) return firstGone != kGone ? firstGone : at;
+    if (slot.entry == kGone) {
       if (firstGone == kGone) firstGone = at;
-    } else {
-      const Entry& e = entries_[slot - 1];
-      if (e.hash == key.hash && folded_of(e) == key.folded) {
-        found = true;
-        return at;
-      }
+    } else if (slot.hash == key.hash && folded_of(entries_[slot.entry - 1]) == key.folded) {
+      found = true;
+      return at;
     }
     at = (at + 1) & mask;
   }
@@ -76,18 +76,22 @@ Value* MapStore::find(const MapKey& key) {
   if (live_ == 0) return nullptr;
   bool found = false;
   const std::uint32_t at = probe(key, found);
-  return found ? &entries_[index_[at] - 1].value : nullptr;
+  return found ? &entries_[index_[at].entry - 1].value : nullptr;
 }
 
 void MapStore::rebuild(std::size_t slots) {
-  index_.assign(slots, kEmpty);
+  // The old index goes first: only the entries are read, and a large map
+  // need not hold two indexes at once.
+  std::vector<Slot>().swap(index_);
+  index_.assign(slots, Slot{kEmpty, 0});
   used_ = 0;
   const std::uint32_t mask = static_cast<std::uint32_t>(slots - 1);
   for (std::size_t n = 0; n < entries_.size(); ++n) {
     if (!entries_[n].live) continue;
-    std::uint32_t at = entries_[n].hash & mask;
-    while (index_[at] != kEmpty) at = (at + 1) & mask;
-    index_[at] = static_cast<std::uint32_t>(n + 1);
+    const std::uint32_t hash = entries_[n].hash;
+    std::uint32_t at = hash & mask;
+    while (index_[at].entry != kEmpty) at = (at + 1) & mask;
+    index_[at] = Slot{static_cast<std::uint32_t>(n + 1), hash};
     ++used_;
   }
 }
@@ -104,11 +108,12 @@ void MapStore::store_key(const MapKey& key, Entry& e) {
   const std::size_t units = key.folded.size() + (same ? 0 : key.spelling.size());
   // Offsets are 32-bit: a buffer that would outgrow them is out of memory.
   if (keys_.size() + units > 0xFFFFFFFEu) throw std::bad_alloc();
-  e.keyAt = static_cast<std::uint32_t>(keys_.size());
+  const std::size_t at = keys_.size();
+  e.keyAt = static_cast<std::uint32_t>(at);
   e.keyUnits = static_cast<std::uint32_t>(key.folded.size());
   e.spellingUnits = same ? kSameSpelling : static_cast<std::uint32_t>(key.spelling.size());
-  keys_.insert(keys_.end(), key.folded.begin(), key.folded.end());
-  if (!same) keys_.insert(keys_.end(), key.spelling.begin(), key.spelling.end());
+  keys_.insert(keys_.end(), key.folded.data(), key.folded.data() + key.folded.size());
+  if (!same) keys_.insert(keys_.end(), key.spelling.data(), key.spelling.data() + key.spelling.size());
 }
 
 void MapStore::compact() {
@@ -133,10 +138,13 @@ void MapStore::compact() {
 
 Value& MapStore::insert(const MapKey& key, bool& inserted) {
   inserted = false;
-  if (!index_.empty()) {
-    bool found = false;
-    const std::uint32_t at = probe(key, found);
-    if (found) return entries_[index_[at] - 1].value;
+  bool found = false;
+  std::uint32_t at = 0;
+  // Where the probe stopped is where the key goes, unless the index is made afresh.
+  bool placed = !index_.empty();
+  if (placed) {
+    at = probe(key, found);
+    if (found) return entries_[index_[at].entry - 1].value;
   }
   if (nextSeq_ == 0xFFFFFFFFu) {
     // Insertion positions ran out: number the entries afresh (a running
@@ -144,6 +152,7 @@ Value& MapStore::insert(const MapKey& key, bool& inserted) {
     compact();
     nextSeq_ = 0;
     for (Entry& e : entries_) e.seq = nextSeq_++;
+    placed = false;
   }
   // The index stays at most two thirds full (removed slots count as used)
   // and is rebuilt at least half empty.
@@ -151,17 +160,17 @@ Value& MapStore::insert(const MapKey& key, bool& inserted) {
     std::size_t slots = 16;
     while (slots < (live_ + 1) * 2 + 2) slots *= 2;
     rebuild(slots);
+    placed = false;
   }
-  bool found = false;
-  const std::uint32_t at = probe(key, found);
+  if (!placed) at = probe(key, found);
   Entry e;
   store_key(key, e);
   e.hash = key.hash;
   e.seq = nextSeq_++;
   e.wide = key.wide;
   entries_.push_back(std::move(e));
-  if (index_[at] == kEmpty) ++used_;
-  index_[at] = static_cast<std::uint32_t>(entries_.size());
+  if (index_[at].entry == kEmpty) ++used_;
+  index_[at] = Slot{static_cast<std::uint32_t>(entries_.size()), key.hash};
   ++live_;
   inserted = true;
   return entries_.back().value;
@@ -172,11 +181,11 @@ bool MapStore::erase(const MapKey& key, Value& removed) {
   bool found = false;
   const std::uint32_t at = probe(key, found);
   if (!found) return false;
-  Entry& e = entries_[index_[at] - 1];
+  Entry& e = entries_[index_[at].entry - 1];
   removed = e.value;
   e.value = Value{};
   e.live = false;
-  index_[at] = kGone;
+  index_[at].entry = kGone;
   --live_;
   const std::size_t dead = entries_.size() - live_;
   if (dead > 32 && dead > live_) compact();

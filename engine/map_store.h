@@ -93,7 +93,13 @@ class MapStore {
 
   std::vector<Entry> entries_;
   std::vector<char16_t> keys_;         // the key texts of live and removed entries
-  std::vector<std::uint32_t> index_;   // entry number + 1, kEmpty or kGone
+  // An index slot keeps its entry's hash, so a probe passes other keys
+  // without reading their entries.
+  struct Slot {
+    std::uint32_t entry;   // entry number + 1, kEmpty or kGone
+    std::uint32_t hash;
+  };
+  std::vector<Slot> index_;
   std::size_t live_ = 0;
   std::size_t used_ = 0;               // index slots not kEmpty
   std::uint32_t nextSeq_ = 0;

@@ -33,6 +33,14 @@ bool spell_key(std::string_view text, std::u16string& spelling) {
 
 }  // namespace
 
+bool map_key_of_text(Context& c, std::string_view text, MapKey& key) {
+  key.wide = false;
+  if (prepare_ascii_map_key(text, key)) return true;
+  if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
+  prepare_map_key(key);
+  return true;
+}
+
 bool map_key_of(Context& c, const Value& v, MapKey& key) {
   key.wide = false;
   if (v.flags & vf::kArray) return fail(c, errs::kNotConvertibleToString);
@@ -41,9 +49,7 @@ bool map_key_of(Context& c, const Value& v, MapKey& key) {
     key.wide = true;
   } else if (v.flags & vf::kStr) {
     // An 8-bit text (the common key) is read where it lies.
-    const std::string_view text = str_view(c, v);
-    if (prepare_ascii_map_key(text, key)) return true;
-    if (!platform::ansi_to_utf16(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
+    return map_key_of_text(c, str_view(c, v), key);
   } else {
     std::string text;
     if (!value_text(c, v, text)) return false;

@@ -11,6 +11,8 @@ bool make_map(Context& c, Value& out);
 // The key a value names: its text (numbers formatted as everywhere); a UTF-16
 // text stays UTF-16. False with 3056 for arrays, maps and other non-texts.
 bool map_key_of(Context& c, const Value& v, MapKey& key);
+// The key an 8-bit text names, as map_key_of reads a text value.
+bool map_key_of_text(Context& c, std::string_view text, MapKey& key);
 // The key of an entry as a value: 8-bit when it was written so, else UTF-16.
 bool map_key_value(Context& c, const MapStore& map, const MapStore::Entry& e, Value& out);
 // Copies the value of `key` into `out`; false with 1880 (naming the key) when missing.

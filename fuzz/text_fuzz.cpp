@@ -1,10 +1,13 @@
-// Fuzz target: hex text, the native code pages and parameter words. Whatever
-// the input, decoding never reads past it, and what decodes encodes back to
-// the same data; the single-byte code pages round-trip every byte.
+// Fuzz target: hex text, the native code pages, parameter words and the
+// skipping text search. Whatever the input, decoding never reads past it, and
+// what decodes encodes back to the same data; the single-byte code pages
+// round-trip every byte; the search finds what a plain scan finds.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "builtins/strings/unit_search.h"
 #include "builtins/text/hex.h"
 #include "engine/parameter_words.h"
 #include "platform/native/code_page_tables.h"
@@ -53,6 +56,22 @@ void words(std::string_view in) {
   check(total <= in.size() && list.size() <= in.size());
 }
 
+// The first byte sizes the needle, the next bytes are the needle and the
+// rest is the text; bytes also pair up as UTF-16 units (low bytes collide).
+void search(std::string_view in) {
+  if (in.empty()) return;
+  const std::size_t m = std::min<std::size_t>(static_cast<unsigned char>(in[0]) % 64, in.size() - 1);
+  const std::string_view sub = in.substr(1, m), hay = in.substr(1 + m);
+  for (std::size_t from : {std::size_t{0}, hay.size() / 3, hay.size()})
+    check(strings::find_units(hay, sub, from) == hay.find(sub, from));
+  std::u16string wideSub, wideHay;
+  for (char ch : sub) wideSub += static_cast<char16_t>(static_cast<unsigned char>(ch) * 0x101 & 0x3FF);
+  for (char ch : hay) wideHay += static_cast<char16_t>(static_cast<unsigned char>(ch) * 0x101 & 0x3FF);
+  const std::u16string_view ws(wideSub), wh(wideHay);
+  for (std::size_t from : {std::size_t{0}, wh.size() / 2})
+    check(strings::find_units(wh, ws, from) == wh.find(ws, from));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -60,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   hex(in);
   code_pages(in);
   words(in);
+  search(in);
   return 0;
 }

@@ -9,8 +9,19 @@ namespace orv::strings {
 namespace {
 
 template <class Ch>
+std::int32_t chars_of(Sv<Ch> text) {
+  return static_cast<std::int32_t>(Text<Ch>(text).chars());
+}
+
+template <class Ch>
 void char_count(Call& call) {
-  make_int(call.result, static_cast<std::int32_t>(Text<Ch>(arg_text<Ch>(call, 1)).chars()));
+  make_int(call.result, chars_of<Ch>(arg_text<Ch>(call, 1)));
+}
+
+// The same on an 8-bit text in hand (compiled calls).
+bool char_count_straight(std::string_view text, std::int32_t& out) {
+  out = chars_of<char>(text);
+  return true;
 }
 
 void byte_count(Call& call) {
@@ -46,6 +57,7 @@ void byte_count(Call& call) {
 void register_length(HandlerTable& t) {
   t.add(kw::fn_strlen, by_width<char_count<char>, char_count<char16_t>>);
   t.add(kw::fn_strcharcount, by_width<char_count<char>, char_count<char16_t>>);
+  for (int id : {kw::fn_strlen, kw::fn_strcharcount}) t.byIdTextCount[static_cast<std::size_t>(id)] = char_count_straight;
   t.add(kw::fn_strbytecount, byte_count);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "builtins/dispatch.h"
+#include "builtins/strings/unit_search.h"
 
 namespace orv::strings {
 
@@ -57,7 +58,7 @@ Str<char16_t> lower(std::u16string_view s);
 template <class Ch>
 std::size_t find_from(const Text<Ch>& t, Sv<Ch> sub, std::size_t from) {
   for (;;) {
-    const std::size_t at = t.view().find(sub, from);
+    const std::size_t at = find_units(t.view(), sub, from);
     if (at == Sv<Ch>::npos || t.is_start(at)) return at;
     from = at + 1;
   }

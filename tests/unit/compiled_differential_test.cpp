@@ -737,6 +737,50 @@ TEST_F(CompiledDifferentialTest, MapsOnLinesThatRunAgain) {
   expect_each_same(snippets, "snippet");
 }
 
+// Map keys joined from pieces, which the compiled path puts together off the
+// heap: upper-case spellings, 8-bit characters, keys too long for that,
+// pieces that are no plain text or number, a piece with effects (run once),
+// keys never made, and the errors of a bad piece.
+TEST_F(CompiledDifferentialTest, MapKeysJoinedFromPieces) {
+  const char* snippets[] = {
+      "m = MapCreate(\"k0-=0,k1-=0\")\nFor i = 1 To 4\n  m[\"Key\" : i] = i\n  m[\"k\" : (i mod 2) : \"-\"] += i\n"
+      "  StdOut(m[\"KEY\" : i] : \" \" : m[\"K\" : (i mod 2) : \"-\"])\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nFor i = 1 To 3\n  m[\"\xe9t\xe9\" : i] = i\n  StdOut(m[\"\xc9T\xc9\" : i] : MapKeyExist(m, \"\xe9t\xe9\" : i))\nNext\n"
+      "ForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nlong = StrFill(\"x\", 300)\nFor i = 1 To 3\n  m[long : i] = i\n  m[\"y\" : long : i] = i * 2\n"
+      "  StdOut(m[long : i] + m[\"Y\" : long : i])\nNext\nStdOut(MapKeyExist(m, long : \"3\") : MapKeyExist(m, long))\n",
+      "m = MapCreate()\nFor i = 1 To 3\n  m[\"f\" : (i / 2.0)] = i\n  m[\"w\" : ChrHexToUnicode(\"3404\") : i] = i\n"
+      "  StdOut(m[\"f\" : (i / 2.0)] : m[\"W\" : ChrHexToUnicode(\"3404\") : i])\nNext\nForEach k In m\n"
+      "  StdOut(ChrUnicodeToHex(k))\nNext\n",
+      "#DefineFunction tagged(n)\n  StdOut(\"called \" : n)\n  Return n * 10\n#EndFunction\nm = MapCreate()\n"
+      "For i = 1 To 3\n  m[\"k\" : tagged(i)] = i\n  StdOut(m[\"k\" : (i * 10)])\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate(\"k1=1\")\nFor i = 1 To 3\n  StdOut(m[\"k\" : i])\nNext\n",
+      "m = MapCreate()\nErrorMode(@OFF)\nFor i = 1 To 3\n  x = m[\"none\" : i]\n  StdOut(LastError() : \" \" : IsDefined(x))\nNext\n",
+      "m = MapCreate()\na = ArrDimension(2)\nFor i = 1 To 2\n  m[\"k\" : a] = i\nNext\nForEach k In m\n  StdOut(k)\nNext\n",
+      "m = MapCreate()\nFor i = 1 To 2\n  m[\"\" : \"\"] = i\n  m[\"\"] += 1\n  StdOut(m[\"\" : \"\"])\nNext\n",
+  };
+  expect_each_same(snippets, "key");
+}
+
+// Lengths the compiled path takes straight from an 8-bit text: a variable's
+// read in place, a call's result, and what must take the general call
+// instead (UTF-16 texts, numbers, arrays, a variable never set, an error in
+// the argument) on lines that run again.
+TEST_F(CompiledDifferentialTest, TextLengthsTakenStraight) {
+  const char* snippets[] = {
+      "s = \"\"\nFor i = 1 To 4\n  s = s : \"ab\" : i\n  n = StrLen(s) + StrCharCount(s)\n  StdOut(n : \" \" : StrLen(StrSub(s, 2, 3)))\nNext\n",
+      "For i = 1 To 4\n  If i == 1 Then v = \"abc\"\n  If i == 2 Then v = ChrHexToUnicode(\"34044100\")\n  If i == 3 Then v = i * 1000\n"
+      "  If i == 4 Then v = 2.5\n  StdOut(StrLen(v) : \" \" : StrLen(v : \"\"))\nNext\n",
+      "For i = 1 To 3\n  If i == 3 Then Drop(w)\n  If i < 3 Then w = StrFill(\"x\", 300 * i)\n  StdOut(StrLen(w))\nNext\n",
+      "a = ArrDimension(2)\nFor i = 1 To 2\n  StdOut(StrLen(a))\nNext\n",
+      "ErrorMode(@OFF)\nFor i = 1 To 3\n  n = StrLen(StrFix(\"a\", \"\", i - 2))\n  StdOut(n : \" \" : LastError())\nNext\n",
+      "For i = 1 To 3\n  StdOut(StrLen(1 / (2 - i)))\nNext\n",
+      "x = 2147483647\ny = -2147483647\nFor i = 1 To 3\n  x += StrLen(\"ab\")\n  y -= StrLen(\"abc\")\n  z = 1.5\n"
+      "  z += StrLen(\"a\")\n  StdOut(x : \" \" : y : \" \" : z)\nNext\n",
+  };
+  expect_each_same(snippets, "length");
+}
+
 // Members of elements and of pointer targets leave their lines to the text
 // path; the checks before the member (bounds, unassigned elements, pointers)
 // and the lines around them must still agree.

@@ -151,6 +151,43 @@ TEST(MapStoreTest, CollidingKeysAndCompactionKeepTextsAndSpellings) {
   EXPECT_FALSE(inserted);
 }
 
+// Keys whose hashes start at the same index slot but differ beyond it: a
+// removed key's slot taken again by another key answers for the new one.
+TEST(MapStoreTest, SlotsLeftByRemovedKeysServeKeysOfOtherHashes) {
+  MapStore m;
+  auto near = [](int i) {
+    MapKey k = key_of(u"n" + digits(i));
+    k.hash = 5 + (static_cast<std::uint32_t>(i) << 24);   // the index's low bits alike
+    return k;
+  };
+  bool inserted = false;
+  for (int i = 0; i < 8; ++i) {
+    Value& v = m.insert(near(i), inserted);
+    v.flags = vf::kInt;
+    v.i = i;
+  }
+  Value removed{};
+  for (int i = 0; i < 8; i += 2) ASSERT_TRUE(m.erase(near(i), removed));
+  for (int i = 8; i < 12; ++i) {
+    Value& v = m.insert(near(i), inserted);
+    ASSERT_TRUE(inserted);
+    v.flags = vf::kInt;
+    v.i = i;
+  }
+  for (int i = 0; i < 12; ++i) {
+    const Value* v = m.find(near(i));
+    if (i < 8 && i % 2 == 0) {
+      EXPECT_EQ(v, nullptr) << i;
+    } else {
+      ASSERT_NE(v, nullptr) << i;
+      EXPECT_EQ(v->i, i);
+    }
+  }
+  m.insert(near(9), inserted);
+  EXPECT_FALSE(inserted);
+  EXPECT_EQ(m.size(), 8u);
+}
+
 // The one-pass key of an ASCII text is the key the general way makes; a
 // text with any byte past ASCII is left to the general way.
 TEST(MapStoreTest, AsciiKeysMadeInOnePassMatchTheGeneralWay) {
