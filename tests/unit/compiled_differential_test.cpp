@@ -385,6 +385,39 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
   expect_each_same(snippets, "limit");
 }
 
+// The number form runs whole numbers and floats in registers and calls the
+// float functions straight. Whatever would report an error, leave the plain
+// sizes of a float or change the kind of a value must come out as the general
+// rules have it: domain errors, lost angles, overflow and underflow, division
+// by zero, texts and other kinds, wrap at 32 bits between whole numbers.
+const char* const kNumberForms[] = {
+    "x = 0.0\nFor i = 1 To 6\n  x = x + Sqrt(i) * Sin(i) / (1.5 + i)\n  y = Cos(i) * 2 - Exp(i / 4) + Log10(i)\n"
+    "  StdOut(x : \" \" : y : \" \" : Sqrt(i) * 1.0 : \" \" : Tan(i * 0.5) / 3)\nNext\n",
+    // a domain error on a later pass, let through and not
+    "ErrorMode(@OFF)\nFor i = 2 To -1 By -1\n  x = Sqrt(i) * 2.0\n  y = LogE(i) + 1.0\n  z = ASin(i / 2.0) + 0.5\n"
+    "  StdOut(i : \" \" : x : \" \" : y : \" \" : z : \" \" : LastError())\nNext\n",
+    "For i = 1 To -1 By -1\n  StdOut(Sqrt(i - 0.5) * 2)\nNext\n",
+    // angles that lose their significance, results past the ceiling and below the floor
+    "ErrorMode(@OFF)\nb = 1.0e15\nFor i = 1 To 7\n  b = b * 2\n  s = Sin(b) + 0.0\n  StdOut(s : \" \" : LastError())\nNext\n",
+    "ErrorMode(@OFF)\nb = 1.0e100\nFor i = 1 To 4\n  b = b * 1.0e100\n  StdOut(b : \" \" : LastError())\nNext\n",
+    "t = 1.0e-100\nFor i = 1 To 4\n  t = t * 1.0e-100\n  e = Exp(0 - 700.0 * i) * 2\n  StdOut(t : \" \" : e)\nNext\n",
+    "For i = 1 To 4\n  StdOut(Exp(i * 300.0) * 1)\nNext\n",
+    // division by zero in floats, whole numbers mixed in, && and || on floats
+    "z = 2.0\nFor i = 1 To 3\n  z = z - 1\n  StdOut(i / z + 0.5)\nNext\n",
+    "For i = -1 To 2\n  a = i * 0.5\n  StdOut((a && 2.5) : (a || 0.0) : (i mod 2) * 1.5 : i * 2147483647 + 0.5)\nNext\n",
+    // values that change kind: a text, a whole number, a missing name, an array
+    "x = 1.5\nFor i = 1 To 5\n  y = x * 2 + Sin(x)\n  StdOut(y)\n  If i == 1 Then x = 3\n  If i == 2 Then x = \"2.5\"\n"
+    "  If i == 3 Then x = \"abc\"\n  If i == 4 Then x = ArrDimension(2)\nNext\n",
+    "For i = 1 To 3\n  StdOut(Sin(\"0\" : i) * 1.0)\n  StdOut(Sqrt(k + 1.0))\n  k = i * 4.0\nNext\n",
+    "For i = 1 To 3\n  StdOut(Sqrt(\"x\" : i) * 1.0)\nNext\n",
+    // whole results of float functions, and floats that print as whole numbers
+    "For i = 0 To 4\n  StdOut(Sqrt(i * i) + 0 : \" \" : 0.1 * 3 : \" \" : 1.0e16 + i : \" \" : -0.0 * i)\nNext\n",
+};
+
+TEST_F(CompiledDifferentialTest, NumberFormsMeetTheGeneralRulesAtEveryEdge) {
+  expect_each_same(kNumberForms, "number");
+}
+
 // An exception inside a compiled statement (no memory for a map entry, say)
 // ends that statement with the out-of-memory error, reported against its
 // line, instead of escaping the run. The statement hook stands in for the
