@@ -584,33 +584,72 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
 }
 
-[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
-  if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
-  if (steps::next_goes_round(c)) {
-    const StructEntry& e = top(c);
-    // The "To" clause it jumps back to runs at once: a loop costs one trip
-    // through the run loop per pass, not two. The clause still counts as a
-    // statement of its own against a statement budget.
-    // (A Next that runs is current, and so is its link: see statement_after.)
-    CompiledStatement* to = st.loopTest;
-    if (!to || to->stmtPos != e.jump)   // read from "To" itself: no blanks before it
-      to = st.loopTest = statement_at(c, c.script());
-    if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
-    const std::uint32_t nextStmt = c.stmtPos;
-    c.stmtPos = to->stmtPos;
-    c.pos = to->nextPos;
-    if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
-      c.stmtPos = nextStmt;
-      c.pos = e.jump;
-      if (c.statementBudget != 0) ++c.statementBudget;
-    }
-    return StatementRun::ok;
+// The "To" clause a Next goes back to, found once (a Next that runs is
+// current, and so is its link: see statement_after).
+CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntry& e) {
+  CompiledStatement* to = st.loopTest;
+  if (to && to->stmtPos == e.jump) return to;   // read from "To" itself: no blanks before it
+  const std::uint32_t pos = c.pos;
+  c.pos = e.jump;
+  to = st.loopTest = statement_at(c, c.script());
+  c.pos = pos;
+  return to;
+}
+
+// A Next whose loop goes round, in full: its "To" clause runs at once when
+// it can, and counts as a statement of its own against a statement budget.
+[[gnu::noinline]] StatementRun next_round(Context& c, CompiledStatement& st) {
+  steps::next_goes_round(c);
+  const StructEntry& e = top(c);
+  CompiledStatement* to = loop_test(c, st, e);
+  if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
+  const std::uint32_t nextStmt = c.stmtPos;
+  c.stmtPos = to->stmtPos;
+  c.pos = to->nextPos;
+  if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
+    c.stmtPos = nextStmt;
+    c.pos = e.jump;
+    if (c.statementBudget != 0) ++c.statementBudget;
   }
-  steps::end_loop(c);
   return StatementRun::ok;
 }
 
-StatementRun run_switch(Context& c, CompiledStatement& st) {
+[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
+  if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
+  const StructEntry& e = top(c);
+  if (e.skip != skip::kRun && e.skip != skip::kContinue) {
+    steps::next_goes_round(c);   // (the loop is over: it only leaves its event)
+    steps::end_loop(c);
+    return StatementRun::ok;
+  }
+  // The common pass: a loop costs one trip through the run loop, not two.
+  // Without a budget, a plain whole-number variable and a limit at hand,
+  // the Next and its "To" clause are one step; anything else in full.
+  CompiledStatement* to = st.loopTest;
+  std::int32_t limit = 0;
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
+      c.slots[e.word].v.flags == vf::kInt &&
+      lone_int_value(c, *to, limit)) {
+    steps::next_step_whole(c, limit);
+    c.stmtPos = to->stmtPos;
+    c.pos = to->nextPos;
+    return StatementRun::ok;
+  }
+  return next_round(c, st);
+}
+
+// The statement read at c.pos after a jump, kept in `link` once found. A
+// Switch or Break never calls out, so its table (made for the text and names
+// it was made for) and the links kept in it stay current while it is.
+[[gnu::noinline]] CompiledStatement* find_jump_target(Context& c, CompiledStatement*& link) {
+  return link = statement_at(c, c.script());
+}
+
+[[gnu::always_inline]] inline CompiledStatement* jump_target(Context& c, CompiledStatement*& link) {
+  return link ? link : find_jump_target(c, link);
+}
+
+StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   std::int32_t v = 0;
   // A Switch's value is mostly a variable or an operator on one ("i mod 5"):
   // its steps run here.
@@ -618,17 +657,30 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   const bool quick = e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, v);
   if (!quick && !int_value(c, st, v)) return StatementRun::not_run;
   if (!steps::has_room(c)) return StatementRun::not_run;
-  steps::open_switch(c, static_cast<std::uint32_t>(v));
-  SwitchTable* table = switch_table(c, st);
-  if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
   // Straight to the body of the first Case that matches, as if each Case
   // before it had been read and found different; none: to the EndSwitch.
-  if (const SwitchTable::Arm* arm = table->arm_for(v)) {
+  // (Without a table, or when the lines must be read, the Cases are read
+  // one by one.)
+  SwitchTable* table = st.table ? st.table.get() : nullptr;
+  if (table && can_jump(c, *table, 1)) {
+    if (SwitchTable::Arm* arm = table->arm_for(v); arm && take_budget(c, arm->index + 1)) {
+      steps::open_switch_at_case(c, static_cast<std::uint32_t>(v));
+      c.stmtPos = arm->stmtPos;
+      c.pos = arm->nextPos;
+      next = jump_target(c, arm->body);
+      return StatementRun::ok;
+    }
+  }
+  steps::open_switch(c, static_cast<std::uint32_t>(v));
+  table = switch_table(c, st);
+  if (!table || !can_jump(c, *table)) return StatementRun::ok;
+  if (SwitchTable::Arm* arm = table->arm_for(v)) {
     if (!take_budget(c, arm->index + 1)) return StatementRun::ok;
     steps::case_reads(c);
     steps::case_value(c, static_cast<std::uint32_t>(v));
     c.stmtPos = arm->stmtPos;
     c.pos = arm->nextPos;
+    next = jump_target(c, arm->body);
     return StatementRun::ok;
   }
   if (!take_budget(c, table->endIndex)) return StatementRun::ok;
@@ -656,24 +708,31 @@ StatementRun run_endswitch(Context& c) {
   return StatementRun::ok;
 }
 
-StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
-  const bool skipped = skipping(c);
-  if (!skipped && !c.breakable) return StatementRun::not_run;
+// A Break or Continue read line by line (or one whose Switch must be read so).
+[[gnu::noinline]] StatementRun break_in_full(Context& c, bool isBreak) {
+  if (!skipping(c) && !c.breakable) return StatementRun::not_run;
   steps::break_continue(c, isBreak);
-  if (!skipped) {
-    // A Break right in a mapped Switch block: the lines up to its EndSwitch
-    // would all be skipped, and the EndSwitch closes the block, so the run
-    // goes on after it.
-    SwitchTable* t = st.table.get();
-    // (A Break that runs is current, and its table was made for the same
-    // text and names: learning it anew would have dropped the table.)
-    if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
+  return StatementRun::ok;
+}
+
+// A Break right in a mapped Switch block that runs: the lines up to its
+// EndSwitch would all be skipped, and the EndSwitch closes the block, so the
+// run goes on after it, with the Switch's entry let go in one step.
+[[gnu::always_inline]] inline StatementRun run_break(Context& c, CompiledStatement& st, CompiledStatement*& next) {
+  SwitchTable* t = st.table.get();
+  // (A Break that runs is current, and its table was made for the same
+  // text and names: learning it anew would have dropped the table.)
+  if (t && c.depth > 0) {
+    const StructEntry& e = top(c);
+    if (e.kind == sk::kSwitch && e.skip == skip::kRun && e.stmtPos == t->switchPos && e.script == c.curScript &&
         can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
-      steps::end_switch(c);
+      steps::break_switch(c);
       c.pos = t->endNext;
+      next = jump_target(c, t->after);
+      return StatementRun::ok;
     }
   }
-  return StatementRun::ok;
+  return break_in_full(c, true);
 }
 
 // A skipped line: what the text path does with it when all its names exist.
@@ -702,7 +761,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
 
 // One dispatch per statement: the words that run while a block is skipped
 // go straight to their handler, the others look at the skip state first.
-[[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st) {
+// A jump may name the statement it goes to (`next`, current).
+[[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   switch (st.kind) {
     case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st);
     case CompiledStatement::kNext: return run_next(c, st);
@@ -710,7 +770,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
-    case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
+    case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st, next);
     case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
     case CompiledStatement::kAssignElement: return skipping(c) ? run_skipped(c, st) : run_assign_element(c, st);
     case CompiledStatement::kCall:
@@ -721,8 +781,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kEndWhile: return run_endwhile(c);
     case CompiledStatement::kCase: return run_case(c, st);
     case CompiledStatement::kEndSwitch: return run_endswitch(c);
-    case CompiledStatement::kBreak: return run_break(c, st, true);
-    case CompiledStatement::kContinue: return run_break(c, st, false);
+    case CompiledStatement::kBreak: return run_break(c, st, next);
+    case CompiledStatement::kContinue: return break_in_full(c, false);
     default: return StatementRun::not_run;
   }
 }
@@ -745,18 +805,16 @@ void restore_line_text(Context& c, const CompiledStatement& st) { restore_line_t
 
 namespace {
 
-[[gnu::always_inline]] inline StatementRun run_one(Context& c, CompiledStatement& st) {
-  const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
-  c.stmtPos = st.stmtPos;
-  c.pos = st.nextPos;   // a jump overrides it
-  c.assignFrame = limits::kNoFrame;
-  c.assignSlot = limits::kNoSlot;
-  const StatementRun run = run_kind(c, st);
-  if (run == StatementRun::not_run) {
-    c.stmtPos = savedStmt;
-    c.pos = savedPos;
+// The statement after `from` when the run did not name it: through the
+// links `from` keeps, or looked up (kept apart: the loop's common case is
+// the link to the next line).
+[[gnu::noinline]] CompiledStatement* statement_after_apart(Context& c, const Script*& script, CompiledStatement& st) {
+  if (st.kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
+    script = &c.script();
+    return statement_at(c, *script);
   }
-  return run;
+  // Only a statement that calls out can change the script's text or names.
+  return statement_after(c, *script, st, !st.callsOut);
 }
 
 }  // namespace
@@ -772,54 +830,64 @@ namespace {
   // A statement budget and the statement hook are for tests and fuzzing:
   // without them each statement needs no bookkeeping of theirs.
   const bool counted = c.statementBudget != 0 || c.statementDone;
-  // What a statement left to the text path makes of this run: nothing
-  // happened when it is the first.
-  StatementRun onMiss = StatementRun::not_run;
+  // The first statement, any counted one, and any that may stop the run
+  // take the long way after they ran; the common case is one test.
+  bool first = true;
+  bool slow = true;
   // One place runs every statement, so the dispatch is inlined once.
   for (;;) {
     // Counted before it runs, as the text path counts a line before the
     // lines of the functions it calls.
     if (counted && c.statementBudget != 0) --c.statementBudget;
-    const StatementRun run = run_one(c, *st);
-    if (run == StatementRun::not_run) {
-      if (counted && c.statementBudget != 0) ++c.statementBudget;
-      return onMiss;
-    }
-    if (onMiss == StatementRun::not_run) {
-      onMiss = StatementRun::ok;
-      c.replay = nullptr;   // c.line no longer holds the statement being run
-      c.lineSubstituted = false;
-    }
-    if (counted && c.statementDone) c.statementDone(c);
-    // The rare ends of a run, behind one test: a failure, a Return, a call
-    // that turned the trace or stepping on or asked to cancel.
-    if (run != StatementRun::ok || st->mayStop) {
+    const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
+    c.stmtPos = st->stmtPos;
+    c.pos = st->nextPos;   // a jump overrides it
+    c.assignFrame = limits::kNoFrame;
+    c.assignSlot = limits::kNoSlot;
+    CompiledStatement* next = nullptr;
+    const StatementRun run = run_kind(c, *st, next);
+    if (slow || run != StatementRun::ok || st->mayStop) [[unlikely]] {
+      if (run == StatementRun::not_run) {
+        c.stmtPos = savedStmt;
+        c.pos = savedPos;
+        if (counted && c.statementBudget != 0) ++c.statementBudget;
+        // What a statement left to the text path makes of this run:
+        // nothing happened when it is the first.
+        return first ? StatementRun::not_run : StatementRun::ok;
+      }
+      if (first) {
+        first = false;
+        slow = counted;
+        c.replay = nullptr;   // c.line no longer holds the statement being run
+        c.lineSubstituted = false;
+      }
+      if (counted && c.statementDone) c.statementDone(c);
+      // The rare ends of a run: a failure, a Return, a call that turned the
+      // trace or stepping on or asked to cancel.
       if (run == StatementRun::failed) {
         restore_line_text(c, *st);
         return run;
       }
-      if (c.returned) return run;   // the run loop ends the function
-      if (st->callsOut && !statement_path_enabled(c)) return run;
-      if (c.cancelRequested) {
-        messagesDue = true;
-        return run;
+      if (st->mayStop) {
+        if (c.returned) return run;   // the run loop ends the function
+        if (st->callsOut && !statement_path_enabled(c)) return run;
+        if (c.cancelRequested) {
+          messagesDue = true;
+          return run;
+        }
       }
     }
-    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) {
+    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) [[unlikely]] {
       messagesDue = true;
       return run;
     }
     // The last statement of a budget is left to the text path, which ends the run.
     if (counted && c.statementBudget == 1) return run;
-    CompiledStatement* next = nullptr;
-    if (st->kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
-      script = &c.script();
-      next = statement_at(c, *script);
-    } else {
-      // Only a statement that calls out can change the script's text or names.
-      next = statement_after(c, *script, *st, !st->callsOut);
+    if (!next) {
+      if (st->trustsLinks && c.pos == st->nextPos && st->follow) next = st->follow;
+      else if (st->trustsLinks && c.pos == st->jumpedPos && st->jumped) next = st->jumped;
+      else if (!(next = statement_after_apart(c, script, *st))) return run;
     }
-    if (!next) return run;
     st = next;
   }
 }
@@ -873,6 +941,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   if (st.kind != CompiledStatement::kNone) {
     for (const CompiledExpr& e : st.code.exprs) st.callsOut = st.callsOut || e.effects;
     st.mayStop = st.callsOut || st.kind == CompiledStatement::kReturn || st.kind == CompiledStatement::kIfLine;
+    st.trustsLinks = !st.callsOut && st.kind != CompiledStatement::kEndWhile;
     st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});

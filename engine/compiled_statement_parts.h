@@ -43,6 +43,10 @@ struct CompiledStatement {
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   bool callsOut = false;         // it may call something with effects (a function, a command)
   bool mayStop = false;          // it may end the run of statements (it calls out or may return)
+  // Its links may be followed without a look at the script: it neither calls
+  // out (which may change the script's text or names) nor leaves for another
+  // script (an EndWhile going back to its While).
+  bool trustsLinks = false;
   std::uint8_t pumpWeight = 0;   // what it counts toward a look at the message queue
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are
