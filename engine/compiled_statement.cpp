@@ -222,15 +222,14 @@ using steps::top_is;
 // A lone number or variable holding a whole number (a loop's limit, a Case)
 // is read at once.
 [[gnu::always_inline]] inline bool lone_int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
-  const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
-  if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
-    const IntStep& step = st.code.intCode[e.intStart];
-    if (step.code == IntStep::kLoad) {
-      out = step.value;
+  const IntStep* step = st.lone;
+  if (step && c.exprDepth + st.loneNesting <= limits::kExpressionDepth) {
+    if (step->code == IntStep::kLoad) {
+      out = step->value;
       return true;
     }
-    if (step.code == IntStep::kVar && step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
-      out = c.slots[step.hint.slot].v.i;
+    if (step->code == IntStep::kVar && step->hint.stamp == c.slotStamp && c.slots[step->hint.slot].v.flags == vf::kInt) {
+      out = c.slots[step->hint.slot].v.i;
       return true;
     }
   }
@@ -277,7 +276,22 @@ StatementRun statement_run(CompiledRun run) {
   return statement_run(run);
 }
 
-StatementRun run_assign(Context& c, CompiledStatement& st) {
+// A whole number into a variable (at `target`) without a payload, the
+// common case of a loop body: false (nothing changed) for anything else,
+// which takes the general store.
+[[gnu::always_inline]] inline bool store_whole(Context& c, CompiledStatement& st, std::uint16_t target) {
+  const CompiledExpr& e = expr_of(st, st.expr);
+  std::int32_t value = 0;
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
+      store_int(c.slots[target].v, e.assignOp, value)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    return true;
+  }
+  return false;
+}
+
+StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   // The text path has declared every name of the line before anything of it
   // runs. (An assignment's one expression is what may call out.)
   if (st.callsOut)
@@ -285,18 +299,12 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = trace::ev::kValue;
-  // A whole number into a variable without a payload, the common case of a
-  // loop body, here; anything else (and any miss) takes the general store.
-  const CompiledExpr& e = expr_of(st, st.expr);
-  std::int32_t value = 0;
-  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
-      store_int(c.slots[target].v, e.assignOp, value)) {
-    c.assignFrame = c.level;
-    c.assignSlot = target;
+  if (store_whole(c, st, target)) {
+    next = st.follow;   // (it does not call out: its link is current)
     return StatementRun::ok;
   }
   // The run loop drops a statement's value: none is made.
-  switch (assign_compiled(c, st.code, e, target, nullptr)) {
+  switch (assign_compiled(c, st.code, expr_of(st, st.expr), target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
     case CompiledRun::failed: return StatementRun::failed;
     default: return StatementRun::not_run;
@@ -584,6 +592,18 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
 }
 
+// The statement read at c.pos after a jump, kept in `link` once found. A
+// Next, Switch or Break never calls out, so the links it keeps (in a
+// Switch's table too, made for the same text and names) stay current while
+// it is.
+[[gnu::noinline]] CompiledStatement* find_jump_target(Context& c, CompiledStatement*& link) {
+  return link = statement_at(c, c.script());
+}
+
+[[gnu::always_inline]] inline CompiledStatement* jump_target(Context& c, CompiledStatement*& link) {
+  return link ? link : find_jump_target(c, link);
+}
+
 // The "To" clause a Next goes back to, found once (a Next that runs is
 // current, and so is its link: see statement_after).
 CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntry& e) {
@@ -592,6 +612,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   const std::uint32_t pos = c.pos;
   c.pos = e.jump;
   to = st.loopTest = statement_at(c, c.script());
+  st.loopBody = nullptr;   // the line after another "To"
   c.pos = pos;
   return to;
 }
@@ -614,7 +635,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   return StatementRun::ok;
 }
 
-[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
+[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
   const StructEntry& e = top(c);
   if (e.skip != skip::kRun && e.skip != skip::kContinue) {
@@ -633,20 +654,34 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     steps::next_step_whole(c, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
+    next = jump_target(c, st.loopBody);
     return StatementRun::ok;
   }
   return next_round(c, st);
 }
 
-// The statement read at c.pos after a jump, kept in `link` once found. A
-// Switch or Break never calls out, so its table (made for the text and names
-// it was made for) and the links kept in it stay current while it is.
-[[gnu::noinline]] CompiledStatement* find_jump_target(Context& c, CompiledStatement*& link) {
-  return link = statement_at(c, c.script());
-}
-
-[[gnu::always_inline]] inline CompiledStatement* jump_target(Context& c, CompiledStatement*& link) {
-  return link ? link : find_jump_target(c, link);
+// A Case body of one whole-number store and a Break, the common shape of a
+// Switch in a loop, runs with the Switch when nothing counts statements
+// (`next` is the body's first statement; after it, the line after the
+// EndSwitch). Anything else is left to the run loop, as is a store that
+// misses (then nothing has changed).
+[[gnu::always_inline]] inline void store_and_break(Context& c, SwitchTable& t, CompiledStatement*& next) {
+  CompiledStatement* body = next;
+  if (!body || body->kind != CompiledStatement::kAssign || body->callsOut) return;
+  // (The body does not call out: its link is current, see statement_after.)
+  CompiledStatement* brk = body->follow;
+  if (!brk || brk->kind != CompiledStatement::kBreak || brk->table.get() != &t) return;
+  const std::uint16_t target = slot_of(c, body->names[0]);
+  if (target == kNotFound || !store_whole(c, *body, target)) return;
+  // The Break, as run_break takes it: the Switch's entry is the innermost,
+  // and the block's names exist still (the store made or dropped none).
+  steps::break_switch(c);
+  c.assignFrame = limits::kNoFrame;
+  c.assignSlot = limits::kNoSlot;
+  c.stmtPos = brk->stmtPos;
+  c.pos = t.endNext;
+  c.pumpThrottle.add_cheap_statements(body->pumpWeight + brk->pumpWeight);
+  next = jump_target(c, t.after);
 }
 
 StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& next) {
@@ -668,6 +703,7 @@ StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& n
       c.stmtPos = arm->stmtPos;
       c.pos = arm->nextPos;
       next = jump_target(c, arm->body);
+      if (c.statementBudget == 0 && !c.statementDone) store_and_break(c, *table, next);
       return StatementRun::ok;
     }
   }
@@ -764,8 +800,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
 // A jump may name the statement it goes to (`next`, current).
 [[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   switch (st.kind) {
-    case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st);
-    case CompiledStatement::kNext: return run_next(c, st);
+    case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st, next);
+    case CompiledStatement::kNext: return run_next(c, st, next);
     case CompiledStatement::kTo: return skipping(c) ? run_skipped(c, st) : run_to(c, st);
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
@@ -948,7 +984,14 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   } else {
     st.code = CompiledLine{};
   }
-  byPos[readPos] = std::move(st);
+  CompiledStatement& kept = byPos[readPos] = std::move(st);
+  if (kept.kind != CompiledStatement::kNone && kept.expr >= 0) {
+    const CompiledExpr& e = expr_of(kept, kept.expr);
+    if (e.intCount == 1) {
+      kept.lone = &kept.code.intCode[e.intStart];
+      kept.loneNesting = e.nesting;
+    }
+  }
 }
 
 }  // namespace orv

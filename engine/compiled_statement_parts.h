@@ -55,6 +55,11 @@ struct CompiledStatement {
   CompiledStatement* jumped = nullptr;
   std::uint32_t jumpedPos = 0;
   CompiledStatement* loopTest = nullptr;   // a Next's "To" clause
+  CompiledStatement* loopBody = nullptr;   // and the line after it, where the loop goes on
+  // The statement's expression when it is a lone number or variable (a
+  // loop's limit, a Case), with the nesting it needs; null otherwise.
+  const IntStep* lone = nullptr;
+  std::uint16_t loneNesting = 0;
   // A Switch's map of its block (made on its first runs), shared with the
   // Breaks that end that block.
   std::shared_ptr<struct SwitchTable> table;

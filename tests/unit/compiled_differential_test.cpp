@@ -306,6 +306,17 @@ const char* const kJumpingBlocks[] = {
     "a = ArrDimension(4)\nFor i = 0 To 7\n  Switch i mod 4\n    Case 1\n      a[i mod 4] = i\n      StrLen(\"x\" : i)\n      Break\n"
     "    Case 2\n      a[fresh] = i\n      Break\n    Case 3\n      a[3] += later\n      Break\n  EndSwitch\n"
     "  StdOut(i : \" \" : a[1] : IsDefined(fresh) : IsDefined(later))\n  fresh = 2\nNext\n",
+    // Case bodies of one whole-number store and a Break: the store goes
+    // with the Switch, and misses where the general rules apply (a text,
+    // a float, a name not there yet, a store that wraps); a body of two
+    // stores, a Case that falls through, a value no Case has, a nested Switch
+    "a = 0\nb = 0\nFor i = 1 To 40\n  Switch i mod 7\n    Case 0\n      a += 1\n      Break\n    Case 1\n      a -= 3\n"
+    "      Break\n    Case 2\n      a = a * 2147483647\n      Break\n    Case 3\n      b = i\n      a += b\n      Break\n"
+    "    Case 4\n      a += 5\n    Case 5\n      fresh = i\n      Break\n  EndSwitch\n  If i == 20 Then a = 2.5\n"
+    "  If i == 30 Then a = \"7\"\n  If i == 33 Then Drop(fresh)\nNext\nStdOut(a : \" \" : b : \" \" : fresh : \" \" : i)\n",
+    "t = 0\nFor i = 1 To 30\n  Switch i mod 3\n    Case 0\n      Switch i mod 2\n        Case 0\n          t += 100\n"
+    "          Break\n        Case 1\n          t += 1000\n          Break\n      EndSwitch\n      t += 1\n      Break\n"
+    "    Case 1\n      t -= 1\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
 };
 
 TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
@@ -331,6 +342,9 @@ const char* const kIntegerSteps[] = {
     // 32-bit wrap in every form
     "big = 2147483600\nFor i = 1 To 3\n  a = big + i * 40\n  b = i * 2147483647\n  c = big * i\n  d = (0 - big) - i * 100\n"
     "  e = -(i - 2147483647 - 2)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : e)\nNext\n",
+    // the lowest number by -1 (from a constant and a variable), and other negative divisors
+    "ErrorMode(@OFF)\nm = 0 - 2147483647 - 1\nFor i = 1 To 4\n  a = m mod (i - 2)\n  b = m mod -1\n  c = (m + i) mod (0 - i)\n"
+    "  d = -7 - i\n  e = d mod 3\n  StdOut(a : \" \" : b : \" \" : c : \" \" : e : \" \" : LastError())\nNext\n",
     // a zero divisor from a constant, from a variable, and after a step
     "For i = 1 To 2\n  StdOut(i mod 1)\n  q = i mod 0\nNext\n",
     "z = 2\nFor i = 1 To 3\n  StdOut(i mod z)\n  z -= 1\nNext\n",
