@@ -533,9 +533,19 @@ StatementRun run_while(Context& c, CompiledStatement& st) {
   return steps::open_while(c, v != 0) ? StatementRun::ok : full_stack(c);
 }
 
-StatementRun run_endwhile(Context& c) {
+// An EndWhile that goes back to its While in the same script names it
+// through its jump link (it does not call out: the link is current).
+StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   if (!top_is(c, sk::kWhile)) return StatementRun::not_run;
+  const std::uint32_t script = c.curScript;
   steps::end_while(c);
+  if (c.curScript == script && c.pos != st.nextPos) {
+    if (!st.jumped || st.jumpedPos != c.pos) {
+      st.jumpedPos = c.pos;
+      st.jumped = statement_at(c, c.script());
+    }
+    next = st.jumped;
+  }
   return StatementRun::ok;
 }
 
@@ -814,7 +824,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
       return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.thenTarget) : StatementRun::not_run;
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
-    case CompiledStatement::kEndWhile: return run_endwhile(c);
+    case CompiledStatement::kEndWhile: return run_endwhile(c, st, next);
     case CompiledStatement::kCase: return run_case(c, st);
     case CompiledStatement::kEndSwitch: return run_endswitch(c);
     case CompiledStatement::kBreak: return run_break(c, st, next);
@@ -844,13 +854,22 @@ namespace {
 // The statement after `from` when the run did not name it: through the
 // links `from` keeps, or looked up (kept apart: the loop's common case is
 // the link to the next line).
-[[gnu::noinline]] CompiledStatement* statement_after_apart(Context& c, const Script*& script, CompiledStatement& st) {
+[[gnu::noinline]] CompiledStatement* look_up_after(Context& c, const Script*& script, CompiledStatement& st) {
   if (st.kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
     script = &c.script();
     return statement_at(c, *script);
   }
   // Only a statement that calls out can change the script's text or names.
   return statement_after(c, *script, st, !st.callsOut);
+}
+
+// The same, first for the common case of a statement that called out and
+// goes on to the next line, which is still current (no lookup).
+[[gnu::noinline]] CompiledStatement* statement_after_apart(Context& c, const Script*& script, CompiledStatement& st) {
+  CompiledStatement* follow = st.follow;
+  if (follow && c.pos == st.nextPos && st.kind != CompiledStatement::kEndWhile && current(c, *script, *follow))
+    return follow;
+  return look_up_after(c, script, st);
 }
 
 }  // namespace
@@ -920,9 +939,11 @@ namespace {
     // The last statement of a budget is left to the text path, which ends the run.
     if (counted && c.statementBudget == 1) return run;
     if (!next) {
-      if (st->trustsLinks && c.pos == st->nextPos && st->follow) next = st->follow;
-      else if (st->trustsLinks && c.pos == st->jumpedPos && st->jumped) next = st->jumped;
-      else if (!(next = statement_after_apart(c, script, *st))) return run;
+      if (st->trustsLinks) {
+        if (c.pos == st->nextPos) next = st->follow;
+        else if (c.pos == st->jumpedPos) next = st->jumped;
+      }
+      if (!next && !(next = statement_after_apart(c, script, *st))) return run;
     }
     st = next;
   }

@@ -306,6 +306,10 @@ const char* const kJumpingBlocks[] = {
     "a = ArrDimension(4)\nFor i = 0 To 7\n  Switch i mod 4\n    Case 1\n      a[i mod 4] = i\n      StrLen(\"x\" : i)\n      Break\n"
     "    Case 2\n      a[fresh] = i\n      Break\n    Case 3\n      a[3] += later\n      Break\n  EndSwitch\n"
     "  StdOut(i : \" \" : a[1] : IsDefined(fresh) : IsDefined(later))\n  fresh = 2\nNext\n",
+    // EndWhile going back to its While through its link, around calls, nested
+    // loops and a line rewritten part way
+    "n = 0\nt = 0\nWhile n < 6\n  n += 1\n  k = 0\n  While k < n\n    k += 1\n    t += StrLen(\"ab\" : k)\n  EndWhile\n"
+    "  If n == 3 Then Execute m = n * 10\nEndWhile\nStdOut(n : \" \" : t : \" \" : m)\n",
     // Case bodies of one whole-number store and a Break: the store goes
     // with the Switch, and misses where the general rules apply (a text,
     // a float, a name not there yet, a store that wraps); a body of two
