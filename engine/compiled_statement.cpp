@@ -629,10 +629,20 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
 
 // A Next whose loop goes round, in full: its "To" clause runs at once when
 // it can, and counts as a statement of its own against a statement budget.
-[[gnu::noinline]] StatementRun next_round(Context& c, CompiledStatement& st) {
-  steps::next_goes_round(c);
+[[gnu::noinline]] StatementRun next_round(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   const StructEntry& e = top(c);
   CompiledStatement* to = loop_test(c, st, e);
+  // In one step as run_next takes it, for a limit that needs more than a look.
+  std::int32_t limit = 0;
+  if (to && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
+      limit_value(c, *to, limit)) {
+    steps::next_step_whole(c, limit);
+    c.stmtPos = to->stmtPos;
+    c.pos = to->nextPos;
+    next = jump_target(c, st.loopBody);
+    return StatementRun::ok;
+  }
+  steps::next_goes_round(c);
   if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
   const std::uint32_t nextStmt = c.stmtPos;
   c.stmtPos = to->stmtPos;
@@ -659,15 +669,14 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   CompiledStatement* to = st.loopTest;
   std::int32_t limit = 0;
   if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
-      c.slots[e.word].v.flags == vf::kInt &&
-      lone_int_value(c, *to, limit)) {
+      c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
     steps::next_step_whole(c, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
     return StatementRun::ok;
   }
-  return next_round(c, st);
+  return next_round(c, st, next);
 }
 
 // A Case body of one whole-number store and a Break, the common shape of a
