@@ -691,7 +691,14 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   CompiledStatement* brk = body->follow;
   if (!brk || brk->kind != CompiledStatement::kBreak || brk->table.get() != &t) return;
   const std::uint16_t target = slot_of(c, body->names[0]);
-  if (target == kNotFound || !store_whole(c, *body, target)) return;
+  if (target == kNotFound) return;
+  // (A lone number, as in "a += 1", is stored without the step loop; the
+  // Break below sets where the last store went.)
+  const IntStep* number = body->lone && body->lone->code == IntStep::kLoad ? body->lone : nullptr;
+  if (number ? !(c.exprDepth + body->loneNesting <= limits::kExpressionDepth &&
+                 store_int(c.slots[target].v, expr_of(*body, body->expr).assignOp, number->value))
+             : !store_whole(c, *body, target))
+    return;
   // The Break, as run_break takes it: the Switch's entry is the innermost,
   // and the block's names exist still (the store made or dropped none).
   steps::break_switch(c);

@@ -103,14 +103,17 @@ inline bool open_switch(Context& c, std::uint32_t value) {
 // checked that there is room.
 inline void open_switch_at_case(Context& c, std::uint32_t value) {
   StructEntry& e = c.stack[static_cast<std::size_t>(++c.depth)];
-  e = StructEntry{};
+  // Every field once (cheaper than clearing the entry first).
   e.kind = sk::kSwitch;
+  e.jump = value >> 16;
   e.stmtPos = c.stmtPos;
   e.script = c.curScript;
+  e.udf = limits::kNoUdf;
+  e.udfState = 0;
   e.skip = skip::kRun;
   e.breakable = c.breakable;
   e.word = static_cast<std::uint16_t>(value & 0xFFFFu);
-  e.jump = value >> 16;
+  e.collSlot = 0;
   detail::leave_if_state(c);
   c.breakable = 1;
   c.traceEvent = trace::ev::kCase;

@@ -318,6 +318,9 @@ const char* const kJumpingBlocks[] = {
     "      Break\n    Case 2\n      a = a * 2147483647\n      Break\n    Case 3\n      b = i\n      a += b\n      Break\n"
     "    Case 4\n      a += 5\n    Case 5\n      fresh = i\n      Break\n  EndSwitch\n  If i == 20 Then a = 2.5\n"
     "  If i == 30 Then a = \"7\"\n  If i == 33 Then Drop(fresh)\nNext\nStdOut(a : \" \" : b : \" \" : fresh : \" \" : i)\n",
+    "a = 0\nFor i = 1 To 50\n  Switch i mod 5\n    Case 0\n      a += 1\n      Break\n    Case 1\n      a += 3\n      Break\n"
+    "    Case 2\n      a -= 1\n      Break\n    Case 3\n      a += i\n      Break\n    Case 4\n      a = 2\n      Break\n"
+    "  EndSwitch\nNext\nStdOut(a)\n",
     "t = 0\nFor i = 1 To 30\n  Switch i mod 3\n    Case 0\n      Switch i mod 2\n        Case 0\n          t += 100\n"
     "          Break\n        Case 1\n          t += 1000\n          Break\n      EndSwitch\n      t += 1\n      Break\n"
     "    Case 1\n      t -= 1\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
