@@ -337,12 +337,25 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
       line.intCode.resize(codeBefore);
     }
   }
+  // The number form serves operators and float calls (a lone name or number
+  // keeps its general reading).
+  const std::size_t numBefore = line.numCode.size();
+  const CompiledNode& root = line.nodes[static_cast<std::size_t>(e.root)];
+  if (root.numeric && (root.kind == CompiledNode::kBinary || root.kind == CompiledNode::kCall)) {
+    if (emit_number(line, e.root, 0)) {
+      e.numStart = static_cast<std::uint32_t>(numBefore);
+      e.numCount = static_cast<std::uint32_t>(line.numCode.size() - numBefore);
+    } else {
+      line.numCode.resize(numBefore);
+    }
+  }
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
   e.effects = line.nodes[static_cast<std::size_t>(e.root)].effectsBelow;
   if (e.effects && compiler.saw_map_read()) {   // a strict run would have to read elements as the text path does
     line.nodes.resize(nodesBefore);
     line.intCode.resize(codeBefore);
+    line.numCode.resize(numBefore);
     return -1;
   }
   if (e.effects) set_call_depths(line, e.root, 0);

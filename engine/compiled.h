@@ -67,6 +67,25 @@ struct IntStep {
 };
 inline constexpr std::size_t kIntRegisters = 16;
 
+// One step of an expression's number form: whole numbers and floats in
+// registers, each with its kind, run in a straight line as the integer form is.
+struct NumStep {
+  enum Code : std::uint8_t {
+    kConst,    // r[dst] = the constant
+    kVar,      // r[dst] = variable of `node` (a whole number or a float)
+    kBinary,   // r[dst] = r[dst] op r[b]
+    kCall      // r[dst] = the float function of `node` on r[dst]
+  };
+  Code code = kConst;
+  std::uint8_t dst = 0, b = 0;
+  bool isFloat = false;                              // kConst
+  std::int32_t op = 0;                               // kBinary: the operator
+  std::int32_t i = 0;                                // kConst
+  double f = 0;                                      // kConst
+  std::int32_t node = -1;                            // kVar, kCall
+  bool (*fn)(double x, double& out) = nullptr;       // kCall: the straight float call found when compiled
+};
+
 // One compiled expression starting at a token of the line.
 struct CompiledExpr {
   std::int32_t root = -1;
@@ -77,6 +96,7 @@ struct CompiledExpr {
   std::int32_t assignOp = 0;
   std::uint16_t targetToken = 0;
   std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
+  std::uint32_t numStart = 0, numCount = 0;   // its number form in CompiledLine::numCode (0: none)
 };
 
 struct CompiledLine {
@@ -85,6 +105,7 @@ struct CompiledLine {
   std::vector<std::int32_t> exprAt;
   std::vector<CompiledExpr> exprs;
   std::vector<IntStep> intCode;
+  std::vector<NumStep> numCode;
 };
 
 // Compiled nodes a script may hold in all (about 150 bytes each with their

@@ -135,4 +135,39 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
   return true;
 }
 
+bool emit_number(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
+  if (reg >= kIntRegisters) return false;
+  const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
+  NumStep step;
+  step.dst = reg;
+  switch (n.kind) {
+    case CompiledNode::kConst:
+      step.code = NumStep::kConst;
+      step.isFloat = n.constant.flags == vf::kFloat;
+      step.i = n.constant.i;
+      step.f = n.constant.wide.f;
+      break;
+    case CompiledNode::kVar:
+      step.code = NumStep::kVar;
+      step.node = index;
+      break;
+    case CompiledNode::kBinary:
+      if (!emit_number(line, n.kids[0], reg) || !emit_number(line, n.kids[1], static_cast<std::uint8_t>(reg + 1)))
+        return false;
+      step.code = NumStep::kBinary;
+      step.op = n.op;
+      step.b = static_cast<std::uint8_t>(reg + 1);
+      break;
+    case CompiledNode::kCall:
+      if (!emit_number(line, n.kids[0], reg)) return false;
+      step.code = NumStep::kCall;
+      step.node = index;
+      step.fn = handler_table().byIdFloat[static_cast<std::size_t>(n.op)];
+      break;
+    default: return false;
+  }
+  line.numCode.push_back(step);
+  return true;
+}
+
 }  // namespace orv

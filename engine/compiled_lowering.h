@@ -15,4 +15,7 @@ void mark_forms(CompiledLine& line, std::size_t from);
 // on; false when it needs more registers than there are.
 bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg);
 
+// The same for the number form of a numeric node.
+bool emit_number(CompiledLine& line, std::int32_t index, std::uint8_t reg);
+
 }  // namespace orv

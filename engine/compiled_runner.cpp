@@ -91,10 +91,9 @@ class Runner {
   // anything but a whole number or a float, or an operation would report
   // an error: nothing has changed then, and the general evaluation runs.
   bool run_number(const CompiledExpr& e, Operand& out) {
-    const CompiledNode& root = line_.nodes[static_cast<std::size_t>(e.root)];
-    if (!root.numeric || (root.kind != CompiledNode::kBinary && root.kind != CompiledNode::kCall)) return false;
+    if (e.numCount == 0) return false;
     Number v;
-    if (!number(e.root, v)) return false;
+    if (!number_steps(line_.numCode.data() + e.numStart, e.numCount, v)) return false;
     if (v.isFloat) make_float(out, v.f);
     else make_int(out, v.i);
     drop_origin(out);
@@ -162,55 +161,71 @@ class Runner {
     return true;
   }
 
+  // A register of the number form (left uninitialised: each is written
+  // before it is read).
   struct Number {
-    bool isFloat = false;
-    std::int32_t i = 0;
-    double f = 0;
+    bool isFloat;
+    std::int32_t i;
+    double f;
     double as_float() const { return isFloat ? f : i; }
   };
 
-  // The rules of binary() and call() for plain numbers, without operands.
-  bool number(std::int32_t index, Number& out) {
-    CompiledNode& n = line_.nodes[static_cast<std::size_t>(index)];
-    switch (n.kind) {
-      case CompiledNode::kConst:
-        out.isFloat = n.constant.flags == vf::kFloat;
-        out.i = n.constant.i;
-        out.f = n.constant.wide.f;
-        return true;
-      case CompiledNode::kVar: {
-        const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
-        if (slot == kNotFound) return false;
-        const Value& v = c_.slots[slot].v;
-        out.isFloat = v.flags == vf::kFloat;
-        out.i = v.i;
-        out.f = v.wide.f;
-        return v.flags == vf::kInt || v.flags == vf::kFloat;
-      }
-      case CompiledNode::kBinary: {
-        Number a, b;
-        if (!number(n.kids[0], a) || !number(n.kids[1], b)) return false;
-        if (!a.isFloat && !b.isFloat) {
-          out.isFloat = false;
-          return whole_rule(n.op, a.i, b.i, out.i);   // the general rules decide the other operators
+  // The rules of binary() and call() for plain numbers, without operands:
+  // the steps in order, each into its register (every register is written
+  // before it is read).
+  bool number_steps(const NumStep* step, std::uint32_t count, Number& out) {
+    Number r[kIntRegisters];
+    for (const NumStep* const end = step + count; step != end; ++step) {
+      Number& d = r[step->dst];
+      switch (step->code) {
+        case NumStep::kConst:
+          d.isFloat = step->isFloat;
+          d.i = step->i;
+          d.f = step->f;
+          break;
+        case NumStep::kVar: {
+          CompiledNode& n = line_.nodes[static_cast<std::size_t>(step->node)];
+          const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
+          if (slot == kNotFound) return false;
+          const Value& v = c_.slots[slot].v;
+          if (v.flags == vf::kInt) {
+            d.isFloat = false;
+            d.i = v.i;
+          } else if (v.flags == vf::kFloat) {
+            d.isFloat = true;
+            d.f = v.wide.f;
+          } else {
+            return false;
+          }
+          break;
         }
-        const FloatOutcome r = float_rule(n.op, a.as_float(), b.as_float());
-        if (r.error != 0) return false;
-        out.isFloat = !r.whole;
-        out.i = r.value != 0;
-        out.f = r.value;
-        return true;
+        case NumStep::kBinary: {
+          const Number& b = r[step->b];
+          if (!d.isFloat && !b.isFloat) {
+            if (!whole_rule(step->op, d.i, b.i, d.i)) return false;   // the general rules decide the other operators
+            break;
+          }
+          const FloatOutcome o = float_rule(step->op, d.as_float(), b.as_float());
+          if (o.error != 0) return false;
+          d.isFloat = !o.whole;
+          d.i = o.value != 0;
+          d.f = o.value;
+          break;
+        }
+        case NumStep::kCall: {
+          // Straight only while the function is what it was when compiled
+          // (an extender may disable it, or built-ins as a whole).
+          const double x = d.as_float();
+          if (c_.dllState || keyword_kind(c_, line_.nodes[static_cast<std::size_t>(step->node)].op) != kk::kFunction ||
+              !step->fn(x, d.f))
+            return false;
+          d.isFloat = true;
+          break;
+        }
       }
-      case CompiledNode::kCall: {
-        const api::KeywordRecord* r = keyword_record(c_, n.op);
-        const FloatHandler straight = float_handler(n);
-        Number x;
-        if (!r || r->kind != kk::kFunction || !straight || !number(n.kids[0], x)) return false;
-        out.isFloat = true;
-        return straight(x.as_float(), out.f);
-      }
-      default: return false;
     }
+    out = r[0];
+    return true;
   }
 
   static bool compare_ints(int op, std::int32_t a, std::int32_t b) {

@@ -222,15 +222,14 @@ using steps::top_is;
 // A lone number or variable holding a whole number (a loop's limit, a Case)
 // is read at once.
 [[gnu::always_inline]] inline bool lone_int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
-  const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
-  if (e.intCount == 1 && c.exprDepth + e.nesting <= limits::kExpressionDepth) {
-    const IntStep& step = st.code.intCode[e.intStart];
-    if (step.code == IntStep::kLoad) {
-      out = step.value;
+  const IntStep* step = st.lone;
+  if (step && c.exprDepth + st.loneNesting <= limits::kExpressionDepth) {
+    if (step->code == IntStep::kLoad) {
+      out = step->value;
       return true;
     }
-    if (step.code == IntStep::kVar && step.hint.stamp == c.slotStamp && c.slots[step.hint.slot].v.flags == vf::kInt) {
-      out = c.slots[step.hint.slot].v.i;
+    if (step->code == IntStep::kVar && step->hint.stamp == c.slotStamp && c.slots[step->hint.slot].v.flags == vf::kInt) {
+      out = c.slots[step->hint.slot].v.i;
       return true;
     }
   }
@@ -277,7 +276,22 @@ StatementRun statement_run(CompiledRun run) {
   return statement_run(run);
 }
 
-StatementRun run_assign(Context& c, CompiledStatement& st) {
+// A whole number into a variable (at `target`) without a payload, the
+// common case of a loop body: false (nothing changed) for anything else,
+// which takes the general store.
+[[gnu::always_inline]] inline bool store_whole(Context& c, CompiledStatement& st, std::uint16_t target) {
+  const CompiledExpr& e = expr_of(st, st.expr);
+  std::int32_t value = 0;
+  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
+      store_int(c.slots[target].v, e.assignOp, value)) {
+    c.assignFrame = c.level;
+    c.assignSlot = target;
+    return true;
+  }
+  return false;
+}
+
+StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   // The text path has declared every name of the line before anything of it
   // runs. (An assignment's one expression is what may call out.)
   if (st.callsOut)
@@ -285,18 +299,12 @@ StatementRun run_assign(Context& c, CompiledStatement& st) {
   const std::uint16_t target = slot_of(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = trace::ev::kValue;
-  // A whole number into a variable without a payload, the common case of a
-  // loop body, here; anything else (and any miss) takes the general store.
-  const CompiledExpr& e = expr_of(st, st.expr);
-  std::int32_t value = 0;
-  if (e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, value) &&
-      store_int(c.slots[target].v, e.assignOp, value)) {
-    c.assignFrame = c.level;
-    c.assignSlot = target;
+  if (store_whole(c, st, target)) {
+    next = st.follow;   // (it does not call out: its link is current)
     return StatementRun::ok;
   }
   // The run loop drops a statement's value: none is made.
-  switch (assign_compiled(c, st.code, e, target, nullptr)) {
+  switch (assign_compiled(c, st.code, expr_of(st, st.expr), target, nullptr)) {
     case CompiledRun::ok: return StatementRun::ok;
     case CompiledRun::failed: return StatementRun::failed;
     default: return StatementRun::not_run;
@@ -514,9 +522,19 @@ StatementRun run_while(Context& c, CompiledStatement& st) {
   return steps::open_while(c, v != 0) ? StatementRun::ok : full_stack(c);
 }
 
-StatementRun run_endwhile(Context& c) {
+// An EndWhile that goes back to its While in the same script names it
+// through its jump link (it does not call out: the link is current).
+StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   if (!top_is(c, sk::kWhile)) return StatementRun::not_run;
+  const std::uint32_t script = c.curScript;
   steps::end_while(c);
+  if (c.curScript == script && c.pos != st.nextPos) {
+    if (!st.jumped || st.jumpedPos != c.pos) {
+      st.jumpedPos = c.pos;
+      st.jumped = statement_at(c, c.script());
+    }
+    next = st.jumped;
+  }
   return StatementRun::ok;
 }
 
@@ -573,33 +591,115 @@ StatementRun run_to(Context& c, CompiledStatement& st) {
   return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
 }
 
-[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st) {
-  if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
-  if (steps::next_goes_round(c)) {
-    const StructEntry& e = top(c);
-    // The "To" clause it jumps back to runs at once: a loop costs one trip
-    // through the run loop per pass, not two. The clause still counts as a
-    // statement of its own against a statement budget.
-    // (A Next that runs is current, and so is its link: see statement_after.)
-    CompiledStatement* to = st.loopTest;
-    if (!to || to->stmtPos != e.jump)   // read from "To" itself: no blanks before it
-      to = st.loopTest = statement_at(c, c.script());
-    if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
-    const std::uint32_t nextStmt = c.stmtPos;
+// The statement read at c.pos after a jump, kept in `link` once found. A
+// Next, Switch or Break never calls out, so the links it keeps (in a
+// Switch's table too, made for the same text and names) stay current while
+// it is.
+[[gnu::noinline]] CompiledStatement* find_jump_target(Context& c, CompiledStatement*& link) {
+  return link = statement_at(c, c.script());
+}
+
+[[gnu::always_inline]] inline CompiledStatement* jump_target(Context& c, CompiledStatement*& link) {
+  return link ? link : find_jump_target(c, link);
+}
+
+// The "To" clause a Next goes back to, found once (a Next that runs is
+// current, and so is its link: see statement_after).
+CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntry& e) {
+  CompiledStatement* to = st.loopTest;
+  if (to && to->stmtPos == e.jump) return to;   // read from "To" itself: no blanks before it
+  const std::uint32_t pos = c.pos;
+  c.pos = e.jump;
+  to = st.loopTest = statement_at(c, c.script());
+  st.loopBody = nullptr;   // the line after another "To"
+  c.pos = pos;
+  return to;
+}
+
+// A Next whose loop goes round, in full: its "To" clause runs at once when
+// it can, and counts as a statement of its own against a statement budget.
+[[gnu::noinline]] StatementRun next_round(Context& c, CompiledStatement& st, CompiledStatement*& next) {
+  const StructEntry& e = top(c);
+  CompiledStatement* to = loop_test(c, st, e);
+  // In one step as run_next takes it, for a limit that needs more than a look.
+  std::int32_t limit = 0;
+  if (to && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
+      limit_value(c, *to, limit)) {
+    steps::next_step_whole(c, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
-    if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
-      c.stmtPos = nextStmt;
-      c.pos = e.jump;
-      if (c.statementBudget != 0) ++c.statementBudget;
-    }
+    next = jump_target(c, st.loopBody);
     return StatementRun::ok;
   }
-  steps::end_loop(c);
+  steps::next_goes_round(c);
+  if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
+  const std::uint32_t nextStmt = c.stmtPos;
+  c.stmtPos = to->stmtPos;
+  c.pos = to->nextPos;
+  if (step_to(c, *to) == StatementRun::not_run) {   // the text path runs the clause
+    c.stmtPos = nextStmt;
+    c.pos = e.jump;
+    if (c.statementBudget != 0) ++c.statementBudget;
+  }
   return StatementRun::ok;
 }
 
-StatementRun run_switch(Context& c, CompiledStatement& st) {
+[[gnu::always_inline]] inline StatementRun run_next(Context& c, CompiledStatement& st, CompiledStatement*& next) {
+  if (!top_is(c, sk::kFor)) return StatementRun::not_run;   // ForEach has collections to let go
+  const StructEntry& e = top(c);
+  if (e.skip != skip::kRun && e.skip != skip::kContinue) {
+    steps::next_goes_round(c);   // (the loop is over: it only leaves its event)
+    steps::end_loop(c);
+    return StatementRun::ok;
+  }
+  // The common pass: a loop costs one trip through the run loop, not two.
+  // Without a budget, a plain whole-number variable and a limit at hand,
+  // the Next and its "To" clause are one step; anything else in full.
+  CompiledStatement* to = st.loopTest;
+  std::int32_t limit = 0;
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
+      c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
+    steps::next_step_whole(c, limit);
+    c.stmtPos = to->stmtPos;
+    c.pos = to->nextPos;
+    next = jump_target(c, st.loopBody);
+    return StatementRun::ok;
+  }
+  return next_round(c, st, next);
+}
+
+// A Case body of one whole-number store and a Break, the common shape of a
+// Switch in a loop, runs with the Switch when nothing counts statements
+// (`next` is the body's first statement; after it, the line after the
+// EndSwitch). Anything else is left to the run loop, as is a store that
+// misses (then nothing has changed).
+[[gnu::always_inline]] inline void store_and_break(Context& c, SwitchTable& t, CompiledStatement*& next) {
+  CompiledStatement* body = next;
+  if (!body || body->kind != CompiledStatement::kAssign || body->callsOut) return;
+  // (The body does not call out: its link is current, see statement_after.)
+  CompiledStatement* brk = body->follow;
+  if (!brk || brk->kind != CompiledStatement::kBreak || brk->table.get() != &t) return;
+  const std::uint16_t target = slot_of(c, body->names[0]);
+  if (target == kNotFound) return;
+  // (A lone number, as in "a += 1", is stored without the step loop; the
+  // Break below sets where the last store went.)
+  const IntStep* number = body->lone && body->lone->code == IntStep::kLoad ? body->lone : nullptr;
+  if (number ? !(c.exprDepth + body->loneNesting <= limits::kExpressionDepth &&
+                 store_int(c.slots[target].v, expr_of(*body, body->expr).assignOp, number->value))
+             : !store_whole(c, *body, target))
+    return;
+  // The Break, as run_break takes it: the Switch's entry is the innermost,
+  // and the block's names exist still (the store made or dropped none).
+  steps::break_switch(c);
+  c.assignFrame = limits::kNoFrame;
+  c.assignSlot = limits::kNoSlot;
+  c.stmtPos = brk->stmtPos;
+  c.pos = t.endNext;
+  c.pumpThrottle.add_cheap_statements(body->pumpWeight + brk->pumpWeight);
+  next = jump_target(c, t.after);
+}
+
+StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   std::int32_t v = 0;
   // A Switch's value is mostly a variable or an operator on one ("i mod 5"):
   // its steps run here.
@@ -607,17 +707,31 @@ StatementRun run_switch(Context& c, CompiledStatement& st) {
   const bool quick = e.intCount != 0 && c.exprDepth + e.nesting <= limits::kExpressionDepth && run_int_form(c, st.code, e, v);
   if (!quick && !int_value(c, st, v)) return StatementRun::not_run;
   if (!steps::has_room(c)) return StatementRun::not_run;
-  steps::open_switch(c, static_cast<std::uint32_t>(v));
-  SwitchTable* table = switch_table(c, st);
-  if (!table || !can_jump(c, *table)) return StatementRun::ok;   // the Cases are read one by one
   // Straight to the body of the first Case that matches, as if each Case
   // before it had been read and found different; none: to the EndSwitch.
-  if (const SwitchTable::Arm* arm = table->arm_for(v)) {
+  // (Without a table, or when the lines must be read, the Cases are read
+  // one by one.)
+  SwitchTable* table = st.table ? st.table.get() : nullptr;
+  if (table && can_jump(c, *table, 1)) {
+    if (SwitchTable::Arm* arm = table->arm_for(v); arm && take_budget(c, arm->index + 1)) {
+      steps::open_switch_at_case(c, static_cast<std::uint32_t>(v));
+      c.stmtPos = arm->stmtPos;
+      c.pos = arm->nextPos;
+      next = jump_target(c, arm->body);
+      if (c.statementBudget == 0 && !c.statementDone) store_and_break(c, *table, next);
+      return StatementRun::ok;
+    }
+  }
+  steps::open_switch(c, static_cast<std::uint32_t>(v));
+  table = switch_table(c, st);
+  if (!table || !can_jump(c, *table)) return StatementRun::ok;
+  if (SwitchTable::Arm* arm = table->arm_for(v)) {
     if (!take_budget(c, arm->index + 1)) return StatementRun::ok;
     steps::case_reads(c);
     steps::case_value(c, static_cast<std::uint32_t>(v));
     c.stmtPos = arm->stmtPos;
     c.pos = arm->nextPos;
+    next = jump_target(c, arm->body);
     return StatementRun::ok;
   }
   if (!take_budget(c, table->endIndex)) return StatementRun::ok;
@@ -645,24 +759,31 @@ StatementRun run_endswitch(Context& c) {
   return StatementRun::ok;
 }
 
-StatementRun run_break(Context& c, CompiledStatement& st, bool isBreak) {
-  const bool skipped = skipping(c);
-  if (!skipped && !c.breakable) return StatementRun::not_run;
+// A Break or Continue read line by line (or one whose Switch must be read so).
+[[gnu::noinline]] StatementRun break_in_full(Context& c, bool isBreak) {
+  if (!skipping(c) && !c.breakable) return StatementRun::not_run;
   steps::break_continue(c, isBreak);
-  if (!skipped) {
-    // A Break right in a mapped Switch block: the lines up to its EndSwitch
-    // would all be skipped, and the EndSwitch closes the block, so the run
-    // goes on after it.
-    SwitchTable* t = st.table.get();
-    // (A Break that runs is current, and its table was made for the same
-    // text and names: learning it anew would have dropped the table.)
-    if (t && top_is(c, sk::kSwitch) && top(c).stmtPos == t->switchPos && top(c).script == c.curScript &&
+  return StatementRun::ok;
+}
+
+// A Break right in a mapped Switch block that runs: the lines up to its
+// EndSwitch would all be skipped, and the EndSwitch closes the block, so the
+// run goes on after it, with the Switch's entry let go in one step.
+[[gnu::always_inline]] inline StatementRun run_break(Context& c, CompiledStatement& st, CompiledStatement*& next) {
+  SwitchTable* t = st.table.get();
+  // (A Break that runs is current, and its table was made for the same
+  // text and names: learning it anew would have dropped the table.)
+  if (t && c.depth > 0) {
+    const StructEntry& e = top(c);
+    if (e.kind == sk::kSwitch && e.skip == skip::kRun && e.stmtPos == t->switchPos && e.script == c.curScript &&
         can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
-      steps::end_switch(c);
+      steps::break_switch(c);
       c.pos = t->endNext;
+      next = jump_target(c, t->after);
+      return StatementRun::ok;
     }
   }
-  return StatementRun::ok;
+  return break_in_full(c, true);
 }
 
 // A skipped line: what the text path does with it when all its names exist.
@@ -691,15 +812,16 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
 
 // One dispatch per statement: the words that run while a block is skipped
 // go straight to their handler, the others look at the skip state first.
-[[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st) {
+// A jump may name the statement it goes to (`next`, current).
+[[gnu::always_inline]] inline StatementRun run_kind(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   switch (st.kind) {
-    case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st);
-    case CompiledStatement::kNext: return run_next(c, st);
+    case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st, next);
+    case CompiledStatement::kNext: return run_next(c, st, next);
     case CompiledStatement::kTo: return skipping(c) ? run_skipped(c, st) : run_to(c, st);
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
-    case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st);
+    case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st, next);
     case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
     case CompiledStatement::kAssignElement: return skipping(c) ? run_skipped(c, st) : run_assign_element(c, st);
     case CompiledStatement::kCall:
@@ -707,11 +829,11 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
       return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.thenTarget) : StatementRun::not_run;
     case CompiledStatement::kElse: return run_else(c);
     case CompiledStatement::kEndIf: return run_endif(c);
-    case CompiledStatement::kEndWhile: return run_endwhile(c);
+    case CompiledStatement::kEndWhile: return run_endwhile(c, st, next);
     case CompiledStatement::kCase: return run_case(c, st);
     case CompiledStatement::kEndSwitch: return run_endswitch(c);
-    case CompiledStatement::kBreak: return run_break(c, st, true);
-    case CompiledStatement::kContinue: return run_break(c, st, false);
+    case CompiledStatement::kBreak: return run_break(c, st, next);
+    case CompiledStatement::kContinue: return break_in_full(c, false);
     default: return StatementRun::not_run;
   }
 }
@@ -734,18 +856,25 @@ void restore_line_text(Context& c, const CompiledStatement& st) { restore_line_t
 
 namespace {
 
-[[gnu::always_inline]] inline StatementRun run_one(Context& c, CompiledStatement& st) {
-  const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
-  c.stmtPos = st.stmtPos;
-  c.pos = st.nextPos;   // a jump overrides it
-  c.assignFrame = limits::kNoFrame;
-  c.assignSlot = limits::kNoSlot;
-  const StatementRun run = run_kind(c, st);
-  if (run == StatementRun::not_run) {
-    c.stmtPos = savedStmt;
-    c.pos = savedPos;
+// The statement after `from` when the run did not name it: through the
+// links `from` keeps, or looked up (kept apart: the loop's common case is
+// the link to the next line).
+[[gnu::noinline]] CompiledStatement* look_up_after(Context& c, const Script*& script, CompiledStatement& st) {
+  if (st.kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
+    script = &c.script();
+    return statement_at(c, *script);
   }
-  return run;
+  // Only a statement that calls out can change the script's text or names.
+  return statement_after(c, *script, st, !st.callsOut);
+}
+
+// The same, first for the common case of a statement that called out and
+// goes on to the next line, which is still current (no lookup).
+[[gnu::noinline]] CompiledStatement* statement_after_apart(Context& c, const Script*& script, CompiledStatement& st) {
+  CompiledStatement* follow = st.follow;
+  if (follow && c.pos == st.nextPos && st.kind != CompiledStatement::kEndWhile && current(c, *script, *follow))
+    return follow;
+  return look_up_after(c, script, st);
 }
 
 }  // namespace
@@ -761,54 +890,66 @@ namespace {
   // A statement budget and the statement hook are for tests and fuzzing:
   // without them each statement needs no bookkeeping of theirs.
   const bool counted = c.statementBudget != 0 || c.statementDone;
-  // What a statement left to the text path makes of this run: nothing
-  // happened when it is the first.
-  StatementRun onMiss = StatementRun::not_run;
+  // The first statement, any counted one, and any that may stop the run
+  // take the long way after they ran; the common case is one test.
+  bool first = true;
+  bool slow = true;
   // One place runs every statement, so the dispatch is inlined once.
   for (;;) {
     // Counted before it runs, as the text path counts a line before the
     // lines of the functions it calls.
     if (counted && c.statementBudget != 0) --c.statementBudget;
-    const StatementRun run = run_one(c, *st);
-    if (run == StatementRun::not_run) {
-      if (counted && c.statementBudget != 0) ++c.statementBudget;
-      return onMiss;
-    }
-    if (onMiss == StatementRun::not_run) {
-      onMiss = StatementRun::ok;
-      c.replay = nullptr;   // c.line no longer holds the statement being run
-      c.lineSubstituted = false;
-    }
-    if (counted && c.statementDone) c.statementDone(c);
-    // The rare ends of a run, behind one test: a failure, a Return, a call
-    // that turned the trace or stepping on or asked to cancel.
-    if (run != StatementRun::ok || st->mayStop) {
+    const std::uint32_t savedStmt = c.stmtPos, savedPos = c.pos;
+    c.stmtPos = st->stmtPos;
+    c.pos = st->nextPos;   // a jump overrides it
+    c.assignFrame = limits::kNoFrame;
+    c.assignSlot = limits::kNoSlot;
+    CompiledStatement* next = nullptr;
+    const StatementRun run = run_kind(c, *st, next);
+    if (slow || run != StatementRun::ok || st->mayStop) [[unlikely]] {
+      if (run == StatementRun::not_run) {
+        c.stmtPos = savedStmt;
+        c.pos = savedPos;
+        if (counted && c.statementBudget != 0) ++c.statementBudget;
+        // What a statement left to the text path makes of this run:
+        // nothing happened when it is the first.
+        return first ? StatementRun::not_run : StatementRun::ok;
+      }
+      if (first) {
+        first = false;
+        slow = counted;
+        c.replay = nullptr;   // c.line no longer holds the statement being run
+        c.lineSubstituted = false;
+      }
+      if (counted && c.statementDone) c.statementDone(c);
+      // The rare ends of a run: a failure, a Return, a call that turned the
+      // trace or stepping on or asked to cancel.
       if (run == StatementRun::failed) {
         restore_line_text(c, *st);
         return run;
       }
-      if (c.returned) return run;   // the run loop ends the function
-      if (st->callsOut && !statement_path_enabled(c)) return run;
-      if (c.cancelRequested) {
-        messagesDue = true;
-        return run;
+      if (st->mayStop) {
+        if (c.returned) return run;   // the run loop ends the function
+        if (st->callsOut && !statement_path_enabled(c)) return run;
+        if (c.cancelRequested) {
+          messagesDue = true;
+          return run;
+        }
       }
     }
-    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) {
+    if (!c.pumpThrottle.skip_after_cheap_statement(st->pumpWeight)) [[unlikely]] {
       messagesDue = true;
       return run;
     }
     // The last statement of a budget is left to the text path, which ends the run.
     if (counted && c.statementBudget == 1) return run;
-    CompiledStatement* next = nullptr;
-    if (st->kind == CompiledStatement::kEndWhile) {   // the only word that may change the script
-      script = &c.script();
-      next = statement_at(c, *script);
-    } else {
-      // Only a statement that calls out can change the script's text or names.
-      next = statement_after(c, *script, *st, !st->callsOut);
+    if (!next) {
+      if (st->trustsLinks) {
+        if (c.pos == st->nextPos) next = st->follow;
+        else if (c.pos == st->jumpedPos) next = st->jumped;
+      }
+      if (!next && !(next = statement_after_apart(c, script, *st))) return run;
     }
-    if (!next) return run;
     st = next;
   }
 }
@@ -862,13 +1003,21 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
   if (st.kind != CompiledStatement::kNone) {
     for (const CompiledExpr& e : st.code.exprs) st.callsOut = st.callsOut || e.effects;
     st.mayStop = st.callsOut || st.kind == CompiledStatement::kReturn || st.kind == CompiledStatement::kIfLine;
+    st.trustsLinks = !st.callsOut && st.kind != CompiledStatement::kEndWhile;
     st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
       if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
   } else {
     st.code = CompiledLine{};
   }
-  byPos[readPos] = std::move(st);
+  CompiledStatement& kept = byPos[readPos] = std::move(st);
+  if (kept.kind != CompiledStatement::kNone && kept.expr >= 0) {
+    const CompiledExpr& e = expr_of(kept, kept.expr);
+    if (e.intCount == 1) {
+      kept.lone = &kept.code.intCode[e.intStart];
+      kept.loneNesting = e.nesting;
+    }
+  }
 }
 
 }  // namespace orv

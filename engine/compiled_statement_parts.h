@@ -43,6 +43,10 @@ struct CompiledStatement {
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
   bool callsOut = false;         // it may call something with effects (a function, a command)
   bool mayStop = false;          // it may end the run of statements (it calls out or may return)
+  // Its links may be followed without a look at the script: it neither calls
+  // out (which may change the script's text or names) nor leaves for another
+  // script (an EndWhile going back to its While).
+  bool trustsLinks = false;
   std::uint8_t pumpWeight = 0;   // what it counts toward a look at the message queue
   // The statements that ran after it, at nextPos and at the last place it
   // jumped to (nodes of the same map: they stay put), so a loop's lines are
@@ -51,6 +55,11 @@ struct CompiledStatement {
   CompiledStatement* jumped = nullptr;
   std::uint32_t jumpedPos = 0;
   CompiledStatement* loopTest = nullptr;   // a Next's "To" clause
+  CompiledStatement* loopBody = nullptr;   // and the line after it, where the loop goes on
+  // The statement's expression when it is a lone number or variable (a
+  // loop's limit, a Case), with the nesting it needs; null otherwise.
+  const IntStep* lone = nullptr;
+  std::uint16_t loneNesting = 0;
   // A Switch's map of its block (made on its first runs), shared with the
   // Breaks that end that block.
   std::shared_ptr<struct SwitchTable> table;

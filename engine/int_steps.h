@@ -69,8 +69,10 @@ namespace orv {
       ORV_INT_OPERATOR(Add, d = wrap32(std::int64_t{d} + b))
       ORV_INT_OPERATOR(Sub, d = wrap32(std::int64_t{d} - b))
       ORV_INT_OPERATOR(Mul, d = wrap32(std::int64_t{d} * b))
-      // A zero divisor is for the general rules to report.
-      ORV_INT_OPERATOR(Mod, if (b == 0) return false; d = wrap32(std::int64_t{d} % b))
+      // A zero divisor is for the general rules to report. A divisor of -1
+      // leaves 0 (the 32-bit division would trap on the lowest number); any
+      // other divides in 32 bits, much quicker than in 64.
+      ORV_INT_OPERATOR(Mod, if (b == 0) return false; d = b == -1 ? 0 : d % b)
       ORV_INT_OPERATOR(Eq, d = d == b)
       ORV_INT_OPERATOR(Ne, d = d != b)
       ORV_INT_OPERATOR(Lt, d = d < b)

@@ -26,6 +26,9 @@ class PumpThrottle {
   // longer) kCallWeight: a busy loop of either still looks every few
   // microseconds. True: not now.
   static constexpr std::uint32_t kCheapBudget = 256, kComputeWeight = 1, kCallWeight = 16;
+  // Statements run as part of another count toward the next look without
+  // asking.
+  void add_cheap_statements(std::uint32_t weight) { cheap_ += weight; }
   bool skip_after_cheap_statement(std::uint32_t weight = kCallWeight) {
     cheap_ += weight;
     if (cheap_ < kCheapBudget) return true;

@@ -98,6 +98,28 @@ inline bool open_switch(Context& c, std::uint32_t value) {
   return true;
 }
 
+// A Switch that goes straight to the body of its matching Case: open_switch,
+// then case_reads and a matching case_value, in one step. The caller has
+// checked that there is room.
+inline void open_switch_at_case(Context& c, std::uint32_t value) {
+  StructEntry& e = c.stack[static_cast<std::size_t>(++c.depth)];
+  // Every field once (cheaper than clearing the entry first).
+  e.kind = sk::kSwitch;
+  e.jump = value >> 16;
+  e.stmtPos = c.stmtPos;
+  e.script = c.curScript;
+  e.udf = limits::kNoUdf;
+  e.udfState = 0;
+  e.skip = skip::kRun;
+  e.breakable = c.breakable;
+  e.word = static_cast<std::uint16_t>(value & 0xFFFFu);
+  e.collSlot = 0;
+  detail::leave_if_state(c);
+  c.breakable = 1;
+  c.traceEvent = trace::ev::kCase;
+  c.conditionResult = 1;
+}
+
 // ---- Inside a block (the caller checked the innermost structure's kind) ----
 
 // An If's Else.
@@ -156,6 +178,21 @@ inline void for_step_whole(Context& c, std::int32_t step, std::int32_t limit) {
   // Wraps as the general combiners' 32-bit arithmetic does.
   var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + static_cast<std::uint32_t>(step));
   for_test(c, step < 0 ? var.i >= limit : var.i <= limit);
+}
+
+// Next of a whole-number For with step 1 that goes round, with its "To"
+// clause at once: next_goes_round and for_step_whole in one step. The
+// caller has checked that the loop goes round and its variable is a plain
+// whole number.
+inline void next_step_whole(Context& c, std::int32_t limit) {
+  StructEntry& e = top(c);
+  Value& var = c.slots[e.word].v;
+  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + 1u);
+  const bool runs = var.i <= limit;
+  detail::leave_if_state(c);
+  e.skip = detail::skip_for(runs);
+  c.traceEvent = trace::ev::kFor;
+  c.conditionResult = runs;
 }
 
 // ForEach: `got` an element for the loop variable.
@@ -217,6 +254,15 @@ inline bool next_goes_round(Context& c) {
 }
 
 inline void end_loop(Context& c) { pop(c, true); }
+
+// A Break that runs right in a Switch block whose EndSwitch follows at
+// once: break_continue and end_switch in one step.
+inline void break_switch(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  c.conditionResult = 1;
+  pop(c, true);
+}
 
 inline void end_switch(Context& c) {
   detail::leave_if_state(c);

@@ -26,10 +26,15 @@ struct SwitchTable {
   int nesting = 0;                  // structure entries the skipped lines would push at most
   std::uint16_t caseNesting = 0;    // expression nesting a Case's value needs
   std::uint32_t endIndex = 0;       // statements in the block before the EndSwitch
+  // The statements read after a jump, once found: the line after the
+  // EndSwitch, and each Case's first line (made for the same text and names
+  // as the table, so current while it is).
+  CompiledStatement* after = nullptr;
   struct Arm {
     std::int32_t value = 0;
     std::uint32_t stmtPos = 0, nextPos = 0;   // the Case line
     std::uint32_t index = 0;                  // statements in the block before it
+    CompiledStatement* body = nullptr;
   };
   std::vector<Arm> arms;            // in the order of the block: the first match wins
   // Case values close together: by value - lowest, the index of the first
@@ -39,13 +44,13 @@ struct SwitchTable {
   std::vector<NameRef> names;       // what the skipped lines would declare
 
   // The first arm whose value is `v`, or null.
-  const Arm* arm_for(std::int32_t v) const {
+  Arm* arm_for(std::int32_t v) {
     if (!armAt.empty()) {
       const std::uint32_t k = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lowest);
       if (k >= armAt.size() || armAt[k] < 0) return nullptr;
       return &arms[static_cast<std::size_t>(armAt[k])];
     }
-    for (const Arm& arm : arms)
+    for (Arm& arm : arms)
       if (arm.value == v) return &arm;
     return nullptr;
   }
@@ -63,9 +68,10 @@ inline SwitchTable* switch_table(Context& c, CompiledStatement& st) {
 }
 
 // May the run go past skipped lines of the block now? (Room for what they
-// would push, their names exist.)
-inline bool can_jump(Context& c, SwitchTable& t) {
-  if (c.depth + t.nesting > limits::kStructDepth || c.exprDepth + t.caseNesting > limits::kExpressionDepth)
+// would push, their names exist.) `opening`: the Switch's own entry is
+// still to be pushed.
+inline bool can_jump(Context& c, SwitchTable& t, int opening = 0) {
+  if (c.depth + opening + t.nesting > limits::kStructDepth || c.exprDepth + t.caseNesting > limits::kExpressionDepth)
     return false;
   for (NameRef& n : t.names)
     if (hinted_slot(c, n.hint, n.name) == kNotFound) return false;

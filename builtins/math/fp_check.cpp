@@ -10,11 +10,6 @@ namespace {
 
 FpOutcome error(std::uint16_t number) { return {number, 1.0}; }
 
-// Doubles at or above 2^52 are whole numbers, so an angle that large is known to
-// a radian at best; from 2^55 on the spacing exceeds a whole turn.
-constexpr double kPartialLossAngle = 4503599627370496.0;   // 2^52
-constexpr double kTotalLossAngle = 36028797018963968.0;    // 2^55
-
 double record(std::uint16_t& pending, FpOutcome o) {
   if (o.error != fpe::kNone && pending == 0) pending = o.error;
   return o.value;

@@ -35,6 +35,28 @@ enum class Domain {
 };
 FpOutcome check_argument(Domain d, double x);
 
+// Doubles at or above 2^52 are whole numbers, so an angle that large is known to
+// a radian at best; from 2^55 on the spacing exceeds a whole turn.
+inline constexpr double kPartialLossAngle = 4503599627370496.0;   // 2^52
+inline constexpr double kTotalLossAngle = 36028797018963968.0;    // 2^55
+
+// True when check_argument finds nothing wrong with `x` (NaN never is).
+template <Domain D>
+inline bool plainly_in_domain(double x) {
+  if constexpr (D == Domain::any) return x == x;
+  else if constexpr (D == Domain::non_negative) return x >= 0;
+  else if constexpr (D == Domain::logarithm) return x > 0;
+  else if constexpr (D == Domain::unit) return x >= -1.0 && x <= 1.0;
+  else return x > -kPartialLossAngle && x < kPartialLossAngle;
+}
+
+// True when classify would pass a finite `result` on unchanged: its size
+// lies between the floor and the ceiling.
+inline bool plain_result(double result) {
+  const double magnitude = result < 0 ? -result : result;
+  return magnitude >= kFloatFloor && magnitude <= kFloatCeiling;
+}
+
 // Checks the argument, calls fn(x), classifies the result and leaves its error
 // in `pending` unless an earlier error of the same call is there. Returns the
 // value to store.

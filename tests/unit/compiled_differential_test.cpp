@@ -106,6 +106,8 @@ class CompiledDifferentialTest : public test::HostTest {
  protected:
   std::string freshFile;   // removed before each run
   // Runs `text` in a fresh context with compilation on or off.
+  // `budget` 0: neither a budget nor the statement hook, as scripts run
+  // outside tests (the compiled path's quickest steps need both absent).
   Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000) {
     TearDown();
     SetUp();
@@ -113,7 +115,7 @@ class CompiledDifferentialTest : public test::HostTest {
     engine().compileLines = compile;
     engine().statementBudget = budget;   // scripts that loop for ever end alike
     Outcome o;
-    engine().statementDone = record_step;
+    engine().statementDone = budget != 0 ? record_step : nullptr;
     g_steps = &o.steps;
     std::srand(1);   // Random gives both paths the same numbers
     if (!freshFile.empty()) {
@@ -141,11 +143,16 @@ class CompiledDifferentialTest : public test::HostTest {
       expect_same(script, "budget " + std::to_string(budget), budget);
   }
 
-  // Each script of a list, labelled by its place in it.
+  // Each script of a list, labelled by its place in it, statement by
+  // statement and once more as scripts run outside tests (uncounted: only
+  // for scripts that end).
   template <std::size_t N>
-  void expect_each_same(const char* const (&scripts)[N], const char* label) {
-    for (std::size_t k = 0; k < N; ++k)
-      expect_same(scripts[k], std::string(label) + " " + std::to_string(k + 1) + ":\n" + scripts[k]);
+  void expect_each_same(const char* const (&scripts)[N], const char* label, bool uncounted = false) {
+    for (std::size_t k = 0; k < N; ++k) {
+      const std::string name = std::string(label) + " " + std::to_string(k + 1) + ":\n" + scripts[k];
+      expect_same(scripts[k], name);
+      if (uncounted) expect_same(scripts[k], "uncounted " + name, 0);
+    }
   }
 
   std::uint32_t line_of_last_run() {
@@ -250,7 +257,7 @@ TEST_F(CompiledDifferentialTest, LoopsWhoseOperandsChangeBetweenPasses) {
       "  u = 1:2:3:4:5:6:7:8:9:10:11:12:13:14:15:16:17:i\n  StdOut(s : t : u : StrLen(t))\n"
       "  If i == 2 Then x = ArrDimension(2)\nNext\n",
   };
-  expect_each_same(snippets, "snippet");
+  expect_each_same(snippets, "snippet", true);
 }
 
 // Compiled loops and Switch blocks go past lines without reading them: a
@@ -299,13 +306,33 @@ const char* const kJumpingBlocks[] = {
     "a = ArrDimension(4)\nFor i = 0 To 7\n  Switch i mod 4\n    Case 1\n      a[i mod 4] = i\n      StrLen(\"x\" : i)\n      Break\n"
     "    Case 2\n      a[fresh] = i\n      Break\n    Case 3\n      a[3] += later\n      Break\n  EndSwitch\n"
     "  StdOut(i : \" \" : a[1] : IsDefined(fresh) : IsDefined(later))\n  fresh = 2\nNext\n",
-    // a script that never ends: the budget stops both paths on the same line
-    "a = 0\nWhile 1\n  For i = 1 To 3\n    Switch i\n      Case 1\n        a += 1\n        Break\n      Case 2\n"
-    "        a += 2\n      Case 3\n        a += 3\n        Break\n    EndSwitch\n  Next\n  StdOut(a)\nEndWhile\n",
+    // EndWhile going back to its While through its link, around calls, nested
+    // loops and a line rewritten part way
+    "n = 0\nt = 0\nWhile n < 6\n  n += 1\n  k = 0\n  While k < n\n    k += 1\n    t += StrLen(\"ab\" : k)\n  EndWhile\n"
+    "  If n == 3 Then Execute m = n * 10\nEndWhile\nStdOut(n : \" \" : t : \" \" : m)\n",
+    // Case bodies of one whole-number store and a Break: the store goes
+    // with the Switch, and misses where the general rules apply (a text,
+    // a float, a name not there yet, a store that wraps); a body of two
+    // stores, a Case that falls through, a value no Case has, a nested Switch
+    "a = 0\nb = 0\nFor i = 1 To 40\n  Switch i mod 7\n    Case 0\n      a += 1\n      Break\n    Case 1\n      a -= 3\n"
+    "      Break\n    Case 2\n      a = a * 2147483647\n      Break\n    Case 3\n      b = i\n      a += b\n      Break\n"
+    "    Case 4\n      a += 5\n    Case 5\n      fresh = i\n      Break\n  EndSwitch\n  If i == 20 Then a = 2.5\n"
+    "  If i == 30 Then a = \"7\"\n  If i == 33 Then Drop(fresh)\nNext\nStdOut(a : \" \" : b : \" \" : fresh : \" \" : i)\n",
+    "a = 0\nFor i = 1 To 50\n  Switch i mod 5\n    Case 0\n      a += 1\n      Break\n    Case 1\n      a += 3\n      Break\n"
+    "    Case 2\n      a -= 1\n      Break\n    Case 3\n      a += i\n      Break\n    Case 4\n      a = 2\n      Break\n"
+    "  EndSwitch\nNext\nStdOut(a)\n",
+    "t = 0\nFor i = 1 To 30\n  Switch i mod 3\n    Case 0\n      Switch i mod 2\n        Case 0\n          t += 100\n"
+    "          Break\n        Case 1\n          t += 1000\n          Break\n      EndSwitch\n      t += 1\n      Break\n"
+    "    Case 1\n      t -= 1\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
 };
 
 TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
-  expect_each_same(kJumpingBlocks, "block");
+  expect_each_same(kJumpingBlocks, "block", true);
+  // a script that never ends: the budget stops both paths on the same line
+  const std::string endless =
+      "a = 0\nWhile 1\n  For i = 1 To 3\n    Switch i\n      Case 1\n        a += 1\n        Break\n      Case 2\n"
+      "        a += 2\n      Case 3\n        a += 3\n        Break\n    EndSwitch\n  Next\n  StdOut(a)\nEndWhile\n";
+  expect_same(endless, endless);
 }
 
 // The integer form reads variables and constants inside its operator steps
@@ -322,6 +349,9 @@ const char* const kIntegerSteps[] = {
     // 32-bit wrap in every form
     "big = 2147483600\nFor i = 1 To 3\n  a = big + i * 40\n  b = i * 2147483647\n  c = big * i\n  d = (0 - big) - i * 100\n"
     "  e = -(i - 2147483647 - 2)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : e)\nNext\n",
+    // the lowest number by -1 (from a constant and a variable), and other negative divisors
+    "ErrorMode(@OFF)\nm = 0 - 2147483647 - 1\nFor i = 1 To 4\n  a = m mod (i - 2)\n  b = m mod -1\n  c = (m + i) mod (0 - i)\n"
+    "  d = -7 - i\n  e = d mod 3\n  StdOut(a : \" \" : b : \" \" : c : \" \" : e : \" \" : LastError())\nNext\n",
     // a zero divisor from a constant, from a variable, and after a step
     "For i = 1 To 2\n  StdOut(i mod 1)\n  q = i mod 0\nNext\n",
     "z = 2\nFor i = 1 To 3\n  StdOut(i mod z)\n  z -= 1\nNext\n",
@@ -333,10 +363,6 @@ const char* const kIntegerSteps[] = {
     "For i = 1 To 4\n  a = i * k\n  StdOut(a)\n  If i == 1 Then k = 2\n  If i == 3 Then Drop(k)\nNext\n",
     // the loop variable assigned in the body and the limit changed
     "n = 10\nFor i = 1 To n\n  i = i * 2\n  n -= 1\n  StdOut(i : \"/\" : n)\nNext\nStdOut(i)\n",
-    // steps other than 1 and bounds at the ends of the whole numbers
-    "For i = 10 To 1 By -3\n  StdOut(i)\nNext\nFor i = 2147483640 To 2147483647 By 3\n  StdOut(i)\n  If i < 0 Then Break\nNext\n"
-    "For i = -2147483646 To -2147483648 By -1\n  StdOut(i)\nNext\nFor i = 1 To 0\n  StdOut(\"never\")\nNext\nStdOut(i)\n",
-    "s = 0\nFor i = 2147483645 To 2147483647\n  s += 1\nNext\nStdOut(s : \" \" : i)\n",
     // Switch on a text, a float, a failing value, an unassigned name
     "For i = 1 To 3\n  Switch \"\" : i\n    Case 2\n      StdOut(\"two\")\n      Break\n    Case 1\n      StdOut(\"one\")\n"
     "      Break\n  EndSwitch\n  Switch i / 2.0\n    Case 1\n      StdOut(\"float one\")\n      Break\n  EndSwitch\nNext\n",
@@ -359,8 +385,17 @@ const char* const kIntegerSteps[] = {
     "ErrorMode(@OFF)\nz = 0\nFor i = 1 To 3\n  q = i mod z\n  r = i / z\n  StdOut(i : \" \" : q : \" \" : r : \" \" : LastError())\nNext\n",
 };
 
+// Steps other than 1 and bounds at the ends of the whole numbers: a loop
+// variable that wraps never passes its limit (the budget ends these).
+const char* const kEndlessSteps[] = {
+    "For i = 10 To 1 By -3\n  StdOut(i)\nNext\nFor i = 2147483640 To 2147483647 By 3\n  StdOut(i)\n  If i < 0 Then Break\nNext\n"
+    "For i = -2147483646 To -2147483648 By -1\n  StdOut(i)\nNext\nFor i = 1 To 0\n  StdOut(\"never\")\nNext\nStdOut(i)\n",
+    "s = 0\nFor i = 2147483645 To 2147483647\n  s += 1\nNext\nStdOut(s : \" \" : i)\n",
+};
+
 TEST_F(CompiledDifferentialTest, IntegerStepsAndSwitchTablesMissWhereTheGeneralRulesApply) {
-  expect_each_same(kIntegerSteps, "integer");
+  expect_each_same(kIntegerSteps, "integer", true);
+  expect_each_same(kEndlessSteps, "endless");
 }
 
 // A budget that runs out just before, on and after a jump: every statement a
@@ -382,7 +417,40 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
       "n = \"5\"\nFor i = 1 To n\n  If i == 2 Then n = 4\n  If i == 3 Then n = \"3\"\n  StdOut(i : n)\nNext\n",
       "n = \"9\"\nFor i = 1 To n\n  If i == 2 Then n = \"x\"\n  StdOut(i)\nNext\n",
   };
-  expect_each_same(snippets, "limit");
+  expect_each_same(snippets, "limit", true);
+}
+
+// The number form runs whole numbers and floats in registers and calls the
+// float functions straight. Whatever would report an error, leave the plain
+// sizes of a float or change the kind of a value must come out as the general
+// rules have it: domain errors, lost angles, overflow and underflow, division
+// by zero, texts and other kinds, wrap at 32 bits between whole numbers.
+const char* const kNumberForms[] = {
+    "x = 0.0\nFor i = 1 To 6\n  x = x + Sqrt(i) * Sin(i) / (1.5 + i)\n  y = Cos(i) * 2 - Exp(i / 4) + Log10(i)\n"
+    "  StdOut(x : \" \" : y : \" \" : Sqrt(i) * 1.0 : \" \" : Tan(i * 0.5) / 3)\nNext\n",
+    // a domain error on a later pass, let through and not
+    "ErrorMode(@OFF)\nFor i = 2 To -1 By -1\n  x = Sqrt(i) * 2.0\n  y = LogE(i) + 1.0\n  z = ASin(i / 2.0) + 0.5\n"
+    "  StdOut(i : \" \" : x : \" \" : y : \" \" : z : \" \" : LastError())\nNext\n",
+    "For i = 1 To -1 By -1\n  StdOut(Sqrt(i - 0.5) * 2)\nNext\n",
+    // angles that lose their significance, results past the ceiling and below the floor
+    "ErrorMode(@OFF)\nb = 1.0e15\nFor i = 1 To 7\n  b = b * 2\n  s = Sin(b) + 0.0\n  StdOut(s : \" \" : LastError())\nNext\n",
+    "ErrorMode(@OFF)\nb = 1.0e100\nFor i = 1 To 4\n  b = b * 1.0e100\n  StdOut(b : \" \" : LastError())\nNext\n",
+    "t = 1.0e-100\nFor i = 1 To 4\n  t = t * 1.0e-100\n  e = Exp(0 - 700.0 * i) * 2\n  StdOut(t : \" \" : e)\nNext\n",
+    "For i = 1 To 4\n  StdOut(Exp(i * 300.0) * 1)\nNext\n",
+    // division by zero in floats, whole numbers mixed in, && and || on floats
+    "z = 2.0\nFor i = 1 To 3\n  z = z - 1\n  StdOut(i / z + 0.5)\nNext\n",
+    "For i = -1 To 2\n  a = i * 0.5\n  StdOut((a && 2.5) : (a || 0.0) : (i mod 2) * 1.5 : i * 2147483647 + 0.5)\nNext\n",
+    // values that change kind: a text, a whole number, a missing name, an array
+    "x = 1.5\nFor i = 1 To 5\n  y = x * 2 + Sin(x)\n  StdOut(y)\n  If i == 1 Then x = 3\n  If i == 2 Then x = \"2.5\"\n"
+    "  If i == 3 Then x = \"abc\"\n  If i == 4 Then x = ArrDimension(2)\nNext\n",
+    "For i = 1 To 3\n  StdOut(Sin(\"0\" : i) * 1.0)\n  StdOut(Sqrt(k + 1.0))\n  k = i * 4.0\nNext\n",
+    "For i = 1 To 3\n  StdOut(Sqrt(\"x\" : i) * 1.0)\nNext\n",
+    // whole results of float functions, and floats that print as whole numbers
+    "For i = 0 To 4\n  StdOut(Sqrt(i * i) + 0 : \" \" : 0.1 * 3 : \" \" : 1.0e16 + i : \" \" : -0.0 * i)\nNext\n",
+};
+
+TEST_F(CompiledDifferentialTest, NumberFormsMeetTheGeneralRulesAtEveryEdge) {
+  expect_each_same(kNumberForms, "number", true);
 }
 
 // An exception inside a compiled statement (no memory for a map entry, say)
@@ -647,7 +715,7 @@ const char* const kStructureWords[] = {
 };
 
 TEST_F(CompiledDifferentialTest, EveryStructureWordOnBothPaths) {
-  expect_each_same(kStructureWords, "structure");
+  expect_each_same(kStructureWords, "structure", true);
 }
 
 // A budget that runs out at every statement of a script that nests every
