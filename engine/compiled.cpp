@@ -297,6 +297,27 @@ void set_call_depths(CompiledLine& line, std::int32_t index, std::uint16_t above
 }
 
 
+// A call of a user-defined function whose arguments are all integral gives
+// each its own integer form.
+void emit_argument_forms(CompiledLine& line, std::size_t index) {
+  CompiledNode& n = line.nodes[index];   // (emit_int adds steps, never nodes)
+  if (n.kind != CompiledNode::kCall || n.op < kUdfStart || n.op > kUdfEnd || n.kids.size() > kIntArguments) return;
+  for (std::int32_t kid : n.kids)
+    if (!line.nodes[static_cast<std::size_t>(kid)].integral) return;
+  const std::size_t codeBefore = line.intCode.size();
+  for (std::int32_t kid : n.kids) {
+    const std::size_t start = line.intCode.size();
+    if (!emit_int(line, kid, 0)) {
+      line.intCode.resize(codeBefore);
+      return;
+    }
+    CompiledNode& arg = line.nodes[static_cast<std::size_t>(kid)];
+    arg.intStart = static_cast<std::uint32_t>(start);
+    arg.intCount = static_cast<std::uint32_t>(line.intCode.size() - start);
+  }
+  n.intArguments = true;
+}
+
 }  // namespace
 
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
@@ -345,7 +366,10 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
     line.intCode.resize(codeBefore);
     return -1;
   }
-  if (e.effects) set_call_depths(line, e.root, 0);
+  if (e.effects) {
+    set_call_depths(line, e.root, 0);
+    for (std::size_t i = nodesBefore; i < line.nodes.size(); ++i) emit_argument_forms(line, i);
+  }
   script.compiledNodes += line.nodes.size() - nodesBefore;
   line.exprs.push_back(e);
   return static_cast<std::int32_t>(line.exprs.size() - 1);

@@ -38,6 +38,11 @@ struct CompiledNode {
   bool effectsBelow = false;          // it or an operand below it has effects
   bool lendsText = false;             // kCall: variables' texts may be lent to it as arguments
   std::uint16_t callDepth = 0;        // kCall: the evaluator's nesting when the text path makes the call
+  // kCall of a user-defined function whose arguments are all integral: each
+  // argument has an integer form of its own (intStart, intCount in
+  // CompiledLine::intCode), so the call may pass plain integers.
+  bool intArguments = false;
+  std::uint32_t intStart = 0, intCount = 0;
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
 
@@ -64,6 +69,8 @@ struct IntStep {
   bool reads_variable() const { return node >= 0; }
 };
 inline constexpr std::size_t kIntRegisters = 16;
+// Arguments a call of a user-defined function may pass as plain integers.
+inline constexpr std::size_t kIntArguments = 4;
 
 // One compiled expression starting at a token of the line.
 struct CompiledExpr {

@@ -104,17 +104,20 @@ class Runner {
   // Runs an expression's integer form. False when a variable holds anything
   // but a plain integer or a divisor is zero (the general rules then apply);
   // nothing has changed then.
-  bool run_int(const CompiledExpr& e, std::int32_t& out) {
-    if (run_int_form(c_, line_, e, out)) return true;
+  bool run_int(const CompiledExpr& e, std::int32_t& out) { return run_int_steps_at(e.intStart, e.intCount, out); }
+
+  // The same for the steps [start, start + count) of the line.
+  bool run_int_steps_at(std::uint32_t start, std::uint32_t count, std::int32_t& out) {
+    IntStep* first = line_.intCode.data() + start;
+    if (run_int_steps(c_, first, first + count, out)) return true;
     // A miss: the variables' remembered slots may be stale. Found afresh,
     // the steps run once more; a value that is no plain integer or a zero
     // divisor misses again.
-    IntStep* first = line_.intCode.data() + e.intStart;
-    for (IntStep* step = first; step != first + e.intCount; ++step) {
+    for (IntStep* step = first; step != first + count; ++step) {
       std::int32_t v = 0;
       if (step->reads_variable() && !variable_step(*step, v)) return false;
     }
-    return run_int_form(c_, line_, e, out);
+    return run_int_steps(c_, first, first + count, out);
   }
 
   // The variable of a kVar step when it holds a plain integer: the step's
@@ -547,6 +550,9 @@ class Runner {
       if (!strict_) return false;
       return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
     }
+    if (n.intArguments && strict_) {
+      if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
+    }
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
     // the argument slots and the coercion.
@@ -617,6 +623,29 @@ class Runner {
                                                          : dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
+  }
+
+  // A user-defined function whose arguments all turn out plain integers
+  // through their integer forms: they go straight into its parameters, with
+  // no argument slots. not_here: nothing ran (an argument is something else,
+  // or the function must be called the general way).
+  enum class UdfRun { done, failed, not_here };
+  UdfRun udf_with_integers(const CompiledNode& n, Operand& out) {
+    std::int32_t args[kIntArguments];
+    const std::size_t count = n.kids.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k])];
+      if (!run_int_steps_at(kid.intStart, kid.intCount, args[k])) return UdfRun::not_here;
+    }
+    const int outerDepth = c_.exprDepth;
+    c_.exprDepth = baseDepth_ + n.callDepth;   // as the general call below sets it
+    const QuickCall run = dispatch_udf_ints(c_, n.op, args, static_cast<int>(count), out);
+    c_.exprDepth = outerDepth;
+    switch (run) {
+      case QuickCall::done: return UdfRun::done;
+      case QuickCall::failed: return UdfRun::failed;
+      default: return UdfRun::not_here;
+    }
   }
 
   // The straight float call of a built-in, unless an extender may have

@@ -244,9 +244,14 @@ using steps::top_is;
 
 // A skipped line declares the names it contains; when they all exist there
 // is nothing to do.
+// Every change to which names a table holds takes a new slot stamp, so
+// names found under a stamp stay found while it is current (a function's
+// next call binds its parameters to the same stamp).
 bool names_exist(Context& c, CompiledStatement& st) {
+  if (st.namesFoundAt == c.slotStamp) return true;
   for (NameRef& n : st.names)
     if (slot_of(c, n) == kNotFound) return false;
+  st.namesFoundAt = c.slotStamp;
   return true;
 }
 
