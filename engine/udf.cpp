@@ -589,7 +589,8 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
   // The body stays in the script list while it runs (see call_udf_impl).
   c.scripts.push_back(u.body);
   c.curScript = static_cast<std::uint32_t>(c.scripts.size() - 1);
-  c.pos = first_statement(*c.scripts.back());
+  Script& body = *u.body;
+  c.pos = body.firstStatementOf == body.textVersion ? body.firstStatement : first_statement(body);
   c.replay = nullptr;
   c.assignFrame = limits::kNoFrame;
   c.assignSlot = limits::kNoSlot;
@@ -630,7 +631,8 @@ bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Ope
 QuickCall call_udf_quick(Context& c, int index, const std::int32_t* args, int count, Operand& result) {
   return quick_call(c, index, count, result, [&](const Udf& u) {
     bind_learnt_names(c, u);
-    for (int k = 0; k < count; ++k) make_int(c.slots[u.binding.slots[k]].v, args[k]);
+    // (The names' slots were just cleared: a whole number needs only its flag and value.)
+    for (int k = 0; k < count; ++k) set_int(c.slots[u.binding.slots[k]].v, args[k]);
   });
 }
 
