@@ -56,7 +56,10 @@ struct IntStep {
     kAdd, kSub, kMul, kMod, kEq, kNe, kLt, kLe, kGt, kGe,   // r[dst] = r[dst] op r[b]
     kAddK, kSubK, kMulK, kModK, kEqK, kNeK, kLtK, kLeK, kGtK, kGeK,   // r[dst] = r[dst] op value
     kAddV, kSubV, kMulV, kModV, kEqV, kNeV, kLtV, kLeV, kGtV, kGeV,   // r[dst] = r[dst] op variable
-    kAddVK, kSubVK, kMulVK, kModVK, kEqVK, kNeVK, kLtVK, kLeVK, kGtVK, kGeVK   // r[dst] = variable op value
+    kAddVK, kSubVK, kMulVK, kModVK, kEqVK, kNeVK, kLtVK, kLeVK, kGtVK, kGeVK,   // r[dst] = variable op value
+    // r[dst] = the user-defined function of node `value` (a kCall) on
+    // r[dst] .. r[dst + b - 1]; only in CompiledExpr::callStart's form.
+    kCall
   };
   // Offsets from the register form (kAdd...) to the other families.
   static constexpr int kConstantRight = kAddK - kAdd, kVariableRight = kAddV - kAdd,
@@ -69,8 +72,10 @@ struct IntStep {
   bool reads_variable() const { return node >= 0; }
 };
 inline constexpr std::size_t kIntRegisters = 16;
-// Arguments a call of a user-defined function may pass as plain integers.
+// Arguments a call of a user-defined function may pass as plain integers,
+// and calls an integer form may make.
 inline constexpr std::size_t kIntArguments = 4;
+inline constexpr std::size_t kIntCalls = 8;
 
 // One compiled expression starting at a token of the line.
 struct CompiledExpr {
@@ -82,6 +87,10 @@ struct CompiledExpr {
   std::int32_t assignOp = 0;
   std::uint16_t targetToken = 0;
   std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
+  // An expression of whole numbers with calls of user-defined functions
+  // (no variable read outside their arguments before a call): its integer
+  // form with kCall steps, run only by the strict entries.
+  std::uint32_t callStart = 0, callCount = 0;
 };
 
 struct CompiledLine {

@@ -64,6 +64,12 @@ class Runner {
   // cover with the text path's own routines (see compiled.h).
   Runner(Context& c, CompiledLine& line, bool strict = false)
       : c_(c), line_(line), strict_(strict), baseDepth_(c.exprDepth) {}
+  ~Runner() {
+    for (std::size_t k = 0; k < presetCount_; ++k)
+      if (presets_[k].node) release_value(c_, presets_[k].value);
+  }
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
 
   // False: the expression did not produce a value here (any error is
   // cleared); `out` may hold a partial value the caller releases.
@@ -118,6 +124,53 @@ class Runner {
       if (step->reads_variable() && !variable_step(*step, v)) return false;
     }
     return run_int_steps(c_, first, first + count, out);
+  }
+
+  // Runs an expression's integer form with calls (CompiledExpr::callStart)
+  // into `out`. not_run: nothing ran (the general evaluation runs it); failed:
+  // a call failed, its error is set. A miss after a call ran (a value that is
+  // no plain integer, a variable, a zero divisor) goes on through the general
+  // evaluation, which takes the values of the calls made so far.
+  CompiledRun run_with_calls(const CompiledExpr& e, Operand& out) {
+    IntStep* const first = line_.intCode.data() + e.callStart;
+    IntStep* const end = first + e.callCount;
+    bool callFailed = false;
+    auto call = [&](const IntStep& step, std::int32_t* r) {
+      const CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
+      Preset& made = presets_[presetCount_];   // (kIntCalls bounds the calls of the form)
+      clear_operand(made.value);
+      const int outerDepth = c_.exprDepth;
+      c_.exprDepth = baseDepth_ + n.callDepth;   // as the general call sets it
+      const QuickCall run = dispatch_udf_ints(c_, n.op, r + step.dst, step.b, made.value);
+      c_.exprDepth = outerDepth;
+      if (run == QuickCall::declined) return false;   // the general evaluation calls it
+      if (run == QuickCall::failed) {
+        callFailed = true;
+        return false;
+      }
+      made.node = &n;
+      ++presetCount_;
+      if (made.value.flags != vf::kInt) return false;
+      r[step.dst] = made.value.i;
+      return true;
+    };
+    for (int pass = 0;; ++pass) {
+      std::int32_t i = 0;
+      if (run_int_steps(c_, first, end, i, call)) {
+        presetCount_ = 0;   // whole numbers: nothing to let go
+        make_int(out, i);
+        return CompiledRun::ok;
+      }
+      if (callFailed) return CompiledRun::failed;
+      if (presetCount_ != 0) break;
+      // Nothing ran: the variables' remembered slots may be stale (see run_int).
+      if (pass == 1) return CompiledRun::not_run;
+      for (IntStep* step = first; step != end; ++step) {
+        std::int32_t v = 0;
+        if (step->reads_variable() && !variable_step(*step, v)) return CompiledRun::not_run;
+      }
+    }
+    return eval(e.root, out) ? CompiledRun::ok : CompiledRun::failed;
   }
 
   // The variable of a kVar step when it holds a plain integer: the step's
@@ -545,13 +598,16 @@ class Runner {
   }
 
   bool call(const CompiledNode& n, Operand& out) {
+    if (presetCount_ != 0 && take_preset(n, out)) return true;
+    // (A function removed since, or a command defined in its place, is
+    // declined there: the checks below report it.)
+    if (n.intArguments && strict_) {
+      if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
+    }
     const api::KeywordRecord* r = keyword_record(c_, n.op);
     if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
       if (!strict_) return false;
       return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
-    }
-    if (n.intArguments && strict_) {
-      if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
     }
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
@@ -623,6 +679,18 @@ class Runner {
                                                          : dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
+  }
+
+  // A call the integer form with calls made already: its value.
+  bool take_preset(const CompiledNode& n, Operand& out) {
+    for (std::size_t k = 0; k < presetCount_; ++k) {
+      Preset& p = presets_[k];
+      if (p.node != &n) continue;
+      out = p.value;
+      p.node = nullptr;
+      return true;
+    }
+    return false;
   }
 
   // A user-defined function whose arguments all turn out plain integers
@@ -697,6 +765,14 @@ class Runner {
   CompiledLine& line_;
   bool strict_;
   int baseDepth_;
+  // Values of the calls an integer form with calls made before it missed.
+  // (Left unset: only the first presetCount_ are read.)
+  struct Preset {
+    const CompiledNode* node;   // none once taken
+    Operand value;
+  };
+  std::array<Preset, kIntCalls> presets_;
+  std::size_t presetCount_ = 0;
 };
 
 // Puts the scanner on token `index` of the line (or past the last one).
@@ -888,6 +964,16 @@ CompiledRun eval_compiled_strict(Context& c, CompiledLine& line, const CompiledE
     return CompiledRun::ok;
   }
   Scratch value(c);
+  if (e.callCount != 0) {
+    switch (runner.run_with_calls(e, value.op())) {
+      case CompiledRun::ok:
+        out = value.op();
+        clear_operand(value.op());
+        return CompiledRun::ok;
+      case CompiledRun::failed: return strict_failure(c);
+      case CompiledRun::not_run: break;
+    }
+  }
   if (!runner.eval(e.root, value.op())) return strict_failure(c);
   out = value.op();
   clear_operand(value.op());
@@ -915,8 +1001,13 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
   Runner runner(c, line, true);
   Scratch value(c);
   std::int32_t i = 0;
+  CompiledRun withCalls = CompiledRun::not_run;
   if (e.intCount != 0 && runner.run_int(e, i)) make_int(value.op(), i);
-  else if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  else if (e.callCount != 0 && (withCalls = runner.run_with_calls(e, value.op())) != CompiledRun::not_run) {
+    if (withCalls == CompiledRun::failed) return strict_failure(c);
+  } else if (!runner.eval(e.root, value.op())) {
+    return strict_failure(c);
+  }
   if (e.assignOp != id::kAssign) {
     slot = target_slot(c, name, slot);
     if (slot == kNotFound) {

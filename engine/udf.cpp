@@ -549,7 +549,8 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
   if (static_cast<std::size_t>(index) >= c.udfs.size()) return QuickCall::declined;
   Udf& u = c.udfs[static_cast<std::size_t>(index)];
   const Udf::Binding& b = u.binding;
-  if (!u.body || u.sharesVariables || !b.learnt || count != static_cast<int>(u.params.size()) || b.hwm >= c.capacity)
+  if (!u.body || u.sharesVariables || u.kind != kk::kFunction || !b.learnt ||
+      count != static_cast<int>(u.params.size()) || b.hwm >= c.capacity)
     return QuickCall::declined;
   // A spent budget, a full structure stack and vectors that would have to
   // grow are left to the full call, which reports or allocates.

@@ -932,6 +932,15 @@ TEST_F(CompiledDifferentialTest, QuickCallsEndAsFullCallsDo) {
       "#DefineFunction sq(k)\n  Return k * k\n#EndFunction\n#DefineFunction caught(err)\n  StdOut(\"caught \" : sq(err[0] mod 7) : \" \" : sq(2))\n"
       "  Return 1\n#EndFunction\nIntControl(73, 3, 0, \"caught\", 0)\nFor i = 1 To 3\n  q = sq(i) / (i - 2)\n"
       "  IntControl(73, 3, 0, \"caught\", 0)\nNext\n",
+      // sums of calls that turn out otherwise part way: a value that is no
+      // whole number, a divisor of 0, a subroutine that changes what is read after it
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  If k == 3 Then Return 1.5\n  If k == 4 Then Return \"x\"\n  Return k\n"
+      "#EndFunction\n#DefineFunction g(k)\n  Return f(k) * 2 + f(k + 1) - -f(k - 1)\n#EndFunction\n"
+      "For i = 1 To 5\n  x = f(i) + f(i + 1) * 3\n  StdOut(x)\n  If g(i) > 6 Then StdOut(\"big \" : g(i))\nNext\n",
+      "#DefineFunction f(k)\n  Return k + 1\n#EndFunction\n#DefineFunction g(k)\n  Return f(k) + f(k) mod (k - 3)\n"
+      "#EndFunction\nFor i = 1 To 4\n  StdOut(g(i))\nNext\n",
+      "#DefineSubroutine s(k)\n  t = k * 10\n  Return k\n#EndSubroutine\n#DefineFunction f(k)\n  Return k\n#EndFunction\n"
+      "t = 1\nFor i = 1 To 3\n  x = f(i) + s(i) + f(i)\n  StdOut(x : t)\n  y = f(i) + t\n  StdOut(y)\nNext\n",
       // Exit, and a GoTo out of a loop in the body
       "#DefineFunction f(k)\n  For j = 1 To 3\n    If j == k Then GoTo done\n  Next\n  Return 0\n  :done\n  Return j\n"
       "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i) + 1)\nNext\n",
