@@ -307,13 +307,13 @@ void emit_argument_forms(CompiledLine& line, std::size_t index) {
   const std::size_t codeBefore = line.intCode.size();
   for (std::int32_t kid : n.kids) {
     const std::size_t start = line.intCode.size();
-    if (!emit_int(line, kid, 0)) {
+    if (!emit_int(line, kid, 0) || line.intCode.size() > UINT16_MAX) {
       line.intCode.resize(codeBefore);
       return;
     }
     CompiledNode& arg = line.nodes[static_cast<std::size_t>(kid)];
-    arg.intStart = static_cast<std::uint32_t>(start);
-    arg.intCount = static_cast<std::uint32_t>(line.intCode.size() - start);
+    arg.intStart = static_cast<std::uint16_t>(start);
+    arg.intCount = static_cast<std::uint16_t>(line.intCode.size() - start);
   }
   n.intArguments = true;
 }

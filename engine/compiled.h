@@ -42,7 +42,7 @@ struct CompiledNode {
   // argument has an integer form of its own (intStart, intCount in
   // CompiledLine::intCode), so the call may pass plain integers.
   bool intArguments = false;
-  std::uint32_t intStart = 0, intCount = 0;
+  std::uint16_t intStart = 0, intCount = 0;   // (in the node's padding: nodes are indexed often)
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
 

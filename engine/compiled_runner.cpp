@@ -64,10 +64,6 @@ class Runner {
   // cover with the text path's own routines (see compiled.h).
   Runner(Context& c, CompiledLine& line, bool strict = false)
       : c_(c), line_(line), strict_(strict), baseDepth_(c.exprDepth) {}
-  ~Runner() {
-    for (std::size_t k = 0; k < presetCount_; ++k)
-      if (presets_[k].node) release_value(c_, presets_[k].value);
-  }
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
 
@@ -134,10 +130,11 @@ class Runner {
   CompiledRun run_with_calls(const CompiledExpr& e, Operand& out) {
     IntStep* const first = line_.intCode.data() + e.callStart;
     IntStep* const end = first + e.callCount;
+    Presets presets(c_);
     bool callFailed = false;
     auto call = [&](const IntStep& step, std::int32_t* r) {
       const CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
-      Preset& made = presets_[presetCount_];   // (kIntCalls bounds the calls of the form)
+      Preset& made = presets.made[presets.count];   // (kIntCalls bounds the calls of the form)
       clear_operand(made.value);
       const int outerDepth = c_.exprDepth;
       c_.exprDepth = baseDepth_ + n.callDepth;   // as the general call sets it
@@ -149,7 +146,7 @@ class Runner {
         return false;
       }
       made.node = &n;
-      ++presetCount_;
+      ++presets.count;
       if (made.value.flags != vf::kInt) return false;
       r[step.dst] = made.value.i;
       return true;
@@ -157,12 +154,11 @@ class Runner {
     for (int pass = 0;; ++pass) {
       std::int32_t i = 0;
       if (run_int_steps(c_, first, end, i, call)) {
-        presetCount_ = 0;   // whole numbers: nothing to let go
         make_int(out, i);
         return CompiledRun::ok;
       }
       if (callFailed) return CompiledRun::failed;
-      if (presetCount_ != 0) break;
+      if (presets.count != 0) break;
       // Nothing ran: the variables' remembered slots may be stale (see run_int).
       if (pass == 1) return CompiledRun::not_run;
       for (IntStep* step = first; step != end; ++step) {
@@ -170,7 +166,10 @@ class Runner {
         if (step->reads_variable() && !variable_step(*step, v)) return CompiledRun::not_run;
       }
     }
-    return eval(e.root, out) ? CompiledRun::ok : CompiledRun::failed;
+    presets_ = &presets;
+    const bool ok = eval(e.root, out);
+    presets_ = nullptr;
+    return ok ? CompiledRun::ok : CompiledRun::failed;
   }
 
   // The variable of a kVar step when it holds a plain integer: the step's
@@ -598,11 +597,14 @@ class Runner {
   }
 
   bool call(const CompiledNode& n, Operand& out) {
-    if (presetCount_ != 0 && take_preset(n, out)) return true;
-    // (A function removed since, or a command defined in its place, is
-    // declined there: the checks below report it.)
-    if (n.intArguments && strict_) {
-      if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
+    // Only strict runs call functions with effects.
+    if (strict_) {
+      if (presets_ && take_preset(n, out)) return true;
+      // (A function removed since, or a command defined in its place, is
+      // declined there: the checks below report it.)
+      if (n.intArguments) {
+        if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
+      }
     }
     const api::KeywordRecord* r = keyword_record(c_, n.op);
     if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
@@ -683,8 +685,8 @@ class Runner {
 
   // A call the integer form with calls made already: its value.
   bool take_preset(const CompiledNode& n, Operand& out) {
-    for (std::size_t k = 0; k < presetCount_; ++k) {
-      Preset& p = presets_[k];
+    for (std::size_t k = 0; k < presets_->count; ++k) {
+      Preset& p = presets_->made[k];
       if (p.node != &n) continue;
       out = p.value;
       p.node = nullptr;
@@ -765,14 +767,25 @@ class Runner {
   CompiledLine& line_;
   bool strict_;
   int baseDepth_;
-  // Values of the calls an integer form with calls made before it missed.
-  // (Left unset: only the first presetCount_ are read.)
+  // Values of the calls an integer form with calls made before it missed,
+  // while the general evaluation goes on from there (see run_with_calls).
   struct Preset {
     const CompiledNode* node;   // none once taken
     Operand value;
   };
-  std::array<Preset, kIntCalls> presets_;
-  std::size_t presetCount_ = 0;
+  struct Presets {
+    Context& c;
+    std::array<Preset, kIntCalls> made;   // (only the first `count` are set)
+    std::size_t count = 0;
+    explicit Presets(Context& context) : c(context) {}
+    Presets(const Presets&) = delete;
+    Presets& operator=(const Presets&) = delete;
+    ~Presets() {
+      for (std::size_t k = 0; k < count; ++k)
+        if (made[k].node && (made[k].value.flags & (kPayload | vf::kCom))) release_value(c, made[k].value);
+    }
+  };
+  Presets* presets_ = nullptr;
 };
 
 // Puts the scanner on token `index` of the line (or past the last one).
