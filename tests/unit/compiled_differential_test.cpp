@@ -410,6 +410,29 @@ TEST_F(CompiledDifferentialTest, ExceptionInACompiledStatementBecomesItsError) {
   EXPECT_NE(std::string(engine().line).find("t = t + i"), std::string::npos) << engine().line;
 }
 
+// The same inside a function called quickly: the body's run loop reports it
+// at the body's line, and the caller's statement ends the run.
+void throw_in_function(Context& c) {
+  if (c.curScript == 0 || c.replay != nullptr) return;
+  if (++g_bodyRuns == 5) throw std::bad_alloc();
+}
+
+TEST_F(CompiledDifferentialTest, ExceptionInAQuicklyCalledBodyBecomesItsError) {
+  const std::string script =
+      "#DefineFunction f(k)\n  t = k * 2\n  Return t + 1\n#EndFunction\nFor i = 1 To 9\n  x = f(i) + f(i)\n"
+      "  StdOut(x)\nNext\n";
+  g_bodyRuns = 0;
+  engine().statementDone = throw_in_function;
+  const std::uint32_t error = run(script);
+  engine().statementDone = nullptr;
+  EXPECT_EQ(error, 3096u);
+  EXPECT_EQ(line_of_last_run(), 2u);
+  ASSERT_EQ(engine().depth, 1) << "only the caller's loop is left, as the run ended in it";
+  EXPECT_EQ(engine().stack[1].kind, sk::kFor);
+  EXPECT_EQ(engine().framesOpen, 0) << "the function's frame is closed";
+  EXPECT_EQ(engine().curScript, 0u);
+}
+
 TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
   const std::string script =
       "a = 0\nFor i = 1 To 4\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n"
@@ -941,6 +964,13 @@ TEST_F(CompiledDifferentialTest, QuickCallsEndAsFullCallsDo) {
       "#EndFunction\nFor i = 1 To 4\n  StdOut(g(i))\nNext\n",
       "#DefineSubroutine s(k)\n  t = k * 10\n  Return k\n#EndSubroutine\n#DefineFunction f(k)\n  Return k\n#EndFunction\n"
       "t = 1\nFor i = 1 To 3\n  x = f(i) + s(i) + f(i)\n  StdOut(x : t)\n  y = f(i) + t\n  StdOut(y)\nNext\n",
+      // calls in conditions of If and While, eight calls in one sum and nine (no integer form)
+      "#DefineFunction f(k)\n  Return k mod 4\n#EndFunction\nw = 0\nWhile f(w) + f(w + 1) < 5\n  w += 1\n"
+      "  If f(w) * 2 == f(w + 2) Then StdOut(\"twice at \" : w)\n  If f(w) > f(w + 1)\n    StdOut(\"drop at \" : w)\n"
+      "  EndIf\nEndWhile\nStdOut(w)\n",
+      "#DefineFunction f(k)\n  If k == 9 Then Return \"n\"\n  Return k\n#EndFunction\nFor i = 1 To 3\n"
+      "  a = f(1) + f(2) + f(3) + f(4) + f(5) + f(6) + f(7) + f(i)\n  b = f(1) + f(2) + f(3) + f(4) + f(5) + f(6) + f(7) + f(8) + f(i * 3)\n"
+      "  StdOut(a : \" \" : b)\nNext\n",
       // Exit, and a GoTo out of a loop in the body
       "#DefineFunction f(k)\n  For j = 1 To 3\n    If j == k Then GoTo done\n  Next\n  Return 0\n  :done\n  Return j\n"
       "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i) + 1)\nNext\n",
