@@ -227,27 +227,31 @@ void learn_binding(Context& c, Udf& u) {
   }
   b.hwm = c.hwm;
   b.stamp = c.slotStamp;
-  b.learnt = true;
-  u.binding = b;
-}
-
-// Binds every parameter of a fresh frame where the learnt binding says, as
-// the searching bind would have: the names first (so that a failing copy
-// leaves nothing outside the table's used part), then the values.
-void bind_learnt_names(Context& c, const Udf& u) {
-  const Udf::Binding& b = u.binding;
-  const std::size_t n = u.params.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    VarSlot& s = c.slots[b.slots[k]];
+  b.named.resize(u.params.size());
+  for (std::size_t k = 0; k < u.params.size(); ++k) {
+    VarSlot& s = b.named[k];
     std::memset(static_cast<void*>(&s), 0, sizeof s);
     std::memcpy(s.name, u.params[k].data(), u.params[k].size());
     s.v.i = -1;
     s.v.flags = vf::kDeclared;
   }
+  b.learnt = true;
+  u.binding = std::move(b);
+}
+
+// The parameters' names into a fresh frame, where the learnt binding says.
+void bind_learnt_names(Context& c, const Udf& u) {
+  const Udf::Binding& b = u.binding;
+  const std::size_t n = u.params.size();
+  for (std::size_t k = 0; k < n; ++k)
+    std::memcpy(static_cast<void*>(&c.slots[b.slots[k]]), &b.named[k], sizeof(VarSlot));
   c.hwm = b.hwm;
   c.slotStamp = b.stamp;
 }
 
+// Binds every parameter of a fresh frame where the learnt binding says, as
+// the searching bind would have: the names first (so that a failing copy
+// leaves nothing outside the table's used part), then the values.
 bool bind_learnt(Context& c, const Udf& u, Operand* args) {
   const Udf::Binding& b = u.binding;
   const std::size_t n = u.params.size();
@@ -542,8 +546,8 @@ struct QuickSave {
   c.assignAllowed = assignAllowed;
 }
 
-// Binds the arguments into the learnt slots; cannot fail (`bind` takes only
-// arguments that own nothing).
+// `bind(u)` puts the arguments into the learnt slots; it cannot fail (it is
+// given only arguments that own nothing).
 template <class Bind>
 QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bind) {
   if (static_cast<std::size_t>(index) >= c.udfs.size()) return QuickCall::declined;
@@ -600,6 +604,13 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
   if (!(started == StatementRun::ok && c.returned)) finish_body_as_text(c, index, started, due);
   c.scripts.pop_back();
   const bool gotValue = c.returned;
+  if (c.error == 0 && c.errorText.empty()) {   // the common end: nothing to pass on
+    take_return_value(c, gotValue, result);
+    leave_frame(c, callerLevel, callerSlots, calleeLevel);
+    saved.restore(c);
+    unwind_call(c, frameDepth);
+    return QuickCall::done;
+  }
   CalleeError error(c);
   take_return_value(c, gotValue, result);
   leave_frame(c, callerLevel, callerSlots, calleeLevel);
