@@ -209,6 +209,27 @@ bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& r
   return !failed(c);
 }
 
+QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int count, Operand& result) {
+  make_int(result, 0);
+  QuickCall run = QuickCall::declined;
+  try {
+    run = call_udf_quick(c, id - kUdfStart, args, count, result);
+  } catch (...) {
+    after_outside_code(c);
+    fail(c, error_for_current_exception());
+    release_value(c, result);
+    make_int(result, 0);
+    return QuickCall::failed;
+  }
+  if (run == QuickCall::declined) return run;
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return failed(c) ? QuickCall::failed : QuickCall::done;
+}
+
 const HandlerTable& handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;

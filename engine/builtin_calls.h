@@ -7,6 +7,7 @@
 #include <string_view>
 #include "engine/context.h"
 #include "engine/keyword_table.h"
+#include "engine/udf.h"
 #include "engine/value_ops.h"
 
 namespace orv {
@@ -66,6 +67,9 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
 // The same for a user-defined function (id kUdfStart + index), which takes
 // its arguments as they are: no keyword record, coercion or handler lookup.
 bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& result);
+// The same with whole-number arguments 0..count-1 and no argument slots, when
+// the function may be called so (declined: nothing happened).
+QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int count, Operand& result);
 
 // Whether the coercion of argument k (an 8-bit text) leaves it as it is,
 // given the other arguments of the call.

@@ -297,6 +297,81 @@ void set_call_depths(CompiledLine& line, std::int32_t index, std::uint16_t above
 }
 
 
+// A call of a user-defined function whose arguments are all integral gives
+// each its own integer form.
+void emit_argument_forms(CompiledLine& line, std::size_t index) {
+  CompiledNode& n = line.nodes[index];   // (emit_int adds steps, never nodes)
+  if (n.kind != CompiledNode::kCall || n.op < kUdfStart || n.op > kUdfEnd || n.kids.size() > kIntArguments) return;
+  for (std::int32_t kid : n.kids)
+    if (!line.nodes[static_cast<std::size_t>(kid)].integral) return;
+  const std::size_t codeBefore = line.intCode.size();
+  for (std::int32_t kid : n.kids) {
+    const std::size_t start = line.intCode.size();
+    if (!emit_int(line, kid, 0) || line.intCode.size() > UINT16_MAX) {
+      line.intCode.resize(codeBefore);
+      return;
+    }
+    CompiledNode& arg = line.nodes[static_cast<std::size_t>(kid)];
+    arg.intStart = static_cast<std::uint16_t>(start);
+    arg.intCount = static_cast<std::uint16_t>(line.intCode.size() - start);
+  }
+  n.intArguments = true;
+}
+
+bool reads_variables(const CompiledLine& line, std::int32_t index) {
+  const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
+  if (n.kind == CompiledNode::kVar) return true;
+  for (std::int32_t kid : n.kids)
+    if (reads_variables(line, kid)) return true;
+  return false;
+}
+
+// Lays out the integer form with calls (see CompiledExpr::callStart) of node
+// `index` into registers from `reg` on. `outerRead`: a variable outside the
+// calls' arguments has been read, so no call may follow (a miss after a call
+// goes on through the general evaluation, which would read it again after
+// the call). False: the expression has no such form.
+bool emit_int_with_calls(CompiledLine& line, std::int32_t index, std::uint8_t reg, bool& outerRead, int& calls) {
+  if (reg >= kIntRegisters) return false;
+  const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];   // (only steps are added below)
+  if (n.integral) {
+    if (!emit_int(line, index, reg)) return false;
+    outerRead = outerRead || reads_variables(line, index);
+    return true;
+  }
+  IntStep step;
+  step.dst = reg;
+  switch (n.kind) {
+    case CompiledNode::kCall:
+      if (!n.intArguments || outerRead || ++calls > static_cast<int>(kIntCalls)) return false;
+      for (std::size_t k = 0; k < n.kids.size(); ++k)
+        if (!emit_int(line, n.kids[k], static_cast<std::uint8_t>(reg + k))) return false;
+      step.code = IntStep::kCall;
+      step.b = static_cast<std::uint8_t>(n.kids.size());
+      step.value = index;
+      break;
+    case CompiledNode::kUnary:
+      if (!emit_int_with_calls(line, n.kids[0], reg, outerRead, calls)) return false;
+      if (n.op == id::kPlus) return true;
+      step.code = int_unary_code(n.op);
+      break;
+    case CompiledNode::kBinary: case CompiledNode::kCompare:
+      // The operators the integer form covers (see mark_forms).
+      if (n.kind == CompiledNode::kBinary && n.op != id::kPlus && n.op != id::kMinus && n.op != id::kStar &&
+          n.op != id::kMod)
+        return false;
+      if (!emit_int_with_calls(line, n.kids[0], reg, outerRead, calls) ||
+          !emit_int_with_calls(line, n.kids[1], static_cast<std::uint8_t>(reg + 1), outerRead, calls))
+        return false;
+      step.code = int_operator_code(n.op);
+      step.b = static_cast<std::uint8_t>(reg + 1);
+      break;
+    default: return false;
+  }
+  line.intCode.push_back(step);
+  return true;
+}
+
 }  // namespace
 
 std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLine& line, std::size_t at,
@@ -358,7 +433,19 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
     line.numCode.resize(numBefore);
     return -1;
   }
-  if (e.effects) set_call_depths(line, e.root, 0);
+  if (e.effects) {
+    set_call_depths(line, e.root, 0);
+    for (std::size_t i = nodesBefore; i < line.nodes.size(); ++i) emit_argument_forms(line, i);
+    const std::size_t start = line.intCode.size();
+    bool outerRead = false;
+    int calls = 0;
+    if (emit_int_with_calls(line, e.root, 0, outerRead, calls) && calls > 0) {
+      e.callStart = static_cast<std::uint32_t>(start);
+      e.callCount = static_cast<std::uint32_t>(line.intCode.size() - start);
+    } else {
+      line.intCode.resize(start);
+    }
+  }
   script.compiledNodes += line.nodes.size() - nodesBefore;
   line.exprs.push_back(e);
   return static_cast<std::int32_t>(line.exprs.size() - 1);

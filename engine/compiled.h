@@ -40,6 +40,11 @@ struct CompiledNode {
   bool effectsBelow = false;          // it or an operand below it has effects
   bool lendsText = false;             // kCall: variables' texts may be lent to it as arguments
   std::uint16_t callDepth = 0;        // kCall: the evaluator's nesting when the text path makes the call
+  // kCall of a user-defined function whose arguments are all integral: each
+  // argument has an integer form of its own (intStart, intCount in
+  // CompiledLine::intCode), so the call may pass plain integers.
+  bool intArguments = false;
+  std::uint16_t intStart = 0, intCount = 0;   // (in the node's padding: nodes are indexed often)
   std::vector<std::int32_t> kids;     // operand nodes, in evaluation order
 };
 
@@ -53,7 +58,10 @@ struct IntStep {
     kAdd, kSub, kMul, kMod, kEq, kNe, kLt, kLe, kGt, kGe,   // r[dst] = r[dst] op r[b]
     kAddK, kSubK, kMulK, kModK, kEqK, kNeK, kLtK, kLeK, kGtK, kGeK,   // r[dst] = r[dst] op value
     kAddV, kSubV, kMulV, kModV, kEqV, kNeV, kLtV, kLeV, kGtV, kGeV,   // r[dst] = r[dst] op variable
-    kAddVK, kSubVK, kMulVK, kModVK, kEqVK, kNeVK, kLtVK, kLeVK, kGtVK, kGeVK   // r[dst] = variable op value
+    kAddVK, kSubVK, kMulVK, kModVK, kEqVK, kNeVK, kLtVK, kLeVK, kGtVK, kGeVK,   // r[dst] = variable op value
+    // r[dst] = the user-defined function of node `value` (a kCall) on
+    // r[dst] .. r[dst + b - 1]; only in CompiledExpr::callStart's form.
+    kCall
   };
   // Offsets from the register form (kAdd...) to the other families.
   static constexpr int kConstantRight = kAddK - kAdd, kVariableRight = kAddV - kAdd,
@@ -66,6 +74,10 @@ struct IntStep {
   bool reads_variable() const { return node >= 0; }
 };
 inline constexpr std::size_t kIntRegisters = 16;
+// Arguments a call of a user-defined function may pass as plain integers,
+// and calls an integer form may make.
+inline constexpr std::size_t kIntArguments = 4;
+inline constexpr std::size_t kIntCalls = 8;
 
 // One step of an expression's number form: whole numbers and floats in
 // registers, each with its kind, run in a straight line as the integer form is.
@@ -97,6 +109,10 @@ struct CompiledExpr {
   std::uint16_t targetToken = 0;
   std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
   std::uint32_t numStart = 0, numCount = 0;   // its number form in CompiledLine::numCode (0: none)
+  // An expression of whole numbers with calls of user-defined functions
+  // (no variable read outside their arguments before a call): its integer
+  // form with kCall steps, run only by the strict entries.
+  std::uint32_t callStart = 0, callCount = 0;
 };
 
 struct CompiledLine {

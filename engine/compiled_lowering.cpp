@@ -62,6 +62,25 @@ void mark_forms(CompiledLine& line, std::size_t from) {
   }
 }
 
+IntStep::Code int_operator_code(int op) {
+  switch (op) {
+    case id::kPlus: return IntStep::kAdd;
+    case id::kMinus: return IntStep::kSub;
+    case id::kStar: return IntStep::kMul;
+    case id::kMod: return IntStep::kMod;
+    case id::kEq: return IntStep::kEq;
+    case id::kNe: case id::kLtGt: return IntStep::kNe;
+    case id::kLt: return IntStep::kLt;
+    case id::kLe: return IntStep::kLe;
+    case id::kGt: return IntStep::kGt;
+    default: return IntStep::kGe;
+  }
+}
+
+IntStep::Code int_unary_code(int op) {
+  return op == id::kMinus ? IntStep::kNeg : op == id::kNot ? IntStep::kNot : IntStep::kTilde;
+}
+
 // Lays out the integer form of an integral node into registers from `reg`
 // on; false when it needs more registers than there are.
 bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
@@ -81,22 +100,10 @@ bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg) {
     case CompiledNode::kUnary:
       if (!emit_int(line, n.kids[0], reg)) return false;
       if (n.op == id::kPlus) return true;
-      step.code = n.op == id::kMinus ? IntStep::kNeg : n.op == id::kNot ? IntStep::kNot : IntStep::kTilde;
+      step.code = int_unary_code(n.op);
       break;
     default: {   // binary or comparison
-      IntStep::Code code = IntStep::kGe;
-      switch (n.op) {
-        case id::kPlus: code = IntStep::kAdd; break;
-        case id::kMinus: code = IntStep::kSub; break;
-        case id::kStar: code = IntStep::kMul; break;
-        case id::kMod: code = IntStep::kMod; break;
-        case id::kEq: code = IntStep::kEq; break;
-        case id::kNe: case id::kLtGt: code = IntStep::kNe; break;
-        case id::kLt: code = IntStep::kLt; break;
-        case id::kLe: code = IntStep::kLe; break;
-        case id::kGt: code = IntStep::kGt; break;
-        default: break;
-      }
+      IntStep::Code code = int_operator_code(n.op);
       // Variables and constants are read by the step itself: a loop's
       // "i mod 5", "total + i" or "3 * i" is one step. Reading plain integers
       // has no effects, so operands may swap where the operator allows.

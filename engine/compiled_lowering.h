@@ -11,6 +11,11 @@ namespace orv {
 // cover; operands come before the node that uses them.
 void mark_forms(CompiledLine& line, std::size_t from);
 
+// The register form of an integral binary operator or comparison (kAdd ...
+// kGe), and the step of an integral unary operator other than "+".
+IntStep::Code int_operator_code(int op);
+IntStep::Code int_unary_code(int op);
+
 // Lays out the integer form of an integral node into registers from `reg`
 // on; false when it needs more registers than there are.
 bool emit_int(CompiledLine& line, std::int32_t index, std::uint8_t reg);

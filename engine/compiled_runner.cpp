@@ -64,6 +64,8 @@ class Runner {
   // cover with the text path's own routines (see compiled.h).
   Runner(Context& c, CompiledLine& line, bool strict = false)
       : c_(c), line_(line), strict_(strict), baseDepth_(c.exprDepth) {}
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
 
   // False: the expression did not produce a value here (any error is
   // cleared); `out` may hold a partial value the caller releases.
@@ -103,17 +105,70 @@ class Runner {
   // Runs an expression's integer form. False when a variable holds anything
   // but a plain integer or a divisor is zero (the general rules then apply);
   // nothing has changed then.
-  bool run_int(const CompiledExpr& e, std::int32_t& out) {
-    if (run_int_form(c_, line_, e, out)) return true;
+  bool run_int(const CompiledExpr& e, std::int32_t& out) { return run_int_steps_at(e.intStart, e.intCount, out); }
+
+  // The same for the steps [start, start + count) of the line.
+  bool run_int_steps_at(std::uint32_t start, std::uint32_t count, std::int32_t& out) {
+    IntStep* first = line_.intCode.data() + start;
+    if (run_int_steps(c_, first, first + count, out)) return true;
     // A miss: the variables' remembered slots may be stale. Found afresh,
     // the steps run once more; a value that is no plain integer or a zero
     // divisor misses again.
-    IntStep* first = line_.intCode.data() + e.intStart;
-    for (IntStep* step = first; step != first + e.intCount; ++step) {
+    for (IntStep* step = first; step != first + count; ++step) {
       std::int32_t v = 0;
       if (step->reads_variable() && !variable_step(*step, v)) return false;
     }
-    return run_int_form(c_, line_, e, out);
+    return run_int_steps(c_, first, first + count, out);
+  }
+
+  // Runs an expression's integer form with calls (CompiledExpr::callStart)
+  // into `out`. not_run: nothing ran (the general evaluation runs it); failed:
+  // a call failed, its error is set. A miss after a call ran (a value that is
+  // no plain integer, a variable, a zero divisor) goes on through the general
+  // evaluation, which takes the values of the calls made so far.
+  CompiledRun run_with_calls(const CompiledExpr& e, Operand& out) {
+    IntStep* const first = line_.intCode.data() + e.callStart;
+    IntStep* const end = first + e.callCount;
+    Presets presets(c_);
+    bool callFailed = false;
+    auto call = [&](const IntStep& step, std::int32_t* r) {
+      const CompiledNode& n = line_.nodes[static_cast<std::size_t>(step.value)];
+      Preset& made = presets.made[presets.count];   // (kIntCalls bounds the calls of the form)
+      clear_operand(made.value);
+      const int outerDepth = c_.exprDepth;
+      c_.exprDepth = baseDepth_ + n.callDepth;   // as the general call sets it
+      const QuickCall run = dispatch_udf_ints(c_, n.op, r + step.dst, step.b, made.value);
+      c_.exprDepth = outerDepth;
+      if (run == QuickCall::declined) return false;   // the general evaluation calls it
+      if (run == QuickCall::failed) {
+        callFailed = true;
+        return false;
+      }
+      made.node = &n;
+      ++presets.count;
+      if (made.value.flags != vf::kInt) return false;
+      r[step.dst] = made.value.i;
+      return true;
+    };
+    for (int pass = 0;; ++pass) {
+      std::int32_t i = 0;
+      if (run_int_steps(c_, first, end, i, call)) {
+        make_int(out, i);
+        return CompiledRun::ok;
+      }
+      if (callFailed) return CompiledRun::failed;
+      if (presets.count != 0) break;
+      // Nothing ran: the variables' remembered slots may be stale (see run_int).
+      if (pass == 1) return CompiledRun::not_run;
+      for (IntStep* step = first; step != end; ++step) {
+        std::int32_t v = 0;
+        if (step->reads_variable() && !variable_step(*step, v)) return CompiledRun::not_run;
+      }
+    }
+    presets_ = &presets;
+    const bool ok = eval(e.root, out);
+    presets_ = nullptr;
+    return ok ? CompiledRun::ok : CompiledRun::failed;
   }
 
   // The variable of a kVar step when it holds a plain integer: the step's
@@ -613,6 +668,15 @@ class Runner {
   }
 
   bool call(const CompiledNode& n, Operand& out) {
+    // Only strict runs call functions with effects.
+    if (strict_) {
+      if (presets_ && take_preset(n, out)) return true;
+      // (A function removed since, or a command defined in its place, is
+      // declined there: the checks below report it.)
+      if (n.intArguments) {
+        if (const UdfRun run = udf_with_integers(n, out); run != UdfRun::not_here) return run == UdfRun::done || miss();
+      }
+    }
     const api::KeywordRecord* r = keyword_record(c_, n.op);
     if (!r || r->kind != kk::kFunction) {   // disabled or removed since compiled
       if (!strict_) return false;
@@ -701,6 +765,41 @@ class Runner {
     return ok || miss();
   }
 
+  // A call the integer form with calls made already: its value.
+  bool take_preset(const CompiledNode& n, Operand& out) {
+    for (std::size_t k = 0; k < presets_->count; ++k) {
+      Preset& p = presets_->made[k];
+      if (p.node != &n) continue;
+      out = p.value;
+      p.node = nullptr;
+      return true;
+    }
+    return false;
+  }
+
+  // A user-defined function whose arguments all turn out plain integers
+  // through their integer forms: they go straight into its parameters, with
+  // no argument slots. not_here: nothing ran (an argument is something else,
+  // or the function must be called the general way).
+  enum class UdfRun { done, failed, not_here };
+  UdfRun udf_with_integers(const CompiledNode& n, Operand& out) {
+    std::int32_t args[kIntArguments];
+    const std::size_t count = n.kids.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k])];
+      if (!run_int_steps_at(kid.intStart, kid.intCount, args[k])) return UdfRun::not_here;
+    }
+    const int outerDepth = c_.exprDepth;
+    c_.exprDepth = baseDepth_ + n.callDepth;   // as the general call below sets it
+    const QuickCall run = dispatch_udf_ints(c_, n.op, args, static_cast<int>(count), out);
+    c_.exprDepth = outerDepth;
+    switch (run) {
+      case QuickCall::done: return UdfRun::done;
+      case QuickCall::failed: return UdfRun::failed;
+      default: return UdfRun::not_here;
+    }
+  }
+
   // The straight float call of a built-in, unless an extender may have
   // disabled built-ins (the general call checks that).
   FloatHandler float_handler(const CompiledNode& n) const {
@@ -780,6 +879,25 @@ class Runner {
   CompiledLine& line_;
   bool strict_;
   int baseDepth_;
+  // Values of the calls an integer form with calls made before it missed,
+  // while the general evaluation goes on from there (see run_with_calls).
+  struct Preset {
+    const CompiledNode* node;   // none once taken
+    Operand value;
+  };
+  struct Presets {
+    Context& c;
+    std::array<Preset, kIntCalls> made;   // (only the first `count` are set)
+    std::size_t count = 0;
+    explicit Presets(Context& context) : c(context) {}
+    Presets(const Presets&) = delete;
+    Presets& operator=(const Presets&) = delete;
+    ~Presets() {
+      for (std::size_t k = 0; k < count; ++k)
+        if (made[k].node && (made[k].value.flags & (kPayload | vf::kCom))) release_value(c, made[k].value);
+    }
+  };
+  Presets* presets_ = nullptr;
 };
 
 // Puts the scanner on token `index` of the line (or past the last one).
@@ -992,6 +1110,16 @@ CompiledRun eval_compiled_strict(Context& c, CompiledLine& line, const CompiledE
     return CompiledRun::ok;
   }
   Scratch value(c);
+  if (e.callCount != 0) {
+    switch (runner.run_with_calls(e, value.op())) {
+      case CompiledRun::ok:
+        out = value.op();
+        clear_operand(value.op());
+        return CompiledRun::ok;
+      case CompiledRun::failed: return strict_failure(c);
+      case CompiledRun::not_run: break;
+    }
+  }
   if (!runner.eval(e.root, value.op())) return strict_failure(c);
   out = value.op();
   clear_operand(value.op());
@@ -1019,8 +1147,13 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
   Runner runner(c, line, true);
   Scratch value(c);
   std::int32_t i = 0;
+  CompiledRun withCalls = CompiledRun::not_run;
   if (e.intCount != 0 && runner.run_int(e, i)) make_int(value.op(), i);
-  else if (!runner.eval(e.root, value.op())) return strict_failure(c);
+  else if (e.callCount != 0 && (withCalls = runner.run_with_calls(e, value.op())) != CompiledRun::not_run) {
+    if (withCalls == CompiledRun::failed) return strict_failure(c);
+  } else if (!runner.eval(e.root, value.op())) {
+    return strict_failure(c);
+  }
   if (e.assignOp != id::kAssign) {
     slot = target_slot(c, name, slot);
     if (slot == kNotFound) {

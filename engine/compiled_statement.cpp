@@ -243,9 +243,14 @@ using steps::top_is;
 
 // A skipped line declares the names it contains; when they all exist there
 // is nothing to do.
+// Every change to which names a table holds takes a new slot stamp, so
+// names found under a stamp stay found while it is current (a function's
+// next call binds its parameters to the same stamp).
 bool names_exist(Context& c, CompiledStatement& st) {
+  if (st.namesFoundAt == c.slotStamp) return true;
   for (NameRef& n : st.names)
     if (slot_of(c, n) == kNotFound) return false;
+  st.namesFoundAt = c.slotStamp;
   return true;
 }
 
@@ -423,6 +428,22 @@ int return_frame(const Context& c) {
   return 0;   // 9000 comes from the text path
 }
 
+// "Return name" of a variable that holds a whole number (a function's
+// common last case), read in place. As the general evaluation gives a lone
+// variable, the value keeps its slot.
+bool lone_variable_value(Context& c, CompiledStatement& st, const CompiledExpr& e, Operand& out) {
+  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
+  const IntStep& step = st.code.intCode[e.intStart];
+  if (step.code != IntStep::kVar) return false;
+  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
+  const std::uint16_t slot = hinted_slot(c, n.hint, n.text);
+  if (slot == kNotFound || c.slots[slot].v.flags != vf::kInt) return false;
+  static_cast<Value&>(out) = c.slots[slot].v;
+  out.slot = slot;
+  out.frame = c.level;
+  return true;
+}
+
 // `committed`: the line has run something with effects already (a one-line
 // If's condition), so the value runs strictly too.
 StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bool committed = false) {
@@ -439,7 +460,7 @@ StatementRun run_return(Context& c, CompiledStatement& st, std::int32_t expr, bo
       c.ifState = -1;   // the text path forgets the If before it reads the value
       return statement_run(run);
     }
-  } else if (!eval_compiled(c, st.code, e, value)) {
+  } else if (!lone_variable_value(c, st, e, value) && !eval_compiled(c, st.code, e, value)) {
     return StatementRun::not_run;
   }
   c.ifState = -1;

@@ -41,6 +41,7 @@ struct CompiledStatement {
   std::vector<std::int32_t> subscripts;
   std::int32_t elementOp = 0;
   std::vector<NameRef> names;    // every variable of the line; an assignment's target first
+  std::uint64_t namesFoundAt = 0;   // the slot stamp under which all of `names` were last found
   bool callsOut = false;         // it may call something with effects (a function, a command)
   bool mayStop = false;          // it may end the run of statements (it calls out or may return)
   // Its links may be followed without a look at the script: it neither calls

@@ -86,6 +86,7 @@ struct Udf {
     std::uint16_t slots[16] = {};       // slot of each parameter
     std::uint16_t hwm = 0;              // the table's high-water mark afterwards
     std::uint64_t stamp = 0;            // and its slot layout
+    std::vector<VarSlot> named;         // each parameter's slot with its name and no value yet
   } binding;
 };
 

@@ -12,17 +12,24 @@
 
 namespace orv {
 
+// Steps without calls (kCall never comes).
+struct NoIntCalls {
+  bool operator()(const IntStep&, std::int32_t*) const { __builtin_unreachable(); }
+};
+
 // Runs the steps [step, end) into `out`. False on any miss: a variable that
 // is not a plain integer or whose remembered slot is stale, or a zero
 // divisor. Nothing has changed then; the caller takes the general route
-// (which refreshes the slots and reports the errors).
+// (which refreshes the slots and reports the errors). A kCall step is made
+// by `call` (false: a miss), after which variables are found afresh.
+template <class Calls = NoIntCalls>
 [[gnu::always_inline]] inline bool run_int_steps(const Context& c, const IntStep* step, const IntStep* end,
-                                                  std::int32_t& out) {
+                                                  std::int32_t& out, Calls&& call = Calls{}) {
   // Every register is written before it is read: the steps come in
   // evaluation order, so no clearing is needed.
   std::int32_t r[kIntRegisters];
-  const std::uint64_t stamp = c.slotStamp;
-  const VarSlot* const slots = c.slots;
+  std::uint64_t stamp = c.slotStamp;
+  const VarSlot* slots = c.slots;
   // The step's variable, when its remembered slot holds a plain integer.
   auto variable = [&](const IntStep& s, std::int32_t& v) {
     if (s.hint.stamp != stamp) return false;
@@ -41,6 +48,11 @@ namespace orv {
       case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
       case IntStep::kNot: d = d == 0; break;
       case IntStep::kTilde: d = ~d; break;
+      case IntStep::kCall:
+        if (!call(*step, r)) return false;
+        stamp = c.slotStamp;   // (the callee may have made variables in this table)
+        slots = c.slots;
+        break;
 // Each operator in its four forms: the right operand from a register, the
 // constant, the variable; or the variable as the left one and the constant.
 #define ORV_INT_OPERATOR(NAME, APPLY)                   \

@@ -74,6 +74,8 @@ bool between_statements(Context& c) {
   return true;
 }
 
+}  // namespace
+
 // Where a script's statements start: past the line that records where its
 // text came from (a comment, which would only be read and passed over).
 // Kept with the script: a function's body runs from it at every call.
@@ -89,8 +91,6 @@ std::uint32_t first_statement(Script& s) {
   s.firstStatementOf = s.textVersion;
   return at;
 }
-
-}  // namespace
 
 namespace {
 
@@ -171,6 +171,8 @@ void statement_loop(Context& c, StatementRun started, bool startedDue) {
 }
 
 }  // namespace
+
+void continue_script(Context& c, StatementRun started, bool startedDue) { statement_loop(c, started, startedDue); }
 
 void run_script(Context& c, std::uint32_t index) {
   const std::uint32_t savedScript = c.curScript;

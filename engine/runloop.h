@@ -1,6 +1,7 @@
 // The run loop, error handling around each statement, and Call.
 #pragma once
 #include <string>
+#include "engine/compiled_statement.h"
 #include "engine/context.h"
 
 namespace orv {
@@ -8,6 +9,14 @@ namespace orv {
 // Runs the prepared script `index` of c.scripts from its first line to its end,
 // a Return into its frame, Exit or an unhandled error.
 void run_script(Context& c, std::uint32_t index);
+
+// Where the statements of a script start (past the line that records where
+// its text came from).
+std::uint32_t first_statement(Script& s);
+
+// Goes on with the current script from where run_compiled_statements left
+// it (`started` and `startedDue` as it returned them), as run_script does.
+void continue_script(Context& c, StatementRun started, bool startedDue);
 
 // Runs another script file in the current frame (the built-in Call).
 bool call_script(Context& c, const std::string& file, const Value& params, Operand& result);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include "engine/caller_state.h"
+#include "engine/compiled_statement.h"
 #include "engine/error_numbers.h"
 #include "engine/keywords.h"
 #include "engine/runloop.h"
@@ -226,8 +227,26 @@ void learn_binding(Context& c, Udf& u) {
   }
   b.hwm = c.hwm;
   b.stamp = c.slotStamp;
+  b.named.resize(u.params.size());
+  for (std::size_t k = 0; k < u.params.size(); ++k) {
+    VarSlot& s = b.named[k];
+    std::memset(static_cast<void*>(&s), 0, sizeof s);
+    std::memcpy(s.name, u.params[k].data(), u.params[k].size());
+    s.v.i = -1;
+    s.v.flags = vf::kDeclared;
+  }
   b.learnt = true;
-  u.binding = b;
+  u.binding = std::move(b);
+}
+
+// The parameters' names into a fresh frame, where the learnt binding says.
+void bind_learnt_names(Context& c, const Udf& u) {
+  const Udf::Binding& b = u.binding;
+  const std::size_t n = u.params.size();
+  for (std::size_t k = 0; k < n; ++k)
+    std::memcpy(static_cast<void*>(&c.slots[b.slots[k]]), &b.named[k], sizeof(VarSlot));
+  c.hwm = b.hwm;
+  c.slotStamp = b.stamp;
 }
 
 // Binds every parameter of a fresh frame where the learnt binding says, as
@@ -236,15 +255,7 @@ void learn_binding(Context& c, Udf& u) {
 bool bind_learnt(Context& c, const Udf& u, Operand* args) {
   const Udf::Binding& b = u.binding;
   const std::size_t n = u.params.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    VarSlot& s = c.slots[b.slots[k]];
-    std::memset(static_cast<void*>(&s), 0, sizeof s);
-    std::memcpy(s.name, u.params[k].data(), u.params[k].size());
-    s.v.i = -1;
-    s.v.flags = vf::kDeclared;
-  }
-  c.hwm = b.hwm;
-  c.slotStamp = b.stamp;
+  bind_learnt_names(c, u);
   for (std::size_t k = 0; k < n; ++k) {
     const Value& arg = args[k + 1];
     Value& target = c.slots[b.slots[k]].v;
@@ -332,6 +343,54 @@ bool definition_line(Context& c, DefinitionState& d) {
 
 namespace {
 
+// Drops the call's structure entry (and any its body left above it).
+void unwind_call(Context& c, int frameDepth) {
+  while (c.depth >= frameDepth) {
+    c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+    --c.depth;
+  }
+  --c.callLevel;
+  c.boundTargets.pop_back();
+}
+
+// The body's value into the caller's result; a body that ran to its end
+// without a Return gives 0.
+void take_return_value(Context& c, bool gotValue, Operand& result) {
+  if (gotValue) {
+    static_cast<Value&>(result) = c.returnValue;
+    clear_operand(c.returnValue);
+  } else {
+    release_value(c, c.returnValue);
+    clear_operand(c.returnValue);
+    make_int(result, 0);
+  }
+}
+
+// The error a body ended with, taken aside while the caller's state comes
+// back, then passed on as the caller sees it: an error the body reported
+// (and so ended with) becomes 9015; Exit and a cancel go on as they are.
+struct CalleeError {
+  std::uint16_t number;
+  std::string text;
+  explicit CalleeError(Context& c) : number(c.error) {
+    if (!c.errorText.empty()) text.swap(c.errorText);
+  }
+  // `bodyRan`: the parameters were bound and the body started.
+  bool pass_on(Context& c, bool bodyRan, Operand& result) {
+    if (number != 0 && bodyRan && number != 9000 && number != errs::kCancelled) {
+      number = 9015;
+      c.realCode = 9015;
+      text.clear();
+    }
+    c.error = number;
+    if (!text.empty() || !c.errorText.empty()) c.errorText = std::move(text);
+    if (number == 0) return true;
+    release_value(c, result);
+    clear_operand(result);
+    return false;
+  }
+};
+
 // Copies the parameters' values back into the argument slots before the
 // callee's variables go.
 void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
@@ -367,14 +426,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   CallerState saved(c, CallerState::Handlers::cleared, callerLine);
   c.boundTargets.push_back({c.assignFrame, c.assignSlot});
 
-  auto unwind = [&] {
-    while (c.depth >= frameDepth) {
-      c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
-      --c.depth;
-    }
-    --c.callLevel;
-    c.boundTargets.pop_back();
-  };
+  auto unwind = [&] { unwind_call(c, frameDepth); };
 
   if (ownFrame) {
     std::uint16_t err = 0;
@@ -411,33 +463,166 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
     c.scripts.pop_back();
     gotValue = c.returned;
   }
-  std::uint16_t err = c.error;
-  std::string errText;
-  if (!c.errorText.empty()) errText.swap(c.errorText);
-  if (gotValue) {
-    static_cast<Value&>(result) = c.returnValue;
-    clear_operand(c.returnValue);
-  } else {
-    release_value(c, c.returnValue);
-    clear_operand(c.returnValue);
-    make_int(result, 0);
-  }
-  if (copyBack && err == 0) copy_back_parameters(c, c.udfs[static_cast<std::size_t>(index)], args, count);
+  CalleeError err(c);
+  take_return_value(c, gotValue, result);
+  if (copyBack && err.number == 0) copy_back_parameters(c, c.udfs[static_cast<std::size_t>(index)], args, count);
   if (ownFrame) leave_frame(c, callerLevel, callerSlots, calleeLevel);
   saved.restore(c);
   unwind();
-  if (err != 0 && ok && err != 9000 && err != errs::kCancelled) {
-    err = 9015;
-    c.realCode = 9015;
-    errText.clear();
+  return err.pass_on(c, ok, result);
+}
+
+// ---- Quick calls ----
+//
+// A call from a compiled statement of a function with a frame of its own
+// and a learnt binding, while nothing watches statements (no trace, single
+// stepping or line echo) and the caller names no handler: the body's
+// compiled statements run straight from here. Only what they can change of
+// the caller's state is kept. Should the body go on as text (a line that is
+// not compiled, an error to handle, a spent budget, a cancel), the run loop
+// takes over where they stopped, as it would have in a full call.
+
+// The caller's state a body's compiled statements can change.
+struct QuickSave {
+  std::uint32_t curScript, pos, stmtPos;
+  int ifState;
+  std::uint8_t breakable;
+  bool lineSubstituted, returned;
+  int errorHandlerMode, cancelHandlerMode;
+  std::uint16_t executingUdf, assignFrame, assignSlot;
+  int persistentUdf;
+  CachedLine* replay;
+  int traceEvent, conditionResult;   // what the caller's statement records in a trace
+
+  explicit QuickSave(const Context& c)
+      : curScript(c.curScript), pos(c.pos), stmtPos(c.stmtPos), ifState(c.ifState), breakable(c.breakable),
+        lineSubstituted(c.lineSubstituted), returned(c.returned), errorHandlerMode(c.errorHandlerMode),
+        cancelHandlerMode(c.cancelHandlerMode), executingUdf(c.executingUdf), assignFrame(c.assignFrame),
+        assignSlot(c.assignSlot), persistentUdf(c.persistentUdf), replay(c.replay), traceEvent(c.traceEvent),
+        conditionResult(c.conditionResult) {}
+
+  void restore(Context& c) const {
+    c.curScript = curScript;
+    c.pos = pos;
+    c.stmtPos = stmtPos;
+    c.ifState = ifState;
+    c.breakable = breakable;
+    c.lineSubstituted = lineSubstituted;
+    c.returned = returned;
+    c.errorHandlerMode = errorHandlerMode;
+    c.cancelHandlerMode = cancelHandlerMode;
+    // The caller named no handler: one the body named goes with it.
+    if (!c.errorHandlerFn.empty()) c.errorHandlerFn.clear();
+    if (!c.cancelHandlerFn.empty()) c.cancelHandlerFn.clear();
+    c.executingUdf = executingUdf;
+    c.assignFrame = assignFrame;
+    c.assignSlot = assignSlot;
+    c.persistentUdf = persistentUdf;
+    c.replay = replay;
+    c.traceEvent = traceEvent;
+    c.conditionResult = conditionResult;
   }
-  c.error = err;
-  if (!errText.empty() || !c.errorText.empty()) c.errorText = std::move(errText);
-  if (err != 0) {
-    release_value(c, result);
-    clear_operand(result);
-    return false;
+};
+
+// The rest of a body through the run loop, from where its compiled
+// statements stopped. Only statements run as text move the scanner or look
+// at the trace's nesting, so those are kept from here on.
+[[gnu::noinline]] void finish_body_as_text(Context& c, int index, StatementRun started, bool startedDue) {
+  const std::ptrdiff_t progOffset = c.prog ? c.prog - c.line : 0;
+  const std::uint8_t tokKind = c.tokKind;
+  const std::int32_t delim = c.delim;
+  const std::uint16_t tokenSlot = c.tokenSlot;
+  const std::size_t replayCursor = c.replayCursor;
+  const bool assignAllowed = c.assignAllowed;
+  {
+    const trace::NestedRun traced(c, index);
+    continue_script(c, started, startedDue);
   }
+  c.prog = c.line + progOffset;
+  c.tokKind = tokKind;
+  c.delim = delim;
+  c.tokenSlot = tokenSlot;
+  c.replayCursor = replayCursor;
+  c.assignAllowed = assignAllowed;
+}
+
+// `bind(u)` puts the arguments into the learnt slots; it cannot fail (it is
+// given only arguments that own nothing).
+template <class Bind>
+QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bind) {
+  if (static_cast<std::size_t>(index) >= c.udfs.size()) return QuickCall::declined;
+  Udf& u = c.udfs[static_cast<std::size_t>(index)];
+  const Udf::Binding& b = u.binding;
+  if (!u.body || u.sharesVariables || u.kind != kk::kFunction || !b.learnt ||
+      count != static_cast<int>(u.params.size()) || b.hwm >= c.capacity)
+    return QuickCall::declined;
+  // A spent budget, a full structure stack and vectors that would have to
+  // grow are left to the full call, which reports or allocates.
+  if (!statement_path_enabled(c) || c.statementBudget == 1 || c.trace.state != trace::kOff ||
+      !c.errorHandlerFn.empty() || !c.cancelHandlerFn.empty() || !steps::has_room(c) ||
+      c.scripts.size() == c.scripts.capacity() || c.boundTargets.size() == c.boundTargets.capacity())
+    return QuickCall::declined;
+  StructEntry frame;
+  frame.kind = sk::kUdf;
+  frame.stmtPos = c.stmtPos;
+  frame.script = c.curScript;
+  frame.udf = static_cast<std::uint16_t>(index);
+  frame.breakable = c.breakable;
+  c.stack[static_cast<std::size_t>(++c.depth)] = frame;
+  const int frameDepth = c.depth;
+  ++c.callLevel;
+  const QuickSave saved(c);
+  c.boundTargets.push_back({c.assignFrame, c.assignSlot});
+  const std::uint16_t callerLevel = c.level;
+  VarSlot* const callerSlots = c.slots;
+  std::uint16_t err = 0;
+  const std::uint16_t calleeLevel = enter_frame(c, err);
+  if (calleeLevel == 0) {
+    saved.restore(c);
+    unwind_call(c, frameDepth);
+    fail(c, err);
+    return QuickCall::failed;
+  }
+  c.errorHandlerMode = 0;
+  c.cancelHandlerMode = -1;
+  c.executingUdf = static_cast<std::uint16_t>(index);
+  c.persistentUdf = index;
+  c.ifState = -1;
+  c.breakable = 0;
+  c.returned = false;
+  bind(u);
+  // The body stays in the script list while it runs (see call_udf_impl).
+  c.scripts.push_back(u.body);
+  c.curScript = static_cast<std::uint32_t>(c.scripts.size() - 1);
+  Script& body = *u.body;
+  c.pos = body.firstStatementOf == body.textVersion ? body.firstStatement : first_statement(body);
+  c.replay = nullptr;
+  c.assignFrame = limits::kNoFrame;
+  c.assignSlot = limits::kNoSlot;
+  bool due = false;
+  const StatementRun started = run_compiled_statements(c, due);
+  if (!(started == StatementRun::ok && c.returned)) finish_body_as_text(c, index, started, due);
+  c.scripts.pop_back();
+  const bool gotValue = c.returned;
+  if (c.error == 0 && c.errorText.empty()) {   // the common end: nothing to pass on
+    take_return_value(c, gotValue, result);
+    leave_frame(c, callerLevel, callerSlots, calleeLevel);
+    saved.restore(c);
+    unwind_call(c, frameDepth);
+    return QuickCall::done;
+  }
+  CalleeError error(c);
+  take_return_value(c, gotValue, result);
+  leave_frame(c, callerLevel, callerSlots, calleeLevel);
+  saved.restore(c);
+  unwind_call(c, frameDepth);
+  return error.pass_on(c, true, result) ? QuickCall::done : QuickCall::failed;
+}
+
+// Arguments that own nothing (numbers) bind without a copy that could fail.
+bool plain_arguments(const Operand* args, int count) {
+  for (int k = 1; k <= count; ++k)
+    if (args[k].flags & kHolds) return false;
   return true;
 }
 
@@ -448,7 +633,19 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
 }
 
 bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result) {
+  if (plain_arguments(args, count)) {
+    const QuickCall run = quick_call(c, index, count, result, [&](const Udf& u) { bind_learnt(c, u, args); });
+    if (run != QuickCall::declined) return run == QuickCall::done;
+  }
   return call_udf_impl(c, index, args, count, result, false, CallerState::Line::unread);
+}
+
+QuickCall call_udf_quick(Context& c, int index, const std::int32_t* args, int count, Operand& result) {
+  return quick_call(c, index, count, result, [&](const Udf& u) {
+    bind_learnt_names(c, u);
+    // (The names' slots were just cleared: a whole number needs only its flag and value.)
+    for (int k = 0; k < count; ++k) set_int(c.slots[u.binding.slots[k]].v, args[k]);
+  });
 }
 
 bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result) {

@@ -26,6 +26,11 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result);
 // The same for a call in a compiled statement, which does not read its
 // line's text again.
 bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result);
+// A call from a compiled statement with whole-number arguments 0..count-1,
+// bound straight into the parameters. declined: nothing happened (the
+// function must be called the general way); failed: the error is set.
+enum class QuickCall { done, failed, declined };
+QuickCall call_udf_quick(Context& c, int index, const std::int32_t* args, int count, Operand& result);
 // The same, and afterwards args 1..count hold the parameters' final values
 // (for callers that pass arguments by reference, such as event sources).
 bool call_udf_copy_back(Context& c, int index, Operand* args, int count, Operand& result);

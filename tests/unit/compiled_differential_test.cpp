@@ -478,6 +478,29 @@ TEST_F(CompiledDifferentialTest, ExceptionInACompiledStatementBecomesItsError) {
   EXPECT_NE(std::string(engine().line).find("t = t + i"), std::string::npos) << engine().line;
 }
 
+// The same inside a function called quickly: the body's run loop reports it
+// at the body's line, and the caller's statement ends the run.
+void throw_in_function(Context& c) {
+  if (c.curScript == 0 || c.replay != nullptr) return;
+  if (++g_bodyRuns == 5) throw std::bad_alloc();
+}
+
+TEST_F(CompiledDifferentialTest, ExceptionInAQuicklyCalledBodyBecomesItsError) {
+  const std::string script =
+      "#DefineFunction f(k)\n  t = k * 2\n  Return t + 1\n#EndFunction\nFor i = 1 To 9\n  x = f(i) + f(i)\n"
+      "  StdOut(x)\nNext\n";
+  g_bodyRuns = 0;
+  engine().statementDone = throw_in_function;
+  const std::uint32_t error = run(script);
+  engine().statementDone = nullptr;
+  EXPECT_EQ(error, 3096u);
+  EXPECT_EQ(line_of_last_run(), 2u);
+  ASSERT_EQ(engine().depth, 1) << "only the caller's loop is left, as the run ended in it";
+  EXPECT_EQ(engine().stack[1].kind, sk::kFor);
+  EXPECT_EQ(engine().framesOpen, 0) << "the function's frame is closed";
+  EXPECT_EQ(engine().curScript, 0u);
+}
+
 TEST_F(CompiledDifferentialTest, StatementBudgetEndsOnTheSameLineAcrossJumps) {
   const std::string script =
       "a = 0\nFor i = 1 To 4\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n"
@@ -986,6 +1009,119 @@ TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPat
       "For i = 1 To 3\n  StdOut(tr(i) + tr(i + 1))\nNext\n",
   };
   expect_each_same(snippets, "call");
+}
+
+// A function called from a compiled line with its body compiled runs without
+// the run loop's setup, its whole-number arguments bound straight into its
+// parameters; each way such a call must instead (or part way through) do
+// what a full call does.
+TEST_F(CompiledDifferentialTest, QuickCallsEndAsFullCallsDo) {
+  const char* snippets[] = {
+      // the first line of the body is not compiled (a label, a substitution)
+      "#DefineFunction f(k)\n  :top\n  v = k\n  t = k + %v%\n  Return t * 2\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i) + f(i + 1))\nNext\n",
+      // parameters assigned, dropped and made again in the body
+      "#DefineFunction f(a, b)\n  a = a * 3\n  b += a\n  Drop(a)\n  a = \"x\" : b\n  Return a : b\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i, i + 1) : f(i - 1, 7))\nNext\n",
+      // values other than whole numbers, and no value, where a sum waits for them
+      "#DefineFunction f(k)\n  If k == 1 Then Return 2.5\n  If k == 2 Then Return \"40\"\n  If k == 3 Then Return 7 / 2\n"
+      "  t = k\n#EndFunction\nFor i = 1 To 5\n  x = f(i) + f(i) * 2\n  StdOut(x : \" \" : (f(i) == 0))\nNext\n",
+      "#DefineFunction f(k)\n  If k == 2 Then Return ArrDimension(k)\n  If k == 3 Then Return \"t\"\n  Return k\n#EndFunction\n"
+      "For i = 1 To 4\n  x = f(i) + 1\n  StdOut(x)\nNext\n",
+      // arguments that are no whole numbers, more of them than the quick form takes, too few
+      "#DefineFunction f(a, b, c, d, e)\n  Return a + b + c + d + e\n#EndFunction\n#DefineFunction g(k)\n  Return k : \"!\"\n"
+      "#EndFunction\nx = \"3\"\nFor i = 1 To 3\n  StdOut(f(i, i, i, i, i) : g(i * 1.5) : g(x) : g(i) : g(-i))\nNext\n"
+      "y = g()\n",
+      "#DefineFunction g(k, j)\n  Return k\n#EndFunction\nFor i = 1 To 3\n  StdOut(g(i))\nNext\n",
+      // an argument whose variable stops being a whole number, or goes
+      "#DefineFunction f(k)\n  Return k * 2\n#EndFunction\nn = 1\nFor i = 1 To 5\n  StdOut(f(n + 1) + f(n))\n"
+      "  If i == 2 Then n = 2.5\n  If i == 3 Then n = \"7\"\n  If i == 4 Then Drop(n)\nNext\n",
+      "#DefineFunction f(k)\n  Return k * 2\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i mod (3 - i)))\nNext\n",
+      // a function removed between calls, and defined again with other parameters
+      "#DefineFunction f(k)\n  Return k * 2\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) + 1)\nNext\n"
+      "IntControl(78, 1, \"f\", 0, 0)\n#DefineFunction f(q, r)\n  Return q * 100 + r\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(f(i, i) + 1)\nNext\nIntControl(78, 1, \"f\", 0, 0)\n#DefineFunction f(r)\n  Return r - 1\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) + 1)\nNext\nIntControl(78, 1, \"f\", 0, 0)\nFor i = 1 To 3\n"
+      "  StdOut(f(i) + 1)\nNext\n",
+      // the depth limit: at the call, and inside a body that holds a loop
+      "#DefineFunction d(k)\n  If k < 0 Then Return 0\n  Return d(k + 1) + 1\n#EndFunction\nFor i = 1 To 2\n"
+      "  x = d(i)\nNext\n",
+      "#DefineFunction w(k)\n  j = 0\n  While j < 1\n    j += 1\n    r = w(k + 1) + 1\n  EndWhile\n  Return r\n"
+      "#EndFunction\nStdOut(w(1))\n",
+      "ErrorMode(@OFF)\n#DefineFunction d(k)\n  If k < 0 Then Return 0\n  Return d(k + 1) + 1\n#EndFunction\n"
+      "x = d(1)\nStdOut(\"after \" : LastError())\n",
+      // errors in the body under ErrorMode(@OFF): minor ones go on, severe ones end the call
+      "ErrorMode(@OFF)\n#DefineFunction f(k)\n  t = k\n  a = ArrDimension(100000000)\n  t += 1\n  Return t\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) + f(i) : \" \" : LastError())\nNext\n",
+      "ErrorMode(@OFF)\n#DefineFunction f(k)\n  t = k\n  t = t / (k - 2)\n  Return t\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(f(i) + 1)\nNext\n",
+      // a handler set inside the body, used there, and gone after the call
+      "#DefineFunction f(k)\n  t = k\n  IntControl(73, 2, 0, 0, 0)\n  t = t / (k - 2)\n  Return t\n  :QRErrorHandler\n"
+      "  t = -1\n  Return\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) + 1)\nNext\nx = 1 / 0\n",
+      // pointers to parameters: kept after the frame went, and handed to another function
+      "#DefineFunction f(k)\n  p = &k\n  *p = *p + 1\n  Return p\n#EndFunction\nFor i = 1 To 2\n  q = f(i)\n"
+      "  StdOut(StrSub(q, 1, 9))\nNext\nStdOut(*q)\n",
+      "#DefineFunction inc(p)\n  *p = *p + 10\n  Return 0\n#EndFunction\n#DefineFunction f(k)\n  t = inc(&k) + k\n"
+      "  Return t\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i) + f(i * 2))\nNext\n",
+      // a function the error handling calls back, which calls functions itself
+      "#DefineFunction sq(k)\n  Return k * k\n#EndFunction\n#DefineFunction caught(err)\n  StdOut(\"caught \" : sq(err[0] mod 7) : \" \" : sq(2))\n"
+      "  Return 1\n#EndFunction\nIntControl(73, 3, 0, \"caught\", 0)\nFor i = 1 To 3\n  q = sq(i) / (i - 2)\n"
+      "  IntControl(73, 3, 0, \"caught\", 0)\nNext\n",
+      // sums of calls that turn out otherwise part way: a value that is no
+      // whole number, a divisor of 0, a subroutine that changes what is read after it
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  If k == 3 Then Return 1.5\n  If k == 4 Then Return \"x\"\n  Return k\n"
+      "#EndFunction\n#DefineFunction g(k)\n  Return f(k) * 2 + f(k + 1) - -f(k - 1)\n#EndFunction\n"
+      "For i = 1 To 5\n  x = f(i) + f(i + 1) * 3\n  StdOut(x)\n  If g(i) > 6 Then StdOut(\"big \" : g(i))\nNext\n",
+      "#DefineFunction f(k)\n  Return k + 1\n#EndFunction\n#DefineFunction g(k)\n  Return f(k) + f(k) mod (k - 3)\n"
+      "#EndFunction\nFor i = 1 To 4\n  StdOut(g(i))\nNext\n",
+      "#DefineSubroutine s(k)\n  t = k * 10\n  Return k\n#EndSubroutine\n#DefineFunction f(k)\n  Return k\n#EndFunction\n"
+      "t = 1\nFor i = 1 To 3\n  x = f(i) + s(i) + f(i)\n  StdOut(x : t)\n  y = f(i) + t\n  StdOut(y)\nNext\n",
+      // calls in conditions of If and While, eight calls in one sum and nine (no integer form)
+      "#DefineFunction f(k)\n  Return k mod 4\n#EndFunction\nw = 0\nWhile f(w) + f(w + 1) < 5\n  w += 1\n"
+      "  If f(w) * 2 == f(w + 2) Then StdOut(\"twice at \" : w)\n  If f(w) > f(w + 1)\n    StdOut(\"drop at \" : w)\n"
+      "  EndIf\nEndWhile\nStdOut(w)\n",
+      "#DefineFunction f(k)\n  If k == 9 Then Return \"n\"\n  Return k\n#EndFunction\nFor i = 1 To 3\n"
+      "  a = f(1) + f(2) + f(3) + f(4) + f(5) + f(6) + f(7) + f(i)\n  b = f(1) + f(2) + f(3) + f(4) + f(5) + f(6) + f(7) + f(8) + f(i * 3)\n"
+      "  StdOut(a : \" \" : b)\nNext\n",
+      // Exit, and a GoTo out of a loop in the body
+      "#DefineFunction f(k)\n  For j = 1 To 3\n    If j == k Then GoTo done\n  Next\n  Return 0\n  :done\n  Return j\n"
+      "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i) + 1)\nNext\n",
+  };
+  expect_each_same(snippets, "quick");
+}
+
+// Recursion through quick calls under every statement budget: the budget
+// that ends the run inside a body ends it on the same line, with the same
+// stack.
+TEST_F(CompiledDifferentialTest, QuickCallsUnderStatementBudgets) {
+  expect_same_under_budgets(
+      "#DefineFunction fib(k)\n  If k < 2 Then Return k\n  Return fib(k - 1) + fib(k - 2)\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(fib(i + 2))\nNext\n",
+      120);
+}
+
+// Tracing switched on part way through a quickly called body: the rest of the
+// body, the caller's lines and the trace file are as after a full call.
+TEST_F(CompiledDifferentialTest, TraceTurnedOnInsideAQuickCall) {
+  const std::string file = (fs::temp_directory_path() / ("orv_qtrace_" + std::to_string(::getpid()) + ".txt")).string();
+  freshFile = file;
+  const std::string show =
+      "DebugTrace(0)\nh = FileOpen(file, \"READ\")\nWhile 1\n  line = FileRead(h)\n  If line == \"*EOF*\" Then Break\n"
+      "  StdOut(line)\nEndWhile\nFileClose(h)\n";
+  // (The functions name the file themselves: their variables are their own.)
+  const std::string on = "DebugTrace(1, \"" + file + "\")";
+  const std::string bodies[] = {
+      "#DefineFunction f(k)\n  t = k * 2\n  If k == 3 Then " + on + "\n  t += 1\n  Return t\n#EndFunction\n"
+      "For i = 1 To 4\n  x = f(i) + f(i + 1)\nNext\n",
+      "DebugTrace(103, 1)\n#DefineFunction g(k)\n  Return k + 1\n#EndFunction\n#DefineFunction f(k)\n  t = g(k)\n"
+      "  If k == 2 Then " + on + "\n  Return g(t) * 2\n#EndFunction\nFor i = 1 To 3\n  x = f(i) + 1\nNext\n",
+  };
+  for (const std::string& body : bodies) {
+    const std::string script = "file = \"" + file + "\"\nDebugTrace(104, 1)\n" + body + show;
+    expect_same(script, script);
+  }
+  std::error_code ec;
+  fs::remove(file, ec);
 }
 
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
