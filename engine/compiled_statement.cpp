@@ -692,32 +692,34 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
 // A Case body of one whole-number store and a Break, the common shape of a
 // Switch in a loop, runs with the Switch when nothing counts statements
 // (`next` is the body's first statement; after it, the line after the
-// EndSwitch). Anything else is left to the run loop, as is a store that
-// misses (then nothing has changed).
-[[gnu::always_inline]] inline void store_and_break(Context& c, SwitchTable& t, CompiledStatement*& next) {
+// EndSwitch). The Switch's entry would be opened and let go again with
+// nothing reading it, so it is never opened. False: anything else, left to
+// the run loop, as is a store that misses (then nothing has changed).
+[[gnu::always_inline]] inline bool store_and_break(Context& c, SwitchTable& t, CompiledStatement*& next) {
   CompiledStatement* body = next;
-  if (!body || body->kind != CompiledStatement::kAssign || body->callsOut) return;
+  if (!body || body->kind != CompiledStatement::kAssign || body->callsOut) return false;
   // (The body does not call out: its link is current, see statement_after.)
   CompiledStatement* brk = body->follow;
-  if (!brk || brk->kind != CompiledStatement::kBreak || brk->table.get() != &t) return;
+  if (!brk || brk->kind != CompiledStatement::kBreak || brk->table.get() != &t) return false;
   const std::uint16_t target = slot_of(c, body->names[0]);
-  if (target == kNotFound) return;
+  if (target == kNotFound) return false;
   // (A lone number, as in "a += 1", is stored without the step loop; the
   // Break below sets where the last store went.)
   const IntStep* number = body->lone && body->lone->code == IntStep::kLoad ? body->lone : nullptr;
   if (number ? !(c.exprDepth + body->loneNesting <= limits::kExpressionDepth &&
                  store_int(c.slots[target].v, expr_of(*body, body->expr).assignOp, number->value))
              : !store_whole(c, *body, target))
-    return;
-  // The Break, as run_break takes it: the Switch's entry is the innermost,
-  // and the block's names exist still (the store made or dropped none).
-  steps::break_switch(c);
+    return false;
+  // What the Break leaves, as run_break takes it: the block's names exist
+  // still (the store made or dropped none).
+  steps::switch_broken_at_once(c);
   c.assignFrame = limits::kNoFrame;
   c.assignSlot = limits::kNoSlot;
   c.stmtPos = brk->stmtPos;
   c.pos = t.endNext;
   c.pumpThrottle.add_cheap_statements(body->pumpWeight + brk->pumpWeight);
   next = jump_target(c, t.after);
+  return true;
 }
 
 StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& next) {
@@ -735,11 +737,12 @@ StatementRun run_switch(Context& c, CompiledStatement& st, CompiledStatement*& n
   SwitchTable* table = st.table ? st.table.get() : nullptr;
   if (table && can_jump(c, *table, 1)) {
     if (SwitchTable::Arm* arm = table->arm_for(v); arm && take_budget(c, arm->index + 1)) {
-      steps::open_switch_at_case(c, static_cast<std::uint32_t>(v));
+      const std::uint32_t switchPos = c.stmtPos;
       c.stmtPos = arm->stmtPos;
       c.pos = arm->nextPos;
       next = jump_target(c, arm->body);
-      if (c.statementBudget == 0 && !c.statementDone) store_and_break(c, *table, next);
+      if (c.statementBudget == 0 && !c.statementDone && store_and_break(c, *table, next)) return StatementRun::ok;
+      steps::open_switch_at_case(c, static_cast<std::uint32_t>(v), switchPos);
       return StatementRun::ok;
     }
   }

@@ -99,14 +99,15 @@ inline bool open_switch(Context& c, std::uint32_t value) {
 }
 
 // A Switch that goes straight to the body of its matching Case: open_switch,
-// then case_reads and a matching case_value, in one step. The caller has
+// then case_reads and a matching case_value, in one step (`switchPos`: the
+// Switch's own line, where c.stmtPos has moved on from). The caller has
 // checked that there is room.
-inline void open_switch_at_case(Context& c, std::uint32_t value) {
+inline void open_switch_at_case(Context& c, std::uint32_t value, std::uint32_t switchPos) {
   StructEntry& e = c.stack[static_cast<std::size_t>(++c.depth)];
   // Every field once (cheaper than clearing the entry first).
   e.kind = sk::kSwitch;
   e.jump = value >> 16;
-  e.stmtPos = c.stmtPos;
+  e.stmtPos = switchPos;
   e.script = c.curScript;
   e.udf = limits::kNoUdf;
   e.udfState = 0;
@@ -262,6 +263,14 @@ inline void break_switch(Context& c) {
   c.traceEvent = trace::ev::kEnd;
   c.conditionResult = 1;
   pop(c, true);
+}
+
+// A Switch whose Case body ran with it and broke out at once: what opening
+// the block, its Case and the Break leave, with no entry opened and let go.
+inline void switch_broken_at_once(Context& c) {
+  detail::leave_if_state(c);
+  c.traceEvent = trace::ev::kEnd;
+  c.conditionResult = 1;
 }
 
 inline void end_switch(Context& c) {

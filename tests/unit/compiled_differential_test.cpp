@@ -324,6 +324,11 @@ const char* const kJumpingBlocks[] = {
     "t = 0\nFor i = 1 To 30\n  Switch i mod 3\n    Case 0\n      Switch i mod 2\n        Case 0\n          t += 100\n"
     "          Break\n        Case 1\n          t += 1000\n          Break\n      EndSwitch\n      t += 1\n      Break\n"
     "    Case 1\n      t -= 1\n      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+    // such a Switch leaves its surroundings as they were: a Break after it
+    // leaves the loop, and one outside any loop is refused
+    "a = 0\nFor i = 1 To 3\n  Switch i\n    Case 1\n      a += 1\n      Break\n    Case 2\n      a += 2\n      Break\n"
+    "  EndSwitch\n  If a > 2 Then Break\nNext\nStdOut(a : \" \" : i)\nSwitch a\n  Case 3\n    a += 10\n    Break\n"
+    "EndSwitch\nStdOut(a)\nBreak\nStdOut(\"after\")\n",
 };
 
 TEST_F(CompiledDifferentialTest, LoopsAndSwitchBlocksThatJumpOverLines) {
