@@ -343,6 +343,29 @@ bool definition_line(Context& c, DefinitionState& d) {
 
 namespace {
 
+// The structure entry a call opens, naming where it was called from.
+StructEntry call_entry(const Context& c, int index) {
+  StructEntry frame;
+  frame.kind = sk::kUdf;
+  frame.stmtPos = c.stmtPos;
+  frame.script = c.curScript;
+  frame.udf = static_cast<std::uint16_t>(index);
+  frame.breakable = c.breakable;
+  return frame;
+}
+
+// How a callable's body starts: no handlers, no If or loop around it, no
+// value returned yet.
+void start_callee(Context& c, int index) {
+  c.errorHandlerMode = 0;
+  c.cancelHandlerMode = -1;
+  c.executingUdf = static_cast<std::uint16_t>(index);
+  c.persistentUdf = index;
+  c.ifState = -1;
+  c.breakable = 0;
+  c.returned = false;
+}
+
 // Drops the call's structure entry (and any its body left above it).
 void unwind_call(Context& c, int frameDepth) {
   while (c.depth >= frameDepth) {
@@ -409,13 +432,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, errs::kFunctionNotDefined);
   Udf& u = c.udfs[static_cast<std::size_t>(index)];
   if (!u.body) return fail(c, errs::kUdfError);
-  StructEntry frame;
-  frame.kind = sk::kUdf;
-  frame.stmtPos = c.stmtPos;
-  frame.script = c.curScript;
-  frame.udf = static_cast<std::uint16_t>(index);
-  frame.breakable = c.breakable;
-  if (!steps::push(c, frame)) return false;
+  if (!steps::push(c, call_entry(c, index))) return false;
   const int frameDepth = c.depth;
   ++c.callLevel;
 
@@ -437,13 +454,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
       return fail(c, err);
     }
   }
-  c.errorHandlerMode = 0;
-  c.cancelHandlerMode = -1;
-  c.executingUdf = static_cast<std::uint16_t>(index);
-  c.persistentUdf = index;
-  c.ifState = -1;
-  c.breakable = 0;
-  c.returned = false;
+  start_callee(c, index);
 
   const trace::NestedRun traced(c, index);
   const bool everyArgument = count == static_cast<int>(u.params.size());
@@ -562,13 +573,7 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
       !c.errorHandlerFn.empty() || !c.cancelHandlerFn.empty() || !steps::has_room(c) ||
       c.scripts.size() == c.scripts.capacity() || c.boundTargets.size() == c.boundTargets.capacity())
     return QuickCall::declined;
-  StructEntry frame;
-  frame.kind = sk::kUdf;
-  frame.stmtPos = c.stmtPos;
-  frame.script = c.curScript;
-  frame.udf = static_cast<std::uint16_t>(index);
-  frame.breakable = c.breakable;
-  c.stack[static_cast<std::size_t>(++c.depth)] = frame;
+  c.stack[static_cast<std::size_t>(++c.depth)] = call_entry(c, index);
   const int frameDepth = c.depth;
   ++c.callLevel;
   const QuickSave saved(c);
@@ -583,13 +588,7 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
     fail(c, err);
     return QuickCall::failed;
   }
-  c.errorHandlerMode = 0;
-  c.cancelHandlerMode = -1;
-  c.executingUdf = static_cast<std::uint16_t>(index);
-  c.persistentUdf = index;
-  c.ifState = -1;
-  c.breakable = 0;
-  c.returned = false;
+  start_callee(c, index);
   bind(u);
   // The body stays in the script list while it runs (see call_udf_impl).
   c.scripts.push_back(u.body);
