@@ -428,15 +428,21 @@ int return_frame(const Context& c) {
   return 0;   // 9000 comes from the text path
 }
 
+// The slot of an expression that is a lone variable, kNotFound for anything
+// else (or when it would nest too deep).
+std::uint16_t lone_variable_slot(Context& c, CompiledStatement& st, const CompiledExpr& e) {
+  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return kNotFound;
+  const IntStep& step = st.code.intCode[e.intStart];
+  if (step.code != IntStep::kVar) return kNotFound;
+  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
+  return hinted_slot(c, n.hint, n.text);
+}
+
 // "Return name" of a variable that holds a whole number (a function's
 // common last case), read in place. As the general evaluation gives a lone
 // variable, the value keeps its slot.
 bool lone_variable_value(Context& c, CompiledStatement& st, const CompiledExpr& e, Operand& out) {
-  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
-  const IntStep& step = st.code.intCode[e.intStart];
-  if (step.code != IntStep::kVar) return false;
-  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
-  const std::uint16_t slot = hinted_slot(c, n.hint, n.text);
+  const std::uint16_t slot = lone_variable_slot(c, st, e);
   if (slot == kNotFound || c.slots[slot].v.flags != vf::kInt) return false;
   static_cast<Value&>(out) = c.slots[slot].v;
   out.slot = slot;
@@ -578,12 +584,7 @@ StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*&
 // A lone variable holding only text that reads as a whole number (a script
 // parameter as a loop limit) is read where it lies, without a copy.
 bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
-  const CompiledExpr& e = expr_of(st, st.expr);
-  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return false;
-  const IntStep& step = st.code.intCode[e.intStart];
-  if (step.code != IntStep::kVar) return false;
-  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
-  const std::uint16_t slot = hinted_slot(c, n.hint, n.text);
+  const std::uint16_t slot = lone_variable_slot(c, st, expr_of(st, st.expr));
   if (slot == kNotFound || c.slots[slot].v.flags != vf::kStr) return false;
   const IntText it = parse_integer_text(str_view(c, c.slots[slot].v), true);
   if (!it.ok || it.is64) return false;
