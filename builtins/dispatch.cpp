@@ -68,6 +68,26 @@ void tidy_result(Context& c, Operand& result) {
   }
 }
 
+// The result of a user-defined call as dispatch_unguarded leaves a
+// built-in's (written out there for the same reason); false: failed.
+bool udf_call_done(Context& c, Operand& result) {
+  tidy_result(c, result);
+  if (c.pendingMathError != 0) {
+    c.error = c.pendingMathError;
+    c.pendingMathError = 0;
+  }
+  return !failed(c);
+}
+
+// What escaped a user-defined call becomes its error, as in dispatch()
+// (written out there too: a shared one made every built-in call slower).
+void udf_call_threw(Context& c, Operand& result) {
+  after_outside_code(c);
+  fail(c, error_for_current_exception());
+  release_value(c, result);
+  make_int(result, 0);
+}
+
 bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
                         Operand& result) {
   bool wide = false;
@@ -195,18 +215,10 @@ bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& r
   try {
     call_udf_from_compiled(c, id - kUdfStart, args.data(), count, result);
   } catch (...) {
-    after_outside_code(c);
-    fail(c, error_for_current_exception());
-    release_value(c, result);
-    make_int(result, 0);
+    udf_call_threw(c, result);
     return false;
   }
-  tidy_result(c, result);
-  if (c.pendingMathError != 0) {
-    c.error = c.pendingMathError;
-    c.pendingMathError = 0;
-  }
-  return !failed(c);
+  return udf_call_done(c, result);
 }
 
 QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int count, Operand& result) {
@@ -215,19 +227,11 @@ QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int co
   try {
     run = call_udf_quick(c, id - kUdfStart, args, count, result);
   } catch (...) {
-    after_outside_code(c);
-    fail(c, error_for_current_exception());
-    release_value(c, result);
-    make_int(result, 0);
+    udf_call_threw(c, result);
     return QuickCall::failed;
   }
   if (run == QuickCall::declined) return run;
-  tidy_result(c, result);
-  if (c.pendingMathError != 0) {
-    c.error = c.pendingMathError;
-    c.pendingMathError = 0;
-  }
-  return failed(c) ? QuickCall::failed : QuickCall::done;
+  return udf_call_done(c, result) ? QuickCall::done : QuickCall::failed;
 }
 
 const HandlerTable& handler_table() {
