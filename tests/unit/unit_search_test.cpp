@@ -55,6 +55,24 @@ TEST(UnitSearch, Utf16UnitsSharingALowByte) {
     expect_as_plain_scan<char16_t>(hay, sub, "shared low bytes");
 }
 
+// Needles of every length on both sides of the block search's limit, cut
+// from the text so they are there, at offsets near the text's end, where
+// the last block overlaps windows already looked at.
+TEST(UnitSearch, NeedlesOfEveryLengthFoundNearTheEnd) {
+  std::mt19937 random(11);
+  for (std::size_t size = 33; size <= 90; size += 19) {
+    std::string hay(size, 'a');
+    for (char& ch : hay) ch = static_cast<char>("ab\x80\xff"[random() % 4]);
+    std::u16string wide(hay.begin(), hay.end());
+    for (char16_t& u : wide) u = static_cast<char16_t>((u & 0xFF) * 0x101);
+    for (std::size_t m = 2; m <= 40 && m <= size; ++m)
+      for (std::size_t at : {size - m, size - m - (m < size), size / 2 - m / 2}) {
+        expect_as_plain_scan<char>(hay, hay.substr(at, m), "cut from the text");
+        expect_as_plain_scan<char16_t>(wide, wide.substr(at, m), "cut from the wide text");
+      }
+  }
+}
+
 TEST(UnitSearch, RandomTextsOverASmallAlphabet) {
   std::mt19937 random(7);
   for (int round = 0; round < 300; ++round) {
