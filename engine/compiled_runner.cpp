@@ -734,7 +734,7 @@ class Runner {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
-        switch (variable_argument(kid, slot, n.lendsText)) {
+        switch (variable_argument(kid, slot, n.lendsText, n.lendsHandles)) {
           case Argument::lent: lent |= 1u << k; continue;
           case Argument::copied: continue;
           case Argument::other: break;
@@ -748,8 +748,8 @@ class Runner {
     // call) gets a copy of its own after all.
     for (int k = 1; k <= count && lent; ++k) {
       const std::uint32_t bit = 1u << k;
-      if (!(lent & bit) || coercion_keeps_text(*r, args, count, k)) continue;
       Operand& slot = args[static_cast<std::size_t>(k)];
+      if (!(lent & bit) || slot.flags != vf::kStr || coercion_keeps_text(*r, args, count, k)) continue;
       const Value shared = slot;
       clear_operand(slot);
       lent &= ~bit;
@@ -839,15 +839,18 @@ class Runner {
 
   // A variable as an argument: a plain number is copied as it is; an 8-bit
   // text is lent (put in the slot as it is) when `lend` says the function
-  // only reads it and nothing runs before the call; anything else is read
-  // the general way.
+  // only reads it and nothing runs before the call, a file handle when
+  // `lendHandle` does (no reference is taken or let go); anything else is
+  // read the general way.
   enum class Argument { copied, lent, other };
-  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend) {
+  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend, bool lendHandle) {
     const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
     if (index == kNotFound) return Argument::other;
     const Value& v = c_.slots[index].v;
     const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
-    if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
+    if (!number && !(lend && v.flags == vf::kStr && v.str != 0) &&
+        !(lendHandle && v.flags == (vf::kInt | vf::kFile)))
+      return Argument::other;
     static_cast<Value&>(slot) = v;
     drop_origin(slot);
     return number ? Argument::copied : Argument::lent;
