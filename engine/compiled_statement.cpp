@@ -175,7 +175,14 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const bool effects = kind == CompiledStatement::kIfBlock || kind == CompiledStatement::kWhile ||
                        kind == CompiledStatement::kReturn;
   st.expr = compile_expression(c, cached, st.code, 1, false, effects);
-  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == end) st.kind = kind;
+  if (st.expr < 0) return;
+  const std::size_t after = st.code.exprs[static_cast<std::size_t>(st.expr)].endToken;
+  if (after == end) {
+    st.kind = kind;
+  } else if (kind == CompiledStatement::kTo && after + 1 < end && keyword_token(t[after]) && t[after].delim == id::kBy) {
+    st.stepExpr = compile_expression(c, cached, st.code, after + 1, false);
+    if (st.stepExpr >= 0 && expr_of(st, st.stepExpr).endToken == end) st.kind = kind;
+  }
 }
 
 // ---- Running ----
@@ -598,14 +605,21 @@ bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   return lone_text_limit(c, st, out) || int_value_steps(c, st, expr_of(st, st.expr), out) || text_limit(c, st, out);
 }
 
-// The "To" clause a Next jumps back to: a whole-number loop with step 1.
-// The innermost structure is its For.
+// A "To" clause's step: 1, or its "By" value when that is a whole number.
+[[gnu::always_inline]] inline bool step_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  out = 1;
+  return st.stepExpr < 0 || eval_compiled_int(c, st.code, expr_of(st, st.stepExpr), out);
+}
+
+// The "To" clause a Next jumps back to: a whole-number loop with a
+// whole-number step. The innermost structure is its For.
 [[gnu::always_inline]] inline StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
-  std::int32_t limit = 0;
-  if (var.flags != vf::kInt || !(lone_int_value(c, st, limit) || limit_value(c, st, limit)))
+  std::int32_t limit = 0, step = 1;
+  if (var.flags != vf::kInt || !(lone_int_value(c, st, limit) || limit_value(c, st, limit)) ||
+      !step_value(c, st, step))
     return StatementRun::not_run;
-  steps::for_step_whole(c, 1, limit);
+  steps::for_step_whole(c, step, limit);
   return StatementRun::ok;
 }
 
@@ -644,10 +658,10 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   const StructEntry& e = top(c);
   CompiledStatement* to = loop_test(c, st, e);
   // In one step as run_next takes it, for a limit that needs more than a look.
-  std::int32_t limit = 0;
+  std::int32_t limit = 0, step = 1;
   if (to && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
-      limit_value(c, *to, limit)) {
-    steps::next_step_whole(c, limit);
+      limit_value(c, *to, limit) && step_value(c, *to, step)) {
+    steps::next_step_whole(c, step, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
@@ -679,9 +693,9 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   // the Next and its "To" clause are one step; anything else in full.
   CompiledStatement* to = st.loopTest;
   std::int32_t limit = 0;
-  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
-      c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
-    steps::next_step_whole(c, limit);
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && to->stepExpr < 0 &&
+      c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
+    steps::next_step_whole(c, 1, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);

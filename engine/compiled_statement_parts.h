@@ -33,6 +33,7 @@ struct CompiledStatement {
   CompiledLine code;
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
   std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
+  std::int32_t stepExpr = -1;    // a "To" clause's "By" step, if any
   // "If ... Then name = value" or "If ... Then Call(...)": the statement's
   // expression, run strictly; thenTarget names an assignment's target.
   std::int32_t thenStatement = -1;
