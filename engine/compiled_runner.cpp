@@ -714,8 +714,9 @@ class Runner {
     const std::size_t used =
         std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
     for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
-    // Slots that hold a variable's own text (bit k), which are not let go.
-    std::uint32_t lent = 0;
+    // Slots that hold a variable's own text or handle (bit k), which are
+    // not let go; the texts among them.
+    std::uint32_t lent = 0, lentTexts = 0;
     struct Release {
       Context& c;
       ArgSlots& args;
@@ -735,7 +736,10 @@ class Runner {
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
         switch (variable_argument(kid, slot, n.lendsText, n.lendsHandles)) {
-          case Argument::lent: lent |= 1u << k; continue;
+          case Argument::lent:
+            lent |= 1u << k;
+            if (slot.flags == vf::kStr) lentTexts |= 1u << k;
+            continue;
           case Argument::copied: continue;
           case Argument::other: break;
         }
@@ -746,10 +750,14 @@ class Runner {
     }
     // A text the coercion would change (to a number, or to UTF-16 in a wide
     // call) gets a copy of its own after all.
-    for (int k = 1; k <= count && lent; ++k) {
+    std::uint32_t seen = 0;   // the flags of all arguments: is any UTF-16?
+    for (int k = 1; k <= count && lentTexts; ++k) seen |= args[static_cast<std::size_t>(k)].flags;
+    const std::uint32_t changed =
+        lentTexts ? texts_coercion_changes(*r, args, count, lentTexts, (seen & vf::kWide) != 0) : 0;
+    for (int k = 1; k <= count && (changed >> k) != 0; ++k) {
       const std::uint32_t bit = 1u << k;
+      if (!(changed & bit)) continue;
       Operand& slot = args[static_cast<std::size_t>(k)];
-      if (!(lent & bit) || slot.flags != vf::kStr || coercion_keeps_text(*r, args, count, k)) continue;
       const Value shared = slot;
       clear_operand(slot);
       lent &= ~bit;
@@ -1095,8 +1103,10 @@ CompiledRun strict_failure(Context& c) {
 }
 
 // The slot of the assignment target, found again after the right side ran
-// (which may drop or move it), as the text path does.
-std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known) {
+// (which may drop or move it), as the text path does. Under the stamp its
+// hint was found with, the table still holds the name where it was.
+std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known, const SlotHint& hint) {
+  if (hint.slot == known && hint_holds(c, hint)) return known;
   if (known < c.hwm && c.slots[known].v.flags != 0 && name == c.slots[known].name) return known;
   const std::uint16_t slot = find_slot(c, name);
   return slot != kNotFound ? slot : find_or_create_slot(c, name);
@@ -1158,7 +1168,7 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     return strict_failure(c);
   }
   if (e.assignOp != id::kAssign) {
-    slot = target_slot(c, name, slot);
+    slot = target_slot(c, name, slot, hint);
     if (slot == kNotFound) {
       c.error = 0;
       c.errorText.clear();
@@ -1173,7 +1183,7 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     if (!whole_compound(e.assignOp, current, value.op()) && !compound_value(c, e.assignOp, current, value.op()))
       return strict_failure(c);
   }
-  slot = target_slot(c, name, slot);
+  slot = target_slot(c, name, slot, hint);
   if (slot == kNotFound) return strict_failure(c);
   Value stored = value.op();
   clear_operand(value.op());

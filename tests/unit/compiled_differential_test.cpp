@@ -939,6 +939,22 @@ TEST_F(CompiledDifferentialTest, TextLengthsTakenStraight) {
   expect_each_same(snippets, "length");
 }
 
+// Variables' texts lent to calls whose coercion would change them: a text
+// that a numeric parameter reads as a number, and narrow texts in a call
+// that another argument makes wide; each variable keeps its own form.
+TEST_F(CompiledDifferentialTest, LentTextsTheCoercionWouldChange) {
+  const char* snippets[] = {
+      "n = \"3\"\ns = \"abcdef\"\nFor i = 1 To 3\n  StdOut(StrSub(s, n, 2) : \" \" : VarType(n) : \" \" : n)\n"
+      "  If i == 2 Then n = \" 2\"\nNext\n",
+      "l = \"a b c\"\nk = \"2\"\nFor i = 1 To 4\n  w = \"x\" : i\n  If i > 2 Then w = Num2Char(8364) : i\n"
+      "  r = ItemInsert(w, -1, l, \" \")\n  e = ItemExtract(k, l, \" \")\n"
+      "  StdOut(r : \" \" : e : \" \" : VarType(l) : VarType(k) : VarType(r) : \" \" : StrLen(l))\nNext\n",
+      "ErrorMode(@OFF)\nk = \"x\"\nl = \"a b\"\nFor i = 1 To 3\n  e = ItemExtract(k, l, \" \")\n"
+      "  StdOut(i : \" \" : e : \" \" : LastError() : \" \" : k)\n  If i == 2 Then k = \"1\"\nNext\n",
+  };
+  expect_each_same(snippets, "coerced", true);
+}
+
 // Members of elements and of pointer targets leave their lines to the text
 // path; the checks before the member (bounds, unassigned elements, pointers)
 // and the lines around them must still agree.
