@@ -181,7 +181,7 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
     st.kind = kind;
   } else if (kind == CompiledStatement::kTo && after + 1 < end && keyword_token(t[after]) && t[after].delim == id::kBy) {
     st.stepExpr = compile_expression(c, cached, st.code, after + 1, false);
-    if (st.stepExpr >= 0 && expr_of(st, st.stepExpr).endToken == end) st.kind = kind;
+    if (st.stepExpr >= 0 && expr_of(st, st.stepExpr).endToken == end) st.kind = CompiledStatement::kToBy;
   }
 }
 
@@ -659,7 +659,8 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   CompiledStatement* to = loop_test(c, st, e);
   // In one step as run_next takes it, for a limit that needs more than a look.
   std::int32_t limit = 0, step = 1;
-  if (to && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
+  const bool clause = to && (to->kind == CompiledStatement::kTo || to->kind == CompiledStatement::kToBy);
+  if (clause && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
       limit_value(c, *to, limit) && step_value(c, *to, step)) {
     steps::next_step_whole(c, step, limit);
     c.stmtPos = to->stmtPos;
@@ -668,7 +669,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     return StatementRun::ok;
   }
   steps::next_goes_round(c);
-  if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
+  if (!clause || !take_budget(c, 1)) return StatementRun::ok;
   const std::uint32_t nextStmt = c.stmtPos;
   c.stmtPos = to->stmtPos;
   c.pos = to->nextPos;
@@ -693,8 +694,8 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   // the Next and its "To" clause are one step; anything else in full.
   CompiledStatement* to = st.loopTest;
   std::int32_t limit = 0;
-  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && to->stepExpr < 0 &&
-      c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
+  // (A clause with a "By" step is another kind: it takes the full round.)
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
     steps::next_step_whole(c, 1, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
@@ -842,7 +843,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
       if (!steps::has_room(c)) return StatementRun::not_run;
       steps::open_skipped(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch);
       return StatementRun::ok;
-    case CompiledStatement::kTo: case CompiledStatement::kReturn:
+    case CompiledStatement::kTo: case CompiledStatement::kToBy: case CompiledStatement::kReturn:
       c.ifState = -1;
       return StatementRun::ok;
     default: return StatementRun::not_run;   // the words that run while skipping are handled by their kind
@@ -856,7 +857,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
     case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st, next);
     case CompiledStatement::kNext: return run_next(c, st, next);
-    case CompiledStatement::kTo: return skipping(c) ? run_skipped(c, st) : run_to(c, st);
+    case CompiledStatement::kTo: case CompiledStatement::kToBy:
+      return skipping(c) ? run_skipped(c, st) : run_to(c, st);
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
