@@ -334,6 +334,16 @@ StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& n
   return statement_run(run);
 }
 
+// The slot of an expression that is a lone variable, kNotFound for anything
+// else (or when it would nest too deep).
+std::uint16_t lone_variable_slot(Context& c, CompiledStatement& st, const CompiledExpr& e) {
+  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return kNotFound;
+  const IntStep& step = st.code.intCode[e.intStart];
+  if (step.code != IntStep::kVar) return kNotFound;
+  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
+  return hinted_slot(c, n.hint, n.text);
+}
+
 // "name[key] op value" on a map: one key, a value that is no array or map
 // (and for a compound operator, a key that holds a value). The variable's map
 // becomes its own before it changes, as on the text path.
@@ -386,7 +396,12 @@ StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& n
   if (!header || !array_index(*header, subs, count, index, err)) return StatementRun::not_run;
   Operand value;
   clear_operand(value);
-  if (!eval_compiled(c, st.code, expr_of(st, st.expr), value)) return StatementRun::not_run;
+  // An element keeps no variable of origin: a lone variable holding a whole
+  // number (the common fill of an array) is read where it lies.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  const std::uint16_t lone = lone_variable_slot(c, st, e);
+  if (lone != kNotFound && c.slots[lone].v.flags == vf::kInt) make_int(value, c.slots[lone].v.i);
+  else if (!eval_compiled(c, st.code, e, value)) return StatementRun::not_run;
   // (Nothing that runs without effects can reassign the variable or resize its array.)
   Value* element = &c.arrays.elements(array)[index];
   if (value.flags & vf::kArray) {
@@ -435,15 +450,6 @@ int return_frame(const Context& c) {
   return 0;   // 9000 comes from the text path
 }
 
-// The slot of an expression that is a lone variable, kNotFound for anything
-// else (or when it would nest too deep).
-std::uint16_t lone_variable_slot(Context& c, CompiledStatement& st, const CompiledExpr& e) {
-  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return kNotFound;
-  const IntStep& step = st.code.intCode[e.intStart];
-  if (step.code != IntStep::kVar) return kNotFound;
-  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
-  return hinted_slot(c, n.hint, n.text);
-}
 
 // "Return name" of a variable that holds a whole number (a function's
 // common last case), read in place. As the general evaluation gives a lone

@@ -449,6 +449,22 @@ TEST_F(CompiledDifferentialTest, ForStepsGivenByBy) {
   expect_same_under_budgets(snippets[2], 30);
 }
 
+// Elements filled from a lone variable, read where it lies when it holds a
+// whole number: every other kind it turns into, a variable dropped or never
+// set, compound operators, and the element read back each pass.
+TEST_F(CompiledDifferentialTest, ElementsFilledFromALoneVariable) {
+  const char* snippets[] = {
+      "a = ArrDimension(6)\nv = 5\nFor i = 0 To 5\n  a[i] = v\n  v = v * 3 - i\nNext\nStdOut(a[0] : a[3] : a[5])\n",
+      "a = ArrDimension(6)\nv = 1\nFor i = 0 To 5\n  a[i] = v\n  StdOut(VarType(a[i]) : \" \" : a[i])\n"
+      "  If i == 0 Then v = 2.5\n  If i == 1 Then v = \"7\"\n  If i == 2 Then v = 2147483647\n"
+      "  If i == 3 Then Drop(v)\nNext\n",
+      ("a = ArrDimension(4)\nFor i = 0 To 3\n  a[i] = 0\nNext\nv = 3\nFor i = 0 To 3\n  a[i] += v\n  a[i] -= v\n"
+       "  a[i] += v\n  If i == 1 Then v = \"x\"\nNext\nStdOut(a[0] : a[1])\n"),
+      "a = ArrDimension(3)\nb = ArrDimension(2)\nv = 4\nFor i = 0 To 2\n  a[i] = v\n  If i == 1 Then v = b\nNext\n",
+  };
+  expect_each_same(snippets, "element", true);
+}
+
 // File handles lent to compiled calls from their variables: handles copied
 // and dropped around the calls, closed and reused inside the loop, a function
 // that closes or replaces the handle it was given, reads at and past the end
