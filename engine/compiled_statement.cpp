@@ -849,7 +849,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
       if (!steps::has_room(c)) return StatementRun::not_run;
       steps::open_skipped(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch);
       return StatementRun::ok;
-    case CompiledStatement::kTo: case CompiledStatement::kToBy: case CompiledStatement::kReturn:
+    case CompiledStatement::kTo: case CompiledStatement::kReturn:
       c.ifState = -1;
       return StatementRun::ok;
     default: return StatementRun::not_run;   // the words that run while skipping are handled by their kind
