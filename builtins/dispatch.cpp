@@ -54,8 +54,7 @@ bool keeps_text(int code, bool wide) { return code == 1 || code == 15 || (code >
 // An argument already in the form its type code asks for (the common case)
 // needs no call to coerce_argument.
 bool keeps_form(const Operand& arg, int code, bool wide) {
-  // (A file handle is a whole number to every numeric code.)
-  if (arg.flags == vf::kInt || arg.flags == (vf::kInt | vf::kFile)) return code == 0 || code >= 10;
+  if (arg.flags == vf::kInt || arg.flags == (vf::kInt | vf::kFile)) return code_keeps_whole_number(code);
   if (arg.flags == vf::kStr) return keeps_text(code, wide);
   return code == 15;
 }

@@ -82,6 +82,9 @@ QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int co
 // `anyWide`: some argument may be UTF-16 (else the call is not wide).
 std::uint32_t texts_coercion_changes(const api::KeywordRecord& r, const ArgSlots& args, int count, std::uint32_t texts,
                                      bool anyWide);
+// Whether a whole number (a file handle too) stays as it is under type code
+// `code`: every numeric code, and the code that takes any value.
+inline bool code_keeps_whole_number(int code) { return code == 0 || code >= 10; }
 
 // Coerces one argument slot by its type code; false with the error set.
 bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);

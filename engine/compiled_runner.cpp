@@ -735,7 +735,7 @@ class Runner {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
-        switch (variable_argument(kid, slot, n.lendsText, n.lendsHandles)) {
+        switch (variable_argument(kid, slot, n.lendsText, n.lendsHandles ? r : nullptr, k)) {
           case Argument::lent:
             lent |= 1u << k;
             if (slot.flags == vf::kStr) lentTexts |= 1u << k;
@@ -748,8 +748,8 @@ class Runner {
       // Extenders may hand values back into variables passed to them.
       if (n.op < kAddonStart) drop_origin(slot);
     }
-    // A text the coercion would change (to a number, or to UTF-16 in a wide
-    // call) gets a copy of its own after all.
+    // A lent text the coercion would change (to a number, or to UTF-16 in a
+    // wide call) gets a copy of its own after all.
     std::uint32_t seen = 0;   // the flags of all arguments: is any UTF-16?
     for (int k = 1; k <= count && lentTexts; ++k) seen |= args[static_cast<std::size_t>(k)].flags;
     const std::uint32_t changed =
@@ -845,19 +845,20 @@ class Runner {
     return Counted::done;
   }
 
-  // A variable as an argument: a plain number is copied as it is; an 8-bit
+  // A variable as argument k: a plain number is copied as it is; an 8-bit
   // text is lent (put in the slot as it is) when `lend` says the function
-  // only reads it and nothing runs before the call, a file handle when
-  // `lendHandle` does (no reference is taken or let go); anything else is
+  // only reads it and nothing runs before the call; a file handle when the
+  // function's record is given (`handles`) and its coercion leaves argument
+  // k a whole number (no reference is taken or let go); anything else is
   // read the general way.
   enum class Argument { copied, lent, other };
-  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend, bool lendHandle) {
+  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend, const api::KeywordRecord* handles, int k) {
     const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
     if (index == kNotFound) return Argument::other;
     const Value& v = c_.slots[index].v;
     const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
     if (!number && !(lend && v.flags == vf::kStr && v.str != 0) &&
-        !(lendHandle && v.flags == (vf::kInt | vf::kFile)))
+        !(handles && v.flags == (vf::kInt | vf::kFile) && code_keeps_whole_number(arg_type(*handles, k))))
       return Argument::other;
     static_cast<Value&>(slot) = v;
     drop_origin(slot);

@@ -490,6 +490,9 @@ TEST_F(CompiledDifferentialTest, FileHandlesLentToCompiledCalls) {
       "  h = FileOpen(f, \"READ\")\n  Return FileRead(k)\n#EndFunction\n" + open +
       "h = FileOpen(f, \"WRITE\")\nFor i = 1 To 4\n  FileWrite(h, \"w\" : i)\nNext\nx = shut(h)\nStdOut(FileSize(f))\n"
       "h = FileOpen(f, \"READ\")\nFor i = 1 To 3\n  StdOut(swap(h) : \" \" : FileRead(h))\nNext\nFileClose(h)\n",
+      // a handle given where a text is read: the call's own text form, let go after it
+      open + "h = FileOpen(f, \"WRITE\")\nFor i = 1 To 3\n  n = StrLen(h)\n  s = StrSub(h, 1, 1)\n"
+      "  StdOut((n > 0) : \" \" : (s == StrSub(h : \"\", 1, 1)))\n  FileWrite(h, i)\nNext\nh = 0\nStdOut(FileSize(f))\n",
       // two open at once, swapped between the variables each pass
       open + "a = FileOpen(f, \"WRITE\")\nFor i = 1 To 3\n  FileWrite(a, \"x\" : i)\nNext\nFileClose(a)\n"
       "a = FileOpen(f, \"READ\")\nb = FileOpen(f, \"READ\")\nFor i = 1 To 3\n  StdOut(FileRead(a) : \"/\" : FileRead(b))\n"
