@@ -19,7 +19,7 @@ limit=1.10
 # name size
 workloads=(
   "empty 0" "int_loop 50000" "float_math 10000" "str_concat 10000" "str_search 2000"
-  "item_list 200" "array_sort 2000" "fib 15" "switch 10000" "file_lines 2000"
+  "item_list 200" "array_sort 2000" "fib 15" "switch 10000" "file_lines 2000" "file_write 2000"
 )
 
 command -v valgrind >/dev/null || { echo "callgrind: valgrind is missing (scripts/setup.sh test installs it)"; exit 1; }
@@ -47,6 +47,7 @@ count() {
 for w in "${workloads[@]}"; do
   read -r name size <<<"$w"
   extra=(); [ "$name" = file_lines ] && extra=("$tmp/lines.txt")
+  [ "$name" = file_write ] && extra=("$tmp/written.txt")
   printf '%s %s %s %s\n' "$name" "$size" \
     "$(count build/native-release/orv_native_host "bench/workloads/$name.orv" "$size" "${extra[@]}")" \
     "$(count lua5.4 "bench/workloads/$name.lua" "$size" "${extra[@]}")"

@@ -54,7 +54,7 @@ bool keeps_text(int code, bool wide) { return code == 1 || code == 15 || (code >
 // An argument already in the form its type code asks for (the common case)
 // needs no call to coerce_argument.
 bool keeps_form(const Operand& arg, int code, bool wide) {
-  if (arg.flags == vf::kInt) return code == 0 || code >= 10;
+  if (arg.flags == vf::kInt || arg.flags == (vf::kInt | vf::kFile)) return code_keeps_whole_number(code);
   if (arg.flags == vf::kStr) return keeps_text(code, wide);
   return code == 15;
 }
@@ -198,9 +198,13 @@ bool call_command(Context& c, int id, const api::KeywordRecord& r, Operand& resu
 
 }  // namespace
 
-bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k) {
-  const int code = arg_type(r, k);
-  return code == 1 || code == 15 || keeps_text(code, is_wide_call(r, args, count));
+std::uint32_t texts_coercion_changes(const api::KeywordRecord& r, const ArgSlots& args, int count, std::uint32_t texts,
+                                     bool anyWide) {
+  const bool wide = anyWide && is_wide_call(r, args, count);
+  std::uint32_t changed = 0;
+  for (int k = 1; k <= count && (texts >> k) != 0; ++k)
+    if ((texts & (1u << k)) && !keeps_text(arg_type(r, k), wide)) changed |= 1u << k;
+  return changed;
 }
 
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
@@ -234,7 +238,7 @@ QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int co
   return udf_call_done(c, result) ? QuickCall::done : QuickCall::failed;
 }
 
-const HandlerTable& handler_table() {
+const HandlerTable& build_handler_table() {
   static const HandlerTable table = [] {
     HandlerTable t;
     register_control_functions(t);

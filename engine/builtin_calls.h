@@ -54,7 +54,13 @@ struct HandlerTable {
   std::array<TextCountHandler, kKeywordCount> byIdTextCount{};
   void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
-const HandlerTable& handler_table();
+// Fills the table, once: the dispatcher's families register into it.
+const HandlerTable& build_handler_table();
+// The table, filled on first use (inline: every built-in call reads it).
+inline const HandlerTable& handler_table() {
+  static const HandlerTable& table = build_handler_table();
+  return table;
+}
 
 // Parses and runs a call of the function whose name is the current token;
 // leaves the token after the closing parenthesis current. False on error.
@@ -71,9 +77,14 @@ bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& r
 // the function may be called so (declined: nothing happened).
 QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int count, Operand& result);
 
-// Whether the coercion of argument k (an 8-bit text) leaves it as it is,
-// given the other arguments of the call.
-bool coercion_keeps_text(const api::KeywordRecord& r, const ArgSlots& args, int count, int k);
+// Of the arguments in `texts` (bit k: argument k, an 8-bit text), those the
+// coercion would change (to a number, or to UTF-16 in a wide call).
+// `anyWide`: some argument may be UTF-16 (else the call is not wide).
+std::uint32_t texts_coercion_changes(const api::KeywordRecord& r, const ArgSlots& args, int count, std::uint32_t texts,
+                                     bool anyWide);
+// Whether a whole number (a file handle too) stays as it is under type code
+// `code`: every numeric code, and the code that takes any value.
+inline bool code_keeps_whole_number(int code) { return code == 0 || code >= 10; }
 
 // Coerces one argument slot by its type code; false with the error set.
 bool coerce_argument(Context& c, Operand& arg, int typeCode, int argNumber, bool wide);

@@ -272,6 +272,9 @@ class Compiler {
     bool operandEffects = false;
     for (std::int32_t k : n.kids) operandEffects = operandEffects || line_.nodes[static_cast<std::size_t>(k)].effectsBelow;
     n.lendsText = !operandEffects && keyword_has(kw, kw_flag::kReadsArguments);
+    // A built-in that keeps to values and the script's own files runs no
+    // script code that could drop the variable, and so its last reference.
+    n.lendsHandles = !operandEffects && keyword_has(kw, kw_flag::kInward);
     return add(std::move(n));
   }
 

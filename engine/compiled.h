@@ -39,6 +39,7 @@ struct CompiledNode {
   bool effects = false;               // kCall: a call that may change state (runs once, strictly)
   bool effectsBelow = false;          // it or an operand below it has effects
   bool lendsText = false;             // kCall: variables' texts may be lent to it as arguments
+  bool lendsHandles = false;          // kCall: variables' file handles may be lent to it
   std::uint16_t callDepth = 0;        // kCall: the evaluator's nesting when the text path makes the call
   // kCall of a user-defined function whose arguments are all integral: each
   // argument has an integer form of its own (intStart, intCount in

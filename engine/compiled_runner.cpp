@@ -714,8 +714,9 @@ class Runner {
     const std::size_t used =
         std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
     for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
-    // Slots that hold a variable's own text (bit k), which are not let go.
-    std::uint32_t lent = 0;
+    // Slots that hold a variable's own text or handle (bit k), which are
+    // not let go; the texts among them.
+    std::uint32_t lent = 0, lentTexts = 0;
     struct Release {
       Context& c;
       ArgSlots& args;
@@ -734,8 +735,11 @@ class Runner {
       Operand& slot = args[static_cast<std::size_t>(k)];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[static_cast<std::size_t>(k - 1)])];
       if (kid.kind == CompiledNode::kVar) {
-        switch (variable_argument(kid, slot, n.lendsText)) {
-          case Argument::lent: lent |= 1u << k; continue;
+        switch (variable_argument(kid, slot, n.lendsText, n.lendsHandles ? r : nullptr, k)) {
+          case Argument::lent:
+            lent |= 1u << k;
+            if (slot.flags == vf::kStr) lentTexts |= 1u << k;
+            continue;
           case Argument::copied: continue;
           case Argument::other: break;
         }
@@ -744,11 +748,15 @@ class Runner {
       // Extenders may hand values back into variables passed to them.
       if (n.op < kAddonStart) drop_origin(slot);
     }
-    // A text the coercion would change (to a number, or to UTF-16 in a wide
-    // call) gets a copy of its own after all.
-    for (int k = 1; k <= count && lent; ++k) {
+    // A lent text the coercion would change (to a number, or to UTF-16 in a
+    // wide call) gets a copy of its own after all.
+    std::uint32_t seen = 0;   // the flags of all arguments: is any UTF-16?
+    for (int k = 1; k <= count && lentTexts; ++k) seen |= args[static_cast<std::size_t>(k)].flags;
+    const std::uint32_t changed =
+        lentTexts ? texts_coercion_changes(*r, args, count, lentTexts, (seen & vf::kWide) != 0) : 0;
+    for (int k = 1; k <= count && (changed >> k) != 0; ++k) {
       const std::uint32_t bit = 1u << k;
-      if (!(lent & bit) || coercion_keeps_text(*r, args, count, k)) continue;
+      if (!(changed & bit)) continue;
       Operand& slot = args[static_cast<std::size_t>(k)];
       const Value shared = slot;
       clear_operand(slot);
@@ -837,17 +845,21 @@ class Runner {
     return Counted::done;
   }
 
-  // A variable as an argument: a plain number is copied as it is; an 8-bit
+  // A variable as argument k: a plain number is copied as it is; an 8-bit
   // text is lent (put in the slot as it is) when `lend` says the function
-  // only reads it and nothing runs before the call; anything else is read
-  // the general way.
+  // only reads it and nothing runs before the call; a file handle when the
+  // function's record is given (`handles`) and its coercion leaves argument
+  // k a whole number (no reference is taken or let go); anything else is
+  // read the general way.
   enum class Argument { copied, lent, other };
-  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend) {
+  Argument variable_argument(CompiledNode& n, Operand& slot, bool lend, const api::KeywordRecord* handles, int k) {
     const std::uint16_t index = hinted_slot(c_, n.hint, n.text);
     if (index == kNotFound) return Argument::other;
     const Value& v = c_.slots[index].v;
     const bool number = v.flags == vf::kInt || v.flags == vf::kFloat;
-    if (!number && !(lend && v.flags == vf::kStr && v.str != 0)) return Argument::other;
+    if (!number && !(lend && v.flags == vf::kStr && v.str != 0) &&
+        !(handles && v.flags == (vf::kInt | vf::kFile) && code_keeps_whole_number(arg_type(*handles, k))))
+      return Argument::other;
     static_cast<Value&>(slot) = v;
     drop_origin(slot);
     return number ? Argument::copied : Argument::lent;
@@ -1092,8 +1104,10 @@ CompiledRun strict_failure(Context& c) {
 }
 
 // The slot of the assignment target, found again after the right side ran
-// (which may drop or move it), as the text path does.
-std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known) {
+// (which may drop or move it), as the text path does. Under the stamp its
+// hint was found with, the table still holds the name where it was.
+std::uint16_t target_slot(Context& c, std::string_view name, std::uint16_t known, const SlotHint& hint) {
+  if (hint.slot == known && hint_holds(c, hint)) return known;
   if (known < c.hwm && c.slots[known].v.flags != 0 && name == c.slots[known].name) return known;
   const std::uint16_t slot = find_slot(c, name);
   return slot != kNotFound ? slot : find_or_create_slot(c, name);
@@ -1155,7 +1169,7 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     return strict_failure(c);
   }
   if (e.assignOp != id::kAssign) {
-    slot = target_slot(c, name, slot);
+    slot = target_slot(c, name, slot, hint);
     if (slot == kNotFound) {
       c.error = 0;
       c.errorText.clear();
@@ -1170,7 +1184,7 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     if (!whole_compound(e.assignOp, current, value.op()) && !compound_value(c, e.assignOp, current, value.op()))
       return strict_failure(c);
   }
-  slot = target_slot(c, name, slot);
+  slot = target_slot(c, name, slot, hint);
   if (slot == kNotFound) return strict_failure(c);
   Value stored = value.op();
   clear_operand(value.op());

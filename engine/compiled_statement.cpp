@@ -175,7 +175,14 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const bool effects = kind == CompiledStatement::kIfBlock || kind == CompiledStatement::kWhile ||
                        kind == CompiledStatement::kReturn;
   st.expr = compile_expression(c, cached, st.code, 1, false, effects);
-  if (st.expr >= 0 && st.code.exprs[static_cast<std::size_t>(st.expr)].endToken == end) st.kind = kind;
+  if (st.expr < 0) return;
+  const std::size_t after = st.code.exprs[static_cast<std::size_t>(st.expr)].endToken;
+  if (after == end) {
+    st.kind = kind;
+  } else if (kind == CompiledStatement::kTo && after + 1 < end && keyword_token(t[after]) && t[after].delim == id::kBy) {
+    st.stepExpr = compile_expression(c, cached, st.code, after + 1, false);
+    if (st.stepExpr >= 0 && expr_of(st, st.stepExpr).endToken == end) st.kind = CompiledStatement::kToBy;
+  }
 }
 
 // ---- Running ----
@@ -327,6 +334,16 @@ StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& n
   return statement_run(run);
 }
 
+// The slot of an expression that is a lone variable, kNotFound for anything
+// else (or when it would nest too deep).
+std::uint16_t lone_variable_slot(Context& c, CompiledStatement& st, const CompiledExpr& e) {
+  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return kNotFound;
+  const IntStep& step = st.code.intCode[e.intStart];
+  if (step.code != IntStep::kVar) return kNotFound;
+  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
+  return hinted_slot(c, n.hint, n.text);
+}
+
 // "name[key] op value" on a map: one key, a value that is no array or map
 // (and for a compound operator, a key that holds a value). The variable's map
 // becomes its own before it changes, as on the text path.
@@ -379,7 +396,12 @@ StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& n
   if (!header || !array_index(*header, subs, count, index, err)) return StatementRun::not_run;
   Operand value;
   clear_operand(value);
-  if (!eval_compiled(c, st.code, expr_of(st, st.expr), value)) return StatementRun::not_run;
+  // An element keeps no variable of origin: a lone variable holding a whole
+  // number (the common fill of an array) is read where it lies.
+  const CompiledExpr& e = expr_of(st, st.expr);
+  const std::uint16_t lone = lone_variable_slot(c, st, e);
+  if (lone != kNotFound && c.slots[lone].v.flags == vf::kInt) make_int(value, c.slots[lone].v.i);
+  else if (!eval_compiled(c, st.code, e, value)) return StatementRun::not_run;
   // (Nothing that runs without effects can reassign the variable or resize its array.)
   Value* element = &c.arrays.elements(array)[index];
   if (value.flags & vf::kArray) {
@@ -428,15 +450,6 @@ int return_frame(const Context& c) {
   return 0;   // 9000 comes from the text path
 }
 
-// The slot of an expression that is a lone variable, kNotFound for anything
-// else (or when it would nest too deep).
-std::uint16_t lone_variable_slot(Context& c, CompiledStatement& st, const CompiledExpr& e) {
-  if (e.intCount != 1 || c.exprDepth + e.nesting > limits::kExpressionDepth) return kNotFound;
-  const IntStep& step = st.code.intCode[e.intStart];
-  if (step.code != IntStep::kVar) return kNotFound;
-  CompiledNode& n = st.code.nodes[static_cast<std::size_t>(step.node)];
-  return hinted_slot(c, n.hint, n.text);
-}
 
 // "Return name" of a variable that holds a whole number (a function's
 // common last case), read in place. As the general evaluation gives a lone
@@ -598,14 +611,21 @@ bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   return lone_text_limit(c, st, out) || int_value_steps(c, st, expr_of(st, st.expr), out) || text_limit(c, st, out);
 }
 
-// The "To" clause a Next jumps back to: a whole-number loop with step 1.
-// The innermost structure is its For.
+// A "To" clause's step: 1, or its "By" value when that is a whole number.
+[[gnu::always_inline]] inline bool step_value(Context& c, CompiledStatement& st, std::int32_t& out) {
+  out = 1;
+  return st.stepExpr < 0 || eval_compiled_int(c, st.code, expr_of(st, st.stepExpr), out);
+}
+
+// The "To" clause a Next jumps back to: a whole-number loop with a
+// whole-number step. The innermost structure is its For.
 [[gnu::always_inline]] inline StatementRun step_to(Context& c, CompiledStatement& st) {
   Value& var = c.slots[top(c).word].v;
-  std::int32_t limit = 0;
-  if (var.flags != vf::kInt || !(lone_int_value(c, st, limit) || limit_value(c, st, limit)))
+  std::int32_t limit = 0, step = 1;
+  if (var.flags != vf::kInt || !(lone_int_value(c, st, limit) || limit_value(c, st, limit)) ||
+      !step_value(c, st, step))
     return StatementRun::not_run;
-  steps::for_step_whole(c, 1, limit);
+  steps::for_step_whole(c, step, limit);
   return StatementRun::ok;
 }
 
@@ -644,17 +664,18 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   const StructEntry& e = top(c);
   CompiledStatement* to = loop_test(c, st, e);
   // In one step as run_next takes it, for a limit that needs more than a look.
-  std::int32_t limit = 0;
-  if (to && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
-      limit_value(c, *to, limit)) {
-    steps::next_step_whole(c, limit);
+  std::int32_t limit = 0, step = 1;
+  const bool clause = to && (to->kind == CompiledStatement::kTo || to->kind == CompiledStatement::kToBy);
+  if (clause && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt &&
+      limit_value(c, *to, limit) && step_value(c, *to, step)) {
+    steps::next_step_whole(c, step, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
     return StatementRun::ok;
   }
   steps::next_goes_round(c);
-  if (!to || to->kind != CompiledStatement::kTo || !take_budget(c, 1)) return StatementRun::ok;
+  if (!clause || !take_budget(c, 1)) return StatementRun::ok;
   const std::uint32_t nextStmt = c.stmtPos;
   c.stmtPos = to->stmtPos;
   c.pos = to->nextPos;
@@ -679,9 +700,9 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   // the Next and its "To" clause are one step; anything else in full.
   CompiledStatement* to = st.loopTest;
   std::int32_t limit = 0;
-  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
-      c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
-    steps::next_step_whole(c, limit);
+  // (A clause with a "By" step is another kind: it takes the full round.)
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
+    steps::next_step_whole(c, 1, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
@@ -842,7 +863,8 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
     case CompiledStatement::kAssign: return skipping(c) ? run_skipped(c, st) : run_assign(c, st, next);
     case CompiledStatement::kNext: return run_next(c, st, next);
-    case CompiledStatement::kTo: return skipping(c) ? run_skipped(c, st) : run_to(c, st);
+    case CompiledStatement::kTo: case CompiledStatement::kToBy:
+      return skipping(c) ? run_skipped(c, st) : run_to(c, st);
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);

@@ -25,7 +25,8 @@ struct CompiledStatement {
     kAssign, kIfBlock, kIfLine, kElse, kEndIf, kWhile, kEndWhile, kTo, kNext, kSwitch, kCase, kEndSwitch, kBreak, kContinue,
     kReturn,
     kCall,          // a statement that is a call (its value is dropped)
-    kAssignElement  // "name[subscripts] op value", all without effects
+    kAssignElement, // "name[subscripts] op value", all without effects
+    kToBy           // a "To" clause with a "By" step
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
@@ -33,6 +34,7 @@ struct CompiledStatement {
   CompiledLine code;
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
   std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
+  std::int32_t stepExpr = -1;    // kToBy: the step's expression
   // "If ... Then name = value" or "If ... Then Call(...)": the statement's
   // expression, run strictly; thenTarget names an assignment's target.
   std::int32_t thenStatement = -1;

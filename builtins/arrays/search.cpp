@@ -17,6 +17,12 @@ constexpr std::int32_t kSorted = 1, kIgnoreCase = 2;
 
 // `element op value` as the operators compute it; false with the error set.
 bool operator_test(Context& c, int op, const Value& element, const Value& value, bool ignoreCase, bool& truth) {
+  // Two plain whole numbers, the common sorted column, compare without copies.
+  if (element.flags == vf::kInt && value.flags == vf::kInt) {
+    const std::int32_t a = element.i, b = value.i;
+    truth = op == id::kLt ? a < b : op == id::kGt ? a > b : a == b;
+    return true;
+  }
   Temp left(c), right(c);
   if (!copy_value(c, element, left.op()) || !copy_value(c, value, right.op())) return false;
   if (!combine_comparison(c, op, left.op(), right.op(), ignoreCase)) return false;

@@ -90,11 +90,18 @@ const char* find_stop(const char* p, const char* e) {
 }  // namespace
 
 template <class Ch>
-LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out) {
+LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out,
+                                      std::basic_string_view<Ch>& line) {
   out.clear();
+  line = {};
+  auto gathered = [&](Result r) {
+    line = out;
+    return r;
+  };
   for (;;) {
-    if (ended_) return Result::end;
-    if (cursor_ >= block.size() && !refill(source, block)) return readError_ ? Result::read_error : Result::end;
+    if (ended_) return gathered(Result::end);
+    if (cursor_ >= block.size() && !refill(source, block))
+      return gathered(readError_ ? Result::read_error : Result::end);
     const Ch* const base = block.data();
     const Ch* p = base + cursor_;
     const Ch* const e = base + block.size();
@@ -105,22 +112,43 @@ LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block
       if (static_cast<std::size_t>(p - run) >= room) {
         out.append(run, room);
         cursor_ = static_cast<std::size_t>(run + room - base);
-        return Result::too_long;
+        return gathered(Result::too_long);
+      }
+      // The common line: whole in the block, seen where it lies.
+      if (out.empty() && p != e && *p == Ch('\n')) {
+        line = {run, static_cast<std::size_t>(p - run)};
+        cursor_ = static_cast<std::size_t>(p + 1 - base);
+        return Result::line;
       }
       out.append(run, p);
       if (p == e) break;
       const Ch c = *p++;
       cursor_ = static_cast<std::size_t>(p - base);
-      if (c == Ch('\n')) return Result::line;
-      if (c == Ch(26)) { ended_ = true; return Result::end; }
+      if (c == Ch('\n')) return gathered(Result::line);
+      if (c == Ch(26)) {
+        ended_ = true;
+        return gathered(Result::end);
+      }
     }
     cursor_ = block.size();
   }
 }
 
+LineReader::Result LineReader::next(ByteSource& source, std::string& ansi, std::u16string& wide,
+                                    std::string_view& ansiLine, std::u16string_view& wideLine) {
+  ansiLine = {};
+  wideLine = {};
+  if (encoding_ == Encoding::ansi) return gather(source, narrow_, ansi, ansiLine);
+  return gather(source, units_, wide, wideLine);
+}
+
 LineReader::Result LineReader::next(ByteSource& source, std::string& ansi, std::u16string& wide) {
-  if (encoding_ == Encoding::ansi) return gather(source, narrow_, ansi);
-  return gather(source, units_, wide);
+  std::string_view a;
+  std::u16string_view w;
+  const Result r = next(source, ansi, wide, a, w);
+  if (a.data() != ansi.data()) ansi.assign(a);
+  if (w.data() != wide.data()) wide.assign(w);
+  return r;
 }
 
 }  // namespace orv::files

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::files {
@@ -37,12 +38,18 @@ class LineReader {
   // Gathers the next line into `ansi` (8-bit files) or `wide` (UTF-16 files).
   // `end`: the data ended; what was gathered before the end is in the output.
   Result next(ByteSource& source, std::string& ansi, std::u16string& wide);
+  // The same, the line seen through `ansiLine` or `wideLine`: into the read
+  // block when it lies there whole (valid until the next call: no copy),
+  // else into `ansi` or `wide`, where it was gathered.
+  Result next(ByteSource& source, std::string& ansi, std::u16string& wide, std::string_view& ansiLine,
+              std::u16string_view& wideLine);
 
   Encoding encoding() const { return encoding_; }
 
  private:
   template <class Ch>
-  Result gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out);
+  Result gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out,
+                std::basic_string_view<Ch>& line);
   // Reads the next block into the unit buffer; false at the end or on error.
   template <class Ch>
   bool refill(ByteSource& source, std::vector<Ch>& block);

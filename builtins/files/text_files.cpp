@@ -141,7 +141,7 @@ FileSlot* slot_arg(Call& call, std::uint16_t notOpen) {
 }
 
 // A line in the width the file was opened for: UTF-16 when asked for, else 8-bit.
-bool line_result(Call& call, bool wideResult, Encoding e, const std::string& ansi, const std::u16string& wide) {
+bool line_result(Call& call, bool wideResult, Encoding e, std::string_view ansi, std::u16string_view wide) {
   Context& c = call.c;
   if (e == Encoding::ansi) {
     if (!wideResult) return make_string(c, call.result, ansi);
@@ -165,10 +165,10 @@ void file_read(Call& call) {
     line_result(call, slot->wideResult, Encoding::ansi, "*EOF*", u"");
   };
   if (slot->state & state::kEndSeen) { end_of_file(); return; }
-  std::string& ansi = slot->line;
-  std::u16string& wide = slot->wideLine;
+  std::string_view ansi;
+  std::u16string_view wide;
   HandleSource source(slot->handle);
-  switch (slot->reader->next(source, ansi, wide)) {
+  switch (slot->reader->next(source, slot->line, slot->wideLine, ansi, wide)) {
     case LineReader::Result::line: break;
     case LineReader::Result::end:
       if (ansi.empty() && wide.empty()) { end_of_file(); return; }

@@ -168,6 +168,41 @@ TEST_F(ArraySort, BinarySearchFindsTheFirstOfEqualRows) {
   EXPECT_EQ(eval("ArraySearch(s, 100, 1)"), "error 1640");
 }
 
+// Whole numbers beside floats and numeric texts in one sorted column, and
+// probes of each kind: every search agrees with the comparison operators.
+TEST_F(ArraySort, SearchesOfMixedNumbersAgreeWithTheOperators) {
+  std::vector<Value> column;
+  auto add = [&](auto make) { Value x{}; make(x); column.push_back(x); };
+  add([](Value& x) { make_int(x, INT32_MIN); });
+  add([](Value& x) { make_float(x, -2.5); });
+  add([](Value& x) { make_int(x, -2); });
+  add([&](Value& x) { make_string(c, x, "-2"); });
+  add([](Value& x) { make_float(x, 0.0); });
+  add([](Value& x) { make_int(x, 0); });
+  add([](Value& x) { make_int(x, 3); });
+  add([&](Value& x) { make_string(c, x, "3.5"); });
+  add([](Value& x) { make_float(x, 4.0); });
+  add([](Value& x) { make_int(x, 4); });
+  add([](Value& x) { make_int(x, INT32_MAX); });
+  const auto n = static_cast<std::uint32_t>(column.size());
+  make_array("m", n, [&](std::uint32_t k, Value& el) { copy_value(c, column[k], el); });
+  const std::vector<std::string> probes = {"-2147483648", "-3", "-2.5", "-2", "'-2'", "0", "0.0", "1", "3", "3.5",
+                                           "'3.5'", "4", "4.0", "'4'", "5", "2147483647"};
+  for (const std::string& probe : probes) {
+    ASSERT_EQ(eval("p = " + probe), "0") << probe;
+    const Value& want = c.slots[find_var(c, "p", false)].v;
+    std::int32_t first = -1, sorted = -1;
+    for (std::uint32_t k = 0; k < n && first < 0; ++k)
+      if (op(id::kEq, column[k], want)) first = static_cast<std::int32_t>(k);
+    std::uint32_t lo = 0;
+    while (lo < n && op(id::kLt, column[lo], want)) ++lo;
+    if (lo < n && !op(id::kGt, column[lo], want)) sorted = static_cast<std::int32_t>(lo);
+    EXPECT_EQ(eval("ArraySearch(m, p)"), std::to_string(first)) << probe;
+    EXPECT_EQ(eval("ArraySearch(m, p, 1)"), std::to_string(sorted)) << probe;
+  }
+  release(column);
+}
+
 TEST_F(ArraySort, BinarySearchInTextOrders) {
   const std::vector<std::u16string> words = {u"a1", u"A2", u"a10", u"b", u"B3", u"b20", u"c"};
   make_array("w", static_cast<std::uint32_t>(words.size()),

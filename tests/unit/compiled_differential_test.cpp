@@ -425,6 +425,87 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
   expect_each_same(snippets, "limit", true);
 }
 
+// A "By" step on the "To" clause a Next goes back to: whole steps either
+// way, from a variable that changes between passes, from an expression, a
+// step that turns into a float, a text or nothing, and a variable that
+// wraps at 32 bits.
+TEST_F(CompiledDifferentialTest, ForStepsGivenByBy) {
+  const char* snippets[] = {
+      "t = 0\nFor i = 1 To 50 By 7\n  t += i\nNext\nStdOut(t : \" \" : i)\n",
+      "For i = 10 To -10 By -3\n  StdOut(i)\nNext\nStdOut(\"end \" : i)\n",
+      "s = 2\nFor i = 0 To 40 By s\n  StdOut(i)\n  s += 1\nNext\nStdOut(i : \" \" : s)\n",
+      "s = 1\nFor i = 0 To 30 By s * 2 + 1\n  s = i mod 4\n  StdOut(i)\nNext\n",
+      "s = 3\nFor i = 1 To 20 By s\n  StdOut(i)\n  If i > 5 Then s = 1.5\nNext\nStdOut(i)\n",
+      "s = 2\nFor i = 1 To 12 By s\n  StdOut(i)\n  If i > 4 Then s = \"3\"\n  If i > 8 Then s = \"x\"\nNext\nStdOut(i)\n",
+      "s = 2\nFor i = 1 To 12 By s\n  StdOut(i)\n  If i > 4 Then Drop(s)\nNext\nStdOut(i)\n",
+      "For i = 2147483640 To 2147483647 By 5\n  StdOut(i)\n  If i < 0 Then Break\nNext\nStdOut(i)\n",
+      "n = 0\nFor i = 1 To 10 By 0\n  n += 1\n  If n == 4 Then Break\nNext\nStdOut(i : \" \" : n)\n",
+      "n = \"20\"\nFor i = 1 To n By 6\n  StdOut(i)\nNext\n",
+      "For i = 1 To 9 By 2\n  If i == 5 Then Continue\n  StdOut(i)\n  For j = i To 1 By -2\n    StdOut(\" \" : j)\n  Next\nNext\n",
+      "For i = 1.5 To 6 By 2\n  StdOut(i)\nNext\nFor i = 1 To 6 By 1.5\n  StdOut(i)\nNext\n",
+  };
+  expect_each_same(snippets, "step", true);
+  expect_same_under_budgets(snippets[1], 24);
+  expect_same_under_budgets(snippets[2], 30);
+}
+
+// Elements filled from a lone variable, read where it lies when it holds a
+// whole number: every other kind it turns into, a variable dropped or never
+// set, compound operators, and the element read back each pass.
+TEST_F(CompiledDifferentialTest, ElementsFilledFromALoneVariable) {
+  const char* snippets[] = {
+      "a = ArrDimension(6)\nv = 5\nFor i = 0 To 5\n  a[i] = v\n  v = v * 3 - i\nNext\nStdOut(a[0] : a[3] : a[5])\n",
+      "a = ArrDimension(6)\nv = 1\nFor i = 0 To 5\n  a[i] = v\n  StdOut(VarType(a[i]) : \" \" : a[i])\n"
+      "  If i == 0 Then v = 2.5\n  If i == 1 Then v = \"7\"\n  If i == 2 Then v = 2147483647\n"
+      "  If i == 3 Then Drop(v)\nNext\n",
+      ("a = ArrDimension(4)\nFor i = 0 To 3\n  a[i] = 0\nNext\nv = 3\nFor i = 0 To 3\n  a[i] += v\n  a[i] -= v\n"
+       "  a[i] += v\n  If i == 1 Then v = \"x\"\nNext\nStdOut(a[0] : a[1])\n"),
+      "a = ArrDimension(3)\nb = ArrDimension(2)\nv = 4\nFor i = 0 To 2\n  a[i] = v\n  If i == 1 Then v = b\nNext\n",
+  };
+  expect_each_same(snippets, "element", true);
+}
+
+// File handles lent to compiled calls from their variables: handles copied
+// and dropped around the calls, closed and reused inside the loop, a function
+// that closes or replaces the handle it was given, reads at and past the end
+// and on a closed handle let through. A lent handle takes no reference, so
+// the file closes when its last variable lets go, and not before.
+TEST_F(CompiledDifferentialTest, FileHandlesLentToCompiledCalls) {
+  const std::string file = (fs::temp_directory_path() / ("orv_lent_" + std::to_string(::getpid()) + ".txt")).string();
+  const std::string open = "f = \"" + file + "\"\n";
+  const std::string scripts[] = {
+      // written through a lent handle, the last variable let go closes the file
+      open + "h = FileOpen(f, \"WRITE\")\ng = h\nFor i = 1 To 20\n  FileWrite(h, \"line \" : i)\n"
+      "  If i == 10 Then h = 0\n  If i == 11 Then h = g\nNext\nh = 0\nStdOut(FileSize(f))\ng = 0\nStdOut(FileSize(f))\n",
+      // read past the end, then on the closed handle, each error handled
+      open + "h = FileOpen(f, \"WRITE\")\nFileWrite(h, \"a\")\nFileWrite(h, \"b\")\nFileClose(h)\n"
+      "IntControl(73, 2, 0, 0, 0)\nh = FileOpen(f, \"READ\")\nFor i = 1 To 6\n  x = FileRead(h)\n  StdOut(i : \" \" : x)\n"
+      "  If i == 4 Then FileClose(h)\nNext\nStdOut(\"end \" : i)\nExit\n:QRErrorHandler\n"
+      "StdOut(\"handled \" : LastError() : \" at \" : i)\nIntControl(73, 2, 0, 0, 0)\nReturn\n",
+      // minor errors let through beside the lent handle
+      open + "h = FileOpen(f, \"READ\")\nErrorMode(@OFF)\nFor i = 1 To 4\n  x = FileRead(h)\n"
+      "  y = ArrDimension(100000000)\n  StdOut(i : \" \" : x : \" \" : LastError())\nNext\n",
+      // a function that closes, or replaces, the handle its caller passes on
+      "#DefineFunction shut(k)\n  FileClose(k)\n  Return 1\n#EndFunction\n#DefineFunction swap(k)\n"
+      "  h = FileOpen(f, \"READ\")\n  Return FileRead(k)\n#EndFunction\n" + open +
+      "h = FileOpen(f, \"WRITE\")\nFor i = 1 To 4\n  FileWrite(h, \"w\" : i)\nNext\nx = shut(h)\nStdOut(FileSize(f))\n"
+      "h = FileOpen(f, \"READ\")\nFor i = 1 To 3\n  StdOut(swap(h) : \" \" : FileRead(h))\nNext\nFileClose(h)\n",
+      // a handle given where a text is read: the call's own text form, let go after it
+      open + "h = FileOpen(f, \"WRITE\")\nFor i = 1 To 3\n  n = StrLen(h)\n  s = StrSub(h, 1, 1)\n"
+      "  StdOut((n > 0) : \" \" : (s == StrSub(h : \"\", 1, 1)))\n  FileWrite(h, i)\nNext\nh = 0\nStdOut(FileSize(f))\n",
+      // two open at once, swapped between the variables each pass
+      open + "a = FileOpen(f, \"WRITE\")\nFor i = 1 To 3\n  FileWrite(a, \"x\" : i)\nNext\nFileClose(a)\n"
+      "a = FileOpen(f, \"READ\")\nb = FileOpen(f, \"READ\")\nFor i = 1 To 3\n  StdOut(FileRead(a) : \"/\" : FileRead(b))\n"
+      "  t = a\n  a = b\n  b = t\nNext\nDrop(t)\nFileClose(a)\nStdOut(FileRead(b))\nb = 0\nt = FileRead(a)\n",
+  };
+  for (const std::string& script : scripts) {
+    expect_same(script, script);
+    expect_same(script, "uncounted " + script, 0);
+  }
+  std::error_code ec;
+  fs::remove(file, ec);
+}
+
 // The number form runs whole numbers and floats in registers and calls the
 // float functions straight. Whatever would report an error, leave the plain
 // sizes of a float or change the kind of a value must come out as the general
@@ -875,6 +956,22 @@ TEST_F(CompiledDifferentialTest, TextLengthsTakenStraight) {
       "  z += StrLen(\"a\")\n  StdOut(x : \" \" : y : \" \" : z)\nNext\n",
   };
   expect_each_same(snippets, "length");
+}
+
+// Variables' texts lent to calls whose coercion would change them: a text
+// that a numeric parameter reads as a number, and narrow texts in a call
+// that another argument makes wide; each variable keeps its own form.
+TEST_F(CompiledDifferentialTest, LentTextsTheCoercionWouldChange) {
+  const char* snippets[] = {
+      "n = \"3\"\ns = \"abcdef\"\nFor i = 1 To 3\n  StdOut(StrSub(s, n, 2) : \" \" : VarType(n) : \" \" : n)\n"
+      "  If i == 2 Then n = \" 2\"\nNext\n",
+      "l = \"a b c\"\nk = \"2\"\nFor i = 1 To 4\n  w = \"x\" : i\n  If i > 2 Then w = Num2Char(8364) : i\n"
+      "  r = ItemInsert(w, -1, l, \" \")\n  e = ItemExtract(k, l, \" \")\n"
+      "  StdOut(r : \" \" : e : \" \" : VarType(l) : VarType(k) : VarType(r) : \" \" : StrLen(l))\nNext\n",
+      "ErrorMode(@OFF)\nk = \"x\"\nl = \"a b\"\nFor i = 1 To 3\n  e = ItemExtract(k, l, \" \")\n"
+      "  StdOut(i : \" \" : e : \" \" : LastError() : \" \" : k)\n  If i == 2 Then k = \"1\"\nNext\n",
+  };
+  expect_each_same(snippets, "coerced", true);
 }
 
 // Members of elements and of pointer targets leave their lines to the text
