@@ -356,7 +356,7 @@ bool unobserved(const Context& c) {
 
 }  // namespace wholefn
 
-WholeRun run_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out) {
+WholeRun start_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out) {
   if (c.wholeBlocked != 0 || static_cast<std::size_t>(index) >= c.udfs.size() || !wholefn::unobserved(c))
     return WholeRun::declined;
   const Udf& u = c.udfs[static_cast<std::size_t>(index)];

@@ -47,11 +47,24 @@ struct WholeProgram {
 
 enum class WholeRun { done, missed, declined };
 
+// The part of run_whole_function out of line.
+WholeRun start_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out);
+
 // Calls function `index` on whole-number arguments as a frameless program.
 // done: `out` holds its value; missed: it gave up (nothing changed), the call
 // must be made the general way inside a WholeRedo; declined: it could not
-// start (nothing changed).
-WholeRun run_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out);
+// start (nothing changed). A function found not whole is passed over here
+// with a few comparisons: calls of other functions come this way too.
+inline WholeRun run_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out) {
+  if (static_cast<std::size_t>(index) < c.udfs.size()) {
+    const Udf& u = c.udfs[static_cast<std::size_t>(index)];
+    const WholeDecision& d = u.whole;
+    if (d.state == WholeDecision::kNotWhole && d.generation == c.keywordGeneration && u.body &&
+        d.textVersion == u.body->textVersion)
+      return WholeRun::declined;
+  }
+  return start_whole_function(c, index, args, count, out);
+}
 
 // While it lives (once armed), frameless runs are off: a call redone after a
 // miss would miss again the same way in each of its nested calls.
