@@ -70,6 +70,17 @@ inline constexpr std::uint8_t kEnd = 0, kKeyword = 1, kVariable = 2, kInteger = 
                               kFloat = 5, kMultiline = 6;
 }
 
+// Whether a function's body runs as a frameless program of whole numbers
+// (engine/whole_functions.h), decided for one body text and keyword generation.
+struct WholeProgram;
+struct WholeDecision {
+  enum State : std::uint8_t { kUndecided, kDeciding, kWhole, kNotWhole };
+  std::shared_ptr<const WholeProgram> program;   // kWhole only
+  std::uint32_t generation = 0, textVersion = 0;
+  State state = kUndecided;
+  std::uint8_t tries = 0;                        // decisions put off (lines not compiled yet)
+};
+
 // A user-defined function, subroutine or command.
 struct Udf {
   std::string name;
@@ -88,6 +99,7 @@ struct Udf {
     std::uint64_t stamp = 0;            // and its slot layout
     std::vector<VarSlot> named;         // each parameter's slot with its name and no value yet
   } binding;
+  WholeDecision whole;
 };
 
 // A variable's slot remembered across runs of a cached line: good while
@@ -234,6 +246,7 @@ struct Context {
   int ifState = -1;
   std::uint8_t breakable = 0;
   bool cancelRequested = false;
+  int wholeBlocked = 0;             // calls being redone the general way after a frameless run missed
   PumpThrottle pumpThrottle;       // when the run loop next looks at the message queue
   int callLevel = 0;
   std::uint16_t pendingLineError = 0;

@@ -8,9 +8,43 @@
 #include "engine/compiled.h"
 #include "engine/context.h"
 #include "engine/keyword_ids.h"
+#include "engine/keywords.h"
 #include "engine/value_ops.h"
 
 namespace orv {
+
+// The rules of the operators on plain integers (`code`: an operator's
+// register form), for every loop that runs integer steps. False: a zero
+// divisor, which only the general rules report.
+template <IntStep::Code code>
+[[gnu::always_inline]] inline bool apply_int_operator(std::int32_t& d, std::int32_t b) {
+  if constexpr (code == IntStep::kAdd) d = wrap32(std::int64_t{d} + b);
+  else if constexpr (code == IntStep::kSub) d = wrap32(std::int64_t{d} - b);
+  else if constexpr (code == IntStep::kMul) d = wrap32(std::int64_t{d} * b);
+  // A divisor of -1 leaves 0 (the 32-bit division would trap on the lowest
+  // number); any other divides in 32 bits, much quicker than in 64.
+  else if constexpr (code == IntStep::kMod) {
+    if (b == 0) return false;
+    d = b == -1 ? 0 : d % b;
+  }
+  else if constexpr (code == IntStep::kEq) d = d == b;
+  else if constexpr (code == IntStep::kNe) d = d != b;
+  else if constexpr (code == IntStep::kLt) d = d < b;
+  else if constexpr (code == IntStep::kLe) d = d <= b;
+  else if constexpr (code == IntStep::kGt) d = d > b;
+  else if constexpr (code == IntStep::kGe) d = d >= b;
+  else static_assert(code == IntStep::kAdd, "not an operator's register form");
+  return true;
+}
+
+// The same for the unary operators.
+template <IntStep::Code code>
+[[gnu::always_inline]] inline void apply_int_unary(std::int32_t& d) {
+  if constexpr (code == IntStep::kNeg) d = wrap32(-std::int64_t{d});
+  else if constexpr (code == IntStep::kNot) d = d == 0;
+  else if constexpr (code == IntStep::kTilde) d = ~d;
+  else static_assert(code == IntStep::kNeg, "not a unary operator");
+}
 
 // Steps without calls (kCall never comes).
 struct NoIntCalls {
@@ -45,9 +79,9 @@ template <class Calls = NoIntCalls>
       case IntStep::kVar:
         if (!variable(*step, d)) return false;
         break;
-      case IntStep::kNeg: d = wrap32(-std::int64_t{d}); break;
-      case IntStep::kNot: d = d == 0; break;
-      case IntStep::kTilde: d = ~d; break;
+      case IntStep::kNeg: apply_int_unary<IntStep::kNeg>(d); break;
+      case IntStep::kNot: apply_int_unary<IntStep::kNot>(d); break;
+      case IntStep::kTilde: apply_int_unary<IntStep::kTilde>(d); break;
       case IntStep::kCall:
         if (!call(*step, r)) return false;
         stamp = c.slotStamp;   // (the callee may have made variables in this table)
@@ -55,42 +89,36 @@ template <class Calls = NoIntCalls>
         break;
 // Each operator in its four forms: the right operand from a register, the
 // constant, the variable; or the variable as the left one and the constant.
-#define ORV_INT_OPERATOR(NAME, APPLY)                   \
-  case IntStep::k##NAME: {                              \
-    const std::int32_t b = r[step->b];                  \
-    APPLY;                                              \
-    break;                                              \
-  }                                                     \
-  case IntStep::k##NAME##K: {                           \
-    const std::int32_t b = step->value;                 \
-    APPLY;                                              \
-    break;                                              \
-  }                                                     \
-  case IntStep::k##NAME##V: {                           \
-    std::int32_t b = 0;                                 \
-    if (!variable(*step, b)) return false;              \
-    APPLY;                                              \
-    break;                                              \
-  }                                                     \
-  case IntStep::k##NAME##VK: {                          \
-    if (!variable(*step, d)) return false;              \
-    const std::int32_t b = step->value;                 \
-    APPLY;                                              \
-    break;                                              \
+#define ORV_INT_OPERATOR(NAME)                                             \
+  case IntStep::k##NAME: {                                                 \
+    if (!apply_int_operator<IntStep::k##NAME>(d, r[step->b])) return false; \
+    break;                                                                 \
+  }                                                                        \
+  case IntStep::k##NAME##K: {                                              \
+    if (!apply_int_operator<IntStep::k##NAME>(d, step->value)) return false; \
+    break;                                                                 \
+  }                                                                        \
+  case IntStep::k##NAME##V: {                                              \
+    std::int32_t b = 0;                                                    \
+    if (!variable(*step, b)) return false;                                 \
+    if (!apply_int_operator<IntStep::k##NAME>(d, b)) return false;         \
+    break;                                                                 \
+  }                                                                        \
+  case IntStep::k##NAME##VK: {                                             \
+    if (!variable(*step, d)) return false;                                 \
+    if (!apply_int_operator<IntStep::k##NAME>(d, step->value)) return false; \
+    break;                                                                 \
   }
-      ORV_INT_OPERATOR(Add, d = wrap32(std::int64_t{d} + b))
-      ORV_INT_OPERATOR(Sub, d = wrap32(std::int64_t{d} - b))
-      ORV_INT_OPERATOR(Mul, d = wrap32(std::int64_t{d} * b))
-      // A zero divisor is for the general rules to report. A divisor of -1
-      // leaves 0 (the 32-bit division would trap on the lowest number); any
-      // other divides in 32 bits, much quicker than in 64.
-      ORV_INT_OPERATOR(Mod, if (b == 0) return false; d = b == -1 ? 0 : d % b)
-      ORV_INT_OPERATOR(Eq, d = d == b)
-      ORV_INT_OPERATOR(Ne, d = d != b)
-      ORV_INT_OPERATOR(Lt, d = d < b)
-      ORV_INT_OPERATOR(Le, d = d <= b)
-      ORV_INT_OPERATOR(Gt, d = d > b)
-      ORV_INT_OPERATOR(Ge, d = d >= b)
+      ORV_INT_OPERATOR(Add)
+      ORV_INT_OPERATOR(Sub)
+      ORV_INT_OPERATOR(Mul)
+      ORV_INT_OPERATOR(Mod)
+      ORV_INT_OPERATOR(Eq)
+      ORV_INT_OPERATOR(Ne)
+      ORV_INT_OPERATOR(Lt)
+      ORV_INT_OPERATOR(Le)
+      ORV_INT_OPERATOR(Gt)
+      ORV_INT_OPERATOR(Ge)
 #undef ORV_INT_OPERATOR
       default: __builtin_unreachable();   // every code is a case above
     }

@@ -64,8 +64,7 @@ bool between_statements(Context& c) {
     fail(c, 9000);
     return false;
   }
-  if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && pump_window_messages(c, false) && !c.noCancel)
-    c.cancelRequested = true;
+  look_at_messages(c);
   if (c.cancelRequested) {
     c.cancelRequested = false;
     fail(c, errs::kCancelled);
@@ -75,6 +74,11 @@ bool between_statements(Context& c) {
 }
 
 }  // namespace
+
+void look_at_messages(Context& c) {
+  if (!c.noYield && c.pumpThrottle.due(platform::tick_count()) && pump_window_messages(c, false) && !c.noCancel)
+    c.cancelRequested = true;
+}
 
 // Where a script's statements start: past the line that records where its
 // text came from (a comment, which would only be read and passed over).

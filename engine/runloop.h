@@ -18,6 +18,10 @@ std::uint32_t first_statement(Script& s);
 // it (`started` and `startedDue` as it returned them), as run_script does.
 void continue_script(Context& c, StatementRun started, bool startedDue);
 
+// Lets window messages through when the throttle says they are due, as
+// between statements; a user's break leaves c.cancelRequested set.
+void look_at_messages(Context& c);
+
 // Runs another script file in the current frame (the built-in Call).
 bool call_script(Context& c, const std::string& file, const Value& params, Operand& result);
 

@@ -12,6 +12,7 @@
 #include "engine/trace/trace.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
+#include "engine/whole_functions.h"
 
 namespace orv {
 namespace {
@@ -427,11 +428,31 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
   }
 }
 
+// A call with whole-number arguments as a frameless program. missed: the
+// call must be made the general way, with `redo` armed.
+WholeRun try_whole_function(Context& c, int index, const Operand* args, int count, Operand& result, WholeRedo& redo) {
+  if (count > static_cast<int>(kWholeVariables)) return WholeRun::declined;
+  std::int32_t values[kWholeVariables];
+  for (int k = 0; k < count; ++k) {
+    if (args[k + 1].flags != vf::kInt) return WholeRun::declined;
+    values[k] = args[k + 1].i;
+  }
+  std::int32_t out = 0;
+  const WholeRun run = run_whole_function(c, index, values, count, out);
+  if (run == WholeRun::done) make_int(result, out);
+  else if (run == WholeRun::missed) redo.arm();
+  return run;
+}
+
+// `wholeTried`: the caller has tried the frameless run already.
 bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& result, bool copyBack,
-                   CallerState::Line callerLine = CallerState::Line::kept) {
+                   CallerState::Line callerLine = CallerState::Line::kept, bool wholeTried = false) {
   if (index < 0 || static_cast<std::size_t>(index) >= c.udfs.size()) return fail(c, errs::kFunctionNotDefined);
   Udf& u = c.udfs[static_cast<std::size_t>(index)];
   if (!u.body) return fail(c, errs::kUdfError);
+  WholeRedo redo(c);
+  // (Parameters copied back to the caller need a frame.)
+  if (!wholeTried && !copyBack && try_whole_function(c, index, args, count, result, redo) == WholeRun::done) return true;
   if (!steps::push(c, call_entry(c, index))) return false;
   const int frameDepth = c.depth;
   ++c.callLevel;
@@ -632,14 +653,23 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
 }
 
 bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result) {
+  WholeRedo redo(c);
+  if (try_whole_function(c, index, args, count, result, redo) == WholeRun::done) return true;
   if (plain_arguments(args, count)) {
     const QuickCall run = quick_call(c, index, count, result, [&](const Udf& u) { bind_learnt(c, u, args); });
     if (run != QuickCall::declined) return run == QuickCall::done;
   }
-  return call_udf_impl(c, index, args, count, result, false, CallerState::Line::unread);
+  return call_udf_impl(c, index, args, count, result, false, CallerState::Line::unread, true);
 }
 
 QuickCall call_udf_quick(Context& c, int index, const std::int32_t* args, int count, Operand& result) {
+  WholeRedo redo(c);
+  std::int32_t out = 0;
+  switch (run_whole_function(c, index, args, count, out)) {
+    case WholeRun::done: make_int(result, out); return QuickCall::done;
+    case WholeRun::missed: redo.arm(); break;
+    case WholeRun::declined: break;
+  }
   return quick_call(c, index, count, result, [&](const Udf& u) {
     bind_learnt_names(c, u);
     // (The names' slots were just cleared: a whole number needs only its flag and value.)

@@ -1226,6 +1226,85 @@ TEST_F(CompiledDifferentialTest, TraceTurnedOnInsideAQuickCall) {
   fs::remove(file, ec);
 }
 
+// Functions of whole numbers only, which run without frames when nothing
+// counts statements (the uncounted runs): values, errors and lines as the
+// general calls give them, from text lines and from compiled ones.
+TEST_F(CompiledDifferentialTest, WholeNumberFunctionsMatchGeneralCalls) {
+  const char* snippets[] = {
+      // recursion called from a line run once (text) and from a loop (compiled)
+      "#DefineFunction fib(k)\n  If k < 2 Then Return k\n  Return fib(k - 1) + fib(k - 2)\n#EndFunction\n"
+      "StdOut(fib(16))\nFor i = 1 To 6\n  StdOut(fib(i) * 10 + fib(i - 1))\nNext\nStdOut(fib(-3) : fib(0))\n",
+      // mutual recursion, and a caller that uses both
+      "#DefineFunction even(n)\n  If n == 0 Then Return 1\n  Return odd(n - 1)\n#EndFunction\n"
+      "#DefineFunction odd(n)\n  If n == 0 Then Return 0\n  Return even(n - 1)\n#EndFunction\n"
+      "#DefineFunction both(n)\n  Return even(n) * 2 + odd(n)\n#EndFunction\n"
+      "For i = 0 To 7\n  StdOut(both(i) : even(i + 20))\nNext\n",
+      // parameters assigned, locals given values, += and -=, no Return (0)
+      "#DefineFunction f(a, b)\n  a = a * 3 - b\n  t = a mod 7\n  t += b\n  b -= 1\n  u = -t + ~b + !a\n"
+      "  If u > 100 Then Return u - 100\n  Return u * (a <> b) + (t >= 2)\n#EndFunction\n"
+      "#DefineFunction none(k)\n  t = k + 1\n#EndFunction\n#DefineFunction twice(a, a)\n  Return a * 2\n#EndFunction\n"
+      "For i = -3 To 4\n  StdOut(f(i, i * i) : \" \" : none(i) : \" \" : f(i * 1000, 3) : \" \" : twice(i, 7))\nNext\n"
+      "StdOut(none(9) : twice(1, 2))\n",
+      // whole numbers past 32 bits at the top and deep inside
+      "#DefineFunction big(k)\n  Return k * 65536 * 65536 + k * 2147483647\n#EndFunction\n"
+      "#DefineFunction deep(k)\n  If k == 0 Then Return 2147483647\n  Return deep(k - 1) * 3 + 1\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(big(i) : \" \" : deep(i * 5) : \" \" : (deep(i) + 2147483647))\nNext\n"
+      "StdOut(big(-2147483647 - 1) : -deep(0))\n",
+      // arguments that are no whole numbers, too few, too many
+      "#DefineFunction sq(k)\n  Return k * k\n#EndFunction\nx = \"5\"\na = ArrDimension(2)\n"
+      "For i = 1 To 3\n  StdOut(sq(i) : \" \" : sq(i * 1.5) : \" \" : sq(x) : \" \" : sq(i))\nNext\n"
+      "StdOut(sq(2.5) : sq(\"7\"))\nErrorMode(@OFF)\ny = sq(a)\nStdOut(\"array \" : LastError())\n"
+      "y = sq()\nStdOut(\"none \" : LastError())\ny = sq(1, 2)\nStdOut(\"two \" : LastError())\n",
+      "#DefineFunction g(a, b)\n  Return a - b\n#EndFunction\n#DefineFunction h(k)\n  Return g(k) + 1\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(g(i, 1))\nNext\nx = h(2)\n",
+      // a call inside with a divisor of 0 under ErrorMode(@OFF), and with the error reported
+      "#DefineFunction m(k)\n  If k == 0 Then Return 7 mod k\n  Return m(k - 1) + 1\n#EndFunction\n"
+      "For i = 1 To 3\n  ErrorMode(@OFF)\n  x = m(i)\n  ErrorMode(@CANCEL)\n  StdOut(x : \" \" : LastError())\nNext\n"
+      "StdOut(m(5))\n",
+      "#DefineFunction m(k)\n  If k == 0 Then Return 7 mod (k - k)\n  Return m(k - 1) + 1\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(i)\nNext\nx = 1\nx = m(40)\n",
+      // the depth limit, reached by recursion that never ends, from a text line and from a loop
+      "#DefineFunction d(k)\n  If k < 0 Then Return 0\n  Return d(k + 1) + 1\n#EndFunction\nStdOut(d(-1))\nx = d(1)\n",
+      "#DefineFunction d(k)\n  If k > 90 Then Return k\n  Return d(k + 1)\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(d(i * 30))\nNext\nFor i = 1 To 3\n  StdOut(d(i))\nNext\n",
+      // recursion that ends one call short of the limit, then one past it
+      "#DefineFunction d(k)\n  If k > 185 Then Return k\n  Return d(k + 1) - 1\n#EndFunction\n"
+      "For j = 0 To 12\n  i = 92 - j\n  StdOut(i : \" \" : d(i))\nNext\n",
+      "#DefineFunction d(k)\n  If k > 185 Then Return k\n  Return d(k + 1) - 1\n#EndFunction\n"
+      "#DefineFunction e(k)\n  Return d(k) + 1\n#EndFunction\nFor j = 0 To 12\n  i = 92 - j\n  StdOut(i : \" \" : e(i))\nNext\n",
+      "ErrorMode(@OFF)\n#DefineFunction d(k)\n  Return d(k + 1) + 1\n#EndFunction\nFor i = 1 To 2\n  x = d(i)\n"
+      "  StdOut(x : \" after \" : LastError())\nNext\n",
+      // a function that stops being whole: removed and defined again between calls, under a caller that stays
+      "#DefineFunction f(k)\n  Return k * 2\n#EndFunction\n#DefineFunction g(k)\n  Return f(k) + f(k + 1)\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(g(i))\nNext\nIntControl(78, 1, \"f\", 0, 0)\n"
+      "#DefineFunction f(k)\n  StdOut(\"f \" : k)\n  Return k : \"!\"\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(g(i))\nNext\nIntControl(78, 1, \"f\", 0, 0)\n#DefineFunction f(k)\n  Return k - 1\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(g(i))\nNext\n",
+      // a function removed and its place taken by another under a caller that still names it
+      "#DefineFunction f(k)\n  Return k * 2\n#EndFunction\n#DefineFunction g(k)\n  Return f(k) + 1\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(g(i))\nNext\nIntControl(78, 1, \"f\", 0, 0)\n"
+      "#DefineFunction q(k)\n  Return k * 5\n#EndFunction\nFor i = 1 To 3\n  StdOut(q(i))\nNext\nStdOut(g(4))\n",
+      // bodies that are not whole: a text, a built-in, a local read before it has a value, a block If
+      "#DefineFunction f(k)\n  If k > 2 Then Return \"big\"\n  Return k\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  Return Abs(k) + k\n#EndFunction\nFor i = -2 To 2\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  If k > 5 Then Return t\n  t = k * 2\n  Return t\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n"
+      "StdOut(f(9))\n",
+      "#DefineFunction f(k)\n  If k > 2\n    Return k * 2\n  Else\n    Return f(k + 1) - 1\n  EndIf\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i))\nNext\n",
+  };
+  expect_each_same(snippets, "whole", true);
+}
+
+// With a statement budget every statement counts, so the functions' own
+// lines run: the budget ends the run on the same line as the text path.
+TEST_F(CompiledDifferentialTest, WholeNumberFunctionsUnderStatementBudgets) {
+  expect_same_under_budgets(
+      "#DefineFunction even(n)\n  If n == 0 Then Return 1\n  Return odd(n - 1)\n#EndFunction\n"
+      "#DefineFunction odd(n)\n  If n == 0 Then Return 0\n  t = n - 1\n  Return even(t)\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(even(i + 2))\nNext\n",
+      100);
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;
