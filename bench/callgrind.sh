@@ -20,6 +20,7 @@ limit=1.10
 workloads=(
   "empty 0" "int_loop 50000" "float_math 10000" "str_concat 10000" "str_search 2000"
   "item_list 200" "array_sort 2000" "fib 15" "switch 10000" "file_lines 2000" "file_write 2000"
+  "map_ops 20000"
 )
 
 command -v valgrind >/dev/null || { echo "callgrind: valgrind is missing (scripts/setup.sh test installs it)"; exit 1; }

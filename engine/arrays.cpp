@@ -71,10 +71,6 @@ std::uint32_t ArrayTable::create_map(std::uint16_t& error) {
   return handle;
 }
 
-MapStore* ArrayTable::map(std::uint32_t handle) const {
-  return header(handle) ? entries_[handle - 1].map.get() : nullptr;
-}
-
 ArrayHeader* ArrayTable::header(std::uint32_t handle) const {
   if (handle == 0 || handle > entries_.size() || !entries_[handle - 1].mem) return nullptr;
   return static_cast<ArrayHeader*>(entries_[handle - 1].locked);
@@ -122,10 +118,6 @@ std::size_t ArrayTable::live_count() const {
   return n;
 }
 
-MapStore* map_of(const Context& c, const Value& v) {
-  return (v.flags & vf::kArray) ? c.arrays.map(v.str) : nullptr;
-}
-
 namespace {
 
 // A map value that shares nothing with `from`; false with the error set.
@@ -142,10 +134,7 @@ bool copy_map(Context& c, const MapStore& from, Value& out) {
   MapKey key;
   from.for_each([&](const MapStore::Entry& e) {
     if (!ok) return;
-    key.spelling = from.spelling_of(e);
-    key.folded = from.folded_of(e);
-    key.hash = e.hash;
-    key.wide = e.wide;
+    from.key_of(e, key);
     bool inserted = false;
     ok = copy_value(c, e.value, to.insert(key, inserted));
   });

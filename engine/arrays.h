@@ -51,7 +51,10 @@ class ArrayTable {
   std::uint32_t create_map(std::uint16_t& error);
   ArrayHeader* header(std::uint32_t handle) const;
   // The store of a map handle; nullptr for arrays and bad handles.
-  MapStore* map(std::uint32_t handle) const;
+  MapStore* map(std::uint32_t handle) const {
+    // (An entry without a block holds no map.)
+    return handle - 1u < entries_.size() ? entries_[handle - 1].map.get() : nullptr;
+  }
   Value* elements(std::uint32_t handle) const;
   void add_ref(std::uint32_t handle);
   std::uint32_t refs(std::uint32_t handle) const;
@@ -76,8 +79,9 @@ class ArrayTable {
 // so that storing it in a variable copies the array (value semantics).
 bool own_array(Context& c, Value& v);
 
-// The map store of a value, or nullptr when the value is no map.
-MapStore* map_of(const Context& c, const Value& v);
+// The map store of a value, or nullptr when the value is no map: inline (in
+// context.h), as every map element read and store asks it.
+inline MapStore* map_of(const Context& c, const Value& v);
 
 // Element index of subscripts (row-major); false with 1635/1636 on a mismatch.
 bool array_index(const ArrayHeader& h, const std::int32_t* subs, int count, std::uint32_t& index,

@@ -465,6 +465,7 @@ class Runner {
         piece.value = &c_.slots[slot].v;
     }
     if (!piece.value) {
+      clear_operand(op);
       if (!eval(index, op)) return -1;
       piece.value = &op;
     }
@@ -478,7 +479,7 @@ class Runner {
     bool plain = true;
     total = 0;
     for (std::size_t k = 0; k < n.kids.size(); ++k) {
-      clear_operand(values.ops[k]);
+      values.ops[k].flags = 0;   // (all of it is cleared only when the piece is evaluated)
       values.used = k + 1;
       const int got = gather_piece(n.kids[k], pieces[k], values.ops[k]);
       if (got < 0) return -1;
@@ -527,11 +528,64 @@ class Runner {
     return true;
   }
 
+  // Gathered plain pieces straight into a short key; false when some piece
+  // is not ASCII.
+  bool short_key_of(const std::array<Piece, kJoinPieces>& pieces, std::size_t count, MapKey& key) const {
+    ShortKeyBuilder build(key);
+    for (std::size_t k = 0; k < count; ++k) {
+      const Piece& piece = pieces[k];
+      const bool added = piece.text == piece.digits ? build.add_number_text(piece.text, piece.size)
+                         : build.add(piece.text ? piece.text : str_of(c_, *piece.value), piece.size);
+      if (!added) return false;
+    }
+    build.finish();
+    return true;
+  }
+
  public:
-  // The map key of a join (`m["k" : i]`): plain pieces are put together on
-  // the stack, not on the heap, then read as the key's text. False as eval().
-  static constexpr std::size_t kKeyOnStack = 256;
+  // The map key of a join (`m["k" : i]`), made off the heap: the common
+  // pieces go straight into a short key; others are gathered first, and a
+  // key past ASCII is put together on the stack and read as a text. Only a
+  // key too long for that is joined on the heap. False as eval().
+  static constexpr std::size_t kKeyOnStack = MapKey::kShort;
   bool joined_map_key(const CompiledNode& n, MapKey& key) {
+    if (!strict_ && quick_joined_key(n, key)) return true;
+    return gathered_joined_key(n, key);
+  }
+
+ private:
+  // The common join of a key: literals and variables holding whole numbers
+  // or 8-bit texts, together a short ASCII key, copied straight into it.
+  // False when any piece is something else (nothing has run then: the
+  // pieces have no effects).
+  bool quick_joined_key(const CompiledNode& n, MapKey& key) {
+    ShortKeyBuilder build(key);
+    for (const std::int32_t index : n.kids) {
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(index)];
+      if (kid.kind == CompiledNode::kString) {
+        if (!build.add(kid.text.c_str(), std::strlen(kid.text.c_str()))) return false;   // as the evaluator reads it
+        continue;
+      }
+      if (kid.kind != CompiledNode::kVar) return false;
+      const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+      if (slot == kNotFound) return false;
+      const Value& v = c_.slots[slot].v;
+      if (v.flags == vf::kInt) {
+        char digits[12];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v.i).ptr;
+        if (!build.add_number_text(digits, static_cast<std::size_t>(end - digits))) return false;
+      } else if (v.flags != vf::kStr || v.str == 0) {
+        return false;
+      } else {
+        const std::string_view text = str_view(c_, v);
+        if (!build.add(text.data(), text.size())) return false;
+      }
+    }
+    build.finish();
+    return true;
+  }
+
+  [[gnu::noinline]] bool gathered_joined_key(const CompiledNode& n, MapKey& key) {
     const std::size_t count = n.kids.size();
     PieceValues values(c_);
     std::array<Piece, kJoinPieces> pieces;
@@ -539,7 +593,8 @@ class Runner {
     const int gathered = count > kJoinPieces || strict_ ? 0 : gather_join(n, values, pieces, total);
     if (gathered < 0) return false;
     if (gathered > 0 && total <= kKeyOnStack) {
-      char text[kKeyOnStack];
+      if (short_key_of(pieces, count, key)) return true;
+      char text[kKeyOnStack];   // past ASCII: the general way
       put_pieces(pieces, count, text);
       return map_key_of_text(c_, std::string_view(text, total), key) || miss();
     }
@@ -581,7 +636,7 @@ class Runner {
     std::array<Piece, kJoinPieces> pieces;
     std::uint64_t extra = 0;
     for (std::size_t k = 0; k < count; ++k) {
-      clear_operand(values.ops[k]);
+      values.ops[k].flags = 0;   // (all of it is cleared only when the piece is evaluated)
       values.used = k + 1;
       const int got = gather_piece(list[k], pieces[k], values.ops[k]);
       if (got < 0) return Append::failed;
@@ -623,6 +678,7 @@ class Runner {
     for (std::size_t k = 0; k < count; ++k) {
       Operand& op = values.ops[k];
       if (pieces[k].value == &op) continue;
+      clear_operand(op);
       const bool ok = pieces[k].value ? copy_value(c_, *pieces[k].value, op)
                                       : make_string(c_, op, pieces[k].text);
       if (!ok) { forget_error(c_); return false; }

@@ -307,6 +307,10 @@ struct Context {
 
 // Error helpers: a failing routine stores the number and returns a failure result.
 inline bool failed(const Context& c) { return c.error != 0; }
+// (Declared with the array table; here, where the table can be read.)
+inline MapStore* map_of(const Context& c, const Value& v) {
+  return (v.flags & vf::kArray) ? c.arrays.map(v.str) : nullptr;
+}
 bool fail(Context& c, std::uint16_t number);
 bool fail(Context& c, std::uint16_t number, std::string text);
 

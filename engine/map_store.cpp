@@ -1,7 +1,9 @@
 #include "engine/map_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "platform/text_case.h"
 
@@ -9,20 +11,53 @@ namespace orv {
 
 namespace {
 
-// The hash of a folded key: FNV-1a over its units, then the low bits the
-// index uses spread.
-constexpr std::uint32_t kHashStart = 2166136261u;
-std::uint32_t hash_unit(std::uint32_t h, char16_t u) { return (h ^ u) * 16777619u; }
-std::uint32_t hash_end(std::uint32_t h) {
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  return h;
+// Whether two folded keys, each 8-bit or UTF-16, hold the same units; `foldB`
+// lower-cases the ASCII letters of `b` first (a short key kept as written).
+template <class A, class B>
+bool same_units(const A* a, const B* b, std::size_t n, bool foldB) {
+  for (std::size_t k = 0; k < n; ++k) {
+    std::uint32_t u = static_cast<std::make_unsigned_t<B>>(b[k]);
+    if (foldB && u - 'A' < 26u) u |= 0x20u;
+    if (static_cast<std::make_unsigned_t<A>>(a[k]) != u) return false;
+  }
+  return true;
+}
+
+// Equal bytes, eight at a time: keys are short, a call to memcmp costs more.
+bool same_bytes(const char* a, const char* b, std::size_t n) {
+  for (; n >= 8; n -= 8, a += 8, b += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return false;
+  }
+  for (; n > 0; --n)
+    if (*a++ != *b++) return false;
+  return true;
+}
+
+bool all_ascii(std::u16string_view text) {
+  for (char16_t u : text)
+    if (u >= 0x80) return false;
+  return true;
 }
 
 }  // namespace
 
+std::u16string MapKey::spelling_text() const {
+  return isShort ? std::u16string(text, text + size) : spelling;
+}
+
+std::u16string MapKey::folded_text() const {
+  if (!isShort) return folded;
+  std::u16string out(text, text + size);
+  for (char16_t& u : out)
+    if (u >= u'A' && u <= u'Z') u = static_cast<char16_t>(u + 32);
+  return out;
+}
+
 void prepare_map_key(MapKey& key) {
+  key.isShort = false;
   key.folded = key.spelling;
   bool ascii = true;
   for (char16_t& u : key.folded) {
@@ -30,28 +65,38 @@ void prepare_map_key(MapKey& key) {
     else if (u >= 0x80) ascii = false;
   }
   if (!ascii) platform::lower_utf16(key.folded);
-  std::uint32_t h = kHashStart;
-  for (char16_t u : key.folded) h = hash_unit(h, u);
-  key.hash = hash_end(h);
+  std::uint32_t h = map_hash::kStart;
+  for (char16_t u : key.folded) h = map_hash::unit(h, u);
+  key.hash = map_hash::end(h);
 }
 
 bool prepare_ascii_map_key(std::string_view text, MapKey& key) {
-  const std::size_t n = text.size();
-  key.spelling.resize(n);
-  key.folded.resize(n);
-  char16_t* spelling = key.spelling.data();
-  char16_t* folded = key.folded.data();
-  std::uint32_t h = kHashStart;
-  for (std::size_t k = 0; k < n; ++k) {
-    const auto ch = static_cast<unsigned char>(text[k]);
-    if (ch >= 0x80) return false;
-    const auto lower = static_cast<char16_t>(ch | (static_cast<unsigned>(ch - 'A') < 26u ? 0x20 : 0));
-    spelling[k] = ch;
-    folded[k] = lower;
-    h = hash_unit(h, lower);
+  if (text.size() <= MapKey::kShort) {
+    ShortKeyBuilder build(key);
+    if (!build.add(text.data(), text.size())) return false;
+    build.finish();
+    return true;
   }
-  key.hash = hash_end(h);
+  for (char ch : text)
+    if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  key.spelling.assign(text.begin(), text.end());
+  key.wide = false;
+  prepare_map_key(key);
   return true;
+}
+
+[[gnu::always_inline]] inline bool MapStore::same_key(const Entry& e, const MapKey& key) const {
+  if (key.isShort) {
+    if (e.keyUnits != key.size) return false;
+    if (e.narrow) {
+      const char* stored = narrowKeys_.data() + e.keyAt;
+      return key.lowerOnly ? same_bytes(stored, key.text, key.size) : same_units(stored, key.text, key.size, true);
+    }
+    return same_units(wideKeys_.data() + e.keyAt, key.text, key.size, !key.lowerOnly);
+  }
+  if (e.keyUnits != key.folded.size()) return false;
+  if (e.narrow) return same_units(narrowKeys_.data() + e.keyAt, key.folded.data(), e.keyUnits, false);
+  return std::u16string_view(wideKeys_.data() + e.keyAt, e.keyUnits) == key.folded;
 }
 
 std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
@@ -64,7 +109,7 @@ std::uint32_t MapStore::probe(const MapKey& key, bool& found) const {
     if (slot.entry == kEmpty) return firstGone != kGone ? firstGone : at;
     if (slot.entry == kGone) {
       if (firstGone == kGone) firstGone = at;
-    } else if (slot.hash == key.hash && folded_of(entries_[slot.entry - 1]) == key.folded) {
+    } else if (slot.hash == key.hash && same_key(entries_[slot.entry - 1], key)) {
       found = true;
       return at;
     }
@@ -104,33 +149,88 @@ void MapStore::reserve(std::size_t count) {
 }
 
 void MapStore::store_key(const MapKey& key, Entry& e) {
+  if (key.isShort) {
+    const std::size_t n = key.size;
+    const std::size_t at = narrowKeys_.size();
+    char* out = narrowKeys_.extend(key.lowerOnly ? n : 2 * n);
+    e.narrow = true;
+    e.keyAt = static_cast<std::uint32_t>(at);
+    e.keyUnits = static_cast<std::uint32_t>(n);
+    e.spellingUnits = key.lowerOnly ? kSameSpelling : static_cast<std::uint32_t>(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const auto ch = static_cast<unsigned char>(key.text[k]);
+      out[k] = static_cast<char>(ch | (static_cast<unsigned>(ch - 'A') < 26u ? 0x20 : 0));
+    }
+    if (!key.lowerOnly) std::memcpy(out + n, key.text, n);
+    return;
+  }
   const bool same = key.spelling == key.folded;
-  const std::size_t units = key.folded.size() + (same ? 0 : key.spelling.size());
-  // Offsets are 32-bit: a buffer that would outgrow them is out of memory.
-  if (keys_.size() + units > 0xFFFFFFFEu) throw std::bad_alloc();
-  const std::size_t at = keys_.size();
-  e.keyAt = static_cast<std::uint32_t>(at);
+  e.narrow = all_ascii(key.spelling);   // (then its folded form is ASCII too)
   e.keyUnits = static_cast<std::uint32_t>(key.folded.size());
   e.spellingUnits = same ? kSameSpelling : static_cast<std::uint32_t>(key.spelling.size());
-  keys_.insert(keys_.end(), key.folded.data(), key.folded.data() + key.folded.size());
-  if (!same) keys_.insert(keys_.end(), key.spelling.data(), key.spelling.data() + key.spelling.size());
+  auto put = [&](auto& texts) {
+    e.keyAt = static_cast<std::uint32_t>(texts.size());
+    auto* out = texts.extend(stored_units(e));
+    out = std::copy(key.folded.begin(), key.folded.end(), out);
+    if (!same) std::copy(key.spelling.begin(), key.spelling.end(), out);
+  };
+  if (e.narrow) put(narrowKeys_);
+  else put(wideKeys_);
+}
+
+void MapStore::key_of(const Entry& e, MapKey& key) const {
+  key.hash = e.hash;
+  key.wide = e.wide;
+  if (e.narrow && e.keyUnits <= MapKey::kShort) {
+    const std::string_view spelling = narrow_spelling_of(e);
+    key.isShort = true;
+    key.lowerOnly = e.spellingUnits == kSameSpelling;
+    key.size = e.keyUnits;
+    std::memcpy(key.text, spelling.data(), spelling.size());
+    return;
+  }
+  key.isShort = false;
+  key.spelling = spelling_of(e);
+  key.folded = folded_of(e);
+}
+
+std::u16string MapStore::folded_of(const Entry& e) const {
+  if (!e.narrow) return {wideKeys_.data() + e.keyAt, e.keyUnits};
+  const char* p = narrowKeys_.data() + e.keyAt;
+  return {p, p + e.keyUnits};
+}
+
+std::u16string MapStore::spelling_of(const Entry& e) const {
+  if (e.narrow) {
+    const std::string_view s = narrow_spelling_of(e);
+    return {s.begin(), s.end()};
+  }
+  if (e.spellingUnits == kSameSpelling) return {wideKeys_.data() + e.keyAt, e.keyUnits};
+  return {wideKeys_.data() + e.keyAt + e.keyUnits, e.spellingUnits};
 }
 
 void MapStore::compact() {
   entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.live; }),
                  entries_.end());
   // The removed keys' texts go too.
-  std::vector<char16_t> kept;
-  std::size_t units = 0;
-  for (const Entry& e : entries_) units += stored_units(e);
-  kept.reserve(units);
-  for (Entry& e : entries_) {
+  KeyTexts<char> narrow;
+  KeyTexts<char16_t> wide;
+  std::size_t narrowUnits = 0, wideUnits = 0;
+  for (const Entry& e : entries_) (e.narrow ? narrowUnits : wideUnits) += stored_units(e);
+  narrow.reserve(narrowUnits);
+  wide.reserve(wideUnits);
+  auto move_texts = [](Entry& e, const auto& from, auto& to) {
     const std::size_t n = stored_units(e);
-    const std::uint32_t at = static_cast<std::uint32_t>(kept.size());
-    kept.insert(kept.end(), keys_.begin() + e.keyAt, keys_.begin() + e.keyAt + n);
+    const std::uint32_t at = static_cast<std::uint32_t>(to.size());
+    if (n) std::memcpy(to.extend(n), from.data() + e.keyAt, n * sizeof(*from.data()));
     e.keyAt = at;
+  };
+  for (Entry& e : entries_) {
+    if (e.narrow) move_texts(e, narrowKeys_, narrow);
+    else move_texts(e, wideKeys_, wide);
   }
-  keys_.swap(kept);
+  narrowKeys_.swap(narrow);
+  wideKeys_.swap(wide);
   std::size_t slots = 16;
   while (slots < live_ * 2 + 2) slots *= 2;
   rebuild(slots);

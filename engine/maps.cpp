@@ -17,22 +17,6 @@ bool make_map(Context& c, Value& out) {
   return true;
 }
 
-namespace {
-
-bool is_ascii(std::string_view s) {
-  for (char ch : s)
-    if (static_cast<unsigned char>(ch) >= 0x80) return false;
-  return true;
-}
-
-bool spell_key(std::string_view text, std::u16string& spelling) {
-  if (!is_ascii(text)) return platform::ansi_to_utf16(text, spelling);
-  spelling.assign(text.begin(), text.end());
-  return true;
-}
-
-}  // namespace
-
 bool map_key_of_text(Context& c, std::string_view text, MapKey& key) {
   key.wide = false;
   if (prepare_ascii_map_key(text, key)) return true;
@@ -52,21 +36,18 @@ bool map_key_of(Context& c, const Value& v, MapKey& key) {
     return map_key_of_text(c, str_view(c, v), key);
   } else {
     std::string text;
-    if (!value_text(c, v, text)) return false;
-    if (!spell_key(text, key.spelling)) return fail(c, errs::kNotConvertibleToString);
+    return value_text(c, v, text) && map_key_of_text(c, text, key);
   }
   prepare_map_key(key);
   return true;
 }
 
 bool map_key_value(Context& c, const MapStore& map, const MapStore::Entry& e, Value& out) {
-  const std::u16string_view spelling = map.spelling_of(e);
-  if (e.wide) return make_wstring(c, out, spelling);
+  if (e.narrow && !e.wide) return make_string(c, out, map.narrow_spelling_of(e));
+  // (Any other entry's spelling goes past ASCII.)
+  const std::u16string spelling = map.spelling_of(e);
   std::string text;
-  bool ascii = true;
-  for (char16_t u : spelling) ascii = ascii && u < 0x80;
-  if (ascii) text.assign(spelling.begin(), spelling.end());
-  else if (!platform::utf16_to_ansi(spelling, text)) return make_wstring(c, out, spelling);
+  if (e.wide || !platform::utf16_to_ansi(spelling, text)) return make_wstring(c, out, spelling);
   return make_string(c, out, text);
 }
 
@@ -74,7 +55,7 @@ bool map_read(Context& c, MapStore& map, const MapKey& key, Operand& out) {
   const Value* v = map.find(key);
   if (!v) {
     std::string name;
-    if (!platform::utf16_to_ansi(key.spelling, name)) name.clear();
+    if (!platform::utf16_to_ansi(key.spelling_text(), name)) name.clear();
     return fail(c, errs::kMapNoSuchKey, "\"" + name + "\"");
   }
   return copy_value(c, *v, out);

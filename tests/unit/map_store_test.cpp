@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/error_numbers.h"
@@ -196,13 +197,130 @@ TEST(MapStoreTest, AsciiKeysMadeInOnePassMatchTheGeneralWay) {
     MapKey quick;
     ASSERT_TRUE(prepare_ascii_map_key(t, quick)) << text;
     const MapKey general = key_of(std::u16string(t.begin(), t.end()));
-    EXPECT_EQ(quick.spelling, general.spelling) << text;
-    EXPECT_EQ(quick.folded, general.folded) << text;
+    EXPECT_EQ(quick.spelling_text(), general.spelling_text()) << text;
+    EXPECT_EQ(quick.folded_text(), general.folded_text()) << text;
     EXPECT_EQ(quick.hash, general.hash) << text;
   }
   MapKey key;
   EXPECT_FALSE(prepare_ascii_map_key("abc\xe9", key));
   EXPECT_FALSE(prepare_ascii_map_key("\x80", key));
+}
+
+MapKey short_key_of(std::string_view text) {
+  MapKey k;
+  EXPECT_TRUE(prepare_ascii_map_key(text, k)) << text;
+  return k;
+}
+
+// A key made in 8-bit form and one made in UTF-16 (a UTF-16 text, a key
+// copied from another map) find each other whichever form stored the entry:
+// equality is the folded units', not the form's. The same holds around the
+// length at which a text stops being a short key.
+TEST(MapStoreTest, KeysOfEitherFormFindEachOther) {
+  for (std::size_t length : {std::size_t{0}, std::size_t{1}, MapKey::kShort - 1, MapKey::kShort,
+                             MapKey::kShort + 1, MapKey::kShort * 3}) {
+    std::string text(length, 'q');
+    if (length > 0) text[0] = 'Q';
+    if (length > 2) text[length / 2] = 'Z';
+    std::string lower = text;
+    for (char& ch : lower) ch = static_cast<char>(ch | 0x20);
+    const std::u16string wide(text.begin(), text.end());
+    const std::u16string wideLower(lower.begin(), lower.end());
+    EXPECT_EQ(short_key_of(text).isShort, length <= MapKey::kShort) << length;
+    EXPECT_EQ(short_key_of(text).hash, key_of(wideLower).hash) << length;
+    {
+      MapStore m;
+      put(m, wide, 1);   // the general way, in UTF-16
+      ASSERT_NE(m.find(short_key_of(lower)), nullptr) << length;
+      EXPECT_EQ(m.find(short_key_of(text))->i, 1) << length;
+      EXPECT_EQ(m.find(short_key_of(lower + "x")), nullptr) << length;
+      bool inserted = true;
+      m.insert(short_key_of(lower), inserted);
+      EXPECT_FALSE(inserted) << length;
+      EXPECT_EQ(order_of(m), wide + u"|") << length;
+    }
+    {
+      MapStore m;
+      bool inserted = false;
+      m.insert(short_key_of(text), inserted).i = 2;
+      ASSERT_TRUE(inserted);
+      ASSERT_NE(m.find(key_of(wideLower)), nullptr) << length;
+      EXPECT_EQ(m.find(key_of(wideLower))->i, 2) << length;
+      EXPECT_EQ(m.find(short_key_of(lower))->i, 2) << length;
+      EXPECT_EQ(m.find(key_of(wideLower + u"\u00e9")), nullptr) << length;
+      EXPECT_EQ(order_of(m), wide + u"|") << length;
+      m.for_each([&](const MapStore::Entry& e) { EXPECT_EQ(m.folded_of(e), wideLower) << length; });
+    }
+  }
+}
+
+// Non-ASCII letters fold the general way: a key past ASCII never equals
+// an ASCII key of the same length, and both live side by side.
+TEST(MapStoreTest, NonAsciiKeysStayApartFromAsciiOnes) {
+  MapStore m;
+  put(m, u"caf\u00e9", 1);
+  bool inserted = false;
+  m.insert(short_key_of("CAFE"), inserted).i = 2;
+  ASSERT_TRUE(inserted);
+  EXPECT_EQ(m.find(key_of(u"CAF\u00c9"))->i, 1);
+  EXPECT_EQ(m.find(short_key_of("cafe"))->i, 2);
+  EXPECT_EQ(m.size(), 2u);
+  EXPECT_EQ(order_of(m), u"caf\u00e9|CAFE|");
+}
+
+// The key of a stored entry, as a copy of the map makes it, finds the same
+// entry and keeps its spelling, for short, long and UTF-16 keys.
+TEST(MapStoreTest, EntryKeysRebuildTheKeysThatMadeThem) {
+  MapStore m;
+  const std::string longText = "Long" + std::string(MapKey::kShort, 'x');
+  put(m, u"Short", 1);
+  put(m, std::u16string(longText.begin(), longText.end()), 2);
+  put(m, u"\u0416ar", 3);
+  bool inserted = false;
+  m.insert(short_key_of("MiXed"), inserted).i = 4;
+  m.insert(short_key_of("lower"), inserted).i = 5;
+  MapStore copy;
+  m.for_each([&](const MapStore::Entry& e) {
+    MapKey k;
+    m.key_of(e, k);
+    EXPECT_EQ(m.find(k), &e.value);
+    copy.insert(k, inserted) = e.value;
+  });
+  EXPECT_EQ(order_of(copy), order_of(m));
+  EXPECT_EQ(copy.find(short_key_of("mixed"))->i, 4);
+  EXPECT_EQ(copy.find(key_of(u"\u0436AR"))->i, 3);
+  EXPECT_EQ(copy.find(short_key_of(longText))->i, 2);
+}
+
+// A short key takes pieces up to its limit; a piece past ASCII or past the
+// limit is refused, and what it made agrees with the one-pass key.
+TEST(MapStoreTest, ShortKeysBuiltFromPiecesRefuseWhatTheyCannotHold) {
+  MapKey built;
+  ShortKeyBuilder build(built);
+  ASSERT_TRUE(build.add("Ab", 2));
+  ASSERT_TRUE(build.add_number_text("-2147483648", 11));
+  ASSERT_TRUE(build.add("", 0));
+  build.finish();
+  const MapKey whole = short_key_of("Ab-2147483648");
+  EXPECT_EQ(built.hash, whole.hash);
+  EXPECT_EQ(built.folded_text(), u"ab-2147483648");
+  EXPECT_EQ(built.spelling_text(), u"Ab-2147483648");
+  EXPECT_FALSE(built.lowerOnly);
+
+  MapKey full;
+  ShortKeyBuilder fill(full);
+  const std::string most(MapKey::kShort - 1, 'a');
+  ASSERT_TRUE(fill.add(most.data(), most.size()));
+  EXPECT_FALSE(fill.add("bc", 2));
+  EXPECT_FALSE(fill.add_number_text("12", 2));
+  ASSERT_TRUE(fill.add_number_text("1", 1));
+  fill.finish();
+  EXPECT_EQ(full.size, MapKey::kShort);
+  EXPECT_TRUE(full.lowerOnly);
+
+  MapKey other;
+  ShortKeyBuilder refuse(other);
+  EXPECT_FALSE(refuse.add("ok\x80", 3));
 }
 
 class MapValueTest : public test::EngineTest {};
