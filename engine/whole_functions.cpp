@@ -335,11 +335,13 @@ class Runner {
   }
 
   // The message queue is due: looked at as between statements. A break or
-  // a termination ends the run, for the general call to meet it.
+  // a termination ends the run, for the general call to meet it. So does a
+  // function defined or removed by a callback the queue ran: the programs
+  // being run may have gone with it, so none of them is read again.
   bool go_on() {
     if (c_.cancelRequested) return false;
     look_at_messages(c_);
-    return !c_.cancelRequested;
+    return !c_.cancelRequested && c_.keywordGeneration == generation_;
   }
 
   Context& c_;
