@@ -644,9 +644,19 @@ StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*&
 bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   const std::uint16_t slot = lone_variable_slot(c, st, expr_of(st, st.expr));
   if (slot == kNotFound || c.slots[slot].v.flags != vf::kStr) return false;
-  const IntText it = parse_integer_text(str_view(c, c.slots[slot].v), true);
+  const std::string_view text = str_view(c, c.slots[slot].v);
+  if (text.size() == st.limitSize && std::memcmp(text.data(), st.limitText.data(), text.size()) == 0) {
+    out = st.limitValue;
+    return true;
+  }
+  const IntText it = parse_integer_text(text, true);
   if (!it.ok || it.is64) return false;
   out = static_cast<std::int32_t>(it.value);
+  if (text.size() <= st.limitText.size()) {
+    std::memcpy(st.limitText.data(), text.data(), text.size());
+    st.limitSize = static_cast<std::uint8_t>(text.size());
+    st.limitValue = out;
+  }
   return true;
 }
 

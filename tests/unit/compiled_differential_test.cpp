@@ -425,6 +425,26 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
   expect_each_same(snippets, "limit", true);
 }
 
+// A limit text read once is kept with the number it read as: the text is
+// still looked at every pass, so a text of the same length, one grown in
+// place, a dropped variable, blanks, a text too long to keep, and the same
+// loop entered again with another limit all read as the text path reads them.
+TEST_F(CompiledDifferentialTest, ForLimitTextsKeptBetweenPasses) {
+  const char* snippets[] = {
+      "n = \"9\"\nFor i = 1 To n\n  If i == 5 Then n = \"6\"\n  StdOut(i)\nNext\nStdOut(i)\n",
+      ("n = \"1\"\nFor i = 1 To n\n  If i == 1 Then n := \"2\"\n  If i == 3 Then n := \"0\"\n  StdOut(i)\n"
+       "  If i > 200 Then Break\nNext\nStdOut(i : n)\n"),
+      "n = \"6\"\nFor i = 1 To n\n  If i == 3 Then Drop(n)\n  StdOut(i)\nNext\n",
+      "n = \" 9\"\nFor i = 1 To n\n  If i == 4 Then n = \"7 \"\n  If i == 6 Then n = \"-3\"\n  StdOut(i)\nNext\n",
+      "n = \"           12\"\nFor i = 1 To n\n  If i == 4 Then n = \"          +5\"\n  StdOut(i)\nNext\n",
+      "For k = 1 To 3\n  n = \"\" : (k * 2)\n  If k == 3 Then n = \"2.5\"\n  For i = 1 To n\n    StdOut(k : i)\n  Next\nNext\n",
+      "n = \"2147483647\"\nFor i = 2147483645 To n\n  StdOut(i)\n  If i < 0 Then Break\nNext\n",
+      "n = \"8\"\nFor i = 1 To n\n  If i == 4 Then n = 3\n  If i == 3 Then n = \"5\"\n  StdOut(i)\nNext\n",
+  };
+  expect_each_same(snippets, "kept limit", true);
+  expect_same_under_budgets(snippets[0], 30);
+}
+
 // A "By" step on the "To" clause a Next goes back to: whole steps either
 // way, from a variable that changes between passes, from an expression, a
 // step that turns into a float, a text or nothing, and a variable that
