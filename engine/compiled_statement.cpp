@@ -11,6 +11,7 @@
 #include "engine/maps.h"
 #include "engine/assign_ops.h"
 #include "engine/compiled.h"
+#include "engine/combiners.h"
 #include "engine/compiled_statement_parts.h"
 #include "engine/convert.h"
 #include "engine/no_throw.h"
@@ -185,6 +186,25 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   }
 }
 
+// A comparison of a variable with a literal text (not one of whole
+// numbers) is marked for text_condition.
+void find_text_condition(CompiledStatement& st, const CompiledExpr& e) {
+  auto& nodes = st.code.nodes;
+  const CompiledNode& root = nodes[static_cast<std::size_t>(e.root)];
+  if (root.kind != CompiledNode::kCompare || root.integral || root.kids.size() != 2) return;
+  CompiledNode& left = nodes[static_cast<std::size_t>(root.kids[0])];
+  CompiledNode& right = nodes[static_cast<std::size_t>(root.kids[1])];
+  const bool varLeft = left.kind == CompiledNode::kVar && right.kind == CompiledNode::kString;
+  if (!varLeft && !(left.kind == CompiledNode::kString && right.kind == CompiledNode::kVar)) return;
+  st.textVar = varLeft ? &left : &right;
+  st.textLiteral = varLeft ? &right : &left;
+  st.textOp = root.op;
+  st.textVarLeft = varLeft;
+  const std::string& literal = st.textLiteral->text;
+  st.literalMayBeNumber = may_start_number(literal.data(), literal.data() + literal.size());
+  st.loneNesting = e.nesting;
+}
+
 // ---- Running ----
 
 // The compiled statement the run loop would read at c.pos, when it is current.
@@ -243,9 +263,34 @@ using steps::top_is;
   return false;
 }
 
+// "name op literal text" (either way round) where the variable holds an
+// 8-bit text and one side cannot read as a number: compared by the text
+// rule where the text lies, without the evaluation's layers.
+bool text_condition(Context& c, CompiledStatement& st, std::int32_t& out) {
+  if (c.exprDepth + st.loneNesting > limits::kExpressionDepth) return false;
+  const std::uint16_t slot = hinted_slot(c, st.textVar->hint, st.textVar->text);
+  if (slot == kNotFound) return false;
+  const Value& v = c.slots[slot].v;
+  if (v.flags != vf::kStr || v.str == 0) return false;
+  const std::string_view text = str_view(c, v);
+  if (st.literalMayBeNumber && may_start_number(text.data(), text.data() + text.size())) return false;
+  const std::string_view literal = st.textLiteral->text;
+  Operand result;
+  clear_operand(result);
+  if (!compare_ansi_texts(c, st.textOp, st.textVarLeft ? text : literal, st.textVarLeft ? literal : text, false,
+                          result)) {
+    c.error = 0;
+    c.errorText.clear();
+    return false;
+  }
+  out = result.i;
+  return true;
+}
+
 // The value of the statement's expression when it is a plain integer.
 [[gnu::always_inline]] inline bool int_value(Context& c, CompiledStatement& st, std::int32_t& out) {
-  return lone_int_value(c, st, out) || int_value_steps(c, st, st.code.exprs[static_cast<std::size_t>(st.expr)], out);
+  return lone_int_value(c, st, out) || (st.textVar && text_condition(c, st, out)) ||
+         int_value_steps(c, st, st.code.exprs[static_cast<std::size_t>(st.expr)], out);
 }
 
 // A skipped line declares the names it contains; when they all exist there
@@ -599,9 +644,19 @@ StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*&
 bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   const std::uint16_t slot = lone_variable_slot(c, st, expr_of(st, st.expr));
   if (slot == kNotFound || c.slots[slot].v.flags != vf::kStr) return false;
-  const IntText it = parse_integer_text(str_view(c, c.slots[slot].v), true);
+  const std::string_view text = str_view(c, c.slots[slot].v);
+  if (text.size() == st.limitSize && std::memcmp(text.data(), st.limitText.data(), text.size()) == 0) {
+    out = st.limitValue;
+    return true;
+  }
+  const IntText it = parse_integer_text(text, true);
   if (!it.ok || it.is64) return false;
   out = static_cast<std::int32_t>(it.value);
+  if (text.size() <= st.limitText.size()) {
+    std::memcpy(st.limitText.data(), text.data(), text.size());
+    st.limitSize = static_cast<std::uint8_t>(text.size());
+    st.limitValue = out;
+  }
   return true;
 }
 
@@ -1064,6 +1119,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
       kept.lone = &kept.code.intCode[e.intStart];
       kept.loneNesting = e.nesting;
     }
+    find_text_condition(kept, e);
   }
 }
 

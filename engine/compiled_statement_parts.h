@@ -63,6 +63,20 @@ struct CompiledStatement {
   // loop's limit, a Case), with the nesting it needs; null otherwise.
   const IntStep* lone = nullptr;
   std::uint16_t loneNesting = 0;
+  // A condition comparing a variable with a literal text (a line read
+  // checked for an end mark): its nodes, so the variable's text is compared
+  // where it lies; null otherwise.
+  CompiledNode* textVar = nullptr;
+  const CompiledNode* textLiteral = nullptr;
+  std::int32_t textOp = 0;
+  bool textVarLeft = false;
+  bool literalMayBeNumber = false;   // then a variable's text that may too is compared as numbers are
+  // A "To" clause's limit last read from a variable's text, and the whole
+  // number it read as: the next pass compares the text instead of parsing
+  // it (the variable may change, so its text is always looked at).
+  std::array<char, 12> limitText{};
+  std::uint8_t limitSize = 0;   // 0: none kept (an empty text is no limit)
+  std::int32_t limitValue = 0;
   // A Switch's map of its block (made on its first runs), shared with the
   // Breaks that end that block.
   std::shared_ptr<struct SwitchTable> table;

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "builtins/strings/unit_search.h"
 #include "builtins/text/hex.h"
+#include "builtins/text/items.h"
 #include "engine/parameter_words.h"
 #include "platform/native/code_page_tables.h"
 
@@ -74,11 +76,24 @@ void search(std::string_view in) {
 
 }  // namespace
 
+// The item list after the first byte, delimited by that byte: the quick
+// scan stops at the delimiters the character walk stops at.
+void item_delimiters(std::string_view in) {
+  if (in.empty()) return;
+  const std::string_view delim = in.substr(0, 1), list = in.substr(1);
+  std::vector<std::size_t> quick, walked;
+  const std::size_t stop = static_cast<unsigned char>(in[0]) % 5 + 1;
+  text::each_delimiter(list, delim, [&](std::size_t at) { quick.push_back(at); return quick.size() < stop; });
+  text::each_delimiter_by_char(list, delim, [&](std::size_t at) { walked.push_back(at); return walked.size() < stop; });
+  check(quick == walked);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view in(reinterpret_cast<const char*>(data), size);
   hex(in);
   code_pages(in);
   words(in);
   search(in);
+  item_delimiters(in);
   return 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,7 +46,7 @@ std::basic_string_view<Ch> span_text(std::basic_string_view<Ch> s, const Span& s
 // delimiter counts; ASCII units are never part of a double-byte character's
 // lead, so they are stepped over without asking the code page.
 template <class Ch, class At>
-void each_delimiter(std::basic_string_view<Ch> list, std::basic_string_view<Ch> delim, At at) {
+void each_delimiter_by_char(std::basic_string_view<Ch> list, std::basic_string_view<Ch> delim, At at) {
   const bool single = delim.size() == 1;
   for (std::size_t i = 0; i < list.size();) {
     const Ch ch = list[i];
@@ -58,6 +59,28 @@ void each_delimiter(std::basic_string_view<Ch> list, std::basic_string_view<Ch> 
     if (n == delim.size() && list.compare(i, n, delim) == 0 && !at(i)) return;
     i += n;
   }
+}
+
+// The same walk. In a single-byte code page every byte is a character, so a
+// one-byte delimiter is found by memchr; otherwise byte by byte, as trail
+// bytes of double-byte characters may equal it.
+template <class Ch, class At>
+void each_delimiter(std::basic_string_view<Ch> list, std::basic_string_view<Ch> delim, At at) {
+  if constexpr (sizeof(Ch) == 1) {
+    if (delim.size() == 1 && !code_page_has_lead_bytes()) {
+      const char* const base = list.data();
+      const char* const end = base + list.size();
+      for (const char* p = base; p != end;) {
+        const void* hit = std::memchr(p, delim[0], static_cast<std::size_t>(end - p));
+        if (!hit) return;
+        p = static_cast<const char*>(hit);
+        if (!at(static_cast<std::size_t>(p - base))) return;
+        ++p;
+      }
+      return;
+    }
+  }
+  each_delimiter_by_char(list, delim, at);
 }
 
 // The items of a list in order; an empty list has none. Only a whole

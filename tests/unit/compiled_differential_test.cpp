@@ -425,6 +425,26 @@ TEST_F(CompiledDifferentialTest, ForLimitsHeldAsText) {
   expect_each_same(snippets, "limit", true);
 }
 
+// A limit text read once is kept with the number it read as: the text is
+// still looked at every pass, so a text of the same length, one grown in
+// place, a dropped variable, blanks, a text too long to keep, and the same
+// loop entered again with another limit all read as the text path reads them.
+TEST_F(CompiledDifferentialTest, ForLimitTextsKeptBetweenPasses) {
+  const char* snippets[] = {
+      "n = \"9\"\nFor i = 1 To n\n  If i == 5 Then n = \"6\"\n  StdOut(i)\nNext\nStdOut(i)\n",
+      ("n = \"1\"\nFor i = 1 To n\n  If i == 1 Then n := \"2\"\n  If i == 3 Then n := \"0\"\n  StdOut(i)\n"
+       "  If i > 200 Then Break\nNext\nStdOut(i : n)\n"),
+      "n = \"6\"\nFor i = 1 To n\n  If i == 3 Then Drop(n)\n  StdOut(i)\nNext\n",
+      "n = \" 9\"\nFor i = 1 To n\n  If i == 4 Then n = \"7 \"\n  If i == 6 Then n = \"-3\"\n  StdOut(i)\nNext\n",
+      "n = \"           12\"\nFor i = 1 To n\n  If i == 4 Then n = \"          +5\"\n  StdOut(i)\nNext\n",
+      "For k = 1 To 3\n  n = \"\" : (k * 2)\n  If k == 3 Then n = \"2.5\"\n  For i = 1 To n\n    StdOut(k : i)\n  Next\nNext\n",
+      "n = \"2147483647\"\nFor i = 2147483645 To n\n  StdOut(i)\n  If i < 0 Then Break\nNext\n",
+      "n = \"8\"\nFor i = 1 To n\n  If i == 4 Then n = 3\n  If i == 3 Then n = \"5\"\n  StdOut(i)\nNext\n",
+  };
+  expect_each_same(snippets, "kept limit", true);
+  expect_same_under_budgets(snippets[0], 30);
+}
+
 // A "By" step on the "To" clause a Next goes back to: whole steps either
 // way, from a variable that changes between passes, from an expression, a
 // step that turns into a float, a text or nothing, and a variable that
@@ -1076,6 +1096,42 @@ TEST_F(CompiledDifferentialTest, TextComparisonsOfVariablesAndLiterals) {
       "For i = 1 To 3\n  StdOut(i)\n  If never == \"*EOF*\" Then StdOut(\"no\")\nNext\n",
   };
   expect_each_same(snippets, "compare");
+}
+
+// Conditions of If lines, block Ifs and While loops that compare a
+// variable with a literal text, taken straight: the variable holding
+// numbers, texts that read as numbers ("1.0" against "1"), case, empty,
+// long and UTF-16 texts, every operator with the literal on either side,
+// and a variable dropped between passes.
+TEST_F(CompiledDifferentialTest, TextConditionsOfIfAndWhile) {
+  const char* const values =
+      "v = \"\"\n  Switch i\n  Case 1\n    v = \"1.0\"\n    Break\n  Case 2\n    v = 5\n    Break\n"
+      "  Case 3\n    v = \"5\"\n    Break\n  Case 4\n    v = \"abc\"\n    Break\n  Case 5\n    v = \"ABC\"\n    Break\n"
+      "  Case 6\n    v = StrFill(\"abc\", 300)\n    Break\n  Case 7\n    v = \"a\" : Num2Char(8364)\n    Break\n"
+      "  Case 8\n    v = 1.0\n    Break\n  Case 9\n    v = \" 1\"\n    Break\n  Case 10\n    v = \"1e0\"\n    Break\n"
+      "  Case 11\n    v = \"-\"\n    Break\n  Case 12\n    Drop(v)\n    Break\n  EndSwitch\n";
+  const std::string loop = std::string("For i = 1 To 12\n  ") + values;
+  const char* conditions[] = {
+      "  If v == \"1\" Then StdOut(i : \" eq1\")\n  If v != \"5\" Then StdOut(i : \" ne5\")\n"
+      "  If v == \"abc\" Then StdOut(i : \" eqabc\")\n  If v <> \"\" Then StdOut(i : \" nonempty\")\n",
+      "  If v < \"abd\" Then StdOut(i : \" lt\")\n  If v <= \"ABC\" Then StdOut(i : \" le\")\n"
+      "  If v > \"1\" Then StdOut(i : \" gt\")\n  If v >= \"a\" Then StdOut(i : \" ge\")\n",
+      "  If \"abc\" == v Then StdOut(i : \" leq\")\n  If \"1\" < v Then StdOut(i : \" llt\")\n"
+      "  If \"b\" >= v Then StdOut(i : \" lge\")\n  If \"\" == v Then StdOut(i : \" lempty\")\n",
+      "  If v == \"a\" : Num2Char(8364) Then StdOut(i : \" joined\")\n  If v == \"A\" Then StdOut(i)\n"
+      "  If v == \"1.0\"\n    StdOut(i : \" block\")\n  Else\n    StdOut(i : \" else\")\n  EndIf\n",
+  };
+  for (const char* condition : conditions) {
+    const std::string script = loop + condition + "Next\n";
+    expect_same(script, script);
+    expect_same(script, "uncounted " + script, 0);
+  }
+  const char* whiles[] = {
+      "n = 0\nt = \"x\"\nWhile t != \"xxxx\"\n  t := \"x\"\n  n += 1\nEndWhile\nStdOut(n : t)\n",
+      "n = 0\nt = \"9\"\nWhile t != \"10\"\n  t = t + 1\n  n += 1\n  If n > 20 Then Break\nEndWhile\nStdOut(n : t)\n",
+      "t = \"a\"\nWhile \"aaa\" > t\n  t := \"a\"\n  If t == \"aa\" Then Drop(t)\nEndWhile\nStdOut(t)\n",
+  };
+  expect_each_same(whiles, "while", true);
 }
 
 // Block Ifs written without Then: true, false and skipped inside another

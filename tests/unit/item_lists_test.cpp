@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "builtins/text/items.h"
 #include "tests/unit/host_fixture.h"
 
 namespace orv {
@@ -110,6 +111,60 @@ TEST_F(ItemListTest, TabAndLetterDelimiters) {
   // UTF-16 lists take the same walk
   EXPECT_EQ(printed("ItemInsert(\"n\", 2, StrInsert(\"a,b,c\", \"\"), \",\")"), "a,n,b,c");
   EXPECT_EQ(printed("ItemExtract(3, StrInsert(\"a,b,c\", \"\"), \",\") : ItemLocate(\"b\", StrInsert(\"a,b\", \"\"), \",\")"), "c2");
+}
+
+// The delimiters found by the quick scan of 8-bit lists are those of the
+// character walk, in order, however the list starts and ends, with empty
+// items, delimiters above 0x7F, lists longer than a vector register, and a
+// walk stopped part way.
+TEST(ItemDelimiterScan, FindsWhatTheCharacterWalkFinds) {
+  using Offsets = std::vector<std::size_t>;
+  auto collect = [](auto walk, std::string_view list, std::string_view delim, std::size_t stopAfter) {
+    Offsets found;
+    walk(list, delim, [&](std::size_t at) {
+      found.push_back(at);
+      return found.size() < stopAfter;
+    });
+    return found;
+  };
+  std::vector<std::string> lists = {"", ",", ",,", "a,", ",a", "a,,b", ",mid,", "no delimiter here"};
+  std::string longList;
+  for (int k = 0; k < 90; ++k) longList += (k % 7 == 0 ? "" : "w" + std::to_string(k)) + ",";
+  lists.push_back(longList);
+  lists.push_back("," + longList + "tail");
+  std::string high;
+  for (int k = 0; k < 70; ++k) high += static_cast<char>(k % 3 == 0 ? 0xE9 : 'a' + k % 26);
+  lists.push_back(high);
+  for (const std::string& list : lists) {
+    for (std::string_view delim : {std::string_view(","), std::string_view("\xE9"), std::string_view("a")}) {
+      for (std::size_t stop : {std::size_t{1}, std::size_t{3}, SIZE_MAX}) {
+        const Offsets quick = collect([](auto... a) { text::each_delimiter<char>(a...); }, list, delim, stop);
+        const Offsets walked = collect([](auto... a) { text::each_delimiter_by_char<char>(a...); }, list, delim, stop);
+        EXPECT_EQ(quick, walked) << "list \"" << list << "\" delimiter " << delim << " stop " << stop;
+      }
+    }
+  }
+}
+
+// The same lists through the item functions, held in variables so their
+// texts are read where they lie.
+TEST_F(ItemListTest, LongListsWithDelimitersAtEitherEnd) {
+  std::string list = ",";
+  std::vector<std::string> items = {""};
+  for (int k = 1; k < 80; ++k) {
+    items.push_back(k % 9 == 0 ? "" : "item" + std::to_string(k));
+    list += items.back() + ",";
+  }
+  items.push_back("");
+  EXPECT_EQ(printed("ItemCount(" + orv::quoted(list) + ", \",\")"), std::to_string(items.size()));
+  for (int index : {1, 2, 9, 10, 40, 80, 81, 82, -1}) {
+    const std::size_t k = item_index(index, items.size());
+    EXPECT_EQ(printed("\"<\" : ItemExtract(" + std::to_string(index) + ", " + orv::quoted(list) + ", \",\") : \">\""),
+              "<" + (k == SIZE_MAX ? std::string() : items[k]) + ">")
+        << index;
+  }
+  EXPECT_EQ(printed("ItemLocate(\"item44\", " + orv::quoted(list) + ", \",\")"), "45");
+  EXPECT_EQ(printed("ItemLocate(\"\", " + orv::quoted(list) + ", \",\")"), "1");
 }
 
 }  // namespace
