@@ -45,14 +45,28 @@ bool column_keys(Context& c, const Value* els, const RowRange& range, Order orde
   return true;
 }
 
-// Puts the rows of the range in the order of `perm` (row offsets within it).
-void move_rows(Value* els, const RowRange& range, const std::vector<std::uint32_t>& perm) {
-  const std::size_t width = range.columns;
-  std::vector<Value> moved(perm.size() * width);
+// Puts the rows of the range in the order of `perm` (row offsets within it:
+// row r takes row perm[r]), in place by following the permutation's cycles,
+// so no second copy of a large array is ever held. Uses up `perm`.
+void move_rows(Value* els, const RowRange& range, std::vector<std::uint32_t>& perm) {
+  const std::size_t width = range.columns, bytes = width * sizeof(Value);
   Value* first = els + std::size_t{range.start} * width;
-  for (std::size_t r = 0; r < perm.size(); ++r)
-    std::memcpy(static_cast<void*>(&moved[r * width]), first + std::size_t{perm[r]} * width, width * sizeof(Value));
-  std::memcpy(static_cast<void*>(first), moved.data(), moved.size() * sizeof(Value));
+  const auto row = [&](std::uint32_t r) { return static_cast<void*>(first + std::size_t{r} * width); };
+  std::vector<Value> held(width);
+  for (std::uint32_t start = 0; start < perm.size(); ++start) {
+    if (perm[start] == start) continue;
+    std::memcpy(static_cast<void*>(held.data()), row(start), bytes);
+    for (std::uint32_t to = start;;) {
+      const std::uint32_t from = perm[to];
+      perm[to] = to;   // done
+      if (from == start) {
+        std::memcpy(row(to), held.data(), bytes);
+        break;
+      }
+      std::memcpy(row(to), row(from), bytes);
+      to = from;
+    }
+  }
 }
 
 // A column of plain whole numbers only (the common case) sorts as pairs of
