@@ -645,7 +645,8 @@ bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   const std::uint16_t slot = lone_variable_slot(c, st, expr_of(st, st.expr));
   if (slot == kNotFound || c.slots[slot].v.flags != vf::kStr) return false;
   const std::string_view text = str_view(c, c.slots[slot].v);
-  if (text.size() == st.limitSize && std::memcmp(text.data(), st.limitText.data(), text.size()) == 0) {
+  if (st.limitSize != 0 && text.size() == st.limitSize &&
+      std::memcmp(text.data(), st.limitText.data(), text.size()) == 0) {
     out = st.limitValue;
     return true;
   }

@@ -440,6 +440,8 @@ TEST_F(CompiledDifferentialTest, ForLimitTextsKeptBetweenPasses) {
       "For k = 1 To 3\n  n = \"\" : (k * 2)\n  If k == 3 Then n = \"2.5\"\n  For i = 1 To n\n    StdOut(k : i)\n  Next\nNext\n",
       "n = \"2147483647\"\nFor i = 2147483645 To n\n  StdOut(i)\n  If i < 0 Then Break\nNext\n",
       "n = \"8\"\nFor i = 1 To n\n  If i == 4 Then n = 3\n  If i == 3 Then n = \"5\"\n  StdOut(i)\nNext\n",
+      // Emptied before any limit was kept: an empty text is no number.
+      "n = \"5\"\nFor i = 1 To n\n  If i == 3 Then n = \"\"\n  StdOut(i)\n  If i > 8 Then Break\nNext\n",
   };
   expect_each_same(snippets, "kept limit", true);
   expect_same_under_budgets(snippets[0], 30);
