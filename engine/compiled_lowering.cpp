@@ -52,8 +52,7 @@ void mark_forms(CompiledLine& line, std::size_t from) {
       case CompiledNode::kVar: n.integral = true; break;
       case CompiledNode::kUnary: n.integral = kid(n, 0); break;
       case CompiledNode::kBinary:
-        n.integral = (n.op == id::kPlus || n.op == id::kMinus || n.op == id::kStar || n.op == id::kMod) && kid(n, 0) &&
-                     kid(n, 1);
+        n.integral = int_arithmetic(n.op) && kid(n, 0) && kid(n, 1);
         break;
       case CompiledNode::kCompare: n.integral = kid(n, 0) && kid(n, 1); break;
       default: n.integral = false; break;
@@ -61,6 +60,8 @@ void mark_forms(CompiledLine& line, std::size_t from) {
     n.numeric = number_node(line, n);
   }
 }
+
+bool int_arithmetic(int op) { return op == id::kPlus || op == id::kMinus || op == id::kStar || op == id::kMod; }
 
 IntStep::Code int_operator_code(int op) {
   switch (op) {

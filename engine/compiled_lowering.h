@@ -11,6 +11,10 @@ namespace orv {
 // cover; operands come before the node that uses them.
 void mark_forms(CompiledLine& line, std::size_t from);
 
+// Whether the integer form covers arithmetic operator `op` (+ - * mod);
+// it covers every comparison.
+bool int_arithmetic(int op);
+
 // The register form of an integral binary operator or comparison (kAdd ...
 // kGe), and the step of an integral unary operator other than "+".
 IntStep::Code int_operator_code(int op);

@@ -757,7 +757,8 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
   CompiledStatement* to = st.loopTest;
   std::int32_t limit = 0;
   // (A clause with a "By" step is another kind: it takes the full round.)
-  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 && c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
+  if (to && to->stmtPos == e.jump && to->kind == CompiledStatement::kTo && c.statementBudget == 0 &&
+      c.slots[e.word].v.flags == vf::kInt && lone_int_value(c, *to, limit)) {
     steps::next_step_whole(c, 1, limit);
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;

@@ -163,10 +163,7 @@ class Builder {
         return Verdict::whole;
       }
       case CompiledNode::kBinary: case CompiledNode::kCompare: {
-        // The operators the integer form covers (see mark_forms).
-        if (n.kind == CompiledNode::kBinary && n.op != id::kPlus && n.op != id::kMinus && n.op != id::kStar &&
-            n.op != id::kMod)
-          return Verdict::not_whole;
+        if (n.kind == CompiledNode::kBinary && !int_arithmetic(n.op)) return Verdict::not_whole;
         if (const Verdict v = expression(line, n.kids[0], reg); v != Verdict::whole) return v;
         const int code = int_operator_code(n.op);
         const CompiledNode& right = kid(1);
