@@ -80,11 +80,9 @@ void look_at_messages(Context& c) {
     c.cancelRequested = true;
 }
 
-// Where a script's statements start: past the line that records where its
-// text came from (a comment, which would only be read and passed over).
-// Kept with the script: a function's body runs from it at every call.
-std::uint32_t first_statement(Script& s) {
-  if (s.firstStatementOf == s.textVersion) return s.firstStatement;
+// Past the line that records where a script's text came from (a comment,
+// which would only be read and passed over).
+std::uint32_t find_first_statement(Script& s) {
   const std::string& t = s.text;
   std::uint32_t at = 0;
   if (t.size() >= 2 && t[0] == ';' && t[1] == kMarkerTag) {

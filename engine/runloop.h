@@ -11,8 +11,12 @@ namespace orv {
 void run_script(Context& c, std::uint32_t index);
 
 // Where the statements of a script start (past the line that records where
-// its text came from).
-std::uint32_t first_statement(Script& s);
+// its text came from). Kept with the script: a function's body starts there
+// at every call, so the kept answer is read inline.
+std::uint32_t find_first_statement(Script& s);
+inline std::uint32_t first_statement(Script& s) {
+  return s.firstStatementOf == s.textVersion ? s.firstStatement : find_first_statement(s);
+}
 
 // Goes on with the current script from where run_compiled_statements left
 // it (`started` and `startedDue` as it returned them), as run_script does.

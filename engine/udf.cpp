@@ -614,8 +614,7 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
   // The body stays in the script list while it runs (see call_udf_impl).
   c.scripts.push_back(u.body);
   c.curScript = static_cast<std::uint32_t>(c.scripts.size() - 1);
-  Script& body = *u.body;
-  c.pos = body.firstStatementOf == body.textVersion ? body.firstStatement : first_statement(body);
+  c.pos = first_statement(*u.body);
   c.replay = nullptr;
   c.assignFrame = limits::kNoFrame;
   c.assignSlot = limits::kNoSlot;
