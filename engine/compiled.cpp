@@ -359,10 +359,7 @@ bool emit_int_with_calls(CompiledLine& line, std::int32_t index, std::uint8_t re
       step.code = int_unary_code(n.op);
       break;
     case CompiledNode::kBinary: case CompiledNode::kCompare:
-      // The operators the integer form covers (see mark_forms).
-      if (n.kind == CompiledNode::kBinary && n.op != id::kPlus && n.op != id::kMinus && n.op != id::kStar &&
-          n.op != id::kMod)
-        return false;
+      if (n.kind == CompiledNode::kBinary && !int_arithmetic(n.op)) return false;
       if (!emit_int_with_calls(line, n.kids[0], reg, outerRead, calls) ||
           !emit_int_with_calls(line, n.kids[1], static_cast<std::uint8_t>(reg + 1), outerRead, calls))
         return false;

@@ -605,12 +605,11 @@ class Runner {
     return made && (map_key_of(c_, joined.op(), key) || miss());
   }
 
- private:
+ public:
   // `s = s : ...` and `s := ...` on an 8-bit text, with pieces that change
   // nothing: the pieces go on the end of the variable's own text, where it
   // lies when its block has room, else in a new block with as much again to
   // spare, so a text built piece by piece is not copied for every piece.
- public:
   enum class Append { done, not_here, failed };
   [[gnu::noinline]] Append append_in_place(const CompiledExpr& e, std::uint16_t target) {
     if (strict_) return Append::not_here;
