@@ -24,6 +24,7 @@
 #include "engine/statements.h"
 #include "engine/structure_steps.h"
 #include "engine/switch_table.h"
+#include "engine/whole_loops.h"
 #include "engine/trace/markers.h"
 #include "engine/value_ops.h"
 #include "engine/variables.h"
@@ -763,6 +764,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
+    if (e.skip == skip::kRun) run_whole_loop(c, st, *to);   // the rounds after this one, when it can
     return StatementRun::ok;
   }
   return next_round(c, st, next);

@@ -82,6 +82,9 @@ struct CompiledStatement {
   std::shared_ptr<struct SwitchTable> table;
   std::uint8_t tableTries = 0;
   std::uint32_t blockIndex = 0;   // a Break's place in the block of its table
+  // A Next's loop as a whole-number program (engine/whole_loops.h), once made.
+  std::shared_ptr<struct WholeLoop> wholeLoop;
+  std::uint8_t wholeLoopTries = 0;
   // Runs of it under way: a function it calls may reach the same line, which
   // must then not be learnt afresh under the running one.
   std::uint16_t running = 0;

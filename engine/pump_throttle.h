@@ -29,6 +29,8 @@ class PumpThrottle {
   // Statements run as part of another count toward the next look without
   // asking.
   void add_cheap_statements(std::uint32_t weight) { cheap_ += weight; }
+  // Would a statement of this weight leave the next look still to come?
+  bool room_for(std::uint32_t weight) const { return cheap_ + weight < kCheapBudget; }
   bool skip_after_cheap_statement(std::uint32_t weight = kCallWeight) {
     cheap_ += weight;
     if (cheap_ < kCheapBudget) return true;

@@ -184,15 +184,19 @@ inline void for_step_whole(Context& c, std::int32_t step, std::int32_t limit) {
 // Next of a whole-number For that goes round, with its "To" clause at
 // once: next_goes_round and for_step_whole in one step. The caller has
 // checked that the loop goes round and its variable is a plain whole number.
-inline void next_step_whole(Context& c, std::int32_t step, std::int32_t limit) {
-  StructEntry& e = top(c);
-  Value& var = c.slots[e.word].v;
-  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + static_cast<std::uint32_t>(step));
-  const bool runs = step < 0 ? var.i >= limit : var.i <= limit;
+// What a Next that went round leaves once its "To" clause found whether the
+// loop `runs` on.
+inline void for_round(Context& c, bool runs) {
   detail::leave_if_state(c);
-  e.skip = detail::skip_for(runs);
+  top(c).skip = detail::skip_for(runs);
   c.traceEvent = trace::ev::kFor;
   c.conditionResult = runs;
+}
+
+inline void next_step_whole(Context& c, std::int32_t step, std::int32_t limit) {
+  Value& var = c.slots[top(c).word].v;
+  var.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(var.i) + static_cast<std::uint32_t>(step));
+  for_round(c, step < 0 ? var.i >= limit : var.i <= limit);
 }
 
 // ForEach: `got` an element for the loop variable.

@@ -4,27 +4,12 @@
 #include <cstring>
 
 #include "engine/limits.h"
+#include "engine/statement_walk.h"
 #include "engine/variables.h"
 
 namespace orv {
-namespace {
 
-// A table is tried on the first runs of a Switch: its block's lines are
-// compiled when they are read a second time.
-constexpr std::uint8_t kTableTries = 4;
-// A longer block is read line by line.
-constexpr std::size_t kMaxBlockLines = 4096;
-
-void add_names(SwitchTable& t, const CompiledStatement& st) {
-  for (const NameRef& n : st.names) {
-    bool known = false;
-    for (const NameRef& m : t.names) known = known || m.name == n.name;
-    if (!known) t.names.push_back(NameRef{n.name, SlotHint{}});
-  }
-}
-
-// A Case's whole-number constant: its integer form names no variable.
-bool case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint16_t& nesting) {
+bool switch_case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint16_t& nesting) {
   if (st.expr < 0) return false;
   const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
   if (e.intCount == 0) return false;
@@ -34,6 +19,20 @@ bool case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint1
   return eval_compiled_int(c, st.code, e, out);
 }
 
+namespace {
+
+// A table is tried on the first runs of a Switch: its block's lines are
+// compiled when they are read a second time.
+constexpr std::uint8_t kTableTries = 4;
+
+void add_names(SwitchTable& t, const CompiledStatement& st) {
+  for (const NameRef& n : st.names) {
+    bool known = false;
+    for (const NameRef& m : t.names) known = known || m.name == n.name;
+    if (!known) t.names.push_back(NameRef{n.name, SlotHint{}});
+  }
+}
+
 // Kinds of the structures open inside the block.
 enum class Open : std::uint8_t { kIf, kIfElse, kWhile, kSwitch };
 
@@ -41,26 +40,12 @@ enum class Open : std::uint8_t { kIf, kIfElse, kWhile, kSwitch };
 // when any line keeps it from being jumped over.
 bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchTable& t,
                std::vector<CompiledStatement*>& breaks) {
-  const std::string& text = s.text;
-  const auto size = static_cast<std::uint32_t>(text.size());
   std::vector<Open> open;
-  std::uint32_t pos = sw.nextPos;
-  std::uint32_t index = 0;   // of the statement at `pos` in the block
-  for (std::size_t lines = 0; lines < kMaxBlockLines; ++lines) {
-    if (pos >= size) return false;
-    const void* lf = std::memchr(text.data() + pos, '\n', size - pos);
-    const std::uint32_t end = lf ? static_cast<std::uint32_t>(static_cast<const char*>(lf) - text.data()) : size;
-    if (std::memchr(text.data() + pos, 0x1A, end - pos)) return false;   // the reader ends lines there
-    std::uint32_t p = pos;
-    while (p < end && (text[p] == ' ' || text[p] == '\t')) ++p;
-    if (p == end || text[p] == ';') {   // blank or comment: the run loop passes it by
-      pos = end < size ? end + 1 : end;
-      continue;
-    }
-    auto found = s.statements->byPos.find(pos);
-    if (found == s.statements->byPos.end()) return false;
-    CompiledStatement& st = found->second;
-    if (st.kind == CompiledStatement::kNone || !current(c, s, st)) return false;
+  StatementWalk walk(c, s, sw.nextPos);
+  std::uint32_t index = 0;   // of the statement in the block
+  while (CompiledStatement* found = walk.next()) {
+    CompiledStatement& st = *found;
+    const std::uint32_t pos = walk.read_at();
     const bool top = open.empty();
     switch (st.kind) {
       case CompiledStatement::kAssign: case CompiledStatement::kIfLine: case CompiledStatement::kCall:
@@ -88,7 +73,7 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
       case CompiledStatement::kCase:
         if (top) {
           SwitchTable::Arm arm;
-          if (!case_value(c, st, arm.value, t.caseNesting)) return false;
+          if (!switch_case_value(c, st, arm.value, t.caseNesting)) return false;
           arm.stmtPos = st.stmtPos;
           arm.nextPos = st.nextPos;
           arm.index = index;
@@ -117,7 +102,6 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
       default: return false;   // For loops and anything else keep to the lines
     }
     t.nesting = std::max(t.nesting, static_cast<int>(open.size()));
-    pos = st.nextPos;
     ++index;
   }
   return false;

@@ -56,6 +56,10 @@ struct SwitchTable {
   }
 };
 
+// A Case line's whole-number constant: its integer form names no variable
+// (`nesting`: raised to what its value needs). False: no such constant.
+bool switch_case_value(Context& c, CompiledStatement& st, std::int32_t& out, std::uint16_t& nesting);
+
 // Makes the table of the compiled Switch `st` of the current script, on one
 // of its first few runs once the block's lines are compiled; null while there
 // is none (the lines are then read one by one).

@@ -11,18 +11,18 @@
 #include "engine/keyword_ids.h"
 #include "engine/keywords.h"
 #include "engine/runloop.h"
-#include "engine/trace/trace.h"
+#include "engine/statement_walk.h"
 
 namespace orv {
 namespace wholefn {
 
-enum class Verdict { whole, not_whole, not_ready };
+using Verdict = WholeVerdict;
 
 // A body whose lines have not all been compiled yet is looked at again on
 // later calls; after this many looks it is taken as not whole.
 constexpr std::uint8_t kTries = 8;
 
-constexpr std::uint8_t kFirstTemp = static_cast<std::uint8_t>(kWholeVariables);
+constexpr std::uint8_t kFirstTemp = kFirstWholeTemp;
 
 bool decision_current(const Context& c, const Udf& u) {
   return u.whole.generation == c.keywordGeneration && u.whole.textVersion == u.body->textVersion;
@@ -36,32 +36,21 @@ bool whole_candidate(const Udf& u) {
 Verdict decide(Context& c, int index, std::vector<int>& pass);
 
 // Turns one function's compiled statements into its program.
-class Builder {
+class Builder : public WholeEmitter {
  public:
-  Builder(Context& c, const Udf& u, std::vector<int>& pass, WholeProgram& out) : c_(c), u_(u), pass_(pass), p_(out) {
+  Builder(Context& c, const Udf& u, std::vector<int>& pass, WholeProgram& out)
+      : WholeEmitter(out.steps), c_(c), u_(u), pass_(pass), p_(out) {
     names_.assign(u.params.begin(), u.params.end());
     p_.params = static_cast<std::uint16_t>(u.params.size());
     p_.generation = c.keywordGeneration;
   }
 
   Verdict build() {
-    Script& body = *u_.body;
-    if (!body.statements) return Verdict::not_ready;
-    const std::string& t = body.text;
-    const auto size = static_cast<std::uint32_t>(t.size());
-    std::uint32_t pos = first_statement(body);
-    while (pos < size) {
-      const std::uint32_t lineStart = pos;
-      std::uint32_t p = pos;
-      while (p < size && (t[p] == ' ' || t[p] == '\t')) ++p;
-      const std::size_t eol = t.find('\n', p);
-      pos = eol == std::string::npos ? size : static_cast<std::uint32_t>(eol + 1);
-      if (p == size || t[p] == '\n' || t[p] == ';') continue;   // blank or a comment
-      if (t.find('\x1A', p) < eol) return Verdict::not_whole;   // the reader's end of text
-      const auto found = body.statements->byPos.find(lineStart);
-      if (found == body.statements->byPos.end() || !current(c_, body, found->second)) return Verdict::not_ready;
-      if (const Verdict v = statement(found->second); v != Verdict::whole) return v;
-    }
+    StatementWalk walk(c_, *u_.body, first_statement(*u_.body));
+    while (const CompiledStatement* st = walk.next())
+      if (const Verdict v = statement(*st); v != Verdict::whole) return v;
+    if (walk.stop() == StatementWalk::Stop::not_learnt) return Verdict::not_ready;
+    if (walk.stop() != StatementWalk::Stop::end) return Verdict::not_whole;
     emit(WholeStep::kEnd);
     return Verdict::whole;
   }
@@ -69,18 +58,10 @@ class Builder {
  private:
   // The register of a parameter, or of a local given a value by an earlier
   // statement. A name given to two parameters holds the later argument.
-  int variable(const std::string& name) const {
+  int variable(const std::string& name) override {
     for (std::size_t k = names_.size(); k-- > 0;)
       if (names_[k] == name) return static_cast<int>(k);
     return -1;
-  }
-
-  WholeStep& emit(std::uint8_t code, std::uint8_t dst = 0) {
-    WholeStep s;
-    s.code = code;
-    s.dst = dst;
-    p_.steps.push_back(s);
-    return p_.steps.back();
   }
 
   void needs(const CompiledExpr& e) { p_.nesting = std::max(p_.nesting, e.nesting); }
@@ -93,11 +74,11 @@ class Builder {
         if (st.thenReturn < 0 || st.thenStatement >= 0) return Verdict::not_whole;
         const CompiledExpr& cond = st.code.exprs[static_cast<std::size_t>(st.expr)];
         needs(cond);
-        if (const Verdict v = expression(st.code, cond.root, kFirstTemp); v != Verdict::whole) return v;
-        const std::size_t jump = p_.steps.size();
+        if (const Verdict v = expression(st.code, cond.root, kFirstTemp, kFirstTemp + 1); v != Verdict::whole) return v;
+        const std::size_t jump = size();
         emit(WholeStep::kJumpIfZero).a = kFirstTemp;
         if (const Verdict v = give_back(st, st.thenReturn); v != Verdict::whole) return v;
-        p_.steps[jump].value = static_cast<std::int32_t>(p_.steps.size());
+        land(jump);
         return Verdict::whole;
       }
       case CompiledStatement::kAssign: return assignment(st);
@@ -113,7 +94,7 @@ class Builder {
       emit(WholeStep::kReturn).a = static_cast<std::uint8_t>(variable(root.text));
       return Verdict::whole;
     }
-    if (const Verdict v = expression(st.code, e.root, kFirstTemp); v != Verdict::whole) return v;
+    if (const Verdict v = expression(st.code, e.root, kFirstTemp, kFirstTemp + 1); v != Verdict::whole) return v;
     emit(WholeStep::kReturn).a = kFirstTemp;
     return Verdict::whole;
   }
@@ -123,82 +104,36 @@ class Builder {
   Verdict assignment(const CompiledStatement& st) {
     const CompiledExpr& e = st.code.exprs[static_cast<std::size_t>(st.expr)];
     if (!e.assignment || st.names.empty()) return Verdict::not_whole;
-    if (e.assignOp != id::kAssign && e.assignOp != id::kPlusEq && e.assignOp != id::kMinusEq) return Verdict::not_whole;
     needs(e);
-    if (const Verdict v = expression(st.code, e.root, kFirstTemp); v != Verdict::whole) return v;
     const std::string& name = st.names[0].name;
-    int target = variable(name);
-    if (target < 0) {
-      if (e.assignOp != id::kAssign || names_.size() == kWholeVariables) return Verdict::not_whole;
-      names_.push_back(name);
-      target = static_cast<int>(names_.size() - 1);
-    }
-    const auto dst = static_cast<std::uint8_t>(target);
-    if (e.assignOp == id::kAssign) emit(WholeStep::kMove, dst).a = kFirstTemp;
-    else emit(e.assignOp == id::kPlusEq ? IntStep::kAdd : IntStep::kSub, dst).b = kFirstTemp;
-    return Verdict::whole;
+    const int target = variable(name);
+    if (target >= 0) return WholeEmitter::assignment(st.code, e, static_cast<std::uint8_t>(target));
+    // A new local: its register is taken once its value is made.
+    if (e.assignOp != id::kAssign || names_.size() == kWholeVariables) return Verdict::not_whole;
+    const Verdict v = WholeEmitter::assignment(st.code, e, static_cast<std::uint8_t>(names_.size()));
+    names_.push_back(name);
+    return v;
   }
 
-  // Node `index` into register `reg`, with registers above it as scratch.
-  Verdict expression(const CompiledLine& line, std::int32_t index, std::uint8_t reg) {
-    if (reg >= kWholeRegisters) return Verdict::not_whole;
-    const CompiledNode& n = line.nodes[static_cast<std::size_t>(index)];
-    auto kid = [&](std::size_t k) -> const CompiledNode& { return line.nodes[static_cast<std::size_t>(n.kids[k])]; };
-    switch (n.kind) {
-      case CompiledNode::kConst:
-        if (n.constant.flags != vf::kInt) return Verdict::not_whole;
-        emit(WholeStep::kLoad, reg).value = n.constant.i;
-        return Verdict::whole;
-      case CompiledNode::kVar: {
-        const int v = variable(n.text);
-        if (v < 0) return Verdict::not_whole;   // unknown or not given a value yet: the general call reports it
-        emit(WholeStep::kMove, reg).a = static_cast<std::uint8_t>(v);
-        return Verdict::whole;
-      }
-      case CompiledNode::kUnary: {
-        if (const Verdict v = expression(line, n.kids[0], reg); v != Verdict::whole) return v;
-        if (n.op == id::kPlus) return Verdict::whole;
-        const IntStep::Code code = int_unary_code(n.op);
-        emit(code == IntStep::kNeg ? WholeStep::kNeg : code == IntStep::kNot ? WholeStep::kNot : WholeStep::kTilde, reg);
-        return Verdict::whole;
-      }
-      case CompiledNode::kBinary: case CompiledNode::kCompare: {
-        if (n.kind == CompiledNode::kBinary && !int_arithmetic(n.op)) return Verdict::not_whole;
-        if (const Verdict v = expression(line, n.kids[0], reg); v != Verdict::whole) return v;
-        const int code = int_operator_code(n.op);
-        const CompiledNode& right = kid(1);
-        if (right.kind == CompiledNode::kConst && right.constant.flags == vf::kInt) {
-          emit(static_cast<std::uint8_t>(code + IntStep::kConstantRight), reg).value = right.constant.i;
-          return Verdict::whole;
-        }
-        std::uint8_t b = static_cast<std::uint8_t>(reg + 1);
-        if (right.kind == CompiledNode::kVar && variable(right.text) >= 0) {
-          b = static_cast<std::uint8_t>(variable(right.text));
-        } else if (const Verdict v = expression(line, n.kids[1], b); v != Verdict::whole) {
-          return v;
-        }
-        emit(static_cast<std::uint8_t>(code), reg).b = b;
-        return Verdict::whole;
-      }
-      case CompiledNode::kCall: return call(line, n, reg);
-      default: return Verdict::not_whole;
-    }
-  }
-
-  Verdict call(const CompiledLine& line, const CompiledNode& n, std::uint8_t reg) {
+  Verdict call(const CompiledLine& line, const CompiledNode& n, std::uint8_t dst, std::uint8_t scratch) override {
     if (n.op < kUdfStart || n.op > kUdfEnd) return Verdict::not_whole;
     const int callee = n.op - kUdfStart;
     if (static_cast<std::size_t>(callee) >= c_.udfs.size()) return Verdict::not_whole;
     const Udf& u = c_.udfs[static_cast<std::size_t>(callee)];
     // A call with too few or too many arguments is for the general call to report.
-    if (!whole_candidate(u) || n.kids.size() != u.params.size() || reg + n.kids.size() > kWholeRegisters)
+    const std::size_t count = n.kids.size();
+    if (!whole_candidate(u) || count != u.params.size() || scratch + count > kWholeRegisters)
       return Verdict::not_whole;
-    for (std::size_t k = 0; k < n.kids.size(); ++k)
-      if (const Verdict v = expression(line, n.kids[k], static_cast<std::uint8_t>(reg + k)); v != Verdict::whole)
+    // Each argument in its register, the later ones' scratch above them all.
+    for (std::size_t k = 0; k < count; ++k)
+      if (const Verdict v = expression(line, n.kids[k], static_cast<std::uint8_t>(scratch + k),
+                                       static_cast<std::uint8_t>(scratch + count));
+          v != Verdict::whole)
         return v;
     if (const Verdict v = decide(c_, callee, pass_); v != Verdict::whole) return v;
-    WholeStep& s = emit(WholeStep::kCall, reg);
-    s.b = static_cast<std::uint8_t>(n.kids.size());
+    WholeStep& s = emit(WholeStep::kCall, dst);
+    s.a = scratch;
+    s.b = static_cast<std::uint8_t>(count);
     s.value = callee;
     s.depth = n.callDepth;
     return Verdict::whole;
@@ -285,50 +220,25 @@ class Runner {
         case WholeStep::kStatement:
           if (!c_.pumpThrottle.skip_after_cheap_statement(static_cast<std::uint32_t>(s->value)) && !go_on()) return false;
           break;
-        case WholeStep::kLoad: d = s->value; break;
-        case WholeStep::kMove: d = r[s->a]; break;
-        case WholeStep::kNeg: apply_int_unary<IntStep::kNeg>(d); break;
-        case WholeStep::kNot: apply_int_unary<IntStep::kNot>(d); break;
-        case WholeStep::kTilde: apply_int_unary<IntStep::kTilde>(d); break;
         case WholeStep::kCall:
-          if (!call(*s, r + s->dst, calls, nesting)) return false;
-          break;
-        case WholeStep::kJumpIfZero:
-          if (r[s->a] == 0) s = first + s->value - 1;
+          if (!call(*s, r + s->a, calls, nesting, d)) return false;
           break;
         case WholeStep::kReturn: out = r[s->a]; return true;
         case WholeStep::kEnd: out = 0; return true;
-#define ORV_WHOLE_OPERATOR(NAME)                                                          \
-  case IntStep::k##NAME:                                                                  \
-    if (!apply_int_operator<IntStep::k##NAME>(d, r[s->b])) return false;                  \
-    break;                                                                                \
-  case IntStep::k##NAME##K:                                                               \
-    if (!apply_int_operator<IntStep::k##NAME>(d, s->value)) return false;                 \
-    break;
-        ORV_WHOLE_OPERATOR(Add)
-        ORV_WHOLE_OPERATOR(Sub)
-        ORV_WHOLE_OPERATOR(Mul)
-        ORV_WHOLE_OPERATOR(Mod)
-        ORV_WHOLE_OPERATOR(Eq)
-        ORV_WHOLE_OPERATOR(Ne)
-        ORV_WHOLE_OPERATOR(Lt)
-        ORV_WHOLE_OPERATOR(Le)
-        ORV_WHOLE_OPERATOR(Gt)
-        ORV_WHOLE_OPERATOR(Ge)
-#undef ORV_WHOLE_OPERATOR
+        ORV_WHOLE_COMMON_STEPS(return false)
         default: return false;
       }
     }
   }
 
  private:
-  // r[0 .. b) are the arguments; the value replaces the first.
-  bool call(const WholeStep& s, std::int32_t* r, int calls, int nesting) {
+  // args[0 .. b) are the arguments.
+  bool call(const WholeStep& s, const std::int32_t* args, int calls, int nesting, std::int32_t& out) {
     const auto index = static_cast<std::size_t>(s.value);
     if (index >= c_.udfs.size()) return false;
     const WholeProgram* callee = c_.udfs[index].whole.program.get();
     if (!callee || callee->generation != generation_) return false;
-    return run(*callee, r, calls + 1, nesting + s.depth, r[0]);
+    return run(*callee, args, calls + 1, nesting + s.depth, out);
   }
 
   // The message queue is due: looked at as between statements. A break or
@@ -346,17 +256,10 @@ class Runner {
   int room_ = 0;
 };
 
-// Nothing would see the statements of the general call: no trace, line
-// echo or single stepping, no statement budget or hook, no handler named.
-bool unobserved(const Context& c) {
-  return statement_path_enabled(c) && c.trace.state == trace::kOff && c.statementBudget == 0 && !c.statementDone &&
-         c.errorHandlerFn.empty() && c.cancelHandlerFn.empty() && !c.cancelRequested;
-}
-
 }  // namespace wholefn
 
 WholeRun start_whole_function(Context& c, int index, const std::int32_t* args, int count, std::int32_t& out) {
-  if (c.wholeBlocked != 0 || static_cast<std::size_t>(index) >= c.udfs.size() || !wholefn::unobserved(c))
+  if (c.wholeBlocked != 0 || static_cast<std::size_t>(index) >= c.udfs.size() || !whole_run_unobserved(c))
     return WholeRun::declined;
   const Udf& u = c.udfs[static_cast<std::size_t>(index)];
   if (!wholefn::whole_candidate(u) || count != static_cast<int>(u.params.size())) return WholeRun::declined;

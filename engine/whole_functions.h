@@ -10,33 +10,9 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/whole_steps.h"
 
 namespace orv {
-
-// One step of a whole-number program. Operators use IntStep's codes of the
-// register and constant forms; the codes from kFirstOwn on are its own.
-struct WholeStep {
-  enum Code : std::uint8_t {
-    kFirstOwn = 100,
-    kLoad = kFirstOwn,   // r[dst] = value
-    kMove,               // r[dst] = r[a]
-    kNeg, kNot, kTilde,  // r[dst] = op r[dst]
-    kCall,               // r[dst] = function `value` of r[dst] .. r[dst + b - 1], at nesting + depth
-    kJumpIfZero,         // when r[a] == 0, go on at step `value`
-    kReturn,             // the function's value is r[a]
-    kEnd,                // the body ran out: 0
-    kStatement           // a statement starts: it weighs `value` toward a look at the messages
-  };
-  std::uint8_t code = kEnd;
-  std::uint8_t dst = 0, a = 0, b = 0;
-  std::uint16_t depth = 0;   // kCall: the evaluator's nesting at the call
-  std::int32_t value = 0;
-};
-
-// Parameters and locals come first in the registers, the expressions'
-// values after them.
-inline constexpr std::size_t kWholeVariables = 16;
-inline constexpr std::size_t kWholeRegisters = 40;
 
 struct WholeProgram {
   std::vector<WholeStep> steps;

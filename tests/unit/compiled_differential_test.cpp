@@ -1396,6 +1396,67 @@ TEST_F(CompiledDifferentialTest, WholeNumberFunctionsUnderStatementBudgets) {
       100);
 }
 
+// For loops whose bodies only compute whole numbers run their rounds as one
+// program; the variables, the error of a round it gives up on, the line
+// and the structures left must be what the statements leave.
+TEST_F(CompiledDifferentialTest, WholeNumberLoopsMatchStatements) {
+  const char* snippets[] = {
+      // arithmetic of the loop variable, a limit read each round, wrap-around
+      "total = 0\nFor i = 1 To 700\n  total = (total + i * 3) mod 1000003\nNext\nStdOut(total : \" \" : i)\n"
+      "t = 2147483000\nn = 600\nFor i = 1 To n\n  t = t + 1000000 * i - -i\n  u = -t + ~i + !(i mod 3)\nNext\n"
+      "StdOut(t : \" \" : u : \" \" : i)\n",
+      // a Switch: every Case, none matching, equal values (the first wins), a
+      // last body ending at the EndSwitch, negative values
+      "a = 0\nb = 0\nc = 0\nFor i = -300 To 300\n  Switch i mod 7\n    Case 0\n      a += 1\n      Break\n"
+      "    Case -3\n      b -= i\n      Break\n    Case 2\n      a += i * 2\n      c = a mod 1000\n      Break\n"
+      "    Case 2\n      b = 999999\n      Break\n    Case 5\n      c += 1\n  EndSwitch\nNext\n"
+      "StdOut(a : \" \" : b : \" \" : c : \" \" : i)\n",
+      // If blocks with and without Else, nested, and one-line Ifs that assign
+      "s = 0\nm = 0\nFor i = 1 To 500\n  If i mod 3 == 0\n    s += i\n    If i > 250\n      m -= 1\n    Else\n"
+      "      m += 2\n    EndIf\n  Else\n    s -= 1\n  EndIf\n  If s > 1000 Then s = s mod 97\n  If i == 400 Then m = m * 3\n"
+      "Next\nStdOut(s : \" \" : m : \" \" : i)\n",
+      // the body changes the loop variable and the limit
+      "n = 900\nk = 0\nFor i = 1 To n\n  n -= 1\n  k += 1\n  If k mod 50 == 0 Then i += 3\nNext\n"
+      "StdOut(i : \" \" : n : \" \" : k)\n",
+      // a divisor of 0 in a late round: the round is taken back and reported
+      "q = 0\nFor i = 1 To 800\n  d = 600 - i\n  q = q + 100000 mod d\nNext\nStdOut(q)\n",
+      "ErrorMode(@OFF)\nq = 0\nFor i = 1 To 800\n  d = 600 - i\n  q = q + 100000 mod d\nNext\n"
+      "StdOut(q : \" \" : i : \" \" : LastError())\n",
+      // variables that are not plain whole numbers when the loop starts, or
+      // do not exist yet, and a name given in capitals
+      "x = 1.5\ny = \"7\"\nFor i = 1 To 300\n  x += 1\n  y -= 1\nNext\nStdOut(x : \" \" : y)\n"
+      "For I = 1 To 300\n  z = i * 2\n  Z += 1\nNext\nStdOut(z : \" \" : I)\n",
+      // an inner whole loop in an outer loop that is not one, and in a function
+      "#DefineFunction sum(n)\n  s = 0\n  For i = 1 To n\n    s += i\n  Next\n  Return s\n#EndFunction\n"
+      "t = 0\nFor j = 1 To 40\n  For i = j To 60\n    t = t + i * j\n  Next\n  StdOut(t : \" \" : sum(j * 10))\nNext\n",
+      // loops that stay statements: a text, a call, a Continue, a Case run
+      // into, Case values far apart, an Else after a one-line If
+      "s = \"\"\nFor i = 1 To 300\n  s = i\nNext\nStdOut(s)\n"
+      "t = 0\nFor i = 1 To 300\n  t = t + Abs(i - 150)\nNext\nStdOut(t)\n"
+      "t = 0\nFor i = 1 To 300\n  If i mod 2 == 0 Then Continue\n  t += i\nNext\nStdOut(t)\n"
+      "t = 0\nFor i = 1 To 300\n  Switch i mod 3\n    Case 0\n    Case 1\n      t += 1\n      Break\n  EndSwitch\nNext\n"
+      "StdOut(t)\n"
+      "t = 0\nFor i = 1 To 300\n  Switch i mod 3\n    Case 0\n      t += 1\n      Break\n    Case 1000\n      t -= 5\n"
+      "      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+      // a loop that never goes round, one round, and a loop left by its limit
+      "t = 0\nFor i = 5 To 1\n  t += 1\nNext\nFor i = 1 To 1\n  t += 2\nNext\nFor i = 1 To 2\n  t += 4\nNext\n"
+      "StdOut(t : \" \" : i)\n",
+      // structures nested to the limit around a whole loop: the error the
+      // statements meet comes at the same line
+      "#DefineFunction r(k)\n  For i = 1 To 3\n    Switch i mod 2\n      Case 0\n        x += 1\n        Break\n"
+      "    EndSwitch\n  Next\n  Return r(k + 1)\n#EndFunction\nx = 0\nr(1)\n",
+  };
+  expect_each_same(snippets, "whole loop", true);
+}
+
+// Statement budgets and hooks keep loops to their statements.
+TEST_F(CompiledDifferentialTest, WholeNumberLoopsUnderStatementBudgets) {
+  expect_same_under_budgets(
+      "a = 0\nFor i = 1 To 9\n  Switch i mod 3\n    Case 0\n      a += 1\n      Break\n    Case 1\n      a -= i\n"
+      "      Break\n  EndSwitch\n  If a < 0 Then a = 0\nNext\nStdOut(a)\n",
+      90);
+}
+
 TEST_F(CompiledDifferentialTest, EverySeedScriptRunsTheSameCompiledAndAsText) {
   const fs::path root = ORV_SOURCE_DIR;
   std::vector<fs::path> scripts;

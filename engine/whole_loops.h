@@ -1,0 +1,53 @@
+// Whole-number loops: a For loop whose body only computes whole numbers in
+// variables that hold them (assignments, one-line Ifs that assign, If
+// blocks, Switch blocks of constant Cases) runs its rounds as one register
+// program, with no statements and no structure entries, when nothing could
+// observe its statements. It starts where its Next has just gone round and
+// stops at a Next: where the loop ends, where the message queue is due, or
+// where a round meets what only the statements do (a zero divisor). That
+// round is then taken back and left to the statements, which report it.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/compiled_statement_parts.h"
+#include "engine/whole_steps.h"
+
+namespace orv {
+
+struct WholeLoop {
+  std::vector<WholeStep> steps;     // one round: the body, the limit, kNextRound
+  std::vector<NameRef> names;       // register k holds names[k]; names[0] is the loop's variable
+  // A Switch's jumps: the step for value lowest + k is at[k]; any other
+  // value goes on at `none`.
+  struct Jumps {
+    std::int32_t lowest = 0;
+    std::vector<std::int32_t> at;
+    std::int32_t none = 0;
+  };
+  std::vector<Jumps> tables;
+  std::uint16_t nesting = 0;        // the deepest nesting any of its expressions needs
+  int structures = 0;               // structure entries the body's statements would open at most
+  std::uint32_t bodyWeight = 0;     // what a round's statements count toward a look at the messages
+  std::uint32_t nextWeight = 0;     // and its Next
+  bool mayMiss = false;             // a step may give the round up: its start is kept
+};
+
+// A Next gives up on a program after this many looks at a body not yet
+// compiled throughout; kGaveUp: it has none.
+inline constexpr std::uint8_t kWholeLoopTries = 16;
+inline constexpr std::uint8_t kWholeLoopGaveUp = 255;
+
+// The part of run_whole_loop out of line.
+void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to);
+
+// Called by the Next `next` of a For loop whose whole-number variable has
+// just gone round and whose "To" clause `to` steps by 1 (c.pos at the body's
+// first line). Runs what rounds it can; the state is then what the Next of
+// the last of them leaves.
+inline void run_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
+  if (next.wholeLoopTries != kWholeLoopGaveUp) start_whole_loop(c, next, to);
+}
+
+}  // namespace orv
