@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/compiled_lowering.h"
 #include "engine/keyword_ids.h"
 #include "engine/limits.h"
 #include "engine/runloop.h"
@@ -40,7 +41,11 @@ class Builder : public WholeEmitter {
     needs(limit);
     std::uint8_t reg = 0;
     if (const WholeVerdict v = operand(to.code, limit.root, kFirstWholeTemp, reg); v != WholeVerdict::whole) return v;
-    emit(WholeStep::kNextRound).a = reg;
+    std::int32_t step = 1;
+    if (to.kind == Kind::kToBy && !constant(to, to.stepExpr, step)) return WholeVerdict::not_whole;
+    WholeStep& round = emit(WholeStep::kNextRound);
+    round.a = reg;
+    round.value = step;
     p_.nextWeight = next.pumpWeight;
     for (const WholeStep& s : p_.steps)
       p_.mayMiss = p_.mayMiss || s.code == IntStep::kMod || (s.code == IntStep::kModK && s.value == 0);
@@ -63,6 +68,17 @@ class Builder : public WholeEmitter {
   }
 
   void needs(const CompiledExpr& e) { p_.nesting = std::max(p_.nesting, e.nesting); }
+
+  // A whole-number literal, or one negated ("By -1").
+  static bool constant(const CompiledStatement& st, std::int32_t expr, std::int32_t& out) {
+    if (expr < 0) return false;
+    const CompiledNode* n = &st.code.nodes[static_cast<std::size_t>(expression_of(st, expr).root)];
+    const bool negated = n->kind == CompiledNode::kUnary && int_unary_code(n->op) == IntStep::kNeg;
+    if (negated) n = &st.code.nodes[static_cast<std::size_t>(n->kids[0])];
+    if (n->kind != CompiledNode::kConst || n->constant.flags != vf::kInt) return false;
+    out = negated ? wrap32(-std::int64_t{n->constant.i}) : n->constant.i;
+    return true;
+  }
 
   static WholeVerdict verdict(const StatementWalk& walk) {
     return walk.stop() == StatementWalk::Stop::not_learnt ? WholeVerdict::not_ready : WholeVerdict::not_whole;
@@ -221,9 +237,11 @@ class Builder : public WholeEmitter {
 
 // The Next's program, made on one of its first rounds; null while there is none.
 WholeLoop* program_of(Context& c, CompiledStatement& next, CompiledStatement& to) {
-  if (next.wholeLoop) return next.wholeLoop.get();
+  // (A Next reached from another For, by a jump, keeps to its statements.)
+  if (next.wholeLoop) return next.wholeLoop->to == &to ? next.wholeLoop.get() : nullptr;
   const std::uint16_t counter = steps::top(c).word;
   auto program = std::make_shared<WholeLoop>();
+  program->to = &to;
   const char* name = c.slots[counter].name;
   const std::string counterName(name, strnlen(name, sizeof c.slots[counter].name - 1));
   const WholeVerdict v = Builder(c, *program, counterName).build(c.script(), next, to);
@@ -260,9 +278,9 @@ Stop run(Context& c, const WholeLoop& p, const std::uint16_t* slots, std::int32_
         }
         case WholeStep::kNextRound: {
           const std::int32_t limit = r[s->a];
-          r[0] = wrap32(std::int64_t{r[0]} + 1);
+          r[0] = wrap32(std::int64_t{r[0]} + s->value);
           c.pumpThrottle.add_cheap_statements(p.bodyWeight);
-          if (r[0] > limit) {
+          if (s->value < 0 ? r[0] < limit : r[0] > limit) {
             stop = Stop::ended;
             goto done;
           }

@@ -17,6 +17,7 @@
 namespace orv {
 
 struct WholeLoop {
+  const CompiledStatement* to = nullptr;   // the "To" clause it was made for (the body follows it)
   std::vector<WholeStep> steps;     // one round: the body, the limit, kNextRound
   std::vector<NameRef> names;       // register k holds names[k]; names[0] is the loop's variable
   // A Switch's jumps: the step for value lowest + k is at[k]; any other
@@ -43,8 +44,7 @@ inline constexpr std::uint8_t kWholeLoopGaveUp = 255;
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to);
 
 // Called by the Next `next` of a For loop whose whole-number variable has
-// just gone round and whose "To" clause `to` steps by 1 (c.pos at the body's
-// first line). Runs what rounds it can; the state is then what the Next of
+// just gone round by its "To" clause `to` (c.pos at the body's first line). Runs what rounds it can; the state is then what the Next of
 // the last of them leaves.
 inline void run_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
   if (next.wholeLoopTries != kWholeLoopGaveUp) start_whole_loop(c, next, to);

@@ -1438,6 +1438,12 @@ TEST_F(CompiledDifferentialTest, WholeNumberLoopsMatchStatements) {
       "StdOut(t)\n"
       "t = 0\nFor i = 1 To 300\n  Switch i mod 3\n    Case 0\n      t += 1\n      Break\n    Case 1000\n      t -= 5\n"
       "      Break\n  EndSwitch\nNext\nStdOut(t)\n",
+      // steps given by By: down, up past the limit, a step in a variable,
+      // and a counter near the bottom
+      "t = 0\nFor i = 900 To 1 By -3\n  t = t * 7 mod 10007 + i\nNext\nStdOut(t : \" \" : i)\n"
+      "For i = 1 To 1000 By 7\n  t -= i\nNext\nStdOut(t : \" \" : i)\ns = 5\n"
+      "For i = 1 To 1000 By s\n  t += i\nNext\nStdOut(t : \" \" : i)\n"
+      "For i = -2147483000 To -2147483640 By -2\n  t += 1\nNext\nStdOut(t : \" \" : i)\n",
       // a loop that never goes round, one round, and a loop left by its limit
       "t = 0\nFor i = 5 To 1\n  t += 1\nNext\nFor i = 1 To 1\n  t += 2\nNext\nFor i = 1 To 2\n  t += 4\nNext\n"
       "StdOut(t : \" \" : i)\n",
