@@ -19,6 +19,22 @@ bool switch_case_value(Context& c, CompiledStatement& st, std::int32_t& out, std
   return eval_compiled_int(c, st.code, e, out);
 }
 
+bool CaseJumps::map(const std::vector<Case>& cases, std::int32_t otherwise) {
+  if (cases.empty()) return false;
+  std::int32_t low = cases[0].value, high = low;
+  for (const Case& k : cases) {
+    low = std::min(low, k.value);
+    high = std::max(high, k.value);
+  }
+  if (std::int64_t{high} - low >= kMaxSpan) return false;
+  lowest = low;
+  none = otherwise;
+  at.assign(static_cast<std::size_t>(std::int64_t{high} - low + 1), otherwise);
+  for (std::size_t k = cases.size(); k-- > 0;)   // backwards: the first of equal values wins
+    at[static_cast<std::size_t>(std::int64_t{cases[k].value} - low)] = cases[k].target;
+  return true;
+}
+
 namespace {
 
 // A table is tried on the first runs of a Switch: its block's lines are
@@ -107,22 +123,10 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
   return false;
 }
 
-// Case values within this span of each other get a direct lookup.
-constexpr std::int64_t kMaxDirectSpan = 256;
-
 void map_arms(SwitchTable& t) {
-  if (t.arms.empty()) return;
-  std::int32_t low = t.arms[0].value, high = low;
-  for (const SwitchTable::Arm& arm : t.arms) {
-    low = std::min(low, arm.value);
-    high = std::max(high, arm.value);
-  }
-  if (std::int64_t{high} - low >= kMaxDirectSpan) return;
-  t.lowest = low;
-  t.armAt.assign(static_cast<std::size_t>(std::int64_t{high} - low + 1), -1);
-  // Backwards: the first of equal values wins.
-  for (std::size_t k = t.arms.size(); k-- > 0;)
-    t.armAt[static_cast<std::size_t>(std::int64_t{t.arms[k].value} - low)] = static_cast<std::int32_t>(k);
+  std::vector<CaseJumps::Case> cases;
+  for (std::size_t k = 0; k < t.arms.size(); ++k) cases.push_back({t.arms[k].value, static_cast<std::int32_t>(k)});
+  t.jumps.map(cases, -1);
 }
 
 }  // namespace

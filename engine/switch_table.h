@@ -18,6 +18,27 @@
 
 namespace orv {
 
+// Where each Case value of a block leads, when the values lie close
+// together: value lowest + k to at[k], the first of equal values winning;
+// any other value to `none`.
+struct CaseJumps {
+  static constexpr std::int64_t kMaxSpan = 256;   // values further apart are looked up one by one
+  struct Case {
+    std::int32_t value, target;
+  };
+  std::int32_t lowest = 0;
+  std::vector<std::int32_t> at;   // empty: not mapped
+  std::int32_t none = -1;
+
+  // Maps the Cases of a block, in its order; false (nothing mapped) when
+  // there are none or they lie too far apart.
+  bool map(const std::vector<Case>& cases, std::int32_t otherwise);
+  std::int32_t target(std::int32_t v) const {
+    const std::uint32_t k = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lowest);
+    return k < at.size() ? at[k] : none;
+  }
+};
+
 struct SwitchTable {
   std::uint32_t textVersion = 0, generation = 0;
   std::uint32_t switchPos = 0;      // the Switch line's statement position (its structure entry's)
@@ -37,18 +58,14 @@ struct SwitchTable {
     CompiledStatement* body = nullptr;
   };
   std::vector<Arm> arms;            // in the order of the block: the first match wins
-  // Case values close together: by value - lowest, the index of the first
-  // arm with that value, or -1 (none). Empty when they are spread out.
-  std::int32_t lowest = 0;
-  std::vector<std::int32_t> armAt;
+  CaseJumps jumps;                  // to the index of an arm, or -1 (none)
   std::vector<NameRef> names;       // what the skipped lines would declare
 
   // The first arm whose value is `v`, or null.
   Arm* arm_for(std::int32_t v) {
-    if (!armAt.empty()) {
-      const std::uint32_t k = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lowest);
-      if (k >= armAt.size() || armAt[k] < 0) return nullptr;
-      return &arms[static_cast<std::size_t>(armAt[k])];
+    if (!jumps.at.empty()) {
+      const std::int32_t k = jumps.target(v);
+      return k < 0 ? nullptr : &arms[static_cast<std::size_t>(k)];
     }
     for (Arm& arm : arms)
       if (arm.value == v) return &arm;

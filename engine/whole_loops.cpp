@@ -18,9 +18,6 @@ namespace wholeloop {
 
 using Kind = CompiledStatement::Kind;
 
-// Case values further apart than this keep a Switch to its statements.
-constexpr std::int64_t kMaxSpan = 256;
-
 const CompiledExpr& expression_of(const CompiledStatement& st, std::int32_t index) {
   return st.code.exprs[static_cast<std::size_t>(index)];
 }
@@ -179,10 +176,7 @@ class Builder : public WholeEmitter {
     WholeStep& jump = emit(WholeStep::kSwitch);
     jump.a = reg;
     jump.value = static_cast<std::int32_t>(table);
-    struct Arm {
-      std::int32_t value, start;
-    };
-    std::vector<Arm> arms;
+    std::vector<CaseJumps::Case> arms;   // each Case's value and the step its body starts at
     std::vector<std::size_t> breaks;
     // One Case's body runs: the heaviest counts.
     const std::uint32_t weightBefore = p_.bodyWeight;
@@ -192,7 +186,7 @@ class Builder : public WholeEmitter {
       if (!line) return verdict(walk);
       if (line->kind == Kind::kEndSwitch) break;
       if (line->kind != Kind::kCase) return WholeVerdict::not_whole;
-      Arm arm{0, static_cast<std::int32_t>(size())};
+      CaseJumps::Case arm{0, static_cast<std::int32_t>(size())};
       if (!switch_case_value(c_, *line, arm.value, p_.nesting)) {
         c_.error = 0;   // a Case value that failed leaves nothing behind
         c_.errorText.clear();
@@ -214,20 +208,10 @@ class Builder : public WholeEmitter {
     }
     p_.bodyWeight = weightBefore + heaviest;
     for (std::size_t b : breaks) land(b);
-    WholeLoop::Jumps& t = p_.tables[table];
-    t.none = static_cast<std::int32_t>(size());
-    if (!arms.empty()) {
-      std::int32_t low = arms[0].value, high = low;
-      for (const Arm& a : arms) {
-        low = std::min(low, a.value);
-        high = std::max(high, a.value);
-      }
-      if (std::int64_t{high} - low >= kMaxSpan) return WholeVerdict::not_whole;
-      t.lowest = low;
-      t.at.assign(static_cast<std::size_t>(std::int64_t{high} - low + 1), t.none);
-      for (std::size_t k = arms.size(); k-- > 0;)   // backwards: the first of equal values wins
-        t.at[static_cast<std::size_t>(std::int64_t{arms[k].value} - low)] = arms[k].start;
-    }
+    // A value no Case has goes on after the block; Case values far apart keep to the statements.
+    CaseJumps& jumps = p_.tables[table];
+    jumps.none = static_cast<std::int32_t>(size());
+    if (!arms.empty() && !jumps.map(arms, jumps.none)) return WholeVerdict::not_whole;
     return WholeVerdict::whole;
   }
 
@@ -270,12 +254,7 @@ Stop run(Context& c, const WholeLoop& p, const std::uint16_t* slots, std::int32_
       std::int32_t& d = r[s->dst];
       switch (s->code) {
         case WholeStep::kJump: s = first + s->value - 1; break;
-        case WholeStep::kSwitch: {
-          const WholeLoop::Jumps& t = p.tables[static_cast<std::size_t>(s->value)];
-          const std::uint32_t k = static_cast<std::uint32_t>(r[s->a]) - static_cast<std::uint32_t>(t.lowest);
-          s = first + (k < t.at.size() ? t.at[k] : t.none) - 1;
-          break;
-        }
+        case WholeStep::kSwitch: s = first + p.tables[static_cast<std::size_t>(s->value)].target(r[s->a]) - 1; break;
         case WholeStep::kNextRound: {
           const std::int32_t limit = r[s->a];
           r[0] = wrap32(std::int64_t{r[0]} + s->value);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/compiled_statement_parts.h"
+#include "engine/switch_table.h"
 #include "engine/whole_steps.h"
 
 namespace orv {
@@ -20,14 +21,7 @@ struct WholeLoop {
   const CompiledStatement* to = nullptr;   // the "To" clause it was made for (the body follows it)
   std::vector<WholeStep> steps;     // one round: the body, the limit, kNextRound
   std::vector<NameRef> names;       // register k holds names[k]; names[0] is the loop's variable
-  // A Switch's jumps: the step for value lowest + k is at[k]; any other
-  // value goes on at `none`.
-  struct Jumps {
-    std::int32_t lowest = 0;
-    std::vector<std::int32_t> at;
-    std::int32_t none = 0;
-  };
-  std::vector<Jumps> tables;
+  std::vector<CaseJumps> tables;    // a Switch's: to the step its value goes on at
   std::uint16_t nesting = 0;        // the deepest nesting any of its expressions needs
   int structures = 0;               // structure entries the body's statements would open at most
   std::uint32_t bodyWeight = 0;     // what a round's statements count toward a look at the messages
