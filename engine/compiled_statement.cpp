@@ -729,7 +729,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
-    if (e.skip == skip::kRun) run_whole_loop(c, st, *to);
+    run_whole_loop(c, st, *to);
     return StatementRun::ok;
   }
   steps::next_goes_round(c);
@@ -765,7 +765,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     c.stmtPos = to->stmtPos;
     c.pos = to->nextPos;
     next = jump_target(c, st.loopBody);
-    if (e.skip == skip::kRun) run_whole_loop(c, st, *to);   // the rounds after this one, when it can
+    run_whole_loop(c, st, *to);   // the rounds after this one, when it can
     return StatementRun::ok;
   }
   return next_round(c, st, next);

@@ -301,6 +301,7 @@ bool load(Context& c, WholeLoop& p, std::uint16_t* slots, std::int32_t* r) {
 }  // namespace wholeloop
 
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
+  if (steps::top(c).skip != skip::kRun) return;   // the loop is over
   WholeLoop* p = wholeloop::program_of(c, next, to);
   if (!p) return;
   const int depth = c.depth;

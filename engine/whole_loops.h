@@ -38,10 +38,12 @@ inline constexpr std::uint8_t kWholeLoopGaveUp = 255;
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to);
 
 // Called by the Next `next` of a For loop whose whole-number variable has
-// just gone round by its "To" clause `to` (c.pos at the body's first line). Runs what rounds it can; the state is then what the Next of
-// the last of them leaves.
-inline void run_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
-  if (next.wholeLoopTries != kWholeLoopGaveUp) start_whole_loop(c, next, to);
+// just stepped by its "To" clause `to` (c.pos at the body's first line).
+// While the loop goes on, runs what rounds it can; the state is then what
+// the Next of the last of them leaves.
+[[gnu::always_inline]] inline void run_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
+  if (next.wholeLoopTries != kWholeLoopGaveUp) [[unlikely]]
+    start_whole_loop(c, next, to);
 }
 
 }  // namespace orv
