@@ -139,6 +139,32 @@ void classify_element_assignment(Context& c, const CachedLine& cached, CompiledS
   if (st.expr >= 0 && expr_of(st, st.expr).endToken == t.size()) st.kind = CompiledStatement::kAssignElement;
 }
 
+// "For name = start To limit [By step]" with whole expressions that have no
+// effects, and a limit and step that do not read the loop's variable (the
+// text path reads them after the start is stored).
+void classify_for(Context& c, const CachedLine& cached, CompiledStatement& st) {
+  const auto& t = cached.tokens;
+  if (t.size() < 6 || t[1].kind != tk::kVariable || !keyword_token(t[2]) || t[2].delim != id::kAssign) return;
+  st.expr = compile_expression(c, cached, st.code, 3, false);
+  if (st.expr < 0) return;
+  const std::size_t to = expr_of(st, st.expr).endToken;
+  if (to + 1 >= t.size() || !keyword_token(t[to]) || t[to].delim != id::kTo) return;
+  for (std::size_t k = to; k < t.size(); ++k)
+    if (t[k].kind == tk::kVariable && t[k].text == t[1].text) return;
+  st.limitExpr = compile_expression(c, cached, st.code, to + 1, false);
+  if (st.limitExpr < 0) return;
+  std::size_t after = expr_of(st, st.limitExpr).endToken;
+  if (after < t.size()) {
+    if (!keyword_token(t[after]) || t[after].delim != id::kBy || after + 1 >= t.size()) return;
+    st.stepExpr = compile_expression(c, cached, st.code, after + 1, false);
+    if (st.stepExpr < 0 || expr_of(st, st.stepExpr).endToken != t.size()) return;
+  }
+  for (const CompiledExpr& e : st.code.exprs)
+    if (e.effects) return;
+  st.toPos = c.stmtPos + t[to].start;
+  st.kind = CompiledStatement::kFor;
+}
+
 void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   const auto& t = cached.tokens;
   if (t.empty()) return;
@@ -165,6 +191,10 @@ void classify(Context& c, const CachedLine& cached, CompiledStatement& st) {
   }
   if (word == id::kIf && !(keyword_token(t.back()) && t.back().delim == id::kThen)) {
     classify_if_line(c, cached, st);
+    return;
+  }
+  if (word == id::kFor) {
+    classify_for(c, cached, st);
     return;
   }
   const CompiledStatement::Kind kind = expression_word_kind(word);
@@ -686,6 +716,27 @@ bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
   return StatementRun::ok;
 }
 
+// A For line: the variable takes its start, the loop's entry is opened, and
+// the first test is made, as the text path makes them; anything that is no
+// whole number leaves the line to it (before anything changed).
+StatementRun run_for(Context& c, CompiledStatement& st) {
+  if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
+  const std::uint16_t slot = slot_of(c, st.names[0]);
+  std::int32_t start = 0, limit = 0, step = 1;
+  if (slot == kNotFound || !int_value_steps(c, st, expr_of(st, st.expr), start) ||
+      !int_value_steps(c, st, expr_of(st, st.limitExpr), limit) ||
+      (st.stepExpr >= 0 && !int_value_steps(c, st, expr_of(st, st.stepExpr), step)) ||
+      !store_int(c.slots[slot].v, id::kAssign, start))
+    return StatementRun::not_run;
+  StructEntry e = steps::entry_of(c, sk::kFor, skip::kRun);
+  e.jump = st.toPos;
+  e.word = slot;
+  steps::push(c, e);
+  c.breakable = 1;
+  steps::for_test(c, step < 0 ? start >= limit : start <= limit);
+  return StatementRun::ok;
+}
+
 StatementRun run_to(Context& c, CompiledStatement& st) {
   return top_is(c, sk::kFor) ? step_to(c, st) : StatementRun::not_run;
 }
@@ -909,6 +960,10 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
       if (!steps::has_room(c)) return StatementRun::not_run;
       steps::open_skipped(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch);
       return StatementRun::ok;
+    case CompiledStatement::kFor:
+      if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
+      steps::open_skipped(c, sk::kFor);
+      return StatementRun::ok;
     case CompiledStatement::kTo: case CompiledStatement::kReturn:
       c.ifState = -1;
       return StatementRun::ok;
@@ -928,6 +983,7 @@ StatementRun run_skipped(Context& c, CompiledStatement& st) {
     case CompiledStatement::kIfBlock: return skipping(c) ? run_skipped(c, st) : run_if(c, st);
     case CompiledStatement::kIfLine: return skipping(c) ? run_skipped(c, st) : run_if_line(c, st);
     case CompiledStatement::kWhile: return skipping(c) ? run_skipped(c, st) : run_while(c, st);
+    case CompiledStatement::kFor: return skipping(c) ? run_skipped(c, st) : run_for(c, st);
     case CompiledStatement::kSwitch: return skipping(c) ? run_skipped(c, st) : run_switch(c, st, next);
     case CompiledStatement::kReturn: return skipping(c) ? run_skipped(c, st) : run_return(c, st, st.expr);
     case CompiledStatement::kAssignElement: return skipping(c) ? run_skipped(c, st) : run_assign_element(c, st);

@@ -26,7 +26,8 @@ struct CompiledStatement {
     kReturn,
     kCall,          // a statement that is a call (its value is dropped)
     kAssignElement, // "name[subscripts] op value", all without effects
-    kToBy           // a "To" clause with a "By" step
+    kToBy,          // a "To" clause with a "By" step
+    kFor            // "For name = start To limit [By step]", all without effects
   };
   Kind kind = kNone;
   std::uint32_t stmtPos = 0, nextPos = 0;
@@ -34,7 +35,9 @@ struct CompiledStatement {
   CompiledLine code;
   std::int32_t expr = -1;        // the statement's expression in `code`, if any
   std::int32_t thenReturn = -1;  // "If ... Then Return value": the value's expression
-  std::int32_t stepExpr = -1;    // kToBy: the step's expression
+  std::int32_t stepExpr = -1;    // kToBy, kFor: the step's expression
+  std::int32_t limitExpr = -1;   // kFor: the limit's expression (`expr`: the start's)
+  std::uint32_t toPos = 0;       // kFor: where its "To" clause is read
   // "If ... Then name = value" or "If ... Then Call(...)": the statement's
   // expression, run strictly; thenTarget names an assignment's target.
   std::int32_t thenStatement = -1;

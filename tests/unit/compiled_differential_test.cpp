@@ -1455,6 +1455,28 @@ TEST_F(CompiledDifferentialTest, WholeNumberLoopsMatchStatements) {
   expect_each_same(snippets, "whole loop", true);
 }
 
+// A For line run again (an inner loop) opens its loop without the text
+// path when its start, limit and step are whole numbers without effects.
+TEST_F(CompiledDifferentialTest, ForLinesMatchStatements) {
+  const char* snippets[] = {
+      // inner loops started again, up and down, with and without By
+      "t = 0\nFor j = 1 To 5\n  For i = j To j * 3 By 2\n    t += i\n  Next\n  For i = 9 To j By -j\n    t -= i\n  Next\n"
+      "  For i = 5 To j\n    t += 100\n  Next\nNext\nStdOut(t : \" \" : i : \" \" : j)\n",
+      // a start that reads the variable, a limit that does (the text path's)
+      "i = 5\nFor k = 1 To 3\n  For i = i + 1 To 20\n    If i mod 4 == 0 Then Break\n  Next\n  StdOut(i)\nNext\n"
+      "i = 0\nFor k = 1 To 3\n  For i = 1 To 8 - i\n    StdOut(\"i\" : i)\n  Next\nNext\n",
+      // starts that are no whole numbers, and a variable that held a text
+      "s = \"3\"\nf = 1.5\nFor k = 1 To 2\n  For i = s To 5\n    StdOut(i)\n  Next\n  For i = f To 3\n    StdOut(i)\n  Next\n"
+      "  i = \"abc\"\n  For i = 1 To 2\n  Next\n  StdOut(i)\nNext\n",
+      // For lines in skipped blocks, and a limit with a call
+      "For k = 1 To 3\n  If k == 2\n    For i = 1 To 3\n      StdOut(i)\n    Next\n  EndIf\n  For i = 1 To Abs(-k)\n  Next\n"
+      "  StdOut(i : \" \" : k)\nNext\n",
+      // the structure stack filled by loops in a function that calls itself
+      "#DefineFunction r(k)\n  For i = 1 To 2\n    x = r(k + 1)\n  Next\n  Return 0\n#EndFunction\nr(1)\n",
+  };
+  expect_each_same(snippets, "for line", true);
+}
+
 // Statement budgets and hooks keep loops to their statements.
 TEST_F(CompiledDifferentialTest, WholeNumberLoopsUnderStatementBudgets) {
   expect_same_under_budgets(
