@@ -6,11 +6,8 @@
 #include "engine/value_ops.h"
 #include "platform/platform.h"
 #include "platform/text_case.h"
-#include "builtins/text/units.h"
 
 namespace orv::strings {
-
-bool ansi_multibyte() { return text::code_page_has_lead_bytes(); }
 
 std::size_t first_char_units(std::string_view s) {
   if (s.size() >= 2 && ansi_multibyte() && platform::is_dbcs_lead_byte(static_cast<unsigned char>(s[0]))) return 2;
