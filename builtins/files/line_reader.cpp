@@ -151,12 +151,13 @@ LineReader::Result LineReader::gather(ByteSource& source, std::unique_ptr<Ch[]>&
 
 LineReader::Result LineReader::next(ByteSource& source, std::string& ansi, std::u16string& wide,
                                     std::string_view& ansiLine, std::u16string_view& wideLine) {
-  ansiLine = {};
-  wideLine = {};
+  // (Each way sets the view of its width; the other one stays empty.)
   if (encoding_ == Encoding::ansi) {
+    wideLine = {};
     if (whole_line(narrow_.get(), ansiLine)) return Result::line;
     return gather(source, narrow_, ansi, ansiLine);
   }
+  ansiLine = {};
   if (whole_line(units_.get(), wideLine)) return Result::line;
   return gather(source, units_, wide, wideLine);
 }
