@@ -68,9 +68,10 @@ void tidy_result(Context& c, Operand& result) {
   }
 }
 
-// The result of a user-defined call as dispatch_unguarded leaves a
-// built-in's (written out there for the same reason); false: failed.
-bool udf_call_done(Context& c, Operand& result) {
+// The result of a user-defined call or a straight built-in call as
+// dispatch_unguarded leaves a built-in's (written out there for the same
+// reason); false: failed.
+bool call_done(Context& c, Operand& result) {
   tidy_result(c, result);
   if (c.pendingMathError != 0) {
     c.error = c.pendingMathError;
@@ -79,9 +80,10 @@ bool udf_call_done(Context& c, Operand& result) {
   return !failed(c);
 }
 
-// What escaped a user-defined call becomes its error, as in dispatch()
-// (written out there too: a shared one made every built-in call slower).
-void udf_call_threw(Context& c, Operand& result) {
+// What escaped a user-defined call or a straight built-in call becomes its
+// error, as in dispatch() (written out there too: a shared one made every
+// built-in call slower).
+void call_threw(Context& c, Operand& result) {
   after_outside_code(c);
   fail(c, error_for_current_exception());
   release_value(c, result);
@@ -211,6 +213,18 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
   return dispatch(c, id, r, args, count, false, result);
 }
 
+bool dispatch_whole(Context& c, WholeHandler handler, std::int32_t arg, Operand& result) {
+  // An inward built-in reaches no code outside: nothing to flush or forget.
+  make_int(result, 0);
+  try {
+    handler(c, arg, result);
+  } catch (...) {
+    call_threw(c, result);
+    return false;
+  }
+  return call_done(c, result);
+}
+
 // As dispatch() does it for a user-defined function, without the steps
 // that concern only built-ins. (Kept apart from dispatch(): sharing its
 // tail made the compiler lay out every built-in call worse.)
@@ -219,10 +233,10 @@ bool dispatch_udf_call(Context& c, int id, ArgSlots& args, int count, Operand& r
   try {
     call_udf_from_compiled(c, id - kUdfStart, args.data(), count, result);
   } catch (...) {
-    udf_call_threw(c, result);
+    call_threw(c, result);
     return false;
   }
-  return udf_call_done(c, result);
+  return call_done(c, result);
 }
 
 QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int count, Operand& result) {
@@ -231,16 +245,18 @@ QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int co
   try {
     run = call_udf_quick(c, id - kUdfStart, args, count, result);
   } catch (...) {
-    udf_call_threw(c, result);
+    call_threw(c, result);
     return QuickCall::failed;
   }
   if (run == QuickCall::declined) return run;
-  return udf_call_done(c, result) ? QuickCall::done : QuickCall::failed;
+  return call_done(c, result) ? QuickCall::done : QuickCall::failed;
 }
 
 const HandlerTable& build_handler_table() {
-  static const HandlerTable table = [] {
-    HandlerTable t;
+  // Static storage starts out zeroed, so the table (a few pages of entries,
+  // most of them empty) is filled where it lies and never cleared first.
+  static HandlerTable t;
+  static const bool filled = [] {
     register_control_functions(t);
     register_value_functions(t);
     register_program_functions(t);
@@ -271,9 +287,10 @@ const HandlerTable& build_handler_table() {
     register_system_functions(t);
     register_pipe_functions(t);
     register_dde_functions(t);
-    return t;
+    return true;
   }();
-  return table;
+  static_cast<void>(filled);
+  return t;
 }
 
 bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wide) {

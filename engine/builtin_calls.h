@@ -33,6 +33,10 @@ using FloatHandler = bool (*)(double x, double& out);
 // called straight on an 8-bit text: true with the result in `out`; false
 // when the general call must run.
 using TextCountHandler = bool (*)(std::string_view text, std::int32_t& out);
+// An inward built-in of one whole-number argument (a file handle, say),
+// called straight with the number in hand: it leaves its result or error
+// as its general handler does.
+using WholeHandler = void (*)(Context& c, std::int32_t arg, Operand& result);
 
 // Releases every argument slot however the call ends. Most slots of a call
 // are empty; looking at the payload words first keeps a call cheap.
@@ -52,6 +56,8 @@ struct HandlerTable {
   std::array<FloatHandler, kKeywordCount> byIdFloat{};
   // Built-ins that also take the straight text count (compiled calls use it).
   std::array<TextCountHandler, kKeywordCount> byIdTextCount{};
+  // Inward built-ins that also take the straight whole-number call.
+  std::array<WholeHandler, kKeywordCount> byIdWhole{};
   void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
 // Fills the table, once: the dispatcher's families register into it.
@@ -69,6 +75,10 @@ bool call_function(Context& c, int id, Operand& result);
 // Runs a fixed-argument function on arguments already evaluated into slots
 // 1..count (coercion, handler, result tidying), as a parsed call does.
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result);
+
+// The same for a built-in of the straight whole-number call, its argument
+// already a whole number that its type code keeps: no slots, no coercion.
+bool dispatch_whole(Context& c, WholeHandler handler, std::int32_t arg, Operand& result);
 
 // The same for a user-defined function (id kUdfStart + index), which takes
 // its arguments as they are: no keyword record, coercion or handler lookup.

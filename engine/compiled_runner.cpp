@@ -744,6 +744,17 @@ class Runner {
     const FloatHandler straight = table ? table->byIdFloat[static_cast<std::size_t>(n.op)] : nullptr;
     // Likewise a length of one 8-bit text (a variable's is read in place).
     const TextCountHandler counted = table ? table->byIdTextCount[static_cast<std::size_t>(n.op)] : nullptr;
+    // Likewise an inward built-in of a variable holding a whole number.
+    if (const WholeHandler whole = table ? table->byIdWhole[static_cast<std::size_t>(n.op)] : nullptr) {
+      std::int32_t arg = 0;
+      if (whole_argument(n, *r, arg)) {
+        const int outerDepth = c_.exprDepth;
+        if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
+        const bool ok = dispatch_whole(c_, whole, arg, out);
+        c_.exprDepth = outerDepth;
+        return ok || miss();
+      }
+    }
     Operand first;
     bool firstHeld = straight != nullptr;   // argument 1 is evaluated, in `first`
     if (straight) {
@@ -873,6 +884,20 @@ class Runner {
   const HandlerTable* straight_table(const CompiledNode& n) const {
     if (n.op < 0 || n.op >= kKeywordCount || c_.dllState) return nullptr;
     return &handler_table();
+  }
+
+  // The argument of a straight whole-number call: a variable holding a whole
+  // number (or a file handle) that the type code takes as it is, read in place.
+  bool whole_argument(const CompiledNode& n, const api::KeywordRecord& r, std::int32_t& arg) {
+    CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[0])];
+    if (kid.kind != CompiledNode::kVar) return false;
+    const std::uint16_t slot = hinted_slot(c_, kid.hint, kid.text);
+    if (slot == kNotFound) return false;
+    const Value& v = c_.slots[slot].v;
+    if ((v.flags != vf::kInt && v.flags != (vf::kInt | vf::kFile)) || !code_keeps_whole_number(arg_type(r, 1)))
+      return false;
+    arg = v.i;
+    return true;
   }
 
   // The straight text count of a one-argument call. held: the argument is

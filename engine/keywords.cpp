@@ -58,8 +58,7 @@ int match_table(const std::vector<api::KeywordRecord>& table, const char* word, 
 
 }  // namespace
 
-const api::KeywordRecord* keyword_record(const Context& c, int id) {
-  if (id >= 0 && id < kKeywordCount) return &kKeywords[id];
+const api::KeywordRecord* keyword_record_beyond(const Context& c, int id) {
   if (id >= kParentStart && id <= kParentEnd && id - kParentStart < c.hostCount) return &c.hostTable[id - kParentStart];
   if (id >= kUdfStart && id <= kUdfEnd && static_cast<std::size_t>(id - kUdfStart) < c.udfRecords.size())
     return &c.udfRecords[static_cast<std::size_t>(id - kUdfStart)];

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/context.h"
+#include "engine/keyword_table.h"
 
 namespace orv {
 
@@ -37,8 +38,14 @@ inline constexpr int kBeep = 288, kBreak = 346, kBy = 348, kCase = 350, kContinu
                      kYield = 787, kBar = 789, kBarEq = 790, kBarBar = 791, kTilde = 792;
 }  // namespace id
 
-// The record of any keyword id (built-in, host, user-defined, extender); nullptr if none.
-const api::KeywordRecord* keyword_record(const Context& c, int id);
+// The record of a host, user-defined or extender id; nullptr if none.
+const api::KeywordRecord* keyword_record_beyond(const Context& c, int id);
+// The record of any keyword id (built-in, host, user-defined, extender); nullptr
+// if none. (Every call looks its function up: built-ins are found inline.)
+inline const api::KeywordRecord* keyword_record(const Context& c, int id) {
+  if (id >= 0 && id < kKeywordCount) return &kKeywords[id];
+  return keyword_record_beyond(c, id);
+}
 inline std::uint32_t keyword_kind(const Context& c, int id) {
   const api::KeywordRecord* r = keyword_record(c, id);
   return r ? r->kind : 0xFFFFFFFFu;

@@ -51,6 +51,12 @@ std::u16string_view wstr_view(const Context& c, const Value& v) {
 }
 
 void release_value(Context& c, Value& v) {
+  if (v.flags == vf::kStr) {   // the common payload: one 8-bit text
+    const std::uint32_t text = v.str;
+    std::memset(static_cast<void*>(&v), 0, sizeof(Value));
+    c.heap.free(text);
+    return;
+  }
   if ((v.flags & vf::kStr) && v.str && !(v.flags & vf::kArray)) c.heap.free(v.str);
   if ((v.flags & vf::kWide) && v.wstr) c.heap.free(v.wstr);
   if ((v.flags & vf::kArray) && v.str) c.arrays.release(c, v.str);

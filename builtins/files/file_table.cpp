@@ -10,13 +10,6 @@ namespace pf = platform::files;
 
 FileTable::~FileTable() { close_all(); }
 
-FileSlot* FileTable::find(pf::FileHandle h) {
-  if (h == 0) return nullptr;
-  for (auto& s : slots_)
-    if (s.handle == h) return &s;
-  return nullptr;
-}
-
 FileSlot* FileTable::free_slot() {
   for (auto& s : slots_)
     if (s.handle == 0) return &s;

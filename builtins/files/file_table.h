@@ -61,7 +61,12 @@ class FileTable {
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
 
-  FileSlot* find(platform::files::FileHandle h);
+  FileSlot* find(platform::files::FileHandle h) {
+    if (h == 0) return nullptr;
+    for (auto& s : slots_)
+      if (s.handle == h) return &s;
+    return nullptr;
+  }
   // The first free slot, or nullptr when all are taken.
   FileSlot* free_slot();
   // Stores a freshly opened handle (with one reference: the result value).

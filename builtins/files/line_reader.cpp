@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "builtins/text/unit_blocks.h"
+
 namespace orv::files {
 
 LineReader::LineReader(Encoding encoding, std::uint32_t bufferChars)
@@ -11,13 +13,23 @@ LineReader::LineReader(Encoding encoding, std::uint32_t bufferChars)
       blockUnits_(bufferChars == 0 ? 1 : bufferChars),
       limit_(bufferChars == 0 ? kUnbufferedLineLimit : bufferChars) {}
 
+namespace {
+
+// A block buffer of `units` units, left unset: reading fills what is used.
+template <class T>
+void take_buffer(std::unique_ptr<T[]>& buffer, std::size_t units) {
+  if (!buffer) buffer = std::make_unique_for_overwrite<T[]>(units);
+}
+
+}  // namespace
+
 bool LineReader::allocate() {
   try {
     if (encoding_ == Encoding::ansi) {
-      narrow_.reserve(blockUnits_);
+      take_buffer(narrow_, blockUnits_);
     } else {
-      units_.reserve(blockUnits_);
-      raw_.reserve(std::size_t{blockUnits_} * 2);
+      take_buffer(units_, blockUnits_);
+      take_buffer(raw_, std::size_t{blockUnits_} * 2);
     }
   } catch (const std::bad_alloc&) {
     return false;
@@ -26,71 +38,74 @@ bool LineReader::allocate() {
 }
 
 template <>
-bool LineReader::refill<char>(ByteSource& source, std::vector<char>& block) {
-  block.resize(blockUnits_);
+bool LineReader::refill<char>(ByteSource& source, std::unique_ptr<char[]>& block) {
+  take_buffer(block, blockUnits_);
+  char* const data = block.get();
   for (;;) {
     std::size_t got = 0;
-    if (!source.read(block.data(), blockUnits_, got)) { readError_ = true; return false; }
+    if (!source.read(data, blockUnits_, got)) { readError_ = true; return false; }
     if (got == 0) { ended_ = true; return false; }
     std::size_t kept = got;
-    if (std::memchr(block.data(), '\0', got))   // rare: squeeze them out
-      kept = static_cast<std::size_t>(std::remove(block.data(), block.data() + got, '\0') - block.data());
+    if (std::memchr(data, '\0', got))   // rare: squeeze them out
+      kept = static_cast<std::size_t>(std::remove(data, data + got, '\0') - data);
     if (kept == 0) continue;   // a block of NULs only: read on
-    block.resize(kept);
+    held_ = kept;
     cursor_ = 0;
     return true;
   }
 }
 
 template <>
-bool LineReader::refill<char16_t>(ByteSource& source, std::vector<char16_t>& block) {
+bool LineReader::refill<char16_t>(ByteSource& source, std::unique_ptr<char16_t[]>& block) {
   const std::size_t bytes = std::size_t{blockUnits_} * 2;
-  raw_.resize(bytes);
-  block.resize(blockUnits_);
+  take_buffer(raw_, bytes);
+  take_buffer(block, blockUnits_);
+  unsigned char* const raw = raw_.get();
   for (;;) {
     std::size_t have = 0;
-    if (carry_ >= 0) raw_[have++] = static_cast<unsigned char>(carry_);
+    if (carry_ >= 0) raw[have++] = static_cast<unsigned char>(carry_);
     std::size_t got = 0;
-    if (!source.read(raw_.data() + have, bytes - have, got)) { readError_ = true; return false; }
+    if (!source.read(raw + have, bytes - have, got)) { readError_ = true; return false; }
     if (got == 0) { ended_ = true; return false; }   // a lone trailing byte is no character
     have += got;
-    carry_ = (have % 2) ? raw_[have - 1] : -1;
+    carry_ = (have % 2) ? raw[have - 1] : -1;
     std::size_t kept = 0;
     for (std::size_t i = 0; i + 1 < have; i += 2) {
-      const unsigned lo = raw_[i], hi = raw_[i + 1];
+      const unsigned lo = raw[i], hi = raw[i + 1];
       const auto unit = static_cast<char16_t>(encoding_ == Encoding::utf16be ? (lo << 8) | hi : lo | (hi << 8));
       if (unit != 0) block[kept++] = unit;
     }
     if (kept == 0) continue;
-    block.resize(kept);
+    held_ = kept;
     cursor_ = 0;
     return true;
   }
 }
 
-namespace {
-
-// The first LF, CR or Ctrl-Z in [p, e), or e.
-const char16_t* find_stop(const char16_t* p, const char16_t* e) {
-  while (p < e && *p != u'\n' && *p != u'\r' && *p != char16_t(26)) ++p;
-  return p;
+template <class Ch>
+bool LineReader::whole_line(const Ch* block, std::basic_string_view<Ch>& line) {
+  if (ended_ || cursor_ >= held_) return false;
+  const Ch* const p = block + cursor_;
+  const Ch* const e = block + held_;
+  // LF ends a line, CR is dropped, Ctrl-Z ends the data.
+  const Ch* const stop = text::find_any_of3<Ch, Ch('\n'), Ch('\r'), Ch(26)>(p, e);
+  // (A block holds fewer units than the limit allows in a line, so a line
+  // whole in it is never too long.)
+  if (stop == e) return false;
+  std::size_t after = 1;
+  if (*stop == Ch('\r')) {
+    if (stop + 1 == e || stop[1] != Ch('\n')) return false;
+    after = 2;
+  } else if (*stop != Ch('\n')) {
+    return false;
+  }
+  line = {p, static_cast<std::size_t>(stop - p)};
+  cursor_ = static_cast<std::size_t>(stop + after - block);
+  return true;
 }
-
-// 8-bit text: library searches, a whole line at a time.
-const char* find_stop(const char* p, const char* e) {
-  auto find = [](const char* from, const char* to, char ch) {
-    const void* at = std::memchr(from, ch, static_cast<std::size_t>(to - from));
-    return at ? static_cast<const char*>(at) : to;
-  };
-  const char* stop = find(p, e, '\n');
-  stop = find(p, stop, '\r');
-  return find(p, stop, char(26));
-}
-
-}  // namespace
 
 template <class Ch>
-LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out,
+LineReader::Result LineReader::gather(ByteSource& source, std::unique_ptr<Ch[]>& block, std::basic_string<Ch>& out,
                                       std::basic_string_view<Ch>& line) {
   out.clear();
   line = {};
@@ -100,21 +115,21 @@ LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block
   };
   for (;;) {
     if (ended_) return gathered(Result::end);
-    if (cursor_ >= block.size() && !refill(source, block))
+    if (cursor_ >= held_ && !refill(source, block))
       return gathered(readError_ ? Result::read_error : Result::end);
-    const Ch* const base = block.data();
+    const Ch* const base = block.get();
     const Ch* p = base + cursor_;
-    const Ch* const e = base + block.size();
+    const Ch* const e = base + held_;
     while (p < e) {
       const Ch* run = p;
-      p = find_stop(p, e);
+      p = text::find_any_of3<Ch, Ch('\n'), Ch('\r'), Ch(26)>(p, e);
       const std::size_t room = limit_ - out.size();
       if (static_cast<std::size_t>(p - run) >= room) {
         out.append(run, room);
         cursor_ = static_cast<std::size_t>(run + room - base);
         return gathered(Result::too_long);
       }
-      // The common line: whole in the block, seen where it lies.
+      // A line whole in a block just read, seen where it lies.
       if (out.empty() && p != e && *p == Ch('\n')) {
         line = {run, static_cast<std::size_t>(p - run)};
         cursor_ = static_cast<std::size_t>(p + 1 - base);
@@ -130,15 +145,20 @@ LineReader::Result LineReader::gather(ByteSource& source, std::vector<Ch>& block
         return gathered(Result::end);
       }
     }
-    cursor_ = block.size();
+    cursor_ = held_;
   }
 }
 
 LineReader::Result LineReader::next(ByteSource& source, std::string& ansi, std::u16string& wide,
                                     std::string_view& ansiLine, std::u16string_view& wideLine) {
+  // (Each way sets the view of its width; the other one stays empty.)
+  if (encoding_ == Encoding::ansi) {
+    wideLine = {};
+    if (whole_line(narrow_.get(), ansiLine)) return Result::line;
+    return gather(source, narrow_, ansi, ansiLine);
+  }
   ansiLine = {};
-  wideLine = {};
-  if (encoding_ == Encoding::ansi) return gather(source, narrow_, ansi, ansiLine);
+  if (whole_line(units_.get(), wideLine)) return Result::line;
   return gather(source, units_, wide, wideLine);
 }
 

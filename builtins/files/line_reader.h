@@ -6,9 +6,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace orv::files {
 
@@ -47,19 +47,27 @@ class LineReader {
   Encoding encoding() const { return encoding_; }
 
  private:
+  // The common line: whole in the block from the cursor, ended by LF or by
+  // CR LF; seen where it lies. False (nothing moved)
+  // for anything else, which gather() reads.
   template <class Ch>
-  Result gather(ByteSource& source, std::vector<Ch>& block, std::basic_string<Ch>& out,
+  bool whole_line(const Ch* block, std::basic_string_view<Ch>& line);
+  template <class Ch>
+  Result gather(ByteSource& source, std::unique_ptr<Ch[]>& block, std::basic_string<Ch>& out,
                 std::basic_string_view<Ch>& line);
   // Reads the next block into the unit buffer; false at the end or on error.
   template <class Ch>
-  bool refill(ByteSource& source, std::vector<Ch>& block);
+  bool refill(ByteSource& source, std::unique_ptr<Ch[]>& block);
 
   Encoding encoding_;
   std::uint32_t blockUnits_;
   std::uint32_t limit_;
-  std::vector<char> narrow_;
-  std::vector<char16_t> units_;
-  std::vector<unsigned char> raw_;
+  // The block buffers, blockUnits_ units each (raw_: the bytes of UTF-16
+  // units), taken once and never cleared: only the units read are looked at.
+  std::unique_ptr<char[]> narrow_;
+  std::unique_ptr<char16_t[]> units_;
+  std::unique_ptr<unsigned char[]> raw_;
+  std::size_t held_ = 0;     // units of the block read in
   std::size_t cursor_ = 0;
   bool readError_ = false;
   bool ended_ = false;

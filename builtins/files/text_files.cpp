@@ -141,28 +141,29 @@ FileSlot* slot_arg(Call& call, std::uint16_t notOpen) {
 }
 
 // A line in the width the file was opened for: UTF-16 when asked for, else 8-bit.
-bool line_result(Call& call, bool wideResult, Encoding e, std::string_view ansi, std::u16string_view wide) {
-  Context& c = call.c;
+bool line_result(Context& c, Operand& result, bool wideResult, Encoding e, std::string_view ansi,
+                 std::u16string_view wide) {
   if (e == Encoding::ansi) {
-    if (!wideResult) return make_string(c, call.result, ansi);
+    if (!wideResult) return make_string(c, result, ansi);
     std::u16string w;
     platform::ansi_to_utf16(ansi, w);
-    return make_wstring(c, call.result, w);
+    return make_wstring(c, result, w);
   }
-  if (wideResult) return make_wstring(c, call.result, wide);
+  if (wideResult) return make_wstring(c, result, wide);
   std::string a;
   platform::utf16_to_ansi(wide, a);
-  return make_string(c, call.result, a);
+  return make_string(c, result, a);
 }
 
-void file_read(Call& call) {
-  FileSlot* slot = slot_arg(call, errs::kFileReadNotOpen);
-  if (!slot) return;
-  if (!(slot->state & state::kRead)) { fail(call.c, errs::kFileNotOpenForRead); return; }
-  if (slot->state & state::kEofGiven) { fail(call.c, errs::kFileReadPastEnd); return; }
+// FileRead, with the handle in hand (the compiled path calls it straight).
+void read_text_line(Context& c, std::int32_t handle, Operand& result) {
+  FileSlot* slot = file_table(c).find(handle);
+  if (!slot) { fail(c, errs::kFileReadNotOpen); return; }
+  if (!(slot->state & state::kRead)) { fail(c, errs::kFileNotOpenForRead); return; }
+  if (slot->state & state::kEofGiven) { fail(c, errs::kFileReadPastEnd); return; }
   auto end_of_file = [&] {
     slot->state |= state::kEndSeen | state::kEofGiven;
-    line_result(call, slot->wideResult, Encoding::ansi, "*EOF*", u"");
+    line_result(c, result, slot->wideResult, Encoding::ansi, "*EOF*", u"");
   };
   if (slot->state & state::kEndSeen) { end_of_file(); return; }
   std::string_view ansi;
@@ -174,11 +175,13 @@ void file_read(Call& call) {
       if (ansi.empty() && wide.empty()) { end_of_file(); return; }
       slot->state |= state::kEndSeen;
       break;
-    case LineReader::Result::too_long: fail(call.c, errs::kFileReadLineTooLong); return;
-    case LineReader::Result::read_error: fail(call.c, errs::kFileReadPastEnd); return;
+    case LineReader::Result::too_long: fail(c, errs::kFileReadLineTooLong); return;
+    case LineReader::Result::read_error: fail(c, errs::kFileReadPastEnd); return;
   }
-  line_result(call, slot->wideResult, slot->encoding, ansi, wide);
+  line_result(c, result, slot->wideResult, slot->encoding, ansi, wide);
 }
+
+void file_read(Call& call) { read_text_line(call.c, call.args[1].i, call.result); }
 
 // The terminator in 8-bit text: its characters are all ASCII.
 void append_ascii(std::string& out, std::u16string_view text) {
@@ -253,6 +256,7 @@ void register_text_files(HandlerTable& t) {
   // Reading and writing through the script's own handles (inward in the
   // keyword table): a file open twice writes through, so its lines need no flush.
   t.add(kw::fn_fileread, file_read);
+  t.byIdWhole[static_cast<std::size_t>(kw::fn_fileread)] = read_text_line;
   t.add(kw::fn_filewrite, file_write);
   t.add(kw::fn_fileclose, file_close);
 }

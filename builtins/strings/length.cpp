@@ -10,6 +10,8 @@ namespace {
 
 template <class Ch>
 std::int32_t chars_of(Sv<Ch> text) {
+  // Without double-byte characters every unit is one: no positions needed.
+  if (sizeof(Ch) == 2 || !ansi_multibyte()) return static_cast<std::int32_t>(text.size());
   return static_cast<std::int32_t>(Text<Ch>(text).chars());
 }
 

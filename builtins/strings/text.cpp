@@ -9,15 +9,6 @@
 
 namespace orv::strings {
 
-bool ansi_multibyte() {
-  static const bool multi = [] {
-    for (unsigned b = 0x80; b < 0x100; ++b)
-      if (platform::is_dbcs_lead_byte(static_cast<unsigned char>(b))) return true;
-    return false;
-  }();
-  return multi;
-}
-
 std::size_t first_char_units(std::string_view s) {
   if (s.size() >= 2 && ansi_multibyte() && platform::is_dbcs_lead_byte(static_cast<unsigned char>(s[0]))) return 2;
   return s.empty() ? 0 : 1;

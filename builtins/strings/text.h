@@ -11,6 +11,7 @@
 
 #include "builtins/dispatch.h"
 #include "builtins/strings/unit_search.h"
+#include "builtins/text/units.h"
 
 namespace orv::strings {
 
@@ -18,7 +19,7 @@ template <class Ch> using Sv = std::basic_string_view<Ch>;
 template <class Ch> using Str = std::basic_string<Ch>;
 
 // True when the ANSI code page has double-byte characters.
-bool ansi_multibyte();
+inline bool ansi_multibyte() { return text::code_page_has_lead_bytes(); }
 
 // Character positions of a text. For single-unit text no table is built, so
 // positions cost nothing; ANSI text with lead bytes keeps one start offset

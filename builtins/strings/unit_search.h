@@ -11,16 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <emmintrin.h>
-#define ORV_BLOCK_SEARCH 1
-// 32-bit builds may meet processors without the block compares: asked once.
-#if defined(__SSE2__)
-#define ORV_BLOCK_SEARCH_TARGET
-#else
-#define ORV_BLOCK_SEARCH_TARGET __attribute__((target("sse2")))
-#endif
-#endif
+#include "builtins/text/unit_blocks.h"
 
 namespace orv::strings {
 
@@ -31,28 +22,9 @@ inline constexpr std::size_t kSkipSearchFromHay = 32;
 // Needles up to this many units go by blocks; longer ones skip further.
 inline constexpr std::size_t kBlockSearchUpTo = 32;
 
-inline bool block_search_available() {
-#if defined(__SSE2__)
-  return true;
-#else
-  static const bool available = __builtin_cpu_supports("sse2");
-  return available;
-#endif
-}
-
-template <class Ch>
-ORV_BLOCK_SEARCH_TARGET inline __m128i block_splat(Ch unit) {
-  if constexpr (sizeof(Ch) == 1) return _mm_set1_epi8(static_cast<char>(unit));
-  else return _mm_set1_epi16(static_cast<short>(unit));
-}
-
-// Which of the block's units at `at` equal `unit`, as a byte mask.
-template <class Ch>
-ORV_BLOCK_SEARCH_TARGET inline __m128i block_equal(const Ch* at, __m128i unit) {
-  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  if constexpr (sizeof(Ch) == 1) return _mm_cmpeq_epi8(block, unit);
-  else return _mm_cmpeq_epi16(block, unit);
-}
+using text::block_equal;
+using text::block_search_available;
+using text::block_splat;
 
 // The block search proper: 2 <= m <= kBlockSearchUpTo and at least one
 // step's worth of windows from `from` (n - from >= m - 1 + units per step).

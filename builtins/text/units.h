@@ -10,7 +10,11 @@ namespace orv::text {
 
 // True when the ANSI code page has double-byte characters at all (asked
 // once): in a single-byte one no unit needs asking about.
-bool code_page_has_lead_bytes();
+bool ask_code_page_has_lead_bytes();
+inline bool code_page_has_lead_bytes() {
+  static const bool any = ask_code_page_has_lead_bytes();
+  return any;
+}
 
 inline std::size_t char_units(std::string_view s, std::size_t i) {
   return i + 1 < s.size() && code_page_has_lead_bytes() &&

@@ -73,6 +73,26 @@ TEST_F(BuiltinWalkTest, EveryBuiltinAnswersOrIsListedAsStillMissing) {
                                << listed(working);
 }
 
+// The straight whole-number call skips the dispatcher's steps for outside
+// code and for argument slots: only an inward built-in of exactly one
+// argument that a whole number fits as it is may take it, beside its
+// general handler.
+TEST(HandlerTableTest, StraightWholeCallsAreForInwardOneNumberBuiltins) {
+  int straight = 0;
+  for (int id = 0; id < kKeywordCount; ++id) {
+    if (!handler_table().byIdWhole[static_cast<std::size_t>(id)]) continue;
+    ++straight;
+    const auto& r = kKeywords[id];
+    EXPECT_EQ(r.kind, kk::kFunction) << r.name;
+    EXPECT_TRUE(keyword_has(id, kw_flag::kInward)) << r.name;
+    EXPECT_EQ(required_count(r), 1) << r.name;
+    EXPECT_EQ(optional_count(r), 0) << r.name;
+    EXPECT_TRUE(code_keeps_whole_number(arg_type(r, 1))) << r.name;
+    EXPECT_NE(handler_table().byId[static_cast<std::size_t>(id)], nullptr) << r.name;
+  }
+  EXPECT_GT(straight, 0);
+}
+
 TEST_F(BuiltinWalkTest, TheSkippedNamesAreBuiltins) {
   for (const auto& name : kNotCalled) {
     bool found = false;

@@ -761,6 +761,62 @@ TEST_F(CompiledDifferentialTest, FileLinesReadAndWrittenThroughCompiledCalls) {
   fs::remove(file, ec);
 }
 
+// FileRead takes its handle straight from a variable that holds it as a
+// whole number; a handle in any other form, a number no file has, a file
+// open for writing, reading past the end, lines too long for the buffer and
+// errors let through take the general call, which must end the same way.
+// The file holds every kind of line end, a CR and a NUL inside lines, a
+// Ctrl-Z and what follows it, read with buffers of several sizes, in 8 bits
+// and in UTF-16.
+TEST_F(CompiledDifferentialTest, FileReadStraightFromHandleVariables) {
+  const std::string file = (fs::temp_directory_path() / ("orv_straight_" + std::to_string(::getpid()) + ".txt")).string();
+  const std::string wideFile = file + ".u16";
+  {
+    std::string bytes = "one\r\ntwo\n\nfo\rur\r\r\n" + std::string(40, 'x') + "\nnul";
+    bytes += '\0';
+    bytes += "in\r\nlast\x1A" "after\n";
+    std::ofstream(file, std::ios::binary) << bytes;
+    std::string wide = "\xFF\xFE";
+    for (char ch : std::string("one\r\ntwo\n" + std::string(40, 'y') + "\r\nend")) wide += std::string{ch, '\0'};
+    std::ofstream(wideFile, std::ios::binary) << wide;
+  }
+  const std::string open = "f = \"" + file + "\"\ng = \"" + wideFile + "\"\n";
+  const std::string loop = "While @TRUE\n  line = FileRead(k)\n  If line == \"*EOF*\" Then Break\n"
+                           "  n += 1\n  t += StrLen(line)\n  StdOut(n : \" [\" : line : \"]\")\nEndWhile\nStdOut(n : \" \" : t)\n";
+  const std::string scripts[] = {
+      // the handle itself, a copy as a plain number, its text and a float
+      open + "h = FileOpen(f, \"READ\")\nk = h\nn = 0\nt = 0\n" + loop,
+      open + "h = FileOpen(f, \"READ\")\nk = h + 0\nn = 0\nt = 0\n" + loop,
+      open + "h = FileOpen(f, \"READ\")\nk = h : \"\"\nn = 0\nt = 0\n" + loop,
+      open + "h = FileOpen(f, \"READ\")\nk = h * 1.0\nn = 0\nt = 0\n" + loop + "x = FileRead(k)\n",
+      // buffers of 16 (the long line fails), none, and sized by the file
+      open + "IntControl(65, 16, 0, 0, 0)\nk = FileOpen(f, \"READ\")\nn = 0\nt = 0\n" + loop,
+      open + "IntControl(65, 0, 0, 0, 0)\nk = FileOpen(f, \"READ\")\nn = 0\nt = 0\n" + loop,
+      open + "IntControl(65, -2, 0, 0, 0)\nk = FileOpen(f, \"READ\")\nn = 0\nt = 0\n" + loop,
+      // UTF-16 lines, given as UTF-16 texts and as 8-bit ones
+      open + "k = FileOpen(g, \"READ\", 1)\nn = 0\nt = 0\n" + loop,
+      open + "k = FileOpen(g, \"READ\")\nn = 0\nt = 0\n" + loop,
+      // a number no file has, a file open for writing, past the end, a name never set
+      "ErrorMode(@OFF)\nk = 12345\nFor i = 1 To 3\n  x = FileRead(k)\n  StdOut(i : \" \" : LastError())\nNext\n",
+      "k = 77\nFor i = 1 To 3\n  x = FileRead(k)\nNext\n",
+      open + "k = FileOpen(f : \".w\", \"WRITE\")\nFor i = 1 To 3\n  x = FileRead(k)\nNext\n",
+      open + "k = FileOpen(f, \"READ\")\nErrorMode(@OFF)\nFor i = 1 To 12\n  x = FileRead(k)\n"
+      "  StdOut(i : \" \" : x : \" \" : LastError())\nNext\nErrorMode(@ON)\nx = FileRead(k)\n",
+      "For i = 1 To 3\n  x = FileRead(never)\nNext\n",
+      // the handle closed inside the loop, then its number read again
+      open + "k = FileOpen(f, \"READ\")\nj = k + 0\nFor i = 1 To 4\n  x = FileRead(j)\n  StdOut(x)\n"
+      "  If i == 2 Then FileClose(k)\nNext\n",
+  };
+  for (const std::string& script : scripts) {
+    expect_same(script, script);
+    expect_same(script, "uncounted " + script, 0);
+  }
+  std::error_code ec;
+  fs::remove(file, ec);
+  fs::remove(wideFile, ec);
+  fs::remove(file + ".w", ec);
+}
+
 // Every structure word on lines that run again, in each loop kind: the
 // output, the trace events and the structure stack must agree after every
 // statement, including where a statement fails and the run goes on.

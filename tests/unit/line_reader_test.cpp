@@ -151,22 +151,93 @@ TEST(LineReader, Utf16NeverSplitsAUnit) {
       }
 }
 
-// Random files of the characters that matter, against the reference.
+// The reference with a buffer of `limit` units: the lines before the first
+// one that reaches the limit, which fails the read.
+Outcome reference_outcome(const std::u16string& units, std::uint32_t limit) {
+  Outcome out;
+  for (const std::u16string& line : reference(units)) {
+    if (line.size() >= limit) {
+      out.tooLong = true;
+      return out;
+    }
+    out.lines.push_back(line);
+  }
+  return out;
+}
+
+// Random files of the characters that matter, against the reference, with
+// buffers small enough that lines cross block edges anywhere.
 TEST(LineReader, AgreesWithReferenceOnRandomFiles) {
   std::mt19937 rng(12);
   const char16_t alphabet[] = {u'a', u'b', u'\n', u'\r', 0, 26, 0xE9, 0x4E2D};
-  for (int round = 0; round < 400; ++round) {
+  const std::uint32_t buffers[] = {128, 16, 17, 33};
+  for (int round = 0; round < 800; ++round) {
     std::u16string text;
-    const int n = static_cast<int>(rng() % 60);
+    const int n = static_cast<int>(rng() % (round < 400 ? 60 : 300));
     for (int i = 0; i < n; ++i) text += alphabet[rng() % (round % 2 ? 8 : 6)];
     const Encoding e = round % 3 == 0 ? Encoding::ansi : round % 3 == 1 ? Encoding::utf16le : Encoding::utf16be;
     std::u16string units = text;
     if (e == Encoding::ansi)
       for (auto& u : units) u = static_cast<char16_t>(u & 0xFF);
-    const Outcome got = read_all(encode(text, e), e, 128, 1 + rng() % 9);
-    EXPECT_FALSE(got.tooLong);
-    EXPECT_EQ(got.lines, reference(units)) << "round " << round;
+    const std::uint32_t buffer = buffers[round % 4];
+    const Outcome got = read_all(encode(text, e), e, buffer, 1 + rng() % 9);
+    const Outcome want = reference_outcome(units, buffer);
+    EXPECT_EQ(got.tooLong, want.tooLong) << "round " << round;
+    EXPECT_EQ(got.lines, want.lines) << "round " << round;
   }
+}
+
+// CR LF and LF line ends, a CR alone inside a line, and Ctrl-Z, each at every
+// offset of the read blocks and of the OS reads (a CR last in one block and
+// its LF first in the next included); lines as long as a block allows.
+TEST(LineReader, LineEndsAtEveryBlockEdge) {
+  const std::u16string ends[] = {u"\r\n", u"\n", u"\r\n", u"\r\r\n"};
+  for (Encoding e : {Encoding::ansi, Encoding::utf16le, Encoding::utf16be})
+    for (std::uint32_t buffer : {16u, 17u, 19u, 32u, 33u})
+      for (std::size_t chunk : {1u, 5u, 16u, 4096u}) {
+        std::u16string text;
+        for (std::uint32_t k = 0; k < 3 * buffer; ++k) {
+          std::u16string line(k % buffer, u'x');
+          if (k % 7 == 3 && !line.empty()) line[line.size() / 2] = u'\r';   // dropped where it stands
+          text += line + ends[k % 4];
+        }
+        const std::u16string withEnd = text + u"tail\x1A" + u"after\n";
+        EXPECT_EQ(read_all(encode(withEnd, e), e, buffer, chunk).lines, reference(withEnd))
+            << "buffer " << buffer << " chunk " << chunk;
+        const Outcome got = read_all(encode(text, e), e, buffer, chunk);
+        EXPECT_FALSE(got.tooLong);
+        EXPECT_EQ(got.lines, reference(text)) << "buffer " << buffer << " chunk " << chunk;
+      }
+}
+
+// A line whole in the block is seen where it lies; the call that keeps its
+// lines in the strings gets each one there all the same, and a line that
+// reaches the buffer's size still fails wherever it stands.
+TEST(LineReader, LinesSeenInPlaceMatchLinesGathered) {
+  const std::string bytes = "one\r\ntwo\nthree\r\n\r\n" + std::string(16, 'y') + "\nlast";
+  for (std::size_t chunk : {1u, 3u, 64u}) {
+    MemorySource source(bytes, chunk);
+    LineReader reader(Encoding::ansi, 16);
+    std::string kept;
+    std::u16string wide;
+    std::string_view seen;
+    std::u16string_view wideSeen;
+    std::vector<std::string> lines;
+    LineReader::Result r = LineReader::Result::line;
+    while ((r = reader.next(source, kept, wide, seen, wideSeen)) == LineReader::Result::line) lines.emplace_back(seen);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", ""})) << chunk;
+    EXPECT_EQ(r, LineReader::Result::too_long) << chunk;
+  }
+  MemorySource source("alpha\r\nbeta\n", 64);
+  LineReader reader(Encoding::ansi, 64);
+  std::string a = "stale";
+  std::u16string w;
+  EXPECT_EQ(reader.next(source, a, w), LineReader::Result::line);
+  EXPECT_EQ(a, "alpha");
+  EXPECT_EQ(reader.next(source, a, w), LineReader::Result::line);
+  EXPECT_EQ(a, "beta");
+  EXPECT_EQ(reader.next(source, a, w), LineReader::Result::end);
+  EXPECT_EQ(a, "");
 }
 
 }  // namespace
