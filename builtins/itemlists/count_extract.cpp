@@ -14,17 +14,17 @@ using strings::set_result;
 
 template <class Ch>
 void count(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 2, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 1);
   std::size_t n = list.empty() ? 0 : 1;
-  if (n) text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t) { ++n; return true; });
+  if (n) text::each_delimiter(list, delim, [&](std::size_t) { ++n; return true; });
   make_int(call.result, static_cast<std::int32_t>(n));
 }
 
 template <class Ch>
 void extract(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
   const std::int32_t index = arg_int(call, 1);
@@ -33,7 +33,7 @@ void extract(Call& call) {
   // the last item (-1) after the last delimiter.
   std::size_t seen = 0, begin = 0, end = list.size();
   bool found = index == 1 || index == -1;
-  text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t at) {
+  text::each_delimiter(list, delim, [&](std::size_t at) {
     ++seen;
     if (index == -1) { begin = at + delim.size(); return true; }
     if (found) { end = at; return false; }

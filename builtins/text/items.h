@@ -19,15 +19,24 @@ inline constexpr char16_t kTab = u'\t';
 
 // The delimiter named by an argument: empty means TAB, otherwise exactly one
 // character (a double-byte ANSI character is two units). False when the
-// argument is longer (the caller's error, usually 1705).
+// argument is longer (the caller's error, usually 1705). The view is the
+// argument itself or a static TAB, so it lives as long as the argument.
 template <class Ch>
-bool item_delimiter(std::basic_string_view<Ch> arg, std::basic_string<Ch>& out) {
+bool item_delimiter(std::basic_string_view<Ch> arg, std::basic_string_view<Ch>& out) {
+  static constexpr Ch kTabText[1] = {static_cast<Ch>(kTab)};
   if (arg.empty()) {
-    out.assign(1, static_cast<Ch>(kTab));
+    out = std::basic_string_view<Ch>(kTabText, 1);
     return true;
   }
   if (char_units(arg, 0) != arg.size()) return false;
-  out = std::basic_string<Ch>(arg);
+  out = arg;
+  return true;
+}
+template <class Ch>
+bool item_delimiter(std::basic_string_view<Ch> arg, std::basic_string<Ch>& out) {
+  std::basic_string_view<Ch> view;
+  if (!item_delimiter(arg, view)) return false;
+  out = std::basic_string<Ch>(view);
   return true;
 }
 
