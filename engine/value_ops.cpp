@@ -8,25 +8,54 @@
 
 namespace orv {
 
-std::uint32_t heap_string(Context& c, std::string_view text) {
-  if (text.size() > 0x7FFF0000u) { fail(c, errs::kOutOfMemory); return 0; }
-  std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>(text.size() + 1));
+namespace {
+
+// The pieces joined into a new block with its terminator; 0 and 3096 when
+// the total is beyond what a text may hold or the heap cannot grow.
+template <class Ch>
+std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, std::size_t count) {
+  std::uint64_t units = 0;
+  for (std::size_t k = 0; k < count; ++k) units += pieces[k].size();
+  constexpr std::uint64_t kMaxUnits = sizeof(Ch) == 1 ? 0x7FFF0000u : 0x3FFF0000u;
+  if (units > kMaxUnits) { fail(c, errs::kOutOfMemory); return 0; }
+  const std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>((units + 1) * sizeof(Ch)));
   if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
   char* p = c.heap.ptr(h);
-  if (!text.empty()) std::memcpy(p, text.data(), text.size());
-  p[text.size()] = '\0';
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t bytes = pieces[k].size() * sizeof(Ch);
+    if (bytes) std::memcpy(p, pieces[k].data(), bytes);
+    p += bytes;
+  }
+  std::memset(p, 0, sizeof(Ch));
   return h;
 }
 
-std::uint32_t heap_wstring(Context& c, std::u16string_view text) {
-  if (text.size() > 0x3FFF0000u) { fail(c, errs::kOutOfMemory); return 0; }
-  std::uint32_t bytes = static_cast<std::uint32_t>((text.size() + 1) * 2);
-  std::uint32_t h = c.heap.alloc(bytes);
-  if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
-  char* p = c.heap.ptr(h);
-  if (!text.empty()) std::memcpy(p, text.data(), text.size() * 2);
-  std::memset(p + text.size() * 2, 0, 2);
-  return h;
+template <class Ch>
+bool make_joined(Context& c, Value& v, std::initializer_list<std::basic_string_view<Ch>> pieces, std::uint32_t flag) {
+  clear_value(v);
+  const std::uint32_t h = heap_joined<Ch>(c, pieces.begin(), pieces.size());
+  if (!h) return false;
+  std::uint64_t units = 0;
+  for (const auto& piece : pieces) units += piece.size();
+  c.heap.remember_length(h, static_cast<std::uint32_t>(units), sizeof(Ch));
+  if (flag == vf::kStr) v.str = h;
+  else v.wstr = h;
+  v.flags = flag;
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t heap_string(Context& c, std::string_view text) { return heap_joined<char>(c, &text, 1); }
+
+std::uint32_t heap_wstring(Context& c, std::u16string_view text) { return heap_joined<char16_t>(c, &text, 1); }
+
+bool make_joined_string(Context& c, Value& v, std::initializer_list<std::string_view> pieces) {
+  return make_joined<char>(c, v, pieces, vf::kStr);
+}
+
+bool make_joined_wstring(Context& c, Value& v, std::initializer_list<std::u16string_view> pieces) {
+  return make_joined<char16_t>(c, v, pieces, vf::kWide);
 }
 
 std::string_view long_str_view(const Context& c, const Value& v) {

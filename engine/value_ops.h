@@ -1,5 +1,6 @@
 // Owning operations on value records: heap strings, release and copy.
 #pragma once
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include "engine/context.h"
@@ -31,6 +32,11 @@ bool copy_value(Context& c, const Value& src, Value& dst);
 // Fresh values (the target must hold nothing that needs releasing).
 bool make_string(Context& c, Value& v, std::string_view text);
 bool make_wstring(Context& c, Value& v, std::u16string_view text);
+// A fresh text joined from pieces in one heap block: one allocation, each
+// piece copied once. Pieces may lie in the heap (it grows in place). False
+// with 3096 when the total cannot fit.
+bool make_joined_string(Context& c, Value& v, std::initializer_list<std::string_view> pieces);
+bool make_joined_wstring(Context& c, Value& v, std::initializer_list<std::u16string_view> pieces);
 inline void make_int(Value& v, std::int32_t i) { clear_value(v); v.flags = vf::kInt; v.i = i; }
 inline void make_int64(Value& v, std::int64_t i) { clear_value(v); v.flags = vf::kInt64; v.wide.i64 = i; }
 // The low 32 bits of a whole-number result: 32-bit arithmetic wraps.

@@ -77,7 +77,7 @@ void search(std::string_view in) {
 }  // namespace
 
 // The item list after the first byte, delimited by that byte: the quick
-// scan stops at the delimiters the character walk stops at.
+// scan stops at the delimiters the character walk stops at, and counts them.
 void item_delimiters(std::string_view in) {
   if (in.empty()) return;
   const std::string_view delim = in.substr(0, 1), list = in.substr(1);
@@ -86,6 +86,12 @@ void item_delimiters(std::string_view in) {
   text::each_delimiter(list, delim, [&](std::size_t at) { quick.push_back(at); return quick.size() < stop; });
   text::each_delimiter_by_char(list, delim, [&](std::size_t at) { walked.push_back(at); return walked.size() < stop; });
   check(quick == walked);
+  // Counting eight bytes at a time finds the same delimiters.
+  std::vector<std::size_t> all;
+  text::each_delimiter_by_char(list, delim, [&](std::size_t at) { all.push_back(at); return true; });
+  check(text::count_delimiters(list, delim) == all.size());
+  for (std::size_t k = 1; k <= all.size() + 1; ++k)
+    check(text::nth_delimiter(list, delim, k) == (k <= all.size() ? all[k - 1] : std::string_view::npos));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -14,33 +14,34 @@ using strings::set_result;
 
 template <class Ch>
 void count(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 2, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 1);
-  std::size_t n = list.empty() ? 0 : 1;
-  if (n) text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t) { ++n; return true; });
+  const std::size_t n = list.empty() ? 0 : text::count_delimiters(list, delim) + 1;
   make_int(call.result, static_cast<std::int32_t>(n));
 }
 
 template <class Ch>
 void extract(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
   const std::int32_t index = arg_int(call, 1);
   if (list.empty() || (index < 1 && index != -1)) { set_result(call, Sv<Ch>()); return; }
-  // The item starts after delimiter index-1 and ends at the next one (or the end);
-  // the last item (-1) after the last delimiter.
-  std::size_t seen = 0, begin = 0, end = list.size();
-  bool found = index == 1 || index == -1;
-  text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t at) {
-    ++seen;
-    if (index == -1) { begin = at + delim.size(); return true; }
-    if (found) { end = at; return false; }
-    if (seen == static_cast<std::size_t>(index) - 1) { begin = at + delim.size(); found = true; }
-    return true;
-  });
-  set_result(call, found ? list.substr(begin, end - begin) : Sv<Ch>());
+  std::size_t begin = 0, end = list.size();
+  if (index == -1) {   // after the last delimiter
+    text::each_delimiter(list, delim, [&](std::size_t at) { begin = at + delim.size(); return true; });
+  } else {
+    // The item starts after delimiter index-1 and ends at the next one (or the end).
+    if (index > 1) {
+      const std::size_t before = text::nth_delimiter(list, delim, static_cast<std::size_t>(index) - 1);
+      if (before == Sv<Ch>::npos) { set_result(call, Sv<Ch>()); return; }
+      begin = before + delim.size();
+    }
+    const std::size_t after = text::nth_delimiter(list.substr(begin), delim, 1);
+    if (after != Sv<Ch>::npos) end = begin + after;
+  }
+  set_result(call, list.substr(begin, end - begin));
 }
 
 }  // namespace

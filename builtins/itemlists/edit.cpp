@@ -11,6 +11,7 @@ namespace {
 using strings::arg_int;
 using strings::arg_text;
 using strings::by_width;
+using strings::set_joined_result;
 using strings::set_result;
 
 template <class Ch>
@@ -22,34 +23,32 @@ std::vector<Sv<Ch>> items_of(Sv<Ch> list, Sv<Ch> delim) {
 
 template <class Ch>
 void insert(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 4, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
   const std::int32_t index = arg_int(call, 2);
-  if (!string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size() + delim.size())) return;
-  if (index < 1 && index != -1) { set_result(call, list); return; }
+  if (index < 1 && index != -1) {
+    // The list comes back as it is, but a list that could not take the item still fails.
+    if (string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size() + delim.size())) set_result(call, list);
+    return;
+  }
   if (list.empty()) { set_result(call, item); return; }
   // Where item `index` starts (after delimiter index-1); past the last item appends.
   std::size_t at = index == 1 ? 0 : list.size() + 1, seen = 0;
   if (index > 1)
-    text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t d) {
+    text::each_delimiter(list, delim, [&](std::size_t d) {
       if (++seen < static_cast<std::size_t>(index) - 1) return true;
       at = d + delim.size();
       return false;
     });
-  Str<Ch> out;
-  out.reserve(list.size() + item.size() + delim.size());
-  if (at > list.size()) {
-    out.append(list).append(delim).append(item);
-  } else {
-    out.append(list.substr(0, at)).append(item).append(delim).append(list.substr(at));
-  }
-  set_result(call, Sv<Ch>(out));
+  // The joined result fails with 3096 when it cannot fit, as the room check would.
+  if (at > list.size()) set_joined_result(call, {list, delim, item});
+  else set_joined_result(call, {list.substr(0, at), item, delim, list.substr(at)});
 }
 
 template <class Ch>
 void remove(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 2);
   auto items = items_of<Ch>(list, delim);
@@ -61,7 +60,7 @@ void remove(Call& call) {
 
 template <class Ch>
 void replace(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 4, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 3);
   if (!string_room<Ch>(call.c, std::uint64_t{list.size()} + item.size())) return;

@@ -12,7 +12,7 @@ using strings::Sv;
 
 // The delimiter of argument k; false with 1705 when it is longer than one character.
 template <class Ch>
-bool read_delimiter(Call& call, int k, Str<Ch>& delim) {
+bool read_delimiter(Call& call, int k, Sv<Ch>& delim) {
   if (!text::item_delimiter(strings::arg_text<Ch>(call, k), delim)) return fail(call.c, errs::kBadDelimiterChar);
   return true;
 }

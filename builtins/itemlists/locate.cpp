@@ -15,13 +15,13 @@ using strings::by_width;
 
 template <class Ch>
 void locate(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   const Sv<Ch> item = arg_text<Ch>(call, 1), list = arg_text<Ch>(call, 2);
   if (list.empty()) return;
   std::size_t start = 0, k = 0;
   bool found = false;
-  text::each_delimiter(list, Sv<Ch>(delim), [&](std::size_t at) {
+  text::each_delimiter(list, delim, [&](std::size_t at) {
     found = list.substr(start, at - start) == item;
     if (!found) { start = at + delim.size(); ++k; }
     return !found;
@@ -32,7 +32,7 @@ void locate(Call& call) {
 // Start: -1 is the last item, other values below 1 mean the first.
 template <class Ch>
 void locate_wild(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 3, delim)) return;
   // Split the list as given (the delimiter may be a letter), match folded items.
   const Sv<Ch> list = arg_text<Ch>(call, 2);

@@ -23,7 +23,7 @@ bool unit_less(Sv<Ch> a, Sv<Ch> b) {
 
 template <class Ch, bool IgnoreCase>
 void sort(Call& call) {
-  Str<Ch> delim;
+  Sv<Ch> delim;
   if (!read_delimiter<Ch>(call, 2, delim)) return;
   const Sv<Ch> list = arg_text<Ch>(call, 1);
   const Str<Ch> folded = IgnoreCase ? strings::upper(list) : Str<Ch>();

@@ -105,4 +105,14 @@ bool set_result(Call& call, std::u16string_view text) {
   return make_wstring(call.c, call.result, text);
 }
 
+bool set_joined_result(Call& call, std::initializer_list<std::string_view> pieces) {
+  release_value(call.c, call.result);
+  return make_joined_string(call.c, call.result, pieces);
+}
+
+bool set_joined_result(Call& call, std::initializer_list<std::u16string_view> pieces) {
+  release_value(call.c, call.result);
+  return make_joined_wstring(call.c, call.result, pieces);
+}
+
 }  // namespace orv::strings

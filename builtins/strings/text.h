@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,9 @@ inline bool has_arg(const Call& call, int k) { return call.count >= k; }
 // Stores a string result of the given width; false with 3096 when the heap is full.
 bool set_result(Call& call, std::string_view text);
 bool set_result(Call& call, std::u16string_view text);
+// Stores the pieces joined as the result, built in place in the heap.
+bool set_joined_result(Call& call, std::initializer_list<std::string_view> pieces);
+bool set_joined_result(Call& call, std::initializer_list<std::u16string_view> pieces);
 
 // Runs the ANSI or the UTF-16 form of a handler by the call's width.
 template <void (*Ansi)(Call&), void (*Wide)(Call&)>

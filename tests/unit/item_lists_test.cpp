@@ -146,6 +146,30 @@ TEST(ItemDelimiterScan, FindsWhatTheCharacterWalkFinds) {
   }
 }
 
+// Counting delimiters a word at a time agrees with the character walk on
+// lists of every length around the word size, with the delimiter at each
+// place, high bytes beside it and bytes that differ from it in one bit.
+TEST(ItemDelimiterScan, CountedWordsFindWhatTheCharacterWalkFinds) {
+  std::vector<std::string> lists = {"", ",", "abcdefgh", ",bcdefgh", "abcdefg,", "abcdefgh,", ",,,,,,,,,"};
+  for (std::size_t n = 1; n <= 26; ++n) {
+    for (std::size_t at = 0; at < n; at += 3) {
+      std::string list;
+      for (std::size_t k = 0; k < n; ++k) list += k % 5 == at % 5 ? ',' : (k % 2 ? '\xAC' : '-');   // ',' ^ 0x80, ',' ^ 1
+      lists.push_back(list);
+    }
+  }
+  for (const std::string& list : lists) {
+    for (std::string_view delim : {std::string_view(","), std::string_view("\xAC"), std::string_view("-")}) {
+      std::vector<std::size_t> all;
+      text::each_delimiter_by_char<char>(list, delim, [&](std::size_t at) { all.push_back(at); return true; });
+      EXPECT_EQ(text::count_delimiters<char>(list, delim), all.size()) << list << " by " << delim;
+      for (std::size_t k = 1; k <= all.size() + 1; ++k)
+        EXPECT_EQ(text::nth_delimiter<char>(list, delim, k), k <= all.size() ? all[k - 1] : std::string_view::npos)
+            << list << " by " << delim << " delimiter " << k;
+    }
+  }
+}
+
 // The same lists through the item functions, held in variables so their
 // texts are read where they lie.
 TEST_F(ItemListTest, LongListsWithDelimitersAtEitherEnd) {
