@@ -113,8 +113,9 @@ class Builder : public WholeEmitter {
   WholeVerdict assignment(const CompiledStatement& st, std::int32_t expr, const std::string* target) {
     if (expr < 0 || !target) return WholeVerdict::not_whole;
     const CompiledExpr& e = expression_of(st, expr);
+    if (!e.assignment) return WholeVerdict::not_whole;   // a call after Then
     const int reg = variable(*target);
-    if (!e.assignment || reg < 0) return WholeVerdict::not_whole;
+    if (reg < 0) return WholeVerdict::not_whole;
     needs(e);
     return WholeEmitter::assignment(st.code, e, static_cast<std::uint8_t>(reg));
   }
