@@ -13,8 +13,9 @@ namespace {
 // The pieces joined into a new block with its terminator; 0 and 3096 when
 // the total is beyond what a text may hold or the heap cannot grow.
 template <class Ch>
-std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, std::size_t count) {
-  std::uint64_t units = 0;
+std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, std::size_t count,
+                          std::uint64_t& units) {
+  units = 0;
   for (std::size_t k = 0; k < count; ++k) units += pieces[k].size();
   constexpr std::uint64_t kMaxUnits = sizeof(Ch) == 1 ? 0x7FFF0000u : 0x3FFF0000u;
   if (units > kMaxUnits) { fail(c, errs::kOutOfMemory); return 0; }
@@ -33,10 +34,9 @@ std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, 
 template <class Ch>
 bool make_joined(Context& c, Value& v, std::initializer_list<std::basic_string_view<Ch>> pieces, std::uint32_t flag) {
   clear_value(v);
-  const std::uint32_t h = heap_joined<Ch>(c, pieces.begin(), pieces.size());
-  if (!h) return false;
   std::uint64_t units = 0;
-  for (const auto& piece : pieces) units += piece.size();
+  const std::uint32_t h = heap_joined<Ch>(c, pieces.begin(), pieces.size(), units);
+  if (!h) return false;
   c.heap.remember_length(h, static_cast<std::uint32_t>(units), sizeof(Ch));
   if (flag == vf::kStr) v.str = h;
   else v.wstr = h;
@@ -46,9 +46,15 @@ bool make_joined(Context& c, Value& v, std::initializer_list<std::basic_string_v
 
 }  // namespace
 
-std::uint32_t heap_string(Context& c, std::string_view text) { return heap_joined<char>(c, &text, 1); }
+std::uint32_t heap_string(Context& c, std::string_view text) {
+  std::uint64_t units = 0;
+  return heap_joined<char>(c, &text, 1, units);
+}
 
-std::uint32_t heap_wstring(Context& c, std::u16string_view text) { return heap_joined<char16_t>(c, &text, 1); }
+std::uint32_t heap_wstring(Context& c, std::u16string_view text) {
+  std::uint64_t units = 0;
+  return heap_joined<char16_t>(c, &text, 1, units);
+}
 
 bool make_joined_string(Context& c, Value& v, std::initializer_list<std::string_view> pieces) {
   return make_joined<char>(c, v, pieces, vf::kStr);

@@ -1500,6 +1500,11 @@ TEST_F(CompiledDifferentialTest, WholeNumberLoopsMatchStatements) {
       "For i = 1 To 1000 By 7\n  t -= i\nNext\nStdOut(t : \" \" : i)\ns = 5\n"
       "For i = 1 To 1000 By s\n  t += i\nNext\nStdOut(t : \" \" : i)\n"
       "For i = -2147483000 To -2147483640 By -2\n  t += 1\nNext\nStdOut(t : \" \" : i)\n",
+      // more variables than a program has registers for: the statements run
+      "a = 0\nb = 0\nc = 0\nd = 0\ne = 0\nf = 0\ng = 0\nh = 0\nj = 0\nk = 0\nl = 0\nm = 0\nn = 0\no = 0\np = 0\n"
+      "q = 0\nFor i = 1 To 300\n  a += i\n  b = a + 1\n  c = b + 1\n  d = c + 1\n  e = d + 1\n  f = e + 1\n  g = f + 1\n"
+      "  h = g + 1\n  j = h + 1\n  k = j + 1\n  l = k + 1\n  m = l + 1\n  n = m + 1\n  o = n + 1\n  p = o + 1\n"
+      "  q = p + i mod 7\nNext\nStdOut(a : \" \" : q : \" \" : i)\n",
       // a loop that never goes round, one round, and a loop left by its limit
       "t = 0\nFor i = 5 To 1\n  t += 1\nNext\nFor i = 1 To 1\n  t += 2\nNext\nFor i = 1 To 2\n  t += 4\nNext\n"
       "StdOut(t : \" \" : i)\n",
