@@ -8,7 +8,10 @@
 # "empty" is process start: an empty script, and for Wine a program that does nothing.
 # "com_start" is the start of automation alone (one object, one call): under Wine
 # its first window starts Wine's desktop process, for the peers as for us, so
-# com_calls minus com_start is what the calls themselves cost.
+# com_calls minus com_start is what the calls themselves cost. The row "(floor)"
+# under com_calls is a program that only starts automation and makes one call
+# (bench/com_floor_main.cpp), set against the peers' com_calls: no interpreter
+# can go below it.
 # A workload whose script fails shows n/a.
 # Memory (MB) is the peak resident size of one run's process (/usr/bin/time %M).
 # Under Wine that is the one Wine process running the program: Wine's own DLLs
@@ -245,5 +248,14 @@ if [ $do_wine = 1 ]; then
     [ "$name" = empty ] && name="empty(cs)"
     row "$name" "$size" "$ours" "$vbs" "$(ratio "$ours" "$vbs")" "$js" "$(ratio "$ours" "$js")" "${bt[@]}" \
       "$m_ours" "$m_vbs" "$m_js" "$(ratio "$m_ours" "$m_js")" "${bm[@]}" "$agree"
+    if [ "$name" = com_calls ]; then
+      # What no program can go below: automation started, one object, one call.
+      floor=$(measure wine build/win32/bench_com_floor.exe 1); m_floor=$(peak_mb)
+      fb=(); [ -n "$before_wine" ] && fb=("" "")
+      fm=(); [ -n "$before_wine" ] && fm=("")
+      row "(floor)" - "$floor" "$vbs" "$(ratio "$floor" "$vbs")" "$js" "$(ratio "$floor" "$js")" "${fb[@]}" \
+        "$m_floor" "$m_vbs" "$m_js" "$(ratio "$m_floor" "$m_js")" "${fm[@]}" \
+        "(orv column: bench_com_floor.exe, which only starts automation and makes one call; peers: com_calls)"
+    fi
   done
 fi

@@ -253,10 +253,9 @@ QuickCall dispatch_udf_ints(Context& c, int id, const std::int32_t* args, int co
 }
 
 const HandlerTable& build_handler_table() {
-  // Static storage starts out zeroed, so the table (a few pages of entries,
-  // most of them empty) is filled where it lies and never cleared first.
-  static HandlerTable t;
-  static const bool filled = [] {
+  // Filled once by the families, then read-only for the life of the process.
+  static const HandlerTable table = [] {
+    HandlerTable t;
     register_control_functions(t);
     register_value_functions(t);
     register_program_functions(t);
@@ -287,10 +286,9 @@ const HandlerTable& build_handler_table() {
     register_system_functions(t);
     register_pipe_functions(t);
     register_dde_functions(t);
-    return true;
+    return t;
   }();
-  static_cast<void>(filled);
-  return t;
+  return table;
 }
 
 bool coerce_argument(Context& c, Operand& arg, int code, int argNumber, bool wide) {

@@ -5,6 +5,7 @@
 #include "engine/error_numbers.h"
 #include "engine/object_hooks.h"
 #include "engine/file_hooks.h"
+#include "engine/sizes.h"
 
 namespace orv {
 
@@ -17,7 +18,7 @@ std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, 
                           std::uint64_t& units) {
   units = 0;
   for (std::size_t k = 0; k < count; ++k) units += pieces[k].size();
-  constexpr std::uint64_t kMaxUnits = sizeof(Ch) == 1 ? 0x7FFF0000u : 0x3FFF0000u;
+  constexpr std::uint64_t kMaxUnits = kMaxStringBytes / sizeof(Ch) - 1;  // room for the terminator
   if (units > kMaxUnits) { fail(c, errs::kOutOfMemory); return 0; }
   const std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>((units + 1) * sizeof(Ch)));
   if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
