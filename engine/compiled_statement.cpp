@@ -379,12 +379,43 @@ StatementRun statement_run(CompiledRun run) {
   return false;
 }
 
+// The slot of a statement's target (an assignment's, a For loop's
+// variable). A new one is made here, as the text path makes it on reading
+// it, before the rest of the statement runs (a function's locals are new on
+// every call; a line that then reads it unassigned leaves that to the text
+// path). kNotFound: the table is full (the text path reports it).
+std::uint16_t target_slot(Context& c, NameRef& target) {
+  const std::uint16_t found = slot_of(c, target);
+  if (found != kNotFound) return found;
+  const std::uint16_t made = create_new_slot(c, target.name);
+  if (made != kNotFound) target.hint = SlotHint{made, c.slotStamp};
+  return made;
+}
+
+// What the text path does with the names of a line it passes over, or of
+// the rest of one whose first part ran: declares each, in order. False: the
+// table is full (the text path reports it).
+bool declare_names(Context& c, CompiledStatement& st) {
+  if (st.namesFoundAt == c.slotStamp) return true;
+  for (NameRef& n : st.names) {
+    if (slot_of(c, n) != kNotFound) continue;
+    const std::uint16_t made = create_new_slot(c, n.name);
+    if (made == kNotFound) return false;
+    n.hint = SlotHint{made, c.slotStamp};
+  }
+  st.namesFoundAt = c.slotStamp;
+  return true;
+}
+
 StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& next) {
   // The text path has declared every name of the line before anything of it
   // runs. (An assignment's one expression is what may call out.)
-  if (st.callsOut)
+  if (st.callsOut) {
+    if (st.namesFoundAt != c.slotStamp && target_slot(c, st.names[0]) == kNotFound)
+      return StatementRun::not_run;
     return names_exist(c, st) ? run_strict_statement(c, st, st.expr, st.names[0]) : StatementRun::not_run;
-  const std::uint16_t target = slot_of(c, st.names[0]);
+  }
+  const std::uint16_t target = target_slot(c, st.names[0]);
   if (target == kNotFound) return StatementRun::not_run;
   c.traceEvent = trace::ev::kValue;
   if (store_whole(c, st, target)) {
@@ -592,6 +623,8 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
   if (v != 0) {
     if (st.thenStatement >= 0) {
       // As the text path leaves it: the If's own event and state, whatever the statement was.
+      if (!committed && !st.thenTarget.name.empty() && target_slot(c, st.thenTarget) == kNotFound)
+        return StatementRun::not_run;
       if (!committed && !names_exist(c, st)) return StatementRun::not_run;
       c.ifState = 1;
       c.conditionResult = 1;
@@ -608,7 +641,8 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
     if (run == StatementRun::failed) c.traceEvent = trace::ev::kSingleIf;   // the If's own event, as its value failed
     return run;
   }
-  if (!names_exist(c, st)) return StatementRun::not_run;
+  // (The condition's names exist: what is left to declare is after Then.)
+  if (!declare_names(c, st)) return StatementRun::not_run;
   c.ifState = 0;
   c.conditionResult = 0;
   c.traceEvent = trace::ev::kSingleIf;
@@ -720,8 +754,9 @@ bool lone_text_limit(Context& c, CompiledStatement& st, std::int32_t& out) {
 // the first test is made, as the text path makes them; anything that is no
 // whole number leaves the line to it (before anything changed).
 StatementRun run_for(Context& c, CompiledStatement& st) {
-  if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
-  const std::uint16_t slot = slot_of(c, st.names[0]);
+  if (!steps::has_room(c)) return StatementRun::not_run;
+  const std::uint16_t slot = target_slot(c, st.names[0]);
+  if (slot == kNotFound || !names_exist(c, st)) return StatementRun::not_run;
   std::int32_t start = 0, limit = 0, step = 1;
   if (slot == kNotFound || !int_value_steps(c, st, expr_of(st, st.expr), start) ||
       !int_value_steps(c, st, expr_of(st, st.limitExpr), limit) ||
@@ -943,24 +978,24 @@ StatementRun run_endswitch(Context& c) {
   return break_in_full(c, true);
 }
 
-// A skipped line: what the text path does with it when all its names exist.
+// A skipped line: what the text path does with it, its names declared as it declares them.
 StatementRun run_skipped(Context& c, CompiledStatement& st) {
   switch (st.kind) {
     case CompiledStatement::kAssign: case CompiledStatement::kCall: case CompiledStatement::kAssignElement:
-      if (!names_exist(c, st)) return StatementRun::not_run;
+      if (!declare_names(c, st)) return StatementRun::not_run;
       c.traceEvent = trace::ev::kSkipped;
       return StatementRun::ok;
     case CompiledStatement::kIfBlock:
-      if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
+      if (!steps::has_room(c) || !declare_names(c, st)) return StatementRun::not_run;
       steps::open_skipped(c, sk::kIfThen);
       return StatementRun::ok;
     case CompiledStatement::kIfLine:
-      return names_exist(c, st) ? StatementRun::ok : StatementRun::not_run;
+      return declare_names(c, st) ? StatementRun::ok : StatementRun::not_run;
     case CompiledStatement::kWhile: case CompiledStatement::kSwitch:
       if (!steps::has_room(c)) return StatementRun::not_run;
       steps::open_skipped(c, st.kind == CompiledStatement::kWhile ? sk::kWhile : sk::kSwitch);
       return StatementRun::ok;
-    case CompiledStatement::kFor:
+    case CompiledStatement::kFor:   // (a skipped For line declares nothing)
       if (!names_exist(c, st) || !steps::has_room(c)) return StatementRun::not_run;
       steps::open_skipped(c, sk::kFor);
       return StatementRun::ok;

@@ -638,11 +638,31 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
   return error.pass_on(c, true, result) ? QuickCall::done : QuickCall::failed;
 }
 
-// Arguments that own nothing (numbers) bind without a copy that could fail.
-bool plain_arguments(const Operand* args, int count) {
-  for (int k = 1; k <= count; ++k)
-    if (args[k].flags & kHolds) return false;
+// Arguments a quick call can bind without a step that could fail: those
+// that own nothing (numbers) and plain texts, which are the call's own (the
+// compiled runner lends variables' texts only to built-ins) and move into
+// the parameters.
+bool quick_arguments(const Operand* args, int count) {
+  for (int k = 1; k <= count; ++k) {
+    const std::uint32_t flags = args[k].flags;
+    if ((flags & kHolds) && flags != vf::kStr && flags != vf::kWide) return false;
+  }
   return true;
+}
+
+// Each parameter takes its argument, whose slot is left empty.
+void bind_quick(Context& c, const Udf& u, Operand* args) {
+  const Udf::Binding& b = u.binding;
+  bind_learnt_names(c, u);
+  for (std::size_t k = 0; k < u.params.size(); ++k) {
+    Value& from = args[k + 1];
+    Value& target = c.slots[b.slots[k]].v;
+    Value old = target;   // (held only when a name repeats)
+    target = from;
+    if (from.flags & kHolds) clear_value(from);
+    else target.str = target.wstr = 0;
+    if (old.flags & kHolds) release_value(c, old);
+  }
 }
 
 }  // namespace
@@ -654,8 +674,8 @@ bool call_udf(Context& c, int index, Operand* args, int count, Operand& result) 
 bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result) {
   WholeRedo redo(c);
   if (try_whole_function(c, index, args, count, result, redo) == WholeRun::done) return true;
-  if (plain_arguments(args, count)) {
-    const QuickCall run = quick_call(c, index, count, result, [&](const Udf& u) { bind_learnt(c, u, args); });
+  if (quick_arguments(args, count)) {
+    const QuickCall run = quick_call(c, index, count, result, [&](const Udf& u) { bind_quick(c, u, args); });
     if (run != QuickCall::declined) return run == QuickCall::done;
   }
   return call_udf_impl(c, index, args, count, result, false, CallerState::Line::unread, true);

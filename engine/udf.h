@@ -24,7 +24,8 @@ bool definition_line(Context& c, DefinitionState& d);
 // Calls user-defined callable `index` with arguments 1..count.
 bool call_udf(Context& c, int index, Operand* args, int count, Operand& result);
 // The same for a call in a compiled statement, which does not read its
-// line's text again.
+// line's text again. The arguments are the call's own: it may take them,
+// leaving their slots empty.
 bool call_udf_from_compiled(Context& c, int index, Operand* args, int count, Operand& result);
 // A call from a compiled statement with whole-number arguments 0..count-1,
 // bound straight into the parameters. declined: nothing happened (the

@@ -110,18 +110,16 @@ std::uint64_t layout_after(Context& c, std::uint16_t slot, std::string_view name
   return stamp;
 }
 
-}  // namespace
-
-std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
-  std::uint16_t slot = find_slot(c, lowerName);
-  if (slot != kNotFound) return slot;
-  if (!c.slots) { fail(c, errs::kVariablesOutOfMemory); return kNotFound; }
+// A new slot for `lowerName`, which no slot holds: the highest free one, or
+// one more; kNotFound (no error set) when the table is full.
+std::uint16_t create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
+  if (!c.slots) return kNotFound;
   std::uint16_t chosen = kNotFound;
   for (int i = c.hwm - 1; i >= 1; --i) {
     if (c.slots[i].v.flags == 0) { chosen = static_cast<std::uint16_t>(i); break; }
   }
   if (chosen == kNotFound) {
-    if (c.hwm + 1 >= c.capacity) { fail(c, errs::kVariablesOutOfMemory); return kNotFound; }
+    if (c.hwm + 1 >= c.capacity) return kNotFound;
     chosen = c.hwm++;
   }
   // (A pointer operand's slot starts out holding a number: no shared step.)
@@ -134,6 +132,18 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool a
   s.v.flags = asPointerOperand ? vf::kInt : vf::kDeclared;
   return chosen;
 }
+
+}  // namespace
+
+std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
+  const std::uint16_t slot = find_slot(c, lowerName);
+  if (slot != kNotFound) return slot;
+  const std::uint16_t made = create_slot(c, lowerName, asPointerOperand);
+  if (made == kNotFound) fail(c, errs::kVariablesOutOfMemory);
+  return made;
+}
+
+std::uint16_t create_new_slot(Context& c, std::string_view lowerName) { return create_slot(c, lowerName, false); }
 
 bool store_in_slot(Context& c, std::uint16_t slot, Value& v) {
   if (!own_array(c, v)) {

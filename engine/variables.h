@@ -42,6 +42,8 @@ std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 std::uint16_t find_var(Context& c, std::string_view name, bool report);
 // Finds or creates the slot of a lower-case name (3097 when full).
 std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand = false);
+// Creates the slot of a name no slot holds: kNotFound, and no error, when full.
+std::uint16_t create_new_slot(Context& c, std::string_view lowerName);
 // Assigns a value (taken over) to a slot, releasing the old value. An array
 // that others share is copied first; false (value released) when that fails.
 bool store_in_slot(Context& c, std::uint16_t slot, Value& v);

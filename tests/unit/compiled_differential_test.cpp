@@ -1,8 +1,8 @@
 // Lines that run again go through compiled expressions; whatever they do must
 // match the text path exactly: output, the error that ends the run, the
 // string heap left behind once the variables are let go, the trace event each
-// statement records and the structure stack it leaves (after every statement,
-// so also where one fails, and after the run). Each script runs twice in a
+// statement records, the structure stack and the variables it leaves (after
+// every statement, so also where one fails, and after the run). Each script runs twice in a
 // fresh context, once per path, and the two outcomes are compared.
 #include <gtest/gtest.h>
 
@@ -41,6 +41,16 @@ std::string stack_record(const Context& c) {
   return s.str();
 }
 
+// The variables of the running frame in table order, with their types:
+// a name the text path declares must be declared at the same step.
+std::string variables_record(const Context& c) {
+  std::ostringstream s;
+  s << "vars";
+  for (std::uint16_t i = 0; i < c.hwm; ++i)
+    if (c.slots[i].v.flags) s << " " << i << ":" << c.slots[i].name << "/" << c.slots[i].v.flags;
+  return s.str();
+}
+
 // What a statement leaves: for the trace entry written after it (its event,
 // the condition's result, the error) and for the statements after it. The
 // statement budget left tells which statement of the run it was.
@@ -57,7 +67,7 @@ Step step_record(const Context& c) {
   step.event = "event " + std::to_string(c.traceEvent) + " condition " + std::to_string(c.conditionResult);
   std::ostringstream s;
   s << "error " << c.error << " if " << c.ifState << " breakable " << int{c.breakable} << " next " << c.pos << " "
-    << stack_record(c);
+    << stack_record(c) << " " << variables_record(c);
   step.state = s.str();
   return step;
 }
@@ -588,9 +598,10 @@ TEST_F(CompiledDifferentialTest, ExceptionInACompiledStatementBecomesItsError) {
 
 // The same inside a function called quickly: the body's run loop reports it
 // at the body's line, and the caller's statement ends the run.
+// (Both body lines run compiled: the sixth is the third call's Return.)
 void throw_in_function(Context& c) {
   if (c.curScript == 0 || c.replay != nullptr) return;
-  if (++g_bodyRuns == 5) throw std::bad_alloc();
+  if (++g_bodyRuns == 6) throw std::bad_alloc();
 }
 
 TEST_F(CompiledDifferentialTest, ExceptionInAQuicklyCalledBodyBecomesItsError) {
@@ -1258,6 +1269,59 @@ TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPat
       "For i = 1 To 3\n  StdOut(tr(i) + tr(i + 1))\nNext\n",
   };
   expect_each_same(snippets, "call");
+}
+
+// Texts passed to functions called from compiled lines (a literal's or a
+// joined text goes to the parameter itself, a variable's is copied), and
+// locals a body makes anew on every call: assignments, one-line Ifs, For
+// loops and skipped lines make their names as the text path makes them.
+TEST_F(CompiledDifferentialTest, TextArgumentsAndNewLocalsOnBothPaths) {
+  const char* snippets[] = {
+      // a variable's text changed inside the callee stays the caller's; literals and joined texts
+      "#DefineFunction g(s, n)\n  s = s : \"+\" : n\n  s := \"!\"\n  Return s\n#EndFunction\nv = \"base\"\n"
+      "For i = 1 To 4\n  StdOut(g(v, i) : \"|\" : g(\"lit\", i) : \"|\" : g(v : i, \"t\" : i) : \"|\" : v)\nNext\n",
+      // UTF-16 texts, numbers and floats among texts, a repeated parameter name
+      "#DefineFunction w(a, b, a)\n  Return ChrUnicodeToHex(a : b)\n#EndFunction\nu = ChrHexToUnicode(\"3404\")\n"
+      "For i = 1 To 3\n  StdOut(w(u, i / 2.0, \"x\" : i) : w(i, u, u : i) : ChrUnicodeToHex(u))\nNext\n",
+      // arrays and file handles as arguments keep the full call
+      "#DefineFunction a(list, t)\n  list[0] = t\n  Return t : ArrInfo(list, 1)\n#EndFunction\nx = ArrDimension(2)\n"
+      "For i = 1 To 3\n  StdOut(a(x, \"v\" : i) : x[0])\nNext\n",
+      // a local made on every call, from a text, a call and a float
+      "#DefineFunction f(k)\n  t = \"<\" : k : \">\"\n  u = StrLen(t) + k\n  q = k / 4.0\n  Return t : u : q\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      // a new local read before it holds anything, or added to
+      "#DefineFunction f(k)\n  If k == 3 Then t = t + 1\n  Return k\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  If k == 2 Then ErrorMode(@OFF)\n  t += k\n  u := k\n  If k > 1 Then w -= 1\n"
+      "  Return k : IsDefined(t) : IsDefined(u) : LastError()\n"
+      "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      // a new local whose value fails: the name is made all the same
+      "#DefineFunction f(k)\n  ErrorMode(@OFF)\n  t = k / (2 - k)\n  ErrorMode(@CANCEL)\n  Return k : IsDefined(t)\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\nt = 5 / (2 - 2)\n",
+      // one-line Ifs whose target is new, true and false, and what is declared after Then
+      "#DefineFunction f(k)\n  If k > 2 Then t = k * 2\n  If k > 9 Then Return z\n  Return k : IsDefined(t) : IsDefined(z)\n"
+      "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  If k > 2 Then t = t * 2\n  Return k\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      // For loops over a new local, one whose limit names it, and skipped ones
+      "#DefineFunction f(k)\n  s = 0\n  For j = 1 To k\n    s += j\n  Next\n  Return s : \"/\" : j\n#EndFunction\n"
+      "For i = 0 To 3\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  For j = 1 To j + k\n  Next\n  Return k\n#EndFunction\nFor i = 1 To 2\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  If k > 5\n    For j = 1 To m\n    Next\n  EndIf\n  Return k : IsDefined(j) : IsDefined(m)\n"
+      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\n",
+      // lines passed over in a block declare their names
+      "#DefineFunction f(k)\n  If k > 5\n    a = b + c\n    If d Then e = 1\n    If g\n    EndIf\n    h[1] = 2\n  EndIf\n"
+      "  Return IsDefined(a) : IsDefined(b) : IsDefined(e) : IsDefined(g) : IsDefined(h)\n#EndFunction\n"
+      "For i = 1 To 3\n  StdOut(f(i))\nNext\nStdOut(b)\n",
+  };
+  expect_each_same(snippets, "local");
+  // A body with more locals than a frame holds: each call fills its table,
+  // and the name that does not fit is reported at the same line.
+  std::string crowded = "#DefineFunction f(k)\n";
+  for (int n = 0; n < 520; ++n) crowded += "  l" + std::to_string(n) + " = k\n";
+  crowded += "  Return k\n#EndFunction\nErrorMode(@OFF)\nFor i = 1 To 3\n  StdOut(f(i) : LastError())\nNext\n";
+  const Outcome filled = outcome(crowded, true);
+  EXPECT_TRUE(filled.output.find("3097") != std::string::npos || filled.error == 3097) << filled.output;
+  expect_same(crowded, "a crowded frame");
+  expect_same(crowded, "a crowded frame, uncounted", 0);
 }
 
 // A function called from a compiled line with its body compiled runs without
