@@ -19,7 +19,7 @@ limit=1.10
 # name size
 workloads=(
   "empty 0" "int_loop 50000" "float_math 10000" "str_concat 10000" "str_search 2000"
-  "item_list 200" "array_sort 2000" "fib 15" "switch 10000" "file_lines 2000" "file_write 2000"
+  "item_list 200" "array_sort 2000" "fib 15" "fn_calls 2000" "switch 10000" "file_lines 2000" "file_write 2000"
   "map_ops 20000"
 )
 

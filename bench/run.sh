@@ -54,6 +54,7 @@ workloads=(
   "item_list 20000 2000"
   "array_sort 200000 20000"
   "fib 25 20"
+  "fn_calls 200000 20000"
   "switch 2000000 200000"
   "file_lines 500000 50000"
   "com_start - 1"

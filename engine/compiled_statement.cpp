@@ -379,24 +379,27 @@ StatementRun statement_run(CompiledRun run) {
   return false;
 }
 
-// The slot of a statement's target (an assignment's, a For loop's
-// variable). A new one is made here, as the text path makes it on reading
-// it, before the rest of the statement runs (a function's locals are new on
-// every call; a line that then reads it unassigned leaves that to the text
-// path). kNotFound: the table is full (the text path reports it).
-std::uint16_t target_slot(Context& c, NameRef& target) {
-  const std::uint16_t found = slot_of(c, target);
-  if (found != kNotFound) return found;
+// A statement's target that does not exist yet, made (see target_slot).
+[[gnu::noinline]] std::uint16_t make_target(Context& c, NameRef& target) {
   const std::uint16_t made = create_new_slot(c, target.name);
   if (made != kNotFound) target.hint = SlotHint{made, c.slotStamp};
   return made;
 }
 
+// The slot of a statement's target (an assignment's, a For loop's
+// variable). A new one is made here, as the text path makes it on reading
+// it, before the rest of the statement runs (a function's locals are new on
+// every call; a line that then reads it unassigned leaves that to the text
+// path). kNotFound: the table is full (the text path reports it).
+[[gnu::always_inline]] inline std::uint16_t target_slot(Context& c, NameRef& target) {
+  const std::uint16_t found = slot_of(c, target);
+  return found != kNotFound ? found : make_target(c, target);
+}
+
 // What the text path does with the names of a line it passes over, or of
 // the rest of one whose first part ran: declares each, in order. False: the
 // table is full (the text path reports it).
-bool declare_names(Context& c, CompiledStatement& st) {
-  if (st.namesFoundAt == c.slotStamp) return true;
+[[gnu::noinline]] bool declare_missing_names(Context& c, CompiledStatement& st) {
   for (NameRef& n : st.names) {
     if (slot_of(c, n) != kNotFound) continue;
     const std::uint16_t made = create_new_slot(c, n.name);
@@ -405,6 +408,10 @@ bool declare_names(Context& c, CompiledStatement& st) {
   }
   st.namesFoundAt = c.slotStamp;
   return true;
+}
+
+[[gnu::always_inline]] inline bool declare_names(Context& c, CompiledStatement& st) {
+  return st.namesFoundAt == c.slotStamp || declare_missing_names(c, st);
 }
 
 StatementRun run_assign(Context& c, CompiledStatement& st, CompiledStatement*& next) {
