@@ -91,7 +91,7 @@ void call_threw(Context& c, Operand& result) {
 }
 
 bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
-                        Operand& result) {
+                        Operand& result, CompiledArguments* compiled) {
   bool wide = false;
   const bool isUdf = id >= kUdfStart && id <= kUdfEnd;
   if (!variadic && !isUdf) {
@@ -105,7 +105,7 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
   const bool builtin = id >= 0 && id < kKeywordCount;
   const bool inward = builtin && keyword_has(id, kw_flag::kInward);
   if (!isUdf && !inward) files::flush_writes(c);
-  Call call{c, id, count, args, result, wide};
+  Call call{c, id, count, args, result, wide, compiled};
   if (id == id::kOleObject) {
     com_member_access(call);
   } else if (builtin) {
@@ -135,10 +135,10 @@ bool dispatch_unguarded(Context& c, int id, const api::KeywordRecord& r, ArgSlot
 // An allocation that fails inside a handler ends the call with its error
 // number and an empty result, never the process.
 bool dispatch(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, bool variadic,
-              Operand& result) {
+              Operand& result, CompiledArguments* compiled = nullptr) {
   make_int(result, 0);
   try {
-    return dispatch_unguarded(c, id, r, args, count, variadic, result);
+    return dispatch_unguarded(c, id, r, args, count, variadic, result, compiled);
   } catch (...) {
     after_outside_code(c);   // the call may have been outside when it failed
     fail(c, error_for_current_exception());
@@ -211,6 +211,12 @@ std::uint32_t texts_coercion_changes(const api::KeywordRecord& r, const ArgSlots
 
 bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& args, int count, Operand& result) {
   return dispatch(c, id, r, args, count, false, result);
+}
+
+bool dispatch_compiled_arguments(Context& c, int id, const api::KeywordRecord& r, CompiledArguments& args,
+                                 Operand& result) {
+  ArgSlots unused;   // (a variadic handler reads no slot)
+  return dispatch(c, id, r, unused, 0, true, result, &args);
 }
 
 bool dispatch_whole(Context& c, WholeHandler handler, std::int32_t arg, Operand& result) {

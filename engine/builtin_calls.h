@@ -15,7 +15,21 @@ namespace orv {
 inline constexpr int kArgSlotCount = 17;
 using ArgSlots = std::array<Operand, kArgSlotCount>;
 
-// Arguments as a handler sees them: slots 1..count, coerced by the type codes.
+// The arguments of a built-in that reads its own (a variadic one) when a
+// compiled call hands them over: evaluated one at a time, in order, each
+// only when the handler asks for it, as the text path reads them.
+class CompiledArguments {
+ public:
+  virtual int count() const = 0;
+  // Argument k (1..count) into `out`, which is clear: false with the error set.
+  virtual bool evaluate(int k, Operand& out) = 0;
+
+ protected:
+  ~CompiledArguments() = default;
+};
+
+// Arguments as a handler sees them: slots 1..count, coerced by the type codes;
+// a variadic handler reads its own, from the line or from `compiled`.
 struct Call {
   Context& c;
   int id;
@@ -23,6 +37,7 @@ struct Call {
   ArgSlots& args;
   Operand& result;
   bool wide;
+  CompiledArguments* compiled = nullptr;
 };
 using Handler = void (*)(Call&);
 // A built-in of one float argument called on a plain number, straight: true
@@ -58,6 +73,8 @@ struct HandlerTable {
   std::array<TextCountHandler, kKeywordCount> byIdTextCount{};
   // Inward built-ins that also take the straight whole-number call.
   std::array<WholeHandler, kKeywordCount> byIdWhole{};
+  // Variadic built-ins whose handlers also take compiled arguments.
+  std::array<bool, kKeywordCount> takesCompiledArguments{};
   void add(int id, Handler h) { byId[static_cast<std::size_t>(id)] = h; }
 };
 // Fills the table, once: the dispatcher's families register into it.
@@ -79,6 +96,10 @@ bool dispatch_call(Context& c, int id, const api::KeywordRecord& r, ArgSlots& ar
 // The same for a built-in of the straight whole-number call, its argument
 // already a whole number that its type code keeps: no slots, no coercion.
 bool dispatch_whole(Context& c, WholeHandler handler, std::int32_t arg, Operand& result);
+
+// The same for a variadic built-in that takes compiled arguments.
+bool dispatch_compiled_arguments(Context& c, int id, const api::KeywordRecord& r, CompiledArguments& args,
+                                 Operand& result);
 
 // The same for a user-defined function (id kUdfStart + index), which takes
 // its arguments as they are: no keyword record, coercion or handler lookup.

@@ -194,8 +194,10 @@ class Compiler {
     const api::KeywordRecord* r = keyword_record(c_, kw);
     if (!r) return -1;
     if (builtin && r->kind == kk::kConstant) return constant(kw, *r);
-    // Variadic built-ins read their own argument text; commands take no parentheses.
-    if (r->kind != kk::kFunction || is_variadic(*r)) return -1;
+    // Variadic built-ins read their own argument text, unless their handlers
+    // also take compiled arguments; commands take no parentheses.
+    if (r->kind != kk::kFunction) return -1;
+    if (is_variadic(*r) && !(builtin && handler_table().takesCompiledArguments[static_cast<std::size_t>(kw)])) return -1;
     // A pure built-in run a second time (when the text path takes over after a failure) is harmless.
     if (builtin && keyword_has(kw, kw_flag::kPure)) return call(kw, *r, false);
     if (!effects_ || kw == id::kOleObject) return -1;
@@ -245,9 +247,12 @@ class Compiler {
     return made;
   }
 
+  static constexpr int kMaxVariadic = 1 << 20;   // (a line holds far fewer)
+
   std::int32_t call(int kw, const api::KeywordRecord& r, bool effects) {
-    const int required = required_count(r), optional = optional_count(r);
-    if (required + optional > limits::kMaxArgs) return -1;
+    const bool variadic = is_variadic(r);   // (one argument at least, as many as the line holds)
+    const int required = variadic ? 1 : required_count(r), optional = variadic ? kMaxVariadic : optional_count(r);
+    if (!variadic && required + optional > limits::kMaxArgs) return -1;
     ++p_;
     if (!keyword_at(id::kLParen)) return -1;
     ++p_;

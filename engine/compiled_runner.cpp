@@ -737,6 +737,7 @@ class Runner {
       if (!strict_) return false;
       return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
     }
+    if (is_variadic(*r)) return variadic_call(n, *r, out);
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
     // the argument slots and the coercion.
@@ -836,6 +837,29 @@ class Runner {
     const bool ok = n.op >= kUdfStart && n.op <= kUdfEnd ? dispatch_udf_call(c_, n.op, args, count, out)
                                                          : dispatch_call(c_, n.op, *r, args, count, out);
     c_.exprDepth = outerDepth;
+    return ok || miss();
+  }
+
+  // A variadic built-in reads its own arguments: each is evaluated when it
+  // asks for it, as the text path reads them.
+  bool variadic_call(const CompiledNode& n, const api::KeywordRecord& r, Operand& out) {
+    struct Kids final : CompiledArguments {
+      Runner& run;
+      const CompiledNode& node;
+      bool declined = false;   // an argument the compiled path leaves to the text path
+      Kids(Runner& runner, const CompiledNode& call) : run(runner), node(call) {}
+      int count() const override { return static_cast<int>(node.kids.size()); }
+      bool evaluate(int k, Operand& v) override {
+        declined = !run.eval(node.kids[static_cast<std::size_t>(k - 1)], v);
+        return !declined;
+      }
+    } kids(*this, n);
+    const bool ok = dispatch_compiled_arguments(c_, n.op, r, kids, out);
+    if (kids.declined) {
+      release_value(c_, out);
+      clear_operand(out);
+      return false;
+    }
     return ok || miss();
   }
 

@@ -56,7 +56,7 @@ template <bool WantMax>
 void extreme_handler(Call& call) {
   Number best;
   bool anyFloat = false, any64 = false;
-  const bool ok = read_arguments(call.c, [&](int k, Operand& v) {
+  const bool ok = read_arguments(call, [&](int k, Operand& v) {
     Number n;
     if (!take_number(call.c, k, v, n)) return false;
     anyFloat |= n.isFloat;
@@ -71,7 +71,7 @@ void extreme_handler(Call& call) {
 void average_handler(Call& call) {
   double sum = 0.0;
   int count = 0;
-  const bool ok = read_arguments(call.c, [&](int k, Operand& v) {
+  const bool ok = read_arguments(call, [&](int k, Operand& v) {
     Number n;
     if (!take_number(call.c, k, v, n)) return false;
     sum += n.as_float();
@@ -87,6 +87,7 @@ void register_minmax(HandlerTable& t) {
   t.add(kw::fn_min, extreme_handler<false>);
   t.add(kw::fn_max, extreme_handler<true>);
   t.add(kw::fn_average, average_handler);
+  for (int id : {kw::fn_min, kw::fn_max, kw::fn_average}) t.takesCompiledArguments[static_cast<std::size_t>(id)] = true;
 }
 
 }  // namespace orv::math

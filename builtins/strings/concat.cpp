@@ -37,28 +37,41 @@ bool take_part(Context& c, Operand& v, Part& part) {
   return true;
 }
 
+// The arguments' texts, joined once all are read: from the line, or from a
+// compiled call (whose list is known to be well formed).
 void concat(Call& call) {
   Context& c = call.c;
   std::vector<Part> parts;
-  get_token(c);
-  if (failed(c)) return;
   bool anyWide = false;
   std::uint64_t units = 0;   // so far; a join that cannot fit stops before copying more
   TextBudget budget(c, 1);    // a lower bound while the result's width is open
-  while (!is_keyword(c, id::kRParen)) {
-    if (parts.size() == kMaxParts) { fail(c, errs::kStrCatSyntax); return; }
-    Temp arg(c);
-    if (!process_sub_expression(c, arg.op(), false, false)) return;
+  // (Past the most parts the next argument is not evaluated.)
+  auto room = [&] { return parts.size() < kMaxParts || fail(c, errs::kStrCatSyntax); };
+  auto add = [&](Operand& arg) {
     Part part;
-    if (!take_part(c, arg.op(), part)) return;
+    if (!take_part(c, arg, part)) return false;
     anyWide |= part.wide;
     units += part.wide ? part.units.size() : part.ansi.size();
-    if (!budget.allow(units)) return;
+    if (!budget.allow(units)) return false;
     parts.push_back(std::move(part));
-    if (is_keyword(c, id::kRParen)) break;
-    if (!is_keyword(c, id::kComma)) { fail(c, errs::kStrCatSyntax); return; }
+    return true;
+  };
+  if (CompiledArguments* compiled = call.compiled) {
+    for (int k = 1; k <= compiled->count(); ++k) {
+      Temp arg(c);
+      if (!room() || !compiled->evaluate(k, arg.op()) || !add(arg.op())) return;
+    }
+  } else {
     get_token(c);
     if (failed(c)) return;
+    while (!is_keyword(c, id::kRParen)) {
+      Temp arg(c);
+      if (!room() || !process_sub_expression(c, arg.op(), false, false) || !add(arg.op())) return;
+      if (is_keyword(c, id::kRParen)) break;
+      if (!is_keyword(c, id::kComma)) { fail(c, errs::kStrCatSyntax); return; }
+      get_token(c);
+      if (failed(c)) return;
+    }
   }
   if (!string_room(c, units, anyWide ? 2 : 1)) return;
   if (anyWide) {
@@ -80,6 +93,9 @@ void concat(Call& call) {
 
 }  // namespace
 
-void register_concat(HandlerTable& t) { t.add(kw::fn_strcat, concat); }
+void register_concat(HandlerTable& t) {
+  t.add(kw::fn_strcat, concat);
+  t.takesCompiledArguments[static_cast<std::size_t>(kw::fn_strcat)] = true;
+}
 
 }  // namespace orv::strings

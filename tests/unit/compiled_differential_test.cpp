@@ -1271,6 +1271,30 @@ TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPat
   expect_each_same(snippets, "call");
 }
 
+// Built-ins that read their own argument lists (StrCat, Min, Max, Average)
+// from compiled lines: each argument evaluated only when the built-in asks
+// for it, so a failing one stops the rest as on the text path.
+TEST_F(CompiledDifferentialTest, BuiltinsThatReadTheirOwnArguments) {
+  const char* snippets[] = {
+      // texts, numbers, floats, UTF-16 and empty texts, nested lists
+      "x = \"ab\"\nu = ChrHexToUnicode(\"3404\")\nFor i = 1 To 4\n  s = StrCat(x, i, \"\", i / 4.0, StrCat(x, x))\n"
+      "  w = StrCat(x, u, i)\n  StdOut(s : \"|\" : ChrUnicodeToHex(w) : \"|\" : StrCat(i))\nNext\n",
+      // whole numbers, floats, 64-bit numbers and numeric texts; the widest kind wins
+      "For i = -2 To 3\n  a = Max(i, 1, \"2\")\n  b = Min(i, 0.5, 3)\n  c = Average(i, 2, 4)\n"
+      "  d = Max(i, 2147483647 + 1.0, 9999999999)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : Min(i))\nNext\n",
+      // an argument that is no number stops the list at its place; the error names it
+      "y = 5\nFor i = 1 To 4\n  If i == 3 Then y = \"x\"\n  StdOut(Max(i, y, 8 / (3 - i)))\nNext\n",
+      "y = 5\nFor i = 1 To 4\n  If i == 2 Then y = \"7z\"\n  StdOut(Average(i, 1.5, y))\nNext\n",
+      // a failing argument, and one not yet assigned
+      "For i = 1 To 4\n  StdOut(StrCat(\"a\", 6 / (3 - i)))\nNext\n",
+      "For i = 1 To 3\n  If i == 3 Then StdOut(Max(i, later))\n  StdOut(Max(i, 2))\nNext\n",
+      // arguments with effects run in order, and not past one that fails
+      "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return k\n#EndFunction\nFor i = 1 To 3\n"
+      "  StdOut(Max(f(i), 2, f(i + 1)) : StrCat(f(i), \"-\", f(-i)))\n  If i == 3 Then v = Min(f(1), \"no\", f(2))\nNext\n",
+  };
+  expect_each_same(snippets, "list", true);
+}
+
 // Texts passed to functions called from compiled lines (a literal's or a
 // joined text goes to the parameter itself, a variable's is copied), and
 // locals a body makes anew on every call: assignments, one-line Ifs, For
