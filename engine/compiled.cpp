@@ -144,7 +144,7 @@ class Compiler {
         // Names with a "." belong to object syntax.
         if (tok.text.find('.') != std::string::npos) return -1;
         if (p_ + 1 < t_.size() && t_[p_ + 1].kind == tk::kKeyword && t_[p_ + 1].delim == id::kLBracket)
-          return map_read(tok.text);
+          return element_read(tok.text);
         n.kind = CompiledNode::kVar;
         n.text = tok.text;
         ++p_;
@@ -204,24 +204,31 @@ class Compiler {
     return call(kw, *r, true);
   }
 
-  // "name[key]": a read of a map's key, with a key without effects. It runs
-  // only while the variable holds a map and the key is there; anything else
-  // (an array, a missing key) is the text path's, so it never runs strictly.
-  std::int32_t map_read(const std::string& name) {
+  // "name[subscripts]": a read of a map's key or an array's element, with
+  // subscripts without effects. It runs only while the variable holds a map
+  // and the key is there, or an array and whole-number subscripts of an
+  // element that holds a value; anything else is the text path's, so it
+  // never runs strictly.
+  std::int32_t element_read(const std::string& name) {
     p_ += 2;
-    const std::int32_t key = level1();
-    if (key < 0 || !keyword_at(id::kRBracket) || line_.nodes[static_cast<std::size_t>(key)].effectsBelow) return -1;
-    ++p_;
     CompiledNode n;
-    n.kind = CompiledNode::kMapRead;
+    n.kind = CompiledNode::kElementRead;
     n.text = name;
-    n.kids = {key};
-    sawMapRead_ = true;
+    for (;;) {
+      const std::int32_t sub = level1();
+      if (sub < 0 || line_.nodes[static_cast<std::size_t>(sub)].effectsBelow) return -1;
+      n.kids.push_back(sub);
+      if (keyword_at(id::kRBracket)) break;
+      if (!keyword_at(id::kComma) || n.kids.size() == static_cast<std::size_t>(kMaxDimensions)) return -1;
+      ++p_;
+    }
+    ++p_;
+    sawElementRead_ = true;
     return add(std::move(n));
   }
 
  public:
-  bool saw_map_read() const { return sawMapRead_; }
+  bool saw_element_read() const { return sawElementRead_; }
 
  private:
   std::int32_t constant(int kw, const api::KeywordRecord& r) {
@@ -288,7 +295,7 @@ class Compiler {
   CompiledLine& line_;
   std::size_t p_;
   bool effects_;
-  bool sawMapRead_ = false;
+  bool sawElementRead_ = false;
 };
 
 // The evaluator's nesting at each call of the expression below `index`
@@ -432,7 +439,7 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
   e.endToken = static_cast<std::uint16_t>(compiler.position());
   e.nesting = compiler.nesting(e.root);
   e.effects = line.nodes[static_cast<std::size_t>(e.root)].effectsBelow;
-  if (e.effects && compiler.saw_map_read()) {   // a strict run would have to read elements as the text path does
+  if (e.effects && compiler.saw_element_read()) {   // a strict run would have to read elements as the text path does
     line.nodes.resize(nodesBefore);
     line.intCode.resize(codeBefore);
     line.numCode.resize(numBefore);

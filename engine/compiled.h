@@ -22,12 +22,12 @@ namespace orv {
 struct MapKey;
 
 struct CompiledNode {
-  enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall, kMapRead };
+  enum Kind : std::uint8_t { kConst, kString, kVar, kUnary, kBinary, kCompare, kConcat, kCall, kElementRead };
   Kind kind = kConst;
   std::int32_t op = 0;                // operator or function id
   Value constant{};                   // kConst: an integer or float
-  std::string text;                   // kString: the text; kVar, kMapRead: the lower-case name
-  SlotHint hint;                      // kVar, kMapRead: the slot last found
+  std::string text;                   // kString: the text; kVar, kElementRead: the lower-case name
+  SlotHint hint;                      // kVar, kElementRead: the slot last found
   std::uint16_t groups = 0;           // parentheses around it (they count toward the nesting limit)
   // Whole numbers only (numbers, variables, + - * mod, comparisons, unary
   // operators): may run on plain integers without operands.

@@ -84,7 +84,7 @@ class Runner {
       case CompiledNode::kCompare: return comparison(n, out);
       case CompiledNode::kConcat: return concat(n, out);
       case CompiledNode::kCall: return call(n, out);
-      case CompiledNode::kMapRead: return map_element(n, out);
+      case CompiledNode::kElementRead: return element(n, out);
     }
     return false;
   }
@@ -306,18 +306,40 @@ class Runner {
     return true;
   }
 
-  bool map_element(CompiledNode& n, Operand& out) {
+  // A map's key or an array's element (see element_read in compiled.cpp):
+  // false leaves the line to the text path. (The subscripts have no effects:
+  // the variable holds what it held before them.)
+  bool element(CompiledNode& n, Operand& out) {
     const std::uint16_t slot = hinted_slot(c_, n.hint, n.text);
-    if (slot == kNotFound) return false;
-    MapStore* map = map_of(c_, c_.slots[slot].v);
-    if (!map) return false;
-    MapKey key;
-    if (!map_key(n.kids[0], key)) return false;
-    const Value* v = map->find(key);   // (the key's expression has no effects: the map is as it was)
-    if (!v) return false;
+    if (slot == kNotFound || !(c_.slots[slot].v.flags & vf::kArray)) return false;
+    const Value* v = nullptr;
+    if (MapStore* map = map_of(c_, c_.slots[slot].v)) {
+      MapKey key;
+      if (n.kids.size() != 1 || !map_key(n.kids[0], key)) return false;
+      v = map->find(key);
+    } else {
+      v = array_element_of(n, c_.slots[slot].v.str);
+    }
+    if (!v || !is_assigned(*v)) return false;
     if (!(v->flags & kPayload)) static_cast<Value&>(out) = *v;
     else if (!copy_value(c_, *v, out)) return miss();
     return true;
+  }
+
+  // The element the subscripts name, when each is a whole number in range.
+  const Value* array_element_of(const CompiledNode& n, std::uint32_t array) {
+    std::int32_t subs[kMaxDimensions];
+    const int count = static_cast<int>(n.kids.size());
+    for (int k = 0; k < count; ++k) {
+      Scratch sub(c_);
+      if (!eval(n.kids[static_cast<std::size_t>(k)], sub.op()) || sub->flags != vf::kInt) return nullptr;
+      subs[k] = sub->i;
+    }
+    const ArrayHeader* header = c_.arrays.header(array);
+    std::uint32_t index = 0;
+    std::uint16_t err = 0;
+    if (!header || !array_index(*header, subs, count, index, err)) return nullptr;
+    return &c_.arrays.elements(array)[index];
   }
 
   // The key a subscript names. False as eval().

@@ -618,6 +618,25 @@ bool then_part_runs(const Context& c, const CompiledStatement& st) {
   return st.thenStatement >= 0 || return_frame(c) != 0;
 }
 
+// A statement after Then without effects, when the condition had none
+// either: nothing has run that the text path cannot run again, so what this
+// path leaves (an element or a key it does not read) goes to the text path,
+// which runs the whole line, as for a statement of its own.
+StatementRun run_pure_then(Context& c, CompiledStatement& st) {
+  const CompiledExpr& e = expr_of(st, st.thenStatement);
+  c.traceEvent = trace::ev::kValue;
+  if (e.assignment) {
+    const std::uint16_t target = slot_of(c, st.thenTarget);
+    return target == kNotFound ? StatementRun::not_run
+                               : statement_run(assign_compiled(c, st.code, e, target, nullptr));
+  }
+  Operand value;
+  clear_operand(value);
+  if (!eval_compiled(c, st.code, e, value)) return StatementRun::not_run;
+  release_value(c, value);
+  return StatementRun::ok;
+}
+
 StatementRun run_if_line(Context& c, CompiledStatement& st) {
   std::int32_t v = 0;
   const bool committed = expr_of(st, st.expr).effects;
@@ -635,7 +654,9 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
       if (!committed && !names_exist(c, st)) return StatementRun::not_run;
       c.ifState = 1;
       c.conditionResult = 1;
-      const StatementRun run = run_strict_statement(c, st, st.thenStatement, st.thenTarget);
+      const StatementRun run = committed || expr_of(st, st.thenStatement).effects
+                                   ? run_strict_statement(c, st, st.thenStatement, st.thenTarget)
+                                   : run_pure_then(c, st);
       if (run == StatementRun::ok) {
         c.traceEvent = trace::ev::kSingleIf;
         c.ifState = 1;

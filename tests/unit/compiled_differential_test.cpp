@@ -1271,6 +1271,46 @@ TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPat
   expect_each_same(snippets, "call");
 }
 
+// Array elements read in compiled expressions: only whole-number subscripts
+// in range of an element that holds a value are read there; anything else
+// (and whatever the variable turns into) the text path reads and reports.
+// (StdOut is the host's: its lines run as text, so values go through variables.)
+TEST_F(CompiledDifferentialTest, ArrayElementsReadInCompiledExpressions) {
+  const char* snippets[] = {
+      // one and two dimensions: numbers, floats, texts, in conditions, nested subscripts
+      "t = ArrDimension(3, 3)\na = ArrDimension(4)\nFor r = 0 To 2\n  t[r, 0] = r * 10\n  t[r, 1] = \"s\" : r\n"
+      "  a[r] = r + 0.5\nNext\na[3] = 2\ns = 0\nFor r = 0 To 2\n  x = t[r, 0]\n  s += t[r, 0] + a[r] + a[a[3]]\n"
+      "  y = \"-\"\n  If t[r, 0] > 5 Then y = t[r, 1] : \" \" : t[2 - r, 1]\n  z = a[r] * 2\n"
+      "  StdOut(x : \" \" : s : \" \" : y : \" \" : z)\nNext\n",
+      // an element never given a value, and subscripts past the end, on a later pass
+      "a = ArrDimension(4)\na[0] = 1\na[1] = 2\nFor i = 0 To 3\n  x = a[i]\n  StdOut(x)\nNext\n",
+      "a = ArrDimension(4)\na[0] = 1\na[1] = 2\nFor i = 0 To 3\n  x = a[i] + 1\n  StdOut(x)\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i\nNext\nFor i = 0 To 4\n  x = a[i]\n  StdOut(x)\nNext\n",
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i\nNext\nFor i = 2 To -1 By -1\n  x = a[i]\n  StdOut(x)\nNext\n",
+      // subscripts that are floats, texts or of the wrong count
+      "a = ArrDimension(3)\nFor i = 0 To 2\n  a[i] = i * 3\nNext\nk = 1\nFor i = 1 To 4\n  x = a[k]\n  StdOut(x)\n"
+      "  If i == 1 Then k = 1.7\n  If i == 2 Then k = \"2\"\n  If i == 3 Then k = \"x\"\nNext\n",
+      "t = ArrDimension(2, 2)\nt[1, 1] = 4\nFor i = 1 To 3\n  If i < 3 Then x = t[1, 1]\n  If i == 3 Then x = t[1]\n"
+      "  StdOut(x)\nNext\n",
+      // the variable turns into a map and an array of another shape
+      "v = ArrDimension(2)\nv[0] = 5\nv[1] = 6\nFor i = 1 To 5\n  x = v[0] + v[1]\n  StdOut(x)\n"
+      "  If i == 1 Then v = MapCreate()\n  If i == 1 Then v[0] = 7\n  If i == 1 Then v[1] = 8\n"
+      "  If i == 2 Then v = ArrDimension(2, 1)\n  If i == 2 Then v[0, 0] = 9\n  If i == 2 Then v[1, 0] = 1\nNext\n",
+      "v = ArrDimension(2)\nv[0] = 5\nv[1] = 6\nFor i = 1 To 4\n  x = v[1]\n  StdOut(x)\n  If i == 2 Then v = 3\nNext\n",
+      // after Then: a key or an element the compiled line does not read is the text path's to report
+      "m = MapCreate()\nm[\"a\"] = 1\nx = 0\nFor i = 1 To 3\n  If i == 3 Then x = m[\"b\"]\n  StdOut(x)\nNext\n",
+      "a = ArrDimension(2)\na[0] = 4\nx = 0\nFor i = 0 To 2\n  If i < 5 Then x = a[i] * 2\n  StdOut(x)\nNext\n",
+      // texts read into variables and arguments, the array copied into another variable
+      "a = ArrDimension(2)\na[0] = \"in\"\na[1] = \"t\"\nFor i = 0 To 2\n  x = a[0]\n  b = a\n  b[0] = i\n"
+      "  y = x : a[1] : StrLen(a[1]) : b[0] : a[0]\n  StdOut(y)\nNext\n",
+      // a function's own array, and a subscript with effects (left to the text path)
+      "#DefineFunction f(k)\n  q = ArrDimension(3)\n  q[0] = k\n  q[1] = q[0] * 2\n  Return q[1] + q[0]\n#EndFunction\n"
+      "#DefineFunction g(k)\n  Return k\n#EndFunction\nz = ArrDimension(3)\nz[1] = 7\nFor i = 1 To 3\n"
+      "  x = f(i) : \" \" : z[g(1)]\n  StdOut(x)\nNext\n",
+  };
+  expect_each_same(snippets, "element", true);
+}
+
 // Built-ins that read their own argument lists (StrCat, Min, Max, Average)
 // from compiled lines: each argument evaluated only when the built-in asks
 // for it, so a failing one stops the rest as on the text path.
@@ -1278,19 +1318,21 @@ TEST_F(CompiledDifferentialTest, BuiltinsThatReadTheirOwnArguments) {
   const char* snippets[] = {
       // texts, numbers, floats, UTF-16 and empty texts, nested lists
       "x = \"ab\"\nu = ChrHexToUnicode(\"3404\")\nFor i = 1 To 4\n  s = StrCat(x, i, \"\", i / 4.0, StrCat(x, x))\n"
-      "  w = StrCat(x, u, i)\n  StdOut(s : \"|\" : ChrUnicodeToHex(w) : \"|\" : StrCat(i))\nNext\n",
+      "  w = StrCat(x, u, i)\n  h = ChrUnicodeToHex(w)\n  o = StrCat(i)\n  StdOut(s : \"|\" : h : \"|\" : o)\nNext\n",
       // whole numbers, floats, 64-bit numbers and numeric texts; the widest kind wins
       "For i = -2 To 3\n  a = Max(i, 1, \"2\")\n  b = Min(i, 0.5, 3)\n  c = Average(i, 2, 4)\n"
-      "  d = Max(i, 2147483647 + 1.0, 9999999999)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : Min(i))\nNext\n",
+      "  d = Max(i, 2147483647 + 1.0, 9999999999)\n  e = Min(i)\n  StdOut(a : \" \" : b : \" \" : c : \" \" : d : \" \" : e)\n"
+      "Next\n",
       // an argument that is no number stops the list at its place; the error names it
-      "y = 5\nFor i = 1 To 4\n  If i == 3 Then y = \"x\"\n  StdOut(Max(i, y, 8 / (3 - i)))\nNext\n",
-      "y = 5\nFor i = 1 To 4\n  If i == 2 Then y = \"7z\"\n  StdOut(Average(i, 1.5, y))\nNext\n",
+      "y = 5\nFor i = 1 To 4\n  If i == 3 Then y = \"x\"\n  m = Max(i, y, 8 / (3 - i))\n  StdOut(m)\nNext\n",
+      "y = 5\nFor i = 1 To 4\n  If i == 2 Then y = \"7z\"\n  m = Average(i, 1.5, y)\n  StdOut(m)\nNext\n",
       // a failing argument, and one not yet assigned
-      "For i = 1 To 4\n  StdOut(StrCat(\"a\", 6 / (3 - i)))\nNext\n",
-      "For i = 1 To 3\n  If i == 3 Then StdOut(Max(i, later))\n  StdOut(Max(i, 2))\nNext\n",
+      "For i = 1 To 4\n  s = StrCat(\"a\", 6 / (3 - i))\n  StdOut(s)\nNext\n",
+      "For i = 1 To 3\n  If i == 3 Then m = Max(i, later)\n  m = Max(i, 2)\n  StdOut(m)\nNext\n",
       // arguments with effects run in order, and not past one that fails
       "#DefineFunction f(k)\n  StdOut(\"f\" : k)\n  Return k\n#EndFunction\nFor i = 1 To 3\n"
-      "  StdOut(Max(f(i), 2, f(i + 1)) : StrCat(f(i), \"-\", f(-i)))\n  If i == 3 Then v = Min(f(1), \"no\", f(2))\nNext\n",
+      "  m = Max(f(i), 2, f(i + 1)) : StrCat(f(i), \"-\", f(-i))\n  StdOut(m)\n"
+      "  If i == 3 Then v = Min(f(1), \"no\", f(2))\nNext\n",
   };
   expect_each_same(snippets, "list", true);
 }
@@ -1303,38 +1345,38 @@ TEST_F(CompiledDifferentialTest, TextArgumentsAndNewLocalsOnBothPaths) {
   const char* snippets[] = {
       // a variable's text changed inside the callee stays the caller's; literals and joined texts
       "#DefineFunction g(s, n)\n  s = s : \"+\" : n\n  s := \"!\"\n  Return s\n#EndFunction\nv = \"base\"\n"
-      "For i = 1 To 4\n  StdOut(g(v, i) : \"|\" : g(\"lit\", i) : \"|\" : g(v : i, \"t\" : i) : \"|\" : v)\nNext\n",
+      "For i = 1 To 4\n  r = g(v, i) : \"|\" : g(\"lit\", i) : \"|\" : g(v : i, \"t\" : i) : \"|\" : v\n  StdOut(r)\nNext\n",
       // UTF-16 texts, numbers and floats among texts, a repeated parameter name
       "#DefineFunction w(a, b, a)\n  Return ChrUnicodeToHex(a : b)\n#EndFunction\nu = ChrHexToUnicode(\"3404\")\n"
-      "For i = 1 To 3\n  StdOut(w(u, i / 2.0, \"x\" : i) : w(i, u, u : i) : ChrUnicodeToHex(u))\nNext\n",
+      "For i = 1 To 3\n  r = w(u, i / 2.0, \"x\" : i) : w(i, u, u : i) : ChrUnicodeToHex(u)\n  StdOut(r)\nNext\n",
       // arrays and file handles as arguments keep the full call
       "#DefineFunction a(list, t)\n  list[0] = t\n  Return t : ArrInfo(list, 1)\n#EndFunction\nx = ArrDimension(2)\n"
-      "For i = 1 To 3\n  StdOut(a(x, \"v\" : i) : x[0])\nNext\n",
+      "For i = 1 To 3\n  r = a(x, \"v\" : i) : x[0]\n  StdOut(r)\nNext\n",
       // a local made on every call, from a text, a call and a float
       "#DefineFunction f(k)\n  t = \"<\" : k : \">\"\n  u = StrLen(t) + k\n  q = k / 4.0\n  Return t : u : q\n#EndFunction\n"
-      "For i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "For i = 1 To 4\n  r = f(i)\n  StdOut(r)\nNext\n",
       // a new local read before it holds anything, or added to
-      "#DefineFunction f(k)\n  If k == 3 Then t = t + 1\n  Return k\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#DefineFunction f(k)\n  If k == 3 Then t = t + 1\n  Return k\n#EndFunction\nFor i = 1 To 4\n  r = f(i)\n  StdOut(r)\nNext\n",
       "#DefineFunction f(k)\n  If k == 2 Then ErrorMode(@OFF)\n  t += k\n  u := k\n  If k > 1 Then w -= 1\n"
       "  Return k : IsDefined(t) : IsDefined(u) : LastError()\n"
-      "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#EndFunction\nFor i = 1 To 4\n  r = f(i)\n  StdOut(r)\nNext\n",
       // a new local whose value fails: the name is made all the same
       "#DefineFunction f(k)\n  ErrorMode(@OFF)\n  t = k / (2 - k)\n  ErrorMode(@CANCEL)\n  Return k : IsDefined(t)\n"
-      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\nt = 5 / (2 - 2)\n",
+      "#EndFunction\nFor i = 1 To 3\n  r = f(i)\n  StdOut(r)\nNext\nt = 5 / (2 - 2)\n",
       // one-line Ifs whose target is new, true and false, and what is declared after Then
       "#DefineFunction f(k)\n  If k > 2 Then t = k * 2\n  If k > 9 Then Return z\n  Return k : IsDefined(t) : IsDefined(z)\n"
-      "#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
-      "#DefineFunction f(k)\n  If k > 2 Then t = t * 2\n  Return k\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      "#EndFunction\nFor i = 1 To 4\n  r = f(i)\n  StdOut(r)\nNext\n",
+      "#DefineFunction f(k)\n  If k > 2 Then t = t * 2\n  Return k\n#EndFunction\nFor i = 1 To 4\n  r = f(i)\n  StdOut(r)\nNext\n",
       // For loops over a new local, one whose limit names it, and skipped ones
       "#DefineFunction f(k)\n  s = 0\n  For j = 1 To k\n    s += j\n  Next\n  Return s : \"/\" : j\n#EndFunction\n"
-      "For i = 0 To 3\n  StdOut(f(i))\nNext\n",
-      "#DefineFunction f(k)\n  For j = 1 To j + k\n  Next\n  Return k\n#EndFunction\nFor i = 1 To 2\n  StdOut(f(i))\nNext\n",
+      "For i = 0 To 3\n  r = f(i)\n  StdOut(r)\nNext\n",
+      "#DefineFunction f(k)\n  For j = 1 To j + k\n  Next\n  Return k\n#EndFunction\nFor i = 1 To 2\n  r = f(i)\n  StdOut(r)\nNext\n",
       "#DefineFunction f(k)\n  If k > 5\n    For j = 1 To m\n    Next\n  EndIf\n  Return k : IsDefined(j) : IsDefined(m)\n"
-      "#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\n",
+      "#EndFunction\nFor i = 1 To 3\n  r = f(i)\n  StdOut(r)\nNext\n",
       // lines passed over in a block declare their names
       "#DefineFunction f(k)\n  If k > 5\n    a = b + c\n    If d Then e = 1\n    If g\n    EndIf\n    h[1] = 2\n  EndIf\n"
       "  Return IsDefined(a) : IsDefined(b) : IsDefined(e) : IsDefined(g) : IsDefined(h)\n#EndFunction\n"
-      "For i = 1 To 3\n  StdOut(f(i))\nNext\nStdOut(b)\n",
+      "For i = 1 To 3\n  r = f(i)\n  StdOut(r)\nNext\nStdOut(b)\n",
   };
   expect_each_same(snippets, "local");
   // A body with more locals than a frame holds: each call fills its table,
