@@ -187,10 +187,12 @@ class Compiler {
       ++line_.nodes[static_cast<std::size_t>(inner)].groups;   // no node of its own: it only nests
       return inner;
     }
-    // Host and add-on functions stay on the text path (an extender may hand
-    // values back into the variables passed to it).
+    // Add-on functions stay on the text path (an extender may hand values
+    // back into the variables passed to it); the host's functions take their
+    // arguments as values, and run as calls with effects.
     const bool builtin = kw >= 0 && kw < kKeywordCount;
-    if (!builtin && !(kw >= kUdfStart && kw <= kUdfEnd)) return -1;
+    const bool host = kw >= kParentStart && kw <= kParentEnd;
+    if (!builtin && !host && !(kw >= kUdfStart && kw <= kUdfEnd)) return -1;
     const api::KeywordRecord* r = keyword_record(c_, kw);
     if (!r) return -1;
     if (builtin && r->kind == kk::kConstant) return constant(kw, *r);

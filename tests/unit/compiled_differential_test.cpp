@@ -1274,7 +1274,6 @@ TEST_F(CompiledDifferentialTest, CallsFromCompiledCodeLeaveTheCallerAsTheTextPat
 // Array elements read in compiled expressions: only whole-number subscripts
 // in range of an element that holds a value are read there; anything else
 // (and whatever the variable turns into) the text path reads and reports.
-// (StdOut is the host's: its lines run as text, so values go through variables.)
 TEST_F(CompiledDifferentialTest, ArrayElementsReadInCompiledExpressions) {
   const char* snippets[] = {
       // one and two dimensions: numbers, floats, texts, in conditions, nested subscripts
