@@ -712,6 +712,7 @@ StatementRun run_endwhile(Context& c, CompiledStatement& st, CompiledStatement*&
       st.jumped = statement_at(c, c.script());
     }
     next = st.jumped;
+    if (next && next->kind == CompiledStatement::kWhile) run_whole_while(c, st, *next);
   }
   return StatementRun::ok;
 }
@@ -998,6 +999,7 @@ StatementRun run_endswitch(Context& c) {
     if (e.kind == sk::kSwitch && e.skip == skip::kRun && e.stmtPos == t->switchPos && e.script == c.curScript &&
         can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
       steps::break_switch(c);
+      if (t->lastElse > st.blockIndex) c.conditionResult = 0;
       c.pos = t->endNext;
       next = jump_target(c, t->after);
       return StatementRun::ok;

@@ -77,6 +77,7 @@ bool map_block(Context& c, const Script& s, const CompiledStatement& sw, SwitchT
       case CompiledStatement::kElse:
         if (top || open.back() != Open::kIf) return false;
         open.back() = Open::kIfElse;
+        t.lastElse = index + 1;
         break;
       case CompiledStatement::kEndIf:
         if (top || (open.back() != Open::kIf && open.back() != Open::kIfElse)) return false;

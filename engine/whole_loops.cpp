@@ -22,11 +22,32 @@ const CompiledExpr& expression_of(const CompiledStatement& st, std::int32_t inde
   return st.code.exprs[static_cast<std::size_t>(index)];
 }
 
-// Turns the body of one For loop into its program.
+// Turns the body of one For or While loop into its program.
 class Builder : public WholeEmitter {
  public:
+  // `counter`: a For loop's variable; empty for a While loop.
   Builder(Context& c, WholeLoop& out, std::string counter) : WholeEmitter(out.steps), c_(c), p_(out) {
-    p_.names.push_back(NameRef{std::move(counter), SlotHint{}});
+    if (!counter.empty()) p_.names.push_back(NameRef{std::move(counter), SlotHint{}});
+  }
+
+  // A While loop: each round tests the condition, runs the body and goes
+  // back at the EndWhile; a false condition ends the program (kEnd) where the
+  // While line is to run again.
+  WholeVerdict build_while(const Script& s, const CompiledStatement& end, const CompiledStatement& head) {
+    p_.isWhile = true;
+    std::size_t exit = 0;
+    if (const WholeVerdict v = condition(head, exit); v != WholeVerdict::whole) return v;
+    StatementWalk walk(c_, s, head.nextPos);
+    const CompiledStatement* last = nullptr;
+    if (const WholeVerdict v = block(walk, 0, last); v != WholeVerdict::whole) return v;
+    if (last != &end) return WholeVerdict::not_whole;
+    emit(WholeStep::kWhileRound);
+    land(exit);
+    emit(WholeStep::kEnd);
+    p_.bodyWeight += head.pumpWeight;
+    p_.nextWeight = end.pumpWeight;
+    note_misses();
+    return WholeVerdict::whole;
   }
 
   WholeVerdict build(const Script& s, const CompiledStatement& next, const CompiledStatement& to) {
@@ -44,8 +65,7 @@ class Builder : public WholeEmitter {
     round.a = reg;
     round.value = step;
     p_.nextWeight = next.pumpWeight;
-    for (const WholeStep& s : p_.steps)
-      p_.mayMiss = p_.mayMiss || s.code == IntStep::kMod || (s.code == IntStep::kModK && s.value == 0);
+    note_misses();
     return WholeVerdict::whole;
   }
 
@@ -66,6 +86,12 @@ class Builder : public WholeEmitter {
 
   void needs(const CompiledExpr& e) { p_.nesting = std::max(p_.nesting, e.nesting); }
 
+  // Whether a step may give a round up (a zero divisor), so its start is kept.
+  void note_misses() {
+    for (const WholeStep& s : p_.steps)
+      p_.mayMiss = p_.mayMiss || s.code == IntStep::kMod || (s.code == IntStep::kModK && s.value == 0);
+  }
+
   // A whole-number literal, or one negated ("By -1").
   static bool constant(const CompiledStatement& st, std::int32_t expr, std::int32_t& out) {
     if (expr < 0) return false;
@@ -81,8 +107,8 @@ class Builder : public WholeEmitter {
     return walk.stop() == StatementWalk::Stop::not_learnt ? WholeVerdict::not_ready : WholeVerdict::not_whole;
   }
 
-  // Statements up to the first that ends a block (a Next, Else, EndIf,
-  // Case, Break or EndSwitch), given back in `end`; `depth`: the structure
+  // Statements up to the first that ends a block (a Next, EndWhile, Else,
+  // EndIf, Case, Break or EndSwitch), given back in `end`; `depth`: the structure
   // entries open around them.
   WholeVerdict block(StatementWalk& walk, int depth, const CompiledStatement*& end) {
     p_.structures = std::max(p_.structures, depth);
@@ -96,7 +122,7 @@ class Builder : public WholeEmitter {
         case Kind::kIfBlock: v = if_block(walk, *st, depth); break;
         case Kind::kSwitch: v = switch_block(walk, *st, depth); break;
         case Kind::kNext: case Kind::kElse: case Kind::kEndIf: case Kind::kCase: case Kind::kBreak:
-        case Kind::kEndSwitch:
+        case Kind::kEndSwitch: case Kind::kEndWhile:
           if (afterIfLine && st->kind == Kind::kElse) return WholeVerdict::not_whole;
           p_.bodyWeight -= st->pumpWeight;   // (counted where it is taken)
           end = st;
@@ -220,16 +246,22 @@ class Builder : public WholeEmitter {
   WholeLoop& p_;
 };
 
-// The Next's program, made on one of its first rounds; null while there is none.
-WholeLoop* program_of(Context& c, CompiledStatement& next, CompiledStatement& to) {
+// The program of a Next (or EndWhile), made on one of its first rounds;
+// null while there is none.
+WholeLoop* program_of(Context& c, CompiledStatement& next, CompiledStatement& to, bool isWhile) {
   // (A Next reached from another For, by a jump, keeps to its statements.)
   if (next.wholeLoop) return next.wholeLoop->to == &to ? next.wholeLoop.get() : nullptr;
-  const std::uint16_t counter = steps::top(c).word;
   auto program = std::make_shared<WholeLoop>();
   program->to = &to;
-  const char* name = c.slots[counter].name;
-  const std::string counterName(name, strnlen(name, sizeof c.slots[counter].name - 1));
-  const WholeVerdict v = Builder(c, *program, counterName).build(c.script(), next, to);
+  WholeVerdict v = WholeVerdict::not_whole;
+  if (isWhile) {
+    v = Builder(c, *program, std::string()).build_while(c.script(), next, to);
+  } else {
+    const std::uint16_t counter = steps::top(c).word;
+    const char* name = c.slots[counter].name;
+    const std::string counterName(name, strnlen(name, sizeof c.slots[counter].name - 1));
+    v = Builder(c, *program, counterName).build(c.script(), next, to);
+  }
   if (v == WholeVerdict::whole) {
     next.wholeLoop = std::move(program);
     return next.wholeLoop.get();
@@ -256,6 +288,16 @@ Stop run(Context& c, const WholeLoop& p, const std::uint16_t* slots, std::int32_
       switch (s->code) {
         case WholeStep::kJump: s = first + s->value - 1; break;
         case WholeStep::kSwitch: s = first + p.tables[static_cast<std::size_t>(s->value)].target(r[s->a]) - 1; break;
+        case WholeStep::kWhileRound:
+          c.pumpThrottle.add_cheap_statements(p.bodyWeight);
+          if (!c.pumpThrottle.skip_after_cheap_statement(p.nextWeight)) {
+            stop = Stop::due;
+            goto done;
+          }
+          goto round_done;
+        case WholeStep::kEnd:   // a While loop's condition is false
+          stop = Stop::ended;
+          goto done;
         case WholeStep::kNextRound: {
           const std::int32_t limit = r[s->a];
           r[0] = wrap32(std::int64_t{r[0]} + s->value);
@@ -296,14 +338,14 @@ bool load(Context& c, WholeLoop& p, std::uint16_t* slots, std::int32_t* r) {
     slots[k] = slot;
     r[k] = c.slots[slot].v.i;
   }
-  return slots[0] == steps::top(c).word;
+  return p.isWhile || slots[0] == steps::top(c).word;
 }
 
 }  // namespace wholeloop
 
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
   if (steps::top(c).skip != skip::kRun) return;   // the loop is over
-  WholeLoop* p = wholeloop::program_of(c, next, to);
+  WholeLoop* p = wholeloop::program_of(c, next, to, false);
   if (!p) return;
   const int depth = c.depth;
   std::uint16_t slots[kWholeVariables];
@@ -322,6 +364,26 @@ void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to
       look_at_messages(c);
     }
     if (!current(c, c.script(), next)) return;
+  }
+}
+
+void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
+  WholeLoop* p = wholeloop::program_of(c, end, head, true);
+  if (!p) return;
+  const int depth = c.depth;
+  std::uint16_t slots[kWholeVariables];
+  std::int32_t r[kWholeRegisters];
+  for (;;) {
+    // (Each round's statements open the While's entry above the others.)
+    if (!whole_run_unobserved(c) || c.depth != depth || depth + 1 + p->structures > limits::kStructDepth ||
+        c.exprDepth + p->nesting > limits::kExpressionDepth || !wholeloop::load(c, *p, slots, r))
+      return;
+    if (wholeloop::run(c, *p, slots, r) != wholeloop::Stop::due) return;
+    {
+      const RunningStatement running(end);
+      look_at_messages(c);
+    }
+    if (!current(c, c.script(), end)) return;
   }
 }
 

@@ -1,4 +1,4 @@
-// Whole-number loops: a For loop whose body only computes whole numbers in
+// Whole-number loops: a For or While loop whose body only computes whole numbers in
 // variables that hold them (assignments, one-line Ifs that assign, If
 // blocks, Switch blocks of constant Cases) runs its rounds as one register
 // program, with no statements and no structure entries, when nothing could
@@ -18,14 +18,15 @@
 namespace orv {
 
 struct WholeLoop {
-  const CompiledStatement* to = nullptr;   // the "To" clause it was made for (the body follows it)
+  const CompiledStatement* to = nullptr;   // the "To" clause or While line it was made for (the body follows it)
+  bool isWhile = false;             // a While loop's: no loop variable, its condition starts each round
   std::vector<WholeStep> steps;     // one round: the body, the limit, kNextRound
-  std::vector<NameRef> names;       // register k holds names[k]; names[0] is the loop's variable
+  std::vector<NameRef> names;       // register k holds names[k]; names[0] is a For loop's variable
   std::vector<CaseJumps> tables;    // a Switch's: to the step its value goes on at
   std::uint16_t nesting = 0;        // the deepest nesting any of its expressions needs
   int structures = 0;               // structure entries the body's statements would open at most
   std::uint32_t bodyWeight = 0;     // what a round's statements count toward a look at the messages
-  std::uint32_t nextWeight = 0;     // and its Next
+  std::uint32_t nextWeight = 0;     // and its Next (or EndWhile)
   bool mayMiss = false;             // a step may give the round up: its start is kept
 };
 
@@ -36,6 +37,7 @@ inline constexpr std::uint8_t kWholeLoopGaveUp = 255;
 
 // The part of run_whole_loop out of line.
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to);
+void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head);
 
 // Called by the Next `next` of a For loop whose whole-number variable has
 // just stepped by its "To" clause `to` (c.pos at the body's first line).
@@ -44,6 +46,15 @@ void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to
 [[gnu::always_inline]] inline void run_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
   if (next.wholeLoopTries != kWholeLoopGaveUp) [[unlikely]]
     start_whole_loop(c, next, to);
+}
+
+// Called by the EndWhile `end` of a While loop that has gone back to its
+// While line `head` (its entry let go, c.pos at the line): runs what rounds
+// it can, each from the condition; the state is then again that of the
+// While line about to run, which the statements take on from.
+[[gnu::always_inline]] inline void run_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
+  if (end.wholeLoopTries != kWholeLoopGaveUp) [[unlikely]]
+    start_whole_while(c, end, head);
 }
 
 }  // namespace orv

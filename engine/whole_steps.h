@@ -27,7 +27,8 @@ struct WholeStep {
     kReturn,             // the function's value is r[a]
     kEnd,                // the body ran out: 0
     kStatement,          // a statement starts: it weighs `value` toward a look at the messages
-    kNextRound           // a loop's Next: its variable r[0] steps by `value` and is held against r[a]
+    kNextRound,          // a loop's Next: its variable r[0] steps by `value` and is held against r[a]
+    kWhileRound          // a While loop's EndWhile: back to its condition
   };
   // Operators: r[dst] = r[a] op r[b], or r[a] op value in the constant form.
   std::uint8_t code = kEnd;

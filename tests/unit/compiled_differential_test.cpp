@@ -1645,6 +1645,47 @@ TEST_F(CompiledDifferentialTest, WholeNumberLoopsMatchStatements) {
   expect_each_same(snippets, "whole loop", true);
 }
 
+// While loops whose bodies only compute whole numbers run as the same
+// register programs, each round from the condition; they end where the
+// While line is to run again, which the statements then take on.
+TEST_F(CompiledDifferentialTest, WholeNumberWhileLoopsMatchStatements) {
+  const char* snippets[] = {
+      // a counter, a condition over several variables, wrap-around
+      "i = 0\nt = 0\nWhile i < 700\n  i += 1\n  t = (t + i * 3) mod 1000003\nEndWhile\nStdOut(t : \" \" : i)\n"
+      "a = 2147483000\nb = 0\nWhile b < 600 && a != 5\n  a = a + 1000000 * b - -b\n  b += 1\nEndWhile\n"
+      "StdOut(a : \" \" : b)\n",
+      // a Switch and If blocks in the body (an Else skipped after a Break), a loop that never goes round, one round
+      "i = 0\na = 0\nc = 0\nWhile i <= 300\n  Switch i mod 5\n    Case 0\n      a += 1\n      Break\n    Case 3\n"
+      "      If a > 10\n        c -= a\n      Else\n        c += 2\n      EndIf\n      Break\n  EndSwitch\n  i += 1\n"
+      "  If c < -500 Then c = 0\nEndWhile\nStdOut(a : \" \" : c : \" \" : i)\nWhile i < 0\n  i += 1\nEndWhile\n"
+      "k = 0\nWhile k < 1\n  k += 1\nEndWhile\nStdOut(i : \" \" : k)\n",
+      // a divisor of 0 in a late round, with and without ErrorMode(@OFF)
+      "q = 0\ni = 0\nWhile i < 800\n  i += 1\n  q = q + 100000 mod (600 - i)\nEndWhile\nStdOut(q)\n",
+      "ErrorMode(@OFF)\nq = 0\ni = 0\nWhile i < 800\n  i += 1\n  q = q + 100000 mod (600 - i)\nEndWhile\n"
+      "StdOut(q : \" \" : i : \" \" : LastError())\n",
+      // a condition that fails late (a divisor of 0 in it)
+      "i = 0\nWhile 10000 / (500 - i) > 0\n  i += 1\nEndWhile\nStdOut(i)\n",
+      // variables that are no whole numbers or do not exist when it starts
+      "x = 1.5\ni = 0\nWhile i < 300\n  x += 1\n  i += 1\nEndWhile\nStdOut(x)\nj = 0\nWhile j < 300\n  j += 1\n"
+      "  z = j * 2\nEndWhile\nStdOut(z : \" \" : j)\n",
+      // loops that stay statements: a Break, a Continue, a text, a call, a nested While
+      "i = 0\nWhile 1\n  i += 1\n  If i > 300 Then Break\nEndWhile\nStdOut(i)\n"
+      "i = 0\nt = 0\nWhile i < 300\n  i += 1\n  If i mod 2 Then Continue\n  t += i\nEndWhile\nStdOut(t)\n"
+      "i = 0\nWhile i < 300\n  i += 1\n  s = \"x\" : i\nEndWhile\nStdOut(s)\n"
+      "i = 0\nWhile i < 300\n  i = i + Abs(-1)\nEndWhile\nStdOut(i)\n"
+      "i = 0\nt = 0\nWhile i < 30\n  i += 1\n  j = 0\n  While j < i\n    j += 1\n    t += j\n  EndWhile\nEndWhile\n"
+      "StdOut(t : \" \" : i : \" \" : j)\n",
+      // in a function, and around a For loop's body
+      "#DefineFunction f(n)\n  k = 0\n  s = 0\n  While k < n\n    k += 1\n    s += k * k\n  EndWhile\n  Return s\n"
+      "#EndFunction\nFor m = 1 To 30\n  r = f(m * 10)\n  StdOut(r)\nNext\n",
+      // the structure stack filled by recursion around a While loop
+      "#DefineFunction r(k)\n  i = 0\n  While i < 3\n    i += 1\n  EndWhile\n  Return r(k + 1)\n#EndFunction\nr(1)\n",
+  };
+  expect_each_same(snippets, "while loop", true);
+  expect_same_under_budgets("i = 0\na = 0\nWhile i < 9\n  i += 1\n  If i mod 3 == 0\n    a += i\n  EndIf\nEndWhile\nStdOut(a)\n",
+                            60);
+}
+
 // A For line run again (an inner loop) opens its loop without the text
 // path when its start, limit and step are whole numbers without effects.
 TEST_F(CompiledDifferentialTest, ForLinesMatchStatements) {
