@@ -341,50 +341,40 @@ bool load(Context& c, WholeLoop& p, std::uint16_t* slots, std::int32_t* r) {
   return p.isWhile || slots[0] == steps::top(c).word;
 }
 
-}  // namespace wholeloop
-
-void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
-  if (steps::top(c).skip != skip::kRun) return;   // the loop is over
-  WholeLoop* p = wholeloop::program_of(c, next, to, false);
-  if (!p) return;
+// Runs the rounds of `p`, whose loop ends at `end` (its Next or EndWhile),
+// looking at the message queue between them as the statements would.
+void run_rounds(Context& c, WholeLoop& p, CompiledStatement& end) {
   const int depth = c.depth;
+  // (A While's rounds run with its entry opened above the others.)
+  const int entries = depth + (p.isWhile ? 1 : 0) + p.structures;
   std::uint16_t slots[kWholeVariables];
   std::int32_t r[kWholeRegisters];
   for (;;) {
-    if (!whole_run_unobserved(c) || c.depth != depth || depth + p->structures > limits::kStructDepth ||
-        c.exprDepth + p->nesting > limits::kExpressionDepth || !wholeloop::load(c, *p, slots, r))
+    if (!whole_run_unobserved(c) || c.depth != depth || entries > limits::kStructDepth ||
+        c.exprDepth + p.nesting > limits::kExpressionDepth || !load(c, p, slots, r))
       return;
-    const wholeloop::Stop stop = wholeloop::run(c, *p, slots, r);
-    if (stop == wholeloop::Stop::ended) steps::for_round(c, false);
-    if (stop != wholeloop::Stop::due) return;
-    // Looked at as between statements, the Next's line kept as it is; what
-    // a callback changed is found when the variables are found again.
-    {
-      const RunningStatement running(next);
-      look_at_messages(c);
-    }
-    if (!current(c, c.script(), next)) return;
-  }
-}
-
-void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
-  WholeLoop* p = wholeloop::program_of(c, end, head, true);
-  if (!p) return;
-  const int depth = c.depth;
-  std::uint16_t slots[kWholeVariables];
-  std::int32_t r[kWholeRegisters];
-  for (;;) {
-    // (Each round's statements open the While's entry above the others.)
-    if (!whole_run_unobserved(c) || c.depth != depth || depth + 1 + p->structures > limits::kStructDepth ||
-        c.exprDepth + p->nesting > limits::kExpressionDepth || !wholeloop::load(c, *p, slots, r))
-      return;
-    if (wholeloop::run(c, *p, slots, r) != wholeloop::Stop::due) return;
+    const Stop stop = run(c, p, slots, r);
+    if (stop == Stop::ended && !p.isWhile) steps::for_round(c, false);
+    if (stop != Stop::due) return;
+    // Looked at as between statements, the loop's end line kept as it is;
+    // what a callback changed is found when the variables are found again.
     {
       const RunningStatement running(end);
       look_at_messages(c);
     }
     if (!current(c, c.script(), end)) return;
   }
+}
+
+}  // namespace wholeloop
+
+void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
+  if (steps::top(c).skip != skip::kRun) return;   // the loop is over
+  if (WholeLoop* p = wholeloop::program_of(c, next, to, false)) wholeloop::run_rounds(c, *p, next);
+}
+
+void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
+  if (WholeLoop* p = wholeloop::program_of(c, end, head, true)) wholeloop::run_rounds(c, *p, end);
 }
 
 }  // namespace orv
