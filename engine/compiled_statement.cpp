@@ -379,10 +379,11 @@ StatementRun statement_run(CompiledRun run) {
   return false;
 }
 
-// A statement's target that does not exist yet, made (see target_slot).
-[[gnu::noinline]] std::uint16_t make_target(Context& c, NameRef& target) {
-  const std::uint16_t made = create_new_slot(c, target.name);
-  if (made != kNotFound) target.hint = SlotHint{made, c.slotStamp};
+// A name of the statement that no slot holds, declared as the text path
+// declares it on reading it; kNotFound when the table is full.
+[[gnu::noinline]] std::uint16_t declare_name(Context& c, NameRef& name) {
+  const std::uint16_t made = create_new_slot(c, name.name);
+  if (made != kNotFound) name.hint = SlotHint{made, c.slotStamp};
   return made;
 }
 
@@ -393,7 +394,7 @@ StatementRun statement_run(CompiledRun run) {
 // path). kNotFound: the table is full (the text path reports it).
 [[gnu::always_inline]] inline std::uint16_t target_slot(Context& c, NameRef& target) {
   const std::uint16_t found = slot_of(c, target);
-  return found != kNotFound ? found : make_target(c, target);
+  return found != kNotFound ? found : declare_name(c, target);
 }
 
 // What the text path does with the names of a line it passes over, or of
@@ -401,10 +402,7 @@ StatementRun statement_run(CompiledRun run) {
 // table is full (the text path reports it).
 [[gnu::noinline]] bool declare_missing_names(Context& c, CompiledStatement& st) {
   for (NameRef& n : st.names) {
-    if (slot_of(c, n) != kNotFound) continue;
-    const std::uint16_t made = create_new_slot(c, n.name);
-    if (made == kNotFound) return false;
-    n.hint = SlotHint{made, c.slotStamp};
+    if (slot_of(c, n) == kNotFound && declare_name(c, n) == kNotFound) return false;
   }
   st.namesFoundAt = c.slotStamp;
   return true;
@@ -622,14 +620,11 @@ bool then_part_runs(const Context& c, const CompiledStatement& st) {
 // either: nothing has run that the text path cannot run again, so what this
 // path leaves (an element or a key it does not read) goes to the text path,
 // which runs the whole line, as for a statement of its own.
-StatementRun run_pure_then(Context& c, CompiledStatement& st) {
+// (`target`: the assignment's slot.)
+StatementRun run_pure_then(Context& c, CompiledStatement& st, std::uint16_t target) {
   const CompiledExpr& e = expr_of(st, st.thenStatement);
   c.traceEvent = trace::ev::kValue;
-  if (e.assignment) {
-    const std::uint16_t target = slot_of(c, st.thenTarget);
-    return target == kNotFound ? StatementRun::not_run
-                               : statement_run(assign_compiled(c, st.code, e, target, nullptr));
-  }
+  if (e.assignment) return statement_run(assign_compiled(c, st.code, e, target, nullptr));
   Operand value;
   clear_operand(value);
   if (!eval_compiled(c, st.code, e, value)) return StatementRun::not_run;
@@ -649,14 +644,17 @@ StatementRun run_if_line(Context& c, CompiledStatement& st) {
   if (v != 0) {
     if (st.thenStatement >= 0) {
       // As the text path leaves it: the If's own event and state, whatever the statement was.
-      if (!committed && !st.thenTarget.name.empty() && target_slot(c, st.thenTarget) == kNotFound)
-        return StatementRun::not_run;
+      std::uint16_t target = kNotFound;   // the assignment's (a call after Then has none)
+      if (!committed && !st.thenTarget.name.empty()) {
+        target = target_slot(c, st.thenTarget);
+        if (target == kNotFound) return StatementRun::not_run;
+      }
       if (!committed && !names_exist(c, st)) return StatementRun::not_run;
       c.ifState = 1;
       c.conditionResult = 1;
       const StatementRun run = committed || expr_of(st, st.thenStatement).effects
                                    ? run_strict_statement(c, st, st.thenStatement, st.thenTarget)
-                                   : run_pure_then(c, st);
+                                   : run_pure_then(c, st, target);
       if (run == StatementRun::ok) {
         c.traceEvent = trace::ev::kSingleIf;
         c.ifState = 1;
@@ -787,7 +785,7 @@ StatementRun run_for(Context& c, CompiledStatement& st) {
   const std::uint16_t slot = target_slot(c, st.names[0]);
   if (slot == kNotFound || !names_exist(c, st)) return StatementRun::not_run;
   std::int32_t start = 0, limit = 0, step = 1;
-  if (slot == kNotFound || !int_value_steps(c, st, expr_of(st, st.expr), start) ||
+  if (!int_value_steps(c, st, expr_of(st, st.expr), start) ||
       !int_value_steps(c, st, expr_of(st, st.limitExpr), limit) ||
       (st.stepExpr >= 0 && !int_value_steps(c, st, expr_of(st, st.stepExpr), step)) ||
       !store_int(c.slots[slot].v, id::kAssign, start))
@@ -909,7 +907,7 @@ CompiledStatement* loop_test(Context& c, CompiledStatement& st, const StructEntr
     return false;
   // What the Break leaves, as run_break takes it: the block's names exist
   // still (the store made or dropped none).
-  steps::switch_broken_at_once(c);
+  steps::switch_broken_at_once(c, t.else_after(*brk));
   c.assignFrame = limits::kNoFrame;
   c.assignSlot = limits::kNoSlot;
   c.stmtPos = brk->stmtPos;
@@ -998,8 +996,7 @@ StatementRun run_endswitch(Context& c) {
     const StructEntry& e = top(c);
     if (e.kind == sk::kSwitch && e.skip == skip::kRun && e.stmtPos == t->switchPos && e.script == c.curScript &&
         can_jump(c, *t) && take_budget(c, t->endIndex - st.blockIndex)) {
-      steps::break_switch(c);
-      if (t->lastElse > st.blockIndex) c.conditionResult = 0;
+      steps::break_switch(c, t->else_after(st));
       c.pos = t->endNext;
       next = jump_target(c, t->after);
       return StatementRun::ok;

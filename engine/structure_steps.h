@@ -259,21 +259,23 @@ inline bool next_goes_round(Context& c) {
 
 inline void end_loop(Context& c) { pop(c, true); }
 
-// A Break that runs right in a Switch block whose EndSwitch follows at
-// once: break_continue and end_switch in one step.
-inline void break_switch(Context& c) {
+// A Break that runs right in a Switch block, with the lines up to its
+// EndSwitch passed over: break_continue and end_switch in one step.
+// `elsePassed`: an Else lies among those lines (skipped, it leaves the
+// condition result 0).
+inline void break_switch(Context& c, bool elsePassed) {
   detail::leave_if_state(c);
   c.traceEvent = trace::ev::kEnd;
-  c.conditionResult = 1;
+  c.conditionResult = elsePassed ? 0 : 1;
   pop(c, true);
 }
 
 // A Switch whose Case body ran with it and broke out at once: what opening
 // the block, its Case and the Break leave, with no entry opened and let go.
-inline void switch_broken_at_once(Context& c) {
+inline void switch_broken_at_once(Context& c, bool elsePassed) {
   detail::leave_if_state(c);
   c.traceEvent = trace::ev::kEnd;
-  c.conditionResult = 1;
+  c.conditionResult = elsePassed ? 0 : 1;
 }
 
 inline void end_switch(Context& c) {

@@ -47,9 +47,10 @@ struct SwitchTable {
   int nesting = 0;                  // structure entries the skipped lines would push at most
   std::uint16_t caseNesting = 0;    // expression nesting a Case's value needs
   std::uint32_t endIndex = 0;       // statements in the block before the EndSwitch
-  // 1 + the index of the block's last Else (0: none). An Else skipped after
-  // a Break leaves the condition result 0, as the text path passes it.
+  // 1 + the index of the block's last Else (0: none): whether a Break's
+  // jump to the EndSwitch passes one.
   std::uint32_t lastElse = 0;
+  bool else_after(const CompiledStatement& brk) const { return lastElse > brk.blockIndex; }
   // The statements read after a jump, once found: the line after the
   // EndSwitch, and each Case's first line (made for the same text and names
   // as the table, so current while it is).

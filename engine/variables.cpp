@@ -112,7 +112,7 @@ std::uint64_t layout_after(Context& c, std::uint16_t slot, std::string_view name
 
 // A new slot for `lowerName`, which no slot holds: the highest free one, or
 // one more; kNotFound (no error set) when the table is full.
-std::uint16_t create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
+std::uint16_t create_slot(Context& c, std::string_view lowerName) {
   if (!c.slots) return kNotFound;
   std::uint16_t chosen = kNotFound;
   for (int i = c.hwm - 1; i >= 1; --i) {
@@ -122,28 +122,26 @@ std::uint16_t create_slot(Context& c, std::string_view lowerName, bool asPointer
     if (c.hwm + 1 >= c.capacity) return kNotFound;
     chosen = c.hwm++;
   }
-  // (A pointer operand's slot starts out holding a number: no shared step.)
-  c.slotStamp = asPointerOperand ? ++c.stampCounter
-                                 : layout_after(c, chosen, lowerName.substr(0, limits::kNameMax));
+  c.slotStamp = layout_after(c, chosen, lowerName.substr(0, limits::kNameMax));
   VarSlot& s = c.slots[chosen];
   std::memset(static_cast<void*>(&s), 0, sizeof s);
   std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));
   s.v.i = -1;
-  s.v.flags = asPointerOperand ? vf::kInt : vf::kDeclared;
+  s.v.flags = vf::kDeclared;
   return chosen;
 }
 
 }  // namespace
 
-std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand) {
+std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName) {
   const std::uint16_t slot = find_slot(c, lowerName);
   if (slot != kNotFound) return slot;
-  const std::uint16_t made = create_slot(c, lowerName, asPointerOperand);
+  const std::uint16_t made = create_slot(c, lowerName);
   if (made == kNotFound) fail(c, errs::kVariablesOutOfMemory);
   return made;
 }
 
-std::uint16_t create_new_slot(Context& c, std::string_view lowerName) { return create_slot(c, lowerName, false); }
+std::uint16_t create_new_slot(Context& c, std::string_view lowerName) { return create_slot(c, lowerName); }
 
 bool store_in_slot(Context& c, std::uint16_t slot, Value& v) {
   if (!own_array(c, v)) {

@@ -41,7 +41,7 @@ std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 // find_var: slot, or kNotFound with 3051/3052 set. `report` names the variable in 3052.
 std::uint16_t find_var(Context& c, std::string_view name, bool report);
 // Finds or creates the slot of a lower-case name (3097 when full).
-std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName, bool asPointerOperand = false);
+std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName);
 // Creates the slot of a name no slot holds: kNotFound, and no error, when full.
 std::uint16_t create_new_slot(Context& c, std::string_view lowerName);
 // Assigns a value (taken over) to a slot, releasing the old value. An array

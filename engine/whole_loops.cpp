@@ -34,7 +34,6 @@ class Builder : public WholeEmitter {
   // back at the EndWhile; a false condition ends the program (kEnd) where the
   // While line is to run again.
   WholeVerdict build_while(const Script& s, const CompiledStatement& end, const CompiledStatement& head) {
-    p_.isWhile = true;
     std::size_t exit = 0;
     if (const WholeVerdict v = condition(head, exit); v != WholeVerdict::whole) return v;
     StatementWalk walk(c_, s, head.nextPos);
@@ -247,14 +246,14 @@ class Builder : public WholeEmitter {
 };
 
 // The program of a Next (or EndWhile), made on one of its first rounds;
-// null while there is none.
-WholeLoop* program_of(Context& c, CompiledStatement& next, CompiledStatement& to, bool isWhile) {
+// null while there is none. `to`: the loop's "To" clause (or While line).
+WholeLoop* program_of(Context& c, CompiledStatement& next, CompiledStatement& to) {
   // (A Next reached from another For, by a jump, keeps to its statements.)
   if (next.wholeLoop) return next.wholeLoop->to == &to ? next.wholeLoop.get() : nullptr;
   auto program = std::make_shared<WholeLoop>();
   program->to = &to;
   WholeVerdict v = WholeVerdict::not_whole;
-  if (isWhile) {
+  if (program->is_while()) {
     v = Builder(c, *program, std::string()).build_while(c.script(), next, to);
   } else {
     const std::uint16_t counter = steps::top(c).word;
@@ -338,7 +337,7 @@ bool load(Context& c, WholeLoop& p, std::uint16_t* slots, std::int32_t* r) {
     slots[k] = slot;
     r[k] = c.slots[slot].v.i;
   }
-  return p.isWhile || slots[0] == steps::top(c).word;
+  return p.is_while() || slots[0] == steps::top(c).word;
 }
 
 // Runs the rounds of `p`, whose loop ends at `end` (its Next or EndWhile),
@@ -346,7 +345,7 @@ bool load(Context& c, WholeLoop& p, std::uint16_t* slots, std::int32_t* r) {
 void run_rounds(Context& c, WholeLoop& p, CompiledStatement& end) {
   const int depth = c.depth;
   // (A While's rounds run with its entry opened above the others.)
-  const int entries = depth + (p.isWhile ? 1 : 0) + p.structures;
+  const int entries = depth + (p.is_while() ? 1 : 0) + p.structures;
   std::uint16_t slots[kWholeVariables];
   std::int32_t r[kWholeRegisters];
   for (;;) {
@@ -354,7 +353,7 @@ void run_rounds(Context& c, WholeLoop& p, CompiledStatement& end) {
         c.exprDepth + p.nesting > limits::kExpressionDepth || !load(c, p, slots, r))
       return;
     const Stop stop = run(c, p, slots, r);
-    if (stop == Stop::ended && !p.isWhile) steps::for_round(c, false);
+    if (stop == Stop::ended && !p.is_while()) steps::for_round(c, false);
     if (stop != Stop::due) return;
     // Looked at as between statements, the loop's end line kept as it is;
     // what a callback changed is found when the variables are found again.
@@ -370,11 +369,11 @@ void run_rounds(Context& c, WholeLoop& p, CompiledStatement& end) {
 
 void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
   if (steps::top(c).skip != skip::kRun) return;   // the loop is over
-  if (WholeLoop* p = wholeloop::program_of(c, next, to, false)) wholeloop::run_rounds(c, *p, next);
+  if (WholeLoop* p = wholeloop::program_of(c, next, to)) wholeloop::run_rounds(c, *p, next);
 }
 
 void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
-  if (WholeLoop* p = wholeloop::program_of(c, end, head, true)) wholeloop::run_rounds(c, *p, end);
+  if (WholeLoop* p = wholeloop::program_of(c, end, head)) wholeloop::run_rounds(c, *p, end);
 }
 
 }  // namespace orv

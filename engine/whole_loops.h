@@ -19,8 +19,9 @@ namespace orv {
 
 struct WholeLoop {
   const CompiledStatement* to = nullptr;   // the "To" clause or While line it was made for (the body follows it)
-  bool isWhile = false;             // a While loop's: no loop variable, its condition starts each round
-  std::vector<WholeStep> steps;     // one round: the body, the limit, kNextRound
+  // A For round: the body, the limit, kNextRound. A While round: the
+  // condition, the body, kWhileRound; then kEnd, where a false condition goes.
+  std::vector<WholeStep> steps;
   std::vector<NameRef> names;       // register k holds names[k]; names[0] is a For loop's variable
   std::vector<CaseJumps> tables;    // a Switch's: to the step its value goes on at
   std::uint16_t nesting = 0;        // the deepest nesting any of its expressions needs
@@ -28,6 +29,8 @@ struct WholeLoop {
   std::uint32_t bodyWeight = 0;     // what a round's statements count toward a look at the messages
   std::uint32_t nextWeight = 0;     // and its Next (or EndWhile)
   bool mayMiss = false;             // a step may give the round up: its start is kept
+  // A While loop's: no loop variable, and its condition starts each round.
+  bool is_while() const { return to->kind == CompiledStatement::kWhile; }
 };
 
 // A Next gives up on a program after this many looks at a body not yet

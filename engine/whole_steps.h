@@ -25,7 +25,7 @@ struct WholeStep {
     kJump,               // go on at step `value`
     kSwitch,             // go on at the step jump table `value` gives for r[a]
     kReturn,             // the function's value is r[a]
-    kEnd,                // the body ran out: 0
+    kEnd,                // the body ran out: 0 (a While loop: its condition is false)
     kStatement,          // a statement starts: it weighs `value` toward a look at the messages
     kNextRound,          // a loop's Next: its variable r[0] steps by `value` and is held against r[a]
     kWhileRound          // a While loop's EndWhile: back to its condition

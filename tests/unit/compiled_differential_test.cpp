@@ -1385,8 +1385,16 @@ TEST_F(CompiledDifferentialTest, TextArgumentsAndNewLocalsOnBothPaths) {
   crowded += "  Return k\n#EndFunction\nErrorMode(@OFF)\nFor i = 1 To 3\n  StdOut(f(i) : LastError())\nNext\n";
   const Outcome filled = outcome(crowded, true);
   EXPECT_TRUE(filled.output.find("3097") != std::string::npos || filled.error == 3097) << filled.output;
-  expect_same(crowded, "a crowded frame");
-  expect_same(crowded, "a crowded frame, uncounted", 0);
+  // The locals after false one-line Ifs are only declared: the names that do
+  // not fit are passed over without an error, on both paths.
+  std::string passed = "#DefineFunction f(k)\n";
+  for (int n = 0; n < 520; ++n) passed += "  If k > 100 Then l" + std::to_string(n) + " = k\n";
+  passed += "  Return k\n#EndFunction\nFor i = 1 To 3\n  StdOut(f(i))\nNext\n";
+  EXPECT_EQ(outcome(passed, true).output, "1\n2\n3\n");
+  for (const std::string* script : {&crowded, &passed}) {
+    expect_same(*script, "a crowded frame");
+    expect_same(*script, "a crowded frame, uncounted", 0);
+  }
 }
 
 // A function called from a compiled line with its body compiled runs without
