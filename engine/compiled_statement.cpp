@@ -379,22 +379,28 @@ StatementRun statement_run(CompiledRun run) {
   return false;
 }
 
-// A name of the statement that no slot holds, declared as the text path
-// declares it on reading it; kNotFound when the table is full.
-[[gnu::noinline]] std::uint16_t declare_name(Context& c, NameRef& name) {
-  const std::uint16_t made = create_new_slot(c, name.name);
-  if (made != kNotFound) name.hint = SlotHint{made, c.slotStamp};
-  return made;
+// The slot of a statement's name, declared as the text path declares it on
+// reading it when no slot holds it; kNotFound when the table is full. A
+// function's local is new on every call: made again as the line last made it.
+[[gnu::noinline]] std::uint16_t find_or_declare(Context& c, NameRef& name) {
+  std::uint16_t slot = remake_slot(c, name.name, name.made);
+  if (slot == kNotFound) {
+    slot = slot_of(c, name);
+    if (slot != kNotFound) return slot;
+    slot = create_new_slot(c, name.name, name.made);
+    if (slot == kNotFound) return kNotFound;
+  }
+  name.hint = SlotHint{slot, c.slotStamp};
+  return slot;
 }
 
 // The slot of a statement's target (an assignment's, a For loop's
 // variable). A new one is made here, as the text path makes it on reading
-// it, before the rest of the statement runs (a function's locals are new on
-// every call; a line that then reads it unassigned leaves that to the text
-// path). kNotFound: the table is full (the text path reports it).
+// it, before the rest of the statement runs (a line that then reads it
+// unassigned leaves that to the text path). kNotFound: the table is full
+// (the text path reports it).
 [[gnu::always_inline]] inline std::uint16_t target_slot(Context& c, NameRef& target) {
-  const std::uint16_t found = slot_of(c, target);
-  return found != kNotFound ? found : declare_name(c, target);
+  return hint_holds(c, target.hint) ? target.hint.slot : find_or_declare(c, target);
 }
 
 // What the text path does with the names of a line it passes over, or of
@@ -402,7 +408,7 @@ StatementRun statement_run(CompiledRun run) {
 // table is full (the text path reports it).
 [[gnu::noinline]] bool declare_missing_names(Context& c, CompiledStatement& st) {
   for (NameRef& n : st.names) {
-    if (slot_of(c, n) == kNotFound && declare_name(c, n) == kNotFound) return false;
+    if (target_slot(c, n) == kNotFound) return false;
   }
   st.namesFoundAt = c.slotStamp;
   return true;
@@ -1231,7 +1237,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
     st.trustsLinks = !st.callsOut && st.kind != CompiledStatement::kEndWhile;
     st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
-      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}});
+      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}, MadeSlot{}});
   } else {
     st.code = CompiledLine{};
   }

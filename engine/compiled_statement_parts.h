@@ -10,6 +10,7 @@
 
 #include "engine/compiled.h"
 #include "engine/context.h"
+#include "engine/variables.h"
 
 namespace orv {
 
@@ -17,6 +18,7 @@ namespace orv {
 struct NameRef {
   std::string name;   // lower-case
   SlotHint hint;
+  MadeSlot made;      // how the line last made it (a function's local)
 };
 
 struct CompiledStatement {

@@ -110,9 +110,17 @@ std::uint64_t layout_after(Context& c, std::uint16_t slot, std::string_view name
   return stamp;
 }
 
+void name_new_slot(VarSlot& s, std::string_view lowerName) {
+  std::memset(static_cast<void*>(&s), 0, sizeof s);
+  std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));
+  s.v.i = -1;
+  s.v.flags = vf::kDeclared;
+}
+
 // A new slot for `lowerName`, which no slot holds: the highest free one, or
-// one more; kNotFound (no error set) when the table is full.
-std::uint16_t create_slot(Context& c, std::string_view lowerName) {
+// one more; kNotFound (no error set) when the table is full. `made` (when
+// given) learns a step that added a slot to a shared layout.
+std::uint16_t create_slot(Context& c, std::string_view lowerName, MadeSlot* made = nullptr) {
   if (!c.slots) return kNotFound;
   std::uint16_t chosen = kNotFound;
   for (int i = c.hwm - 1; i >= 1; --i) {
@@ -122,12 +130,13 @@ std::uint16_t create_slot(Context& c, std::string_view lowerName) {
     if (c.hwm + 1 >= c.capacity) return kNotFound;
     chosen = c.hwm++;
   }
+  const std::uint64_t from = c.slotStamp;
   c.slotStamp = layout_after(c, chosen, lowerName.substr(0, limits::kNameMax));
-  VarSlot& s = c.slots[chosen];
-  std::memset(static_cast<void*>(&s), 0, sizeof s);
-  std::memcpy(s.name, lowerName.data(), std::min<std::size_t>(lowerName.size(), limits::kNameMax));
-  s.v.i = -1;
-  s.v.flags = vf::kDeclared;
+  if (made) {
+    *made = MadeSlot{};
+    if ((from & kSharedLayout) && (c.slotStamp & kSharedLayout) && chosen + 1 == c.hwm) *made = {from, c.slotStamp, chosen};
+  }
+  name_new_slot(c.slots[chosen], lowerName);
   return chosen;
 }
 
@@ -141,7 +150,17 @@ std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName) {
   return made;
 }
 
-std::uint16_t create_new_slot(Context& c, std::string_view lowerName) { return create_slot(c, lowerName); }
+std::uint16_t create_new_slot(Context& c, std::string_view lowerName, MadeSlot& made) {
+  return create_slot(c, lowerName, &made);
+}
+
+std::uint16_t remake_slot(Context& c, std::string_view lowerName, const MadeSlot& made) {
+  if (made.from != c.slotStamp || made.slot != c.hwm || c.hwm + 1 >= c.capacity || !c.slots) return kNotFound;
+  ++c.hwm;
+  c.slotStamp = made.to;
+  name_new_slot(c.slots[made.slot], lowerName);
+  return made.slot;
+}
 
 bool store_in_slot(Context& c, std::uint16_t slot, Value& v) {
   if (!own_array(c, v)) {

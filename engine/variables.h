@@ -42,8 +42,21 @@ std::uint16_t find_slot(const Context& c, std::string_view lowerName);
 std::uint16_t find_var(Context& c, std::string_view name, bool report);
 // Finds or creates the slot of a lower-case name (3097 when full).
 std::uint16_t find_or_create_slot(Context& c, std::string_view lowerName);
-// Creates the slot of a name no slot holds: kNotFound, and no error, when full.
-std::uint16_t create_new_slot(Context& c, std::string_view lowerName);
+// A name made in a shared layout by adding a slot: the layouts before and
+// after, and the slot. From the same layout the same name is missing again
+// (a shared stamp names the same names in the same slots) and the same step
+// gives the same slot and stamp, so a line that makes a function's local on
+// every call need neither look for it nor look the step up.
+struct MadeSlot {
+  std::uint64_t from = 0, to = 0;
+  std::uint16_t slot = limits::kNoSlot;
+};
+// Creates the slot of a name no slot holds: kNotFound, and no error, when
+// full. `made` learns the step when it can be made again (see MadeSlot).
+std::uint16_t create_new_slot(Context& c, std::string_view lowerName, MadeSlot& made);
+// The step `made` remembers, when the table is in its layout before: the
+// slot; else kNotFound (nothing changed).
+std::uint16_t remake_slot(Context& c, std::string_view lowerName, const MadeSlot& made);
 // Assigns a value (taken over) to a slot, releasing the old value. An array
 // that others share is copied first; false (value released) when that fails.
 bool store_in_slot(Context& c, std::uint16_t slot, Value& v);

@@ -27,7 +27,7 @@ class Builder : public WholeEmitter {
  public:
   // `counter`: a For loop's variable; empty for a While loop.
   Builder(Context& c, WholeLoop& out, std::string counter) : WholeEmitter(out.steps), c_(c), p_(out) {
-    if (!counter.empty()) p_.names.push_back(NameRef{std::move(counter), SlotHint{}});
+    if (!counter.empty()) p_.names.push_back(NameRef{std::move(counter), SlotHint{}, MadeSlot{}});
   }
 
   // A While loop: each round tests the condition, runs the body and goes
@@ -75,7 +75,7 @@ class Builder : public WholeEmitter {
     for (std::size_t k = 0; k < p_.names.size(); ++k)
       if (p_.names[k].name == name) return static_cast<int>(k);
     if (p_.names.size() == kWholeVariables) return -1;
-    p_.names.push_back(NameRef{name, SlotHint{}});
+    p_.names.push_back(NameRef{name, SlotHint{}, MadeSlot{}});
     return static_cast<int>(p_.names.size() - 1);
   }
 

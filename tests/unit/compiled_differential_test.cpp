@@ -1397,6 +1397,30 @@ TEST_F(CompiledDifferentialTest, TextArgumentsAndNewLocalsOnBothPaths) {
   }
 }
 
+// A line that makes a function's local on every call repeats the step it
+// took last time only from the same layout: other locals made before it on
+// some calls, a name dropped, frames nested by recursion.
+TEST_F(CompiledDifferentialTest, LocalsMadeAgainOnlyFromTheSameLayout) {
+  const char* snippets[] = {
+      // every other call jumps over the line that makes `a`, so `t` lands in another slot
+      "#DefineFunction f(k)\n  If k mod 2 == 0 Then GoTo late\n  a = k\n:late\n  t = k : \"x\"\n  u = t : \"y\"\n"
+      "  Return t : u : IsDefined(a)\n#EndFunction\nFor i = 1 To 6\n  StdOut(f(i))\nNext\n",
+      // as many locals before it on every call, but not the same ones
+      "#DefineFunction f(k)\n  If k mod 2 == 0 Then GoTo other\n  a = k\n  GoTo made\n:other\n  b = k\n:made\n"
+      "  t = k : \"x\"\n  Return t : IsDefined(a) : IsDefined(b)\n#EndFunction\nFor i = 1 To 5\n  StdOut(f(i))\nNext\n",
+      // a local dropped and made again within one call, then on the next call
+      "#DefineFunction f(k)\n  t = k\n  Drop(t)\n  u = k * 2\n  t = u : \"/\" : k\n  Return t : IsDefined(u)\n#EndFunction\n"
+      "For i = 1 To 4\n  StdOut(f(i))\nNext\n",
+      // recursion: each level makes the same locals in a frame of its own
+      "#DefineFunction r(k)\n  t = \"<\" : k\n  If k > 0 Then t = t : r(k - 1)\n  w = t : \">\"\n  Return w\n#EndFunction\n"
+      "For i = 0 To 3\n  StdOut(r(i))\nNext\n",
+      // two functions whose locals share a name, called alternately and nested
+      "#DefineFunction f(k)\n  t = k + 1\n  Return t\n#EndFunction\n#DefineFunction g(a, b)\n  t = f(a) : b\n  s = t : f(b)\n"
+      "  Return s\n#EndFunction\nFor i = 1 To 4\n  StdOut(f(i) : \" \" : g(i, i * 3))\nNext\n",
+  };
+  expect_each_same(snippets, "made again");
+}
+
 // A function called from a compiled line with its body compiled runs without
 // the run loop's setup, its whole-number arguments bound straight into its
 // parameters; each way such a call must instead (or part way through) do
