@@ -244,6 +244,7 @@ int run_buffer(Context& c, void* block, api::Word hostWindow, api::Handle script
   if (trace::active(c)) trace::end_of_job(c);
   release_value(c, c.returnValue);
   clear_operand(c.returnValue);
+  c.heap.settle();   // the host finds every block the run let go on the free list
   api::ContextBlockHead* head = head_of(block);
   head->lastError = c.lastError;
   head->lastLine = c.lastLine;
@@ -408,7 +409,11 @@ ORV_EXPORT std::uint32_t ORV_CALL VMalloc(void* context, std::uint32_t bytes) {
 
 ORV_EXPORT void ORV_CALL VFree(void* context, std::uint32_t offset) {
   export_guard(0, [&] {
-    if (Context* c = context_of(context)) c->heap.free(offset);
+    if (Context* c = context_of(context)) {
+      c->heap.free(offset);
+      // Between runs the host sees a block it let go on the free list at once.
+      if (!run_active(*c)) c->heap.settle();
+    }
     return 0;
   });
 }

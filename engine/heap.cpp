@@ -11,18 +11,11 @@ constexpr std::uint32_t kNext = 8;   // free-list links inside a free block head
 constexpr std::uint32_t kPrev = 12;
 constexpr std::uint32_t kHead = 0;   // the heap header doubles as the list's head node
 
-std::uint32_t round_up(std::uint32_t v, std::uint32_t to) { return (v + to - 1) / to * to; }
 
 void report_corruption(std::uint16_t number) {
   platform::message_box(message_text(number), message_text(errs::kHeapCorruptTitle), platform::mb_ok);
 }
 }  // namespace
-
-std::uint32_t StringHeap::block_size_for(std::uint32_t request) {
-  // Header (8) and trailer (8) around the payload, rounded to 4 bytes.
-  std::uint32_t size = round_up(request + 16, 4);
-  return size < kMinBlock ? kMinBlock : size;
-}
 
 bool StringHeap::tag_is(std::uint32_t off, const char* tag) const {
   return std::memcmp(base_ + off, tag, 4) == 0;
@@ -85,6 +78,7 @@ void StringHeap::remember_block_text(std::uint32_t handle, std::uint32_t units, 
 
 void StringHeap::init(std::uint8_t* base, std::uint32_t size, api::HeapBookkeeping* book) {
   forget_lengths();
+  kept_ = {};
   base_ = base;
   book_ = book;
   set_committed(size);
@@ -129,6 +123,7 @@ bool StringHeap::can_hold(std::uint32_t bytes) const {
   const std::uint32_t need = block_size_for(bytes);
   // The block alloc() looks at first answers most asks; then the arithmetic:
   // the walk is only needed near the reservation's end.
+  if (need <= kKeptBlockMax && kept_[kept_index(need)].count != 0) return true;
   const std::uint32_t first = word(rover() + kNext);
   if (first != kHead && word(first + 4) >= need) return true;
   return grown_size(need) != 0 || largest_free() >= need;
@@ -153,7 +148,7 @@ bool StringHeap::grow(std::uint32_t blockSize) {
   return true;
 }
 
-std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
+std::uint32_t StringHeap::alloc_listed(std::uint32_t bytes) {
   if (!base_ || bytes > kMaxRequest) return 0;
   const std::uint32_t need = block_size_for(bytes);
   for (;;) {
@@ -163,7 +158,8 @@ std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
     for (;;) {
       if (cur == kHead) {
         if (++wraps == 2) {
-          if (!grow(need)) return 0;
+          // Kept blocks may merge into a large enough one before the heap grows.
+          if (!settle() && !grow(need)) return 0;
           grown = true;
           break;
         }
@@ -195,9 +191,53 @@ std::uint32_t StringHeap::alloc(std::uint32_t bytes) {
 
 void StringHeap::free(std::uint32_t handle) {
   if (!base_ || handle < kHeaderSize + 8 || handle >= endOffset_) return;
-  std::uint32_t block = handle - 8;
+  const std::uint32_t block = handle - 8;
   if (!tag_is(block, kTagUsed)) return;   // not a live block: a double release is ignored
+  const std::uint32_t size = word(block + 4);
+  if (size <= kKeptBlockMax && keep(block, size)) return;
+  release_block(block);
+}
+
+// A small, well-formed block into its size's kept list. True also for one
+// kept already (a double release, ignored); false when the list is full.
+// A kept block carries a mark in its payload, so only a block that has the
+// mark needs the list searched.
+bool StringHeap::keep(std::uint32_t block, std::uint32_t size) {
+  if (size < kMinBlock || size % 4 != 0 || block + size > endOffset_ || !tag_is(block + size - 4, kTagUsed))
+    return false;   // the free list's checks report it
+  KeptBlocks& kept = kept_[kept_index(size)];
+  if (word(block + 8) == kKeptMark[0] && word(block + 12) == kKeptMark[1]) {
+    for (std::uint32_t k = 0; k < kept.count; ++k)
+      if (kept.blocks[k] == block) return true;
+  }
+  if (kept.count == kKeptPerSize) return false;
+  kept.blocks[kept.count++] = block;
+  word(block + 8) = kKeptMark[0];
+  word(block + 12) = kKeptMark[1];
+  return true;
+}
+
+bool StringHeap::settle() {
+  bool any = false;
+  for (KeptBlocks& kept : kept_) {
+    while (kept.count != 0) {
+      release_block(kept.blocks[--kept.count]);
+      any = true;
+    }
+  }
+  return any;
+}
+
+std::uint32_t StringHeap::kept_bytes() const {
+  std::uint32_t total = 0;
+  for (std::size_t k = 0; k < kept_.size(); ++k) total += kept_[k].count * static_cast<std::uint32_t>(kMinBlock + 4 * k);
+  return total;
+}
+
+// Back to the free list, merged with free neighbours.
+void StringHeap::release_block(std::uint32_t block) {
   std::uint32_t size = word(block + 4);
+  const std::uint32_t handle = block + 8;
   // Only live blocks large enough for a kept length have an entry; a block
   // handed out again starts without one, as every entry of a freed block is
   // dropped here.
@@ -236,7 +276,7 @@ std::uint32_t StringHeap::bytes_in_use() const {
     if (tag_is(off, kTagUsed)) total += size;
     off += size;
   }
-  return total;
+  return total - kept_bytes();
 }
 
 bool StringHeap::verify() const {

@@ -24,6 +24,7 @@ class StringHeap {
   void attach(std::uint8_t* base, api::HeapBookkeeping* book) {
     base_ = base;
     book_ = book;
+    kept_ = {};   // (blocks of the area before, if another)
     forget_lengths();
   }
   // The size of the address range the host reserved for the heap: it never
@@ -37,8 +38,21 @@ class StringHeap {
   bool ready() const { return base_ != nullptr; }
 
   // Payload offset, or 0 when the heap cannot grow.
-  std::uint32_t alloc(std::uint32_t bytes);
+  std::uint32_t alloc(std::uint32_t bytes) {
+    if (bytes <= kKeptBlockMax - 16) {   // (kept blocks only exist in a ready heap)
+      KeptBlocks& kept = kept_[kept_index(block_size_for(bytes))];
+      if (kept.count != 0) {
+        const std::uint32_t block = kept.blocks[--kept.count];
+        word(block + 8) = 0;   // no longer marked as kept
+        return block + 8;
+      }
+    }
+    return alloc_listed(bytes);
+  }
   void free(std::uint32_t handle);
+  // Gives the kept small blocks (see below) back to the free list; true when
+  // there were any. The engine calls it when a run ends.
+  bool settle();
 
   char* ptr(std::uint32_t handle) const { return reinterpret_cast<char*>(base_ + handle); }
   // Bytes the payload of the live block at `handle` holds (its text may use
@@ -46,12 +60,17 @@ class StringHeap {
   std::uint32_t payload_capacity(std::uint32_t handle) const;
   std::uint8_t* base() const { return base_; }
   std::uint32_t committed() const;
-  // Bytes in blocks that are currently in use (walks the heap; for tests and leak checks).
+  // Bytes in blocks that are currently in use, kept ones not counted (walks
+  // the heap; for tests and leak checks).
   std::uint32_t bytes_in_use() const;
   // Checks every tag and the free list; false on any inconsistency.
   bool verify() const;
 
-  static std::uint32_t block_size_for(std::uint32_t request);
+  // Header (8) and trailer (8) around the payload, rounded to 4 bytes.
+  static constexpr std::uint32_t block_size_for(std::uint32_t request) {
+    const std::uint32_t size = (request + 16 + 3) / 4 * 4;
+    return size < kMinBlock ? kMinBlock : size;
+  }
   static constexpr std::uint32_t kMaxRequest = 0x7FFF0000u;
 
   // ---- Known text lengths ----
@@ -108,6 +127,28 @@ class StringHeap {
   std::uint32_t rover() const { return word(28); }
   void set_rover(std::uint32_t off) const { word(28) = off; }
   void set_committed(std::uint32_t bytes);
+  void release_block(std::uint32_t block);
+  std::uint32_t alloc_listed(std::uint32_t bytes);
+
+  // ---- Small blocks kept for reuse ----
+  // A small block let go is kept (up to kKeptPerSize of each size) for the
+  // next alloc of its size: the texts of a loop come and go in the same few
+  // sizes, and a kept block needs no search, split or merge. Kept blocks keep
+  // their used tags, so the heap stays well formed for anyone who reads it;
+  // they go back to the free list when an alloc finds no room and when a run
+  // ends. Too small for a kept length, they have no entry in that table.
+  static constexpr std::uint32_t kKeptBlockMax = 64;
+  static constexpr std::uint32_t kKeptPerSize = 8;
+  static_assert(kKeptBlockMax < kRememberBlock);
+  struct KeptBlocks {
+    std::array<std::uint32_t, kKeptPerSize> blocks{};
+    std::uint32_t count = 0;
+  };
+  static std::size_t kept_index(std::uint32_t size) { return (size - kMinBlock) / 4; }
+  static constexpr std::uint32_t kKeptMark[2] = {0x7045654Bu, 0x4B657074u};
+  bool keep(std::uint32_t block, std::uint32_t size);
+  std::uint32_t kept_bytes() const;
+  std::array<KeptBlocks, (kKeptBlockMax - kMinBlock) / 4 + 1> kept_{};
 
   struct LengthEntry {
     std::uint32_t handle = 0, units = 0, era = 0, unitBytes = 0;

@@ -98,6 +98,60 @@ TEST_F(HeapTest, GrowsByCommittingAndReportsExhaustion) {
   EXPECT_TRUE(heap_.verify());
 }
 
+// Small blocks let go are kept for the next text of their size; the heap
+// stays well formed meanwhile and gets them back on its free list.
+TEST_F(HeapTest, SmallBlocksLetGoAreKeptForTheirSize) {
+  const std::uint32_t a = heap_.alloc(10), b = heap_.alloc(10), big = heap_.alloc(100);
+  ASSERT_TRUE(a && b && big);
+  const std::uint32_t used = heap_.bytes_in_use();
+  heap_.free(a);
+  heap_.free(b);
+  heap_.free(b);   // a double release of a kept block is still ignored
+  EXPECT_EQ(tag(a - 8), "5678");   // kept blocks look used to anyone reading the heap
+  EXPECT_TRUE(heap_.verify());
+  EXPECT_EQ(heap_.bytes_in_use(), used - 2 * StringHeap::block_size_for(10));
+  EXPECT_EQ(heap_.alloc(12), b);   // last in, first out, for any request of the size
+  EXPECT_EQ(heap_.alloc(1), a);
+  const std::uint32_t fresh = heap_.alloc(10);
+  EXPECT_TRUE(fresh != a && fresh != b);
+  // A text that happens to begin like a kept block's mark is let go as usual.
+  std::uint32_t mark[2];
+  heap_.free(fresh);
+  std::memcpy(mark, heap_.ptr(fresh), sizeof mark);
+  EXPECT_EQ(heap_.alloc(10), fresh);
+  std::memcpy(heap_.ptr(a), mark, sizeof mark);
+  heap_.free(a);
+  EXPECT_EQ(heap_.alloc(10), a);
+  for (std::uint32_t h : {a, b, fresh, big}) heap_.free(h);
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+  EXPECT_TRUE(heap_.settle());
+  EXPECT_FALSE(heap_.settle());
+  EXPECT_EQ(tag(40), "QRST");   // one free block again
+  EXPECT_EQ(word(44), kSize - 56);
+  EXPECT_TRUE(heap_.verify());
+}
+
+TEST_F(HeapTest, KeptBlocksMergeBeforeTheHeapGrowsOrGivesUp) {
+  platform::set_commit_limit(kSize);
+  std::vector<std::uint32_t> small;
+  for (std::uint32_t h; (h = heap_.alloc(8 + small.size() % 40)) != 0;) small.push_back(h);
+  ASSERT_GT(small.size(), 1000u);
+  EXPECT_EQ(book_.committed, kSize);
+  // Every 13th first: the blocks kept are spread over the heap, between
+  // free ones that merge only around them.
+  for (std::size_t k = 0; k < small.size(); k += 13) heap_.free(small[k]);
+  for (std::size_t k = 0; k < small.size(); ++k)
+    if (k % 13 != 0) heap_.free(small[k]);
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+  // A text larger than the gaps between them still fits.
+  const std::uint32_t large = heap_.alloc(kSize / 2);
+  EXPECT_NE(large, 0u);
+  EXPECT_EQ(book_.committed, kSize);
+  EXPECT_TRUE(heap_.verify());
+  heap_.free(large);
+  EXPECT_EQ(heap_.bytes_in_use(), 0u);
+}
+
 TEST_F(HeapTest, RandomTrafficKeepsTheHeapConsistent) {
   std::vector<std::uint32_t> live;
   std::uint32_t seed = 12345;

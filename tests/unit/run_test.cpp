@@ -63,6 +63,31 @@ TEST_F(RunTest, StringHeapThatCannotGrowEndsTheRunCleanly) {
   EXPECT_EQ(output, "again\n");
 }
 
+// What a host reads in the heap after a run, or after letting a text go
+// between runs, counts every block the engine let go as free: none is only
+// kept for reuse.
+TEST_F(RunTest, HostFindsLetGoBlocksOnTheFreeList) {
+  const StringHeap& strings = engine().heap;
+  auto used_by_tags = [&] {
+    std::uint32_t total = 0, size = 0;
+    for (std::uint32_t off = StringHeap::kHeaderSize; off < strings.end_offset(); off += size) {
+      std::memcpy(&size, test::g_heapBase + off + 4, 4);
+      if (size == 0) break;
+      if (std::memcmp(test::g_heapBase + off, StringHeap::kTagUsed, 4) == 0) total += size;
+    }
+    return total;
+  };
+  EXPECT_EQ(run("For i = 1 To 50\n  t = \"x\" : i\n  u = t : t\nNext\nt = 0\n"), 0u);
+  const std::uint32_t held = used_by_tags();
+  EXPECT_EQ(held, strings.bytes_in_use());
+  void* block = platform::mem_lock(context);   // as an extender is handed it
+  const std::uint32_t h = VMalloc(block, 10);
+  EXPECT_NE(h, 0u);
+  VFree(block, h);
+  platform::mem_unlock(context);
+  EXPECT_EQ(used_by_tags(), held);
+}
+
 TEST_F(RunTest, CallRunsAFileInTheSameFrame) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / "orv_run_test";
