@@ -796,10 +796,9 @@ StatementRun run_for(Context& c, CompiledStatement& st) {
       (st.stepExpr >= 0 && !int_value_steps(c, st, expr_of(st, st.stepExpr), step)) ||
       !store_int(c.slots[slot].v, id::kAssign, start))
     return StatementRun::not_run;
-  StructEntry e = steps::entry_of(c, sk::kFor, skip::kRun);
-  e.jump = st.toPos;
-  e.word = slot;
-  steps::push(c, e);
+  StructEntry* e = steps::open_entry(c, sk::kFor, skip::kRun);   // (room checked above)
+  e->jump = st.toPos;
+  e->word = slot;
   c.breakable = 1;
   steps::for_test(c, step < 0 ? start >= limit : start <= limit);
   return StatementRun::ok;

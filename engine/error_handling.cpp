@@ -8,6 +8,7 @@
 #include "engine/messages.h"
 #include "engine/script.h"
 #include "engine/statements.h"
+#include "engine/structure_steps.h"
 #include "engine/tokenizer.h"
 #include "engine/trace/markers.h"
 #include "engine/trace/trace.h"
@@ -148,7 +149,7 @@ bool push_handler_gosub(Context& c, std::uint16_t fullError) {
 // that neither the report's traceback nor a later Return finds it.
 void pop_handler_gosub(Context& c) {
   c.breakable = c.stack[static_cast<std::size_t>(c.depth)].breakable;
-  c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+  steps::clear_entry(c.stack[static_cast<std::size_t>(c.depth)]);
   --c.depth;
 }
 

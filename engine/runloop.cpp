@@ -267,7 +267,7 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
 
   const bool gotValue = c.returned;
   while (c.depth >= frameDepth) {
-    c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+    steps::clear_entry(c.stack[static_cast<std::size_t>(c.depth)]);
     --c.depth;
   }
   c.scripts.pop_back();

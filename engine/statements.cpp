@@ -343,10 +343,10 @@ bool do_for(Context& c) {
   if (start->wstr) { c.heap.free(start->wstr); start->wstr = 0; }
   start.move_to(stored);
   store_in_slot(c, slot, stored);
-  StructEntry e = entry_of(c, sk::kFor, skip::kRun);
-  e.jump = raw_to_position(c, c.tokenStart);
-  e.word = slot;
-  if (!steps::push(c, e)) return false;
+  StructEntry* e = steps::open_entry(c, sk::kFor, skip::kRun);
+  if (!e) return false;
+  e->jump = raw_to_position(c, c.tokenStart);
+  e->word = slot;
   c.breakable = 1;
   c.prog = c.tokenStart;   // the "To" clause reads "To" itself
   get_token(c);
@@ -552,9 +552,9 @@ bool do_gosub(Context& c, char* statement, int ifState) {
   get_token(c);
   if (failed(c)) return false;
   if (!must_end(c)) return false;
-  StructEntry e = entry_of(c, gosub_kind(ifState), skip::kRun);
-  e.jump = c.pos;
-  if (!steps::push(c, e)) return false;
+  StructEntry* e = steps::open_entry(c, gosub_kind(ifState), skip::kRun);
+  if (!e) return false;
+  e->jump = c.pos;
   c.breakable = 0;
   std::uint32_t target = 0;
   if (!find_label(c, label.c_str(), target)) {
@@ -756,9 +756,9 @@ bool execute_statement(Context& c, Operand& result, char* text) {
     if (skipping(c)) return true;
     const std::uint32_t target = decode_jump(text);
     if (text[0] == kGosubMarker) {
-      StructEntry e = entry_of(c, gosub_kind(c.ifState), skip::kRun);
-      e.jump = c.pos;
-      if (!steps::push(c, e)) return false;
+      StructEntry* e = steps::open_entry(c, gosub_kind(c.ifState), skip::kRun);
+      if (!e) return false;
+      e->jump = c.pos;
       c.breakable = 0;
     } else if (goto_blocked_by_foreach(c)) {
       return fail(c, errs::kGotoInForEach);

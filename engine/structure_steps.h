@@ -41,11 +41,35 @@ inline bool push(Context& c, const StructEntry& e) {
   return true;
 }
 
+// Empties an entry. Copied from a constant: an entry built aside in small
+// stores and copied whole is read back before those stores land, which
+// stalls the processor.
+inline void clear_entry(StructEntry& e) {
+  static constexpr StructEntry kEmpty{};
+  e = kEmpty;
+}
+
+// Pushes the entry `entry_of` makes, filled in place (see clear_entry); a
+// caller that checked has_room cannot fail.
+inline StructEntry* open_entry(Context& c, std::uint16_t kind, std::uint8_t skipState) {
+  if (!has_room(c)) {
+    fail(c, errs::kNestingTooDeep);
+    return nullptr;
+  }
+  StructEntry& e = c.stack[static_cast<std::size_t>(++c.depth)];
+  clear_entry(e);
+  e.kind = kind;
+  e.stmtPos = c.stmtPos;
+  e.script = c.curScript;
+  e.skip = skipState;
+  e.breakable = c.breakable;
+  return &e;
+}
+
 // Drops the innermost entry; a loop or Switch gives back the Break state it hid.
 inline void pop(Context& c, bool restoreBreakable) {
   if (restoreBreakable) c.breakable = top(c).breakable;
-  static constexpr StructEntry kEmpty{};   // copied: cheaper than building one in place
-  top(c) = kEmpty;
+  clear_entry(top(c));
   --c.depth;
 }
 
@@ -63,22 +87,22 @@ inline void leave_if_state(Context& c) { c.ifState = -1; }
 // A structure inside a skipped block: skipped whole.
 inline bool open_skipped(Context& c, std::uint16_t kind) {
   if (kind != sk::kIfThen) detail::leave_if_state(c);
-  return push(c, entry_of(c, kind, skip::kAll));
+  return open_entry(c, kind, skip::kAll) != nullptr;
 }
 
 inline bool open_if(Context& c, bool truth) {
   c.ifState = truth ? 1 : 0;
   c.conditionResult = truth;
-  if (!push(c, entry_of(c, sk::kIfThen, detail::skip_for(truth)))) return false;
+  if (!open_entry(c, sk::kIfThen, detail::skip_for(truth))) return false;
   c.traceEvent = trace::ev::kIfBlock;
   return true;
 }
 
 inline bool open_while(Context& c, bool truth) {
   detail::leave_if_state(c);
-  StructEntry e = entry_of(c, sk::kWhile, detail::skip_for(truth));
-  e.jump = c.stmtPos;
-  if (!push(c, e)) return false;
+  StructEntry* e = open_entry(c, sk::kWhile, detail::skip_for(truth));
+  if (!e) return false;
+  e->jump = c.stmtPos;
   c.breakable = 1;
   c.traceEvent = trace::ev::kWhile;
   c.conditionResult = truth;
@@ -89,10 +113,10 @@ inline bool open_switch(Context& c, std::uint32_t value) {
   detail::leave_if_state(c);
   // The value is kept whole in two fields: the low half where a loop keeps
   // its variable, the high half where it keeps its jump.
-  StructEntry e = entry_of(c, sk::kSwitch, skip::kFalse);
-  e.word = static_cast<std::uint16_t>(value & 0xFFFFu);
-  e.jump = value >> 16;
-  if (!push(c, e)) return false;
+  StructEntry* e = open_entry(c, sk::kSwitch, skip::kFalse);
+  if (!e) return false;
+  e->word = static_cast<std::uint16_t>(value & 0xFFFFu);
+  e->jump = value >> 16;
   c.breakable = 1;
   c.traceEvent = trace::ev::kSwitch;
   return true;

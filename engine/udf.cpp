@@ -344,15 +344,12 @@ bool definition_line(Context& c, DefinitionState& d) {
 
 namespace {
 
-// The structure entry a call opens, naming where it was called from.
-StructEntry call_entry(const Context& c, int index) {
-  StructEntry frame;
-  frame.kind = sk::kUdf;
-  frame.stmtPos = c.stmtPos;
-  frame.script = c.curScript;
-  frame.udf = static_cast<std::uint16_t>(index);
-  frame.breakable = c.breakable;
-  return frame;
+// Opens the structure entry of a call, naming where it was called from
+// (false with 3353 when the stack is full).
+bool open_call_entry(Context& c, int index) {
+  StructEntry* frame = steps::open_entry(c, sk::kUdf, 0);
+  if (frame) frame->udf = static_cast<std::uint16_t>(index);
+  return frame != nullptr;
 }
 
 // How a callable's body starts: no handlers, no If or loop around it, no
@@ -370,7 +367,7 @@ void start_callee(Context& c, int index) {
 // Drops the call's structure entry (and any its body left above it).
 void unwind_call(Context& c, int frameDepth) {
   while (c.depth >= frameDepth) {
-    c.stack[static_cast<std::size_t>(c.depth)] = StructEntry{};
+    steps::clear_entry(c.stack[static_cast<std::size_t>(c.depth)]);
     --c.depth;
   }
   --c.callLevel;
@@ -453,7 +450,7 @@ bool call_udf_impl(Context& c, int index, Operand* args, int count, Operand& res
   WholeRedo redo(c);
   // (Parameters copied back to the caller need a frame.)
   if (!wholeTried && !copyBack && try_whole_function(c, index, args, count, result, redo) == WholeRun::done) return true;
-  if (!steps::push(c, call_entry(c, index))) return false;
+  if (!open_call_entry(c, index)) return false;
   const int frameDepth = c.depth;
   ++c.callLevel;
 
@@ -594,7 +591,7 @@ QuickCall quick_call(Context& c, int index, int count, Operand& result, Bind bin
       !c.errorHandlerFn.empty() || !c.cancelHandlerFn.empty() || !steps::has_room(c) ||
       c.scripts.size() == c.scripts.capacity() || c.boundTargets.size() == c.boundTargets.capacity())
     return QuickCall::declined;
-  c.stack[static_cast<std::size_t>(++c.depth)] = call_entry(c, index);
+  open_call_entry(c, index);   // (room checked above)
   const int frameDepth = c.depth;
   ++c.callLevel;
   const QuickSave saved(c);
