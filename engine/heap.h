@@ -137,7 +137,7 @@ class StringHeap {
   // their used tags, so the heap stays well formed for anyone who reads it;
   // they go back to the free list when an alloc finds no room and when a run
   // ends. Too small for a kept length, they have no entry in that table.
-  static constexpr std::uint32_t kKeptBlockMax = 64;
+  static constexpr std::uint32_t kKeptBlockMax = 128;
   static constexpr std::uint32_t kKeptPerSize = 8;
   static_assert(kKeptBlockMax < kRememberBlock);
   struct KeptBlocks {

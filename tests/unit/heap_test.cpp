@@ -54,13 +54,16 @@ TEST_F(HeapTest, UsedBlocksAreCarvedFromTheTailAndTagged) {
 
 TEST_F(HeapTest, NeighboursCoalesceInEitherOrder) {
   for (int order = 0; order < 2; ++order) {
-    std::uint32_t a = heap_.alloc(100), b = heap_.alloc(100), guard = heap_.alloc(100);
+    // (Larger than the blocks kept for reuse, which merge only later.)
+    std::uint32_t a = heap_.alloc(200), b = heap_.alloc(200), guard = heap_.alloc(200);
     ASSERT_TRUE(a && b && guard);
     const std::uint32_t before = heap_.bytes_in_use();
     if (order == 0) { heap_.free(a); heap_.free(b); }
     else { heap_.free(b); heap_.free(a); }
     EXPECT_TRUE(heap_.verify());
-    EXPECT_EQ(heap_.bytes_in_use(), before - 2 * StringHeap::block_size_for(100));
+    EXPECT_EQ(heap_.bytes_in_use(), before - 2 * StringHeap::block_size_for(200));
+    EXPECT_EQ(tag(b - 8), "QRST");   // the two as one free block
+    EXPECT_EQ(word(b - 4), 2 * StringHeap::block_size_for(200));
     heap_.free(guard);
     EXPECT_EQ(heap_.bytes_in_use(), 0u);
     EXPECT_TRUE(heap_.verify());
@@ -101,8 +104,8 @@ TEST_F(HeapTest, GrowsByCommittingAndReportsExhaustion) {
 // Small blocks let go are kept for the next text of their size; the heap
 // stays well formed meanwhile and gets them back on its free list.
 TEST_F(HeapTest, SmallBlocksLetGoAreKeptForTheirSize) {
-  const std::uint32_t a = heap_.alloc(10), b = heap_.alloc(10), big = heap_.alloc(100);
-  ASSERT_TRUE(a && b && big);
+  const std::uint32_t a = heap_.alloc(10), b = heap_.alloc(10), other = heap_.alloc(100);
+  ASSERT_TRUE(a && b && other);
   const std::uint32_t used = heap_.bytes_in_use();
   heap_.free(a);
   heap_.free(b);
@@ -122,7 +125,7 @@ TEST_F(HeapTest, SmallBlocksLetGoAreKeptForTheirSize) {
   std::memcpy(heap_.ptr(a), mark, sizeof mark);
   heap_.free(a);
   EXPECT_EQ(heap_.alloc(10), a);
-  for (std::uint32_t h : {a, b, fresh, big}) heap_.free(h);
+  for (std::uint32_t h : {a, b, fresh, other}) heap_.free(h);
   EXPECT_EQ(heap_.bytes_in_use(), 0u);
   EXPECT_TRUE(heap_.settle());
   EXPECT_FALSE(heap_.settle());
