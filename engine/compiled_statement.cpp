@@ -1236,7 +1236,7 @@ void learn_statement(Context& c, const CachedLine& cached, std::uint32_t readPos
     st.trustsLinks = !st.callsOut && st.kind != CompiledStatement::kEndWhile;
     st.pumpWeight = st.callsOut ? PumpThrottle::kCallWeight : PumpThrottle::kComputeWeight;
     for (const CachedToken& t : cached.tokens)
-      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text, SlotHint{}, MadeSlot{}});
+      if (t.kind == tk::kVariable) st.names.push_back(NameRef{t.text});
   } else {
     st.code = CompiledLine{};
   }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/compiled.h"
@@ -16,6 +17,8 @@ namespace orv {
 
 // A variable the statement names, with the slot it was last found in.
 struct NameRef {
+  NameRef() = default;
+  explicit NameRef(std::string lowerName) : name(std::move(lowerName)) {}
   std::string name;   // lower-case
   SlotHint hint;
   MadeSlot made;      // how the line last made it (a function's local)

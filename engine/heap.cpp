@@ -11,7 +11,6 @@ constexpr std::uint32_t kNext = 8;   // free-list links inside a free block head
 constexpr std::uint32_t kPrev = 12;
 constexpr std::uint32_t kHead = 0;   // the heap header doubles as the list's head node
 
-
 void report_corruption(std::uint16_t number) {
   platform::message_box(message_text(number), message_text(errs::kHeapCorruptTitle), platform::mb_ok);
 }

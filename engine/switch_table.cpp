@@ -45,7 +45,7 @@ void add_names(SwitchTable& t, const CompiledStatement& st) {
   for (const NameRef& n : st.names) {
     bool known = false;
     for (const NameRef& m : t.names) known = known || m.name == n.name;
-    if (!known) t.names.push_back(NameRef{n.name, SlotHint{}, MadeSlot{}});
+    if (!known) t.names.push_back(NameRef{n.name});
   }
 }
 

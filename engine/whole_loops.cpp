@@ -27,7 +27,7 @@ class Builder : public WholeEmitter {
  public:
   // `counter`: a For loop's variable; empty for a While loop.
   Builder(Context& c, WholeLoop& out, std::string counter) : WholeEmitter(out.steps), c_(c), p_(out) {
-    if (!counter.empty()) p_.names.push_back(NameRef{std::move(counter), SlotHint{}, MadeSlot{}});
+    if (!counter.empty()) p_.names.push_back(NameRef{std::move(counter)});
   }
 
   // A While loop: each round tests the condition, runs the body and goes
@@ -75,7 +75,7 @@ class Builder : public WholeEmitter {
     for (std::size_t k = 0; k < p_.names.size(); ++k)
       if (p_.names[k].name == name) return static_cast<int>(k);
     if (p_.names.size() == kWholeVariables) return -1;
-    p_.names.push_back(NameRef{name, SlotHint{}, MadeSlot{}});
+    p_.names.push_back(NameRef{name});
     return static_cast<int>(p_.names.size() - 1);
   }
 
@@ -367,12 +367,10 @@ void run_rounds(Context& c, WholeLoop& p, CompiledStatement& end) {
 
 }  // namespace wholeloop
 
-void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to) {
-  if (steps::top(c).skip != skip::kRun) return;   // the loop is over
-  if (WholeLoop* p = wholeloop::program_of(c, next, to)) wholeloop::run_rounds(c, *p, next);
-}
-
-void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
+void start_whole_loop(Context& c, CompiledStatement& end, CompiledStatement& head) {
+  // A For loop whose Next ended it has no round left; a While's program
+  // tests its own condition.
+  if (head.kind != CompiledStatement::kWhile && steps::top(c).skip != skip::kRun) return;
   if (WholeLoop* p = wholeloop::program_of(c, end, head)) wholeloop::run_rounds(c, *p, end);
 }
 

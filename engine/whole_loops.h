@@ -38,9 +38,9 @@ struct WholeLoop {
 inline constexpr std::uint8_t kWholeLoopTries = 16;
 inline constexpr std::uint8_t kWholeLoopGaveUp = 255;
 
-// The part of run_whole_loop out of line.
-void start_whole_loop(Context& c, CompiledStatement& next, CompiledStatement& to);
-void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head);
+// The part of run_whole_loop and run_whole_while out of line: `end` is the
+// loop's Next or EndWhile, `head` its "To" clause or While line.
+void start_whole_loop(Context& c, CompiledStatement& end, CompiledStatement& head);
 
 // Called by the Next `next` of a For loop whose whole-number variable has
 // just stepped by its "To" clause `to` (c.pos at the body's first line).
@@ -57,7 +57,7 @@ void start_whole_while(Context& c, CompiledStatement& end, CompiledStatement& he
 // While line about to run, which the statements take on from.
 [[gnu::always_inline]] inline void run_whole_while(Context& c, CompiledStatement& end, CompiledStatement& head) {
   if (end.wholeLoopTries != kWholeLoopGaveUp) [[unlikely]]
-    start_whole_while(c, end, head);
+    start_whole_loop(c, end, head);
 }
 
 }  // namespace orv

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/error_numbers.h"
 #include "engine/heap.h"
+#include "engine/messages.h"
 #include "heap_fixture.h"
 #include "platform/platform.h"
 
@@ -132,6 +134,19 @@ TEST_F(HeapTest, SmallBlocksLetGoAreKeptForTheirSize) {
   EXPECT_EQ(tag(40), "QRST");   // one free block again
   EXPECT_EQ(word(44), kSize - 56);
   EXPECT_TRUE(heap_.verify());
+}
+
+// A small block whose trailer was overwritten is reported as the free list
+// reports it, and never kept for reuse.
+TEST_F(HeapTest, AnOverwrittenSmallBlockIsReportedNotKept) {
+  const std::uint32_t a = heap_.alloc(10);
+  ASSERT_NE(a, 0u);
+  std::memcpy(base_ + a - 8 + StringHeap::block_size_for(10) - 4, "junk", 4);
+  testing::internal::CaptureStderr();
+  heap_.free(a);
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find(message_text(errs::kHeapTagOverwrite1)), std::string::npos) << report;
+  EXPECT_NE(heap_.alloc(10), a);
 }
 
 TEST_F(HeapTest, KeptBlocksMergeBeforeTheHeapGrowsOrGivesUp) {
