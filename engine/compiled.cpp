@@ -417,6 +417,13 @@ std::int32_t compile_expression(Context& c, const CachedLine& cached, CompiledLi
     return -1;
   }
   mark_forms(line, nodesBefore);
+  if (e.assignment) {
+    const CompiledNode& top = line.nodes[static_cast<std::size_t>(e.root)];
+    e.appendsToTarget = e.assignOp == id::kColonEq ||
+                        (e.assignOp == id::kAssign && top.kind == CompiledNode::kConcat &&
+                         line.nodes[static_cast<std::size_t>(top.kids[0])].kind == CompiledNode::kVar &&
+                         line.nodes[static_cast<std::size_t>(top.kids[0])].text == t[at].text);
+  }
   const std::size_t codeBefore = line.intCode.size();
   if (line.nodes[static_cast<std::size_t>(e.root)].integral) {
     if (emit_int(line, e.root, 0)) {

@@ -108,6 +108,7 @@ struct CompiledExpr {
   bool effects = false;               // holds a call with effects: run only through the strict entries
   std::int32_t assignOp = 0;
   std::uint16_t targetToken = 0;
+  bool appendsToTarget = false;       // ":=", or "name = name : ...": may append in place
   std::uint32_t intStart = 0, intCount = 0;   // its integer form in CompiledLine::intCode (0: none)
   std::uint32_t numStart = 0, numCount = 0;   // its number form in CompiledLine::numCode (0: none)
   // An expression of whole numbers with calls of user-defined functions

@@ -759,6 +759,7 @@ class Runner {
       if (!strict_) return false;
       return fail(c_, r && (r->kind & kk::kDisabledBit) ? errs::kNotAvailable : errs::kFunctionNotDefined);
     }
+    if (n.op >= kUdfStart && n.op <= kUdfEnd) return udf_call(n, out);
     if (is_variadic(*r)) return variadic_call(n, *r, out);
     const int count = static_cast<int>(n.kids.size());
     // A float function of one argument that turns out a plain number skips
@@ -802,7 +803,7 @@ class Runner {
     // one-argument math call need not clear seventeen operands.
     const std::size_t used =
         std::min<std::size_t>(args.size(), static_cast<std::size_t>(required_count(*r) + optional_count(*r) + 1));
-    for (std::size_t k = 0; k < used; ++k) clear_operand(args[k]);
+    clear_operands(args.data(), used);
     // Slots that hold a variable's own text or handle (bit k), which are
     // not let go; the texts among them.
     std::uint32_t lent = 0, lentTexts = 0;
@@ -856,8 +857,39 @@ class Runner {
     // a user-defined function's own expressions meet the same depth limit.
     const int outerDepth = c_.exprDepth;
     if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
-    const bool ok = n.op >= kUdfStart && n.op <= kUdfEnd ? dispatch_udf_call(c_, n.op, args, count, out)
-                                                         : dispatch_call(c_, n.op, *r, args, count, out);
+    const bool ok = dispatch_call(c_, n.op, *r, args, count, out);
+    c_.exprDepth = outerDepth;
+    return ok || miss();
+  }
+
+  // A user-defined function takes its arguments as they are (no coercion)
+  // and owns them: nothing is lent, and its quick call moves texts out of
+  // the slots, so most need no release here.
+  bool udf_call(const CompiledNode& n, Operand& out) {
+    ArgSlots args;
+    const int count = static_cast<int>(n.kids.size());   // at most its parameters (compiled so)
+    const std::size_t used = std::min<std::size_t>(args.size(), static_cast<std::size_t>(count) + 1);
+    clear_operands(args.data(), used);
+    struct Release {
+      Context& c;
+      ArgSlots& args;
+      std::size_t used;
+      ~Release() {
+        for (std::size_t k = 0; k < used; ++k)
+          if (args[k].flags & (kPayload | vf::kCom)) release_value(c, args[k]);
+      }
+    } guard{c_, args, used};
+    for (std::size_t k = 1; k < used; ++k) {
+      Operand& slot = args[k];
+      CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k - 1])];
+      if (kid.kind == CompiledNode::kVar && variable_argument(kid, slot, false, nullptr, 0) == Argument::copied)
+        continue;
+      if (!eval(n.kids[k - 1], slot)) return false;
+      drop_origin(slot);
+    }
+    const int outerDepth = c_.exprDepth;
+    if (n.effects) c_.exprDepth = baseDepth_ + n.callDepth;
+    const bool ok = dispatch_udf_call(c_, n.op, args, count, out);
     c_.exprDepth = outerDepth;
     return ok || miss();
   }
@@ -1059,6 +1091,20 @@ bool whole_compound(int assignOp, const Value& current, Operand& value) {
   return true;
 }
 
+// The evaluated value into its slot; a number over a number is a plain
+// copy, nothing to let go.
+bool take_into_slot(Context& c, std::uint16_t slot, Scratch& value) {
+  Value stored = value.op();
+  clear_operand(value.op());
+  stored.flags &= ~vf::kDeclared;
+  Value& slotValue = c.slots[slot].v;
+  if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) {
+    slotValue = stored;
+    return true;
+  }
+  return store_in_slot(c, slot, stored);
+}
+
 // Stores the value of a compiled assignment in its target slot.
 bool store_assignment(Context& c, const CompiledExpr& e, std::uint16_t slot, Scratch& value) {
   if (e.assignOp != id::kAssign) {
@@ -1164,20 +1210,6 @@ bool eval_compiled_int(Context& c, CompiledLine& line, const CompiledExpr& e, st
   return isInt;
 }
 
-namespace {
-
-// `x := ...`, or `x = y : ...`: may append to the target in place (the
-// runner checks the rest).
-bool appends_to_target(const CompiledLine& line, const CompiledExpr& e) {
-  if (e.assignOp == id::kColonEq) return true;
-  if (e.assignOp != id::kAssign) return false;
-  const CompiledNode& root = line.nodes[static_cast<std::size_t>(e.root)];
-  return root.kind == CompiledNode::kConcat &&
-         line.nodes[static_cast<std::size_t>(root.kids[0])].kind == CompiledNode::kVar;
-}
-
-}  // namespace
-
 CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& e, std::uint16_t target,
                             Operand* result) {
   if (c.exprDepth + e.nesting > limits::kExpressionDepth) return CompiledRun::not_run;
@@ -1190,7 +1222,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
     if (result) make_int(*result, 0);
     return CompiledRun::ok;
   }
-  if (!integral && appends_to_target(line, e)) {
+  if (!integral && e.appendsToTarget) {
     switch (runner.append_in_place(e, target)) {
       case Runner::Append::done:
         c.assignFrame = c.level;
@@ -1207,12 +1239,7 @@ CompiledRun assign_compiled(Context& c, CompiledLine& line, const CompiledExpr& 
   if (!store_assignment(c, e, target, value)) return CompiledRun::not_run;
   c.assignFrame = c.level;
   c.assignSlot = target;
-  Value stored = value.op();
-  clear_operand(value.op());
-  stored.flags &= ~vf::kDeclared;
-  Value& slotValue = c.slots[target].v;
-  if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) slotValue = stored;   // nothing to release
-  else if (!store_in_slot(c, target, stored)) return CompiledRun::failed;
+  if (!take_into_slot(c, target, value)) return CompiledRun::failed;
   if (result) make_int(*result, 0);
   return CompiledRun::ok;
 }
@@ -1309,13 +1336,13 @@ CompiledRun assign_compiled_strict(Context& c, CompiledLine& line, const Compile
     }
     if (!whole_compound(e.assignOp, current, value.op()) && !compound_value(c, e.assignOp, current, value.op()))
       return strict_failure(c);
+  } else {
+    // (A compound step found the slot after the right side ran; nothing
+    // since can move it.)
+    slot = target_slot(c, name, slot, hint);
+    if (slot == kNotFound) return strict_failure(c);
   }
-  slot = target_slot(c, name, slot, hint);
-  if (slot == kNotFound) return strict_failure(c);
-  Value stored = value.op();
-  clear_operand(value.op());
-  stored.flags &= ~vf::kDeclared;
-  if (!store_in_slot(c, slot, stored)) return strict_failure(c);
+  if (!take_into_slot(c, slot, value)) return strict_failure(c);
   return CompiledRun::ok;
 }
 

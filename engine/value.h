@@ -1,5 +1,6 @@
 // The value record shared by variables, operands, arguments and results.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include "api/orv_api.h"
 #include "engine/limits.h"
@@ -37,6 +38,15 @@ inline void drop_origin(Operand& o) {
 inline void clear_operand(Operand& o) {
   o = Operand{};
   drop_origin(o);
+}
+// The first `n` operands cleared one by one: the index is hidden from the
+// optimizer, which would otherwise make a block clear (rep stos) that costs
+// more to start than a few operands take.
+inline void clear_operands(Operand* ops, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    asm("" : "+r"(k));
+    clear_operand(ops[k]);
+  }
 }
 inline void set_int(Value& v, std::int32_t i) {
   v.flags = vf::kInt;
