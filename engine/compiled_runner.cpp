@@ -1093,15 +1093,18 @@ bool whole_compound(int assignOp, const Value& current, Operand& value) {
 
 // The evaluated value into its slot; a number over a number is a plain
 // copy, nothing to let go.
-bool take_into_slot(Context& c, std::uint16_t slot, Scratch& value) {
-  Value stored = value.op();
-  clear_operand(value.op());
-  stored.flags &= ~vf::kDeclared;
+[[gnu::always_inline]] inline bool take_into_slot(Context& c, std::uint16_t slot, Scratch& value) {
+  Operand& taken = value.op();
   Value& slotValue = c.slots[slot].v;
-  if (!(slotValue.flags & kPayload) && !(stored.flags & vf::kArray)) {
-    slotValue = stored;
+  if (!(slotValue.flags & kPayload) && !(taken.flags & vf::kArray)) {
+    slotValue = taken;
+    slotValue.flags &= ~vf::kDeclared;
+    taken.flags = 0;   // (the slot owns what it held)
     return true;
   }
+  Value stored = taken;
+  clear_operand(taken);
+  stored.flags &= ~vf::kDeclared;
   return store_in_slot(c, slot, stored);
 }
 

@@ -188,20 +188,11 @@ std::uint32_t StringHeap::alloc_listed(std::uint32_t bytes) {
   }
 }
 
-void StringHeap::free(std::uint32_t handle) {
-  if (!base_ || handle < kHeaderSize + 8 || handle >= endOffset_) return;
-  const std::uint32_t block = handle - 8;
-  if (!tag_is(block, kTagUsed)) return;   // not a live block: a double release is ignored
-  const std::uint32_t size = word(block + 4);
-  if (size <= kKeptBlockMax && keep(block, size)) return;
-  release_block(block);
-}
-
 // A small, well-formed block into its size's kept list. True also for one
 // kept already (a double release, ignored); false when the list is full.
 // A kept block carries a mark in its payload, so only a block that has the
 // mark needs the list searched.
-bool StringHeap::keep(std::uint32_t block, std::uint32_t size) {
+[[gnu::always_inline]] inline bool StringHeap::keep(std::uint32_t block, std::uint32_t size) {
   if (size < kMinBlock || size % 4 != 0 || block + size > endOffset_ || !tag_is(block + size - 4, kTagUsed))
     return false;   // the free list's checks report it
   KeptBlocks& kept = kept_[kept_index(size)];
@@ -214,6 +205,15 @@ bool StringHeap::keep(std::uint32_t block, std::uint32_t size) {
   word(block + 8) = kKeptMark[0];
   word(block + 12) = kKeptMark[1];
   return true;
+}
+
+void StringHeap::free(std::uint32_t handle) {
+  if (!base_ || handle < kHeaderSize + 8 || handle >= endOffset_) return;
+  const std::uint32_t block = handle - 8;
+  if (!tag_is(block, kTagUsed)) return;   // not a live block: a double release is ignored
+  const std::uint32_t size = word(block + 4);
+  if (size <= kKeptBlockMax && keep(block, size)) return;
+  release_block(block);
 }
 
 bool StringHeap::settle() {

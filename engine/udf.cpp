@@ -165,7 +165,15 @@ std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
     f.marker = 0xFFFF;
     f.stamp = kFreshFrameLayout;
     ++c.framesOpen;
-    make_frame_current(c, f, slots, level);
+    // Made current from what was just written, not read back from the
+    // entry: its narrow fields read together would wait for those writes.
+    c.slots = slots;
+    c.slotMem = mem;
+    c.curSeq = f.seq;
+    c.curTick = f.tick;
+    c.hwm = 1;   // (the capacity stays)
+    c.slotStamp = kFreshFrameLayout;
+    c.level = level;
     return level;
   }
   return 0;
@@ -427,7 +435,9 @@ void copy_back_parameters(Context& c, const Udf& u, Operand* args, int count) {
 
 // A call with whole-number arguments as a frameless program. missed: the
 // call must be made the general way, with `redo` armed.
-WholeRun try_whole_function(Context& c, int index, const Operand* args, int count, Operand& result, WholeRedo& redo) {
+// (Inlined: most calls decline at their first argument.)
+[[gnu::always_inline]] inline WholeRun try_whole_function(Context& c, int index, const Operand* args, int count,
+                                                          Operand& result, WholeRedo& redo) {
   if (count > static_cast<int>(kWholeVariables)) return WholeRun::declined;
   std::int32_t values[kWholeVariables];
   for (int k = 0; k < count; ++k) {
