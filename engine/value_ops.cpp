@@ -11,6 +11,10 @@ namespace orv {
 
 namespace {
 
+// The most units a text may hold (room kept for the terminator).
+template <class Ch>
+constexpr std::uint64_t kMaxTextUnits = kMaxStringBytes / sizeof(Ch) - 1;
+
 // The pieces joined into a new block with its terminator; 0 and 3096 when
 // the total is beyond what a text may hold or the heap cannot grow.
 template <class Ch>
@@ -18,8 +22,7 @@ std::uint32_t heap_joined(Context& c, const std::basic_string_view<Ch>* pieces, 
                           std::uint64_t& units) {
   units = 0;
   for (std::size_t k = 0; k < count; ++k) units += pieces[k].size();
-  constexpr std::uint64_t kMaxUnits = kMaxStringBytes / sizeof(Ch) - 1;  // room for the terminator
-  if (units > kMaxUnits) { fail(c, errs::kOutOfMemory); return 0; }
+  if (units > kMaxTextUnits<Ch>) { fail(c, errs::kOutOfMemory); return 0; }
   const std::uint32_t h = c.heap.alloc(static_cast<std::uint32_t>((units + 1) * sizeof(Ch)));
   if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
   char* p = c.heap.ptr(h);
@@ -47,9 +50,16 @@ bool make_joined(Context& c, Value& v, std::initializer_list<std::basic_string_v
 
 }  // namespace
 
+// (One piece, the common case, without the join's loops.)
 std::uint32_t heap_string(Context& c, std::string_view text) {
-  std::uint64_t units = 0;
-  return heap_joined<char>(c, &text, 1, units);
+  if (text.size() > kMaxTextUnits<char>) { fail(c, errs::kOutOfMemory); return 0; }
+  const auto size = static_cast<std::uint32_t>(text.size());
+  const std::uint32_t h = c.heap.alloc(size + 1);
+  if (h == 0) { fail(c, errs::kOutOfMemory); return 0; }
+  char* p = c.heap.ptr(h);
+  if (size) std::memcpy(p, text.data(), size);
+  p[size] = '\0';
+  return h;
 }
 
 std::uint32_t heap_wstring(Context& c, std::u16string_view text) {

@@ -68,5 +68,22 @@ TEST_F(UdfCallsTest, ASubroutineBindsIntoWhicheverTableCallsIt) {
             "1/1 1 10/0 10\n2/1 2 20/0 20\n3/1 3 30/0 30\n");
 }
 
+// Arguments are evaluated into slots the call owns: those made before one
+// that fails, and those a call binds by copy (a subroutine's, whose
+// parameters are the caller's variables), are let go.
+TEST_F(UdfCallsTest, ArgumentsMadeBeforeAFailingOneAreLetGo) {
+  const std::string f = "#DefineFunction f(a, b)\n  Return a : \"/\" : b\n#EndFunction\n"
+                        "#DefineSubroutine s(a, b)\n  last = a : b\n#EndSubroutine\n";
+  const std::uint32_t before = engine().heap.bytes_in_use();
+  EXPECT_EQ(run(f + "For i = 1 To 9\n  x = f(\"held \" : i, \"more \" : 6 / (5 - i))\nNext\n"), 3062u);
+  run_ok("Drop(x)\n");
+  EXPECT_EQ(engine().heap.bytes_in_use(), before);
+  EXPECT_EQ(run_ok(f + "For i = 1 To 200\n  y = f(\"kept \" : i, StrCat(\"t\", i))\n  s(\"p\" : i, y)\nNext\n"
+                   "StdOut(y : \" \" : last)\nDrop(y, last, a, b)\n"),
+            "kept 200/t200 p200kept 200/t200\n");
+  EXPECT_EQ(engine().heap.bytes_in_use(), before);
+  EXPECT_TRUE(engine().heap.verify());
+}
+
 }  // namespace
 }  // namespace orv
