@@ -664,11 +664,10 @@ void bind_quick(Context& c, const Udf& u, Operand* args) {
   for (std::size_t k = 0; k < u.params.size(); ++k) {
     Value& from = args[k + 1];
     Value& target = c.slots[b.slots[k]].v;
-    Value old = target;   // (held only when a name repeats)
+    if (target.flags & kHolds) release_value(c, target);   // (only when a name repeats)
     target = from;
     if (from.flags & kHolds) clear_value(from);
     else target.str = target.wstr = 0;
-    if (old.flags & kHolds) release_value(c, old);
   }
 }
 
