@@ -273,8 +273,9 @@ enum class Stop { ended, due, missed };
 
 // Runs rounds of `p` over its variables' slots, until the loop ends, the
 // message queue is due or a round misses; the variables are then put back
-// as the last whole round left them.
-Stop run(Context& c, const WholeLoop& p, const std::uint16_t* slots, std::int32_t* r) {
+// as the last whole round left them. (Aligned so that its dispatch keeps
+// one layout whatever code lands before it: a shifted copy ran a third slower.)
+[[gnu::aligned(64)]] Stop run(Context& c, const WholeLoop& p, const std::uint16_t* slots, std::int32_t* r) {
   const std::size_t n = p.names.size();
   std::int32_t kept[kWholeVariables];
   std::copy(r, r + n, kept);
