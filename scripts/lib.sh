@@ -47,6 +47,9 @@ orv_build() {
     if ! cmake "${args[@]}" >"$log" 2>&1; then
       cat "$log"
       echo "orv: configuring build/$config failed" >&2
+      # What a failed first configure cached (a missing compiler's empty
+      # flags) would be kept by the next one: an unoptimized build.
+      rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
       return 1
     fi
   fi
