@@ -1091,8 +1091,9 @@ bool whole_compound(int assignOp, const Value& current, Operand& value) {
   return true;
 }
 
-// The evaluated value into its slot; a number over a number is a plain
-// copy, nothing to let go.
+// The evaluated value into its slot (the operand gives it up). Over a slot
+// that owns nothing, any value but an array is a plain copy: nothing to let
+// go, no array to make the slot's own.
 [[gnu::always_inline]] inline bool take_into_slot(Context& c, std::uint16_t slot, Scratch& value) {
   Operand& taken = value.op();
   Value& slotValue = c.slots[slot].v;
