@@ -744,6 +744,21 @@ class Runner {
     return true;
   }
 
+  // Lets go of what a call's first `used` argument slots hold, however the
+  // call ends, but for those lent (bit k: a variable's own text or handle).
+  struct ArgRelease {
+    Context& c;
+    ArgSlots& args;
+    std::size_t used;
+    const std::uint32_t& lent;
+    ~ArgRelease() {
+      for (std::size_t k = 0; k < used; ++k)
+        if ((args[k].flags & (kPayload | vf::kCom)) && !(lent & (1u << k))) release_value(c, args[k]);
+    }
+  };
+
+  static constexpr std::uint32_t kNoneLent = 0;
+
   bool call(const CompiledNode& n, Operand& out) {
     // Only strict runs call functions with effects.
     if (strict_) {
@@ -807,16 +822,7 @@ class Runner {
     // Slots that hold a variable's own text or handle (bit k), which are
     // not let go; the texts among them.
     std::uint32_t lent = 0, lentTexts = 0;
-    struct Release {
-      Context& c;
-      ArgSlots& args;
-      std::size_t used;
-      const std::uint32_t& lent;
-      ~Release() {
-        for (std::size_t k = 0; k < used; ++k)
-          if (!(lent & (1u << k)) && (args[k].flags & (kPayload | vf::kCom))) release_value(c, args[k]);
-      }
-    } guard{c_, args, used, lent};
+    const ArgRelease guard{c_, args, used, lent};
     if (firstHeld) {
       args[1] = first;
       if (n.op < kAddonStart) drop_origin(args[1]);
@@ -870,15 +876,7 @@ class Runner {
     const int count = static_cast<int>(n.kids.size());   // at most its parameters (compiled so)
     const std::size_t used = std::min<std::size_t>(args.size(), static_cast<std::size_t>(count) + 1);
     clear_operands(args.data(), used);
-    struct Release {
-      Context& c;
-      ArgSlots& args;
-      std::size_t used;
-      ~Release() {
-        for (std::size_t k = 0; k < used; ++k)
-          if (args[k].flags & (kPayload | vf::kCom)) release_value(c, args[k]);
-      }
-    } guard{c_, args, used};
+    const ArgRelease guard{c_, args, used, kNoneLent};
     for (std::size_t k = 1; k < used; ++k) {
       Operand& slot = args[k];
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(n.kids[k - 1])];

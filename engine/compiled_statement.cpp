@@ -338,7 +338,7 @@ bool names_exist(Context& c, CompiledStatement& st) {
 }
 
 // A statement whose condition has run finds the structure stack full.
-// (steps::push has set 3353.)
+// (steps::open_entry has set 3353.)
 StatementRun full_stack(Context&) { return StatementRun::failed; }
 
 StatementRun statement_run(CompiledRun run) {

@@ -229,7 +229,7 @@ bool StringHeap::settle() {
 
 std::uint32_t StringHeap::kept_bytes() const {
   std::uint32_t total = 0;
-  for (std::size_t k = 0; k < kept_.size(); ++k) total += kept_[k].count * static_cast<std::uint32_t>(kMinBlock + 4 * k);
+  for (std::size_t k = 0; k < kept_.size(); ++k) total += kept_[k].count * kept_size(k);
   return total;
 }
 

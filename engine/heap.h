@@ -145,6 +145,7 @@ class StringHeap {
     std::uint32_t count = 0;
   };
   static std::size_t kept_index(std::uint32_t size) { return (size - kMinBlock) / 4; }
+  static std::uint32_t kept_size(std::size_t index) { return kMinBlock + 4 * static_cast<std::uint32_t>(index); }
   static constexpr std::uint32_t kKeptMark[2] = {0x7045654Bu, 0x4B657074u};
   bool keep(std::uint32_t block, std::uint32_t size);
   std::uint32_t kept_bytes() const;

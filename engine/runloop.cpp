@@ -246,12 +246,7 @@ bool call_script(Context& c, const std::string& file, const Value& params, Opera
   if (!prepare_script(c, std::move(raw), path, platform::directory_of(path), *script)) return false;
   if (!set_parameters(c, paramText)) return false;
 
-  StructEntry frame;
-  frame.kind = sk::kCall;
-  frame.stmtPos = c.stmtPos;
-  frame.script = c.curScript;
-  frame.breakable = c.breakable;
-  if (!steps::push(c, frame)) return false;
+  if (!steps::open_entry(c, sk::kCall, skip::kRun)) return false;
   const int frameDepth = c.depth;
 
   CallerState saved(c);

@@ -23,14 +23,20 @@ inline bool top_is(const Context& c, std::uint16_t kind) {
 }
 inline bool has_room(const Context& c) { return c.depth < limits::kStructDepth; }
 
-// A structure entry opened by the statement being run.
-inline StructEntry entry_of(Context& c, std::uint16_t kind, std::uint8_t skipState) {
-  StructEntry e;
+// What every entry records of the statement that opens it.
+inline void name_opener(const Context& c, StructEntry& e, std::uint16_t kind, std::uint8_t skipState) {
   e.kind = kind;
   e.stmtPos = c.stmtPos;
   e.script = c.curScript;
   e.skip = skipState;
   e.breakable = c.breakable;
+}
+
+// A structure entry opened by the statement being run, built aside (for a
+// step that can still fail before it pushes it).
+inline StructEntry entry_of(const Context& c, std::uint16_t kind, std::uint8_t skipState) {
+  StructEntry e;
+  name_opener(c, e, kind, skipState);
   return e;
 }
 
@@ -58,11 +64,7 @@ inline StructEntry* open_entry(Context& c, std::uint16_t kind, std::uint8_t skip
   }
   StructEntry& e = c.stack[static_cast<std::size_t>(++c.depth)];
   clear_entry(e);
-  e.kind = kind;
-  e.stmtPos = c.stmtPos;
-  e.script = c.curScript;
-  e.skip = skipState;
-  e.breakable = c.breakable;
+  name_opener(c, e, kind, skipState);
   return &e;
 }
 

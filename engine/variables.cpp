@@ -117,6 +117,9 @@ void name_new_slot(VarSlot& s, std::string_view lowerName) {
   s.v.flags = vf::kDeclared;
 }
 
+// Whether the table can take one more slot above its used part.
+bool room_above(const Context& c) { return c.hwm + 1 < c.capacity; }
+
 // A new slot for `lowerName`, which no slot holds: the highest free one, or
 // one more; kNotFound (no error set) when the table is full. `made` (when
 // given) learns a step that added a slot to a shared layout.
@@ -127,7 +130,7 @@ std::uint16_t create_slot(Context& c, std::string_view lowerName, MadeSlot* made
     if (c.slots[i].v.flags == 0) { chosen = static_cast<std::uint16_t>(i); break; }
   }
   if (chosen == kNotFound) {
-    if (c.hwm + 1 >= c.capacity) return kNotFound;
+    if (!room_above(c)) return kNotFound;
     chosen = c.hwm++;
   }
   const std::uint64_t from = c.slotStamp;
@@ -155,7 +158,7 @@ std::uint16_t create_new_slot(Context& c, std::string_view lowerName, MadeSlot& 
 }
 
 std::uint16_t remake_slot(Context& c, std::string_view lowerName, const MadeSlot& made) {
-  if (made.from != c.slotStamp || made.slot != c.hwm || c.hwm + 1 >= c.capacity || !c.slots) return kNotFound;
+  if (made.from != c.slotStamp || made.slot != c.hwm || !room_above(c) || !c.slots) return kNotFound;
   ++c.hwm;
   c.slotStamp = made.to;
   name_new_slot(c.slots[made.slot], lowerName);
