@@ -4,14 +4,15 @@
 #   native: build/native-release/orv_native_host vs lua5.4 and python3
 #   wine:   orv.dll through orvhost.exe vs cscript.exe (VBScript, JScript), all 32-bit
 #           under the same Wine and one persistent wineserver; sizes are smaller
-#           there (emulated 32-bit code), see the size columns.
+#           there (the peers are much slower), see the size columns.
 # "empty" is process start: an empty script, and for Wine a program that does nothing.
 # "com_start" is the start of automation alone (one object, one call): under Wine
 # its first window starts Wine's desktop process, for the peers as for us, so
 # com_calls minus com_start is what the calls themselves cost. The row "(floor)"
 # under com_calls is a program that only starts automation and makes one call
 # (bench/com_floor_main.cpp), set against the peers' com_calls: no interpreter
-# can go below it.
+# can go below it. The row "(in C)" is the same program making all of
+# com_calls' calls: what the calls cost with no interpreter at all.
 # A workload whose script fails shows n/a.
 # Memory (MB) is the peak resident size of one run's process (/usr/bin/time %M).
 # Under Wine that is the one Wine process running the program: Wine's own DLLs
@@ -219,7 +220,7 @@ if [ $do_wine = 1 ]; then
   cscript='C:\windows\system32\cscript.exe'
   [ -f "$WINEPREFIX/drive_c/windows/syswow64/cscript.exe" ] && cscript='C:\windows\syswow64\cscript.exe'
   echo
-  echo "== wine 32-bit (emulated): seconds, then peak memory in MB; orv = orv.dll through orvhost.exe, peers = cscript.exe"
+  echo "== wine 32-bit: seconds, then peak memory in MB; orv = orv.dll through orvhost.exe, peers = cscript.exe"
   bcols=(); [ -n "$before_wine" ] && bcols=(before orv/bef)
   bmem=(); [ -n "$before_wine" ] && bmem=(MBbefore)
   row workload size orv vbscript orv/vbs jscript orv/js "${bcols[@]}" MBorv MBvbs MBjs orv/js "${bmem[@]}" results
@@ -257,6 +258,12 @@ if [ $do_wine = 1 ]; then
       row "(floor)" - "$floor" "$vbs" "$(ratio "$floor" "$vbs")" "$js" "$(ratio "$floor" "$js")" "${fb[@]}" \
         "$m_floor" "$m_vbs" "$m_js" "$(ratio "$m_floor" "$m_js")" "${fm[@]}" \
         "(orv column: bench_com_floor.exe, which only starts automation and makes one call; peers: com_calls)"
+      # The same calls made by compiled code: what is left with no interpreter at all.
+      direct=$(measure wine build/win32/bench_com_floor.exe "$size" calls); r_direct=$(first_word "$tmp/out"); m_direct=$(peak_mb)
+      agree=$(same "$r_direct" "$r_vbs" "$r_js" && echo same || echo "C=$r_direct vbs=$r_vbs js=$r_js")
+      row "(in C)" "$size" "$direct" "$vbs" "$(ratio "$direct" "$vbs")" "$js" "$(ratio "$direct" "$js")" "${fb[@]}" \
+        "$m_direct" "$m_vbs" "$m_js" "$(ratio "$m_direct" "$m_js")" "${fm[@]}" \
+        "$agree (orv column: bench_com_floor.exe N calls, the same calls from C; peers: com_calls)"
     fi
   done
 fi
