@@ -26,7 +26,10 @@ Context::~Context() {
   if (slotMem) platform::mem_unlock(slotMem);
   for (std::size_t i = 1; i < frames.size(); ++i) {
     if (frames[i].mem && frames[i].mem != slotMem) platform::mem_free(frames[i].mem);
-    if (spareFrames[i]) platform::mem_free(spareFrames[i]);
+    if (spareFrames[i].mem) {
+      platform::mem_unlock(spareFrames[i].mem);
+      platform::mem_free(spareFrames[i].mem);
+    }
   }
 }
 

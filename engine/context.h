@@ -158,7 +158,15 @@ struct Context {
   std::uint16_t hwm = 0;
   platform::MemHandle slotMem = nullptr;
   std::array<FrameEntry, limits::kFrames> frames{};
-  std::array<platform::MemHandle, limits::kFrames> spareFrames{};   // cleared blocks of closed frames
+  // The cleared block of a closed frame, kept for the next call at its level.
+  // It stays locked: locking and measuring a block are system calls on
+  // Windows, too slow to make on every call.
+  struct SpareFrame {
+    platform::MemHandle mem = nullptr;
+    VarSlot* slots = nullptr;   // the block, locked
+    std::size_t bytes = 0;      // room in it
+  };
+  std::array<SpareFrame, limits::kFrames> spareFrames{};
   std::uint16_t framesOpen = 0;    // function frames open now (they close in the reverse order)
   std::uint16_t level = 0;
   std::uint32_t frameCounter = 0;

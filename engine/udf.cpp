@@ -123,7 +123,7 @@ bool udf_is_executing(const Context& c, int index) {
 // failure (nothing changed). The blocks of closed frames are kept (cleared)
 // and reused, so a call does not allocate and clear a whole table each time.
 // The caller's table stays locked while the callee runs (blocks never move),
-// so entering and leaving lock and unlock the callee's block once each.
+// and a kept block keeps its lock, so a call asks the system for nothing.
 std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
   err = errs::kUdfNoMemory;
   const std::size_t bytes = std::size_t{c.capacity} * sizeof(VarSlot);
@@ -135,19 +135,24 @@ std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
   for (std::uint16_t level = first; level < limits::kFrames; ++level) {
     FrameEntry& f = c.frames[level];
     if (f.mem) continue;
-    platform::MemHandle& spare = c.spareFrames[level];
-    if (spare && platform::mem_size(spare) < bytes) {
-      platform::mem_free(spare);
-      spare = nullptr;
+    Context::SpareFrame& spare = c.spareFrames[level];
+    if (spare.mem && spare.bytes < bytes) {
+      platform::mem_unlock(spare.mem);
+      platform::mem_free(spare.mem);
+      spare = {};
     }
-    platform::MemHandle mem = spare ? spare : platform::mem_alloc(bytes);
-    spare = nullptr;
-    if (!mem) return 0;
-    auto* slots = static_cast<VarSlot*>(platform::mem_lock(mem));
-    if (!slots) {
-      platform::mem_free(mem);
-      err = errs::kUdfLockFailed;
-      return 0;
+    platform::MemHandle mem = spare.mem;
+    auto* slots = spare.slots;
+    spare = {};
+    if (!mem) {
+      mem = platform::mem_alloc(bytes);
+      if (!mem) return 0;
+      slots = static_cast<VarSlot*>(platform::mem_lock(mem));
+      if (!slots) {
+        platform::mem_free(mem);
+        err = errs::kUdfLockFailed;
+        return 0;
+      }
     }
     slots[0].v.flags = vf::kDeclared;
     FrameEntry& caller = c.frames[c.level];
@@ -203,8 +208,8 @@ void leave_frame(Context& c, std::uint16_t callerLevel, VarSlot* callerSlots, st
   FrameEntry& f = c.frames[calleeLevel];
   // (The used part as the releases left it.)
   std::memset(static_cast<void*>(c.slots), 0, std::size_t{c.hwm} * sizeof(VarSlot));
-  platform::mem_unlock(f.mem);
-  c.spareFrames[calleeLevel] = f.mem;
+  // Kept with the lock the frame held as current.
+  c.spareFrames[calleeLevel] = {f.mem, c.slots, std::size_t{f.capacity} * sizeof(VarSlot)};
   f = FrameEntry{};
   --c.framesOpen;
   make_frame_current(c, c.frames[callerLevel], callerSlots, callerLevel);
