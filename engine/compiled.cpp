@@ -171,7 +171,7 @@ class Compiler {
       }
       case tk::kString:
         n.kind = CompiledNode::kString;
-        n.text = tok.text;
+        n.text = tok.text.c_str();   // up to a NUL, as the evaluator reads it: its size is the text's length
         ++p_;
         return add(std::move(n));
       case tk::kKeyword: break;

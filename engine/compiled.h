@@ -26,7 +26,7 @@ struct CompiledNode {
   Kind kind = kConst;
   std::int32_t op = 0;                // operator or function id
   Value constant{};                   // kConst: an integer or float
-  std::string text;                   // kString: the text; kVar, kElementRead: the lower-case name
+  std::string text;                   // kString: the text (no NUL in it); kVar, kElementRead: the lower-case name
   SlotHint hint;                      // kVar, kElementRead: the slot last found
   std::uint16_t groups = 0;           // parentheses around it (they count toward the nesting limit)
   // Whole numbers only (numbers, variables, + - * mod, comparisons, unary

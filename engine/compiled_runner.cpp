@@ -478,7 +478,7 @@ class Runner {
     piece.size = 0;
     if (kid.kind == CompiledNode::kString) {
       piece.text = kid.text.c_str();
-      piece.size = static_cast<std::uint32_t>(std::strlen(piece.text));   // as the evaluator reads it
+      piece.size = static_cast<std::uint32_t>(kid.text.size());
       return 1;
     }
     if (kid.kind == CompiledNode::kVar) {
@@ -585,7 +585,7 @@ class Runner {
     for (const std::int32_t index : n.kids) {
       CompiledNode& kid = line_.nodes[static_cast<std::size_t>(index)];
       if (kid.kind == CompiledNode::kString) {
-        if (!build.add(kid.text.c_str(), std::strlen(kid.text.c_str()))) return false;   // as the evaluator reads it
+        if (!build.add(kid.text.data(), kid.text.size())) return false;
         continue;
       }
       if (kid.kind != CompiledNode::kVar) return false;
