@@ -85,5 +85,20 @@ TEST_F(UdfCallsTest, ArgumentsMadeBeforeAFailingOneAreLetGo) {
   EXPECT_TRUE(engine().heap.verify());
 }
 
+// A closed frame's block is kept for the next call at its level; a host
+// that starts the next run with a larger table must not get one too small.
+TEST_F(UdfCallsTest, AKeptFrameTooSmallForALargerTableIsNotReused) {
+  const std::string deep = "#DefineFunction fill(n, d)\n  For k = 1 To n\n    v%k% = k * d\n  Next\n"
+                           "  If d > 1 Then Return fill(n, d - 1) + v%n%\n  Return v%n%\n#EndFunction\n";
+  EXPECT_EQ(run_ok(deep + "StdOut(fill(400, 3))\n"), "2400\n");
+  platform::MemHandle larger = platform::mem_alloc(1500 * 76);
+  ASSERT_EQ(DoDaDllInit(0, context, reinterpret_cast<api::Word>(larger), api::kRunInit, 1500, 0, 0), 1);
+  EXPECT_EQ(run_ok(deep + "StdOut(fill(1200, 3))\nStdOut(fill(1200, 2))\n"), "7200\n3600\n");
+  ASSERT_EQ(DoDaDllInit(0, context, reinterpret_cast<api::Word>(table), api::kRunInit, 500, 0, 0), 1);
+  platform::mem_free(larger);
+  EXPECT_EQ(run_ok(deep + "StdOut(fill(400, 3))\n"), "2400\n");
+  EXPECT_TRUE(engine().heap.verify());
+}
+
 }  // namespace
 }  // namespace orv
