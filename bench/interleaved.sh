@@ -9,6 +9,7 @@
 #   --wine: orv.dll through orvhost.exe against cscript.exe (VBScript, JScript)
 #           under Wine, bench/run.sh's Wine sizes
 #   --no-peers: ours and the older build only
+#   WORKLOAD:SIZE runs it at SIZE instead
 #   (ROUNDS default 11; DIR as for bench/run.sh: it holds orv_native_host or
 #   orvhost.exe with its orv.dll, directly or in native-release/ or win32/)
 set -uo pipefail
@@ -17,7 +18,7 @@ cd "$root" || exit 1
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 
-usage() { sed -n '2,14p' "$0"; exit 2; }
+usage() { sed -n '2,15p' "$0"; exit 2; }
 rounds=11 before="" wine=0 peers=1
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -83,7 +84,9 @@ printf '%-12s %9s %6s %8s' workload size rounds orv
 [ -n "$old" ] && printf ' %8s %8s' before orv/bef
 echo
 for name in "$@"; do
-  size=$(size_of "$name")
+  size=""
+  [[ "$name" == *:* ]] && size="${name#*:}" name="${name%%:*}"
+  [ -n "$size" ] || size=$(size_of "$name")
   if [ -z "$size" ] || [ ! -f "$W/$name.orv" ]; then echo "interleaved: no workload $name here" >&2; exit 2; fi
   extra=()
   if [ "$name" = file_lines ]; then
