@@ -1,5 +1,7 @@
 // The StrFix family and StrFill: padding and cutting to a length. Results are
 // sized from the repetition count and built once.
+#include <algorithm>
+
 #include "builtins/strings/strings_groups.h"
 #include "builtins/strings/text.h"
 #include "engine/error_numbers.h"
@@ -20,9 +22,12 @@ template <class Ch>
 Str<Ch> repeat_chars(Sv<Ch> pad, std::size_t count) {
   const Text<Ch> p(pad);
   const std::size_t whole = count / p.chars(), rest = count % p.chars();
+  const std::size_t wholeUnits = whole * pad.size();
   Str<Ch> out;
-  out.reserve(whole * pad.size() + p.offset(rest));
-  for (std::size_t i = 0; i < whole; ++i) out += pad;
+  out.reserve(wholeUnits + p.offset(rest));
+  // The whole repetitions by doubling: a few copies instead of one per pad.
+  if (whole > 0) out.assign(pad);
+  while (out.size() < wholeUnits) out.append(out, 0, std::min(out.size(), wholeUnits - out.size()));
   out += p.chars_sub(0, rest);
   return out;
 }
