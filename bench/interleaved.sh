@@ -17,6 +17,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root" || exit 1
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
+# shellcheck source=bench/timing.sh
+source "$root/bench/timing.sh"   # seconds, median, ratio
 
 usage() { sed -n '2,15p' "$0"; exit 2; }
 rounds=11 before="" wine=0 peers=1
@@ -60,16 +62,6 @@ W=bench/workloads
 # A workload's size for this run, from bench/run.sh's table.
 size_of() { awk -v w="$1" -v k="$column" '{ gsub(/"/, "") } $1 == w && NF == 3 && $k != "-" { print $k }' bench/run.sh | head -1; }
 
-# seconds CMD...: one run's wall seconds (output dropped).
-seconds() {
-  local s e
-  s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
-  echo "$e - $s" | bc
-}
-
-median() { sort -g "$1" | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
-
 # run K FILE ARGS...: one round of runner K (0 ours, 1 and 2 the peers, 3 the
 # older build) on FILE, its seconds added to $tmp/K.
 run() {
@@ -107,12 +99,12 @@ with open(sys.argv[1], 'w') as f:
     fi
     [ -n "$old" ] && run 3 "$W/$name.orv" "$size" "${extra[@]}"
   done
-  o=$(median "$tmp/0")
+  o=$(median <"$tmp/0")
   printf '%-12s %9s %6s %8s' "$name" "$size" "$rounds" "$o"
   if [ $peers = 1 ]; then
-    a=$(median "$tmp/1") b=$(median "$tmp/2")
+    a=$(median <"$tmp/1") b=$(median <"$tmp/2")
     printf ' %8s %8s %8s %8s' "$a" "$b" "$(ratio "$o" "$a")" "$(ratio "$o" "$b")"
   fi
-  if [ -n "$old" ]; then b=$(median "$tmp/3"); printf ' %8s %8s' "$b" "$(ratio "$o" "$b")"; fi
+  if [ -n "$old" ]; then b=$(median <"$tmp/3"); printf ' %8s %8s' "$b" "$(ratio "$o" "$b")"; fi
   echo
 done

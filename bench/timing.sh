@@ -8,14 +8,20 @@ measure() {
   median_of_runs "$@"
 }
 
+# seconds CMD...: one run's wall seconds, output dropped.
+seconds() {
+  local s e
+  s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
+  echo "$e - $s" | bc
+}
+
+# median: the median of the numbers on stdin, one per line, to three places.
+median() { sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+
 # median_of_runs CMD...: median wall seconds of $reps runs, output dropped.
 median_of_runs() {
-  local times=() i s e
-  for ((i = 0; i < reps; i++)); do
-    s=$(date +%s.%N); "$@" >/dev/null 2>&1 </dev/null; e=$(date +%s.%N)
-    times+=("$(echo "$e - $s" | bc)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+  local i
+  for ((i = 0; i < reps; i++)); do seconds "$@"; done | median
 }
 
 # first: the first word of the first run's output.

@@ -26,10 +26,7 @@ Context::~Context() {
   if (slotMem) platform::mem_unlock(slotMem);
   for (std::size_t i = 1; i < frames.size(); ++i) {
     if (frames[i].mem && frames[i].mem != slotMem) platform::mem_free(frames[i].mem);
-    if (spareFrames[i].mem) {
-      platform::mem_unlock(spareFrames[i].mem);
-      platform::mem_free(spareFrames[i].mem);
-    }
+    spareFrames[i].give_back();
   }
 }
 

@@ -165,6 +165,14 @@ struct Context {
     platform::MemHandle mem = nullptr;
     VarSlot* slots = nullptr;   // the block, locked
     std::size_t bytes = 0;      // room in it
+    // Gives the block back (unlocked first); the entry is then empty.
+    void give_back() {
+      if (mem) {
+        platform::mem_unlock(mem);
+        platform::mem_free(mem);
+      }
+      *this = {};
+    }
   };
   std::array<SpareFrame, limits::kFrames> spareFrames{};
   std::uint16_t framesOpen = 0;    // function frames open now (they close in the reverse order)

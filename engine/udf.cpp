@@ -136,11 +136,7 @@ std::uint16_t enter_frame(Context& c, std::uint16_t& err) {
     FrameEntry& f = c.frames[level];
     if (f.mem) continue;
     Context::SpareFrame& spare = c.spareFrames[level];
-    if (spare.mem && spare.bytes < bytes) {
-      platform::mem_unlock(spare.mem);
-      platform::mem_free(spare.mem);
-      spare = {};
-    }
+    if (spare.bytes < bytes) spare.give_back();
     platform::MemHandle mem = spare.mem;
     auto* slots = spare.slots;
     spare = {};

@@ -17,28 +17,32 @@ Str<Ch> padding_of(Sv<Ch> pad) {
   return pad.empty() ? Str<Ch>(1, static_cast<Ch>(' ')) : Str<Ch>(pad);
 }
 
-// `count` characters of the padding repeated.
+// `units` units of the padding repeated, the last repetition cut, with room
+// for `room` units: by doubling, a few copies instead of one per repetition.
 template <class Ch>
-Str<Ch> repeat_chars(Sv<Ch> pad, std::size_t count) {
-  const Text<Ch> p(pad);
-  const std::size_t whole = count / p.chars(), rest = count % p.chars();
-  const std::size_t wholeUnits = whole * pad.size();
+Str<Ch> repeat_units(Sv<Ch> pad, std::size_t units, std::size_t room) {
   Str<Ch> out;
-  out.reserve(wholeUnits + p.offset(rest));
-  // The whole repetitions by doubling: a few copies instead of one per pad.
-  if (whole > 0) out.assign(pad);
-  while (out.size() < wholeUnits) out.append(out, 0, std::min(out.size(), wholeUnits - out.size()));
-  out += p.chars_sub(0, rest);
+  out.reserve(room);
+  if (pad.empty() || units == 0) return out;
+  out.assign(pad.substr(0, std::min(pad.size(), units)));
+  while (out.size() < units) out.append(out, 0, std::min(out.size(), units - out.size()));
   return out;
 }
 
 // `count` units of the padding repeated, for the byte-counting forms.
 template <class Ch>
 Str<Ch> repeat_units(Sv<Ch> pad, std::size_t count) {
-  Str<Ch> out;
-  out.reserve(count + pad.size());
-  while (out.size() < count) out += pad;
-  out.resize(count);
+  return repeat_units(pad, count, count);
+}
+
+// `count` characters of the padding repeated: whole repetitions, then the
+// first characters of one.
+template <class Ch>
+Str<Ch> repeat_chars(Sv<Ch> pad, std::size_t count) {
+  const Text<Ch> p(pad);
+  const std::size_t whole = count / p.chars(), rest = count % p.chars();
+  Str<Ch> out = repeat_units(pad, whole * pad.size(), whole * pad.size() + p.offset(rest));
+  out += p.chars_sub(0, rest);
   return out;
 }
 
