@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <concepts>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -25,52 +28,122 @@ namespace {
 namespace fs = std::filesystem;
 
 
+// A step's record goes to one of two sinks: its words, for a report, or a
+// digest of its numbers and names, for comparing. A step is recorded after
+// every statement of every run, so recording is most of the test's time; the
+// digest skips the labels, which are the same in every record.
+struct WordSink {
+  std::string s;
+  template <std::size_t N>
+  WordSink& operator<<(const char (&label)[N]) {
+    s.append(label, N - 1);
+    return *this;
+  }
+  WordSink& operator<<(std::string_view name) {
+    s.append(name);
+    return *this;
+  }
+  template <std::integral T>
+  WordSink& operator<<(T n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    s.append(digits, end);
+    return *this;
+  }
+};
+
+struct DigestSink {
+  std::uint64_t h = 14695981039346656037ull;   // FNV-1a
+  void mix(std::uint64_t v) { h = (h ^ v) * 1099511628211ull; }
+  template <std::size_t N>
+  DigestSink& operator<<(const char (&)[N]) {
+    return *this;
+  }
+  DigestSink& operator<<(std::string_view name) {
+    for (unsigned char ch : name) mix(ch);
+    mix(0x100);   // the end of a name
+    return *this;
+  }
+  template <std::integral T>
+  DigestSink& operator<<(T n) {
+    mix(static_cast<std::uint64_t>(static_cast<std::int64_t>(n)));
+    return *this;
+  }
+};
+
 // The structure stack as the trace's dumps and the run loop read it: every
 // field of every entry, and the ForEach positions.
-std::string stack_record(const Context& c) {
-  std::ostringstream s;
+template <class Sink>
+void stack_record(const Context& c, Sink& s) {
   s << "depth " << c.depth;
   for (int d = 1; d <= c.depth && d <= limits::kStructDepth; ++d) {
     const StructEntry& e = c.stack[static_cast<std::size_t>(d)];
-    s << " [" << e.kind << " skip " << int{e.skip} << " jump " << e.jump << " at " << e.stmtPos << " script " << e.script
-      << " udf " << e.udf << "/" << e.udfState << " breakable " << int{e.breakable} << " word " << e.word << " coll "
+    s << " [" << e.kind << " skip " << e.skip << " jump " << e.jump << " at " << e.stmtPos << " script " << e.script
+      << " udf " << e.udf << "/" << e.udfState << " breakable " << e.breakable << " word " << e.word << " coll "
       << e.collSlot;
     if (e.kind == sk::kForEach) s << " next " << c.foreachPos[static_cast<std::size_t>(d)];
     s << "]";
   }
-  return s.str();
 }
 
-// The variables of the running frame in table order, with their types:
-// a name the text path declares must be declared at the same step.
-std::string variables_record(const Context& c) {
-  std::ostringstream s;
-  s << "vars";
+std::string stack_record(const Context& c) {
+  WordSink s;
+  stack_record(c, s);
+  return std::move(s.s);
+}
+
+// Where a statement was and the trace event it left.
+template <class Sink>
+void place_record(const Context& c, Sink& s) {
+  s << c.stmtPos << " of script " << c.curScript << ": event " << c.traceEvent << " condition " << c.conditionResult;
+}
+
+// What it leaves for the statements after it, with the variables of the
+// running frame in table order and their types: a name the text path
+// declares must be declared at the same step.
+template <class Sink>
+void state_record(const Context& c, Sink& s) {
+  s << " error " << c.error << " if " << c.ifState << " breakable " << c.breakable << " next " << c.pos << " ";
+  stack_record(c, s);
+  s << " vars";
   for (std::uint16_t i = 0; i < c.hwm; ++i)
-    if (c.slots[i].v.flags) s << " " << i << ":" << c.slots[i].name << "/" << c.slots[i].v.flags;
-  return s.str();
+    if (c.slots[i].v.flags) s << " " << i << ":" << std::string_view(c.slots[i].name) << "/" << c.slots[i].v.flags;
 }
 
 // What a statement leaves: for the trace entry written after it (its event,
 // the condition's result, the error) and for the statements after it. The
-// statement budget left tells which statement of the run it was.
+// statement budget left tells which statement of the run it was. Runs compare
+// digests; the words are kept only when a run is repeated to show where the
+// paths part.
 struct Step {
   std::uint64_t budget = 0;
-  std::string where, event, state;
-  std::string text() const { return "statement " + where + ": " + event + " " + state; }
+  std::uint64_t place = 0;
+  std::uint64_t state = 0;
+  std::string words;
+  std::string text() const { return words.empty() ? "(a run without the words)" : "statement " + words; }
 };
 
-Step step_record(const Context& c) {
-  Step step;
-  step.budget = c.statementBudget;
-  step.where = std::to_string(c.stmtPos) + " of script " + std::to_string(c.curScript);
-  step.event = "event " + std::to_string(c.traceEvent) + " condition " + std::to_string(c.conditionResult);
-  std::ostringstream s;
-  s << "error " << c.error << " if " << c.ifState << " breakable " << int{c.breakable} << " next " << c.pos << " "
-    << stack_record(c) << " " << variables_record(c);
-  step.state = s.str();
-  return step;
-}
+struct StepRecorder {
+  std::vector<Step> steps;
+  bool keepWords = false;
+
+  void record(const Context& c) {
+    Step step;
+    step.budget = c.statementBudget;
+    DigestSink place, state;
+    place_record(c, place);
+    state_record(c, state);
+    step.place = place.h;
+    step.state = state.h;
+    if (keepWords) {
+      WordSink words;
+      place_record(c, words);
+      state_record(c, words);
+      step.words = std::move(words.s);
+    }
+    steps.push_back(std::move(step));
+  }
+};
 
 struct Outcome {
   std::string output;
@@ -83,9 +156,9 @@ struct Outcome {
   std::string finalStack;
 };
 
-std::vector<Step>* g_steps = nullptr;   // the running outcome's (tests run one at a time)
+StepRecorder* g_recorder = nullptr;   // the running outcome's (tests run one at a time)
 void record_step(Context& c) {
-  if (g_steps) g_steps->push_back(step_record(c));
+  if (g_recorder) g_recorder->record(c);
 }
 
 // Each compiled step is compared with the text path's step that left the
@@ -102,7 +175,7 @@ std::string first_unmatched_step(const std::vector<Step>& compiled, const std::v
     while (t < text.size() && text[t].budget > step.budget) ++t;
     const bool jumped = t > from;   // text steps the compiled path passed without stopping
     if (t < text.size() && text[t].budget == step.budget && text[t].state == step.state &&
-        (jumped || (text[t].where == step.where && text[t].event == step.event))) {
+        (jumped || text[t].place == step.place)) {
       ++t;
       continue;
     }
@@ -118,7 +191,7 @@ class CompiledDifferentialTest : public test::HostTest {
   // Runs `text` in a fresh context with compilation on or off.
   // `budget` 0: neither a budget nor the statement hook, as scripts run
   // outside tests (the compiled path's quickest steps need both absent).
-  Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000) {
+  Outcome outcome(const std::string& text, bool compile, std::uint64_t budget = 200000, bool keepWords = false) {
     TearDown();
     SetUp();
     output.clear();
@@ -126,14 +199,17 @@ class CompiledDifferentialTest : public test::HostTest {
     engine().statementBudget = budget;   // scripts that loop for ever end alike
     Outcome o;
     engine().statementDone = budget != 0 ? record_step : nullptr;
-    g_steps = &o.steps;
+    StepRecorder recorder;
+    recorder.keepWords = keepWords;
+    g_recorder = &recorder;
     std::srand(1);   // Random gives both paths the same numbers
     if (!freshFile.empty()) {
       std::error_code ec;
       fs::remove(freshFile, ec);
     }
     o.error = run(text);
-    g_steps = nullptr;
+    g_recorder = nullptr;
+    o.steps = std::move(recorder.steps);
     o.finalStack = stack_record(engine());
     o.output = output;
     o.line = line_of_last_run();
@@ -182,7 +258,12 @@ class CompiledDifferentialTest : public test::HostTest {
     EXPECT_EQ(compiled.heapInUse, plain.heapInUse) << label;
     EXPECT_TRUE(compiled.heapSound) << label;
     EXPECT_EQ(compiled.finalStack, plain.finalStack) << label;
-    EXPECT_EQ(first_unmatched_step(compiled.steps, plain.steps), "") << label;
+    if (!first_unmatched_step(compiled.steps, plain.steps).empty()) {
+      // The same runs again, keeping each step's words for the report.
+      const Outcome plainWords = outcome(text, false, budget, true);
+      const Outcome compiledWords = outcome(text, true, budget, true);
+      ADD_FAILURE() << first_unmatched_step(compiledWords.steps, plainWords.steps) << "\n" << label;
+    }
   }
 };
 
