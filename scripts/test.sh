@@ -195,8 +195,11 @@ lane_native() {
   if [ -n "$unit_ran" ]; then count $((unit_ran - unit_failed)) "$unit_failed"; else count 0 1; fi
   # Before the golden scripts, which may wait for the Wine run to finish with its files.
   if command -v clang++ >/dev/null; then
-    # Each libFuzzer target for a short fixed time; a crash fails the run.
-    script_test "fuzz (${ORV_FUZZ_SECONDS:-10} s per target)" build/fuzz-run.log fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}"
+    # Each libFuzzer target for a short fixed time; a crash fails the run. The
+    # targets wait out their clocks, so they share the cores: by then the Wine
+    # lane is left with the window tests, which mostly wait on windows.
+    ORV_JOBS="${ORV_JOBS:-$(nproc)}" script_test "fuzz (${ORV_FUZZ_SECONDS:-10} s per target)" build/fuzz-run.log \
+      fuzz/run.sh "${ORV_FUZZ_SECONDS:-10}"
   fi
   with_script_files suite "golden scripts (native)" build/native/suite.log build/native/suite-stderr.txt \
     build/native/orv_native_host
