@@ -2,7 +2,7 @@ n = CLng(WScript.Arguments(0))
 Set d = CreateObject("Scripting.Dictionary")
 half = n \ 2
 For i = 1 To half
-  d.Add "k" & i, i * 2
+  d.Add "k" & i, i Mod 1000
 Next
 total = 0
 For i = 1 To half
