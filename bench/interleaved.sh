@@ -18,7 +18,7 @@ cd "$root" || exit 1
 # shellcheck source=scripts/lib.sh
 source "$root/scripts/lib.sh"
 # shellcheck source=bench/timing.sh
-source "$root/bench/timing.sh"   # seconds, median, ratio
+source "$root/bench/timing.sh"   # seconds, median, ratio, data_file, out_file, wine_cscript
 
 usage() { sed -n '2,15p' "$0"; exit 2; }
 rounds=11 before="" wine=0 peers=1
@@ -43,8 +43,7 @@ fi
 if [ $wine = 1 ]; then
   orv_build win32 >/dev/null || exit 1
   orv_start_wine
-  cscript='C:\windows\system32\cscript.exe'
-  [ -f "$WINEPREFIX/drive_c/windows/syswow64/cscript.exe" ] && cscript='C:\windows\syswow64\cscript.exe'
+  cscript=$(wine_cscript)
   # ours, the two peers and the older build: the command before the script
   runners=("wine build/win32/orvhost.exe" "wine $cscript //nologo" "wine $cscript //nologo" "wine $old")
   names=(orv vbscript jscript) exts=(orv vbs js) column=3
@@ -81,15 +80,8 @@ for name in "$@"; do
   [ -n "$size" ] || size=$(size_of "$name")
   if [ -z "$size" ] || [ ! -f "$W/$name.orv" ]; then echo "interleaved: no workload $name here" >&2; exit 2; fi
   extra=()
-  if [ "$name" = file_lines ]; then
-    lines="$root/build/bench/lines-$size.txt"
-    mkdir -p "$root/build/bench"
-    [ -f "$lines" ] || python3 -c "import sys
-with open(sys.argv[1], 'w') as f:
-    for i in range(int(sys.argv[2])): f.write('line %d of the benchmark file, some words follow\n' % i)" "$lines" "$size"
-    extra=("$(path "$lines")")
-  fi
-  [ "$name" = file_write ] && mkdir -p "$root/build/bench" && extra=("$(path "$root/build/bench/written.txt")")
+  [ "$name" = file_lines ] && extra=("$(path "$(data_file "$size")")")
+  [ "$name" = file_write ] && extra=("$(path "$(out_file)")")
   for k in 0 1 2 3; do : >"$tmp/$k"; done
   for ((r = 0; r < rounds; r++)); do
     run 0 "$W/$name.${exts[0]}" "$size" "${extra[@]}"

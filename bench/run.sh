@@ -68,26 +68,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 W=bench/workloads
 
-# data_file LINES: a text file of that many lines, made once per size.
-data_file() {
-  local f="$root/build/bench/lines-$1.txt"
-  if [ ! -f "$f" ]; then
-    mkdir -p "$root/build/bench"
-    python3 -c "import sys
-with open(sys.argv[1], 'w') as f:
-    for i in range(int(sys.argv[2])): f.write('line %d of the benchmark file, some words follow\n' % i)" "$f" "$1"
-  fi
-  printf '%s' "$f"
-}
-
-# out_file: where the writing workload puts its lines.
-out_file() {
-  mkdir -p "$root/build/bench"
-  printf '%s' "$root/build/bench/written.txt"
-}
-
 # shellcheck source=bench/timing.sh
-source "$root/bench/timing.sh"   # median_of_runs; the measure below replaces its simpler one
+source "$root/bench/timing.sh"   # median_of_runs, data_file, out_file, wine_cscript; the measure below replaces its simpler one
 
 # measure CMD...: prints the median seconds of $reps runs, or n/a when the
 # command fails or writes to standard error. Its output goes to $tmp/out, the
@@ -215,10 +197,7 @@ if [ $do_wine = 1 ]; then
   # for a moment: the first row measured would pay for them.
   wine build/win32/bench_empty.exe >/dev/null 2>&1 </dev/null
   sleep 3
-  # The 32-bit cscript itself: "wine cscript.exe" goes through a launcher
-  # process, whose memory /usr/bin/time would report instead of the peer's.
-  cscript='C:\windows\system32\cscript.exe'
-  [ -f "$WINEPREFIX/drive_c/windows/syswow64/cscript.exe" ] && cscript='C:\windows\syswow64\cscript.exe'
+  cscript=$(wine_cscript)
   echo
   echo "== wine 32-bit: seconds, then peak memory in MB; orv = orv.dll through orvhost.exe, peers = cscript.exe"
   bcols=(); [ -n "$before_wine" ] && bcols=(before orv/bef)

@@ -18,21 +18,16 @@ Str<Ch> padding_of(Sv<Ch> pad) {
 }
 
 // `units` units of the padding repeated, the last repetition cut, with room
-// for `room` units: by doubling, a few copies instead of one per repetition.
+// for `extra` units more: by doubling, a few copies instead of one per
+// repetition. The byte-counting forms take it as it is.
 template <class Ch>
-Str<Ch> repeat_units(Sv<Ch> pad, std::size_t units, std::size_t room) {
+Str<Ch> repeat_units(Sv<Ch> pad, std::size_t units, std::size_t extra = 0) {
   Str<Ch> out;
-  out.reserve(room);
+  out.reserve(units + extra);
   if (pad.empty() || units == 0) return out;
   out.assign(pad.substr(0, std::min(pad.size(), units)));
   while (out.size() < units) out.append(out, 0, std::min(out.size(), units - out.size()));
   return out;
-}
-
-// `count` units of the padding repeated, for the byte-counting forms.
-template <class Ch>
-Str<Ch> repeat_units(Sv<Ch> pad, std::size_t count) {
-  return repeat_units(pad, count, count);
 }
 
 // `count` characters of the padding repeated: whole repetitions, then the
@@ -41,7 +36,7 @@ template <class Ch>
 Str<Ch> repeat_chars(Sv<Ch> pad, std::size_t count) {
   const Text<Ch> p(pad);
   const std::size_t whole = count / p.chars(), rest = count % p.chars();
-  Str<Ch> out = repeat_units(pad, whole * pad.size(), whole * pad.size() + p.offset(rest));
+  Str<Ch> out = repeat_units(pad, whole * pad.size(), p.offset(rest));
   out += p.chars_sub(0, rest);
   return out;
 }

@@ -69,6 +69,19 @@ std::string joined(const std::vector<std::string>& lines) {
   return out;
 }
 
+TEST(Layers, IncludeScannerReadsTheFolderOfQuotedIncludesOnly) {
+  EXPECT_EQ(included_folder("#include \"engine/context.h\""), "engine");
+  EXPECT_EQ(included_folder(" \t#  include\t\"builtins/strings/text.h\" // why"), "builtins");
+  EXPECT_EQ(included_folder("#include\"ui/x.h\""), "ui");
+  EXPECT_EQ(included_folder("#include <gtest/gtest.h>"), std::nullopt);
+  EXPECT_EQ(included_folder("#include \"local.h\""), std::nullopt);
+  EXPECT_EQ(included_folder("#include \"/abs.h\""), std::nullopt);
+  EXPECT_EQ(included_folder("// #include \"engine/context.h\""), std::nullopt);
+  EXPECT_EQ(included_folder("#define include \"engine/x.h\""), std::nullopt);
+  EXPECT_EQ(included_folder("#include \"engine"), std::nullopt);
+  EXPECT_EQ(included_folder(""), std::nullopt);
+}
+
 TEST(Layers, EngineIncludesOnlyItselfTheRecordsThePlatformAndResources) {
   const auto found = upward_includes("engine", {"engine", "api", "platform", "resources"});
   EXPECT_TRUE(found.empty()) << joined(found);
